@@ -1,0 +1,83 @@
+#include "cli/console_host.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+namespace mv::cli {
+
+namespace {
+volatile std::sig_atomic_t gCancel = 0;
+extern "C" void onInterrupt(int) { gCancel = 1; }
+}  // namespace
+
+void InstallCancelHandler() {
+  struct sigaction sa{};
+  sa.sa_handler = onInterrupt;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+}
+
+bool CancelWasPressed() { return gCancel != 0; }
+
+void PrintMessage(std::string_view text) {
+  std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+}
+
+bool ConsoleHost::ask(const Message& question) {
+  PrintMessage(question.text);
+  return yes_;
+}
+
+void ConsoleHost::inform(const Message& message) { PrintMessage(message.text); }
+
+void ConsoleHost::begin() {
+  tty_ = ::isatty(STDERR_FILENO) == 1;
+  running_ = true;
+  percent_ = 0;
+  draw();
+}
+
+void ConsoleHost::end() {
+  if (tty_ && running_) std::fputs("\r\033[K", stderr);
+  running_ = false;
+  status_.clear();
+}
+
+void ConsoleHost::status(std::string_view text) {
+  status_ = text;
+  draw();
+}
+
+void ConsoleHost::progress(int percent) {
+  percent_ = percent;
+  draw();
+}
+
+void ConsoleHost::draw() {
+  if (!tty_ || !running_) return;
+  constexpr int kWidth = 30;
+  const int filled = percent_ * kWidth / 100;
+  std::string bar(static_cast<std::size_t>(filled), '#');
+  bar.append(static_cast<std::size_t>(kWidth - filled), '.');
+  std::fprintf(stderr, "\r\033[K[%s] %3d%% %s", bar.c_str(), percent_, status_.c_str());
+  std::fflush(stderr);
+}
+
+void ConsoleHost::fileWritten(const std::string& path) {
+  struct stat st{};
+  const long long size = ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : 0;
+  std::string name = path;
+  if (baseNames_) {
+    if (auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
+  }
+  if (tty_ && running_) std::fputs("\r\033[K", stderr);
+  std::printf("%s  %lld bytes\n", name.c_str(), size);
+  std::fflush(stdout);
+  draw();
+}
+
+}  // namespace mv::cli

@@ -1,0 +1,44 @@
+#pragma once
+// The command line's progress window: a bar on stderr when it is a terminal,
+// Ctrl-C as the cancel button, questions answered by --yes.
+
+#include <string>
+
+#include "wave/job.h"
+
+namespace mv::cli {
+
+// Installs the Ctrl-C handler; the flag it sets is the cancel request.
+void InstallCancelHandler();
+bool CancelWasPressed();
+
+class ConsoleHost : public JobHost {
+ public:
+  // Pieces are listed by their names in the save folder; a join's output by
+  // the name it was given.
+  ConsoleHost(bool yes, bool baseNames) : yes_(yes), baseNames_(baseNames) {}
+
+  bool ask(const Message& question) override;
+  void inform(const Message& message) override;
+  void begin() override;
+  void end() override;
+  void status(std::string_view text) override;
+  void progress(int percent) override;
+  bool cancelRequested() override { return CancelWasPressed(); }
+  void fileWritten(const std::string& path) override;
+
+ private:
+  void draw();
+
+  bool yes_;
+  bool baseNames_;
+  bool tty_ = false;
+  bool running_ = false;
+  int percent_ = 0;
+  std::string status_;
+};
+
+// Prints a system message on stderr, on a line of its own.
+void PrintMessage(std::string_view text);
+
+}  // namespace mv::cli

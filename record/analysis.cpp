@@ -1,0 +1,57 @@
+#include "record/analysis.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace mv {
+
+CorrectionValues AnalyseInput(ByteStream& in, int64_t offset, int channels, int bits) {
+  const int bytes = bits / 8;
+  const int frameSize = bytes * channels;
+  CorrectionValues out;
+  out.frames = std::max<int64_t>(in.size() - offset, 0) / frameSize;
+  if (out.frames == 0) return out;
+
+  double sum[2] = {0, 0};
+  // Not the 16-bit extremes: the maximum starts one above the lowest value.
+  double hi[2] = {-32767, -32767};
+  double lo[2] = {32768, 32768};
+  if (channels == 1) hi[1] = lo[1] = 0;
+
+  in.seek(offset);
+  std::vector<uint8_t> block(static_cast<std::size_t>(frameSize) * 16384);
+  int64_t left = out.frames;
+  while (left > 0) {
+    const int64_t take = std::min<int64_t>(left, 16384);
+    const std::size_t n = static_cast<std::size_t>(take * frameSize);
+    in.readFull(block.data(), n);
+    const uint8_t* p = block.data();
+    for (int64_t f = 0; f < take; ++f) {
+      for (int c = 0; c < channels; ++c, p += bytes) {
+        const int v = bits == 8 ? p[0] - 128 : static_cast<int16_t>(p[0] | p[1] << 8);
+        sum[c] += v;
+        if (v > hi[c]) hi[c] = v;
+        if (v < lo[c]) lo[c] = v;
+      }
+    }
+    left -= take;
+  }
+
+  const double frames = static_cast<double>(out.frames);
+  const double mean[2] = {sum[0] / frames, channels == 2 ? sum[1] / frames : 0.0};
+  for (int c = 0; c < 2; ++c) {
+    out.zero[c] = static_cast<int32_t>(mean[c]);
+    out.maximum[c] = static_cast<int32_t>(hi[c]);
+    out.minimum[c] = static_cast<int32_t>(lo[c]);
+  }
+  double spread = hi[1] - mean[1];
+  spread = std::max(spread, mean[1] - lo[1]);
+  spread = std::max(spread, hi[0] - mean[0]);
+  spread = std::max(spread, mean[0] - lo[0]);
+  spread *= 1.2;
+  const double cap = bits == 8 ? 128 : 32768;
+  out.spread = std::min(spread, cap);
+  return out;
+}
+
+}  // namespace mv

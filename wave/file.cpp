@@ -1,0 +1,163 @@
+#include "wave/file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+#include "wave/errors.h"
+
+namespace mv {
+
+void ByteStream::readFull(void* buf, std::size_t n) {
+  if (read(buf, n) != n) raise(msg::kReadError);
+}
+
+namespace {
+
+// Opens without blocking on a FIFO, then insists on a regular file.
+int openRegular(const std::string& path, int flags) {
+  int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  struct stat st{};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+}  // namespace
+
+File File::openRead(const std::string& path) {
+  int fd = openRegular(path, O_RDONLY);
+  if (fd < 0) raise(msg::kCannotOpen, path);
+  return File(fd, path);
+}
+
+File File::create(const std::string& path) {
+  // O_TRUNC only after the check, so that a FIFO or device is never touched.
+  int fd = openRegular(path, O_RDWR | O_CREAT);
+  if (fd < 0 || ::ftruncate(fd, 0) != 0) {
+    if (fd >= 0) ::close(fd);
+    raise(msg::kCannotCreate, path);
+  }
+  return File(fd, path);
+}
+
+File::File(File&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    close();
+    fd_ = std::exchange(other.fd_, -1);
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+File::~File() { close(); }
+
+void File::close() noexcept {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+std::size_t File::read(void* buf, std::size_t n) {
+  std::size_t got = 0;
+  auto* p = static_cast<char*>(buf);
+  while (got < n) {
+    ssize_t r = ::read(fd_, p + got, n - got);
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) raise(msg::kReadError);
+    if (r == 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  return got;
+}
+
+void File::write(const void* buf, std::size_t n) {
+  const auto* p = static_cast<const char*>(buf);
+  while (n > 0) {
+    ssize_t w = ::write(fd_, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) raise(msg::kWriteError);
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+}
+
+void File::seek(int64_t pos) {
+  if (::lseek(fd_, pos, SEEK_SET) < 0) raise(msg::kReadError);
+}
+
+int64_t File::position() const { return ::lseek(fd_, 0, SEEK_CUR); }
+
+int64_t File::size() const {
+  struct stat st{};
+  if (::fstat(fd_, &st) != 0) raise(msg::kReadError);
+  return st.st_size;
+}
+
+void File::truncate(int64_t n) {
+  if (::ftruncate(fd_, n) != 0) raise(msg::kWriteError);
+}
+
+void File::copyFrom(File& src, int64_t n, std::size_t chunk) {
+  bool kernelCopy = true;
+  std::vector<char> buffer;
+  while (n > 0) {
+    const std::size_t want = static_cast<std::size_t>(std::min<int64_t>(n, chunk));
+    const int64_t chunkStart = position();
+    std::size_t done = 0;
+    while (kernelCopy && done < want) {
+      ssize_t c = ::copy_file_range(src.fd_, nullptr, fd_, nullptr, want - done, 0);
+      if (c < 0 && errno == EINTR) continue;
+      if (c < 0 && done == 0 &&
+          (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+        kernelCopy = false;  // not between these files: copy through memory
+        break;
+      }
+      if (c < 0) {
+        // Read or write side? A source that can still be read means the
+        // output failed.
+        if (errno == ENOSPC || errno == EFBIG || errno == EDQUOT) raise(msg::kWriteError);
+        raise(msg::kReadError);
+      }
+      if (c == 0) {
+        truncate(chunkStart);
+        seek(chunkStart);
+        raise(msg::kReadError);
+      }
+      done += static_cast<std::size_t>(c);
+    }
+    if (!kernelCopy) {
+      buffer.resize(want);
+      src.readFull(buffer.data(), want);
+      write(buffer.data(), want);
+    }
+    n -= static_cast<int64_t>(want);
+  }
+}
+
+std::size_t MemoryStream::read(void* buf, std::size_t n) {
+  if (pos_ >= size()) return 0;
+  std::size_t got = std::min<std::size_t>(n, static_cast<std::size_t>(size() - pos_));
+  std::memcpy(buf, bytes_.data() + pos_, got);
+  pos_ += static_cast<int64_t>(got);
+  return got;
+}
+
+void MemoryStream::write(const void* buf, std::size_t n) {
+  if (static_cast<std::size_t>(pos_) + n > bytes_.size()) bytes_.resize(pos_ + n);
+  std::memcpy(bytes_.data() + pos_, buf, n);
+  pos_ += static_cast<int64_t>(n);
+}
+
+}  // namespace mv

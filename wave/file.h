@@ -1,0 +1,83 @@
+#pragma once
+// The file layer: a small byte-stream interface (so header code runs on memory
+// in tests and fuzzing) and the POSIX file behind it. Failures raise the file
+// layer's messages.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mv {
+
+class ByteStream {
+ public:
+  virtual ~ByteStream() = default;
+  // Reads up to n bytes; fewer only at the end of the data.
+  virtual std::size_t read(void* buf, std::size_t n) = 0;
+  // Writes all n bytes or raises the write error.
+  virtual void write(const void* buf, std::size_t n) = 0;
+  virtual void seek(int64_t pos) = 0;
+  virtual int64_t position() const = 0;
+  virtual int64_t size() const = 0;
+
+  // Reads exactly n bytes or raises the read error.
+  void readFull(void* buf, std::size_t n);
+};
+
+class File final : public ByteStream {
+ public:
+  // Regular files only: a directory or a FIFO cannot be opened.
+  static File openRead(const std::string& path);
+  // Creates or empties the file, for reading and writing.
+  static File create(const std::string& path);
+  // A File that holds nothing yet.
+  static File closed() { return File(-1, {}); }
+
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  ~File() override;
+
+  std::size_t read(void* buf, std::size_t n) override;
+  void write(const void* buf, std::size_t n) override;
+  void seek(int64_t pos) override;
+  int64_t position() const override;
+  int64_t size() const override;
+
+  // Appends exactly n bytes read from src's position to this file's position.
+  // On a short source the bytes of the incomplete chunk are taken back and the
+  // read error raised, so the output holds only whole chunks.
+  void copyFrom(File& src, int64_t n, std::size_t chunk);
+
+  // Cuts the file back to n bytes.
+  void truncate(int64_t n);
+  void close() noexcept;
+  bool isOpen() const { return fd_ >= 0; }
+  const std::string& path() const { return path_; }
+
+ private:
+  File(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  int fd_ = -1;
+  std::string path_;
+};
+
+class MemoryStream final : public ByteStream {
+ public:
+  MemoryStream() = default;
+  explicit MemoryStream(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+
+  std::size_t read(void* buf, std::size_t n) override;
+  void write(const void* buf, std::size_t n) override;
+  void seek(int64_t pos) override { pos_ = pos; }
+  int64_t position() const override { return pos_; }
+  int64_t size() const override { return static_cast<int64_t>(bytes_.size()); }
+  const std::vector<uint8_t>& bytes() const { return bytes_; }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  int64_t pos_ = 0;
+};
+
+}  // namespace mv

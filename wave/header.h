@@ -1,0 +1,42 @@
+#pragma once
+// The 44-byte WAVE header Morvane writes, its finishing step, and the simple
+// word-by-word marker search by which WAVE files are read.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "wave/file.h"
+
+namespace mv {
+
+inline constexpr int kHeaderSize = 44;
+// "fmt " and "data" are looked for in the first 199 words of a search.
+inline constexpr int kMarkerWords = 200;
+
+// Writes the header for the label, both sizes 0; leaves the stream at 44.
+void WriteWaveHeader(ByteStream& out, std::string_view label);
+// Patches the RIFF and data sizes from the stream's size; the position is
+// left at the end.
+void FinishWaveHeader(ByteStream& out);
+
+// True when the extension (from the last "." after the last "/"), upper-cased,
+// is ".WAV".
+bool IsWaveFileName(std::string_view name);
+// The extension as IsWaveFileName finds it, upper-cased ("" when none).
+std::string UpperExtension(std::string_view name);
+
+bool FindMarker(ByteStream& in, const char (&marker)[5]);
+
+// The list position of a WAVE file's format, or the "unsupported" box.
+int ReadWaveFormat(ByteStream& in);
+int ReadWaveFormat(const std::string& path);
+
+struct DataLocation {
+  int64_t offset = 0;  // first sample
+  int32_t size = 0;    // bytes of sample data declared
+};
+// Leaves the stream at the first sample.
+DataLocation LocateWaveData(ByteStream& in);
+
+}  // namespace mv

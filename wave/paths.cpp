@@ -1,0 +1,119 @@
+#include "wave/paths.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace mv {
+
+namespace fs = std::filesystem;
+
+std::string FolderText(std::string folder) {
+  if (!folder.empty() && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+std::string TempFolder() {
+  const char* env = std::getenv("TMPDIR");
+  std::string dir = env && *env ? env : "/tmp";
+  std::string clean = fs::path(dir).lexically_normal().string();
+  return FolderText(clean);
+}
+
+std::string PieceName(const std::string& folder, int32_t number) {
+  char name[32];
+  std::snprintf(name, sizeof name, "/mv%6.6d.wav", number);
+  return folder + name;
+}
+
+namespace {
+
+bool isPieceName(const char* name) {
+  // Exactly "mv??????.wav": twelve characters, each "?" one of them.
+  std::string_view n(name);
+  return n.size() == 12 && n.starts_with("mv") && n.ends_with(".wav");
+}
+
+bool isNumberedName(std::string_view n) {
+  if (!n.starts_with("mv") || !n.ends_with(".wav") || n.size() <= 6) return false;
+  for (char ch : n.substr(2, n.size() - 6))
+    if (ch < '0' || ch > '9') return false;
+  return true;
+}
+
+bool statOf(const std::string& path, struct stat& st) { return ::stat(path.c_str(), &st) == 0; }
+
+std::string existingParent(const std::string& folder) {
+  fs::path p = fs::absolute(folder.empty() ? "/" : folder);
+  std::error_code ec;
+  while (!fs::exists(p, ec) && p.has_parent_path() && p != p.parent_path()) p = p.parent_path();
+  return p.string();
+}
+
+}  // namespace
+
+bool HasNumberedFiles(const std::string& folder) {
+  DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
+  if (!dir) return false;
+  bool found = false;
+  while (dirent* e = ::readdir(dir)) {
+    if (isPieceName(e->d_name)) {
+      found = true;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return found;
+}
+
+bool IsNumberedOutput(const std::string& source, const std::string& folder) {
+  struct stat src{};
+  if (!statOf(source, src)) return false;
+  DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
+  if (!dir) return false;
+  bool same = false;
+  while (dirent* e = ::readdir(dir)) {
+    if (!isNumberedName(e->d_name)) continue;
+    struct stat out{};
+    if (statOf(folder + "/" + e->d_name, out) && out.st_dev == src.st_dev &&
+        out.st_ino == src.st_ino) {
+      same = true;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return same;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa{}, sb{};
+  if (statOf(a, sa) && statOf(b, sb)) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  std::error_code ec;
+  return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st{};
+  return statOf(path, st);
+}
+
+bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+int64_t FreeSpace(const std::string& folder) {
+  struct statvfs vfs{};
+  if (::statvfs(existingParent(folder).c_str(), &vfs) != 0) return -1;
+  return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+}
+
+uint64_t FileSystemKey(const std::string& folder) {
+  struct stat st{};
+  if (!statOf(existingParent(folder), st)) return 0;
+  return static_cast<uint64_t>(st.st_dev);
+}
+
+}  // namespace mv
