@@ -1,0 +1,139 @@
+// The cut into equal lengths.
+
+#include <gtest/gtest.h>
+
+#include "cut/cut.h"
+#include "tests/support.h"
+#include "wave/errors.h"
+
+namespace mv {
+namespace {
+
+using test::Bytes;
+
+class PieceCut : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    s.saveFolder = dir.path();
+    s.source = dir / "tape.raw";
+    s.silenceMode = false;
+    s.formatLabel = "8bit, Mono, 5kHz";  // 5000 bytes a second
+    s.minutes = 0;
+    s.seconds = 1;
+  }
+  std::string piece(int n) const {
+    char name[32];
+    std::snprintf(name, sizeof name, "mv%06d.wav", n);
+    return dir / name;
+  }
+  Bytes dataOf(int n) const {
+    EXPECT_TRUE(test::IsFinishedWave(piece(n)));
+    return test::DataOf(test::ReadBytes(piece(n)));
+  }
+  static Bytes pattern(std::size_t n) {
+    Bytes b(n);
+    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    return b;
+  }
+  std::string errorOf() {
+    try {
+      RunCut(s, host);
+    } catch (const Error& e) {
+      return e.text();
+    }
+    return "(no error)";
+  }
+
+  test::TempDir dir;
+  CutSettings s;
+  test::RecordingHost host;
+};
+
+TEST_F(PieceCut, OneMinuteOfCdAudio) {
+  s.formatLabel = "16bit, Stereo, 44.1kHz";
+  s.minutes = 1;
+  s.seconds = 0;
+  const Bytes data = pattern(25000000);
+  test::WriteBytes(s.source, data);
+  EXPECT_EQ(RunCut(s, host).end, CutEnd::Complete);
+  EXPECT_EQ(dataOf(1), Bytes(data.begin(), data.begin() + 10584000));
+  EXPECT_EQ(dataOf(2), Bytes(data.begin() + 10584000, data.begin() + 21168000));
+  EXPECT_EQ(dataOf(3), Bytes(data.begin() + 21168000, data.end()));
+  EXPECT_FALSE(test::Exists(piece(4)));
+  EXPECT_EQ(host.only("status:"),
+            (std::vector<std::string>{"1曲目を生成しています", "1曲目の生成中です。",
+                                      "2曲目の生成中です。"}));
+  EXPECT_EQ(host.only("progress:"), (std::vector<std::string>{"50", "100"}));
+}
+
+TEST_F(PieceCut, ExactMultipleLeavesABareHeaderLast) {
+  test::WriteBytes(s.source, pattern(10000));
+  RunCut(s, host);
+  EXPECT_EQ(dataOf(1).size(), 5000u);
+  EXPECT_EQ(dataOf(2).size(), 5000u);
+  EXPECT_EQ(test::ReadBytes(piece(3)).size(), 44u);
+}
+
+TEST_F(PieceCut, ShorterThanOnePiece) {
+  const Bytes data = pattern(1234);
+  test::WriteBytes(s.source, data);
+  RunCut(s, host);
+  EXPECT_EQ(dataOf(1), data);
+  EXPECT_EQ(host.count("progress:"), 0);
+  EXPECT_EQ(host.only("status:"), std::vector<std::string>{"1曲目を生成しています"});
+}
+
+TEST_F(PieceCut, PartialFrameEndsUpInTheLastFile) {
+  s.formatLabel = "16bit, Stereo, 5kHz";
+  const Bytes data = pattern(20000 + 3);
+  test::WriteBytes(s.source, data);
+  RunCut(s, host);
+  EXPECT_EQ(dataOf(2), Bytes(data.end() - 3, data.end()));
+}
+
+TEST_F(PieceCut, TooLongAPieceOverflowsBeforeAnyFile) {
+  s.formatLabel = "16bit, Stereo, 48kHz";
+  s.hours = 3;
+  s.minutes = 7;
+  test::WriteBytes(s.source, pattern(100));
+  EXPECT_EQ(errorOf(), "整数のオーバーフロー");
+  EXPECT_FALSE(test::Exists(piece(1)));
+  EXPECT_EQ(host.events.back(), "end");
+  // 3:06:24 is the longest that fits.
+  s.minutes = 6;
+  s.seconds = 24;
+  EXPECT_EQ(RunCut(s, host).end, CutEnd::Complete);
+}
+
+TEST_F(PieceCut, CancelAfterSecondPieceLeavesOnlyCompleteFiles) {
+  test::WriteBytes(s.source, pattern(5000 * 5));
+  s.deleteSource = true;
+  host.cancelAfterPumps = 5;  // status, then two per piece
+  EXPECT_EQ(RunCut(s, host).end, CutEnd::Cancelled);
+  EXPECT_EQ(dataOf(1).size(), 5000u);
+  EXPECT_EQ(dataOf(2).size(), 5000u);
+  EXPECT_FALSE(test::Exists(piece(3)));
+  EXPECT_TRUE(test::Exists(s.source));
+  EXPECT_EQ(host.count("inform:"), 0);
+}
+
+TEST_F(PieceCut, ZeroLengthIsRefused) {
+  s.seconds = 0;
+  test::WriteBytes(s.source, pattern(10));
+  EXPECT_EQ(errorOf(), "ﾌｧｲﾙの長さに0秒は指定できません。");
+  EXPECT_TRUE(host.events.empty());
+}
+
+TEST_F(PieceCut, SourceShorterThanDeclaredStopsWithAFinishedPiece) {
+  s.source = dir / "short.wav";
+  Bytes file = test::MakeWav(1, 5000, 8, pattern(7000));
+  file[40] = 0x10;  // declares 10000 bytes
+  file[41] = 0x27;
+  test::WriteBytes(s.source, file);
+  EXPECT_EQ(errorOf(), "ストリームからの読み込みエラー");
+  EXPECT_EQ(dataOf(1).size(), 5000u);
+  EXPECT_TRUE(test::IsFinishedWave(piece(2)));
+}
+
+}  // namespace
+}  // namespace mv

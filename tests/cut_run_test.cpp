@@ -1,0 +1,162 @@
+// The cut run around both modes: the checks before it starts, the overwrite
+// question, sources, and what is left after the run.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "cut/cut.h"
+#include "tests/support.h"
+#include "wave/errors.h"
+
+namespace mv {
+namespace {
+
+using test::Bytes;
+
+class CutRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    s.saveFolder = dir.path();
+    s.source = dir / "tape.wav";
+    s.runLength = 100;
+  }
+  std::string errorOf() {
+    try {
+      RunCut(s, host);
+    } catch (const Error& e) {
+      return e.text();
+    }
+    return "(no error)";
+  }
+  std::string piece(int n) const {
+    char name[32];
+    std::snprintf(name, sizeof name, "mv%06d.wav", n);
+    return dir / name;
+  }
+  // Three songs of 200 loud frames parted by 150 quiet ones.
+  Bytes threeSongs() const {
+    const Bytes loud = test::Repeat16(3000, 200, 2), quiet = test::Repeat16(0, 150, 2);
+    return test::Concat({loud, quiet, loud, quiet, loud});
+  }
+
+  test::TempDir dir;
+  CutSettings s;
+  test::RecordingHost host;
+};
+
+TEST_F(CutRun, EmptySourceDoesNothing) {
+  s.source.clear();
+  EXPECT_EQ(RunCut(s, host).end, CutEnd::NothingToDo);
+  EXPECT_TRUE(host.events.empty());
+  EXPECT_FALSE(test::Exists(piece(1)));
+}
+
+TEST_F(CutRun, OverwriteQuestionYesReplacesOnlyWhatItWrites) {
+  for (int n = 1; n <= 9; ++n) test::WriteBytes(piece(n), {1, 2, 3});
+  test::WriteBytes(s.source, test::MakeWav(2, 44100, 16, threeSongs()));
+  EXPECT_EQ(RunCut(s, host).end, CutEnd::Complete);
+  EXPECT_EQ(host.events.front(), "ask:ファイルがすでに存在しますが、上書きしますか?");
+  for (int n = 1; n <= 3; ++n) EXPECT_TRUE(test::IsFinishedWave(piece(n)));
+  for (int n = 4; n <= 9; ++n) EXPECT_EQ(test::ReadBytes(piece(n)), (Bytes{1, 2, 3}));
+}
+
+TEST_F(CutRun, OverwriteQuestionNoChangesNothing) {
+  test::WriteBytes(dir / "mvabcdef.wav", {1});  // any name of the pattern counts
+  test::WriteBytes(s.source, test::MakeWav(2, 44100, 16, threeSongs()));
+  host.answer = false;
+  EXPECT_EQ(RunCut(s, host).end, CutEnd::Declined);
+  EXPECT_EQ(host.events.size(), 1u);  // the question only; never disabled
+  EXPECT_FALSE(test::Exists(piece(1)));
+}
+
+TEST_F(CutRun, NamesOutsideThePatternAskNothing) {
+  for (const char* name : {"mv00001.wav", "MV000001.wav", "mv000001.WAV", "mv0000001.wav"})
+    test::WriteBytes(dir / name, {1});
+  test::WriteBytes(s.source, test::MakeWav(2, 44100, 16, threeSongs()));
+  RunCut(s, host);
+  EXPECT_EQ(host.count("ask:"), 0);
+}
+
+TEST_F(CutRun, WaveSourceIsCutFromItsDataWithTheChosenFormat) {
+  // The file says 8-bit mono; the run follows the label it is given.
+  Bytes file = test::MakeWav(1, 8000, 8, threeSongs());
+  test::WriteBytes(s.source, file);
+  s.formatLabel = "16bit, Stereo, 44.1kHz";
+  RunCut(s, host);
+  EXPECT_TRUE(test::Exists(piece(3)));
+  const Bytes first = test::ReadBytes(piece(1));
+  EXPECT_EQ(test::Get16(first, 22), 2);
+  EXPECT_EQ(test::Get32(first, 24), 44100u);
+}
+
+TEST_F(CutRun, HeaderlessSourceIsAllData) {
+  s.source = dir / "tape.RAW";
+  const Bytes data = threeSongs();
+  test::WriteBytes(s.source, data);
+  s.silenceMode = false;
+  s.minutes = 0;
+  s.seconds = 10;
+  RunCut(s, host);
+  EXPECT_EQ(test::DataOf(test::ReadBytes(piece(1))), data);
+}
+
+TEST_F(CutRun, SourceAmongTheNumberedOutputsIsRefused) {
+  test::WriteBytes(piece(2), test::MakeWav(2, 44100, 16, threeSongs()));
+  s.source = dir.path() + "/./mv000002.wav";
+  EXPECT_EQ(errorOf(), "切り出すﾌｧｲﾙが保存ﾌｫﾙﾀﾞの出力ﾌｧｲﾙと同じです。");
+  EXPECT_TRUE(host.events.empty());
+  // A hard link elsewhere is the same file.
+  ::link(piece(2).c_str(), (dir / "copy.wav").c_str());
+  s.source = dir / "copy.wav";
+  EXPECT_EQ(errorOf(), "切り出すﾌｧｲﾙが保存ﾌｫﾙﾀﾞの出力ﾌｧｲﾙと同じです。");
+  EXPECT_TRUE(test::IsFinishedWave(piece(2)));
+}
+
+TEST_F(CutRun, CompleteRunDeletesTheSourceWhenAsked) {
+  s.deleteSource = true;
+  test::WriteBytes(s.source, test::MakeWav(2, 44100, 16, threeSongs()));
+  const CutResult r = RunCut(s, host);
+  EXPECT_TRUE(r.sourceDeleted);
+  EXPECT_FALSE(test::Exists(s.source));
+  // The message comes before the deletion, after the window is back.
+  EXPECT_EQ(host.events.back(), "inform:切り出しは正常に終了しました。");
+  EXPECT_EQ(host.events[host.events.size() - 2], "end");
+}
+
+TEST_F(CutRun, UnreadableSourcesAndMissingFolders) {
+  s.source = dir / "none.raw";
+  EXPECT_EQ(errorOf(), "ファイル " + s.source + " は開けません");
+  EXPECT_EQ(host.events, (std::vector<std::string>{"begin", "end"}));
+  EXPECT_FALSE(test::Exists(piece(1)));
+
+  s.source = dir / "bad.wav";
+  test::WriteBytes(s.source, Bytes(100, 0));
+  EXPECT_EQ(errorOf(), "サポートできない形式です。");
+  EXPECT_FALSE(test::Exists(piece(1)));
+
+  s.source = dir / "tape.wav";
+  test::WriteBytes(s.source, test::MakeWav(2, 44100, 16, threeSongs()));
+  s.saveFolder = dir / "gone";
+  EXPECT_EQ(errorOf(), "ファイル " + dir / "gone/mv000001.wav" + " を作成できません");
+}
+
+TEST_F(CutRun, SourceOfTwoGibibytesIsRefusedBeforeAnythingIsWritten) {
+  for (const char* name : {"big.raw", "big.wav"}) {
+    s.source = dir / name;
+    test::WriteBytes(s.source, test::MakeWav(2, 44100, 16, {}));
+    ASSERT_EQ(::truncate(s.source.c_str(), int64_t{1} << 31), 0);
+    EXPECT_EQ(errorOf(), "範囲チェックエラー") << name;
+    EXPECT_FALSE(test::Exists(piece(1)));
+  }
+}
+
+TEST_F(CutRun, SaveFolderRootIsTheEmptyText) {
+  // Folder texts never end with "/": the root is "", and pieces are "/mv..".
+  s.saveFolder = "";
+  s.source.clear();
+  EXPECT_EQ(RunCut(s, host).end, CutEnd::NothingToDo);
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,259 @@
+// The cut at silences on files made here, read back frame by frame.
+
+#include <gtest/gtest.h>
+
+#include "cut/cut.h"
+#include "tests/support.h"
+#include "wave/errors.h"
+
+namespace mv {
+namespace {
+
+using test::Bytes;
+using test::Concat;
+using test::Repeat16;
+
+constexpr int16_t kLoud = 5000;
+constexpr int16_t kQuiet = 20;  // below the threshold of 100
+
+class SilenceCut : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    s.saveFolder = dir.path();
+    s.source = dir / "tape.raw";
+    s.runLength = 1000;
+    s.formatLabel = "16bit, Stereo, 44.1kHz";
+  }
+  CutResult cut(const Bytes& data) {
+    test::WriteBytes(s.source, data);
+    return RunCut(s, host);
+  }
+  Bytes song(int n) const {
+    char name[32];
+    std::snprintf(name, sizeof name, "mv%06d.wav", n);
+    EXPECT_TRUE(test::IsFinishedWave(dir / name)) << name;
+    return test::DataOf(test::ReadBytes(dir / name));
+  }
+  bool has(int n) const {
+    char name[32];
+    std::snprintf(name, sizeof name, "mv%06d.wav", n);
+    return test::Exists(dir / name);
+  }
+  std::string errorOf(const Bytes& data) {
+    try {
+      cut(data);
+    } catch (const Error& e) {
+      return e.text();
+    }
+    return "(no error)";
+  }
+
+  test::TempDir dir;
+  CutSettings s;
+  test::RecordingHost host;
+};
+
+Bytes frames(int16_t v, int n) { return Repeat16(v, n, 2); }
+
+TEST_F(SilenceCut, DataShorterThanABlockGoesWholeIntoTheFirstSong) {
+  const Bytes data = Concat({frames(kLoud, 10), frames(kQuiet, 500), frames(kLoud, 10)});
+  EXPECT_EQ(cut(data).end, CutEnd::Complete);
+  EXPECT_EQ(song(1), data);
+  EXPECT_FALSE(has(2));
+  EXPECT_EQ(host.count("progress:"), 0);
+  EXPECT_EQ(host.only("status:"), std::vector<std::string>{"1曲目を生成しています"});
+  EXPECT_EQ(host.only("inform:"), std::vector<std::string>{"切り出しは正常に終了しました。"});
+}
+
+TEST_F(SilenceCut, RunOfMoreThanNSilentFramesEndsASong) {
+  // Exactly N silent frames: no cut. N + 1: a cut at the start of the block
+  // that holds the sound.
+  for (int silent : {1000, 1001}) {
+    SCOPED_TRACE(silent);
+    host = {};
+    const Bytes a = frames(kLoud, 1000);
+    const Bytes quiet = frames(kQuiet, silent);
+    const Bytes b = frames(kLoud, 3000 - silent);
+    const Bytes data = Concat({a, quiet, b});
+    cut(data);
+    if (silent == 1000) {
+      EXPECT_EQ(song(1), data);
+      EXPECT_FALSE(has(2));
+    } else {
+      EXPECT_EQ(song(1), Bytes(data.begin(), data.begin() + 2000 * 4));
+      EXPECT_EQ(song(2), Bytes(data.begin() + 2000 * 4, data.end()));
+      EXPECT_EQ(host.only("status:"),
+                (std::vector<std::string>{"1曲目を生成しています", "2曲目を検出しました。"}));
+    }
+    std::remove((dir / "mv000002.wav").c_str());
+  }
+}
+
+TEST_F(SilenceCut, NewSongStartsAt513FramesBeforeTheSoundWithinItsBlock) {
+  s.runLength = 2000;
+  struct Case {
+    int soundAt;  // frame of block 3 where the sound returns
+    int cutAt;    // frame of block 3 where song 2 begins
+  } cases[] = {{100, 0}, {513, 0}, {514, 1}, {1000, 487}, {1999, 1486}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.soundAt);
+    const Bytes data = Concat({frames(kLoud, 2000), frames(kQuiet, 2000 + c.soundAt),
+                               frames(kLoud, 2000 - c.soundAt), frames(kLoud, 300)});
+    cut(data);
+    const std::size_t at = static_cast<std::size_t>(4000 + c.cutAt) * 4;
+    EXPECT_EQ(song(1), Bytes(data.begin(), data.begin() + at));
+    EXPECT_EQ(song(2), Bytes(data.begin() + at, data.end()));
+    EXPECT_FALSE(has(3));
+  }
+}
+
+TEST_F(SilenceCut, SilenceRightAfterACutCountsFromTheNextBlock) {
+  // The rest of a block with a cut is not scanned: a silence starting there
+  // is counted only from the next block.
+  const Bytes data = Concat({frames(kLoud, 1000), frames(kQuiet, 1001), frames(kLoud, 1),
+                             frames(kQuiet, 998 + 1000), frames(kLoud, 1000)});
+  cut(data);
+  EXPECT_TRUE(has(2));
+  EXPECT_FALSE(has(3));
+}
+
+TEST_F(SilenceCut, SoundThatReturnsOnlyInTheTailMakesNoCut) {
+  const Bytes data = Concat({frames(kLoud, 1000), frames(kQuiet, 2000), frames(kLoud, 500)});
+  cut(data);
+  EXPECT_EQ(song(1), data);
+  EXPECT_FALSE(has(2));
+}
+
+TEST_F(SilenceCut, ThresholdIsStrictAndZeroMeansNothingIsSilent) {
+  const Bytes data = Concat({frames(kLoud, 1000), frames(100, 2000), frames(kLoud, 1000)});
+  cut(data);  // |100| is not below 100
+  EXPECT_FALSE(has(2));
+  s.threshold = 0;
+  cut(Concat({frames(kLoud, 1000), frames(0, 2000), frames(kLoud, 1000)}));
+  EXPECT_FALSE(has(2));
+  s.threshold = 101;
+  cut(data);
+  EXPECT_TRUE(has(2));
+}
+
+TEST_F(SilenceCut, MonoIsDecidedByItsOneChannel) {
+  s.formatLabel = "16bit, Mono, 44.1kHz";
+  const Bytes data = Concat({Repeat16(kLoud, 1000, 1), Repeat16(kQuiet, 1001, 1),
+                             Repeat16(kLoud, 999, 1)});
+  cut(data);
+  EXPECT_EQ(song(1).size(), 2000u * 2);
+  EXPECT_EQ(song(2).size(), 1000u * 2);
+}
+
+TEST_F(SilenceCut, StereoNeedsBothChannelsQuiet) {
+  Bytes data = Concat({frames(kLoud, 1000), frames(kQuiet, 2000), frames(kLoud, 1000)});
+  // The right channel stays loud through the "silence".
+  for (int f = 1000; f < 3000; ++f) {
+    data[f * 4 + 2] = static_cast<uint8_t>(kLoud & 0xFF);
+    data[f * 4 + 3] = static_cast<uint8_t>(kLoud >> 8);
+  }
+  cut(data);
+  EXPECT_FALSE(has(2));
+}
+
+TEST_F(SilenceCut, CorrectionOfEightBitSamplesClampsToTheByteRange) {
+  s.formatLabel = "8bit, Stereo, 44.1kHz";
+  s.correct = true;
+  s.zeroLeft = "3";
+  s.zeroRight = "-3";
+  cut(Bytes{1, 254, 255, 255, 128, 128});
+  EXPECT_EQ(song(1), (Bytes{0, 255, 252, 255, 125, 131}));
+}
+
+TEST_F(SilenceCut, CorrectionOfSixteenBitSamplesClamps) {
+  s.correct = true;
+  s.zeroLeft = "5";
+  s.zeroRight = "-2";
+  cut(test::Frames16({-32768, 32767, 0}, 2));
+  EXPECT_EQ(song(1), Concat({test::Frames16({-32768}, 1), test::Frames16({-32766}, 1),
+                             test::Frames16({32762}, 1), test::Frames16({32767}, 1),
+                             test::Frames16({-5}, 1), test::Frames16({2}, 1)}));
+}
+
+TEST_F(SilenceCut, CorrectedSamplesAreWhatTheTestSeesAndTheSongsGet) {
+  // An offset of 150 makes the quiet part loud unless corrected.
+  const Bytes data = Concat({frames(kLoud, 1000), frames(150, 1001), frames(kLoud, 999)});
+  cut(data);
+  EXPECT_FALSE(has(2));
+  s.correct = true;
+  s.zeroLeft = s.zeroRight = "150";
+  cut(data);
+  ASSERT_TRUE(has(2));
+  // Block 3 is corrected whole, after the sound frame as well.
+  EXPECT_EQ(song(2), Concat({frames(0, 1), frames(kLoud - 150, 999)}));
+  const Bytes first = song(1);
+  EXPECT_EQ(Bytes(first.begin(), first.begin() + 4), frames(kLoud - 150, 1));
+}
+
+TEST_F(SilenceCut, BadZeroPointsStopBeforeAnythingIsWritten) {
+  s.correct = true;
+  s.zeroLeft = "abc";
+  EXPECT_EQ(errorOf(frames(0, 10)), "'abc' は整数ではありません");
+  EXPECT_FALSE(has(1));
+  s.zeroLeft = "0";
+  s.zeroRight = "40000";
+  EXPECT_EQ(errorOf(frames(0, 10)), "範囲チェックエラー");
+  EXPECT_FALSE(has(1));
+  EXPECT_EQ(host.events.back(), "end");
+  // Without correction the captions are not read at all.
+  s.correct = false;
+  EXPECT_EQ(cut(frames(0, 10)).end, CutEnd::Complete);
+}
+
+TEST_F(SilenceCut, ProgressAndCancelAfterTheSecondBlock) {
+  s.deleteSource = true;
+  host.cancelAfterPumps = 3;  // the status pump, then one per block
+  const Bytes data = Concat({frames(kLoud, 1000), frames(kQuiet, 1001), frames(kLoud, 2999)});
+  EXPECT_EQ(cut(data).end, CutEnd::Cancelled);
+  EXPECT_EQ(host.only("progress:"), (std::vector<std::string>{"20", "40"}));
+  EXPECT_EQ(host.count("inform:"), 0);
+  EXPECT_TRUE(test::Exists(s.source));
+  // The song being written is finished as far as it got.
+  EXPECT_EQ(song(1), Bytes(data.begin(), data.begin() + 2000 * 4));
+  EXPECT_FALSE(has(2));
+  EXPECT_EQ(host.files, std::vector<std::string>{dir / "mv000001.wav"});
+}
+
+TEST_F(SilenceCut, ProgressIsTruncatedLikeTheQuotientTimesAHundred) {
+  host.onPump = [] {};
+  cut(frames(kLoud, 1000 * 3));
+  EXPECT_EQ(host.only("progress:"), (std::vector<std::string>{"33", "66", "100"}));
+}
+
+TEST_F(SilenceCut, SourceEndingInsideTheDeclaredData) {
+  s.source = dir / "short.wav";
+  // Declares 3000 frames but holds 2500 and half a frame.
+  Bytes file = test::MakeWav(2, 44100, 16, Concat({frames(kLoud, 2500), Bytes{1, 2}}));
+  file[40] = static_cast<uint8_t>((3000 * 4) & 0xFF);
+  file[41] = static_cast<uint8_t>((3000 * 4) >> 8);
+  test::WriteBytes(s.source, file);
+  EXPECT_EQ(errorOf(test::ReadBytes(s.source)), "ストリームからの読み込みエラー");
+  EXPECT_EQ(song(1), frames(kLoud, 2000));
+  // Ending inside the tail keeps the whole frames read.
+  file[40] = static_cast<uint8_t>((2600 * 4) & 0xFF);
+  file[41] = static_cast<uint8_t>((2600 * 4) >> 8);
+  EXPECT_EQ(errorOf(file), "ストリームからの読み込みエラー");
+  EXPECT_EQ(song(1), frames(kLoud, 2500));
+}
+
+TEST_F(SilenceCut, TrailingPartOfAFrameIsKept) {
+  const Bytes data = Concat({frames(kLoud, 1500), Bytes{9, 8, 7}});
+  cut(data);
+  EXPECT_EQ(song(1), data);
+}
+
+TEST_F(SilenceCut, RunLengthZeroIsRefusedBeforeAnything) {
+  s.runLength = 0;
+  test::WriteBytes(dir / "mv000001.wav", {});
+  EXPECT_EQ(errorOf(frames(0, 10)), "無音の長さに0は指定できません。");
+  EXPECT_TRUE(host.events.empty());
+  EXPECT_TRUE(test::ReadBytes(dir / "mv000001.wav").empty());
+}
+
+}  // namespace
+}  // namespace mv

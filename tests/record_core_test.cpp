@@ -1,0 +1,184 @@
+// Formats offered for recording, length limits from free space, and the
+// correction analysis.
+
+#include <gtest/gtest.h>
+
+#include "record/analysis.h"
+#include "record/capabilities.h"
+#include "record/capacity.h"
+#include "tests/support.h"
+#include "wave/file.h"
+
+namespace mv {
+namespace {
+
+using test::Bytes;
+
+TEST(RecordingFormats, EveryFlagGivesTheSortedTwentyLabels) {
+  const std::vector<std::string> expected = {
+      "16bit, Mono, 11kHz",   "16bit, Mono, 22kHz",   "16bit, Mono, 32kHz",
+      "16bit, Mono, 44.1kHz", "16bit, Mono, 48kHz",   "16bit, Stereo, 11kHz",
+      "16bit, Stereo, 22kHz", "16bit, Stereo, 32kHz", "16bit, Stereo, 44.1kHz",
+      "16bit, Stereo, 48kHz", "8bit, Mono, 11kHz",    "8bit, Mono, 22kHz",
+      "8bit, Mono, 32kHz",    "8bit, Mono, 44.1kHz",  "8bit, Mono, 48kHz",
+      "8bit, Stereo, 11kHz",  "8bit, Stereo, 22kHz",  "8bit, Stereo, 32kHz",
+      "8bit, Stereo, 44.1kHz", "8bit, Stereo, 48kHz"};
+  EXPECT_EQ(RecordingLabels(0xFFF), expected);
+}
+
+TEST(RecordingFormats, ThirtyTwoKilohertzNeedsBothNeighbours) {
+  EXPECT_EQ(RecordingLabels(kCap22kStereo16 | kCap44kStereo16),
+            (std::vector<std::string>{"16bit, Stereo, 22kHz", "16bit, Stereo, 32kHz",
+                                      "16bit, Stereo, 44.1kHz", "16bit, Stereo, 48kHz"}));
+  EXPECT_EQ(RecordingLabels(kCap22kMono8 | kCap44kStereo8),
+            (std::vector<std::string>{"8bit, Mono, 22kHz", "8bit, Stereo, 44.1kHz",
+                                      "8bit, Stereo, 48kHz"}));
+  EXPECT_TRUE(RecordingLabels(0).empty());
+}
+
+TEST(RecordingFormats, FlagsFromDeviceFormats) {
+  EXPECT_EQ(CapabilityFlagFor(11025, 1, 8), uint32_t{kCap11kMono8});
+  EXPECT_EQ(CapabilityFlagFor(22050, 2, 16), uint32_t{kCap22kStereo16});
+  EXPECT_EQ(CapabilityFlagFor(44100, 1, 16), uint32_t{kCap44kMono16});
+  EXPECT_EQ(CapabilityFlagFor(48000, 2, 16), 0u);
+  EXPECT_EQ(CapabilityFlagFor(44100, 3, 16), 0u);
+}
+
+CapacityInput oneDrive(int64_t free, bool cut) {
+  CapacityInput in;
+  in.label = "16bit, Stereo, 44.1kHz";
+  in.freeRecording = in.freeTemp = in.freeCut = free;
+  in.cutAfterRecording = cut;
+  return in;
+}
+
+TEST(Capacity, SharedDriveIsDividedAmongItsCopies) {
+  EXPECT_EQ(CapacitySeconds(oneDrive(1000000000, true)), 1890);
+  EXPECT_EQ(CapacitySeconds(oneDrive(1000000000, false)), 2834);
+
+  CapacityInput in = oneDrive(1000000000, true);
+  in.keyCut = 7;  // only recording and temp share
+  in.freeCut = 400000000;
+  EXPECT_EQ(CapacitySeconds(in), RoundHalfEven(400000000, 176400));
+  in.freeCut = 900000000;
+  EXPECT_EQ(CapacitySeconds(in), RoundHalfEven(500000000, 176400));
+  // Cut and temp share; recording apart.
+  in = oneDrive(1000000000, true);
+  in.keyRecording = 9;
+  EXPECT_EQ(CapacitySeconds(in), RoundHalfEven(500000000, 176400));
+}
+
+TEST(Capacity, UnreadableSpaceAndTheCap) {
+  CapacityInput in = oneDrive(-1, true);
+  EXPECT_EQ(CapacitySeconds(in), 0);
+  in = oneDrive(int64_t{1} << 40, false);
+  in.keyTemp = 1;
+  EXPECT_EQ(CapacitySeconds(in), RoundHalfEven(int64_t{1} << 32, 176400));
+}
+
+TEST(Capacity, RoundsHalvesToEven) {
+  EXPECT_EQ(RoundHalfEven(5, 2), 2);
+  EXPECT_EQ(RoundHalfEven(7, 2), 4);
+  EXPECT_EQ(RoundHalfEven(-1, 2), 0);
+  EXPECT_EQ(RoundHalfEven(-3, 2), -2);
+  EXPECT_EQ(RoundHalfEven(10, 3), 3);
+  EXPECT_EQ(RoundHalfEven(11, 3), 4);
+}
+
+TEST(LengthLimits, ThirtyOneMinutesThirtySeconds) {
+  LengthFields f;
+  ApplyLengthLimits(1890, f);
+  EXPECT_EQ(f.hours.maximum, 0);
+  EXPECT_FALSE(f.hours.enabled);
+  EXPECT_EQ(f.minutes.maximum, 31);
+  EXPECT_TRUE(f.minutes.enabled);
+  EXPECT_EQ(f.seconds.maximum, 59);  // minutes below their maximum
+  f.minutes.value = 31;
+  f.seconds.value = 45;
+  ApplyLengthLimits(1890, f);
+  EXPECT_EQ(f.seconds.maximum, 30);
+  EXPECT_EQ(f.seconds.value, 30);
+  f.minutes.value = 40;
+  ApplyLengthLimits(1890, f);
+  EXPECT_EQ(f.minutes.value, 31);
+}
+
+TEST(LengthLimits, OneHourExactly) {
+  LengthFields f;
+  f.hours.value = 1;
+  f.minutes.value = 20;
+  ApplyLengthLimits(3600, f);
+  EXPECT_EQ(f.hours.maximum, 1);
+  EXPECT_TRUE(f.hours.enabled);
+  EXPECT_EQ(f.minutes.maximum, 0);
+  EXPECT_EQ(f.minutes.value, 0);
+  EXPECT_TRUE(f.minutes.enabled);
+  EXPECT_EQ(f.seconds.maximum, 0);
+  f.hours.value = 0;
+  ApplyLengthLimits(3600, f);
+  EXPECT_EQ(f.minutes.maximum, 59);
+  EXPECT_EQ(f.seconds.maximum, 59);
+  // Nothing at all: only 0:00:00.
+  ApplyLengthLimits(0, f);
+  EXPECT_FALSE(f.hours.enabled);
+  EXPECT_FALSE(f.minutes.enabled);
+  EXPECT_EQ(f.seconds.maximum, 0);
+}
+
+CorrectionValues analyse(const Bytes& samples, int channels, int bits) {
+  MemoryStream in(test::Concat({Bytes(44, 0xEE), samples}));
+  return AnalyseInput(in, 44, channels, bits);
+}
+
+TEST(Analysis, StereoSixteenBit) {
+  // Left mean 2.9 -> 2; right mean -0.6 -> 0 (truncated, not rounded).
+  Bytes b;
+  for (auto [l, r] : {std::pair{10, -3}, {0, 0}, {-2, 1}, {4, -1}, {2, 0}, {4, -1}, {2, 0},
+                      {4, -1}, {2, 0}, {3, -1}}) {
+    test::Put16(b, static_cast<uint16_t>(l));
+    test::Put16(b, static_cast<uint16_t>(r));
+  }
+  b.push_back(0x55);  // not a whole frame
+  const CorrectionValues v = analyse(b, 2, 16);
+  EXPECT_EQ(v.frames, 10);
+  EXPECT_EQ(v.zero[0], 2);
+  EXPECT_EQ(v.zero[1], 0);
+  EXPECT_EQ(v.maximum[0], 10);
+  EXPECT_EQ(v.minimum[0], -2);
+  EXPECT_EQ(v.maximum[1], 1);
+  EXPECT_EQ(v.minimum[1], -3);
+  // Largest distance: left maximum 10 - 2.9 = 7.1; times 1.2.
+  EXPECT_EQ(v.threshold(), 8);
+  EXPECT_DOUBLE_EQ(v.spread, 7.1 * 1.2);
+}
+
+TEST(Analysis, EightBitAndMono) {
+  CorrectionValues v = analyse(Bytes(100, 130), 1, 8);
+  EXPECT_EQ(v.zero[0], 2);
+  EXPECT_EQ(v.zero[1], 0);
+  EXPECT_EQ(v.maximum[1], 0);
+  EXPECT_EQ(v.minimum[1], 0);
+  EXPECT_EQ(v.threshold(), 0);  // unchanging input
+  v = analyse(Bytes(100, 128), 2, 8);
+  EXPECT_EQ(v.zero[0], 0);
+  // Spreads are capped for the sample size.
+  Bytes wide(100, 128);
+  wide[0] = 0;
+  wide[1] = 255;
+  EXPECT_EQ(analyse(wide, 1, 8).threshold(), 128);
+}
+
+TEST(Analysis, ExtremesStartValuesAndEmptyInput) {
+  const CorrectionValues low = analyse(test::Repeat16(-32768, 50, 1), 1, 16);
+  EXPECT_EQ(low.maximum[0], -32767);
+  EXPECT_EQ(low.minimum[0], -32768);
+  Bytes wide = test::Frames16({-32768, 32767, -32768, 32767}, 1);
+  EXPECT_EQ(analyse(wide, 1, 16).threshold(), 32768);
+  const CorrectionValues none = analyse(Bytes{1, 2, 3}, 2, 16);
+  EXPECT_EQ(none.frames, 0);
+  EXPECT_EQ(none.zero[0], 0);
+  EXPECT_EQ(none.maximum[0], 0);
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "wave/format.h"
+
+namespace mv {
+namespace {
+
+TEST(FormatLabel, ParsesBothListSpellingsAlike) {
+  for (int p = 0; p < kFormatCount; ++p) {
+    const PcmFormat a = ParseFormatLabel(kCutLabels[p]);
+    const PcmFormat b = ParseFormatLabel(kJoinLabels[p]);
+    EXPECT_EQ(a.channels, b.channels) << p;
+    EXPECT_EQ(a.sampleRate, b.sampleRate) << p;
+    EXPECT_EQ(a.bitsPerSample, b.bitsPerSample) << p;
+    // A label's format goes back to its own position.
+    EXPECT_EQ(FormatListPosition(a.channels, a.sampleRate, a.bitsPerSample), p);
+    EXPECT_EQ(RecordingLabelPosition(kCutLabels[p]), p);
+  }
+}
+
+TEST(FormatLabel, DerivedSizes) {
+  PcmFormat f = ParseFormatLabel("8bit,  Stereo, 48kHz");
+  EXPECT_EQ(f.channels, 2);
+  EXPECT_EQ(f.sampleRate, 48000);
+  EXPECT_EQ(f.bitsPerSample, 8);
+  EXPECT_EQ(f.channels * f.bytesPerSample(), 2);
+
+  f = ParseFormatLabel("16bit, Mono,  44.1kHz");
+  EXPECT_EQ(f.channels, 1);
+  EXPECT_EQ(f.sampleRate, 44100);
+
+  f = ParseFormatLabel("8bit, Mono, 5kHz");
+  EXPECT_EQ(f.sampleRate * f.channels * f.bytesPerSample(), 5000);
+  EXPECT_EQ(ParseFormatLabel("16bit, Stereo, 22kHz").sampleRate, 22050);
+  EXPECT_EQ(ParseFormatLabel("16bit, Stereo, 11kHz").sampleRate, 11025);
+}
+
+TEST(FormatLabel, EmptyAndOddTexts) {
+  const PcmFormat empty = ParseFormatLabel("");
+  EXPECT_EQ(empty.channels, 1);
+  EXPECT_EQ(empty.sampleRate, 0);
+  EXPECT_EQ(empty.bitsPerSample, 16);
+  // With two rate tokens the earlier one of the search order wins.
+  EXPECT_EQ(ParseFormatLabel("48kHz 11kHz").sampleRate, 11025);
+  EXPECT_EQ(ParseFormatLabel("5kHz 48kHz").sampleRate, 48000);
+  // "Mono" is not looked for; "stereo" in lower case is not Stereo.
+  EXPECT_EQ(ParseFormatLabel("16bit, stereo, 48kHz").channels, 1);
+}
+
+TEST(FormatListPosition, FileFormats) {
+  EXPECT_EQ(FormatListPosition(2, 44100, 16), 1);
+  EXPECT_EQ(FormatListPosition(1, 22050, 8), 21);
+  EXPECT_EQ(FormatListPosition(3, 11025, 16), 4);
+  EXPECT_EQ(FormatListPosition(1, 32000, 12), 8);
+  EXPECT_EQ(FormatListPosition(0, 5000, 8), 17);
+  EXPECT_EQ(FormatListPosition(2, 8000, 16), std::nullopt);
+  EXPECT_EQ(FormatListPosition(2, 5512, 16), std::nullopt);
+  EXPECT_EQ(FormatListPosition(2, 96000, 16), std::nullopt);
+}
+
+TEST(RecordingLabelPosition, FindsMonoByItsName) {
+  EXPECT_EQ(RecordingLabelPosition("8bit, Mono, 11kHz"), 22);
+  EXPECT_EQ(RecordingLabelPosition("16bit, Stereo, 48kHz"), 0);
+}
+
+TEST(LabelBytesPerSecond, CapacityReading) {
+  EXPECT_EQ(LabelBytesPerSecond("16bit, Stereo, 44.1kHz"), 176400);
+  EXPECT_EQ(LabelBytesPerSecond("8bit, Mono, 11kHz"), 11025);
+  EXPECT_EQ(LabelBytesPerSecond("16bit, Mono, 48kHz"), 96000);
+  // No known token: 48 kHz.
+  EXPECT_EQ(LabelBytesPerSecond("8bit, Mono"), 48000);
+}
+
+TEST(FindLabelPosition, IgnoresBlanks) {
+  EXPECT_EQ(FindLabelPosition("16bit, Mono, 22kHz"), 9);
+  EXPECT_EQ(FindLabelPosition("16bit, Mono,  22kHz"), 9);
+  EXPECT_EQ(FindLabelPosition("8bit,  Stereo, 48kHz"), 12);
+  EXPECT_EQ(FindLabelPosition("16bit, Mono, 96kHz"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace mv
