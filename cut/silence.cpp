@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -36,68 +37,15 @@ struct RunState {
 };
 
 template <int Bits>
-inline int32_t correctSample(uint8_t* p, int32_t z) {
+inline void correctSample(uint8_t* p, int32_t z) {
   if constexpr (Bits == 8) {
-    int32_t v = std::clamp<int32_t>(p[0] - z, 0, 255);
-    p[0] = static_cast<uint8_t>(v);
-    return v - 128;
+    p[0] = static_cast<uint8_t>(std::clamp<int32_t>(p[0] - z, 0, 255));
   } else {
     int32_t v = static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8));
     v = std::clamp<int32_t>(v - z, -32768, 32767);
     p[0] = static_cast<uint8_t>(v);
     p[1] = static_cast<uint8_t>(v >> 8);
-    return v;
   }
-}
-
-template <int Bits>
-inline int32_t readSample(const uint8_t* p) {
-  if constexpr (Bits == 8)
-    return p[0] - 128;
-  else
-    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8));
-}
-
-template <int Bits, int Channels, bool Correct>
-inline bool frameIsSilent(uint8_t* f, ZeroPoints z, int32_t t) {
-  constexpr int B = Bits / 8;
-  int32_t s1 = Correct ? correctSample<Bits>(f, z.left) : readSample<Bits>(f);
-  int32_t s2 = 0;
-  if constexpr (Channels == 2) s2 = Correct ? correctSample<Bits>(f + B, z.right) : readSample<Bits>(f + B);
-  return std::abs(s1) < t && std::abs(s2) < t;
-}
-
-// Scans frames 0..N-1 of the block, correcting each frame it tests. Returns
-// the index of the sound frame that makes a cut, with the cut position in
-// cutAt, or -1 when the block holds no cut.
-template <int Bits, int Channels, bool Correct>
-int32_t scanBlock(uint8_t* block, RunState& st, ZeroPoints z, int32_t& cutAt) {
-  constexpr int F = Channels * Bits / 8;
-  const int32_t n = st.runLength;
-  const int32_t t = st.threshold;
-  int32_t silent = st.silent;
-  bool pending = st.pending;
-  int32_t c = 0;
-  uint8_t* f = block;
-  for (int32_t i = 0; i < n; ++i, f += F) {
-    if (frameIsSilent<Bits, Channels, Correct>(f, z, t)) {
-      ++silent;
-      if (silent > n) {
-        pending = true;
-        c = i;
-      }
-    } else if (pending) {
-      st.silent = 0;
-      st.pending = false;
-      cutAt = c - kLeadIn > 0 ? c - kLeadIn : 0;
-      return i;
-    } else {
-      silent = 0;
-    }
-  }
-  st.silent = silent;
-  st.pending = pending;
-  return -1;
 }
 
 template <int Bits, int Channels>
@@ -109,25 +57,145 @@ void correctFrames(uint8_t* frames, int32_t count, ZeroPoints z) {
   }
 }
 
-using ScanFn = int32_t (*)(uint8_t*, RunState&, ZeroPoints, int32_t&);
-using CorrectFn = void (*)(uint8_t*, int32_t, ZeroPoints);
+template <int Bits>
+inline int32_t sampleAt(const uint8_t* p) {
+  if constexpr (Bits == 8)
+    return p[0] - 128;
+  else
+    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8));
+}
 
+// Channel 2 of a mono frame counts as 0.
 template <int Bits, int Channels>
-ScanFn pickScan(bool correct) {
-  return correct ? &scanBlock<Bits, Channels, true> : &scanBlock<Bits, Channels, false>;
+inline bool isSilent(const uint8_t* f, int32_t t) {
+  const int32_t s1 = sampleAt<Bits>(f);
+  const int32_t s2 = Channels == 2 ? sampleAt<Bits>(f + Bits / 8) : 0;
+  return std::abs(s1) < t && std::abs(s2) < t;
+}
+
+// The samples with |s| < T as a range [lo, hi] of the file's own coding.
+struct QuietRange {
+  int32_t lo, hi;
+};
+
+template <int Bits>
+QuietRange quietRange(int32_t t) {
+  constexpr int32_t kMagnitude = Bits == 8 ? 128 : 32768;
+  constexpr int32_t kBias = Bits == 8 ? 128 : 0;  // 8-bit samples are unsigned
+  if (t <= 0) return {1, 0};                      // nothing is quiet
+  if (t > kMagnitude) return {Bits == 8 ? 0 : -32768, Bits == 8 ? 255 : 32767};
+  return {kBias - (t - 1), kBias + (t - 1)};
+}
+
+// Tests 64 bytes of frames at once in vector registers: whether any and
+// whether all of them are silent.
+template <int Bits, int Channels>
+inline void testGroup(const uint8_t* p, QuietRange r, bool& any, bool& all) {
+  using V16 = int16_t __attribute__((vector_size(16)));
+  using V8 = uint8_t __attribute__((vector_size(16)));
+  using V32 = int32_t __attribute__((vector_size(16)));
+  using W = int64_t __attribute__((vector_size(16)));
+  W anyAcc = {0, 0}, allAcc = {-1, -1};
+  for (int k = 0; k < 4; ++k) {
+    W frames;
+    if constexpr (Bits == 16) {
+      V16 x;
+      std::memcpy(&x, p + 16 * k, 16);
+      const V16 lo = V16{} + static_cast<int16_t>(r.lo);
+      const V16 hi = V16{} + static_cast<int16_t>(r.hi);
+      const V16 q = (x >= lo) & (x <= hi);
+      // A stereo frame is silent when both its halves are.
+      if constexpr (Channels == 2)
+        frames = reinterpret_cast<W>(reinterpret_cast<V32>(q) == -1);
+      else
+        frames = reinterpret_cast<W>(q);
+    } else {
+      V8 x;
+      std::memcpy(&x, p + 16 * k, 16);
+      const V8 lo = V8{} + static_cast<uint8_t>(r.lo);
+      const V8 hi = V8{} + static_cast<uint8_t>(r.hi);
+      const auto q = (x >= lo) & (x <= hi);
+      if constexpr (Channels == 2)
+        frames = reinterpret_cast<W>(reinterpret_cast<V16>(q) == -1);
+      else
+        frames = reinterpret_cast<W>(q);
+    }
+    anyAcc |= frames;
+    allAcc &= frames;
+  }
+  any = (anyAcc[0] | anyAcc[1]) != 0;
+  all = (allAcc[0] & allAcc[1]) == -1;
+}
+
+// Tests frames 0..N-1 of a corrected block. Returns the index of the sound
+// frame that makes a cut, with the cut position in cutAt, or -1 when the
+// block holds no cut.
+template <int Bits, int Channels>
+int32_t scanBlock(const uint8_t* block, RunState& st, int32_t& cutAt) {
+  constexpr int F = Channels * Bits / 8;
+  constexpr int32_t kGroup = 64 / F;
+  const int32_t n = st.runLength;
+  const QuietRange range = quietRange<Bits>(st.threshold);
+  int32_t silent = st.silent;
+  bool pending = st.pending;
+  int32_t c = 0;
+  int32_t i = 0;
+  while (i < n) {
+    const int32_t end = std::min(n, i + kGroup);
+    // A group all of one kind is settled at once.
+    if (end - i == kGroup) {
+      bool anySilent, allSilent;
+      testGroup<Bits, Channels>(block + i * F, range, anySilent, allSilent);
+      if (!anySilent && !pending) {
+        silent = 0;
+        i = end;
+        continue;
+      }
+      if (allSilent) {
+        silent += kGroup;
+        if (silent > n) {
+          pending = true;
+          c = end - 1;
+        }
+        i = end;
+        continue;
+      }
+    }
+    for (; i < end; ++i) {
+      if (isSilent<Bits, Channels>(block + i * F, st.threshold)) {
+        ++silent;
+        if (silent > n) {
+          pending = true;
+          c = i;
+        }
+      } else if (pending) {
+        st.silent = 0;
+        st.pending = false;
+        cutAt = c - kLeadIn > 0 ? c - kLeadIn : 0;
+        return i;
+      } else {
+        silent = 0;
+      }
+    }
+  }
+  st.silent = silent;
+  st.pending = pending;
+  return -1;
 }
 
 struct Kernels {
-  ScanFn scan;
-  CorrectFn correct;
+  int32_t (*scan)(const uint8_t*, RunState&, int32_t&);
+  void (*correct)(uint8_t*, int32_t, ZeroPoints);
 };
 
-Kernels kernelsFor(const PcmFormat& f, bool correcting) {
-  if (f.bitsPerSample == 8)
-    return f.channels == 2 ? Kernels{pickScan<8, 2>(correcting), &correctFrames<8, 2>}
-                           : Kernels{pickScan<8, 1>(correcting), &correctFrames<8, 1>};
-  return f.channels == 2 ? Kernels{pickScan<16, 2>(correcting), &correctFrames<16, 2>}
-                         : Kernels{pickScan<16, 1>(correcting), &correctFrames<16, 1>};
+template <int Bits, int Channels>
+constexpr Kernels kernels() {
+  return {&scanBlock<Bits, Channels>, &correctFrames<Bits, Channels>};
+}
+
+Kernels kernelsFor(const PcmFormat& f) {
+  if (f.bitsPerSample == 8) return f.channels == 2 ? kernels<8, 2>() : kernels<8, 1>();
+  return f.channels == 2 ? kernels<16, 2>() : kernels<16, 1>();
 }
 
 ZeroPoints readZeroPoints(const CutSettings& s) {
@@ -146,8 +214,7 @@ bool CutAtSilences(const CutSettings& s, CutSource src, JobHost& host) {
   const PcmFormat fmt = ParseFormatLabel(s.formatLabel);
   const int32_t frameSize = mul32(fmt.channels, fmt.bytesPerSample());
   const ZeroPoints z = readZeroPoints(s);
-  // Correcting by 0 changes nothing, so it is skipped.
-  const Kernels k = kernelsFor(fmt, z.any());
+  const Kernels k = kernelsFor(fmt);
 
   RunState st{s.threshold, s.runLength};
   int32_t song = 1;
@@ -165,12 +232,15 @@ bool CutAtSilences(const CutSettings& s, CutSource src, JobHost& host) {
   for (int32_t u = 1; u <= blocks; ++u) {
     uint8_t* block = buffer.get();
     src.file.readFull(block, static_cast<std::size_t>(blockBytes));
+    // Every frame of a block leaves corrected (those after a cut's sound frame
+    // too), so the whole block is corrected before it is tested. Correcting by
+    // 0 changes nothing and is skipped.
+    if (z.any()) k.correct(block, s.runLength, z);
     int32_t cutAt = 0;
-    const int32_t sound = k.scan(block, st, z, cutAt);
+    const int32_t sound = k.scan(block, st, cutAt);
     if (sound < 0) {
       out.append(block, static_cast<std::size_t>(blockBytes));
     } else {
-      if (z.any()) k.correct(block + (sound + 1) * frameSize, s.runLength - sound - 1, z);
       out.append(block, static_cast<std::size_t>(cutAt) * frameSize);
       out.finish();
       song = add32(song, 1);
@@ -197,7 +267,7 @@ bool CutAtSilences(const CutSettings& s, CutSource src, JobHost& host) {
     uint8_t* tail = buffer.get();
     const std::size_t got = src.file.read(tail, static_cast<std::size_t>(wholeBytes));
     const int32_t frames = static_cast<int32_t>(got) / frameSize;
-    k.correct(tail, z.any() ? frames : 0, z);
+    if (z.any()) k.correct(tail, frames, z);
     out.append(tail, static_cast<std::size_t>(frames) * frameSize);
     if (got < static_cast<std::size_t>(wholeBytes)) raise(msg::kReadError);
     // A trailing part of a frame goes into the last song as it is.

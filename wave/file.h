@@ -46,13 +46,11 @@ class File final : public ByteStream {
   int64_t position() const override;
   int64_t size() const override;
 
-  // Appends exactly n bytes read from src's position to this file's position.
-  // On a short source the bytes of the incomplete chunk are taken back and the
-  // read error raised, so the output holds only whole chunks.
+  // Appends exactly n bytes from src's position, read and written in chunks:
+  // on a short source only the whole chunks read stay, and the read error is
+  // raised.
   void copyFrom(File& src, int64_t n, std::size_t chunk);
 
-  // Cuts the file back to n bytes.
-  void truncate(int64_t n);
   void close() noexcept;
   bool isOpen() const { return fd_ >= 0; }
   const std::string& path() const { return path_; }

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Times morvane-cli on a one-hour tape against cp, cat and sox in the same run
+# and prints the ratios, with the cut's peak memory.
+#
+#   bench/run.sh [BUILD_DIR] [MINUTES]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+minutes=${2:-60}
+cli=$build/cli/morvane-cli
+for tool in sox /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "bench needs $tool (apt-get install sox time)"; exit 1; }
+done
+work=$(mktemp -d "${TMPDIR:-/tmp}/morvane-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+"$build/bench/make-tape" "$work/tape.wav" "$minutes"
+ls -l "$work/tape.wav"
+cat "$work/tape.wav" >/dev/null  # in the page cache for everyone alike
+
+# best of three wall-clock seconds; sets $secs and $kb (peak RSS of that run)
+measure() {
+  local best="" bestkb="" i out
+  for i in 1 2 3; do
+    rm -rf "$work/o"; mkdir "$work/o"
+    sync
+    /usr/bin/time -o "$work/time" -f "%e %M" "$@" >/dev/null 2>&1
+    out=$(tail -1 "$work/time")
+    local s=${out% *} k=${out#* }
+    if [ -z "$best" ] || awk "BEGIN{exit !($s < $best)}"; then best=$s; bestkb=$k; fi
+  done
+  secs=$best; kb=$bestkb
+}
+ratio() { awk "BEGIN{printf \"%.2f\", $1 / ($2 > 0.001 ? $2 : 0.001)}"; }
+
+measure cp "$work/tape.wav" "$work/o/copy.wav";                          t_cp=$secs
+measure sh -c "cat '$work/tape.wav' > '$work/o/copy.wav'";                  t_cat=$secs
+measure "$cli" cut "$work/tape.wav" --out "$work/o" --yes;                t_cut=$secs; kb_cut=$kb
+measure "$cli" split "$work/tape.wav" --out "$work/o" --length 0:04:00;   t_split=$secs
+measure sh -c "cd '$work/o' && sox '$work/tape.wav' out.wav silence 1 0.05 0.3% 1 3.0 0.3% : newfile : restart"
+t_sox=$secs
+
+# The join puts the songs of the cut back together.
+mkdir -p "$work/songs"
+"$cli" cut "$work/tape.wav" --out "$work/songs" >/dev/null 2>&1
+songs=$(ls "$work/songs"/mv*.wav | wc -l)
+measure "$cli" join --out "$work/o/joined.wav" "$work/songs"/mv*.wav;     t_join=$secs
+measure sh -c "cat '$work/songs'/mv*.wav > '$work/o/joined.wav'";          t_catsongs=$secs
+
+echo
+printf '%-34s %8s %8s\n' "job (best of 3)" seconds ratio
+printf '%-34s %8s %8s\n' "cp of the tape" "$t_cp" 1.00
+printf '%-34s %8s %8s\n' "cut at silences ($songs songs)" "$t_cut" "$(ratio "$t_cut" "$t_cp")x cp"
+printf '%-34s %8s %8s\n' "split into 4-minute pieces" "$t_split" "$(ratio "$t_split" "$t_cp")x cp"
+printf '%-34s %8s %8s\n' "sox silence split" "$t_sox" "$(ratio "$t_sox" "$t_cp")x cp"
+printf '%-34s %8s %8s\n' "cat of the songs" "$t_catsongs" 1.00
+printf '%-34s %8s %8s\n' "join of the songs" "$t_join" "$(ratio "$t_join" "$t_catsongs")x cat"
+echo
+echo "sox / cut: $(ratio "$t_sox" "$t_cut")x faster"
+echo "peak memory of the cut: $kb_cut KiB"

@@ -1,0 +1,155 @@
+// The cut at silences against a plain frame-by-frame reading of its rules, on
+// random tapes of every sample format, threshold and run length, so that the
+// block scanner's shortcuts can never change a single byte.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+#include "cut/cut.h"
+#include "tests/support.h"
+#include "wave/format.h"
+
+namespace mv {
+namespace {
+
+using test::Bytes;
+
+int sampleOf(const Bytes& d, std::size_t at, int bits) {
+  return bits == 8 ? d[at] - 128 : static_cast<int16_t>(d[at] | d[at + 1] << 8);
+}
+
+void correctAt(Bytes& d, std::size_t at, int bits, int z) {
+  if (bits == 8) {
+    d[at] = static_cast<uint8_t>(std::clamp(d[at] - z, 0, 255));
+  } else {
+    const int v = std::clamp(sampleOf(d, at, 16) - z, -32768, 32767);
+    d[at] = static_cast<uint8_t>(v);
+    d[at + 1] = static_cast<uint8_t>(v >> 8);
+  }
+}
+
+// The songs the rules make of data, one frame at a time.
+std::vector<Bytes> reference(Bytes d, int channels, int bits, int t, int n, int zl, int zr) {
+  const int b = bits / 8, f = channels * b;
+  const int blocks = static_cast<int>(d.size()) / (f * n);
+  std::vector<Bytes> songs(1);
+  int j = 0;
+  bool pending = false;
+  auto append = [&](std::size_t from, std::size_t to) {
+    songs.back().insert(songs.back().end(), d.begin() + from, d.begin() + to);
+  };
+  auto correctFrame = [&](std::size_t at) {
+    correctAt(d, at, bits, zl);
+    if (channels == 2) correctAt(d, at + b, bits, zr);
+  };
+  for (int u = 0; u < blocks; ++u) {
+    const std::size_t base = static_cast<std::size_t>(u) * f * n;
+    int c = 0;
+    bool cut = false;
+    for (int i = 0; i < n && !cut; ++i) {
+      const std::size_t at = base + static_cast<std::size_t>(i) * f;
+      correctFrame(at);
+      const int s1 = sampleOf(d, at, bits);
+      const int s2 = channels == 2 ? sampleOf(d, at + b, bits) : 0;
+      if (std::abs(s1) < t && std::abs(s2) < t) {
+        if (++j > n) {
+          pending = true;
+          c = i;
+        }
+      } else if (pending) {
+        c = c - 512 > 0 ? c - 512 : 0;
+        for (int k = i + 1; k < n; ++k) correctFrame(base + static_cast<std::size_t>(k) * f);
+        append(base, base + static_cast<std::size_t>(c) * f);
+        songs.emplace_back();
+        append(base + static_cast<std::size_t>(c) * f, base + static_cast<std::size_t>(n) * f);
+        j = 0;
+        pending = false;
+        cut = true;
+      } else {
+        j = 0;
+      }
+    }
+    if (!cut) append(base, base + static_cast<std::size_t>(n) * f);
+  }
+  const std::size_t tail = static_cast<std::size_t>(blocks) * f * n;
+  for (std::size_t at = tail; at + f <= d.size(); at += f) correctFrame(at);
+  append(tail, d.size());
+  return songs;
+}
+
+// Stretches of sound and near-silence, with samples around the threshold.
+Bytes randomTape(std::mt19937& rng, int channels, int bits, int t, int frames) {
+  const int f = channels * bits / 8;
+  Bytes d;
+  d.reserve(static_cast<std::size_t>(frames * f + 3));
+  const int limit = bits == 8 ? 128 : 32768;
+  while (static_cast<int>(d.size()) < frames * f) {
+    const bool quiet = rng() % 2;
+    const int length = 1 + static_cast<int>(rng() % 900);
+    const int edge = std::clamp(t, 1, limit);
+    for (int k = 0; k < length * channels; ++k) {
+      int v;
+      if (quiet)
+        v = static_cast<int>(rng() % static_cast<unsigned>(edge)) * (rng() % 2 ? 1 : -1);
+      else if (rng() % 8 == 0)
+        v = (edge - 1 + static_cast<int>(rng() % 3)) * (rng() % 2 ? 1 : -1);  // right at the edge
+      else
+        v = static_cast<int>(rng() % static_cast<unsigned>(2 * limit)) - limit;
+      v = std::clamp(v, -limit, limit - 1);
+      if (bits == 8) {
+        d.push_back(static_cast<uint8_t>(v + 128));
+      } else {
+        d.push_back(static_cast<uint8_t>(v));
+        d.push_back(static_cast<uint8_t>(v >> 8));
+      }
+    }
+  }
+  d.resize(static_cast<std::size_t>(frames * f) + rng() % f);  // sometimes a partial frame
+  return d;
+}
+
+TEST(SilenceCutAgainstTheRules, RandomTapesOfEveryFormat) {
+  std::mt19937 rng(20261208);
+  const int thresholds8[] = {0, 1, 2, 40, 100, 127, 128, 129, 300};
+  const int thresholds16[] = {0, 1, 100, 1000, 32767, 32768, 32769, 65536};
+  test::TempDir dir;
+  for (int round = 0; round < 160; ++round) {
+    const int channels = 1 + round % 2;
+    const int bits = (round / 2) % 2 ? 8 : 16;
+    const int t = bits == 8 ? thresholds8[rng() % 9] : thresholds16[rng() % 8];
+    const int n = 1 + static_cast<int>(rng() % 700);
+    const bool correct = rng() % 3 == 0;
+    const int zl = correct ? static_cast<int>(rng() % 61) - 30 : 0;
+    const int zr = correct ? static_cast<int>(rng() % 61) - 30 : 0;
+    const Bytes data = randomTape(rng, channels, bits, t, 500 + static_cast<int>(rng() % 8000));
+    SCOPED_TRACE(::testing::Message() << "round " << round << ": " << channels << "ch " << bits
+                                      << "bit T=" << t << " N=" << n << " z=" << zl << "," << zr);
+
+    const std::string folder = dir / std::to_string(round);
+    std::filesystem::create_directory(folder);
+    CutSettings s;
+    s.source = folder + "/tape.raw";
+    s.saveFolder = folder;
+    s.threshold = t;
+    s.runLength = n;
+    s.correct = correct;
+    s.zeroLeft = std::to_string(zl);
+    s.zeroRight = std::to_string(zr);
+    s.formatLabel = std::string(bits == 8 ? "8bit, " : "16bit, ") + (channels == 2 ? "Stereo, " : "Mono, ") + "44.1kHz";
+    test::WriteBytes(s.source, data);
+    test::RecordingHost host;
+    ASSERT_EQ(RunCut(s, host).end, CutEnd::Complete);
+
+    const std::vector<Bytes> expected = reference(data, channels, bits, t, n, zl, zr);
+    ASSERT_EQ(host.files.size(), expected.size());
+    for (std::size_t k = 0; k < expected.size(); ++k)
+      ASSERT_EQ(test::DataOf(test::ReadBytes(host.files[k])), expected[k]) << "song " << k + 1;
+  }
+}
+
+}  // namespace
+}  // namespace mv
