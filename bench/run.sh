@@ -35,6 +35,7 @@ ratio() { awk "BEGIN{printf \"%.2f\", $1 / ($2 > 0.001 ? $2 : 0.001)}"; }
 measure cp "$work/tape.wav" "$work/o/copy.wav";                          t_cp=$secs
 measure sh -c "cat '$work/tape.wav' > '$work/o/copy.wav'";                  t_cat=$secs
 measure "$cli" cut "$work/tape.wav" --out "$work/o" --yes;                t_cut=$secs; kb_cut=$kb
+measure "$cli" cut "$work/tape.wav" --out "$work/o" --yes --zero 37,37; t_cutz=$secs
 measure "$cli" split "$work/tape.wav" --out "$work/o" --length 0:04:00;   t_split=$secs
 measure sh -c "cd '$work/o' && sox '$work/tape.wav' out.wav silence 1 0.05 0.3% 1 3.0 0.3% : newfile : restart"
 t_sox=$secs
@@ -50,6 +51,7 @@ echo
 printf '%-34s %8s %8s\n' "job (best of 3)" seconds ratio
 printf '%-34s %8s %8s\n' "cp of the tape" "$t_cp" 1.00
 printf '%-34s %8s %8s\n' "cut at silences ($songs songs)" "$t_cut" "$(ratio "$t_cut" "$t_cp")x cp"
+printf '%-34s %8s %8s\n' "cut, zero points corrected" "$t_cutz" "$(ratio "$t_cutz" "$t_cp")x cp"
 printf '%-34s %8s %8s\n' "split into 4-minute pieces" "$t_split" "$(ratio "$t_split" "$t_cp")x cp"
 printf '%-34s %8s %8s\n' "sox silence split" "$t_sox" "$(ratio "$t_sox" "$t_cp")x cp"
 printf '%-34s %8s %8s\n' "cat of the songs" "$t_catsongs" 1.00
