@@ -4,7 +4,7 @@
 
 #include "cut/cut.h"
 #include "tests/support.h"
-#include "wave/errors.h"
+#include "wave/paths.h"
 
 namespace mv {
 namespace {
@@ -21,11 +21,7 @@ class PieceCut : public ::testing::Test {
     s.minutes = 0;
     s.seconds = 1;
   }
-  std::string piece(int n) const {
-    char name[32];
-    std::snprintf(name, sizeof name, "mv%06d.wav", n);
-    return dir / name;
-  }
+  std::string piece(int n) const { return PieceName(dir.path(), n); }
   Bytes dataOf(int n) const {
     EXPECT_TRUE(test::IsFinishedWave(piece(n)));
     return test::DataOf(test::ReadBytes(piece(n)));
@@ -36,12 +32,7 @@ class PieceCut : public ::testing::Test {
     return b;
   }
   std::string errorOf() {
-    try {
-      RunCut(s, host);
-    } catch (const Error& e) {
-      return e.text();
-    }
-    return "(no error)";
+    return test::ErrorOf([&] { RunCut(s, host); });
   }
 
   test::TempDir dir;

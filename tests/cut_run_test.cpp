@@ -7,7 +7,7 @@
 
 #include "cut/cut.h"
 #include "tests/support.h"
-#include "wave/errors.h"
+#include "wave/paths.h"
 
 namespace mv {
 namespace {
@@ -22,18 +22,9 @@ class CutRun : public ::testing::Test {
     s.runLength = 100;
   }
   std::string errorOf() {
-    try {
-      RunCut(s, host);
-    } catch (const Error& e) {
-      return e.text();
-    }
-    return "(no error)";
+    return test::ErrorOf([&] { RunCut(s, host); });
   }
-  std::string piece(int n) const {
-    char name[32];
-    std::snprintf(name, sizeof name, "mv%06d.wav", n);
-    return dir / name;
-  }
+  std::string piece(int n) const { return PieceName(dir.path(), n); }
   // Three songs of 200 loud frames parted by 150 quiet ones.
   Bytes threeSongs() const {
     const Bytes loud = test::Repeat16(3000, 200, 2), quiet = test::Repeat16(0, 150, 2);

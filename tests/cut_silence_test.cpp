@@ -4,7 +4,7 @@
 
 #include "cut/cut.h"
 #include "tests/support.h"
-#include "wave/errors.h"
+#include "wave/paths.h"
 
 namespace mv {
 namespace {
@@ -29,23 +29,13 @@ class SilenceCut : public ::testing::Test {
     return RunCut(s, host);
   }
   Bytes song(int n) const {
-    char name[32];
-    std::snprintf(name, sizeof name, "mv%06d.wav", n);
-    EXPECT_TRUE(test::IsFinishedWave(dir / name)) << name;
-    return test::DataOf(test::ReadBytes(dir / name));
+    const std::string name = PieceName(dir.path(), n);
+    EXPECT_TRUE(test::IsFinishedWave(name)) << name;
+    return test::DataOf(test::ReadBytes(name));
   }
-  bool has(int n) const {
-    char name[32];
-    std::snprintf(name, sizeof name, "mv%06d.wav", n);
-    return test::Exists(dir / name);
-  }
+  bool has(int n) const { return test::Exists(PieceName(dir.path(), n)); }
   std::string errorOf(const Bytes& data) {
-    try {
-      cut(data);
-    } catch (const Error& e) {
-      return e.text();
-    }
-    return "(no error)";
+    return test::ErrorOf([&] { cut(data); });
   }
 
   test::TempDir dir;

@@ -31,14 +31,7 @@ class Join : public ::testing::Test {
     test::WriteBytes(dir / name, test::MakeWav(ch, rate, bits, data));
     return dir / name;
   }
-  std::string errorOf(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const Error& e) {
-      return e.text();
-    }
-    return "(no error)";
-  }
+  static std::string errorOf(const std::function<void()>& f) { return test::ErrorOf(f); }
   test::TempDir dir;
   ListStandIn list;
   test::RecordingHost host;

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "wave/errors.h"
+
 namespace mv::test {
 
 namespace fs = std::filesystem;
@@ -85,6 +87,15 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
   Bytes out;
   for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
   return out;
+}
+
+std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.text();
+  }
+  return "(no error)";
 }
 
 ::testing::AssertionResult IsFinishedWave(const std::string& path) {

@@ -46,6 +46,9 @@ Bytes Frames16(const std::vector<int16_t>& values, int channels);
 Bytes Repeat16(int16_t value, int frames, int channels);
 Bytes Concat(std::initializer_list<Bytes> parts);
 
+// The text of the mv::Error that f raises, or "(no error)".
+std::string ErrorOf(const std::function<void()>& f);
+
 // Checks that a file is a 44-byte-header WAVE file whose sizes match it.
 ::testing::AssertionResult IsFinishedWave(const std::string& path);
 

@@ -3,28 +3,22 @@
 #include <limits>
 
 #include "wave/checked.h"
+#include "tests/support.h"
 #include "wave/errors.h"
 
 namespace mv {
 namespace {
 
-std::string messageOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.text();
-  }
-  return "(no error)";
-}
+using test::ErrorOf;
 
 TEST(Checked, RaisesTheArithmeticMessages) {
   constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
-  EXPECT_EQ(messageOf([] { add32(kMax, 1); }), "整数のオーバーフロー");
-  EXPECT_EQ(messageOf([] { sub32(-kMax, 2); }), "整数のオーバーフロー");
-  EXPECT_EQ(messageOf([] { mul32(46341, 46341); }), "整数のオーバーフロー");
-  EXPECT_EQ(messageOf([] { div32(5, 0); }), "ゼロによる除算");
-  EXPECT_EQ(messageOf([] { narrow<int16_t>(32768); }), "範囲チェックエラー");
-  EXPECT_EQ(messageOf([] { narrow<int32_t>(int64_t{1} << 31); }), "範囲チェックエラー");
+  EXPECT_EQ(ErrorOf([] { add32(kMax, 1); }), "整数のオーバーフロー");
+  EXPECT_EQ(ErrorOf([] { sub32(-kMax, 2); }), "整数のオーバーフロー");
+  EXPECT_EQ(ErrorOf([] { mul32(46341, 46341); }), "整数のオーバーフロー");
+  EXPECT_EQ(ErrorOf([] { div32(5, 0); }), "ゼロによる除算");
+  EXPECT_EQ(ErrorOf([] { narrow<int16_t>(32768); }), "範囲チェックエラー");
+  EXPECT_EQ(ErrorOf([] { narrow<int32_t>(int64_t{1} << 31); }), "範囲チェックエラー");
   EXPECT_EQ(mul32(46340, 46340), 2147395600);
   EXPECT_EQ(narrow<int16_t>(-32768), -32768);
 }
@@ -34,10 +28,10 @@ TEST(Checked, ReadsCaptionsAsIntegers) {
   EXPECT_EQ(toInt("  42"), 42);
   EXPECT_EQ(toInt("$10"), 16);
   EXPECT_EQ(toInt("2147483647"), 2147483647);
-  EXPECT_EQ(messageOf([] { toInt("1.5"); }), "'1.5' は整数ではありません");
-  EXPECT_EQ(messageOf([] { toInt(""); }), "'' は整数ではありません");
-  EXPECT_EQ(messageOf([] { toInt("12 "); }), "'12 ' は整数ではありません");
-  EXPECT_EQ(messageOf([] { toInt("2147483648"); }), "'2147483648' は整数ではありません");
+  EXPECT_EQ(ErrorOf([] { toInt("1.5"); }), "'1.5' は整数ではありません");
+  EXPECT_EQ(ErrorOf([] { toInt(""); }), "'' は整数ではありません");
+  EXPECT_EQ(ErrorOf([] { toInt("12 "); }), "'12 ' は整数ではありません");
+  EXPECT_EQ(ErrorOf([] { toInt("2147483648"); }), "'2147483648' は整数ではありません");
 }
 
 TEST(ErrorReport, AddsADotAfterCharactersThatSortAfterIt) {
