@@ -38,6 +38,7 @@ void ConsoleHost::begin() {
   tty_ = ::isatty(STDERR_FILENO) == 1;
   running_ = true;
   percent_ = 0;
+  drawnPercent_ = -1;
   draw();
 }
 
@@ -59,6 +60,9 @@ void ConsoleHost::progress(int percent) {
 
 void ConsoleHost::draw() {
   if (!tty_ || !running_) return;
+  if (percent_ == drawnPercent_ && status_ == drawnStatus_) return;
+  drawnPercent_ = percent_;
+  drawnStatus_ = status_;
   constexpr int kWidth = 30;
   const int filled = percent_ * kWidth / 100;
   std::string bar(static_cast<std::size_t>(filled), '#');
@@ -74,7 +78,10 @@ void ConsoleHost::fileWritten(const std::string& path) {
   if (baseNames_) {
     if (auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
   }
-  if (tty_ && running_) std::fputs("\r\033[K", stderr);
+  if (tty_ && running_) {
+    std::fputs("\r\033[K", stderr);
+    drawnPercent_ = -1;
+  }
   std::printf("%s  %lld bytes\n", name.c_str(), size);
   std::fflush(stdout);
   draw();

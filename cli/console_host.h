@@ -36,6 +36,8 @@ class ConsoleHost : public JobHost {
   bool running_ = false;
   int percent_ = 0;
   std::string status_;
+  int drawnPercent_ = -1;  // what the bar shows now
+  std::string drawnStatus_;
 };
 
 // Prints a system message on stderr, on a line of its own.
