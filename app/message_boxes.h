@@ -1,0 +1,32 @@
+#pragma once
+// Every message box of the window goes through here, so that tests can
+// answer the questions and read what was shown.
+
+#include <QString>
+
+#include "wave/job.h"
+
+class QWidget;
+
+namespace mv {
+
+class MessageBoxes {
+ public:
+  enum class Buttons { Ok, YesNo };
+  virtual ~MessageBoxes() = default;
+  // True for Yes (or OK).
+  virtual bool show(const QString& text, const QString& caption, Buttons buttons, Icon icon) = 0;
+};
+
+// Real, modal boxes over a parent window.
+class QtMessageBoxes : public MessageBoxes {
+ public:
+  explicit QtMessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
+  void setParent(QWidget* parent) { parent_ = parent; }
+  bool show(const QString& text, const QString& caption, Buttons buttons, Icon icon) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace mv

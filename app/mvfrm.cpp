@@ -1,0 +1,175 @@
+// The main window's frame: window, menu, creation steps, page switching, the
+// desktop programs, the About box, closing, and the error report.
+
+#include "app/mvfrm.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
+
+#include "app/BrowsDlg.h"
+#include "app/message_boxes.h"
+#include "app/pictures.h"
+#include "app/programs.h"
+#include "app/shlabout.h"
+#include "cut/cutfrm.h"
+#include "join/cbfrm.h"
+#include "record/audio_inputs.h"
+#include "record/capabilities.h"
+#include "wave/errors.h"
+#include "wave/format.h"
+#include "wave/paths.h"
+
+namespace mv {
+
+TForm1::TForm1(MessageBoxes& boxes, AudioInputs& inputs) : boxes_(boxes), inputs_(inputs) {
+  setObjectName("TForm1");
+  setWindowTitle(QStringLiteral("Ambry Recorder - Morvane"));
+  setWindowIcon(ApplicationIcon());
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+  Panel1 = new QFrame;
+  Panel1->setObjectName("Panel1");
+  Panel1->setFrameShape(QFrame::Panel);
+  Panel1->setFrameShadow(QFrame::Sunken);
+  Panel1->setFixedSize(500, 349);
+  setCentralWidget(Panel1);
+  PageControl1 = new QTabWidget(Panel1);
+  PageControl1->setObjectName("PageControl1");
+  PageControl1->setGeometry(1, 1, 498, 347);
+  for (auto [page, name, caption] : {std::tuple{&TabSheet1, "TabSheet1", "Wave録音"},
+                                     std::tuple{&TabSheet2, "TabSheet2", "Wave切り出し"},
+                                     std::tuple{&TabSheet3, "TabSheet3", "Wave結合"}}) {
+    *page = new QWidget;
+    (*page)->setObjectName(QString::fromLatin1(name));
+    PageControl1->addTab(*page, QString::fromUtf8(caption));
+  }
+
+  BrowseDialog1 = new TBrowseDialog(this);
+  BrowseDialog1->setObjectName("BrowseDialog1");
+  BrowseDialog2 = new TBrowseDialog(this);
+  BrowseDialog2->setObjectName("BrowseDialog2");
+  ShellAboutDialog1 = new TShellAboutDialog(this);
+  ShellAboutDialog1->setObjectName("ShellAboutDialog1");
+  ShellAboutDialog1->AppName = QString::fromUtf8(msg::kVersion.data(), msg::kVersion.size());
+  ShellAboutDialog1->Creator = QStringLiteral("the Morvane developers");
+  ShellAboutDialog1->DateStr = QStringLiteral("2026.12.8");
+  ShellAboutDialog1->Comment = QStringLiteral("morvane@example.org");
+
+  buildMenu();
+  buildRecordingPage();
+  buildCuttingPage();
+  buildJoiningPage();
+  PageControl1->setCurrentIndex(0);
+  // Choosing the recording page shows its contents, also after they were
+  // hidden for want of a device.
+  connect(PageControl1->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
+    if (index == 0) RecordingContents->show();
+  });
+
+  FormCreate();
+  setFixedSize(500, 349 + menuBar()->sizeHint().height());
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::setProgressWindows(TForm3* joining, TForm4* cutting) {
+  form3_ = joining;
+  form4_ = cutting;
+  for (ProgressForm* f : {static_cast<ProgressForm*>(joining), static_cast<ProgressForm*>(cutting)})
+    if (f) connect(f, &ProgressForm::cancelPressed, this, [this] { CancelRequested = -1; });
+}
+
+void TForm1::buildMenu() {
+  auto item = [this](QMenu* menu, QAction*& action, const char* name, const char* caption,
+                     void (TForm1::*handler)()) {
+    action = menu->addAction(QString::fromUtf8(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    if (handler) connect(action, &QAction::triggered, this, [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
+  };
+  auto menu = [this](QMenu*& m, const char* name, const char* caption) {
+    m = menuBar()->addMenu(QString::fromUtf8(caption));
+    m->setObjectName(QString::fromLatin1(name));
+  };
+  menu(File1, "File1", "ﾌｧｲﾙ(&F)");
+  item(File1, Exit1, "Exit1", "終了(&Q)", &TForm1::Exit1Click);
+  menu(KR1, "KR1", "録音ﾂｰﾙ(&R)");
+  item(KR1, KF1, "KF1", "録音設定(&S)", &TForm1::KF1Click);
+  item(KR1, KS1, "KS1", "録音開始(&S)", nullptr);
+  N1 = KR1->addSeparator();
+  N1->setObjectName("N1");
+  item(KR1, KV1, "KV1", "音量の調節(&V)", &TForm1::KV1Click);
+  item(KR1, CDPlayerC1, "CDPlayerC1", "CD Player(&C)", &TForm1::CDPlayerC1Click);
+  menu(KC1, "KC1", "切り出しﾂｰﾙ(&C)");
+  item(KC1, KS2, "KS2", "切り出し設定(&S)", &TForm1::KS2Click);
+  item(KC1, KS3, "KS3", "切り出し開始(&S)", &TForm1::KS3Click);
+  menu(KA1, "KA1", "結合ﾂｰﾙ(&A)");
+  item(KA1, K1, "K1", "結合設定(&S)", &TForm1::K1Click);
+  item(KA1, K2, "K2", "結合開始(&B)", nullptr);
+  menu(Help1, "Help1", "ﾍﾙﾌﾟ(&H)");
+  item(Help1, About1, "About1", "ﾊﾞｰｼﾞｮﾝ情報(&V)", &TForm1::About1Click);
+}
+
+void TForm1::FormCreate() {
+  const QString temp = QString::fromStdString(FolderText(QDir::tempPath().toStdString()));
+  Edit4->setText(temp);
+  Edit1->setText(temp);
+  Edit3->setText(temp + QStringLiteral("/morvntmp.wav"));
+  ComboBox3->setCurrentIndex(kDefaultFormatPosition);
+  ComboBox4->setCurrentIndex(kDefaultFormatPosition);
+  if (!inputs_.any()) {
+    boxes_.show(QStringLiteral("録音デバイスが見つかりません。録音はできません。"),
+                QStringLiteral("デバイスエラー"), MessageBoxes::Buttons::Ok, Icon::Stop);
+    RecordingContents->hide();
+    return;
+  }
+  for (const std::string& label : RecordingLabels(inputs_.capabilityFlags()))
+    ComboBox2->addItem(QString::fromStdString(label));
+  ComboBox2->setCurrentIndex(0);
+}
+
+void TForm1::Guarded(const std::function<void()>& command) {
+  try {
+    command();
+  } catch (const Error& e) {
+    boxes_.show(QString::fromStdString(e.shownText()), QString::fromUtf8(e.caption().data(), e.caption().size()),
+                MessageBoxes::Buttons::Ok, Icon::Stop);
+  } catch (const std::exception& e) {
+    boxes_.show(QString::fromStdString(withReportDot(e.what())), QStringLiteral("Morvane"),
+                MessageBoxes::Buttons::Ok, Icon::Stop);
+  }
+}
+
+void TForm1::chooseFolder(TBrowseDialog& picker, QLineEdit& edit) {
+  picker.Directory = edit.text();
+  if (!picker.Execute()) return;
+  QString folder = picker.Directory;
+  if (folder.isEmpty()) return;
+  if (folder.endsWith('/')) folder.chop(1);
+  edit.setText(folder);
+}
+
+// --- menu commands ------------------------------------------------------
+
+void TForm1::Exit1Click() { close(); }
+void TForm1::KF1Click() {
+  PageControl1->setCurrentWidget(TabSheet1);
+  RecordingContents->show();
+}
+void TForm1::KS2Click() { PageControl1->setCurrentWidget(TabSheet2); }
+void TForm1::K1Click() { PageControl1->setCurrentWidget(TabSheet3); }
+void TForm1::KV1Click() { StartFirstInstalled(kVolumeControls); }
+void TForm1::CDPlayerC1Click() { StartFirstInstalled(kCdPlayers); }
+void TForm1::About1Click() { ShellAboutDialog1->Execute(); }
+
+void TForm1::closeEvent(QCloseEvent* event) { event->accept(); }
+
+}  // namespace mv

@@ -1,0 +1,166 @@
+#pragma once
+// TForm1, the main window: three pages (recording, cutting, joining), the
+// menu, the dialogs it owns and the commands. Declared here once; defined
+// across mvfrm*.cpp by page.
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QSpinBox;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QWidget;
+
+namespace mv {
+
+class AudioInputs;
+class MessageBoxes;
+class TBrowseDialog;
+class TShellAboutDialog;
+class TForm3;
+class TForm4;
+struct CutSettings;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Runs the window's creation steps (folders, lists, the input device).
+  TForm1(MessageBoxes& boxes, AudioInputs& inputs);
+  ~TForm1() override;
+
+  // The progress windows, created after the main window.
+  void setProgressWindows(TForm3* joining, TForm4* cutting);
+
+  // --- menu -----------------------------------------------------------
+  QMenu *File1, *KR1, *KC1, *KA1, *Help1;
+  QAction *Exit1, *KF1, *KS1, *N1, *KV1, *CDPlayerC1, *KS2, *KS3, *K1, *K2, *About1;
+
+  QFrame* Panel1;
+  QTabWidget* PageControl1;
+  QWidget *TabSheet1, *TabSheet2, *TabSheet3;
+
+  // --- recording page --------------------------------------------------
+  QWidget* RecordingContents;  // everything on the page, hidden without a device
+  QFrame *Panel2, *Panel3, *Panel4, *Panel5;
+  QLabel* Image1;
+  QLabel *Label1, *Label2, *Label33, *Label34;
+  QSlider* TrackBar951;
+  QPushButton *BitBtn1, *BitBtn2, *BitBtn3, *BitBtn4, *BitBtn5;
+  QLabel *Label3, *Label4, *Label5, *Label6, *Label8, *Label9, *Label10;
+  QLineEdit* Edit1;
+  QPushButton* Button1;
+  QSpinBox *SpinEdit1, *SpinEdit2, *SpinEdit3;
+  QComboBox* ComboBox2;
+  QPushButton* Button14;
+  QCheckBox *CheckBox1, *CheckBox4;
+  QGroupBox* GroupBox2;
+  QLabel *Label29, *Label30, *Label31, *Label32, *Label35, *Label36, *Label37, *Label38,
+      *Label39, *Label40, *Label41;
+  QToolButton *SpeedButton1, *SpeedButton2, *SpeedButton3;
+  QTimer *Timer1, *Timer2;
+
+  // --- cutting page ----------------------------------------------------
+  QLabel* Label11;
+  QLineEdit* Edit3;
+  QPushButton* Button12;
+  QGroupBox* GroupBox1;
+  QRadioButton *RadioButton1, *RadioButton2;
+  QLabel *Label22, *Label23, *Label24, *Label25;
+  QSpinBox *SpinEdit7, *SpinEdit8;
+  QLabel *Label16, *Label17, *Label18, *Label19;
+  QSpinBox *SpinEdit4, *SpinEdit5, *SpinEdit6;
+  QLabel* Label20;
+  QComboBox* ComboBox3;
+  QLabel* Label26;
+  QLineEdit* Edit4;
+  QPushButton* Button13;
+  QCheckBox* CheckBox6;
+  QLabel* Label27;
+  QPushButton* Button11;
+
+  // --- joining page ----------------------------------------------------
+  QLabel *Label14, *Label15;
+  QPushButton* Button3;
+  QListWidget* ListBox1;
+  QPushButton *Button4, *Button5, *Button6, *Button7, *Button8, *Button9;
+  QLabel* Label12;
+  QLineEdit* Edit2;
+  QPushButton* Button2;
+  QLabel* Label21;
+  QComboBox* ComboBox4;
+  QCheckBox* CheckBox5;
+  QLabel* Label13;
+  QPushButton* Button10;
+
+  // --- dialogs ---------------------------------------------------------
+  TBrowseDialog *BrowseDialog1, *BrowseDialog2;
+  TShellAboutDialog* ShellAboutDialog1;
+
+  // 0: go on; -1: a progress window's cancel button was pressed.
+  int32_t CancelRequested = 0;
+
+  // --- commands --------------------------------------------------------
+  void Exit1Click();
+  void KF1Click();
+  void KS2Click();
+  void K1Click();
+  void KV1Click();
+  void CDPlayerC1Click();
+  void About1Click();
+
+  void KS3Click();
+  void RunCut();
+  void Button12Click();
+  void Button13Click();
+  void RadioButton1Click();
+  void RadioButton2Click();
+  void SpinEdit5Change();
+  // The cut page's source intake (file dialog and dropped files).
+  void TakeCutSource(const QString& name);
+
+  void Button1Click();
+  void SpeedButton1Click();
+  void SpeedButton2Click();
+  void SpeedButton3Click();
+  void CheckBox4Click();
+
+  // Runs a command; an engine error ends it and is shown as the general
+  // error report (or its own "Error" box).
+  void Guarded(const std::function<void()>& command);
+  MessageBoxes& boxes() { return boxes_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildMenu();
+  void buildRecordingPage();
+  void buildCuttingPage();
+  void buildJoiningPage();
+  void FormCreate();
+  // Leaves the edit box alone when the picker returns no folder.
+  void chooseFolder(TBrowseDialog& picker, QLineEdit& edit);
+  CutSettings cutSettings() const;
+  void enableCutModeGroups(bool silence);
+
+  MessageBoxes& boxes_;
+  AudioInputs& inputs_;
+  TForm3* form3_ = nullptr;
+  TForm4* form4_ = nullptr;
+};
+
+}  // namespace mv

@@ -1,0 +1,161 @@
+// The cutting page: source, mode and its settings, format, save folder; the
+// cut run with its progress window.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabWidget>
+
+#include "app/mvfrm.h"
+#include "app/placing.h"
+#include "app/window_host.h"
+#include "cut/cut.h"
+#include "cut/cutfrm.h"
+#include "wave/format.h"
+#include "wave/header.h"
+
+namespace mv {
+
+namespace {
+
+QSpinBox* spin(QWidget* parent, const char* name, int x, int y, int w, int min, int max, int value) {
+  auto* s = Place<QSpinBox>(parent, name, x, y, w, 21);
+  s->setRange(min, max);
+  s->setValue(value);
+  return s;
+}
+
+}  // namespace
+
+void TForm1::buildCuttingPage() {
+  QWidget* page = TabSheet2;
+  Label11 = PlaceLabel(page, "Label11", 8, 12, QStringLiteral("切り出すﾌｧｲﾙ"));
+  Edit3 = Place<QLineEdit>(page, "Edit3", 88, 8, 249, 20);
+  Button12 = WithText(Place<QPushButton>(page, "Button12", 336, 8, 73, 21), QStringLiteral("参照(&O)..."));
+  connect(Button12, &QPushButton::clicked, this, [this] { Guarded([this] { Button12Click(); }); });
+
+  GroupBox1 = Place<QGroupBox>(page, "GroupBox1", 8, 36, 401, 145);
+  GroupBox1->setTitle(QStringLiteral("切り出し設定"));
+  RadioButton1 = WithText(Place<QRadioButton>(GroupBox1, "RadioButton1", 12, 16, 345, 17),
+                          QStringLiteral("曲の区切りを検出した切り出し(曲ごとにﾌｧｲﾙを生成します)(&1)"));
+  RadioButton1->setChecked(true);
+  Label22 = PlaceLabel(GroupBox1, "Label22", 12, 40, QStringLiteral("無音(波形の絶対値が"));
+  SpinEdit7 = spin(GroupBox1, "SpinEdit7", 128, 36, 65, 0, 65536, 100);
+  Label23 = PlaceLabel(GroupBox1, "Label23", 196, 40, QStringLiteral("以下の音)が、"));
+  SpinEdit8 = spin(GroupBox1, "SpinEdit8", 268, 36, 69, 0, 441000, 132300);
+  Label24 = PlaceLabel(GroupBox1, "Label24", 340, 40, QStringLiteral("ｻﾝﾌﾟﾙ"));
+  Label25 = PlaceLabel(GroupBox1, "Label25", 12, 64, QStringLiteral("続くと、新しい曲と判定する。"));
+  RadioButton2 = WithText(Place<QRadioButton>(GroupBox1, "RadioButton2", 12, 92, 325, 17),
+                          QStringLiteral("同じ長さのﾌｧｲﾙへの分割(長い曲の編集に便利)(&2)"));
+  Label16 = PlaceLabel(GroupBox1, "Label16", 12, 120, QStringLiteral("1つのﾌｧｲﾙの長さ"));
+  SpinEdit4 = spin(GroupBox1, "SpinEdit4", 124, 116, 49, 0, 215, 0);
+  Label17 = PlaceLabel(GroupBox1, "Label17", 180, 120, QStringLiteral("時間"));
+  SpinEdit5 = spin(GroupBox1, "SpinEdit5", 212, 116, 49, 0, 59, 1);
+  Label18 = PlaceLabel(GroupBox1, "Label18", 272, 120, QStringLiteral("分"));
+  SpinEdit6 = spin(GroupBox1, "SpinEdit6", 292, 116, 49, 0, 59, 0);
+  Label19 = PlaceLabel(GroupBox1, "Label19", 348, 120, QStringLiteral("秒"));
+  enableCutModeGroups(true);
+  connect(RadioButton1, &QRadioButton::clicked, this, [this] { RadioButton1Click(); });
+  connect(RadioButton2, &QRadioButton::clicked, this, [this] { RadioButton2Click(); });
+  connect(SpinEdit4, &QSpinBox::valueChanged, this, [this] { SpinEdit5Change(); });
+  connect(SpinEdit5, &QSpinBox::valueChanged, this, [this] { SpinEdit5Change(); });
+
+  Label20 = PlaceLabel(page, "Label20", 12, 192, QStringLiteral("形式"));
+  ComboBox3 = Place<QComboBox>(page, "ComboBox3", 84, 188, 325, 20);
+  for (std::string_view label : kCutLabels) ComboBox3->addItem(QString::fromUtf8(label.data(), label.size()));
+  Label26 = PlaceLabel(page, "Label26", 12, 220, QStringLiteral("保存ﾌｫﾙﾀﾞ"));
+  Edit4 = Place<QLineEdit>(page, "Edit4", 84, 216, 253, 20);
+  Edit4->setReadOnly(true);
+  Edit4->setStyleSheet(QStringLiteral("QLineEdit { background: palette(button); }"));
+  Button13 = WithText(Place<QPushButton>(page, "Button13", 336, 216, 73, 21), QStringLiteral("参照(&S)..."));
+  connect(Button13, &QPushButton::clicked, this, [this] { Guarded([this] { Button13Click(); }); });
+  CheckBox6 = WithText(Place<QCheckBox>(page, "CheckBox6", 84, 246, 237, 17),
+                       QStringLiteral("生成後、切り出し前のﾌｧｲﾙを消去する(&D)"));
+  Label27 = PlaceLabel(page, "Label27", 16, 272,
+                       QStringLiteral("***切り出しには切り出すﾌｧｲﾙと同じだけのﾃﾞｨｽｸ容量が必要です。***"));
+  Label27->setStyleSheet(QStringLiteral("color: red;"));
+  Button11 = WithText(Place<QPushButton>(page, "Button11", 192, 292, 105, 25),
+                      QStringLiteral("切り出し開始(&B)"));
+  Button11->setDefault(true);
+  connect(Button11, &QPushButton::clicked, this, [this] { KS3Click(); });
+}
+
+// --- handlers -------------------------------------------------------------
+
+void TForm1::KS3Click() { RunCut(); }
+
+CutSettings TForm1::cutSettings() const {
+  CutSettings s;
+  s.source = Edit3->text().toStdString();
+  s.saveFolder = Edit4->text().toStdString();
+  s.formatLabel = ComboBox3->currentText().toStdString();
+  s.silenceMode = RadioButton1->isChecked();
+  s.threshold = SpinEdit7->value();
+  s.runLength = SpinEdit8->value();
+  s.hours = SpinEdit4->value();
+  s.minutes = SpinEdit5->value();
+  s.seconds = SpinEdit6->value();
+  s.correct = CheckBox4->isChecked();
+  s.zeroLeft = Label29->text().toStdString();
+  s.zeroRight = Label30->text().toStdString();
+  s.deleteSource = CheckBox6->isChecked();
+  return s;
+}
+
+void TForm1::RunCut() {
+  PageControl1->setCurrentWidget(TabSheet2);
+  Guarded([this] {
+    WindowJobHost host(*this, *form4_);
+    if (mv::RunCut(cutSettings(), host).sourceDeleted) Edit3->clear();
+  });
+}
+
+void TForm1::Button12Click() {
+  QFileDialog dialog(this);
+  dialog.setObjectName("OpenDialog2");
+  dialog.setNameFilter(QStringLiteral("Windows Wave (*.wav)"));
+  dialog.setDefaultSuffix(QStringLiteral("wav"));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  TakeCutSource(dialog.selectedFiles().first());
+}
+
+void TForm1::TakeCutSource(const QString& name) {
+  Guarded([&] {
+    const std::string path = name.toStdString();
+    if (IsWaveFileName(path)) ComboBox3->setCurrentIndex(ReadWaveFormat(path));
+    Edit3->setText(name);
+  });
+}
+
+void TForm1::Button13Click() { chooseFolder(*BrowseDialog2, *Edit4); }
+
+void TForm1::RadioButton1Click() { enableCutModeGroups(true); }
+void TForm1::RadioButton2Click() { enableCutModeGroups(false); }
+
+void TForm1::enableCutModeGroups(bool silence) {
+  for (QWidget* w : std::initializer_list<QWidget*>{Label22, Label23, Label24, Label25, SpinEdit7, SpinEdit8})
+    w->setEnabled(silence);
+  for (QWidget* w : std::initializer_list<QWidget*>{Label16, Label17, Label18, Label19, SpinEdit4,
+                                                    SpinEdit5, SpinEdit6})
+    w->setEnabled(!silence);
+}
+
+void TForm1::SpinEdit5Change() {
+  // The piece length never reaches 0 seconds.
+  if (SpinEdit4->value() == 0 && SpinEdit5->value() == 0) {
+    SpinEdit6->setMinimum(1);
+    SpinEdit6->setValue(1);
+  } else {
+    SpinEdit6->setMinimum(0);
+  }
+}
+
+}  // namespace mv

@@ -1,0 +1,170 @@
+// The recording page: the recorder panel, folder, length, format, and the
+// correction values.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/mvfrm.h"
+#include "app/pictures.h"
+#include "app/placing.h"
+
+namespace mv {
+
+namespace {
+
+QFrame* panel(QWidget* parent, const char* name, int x, int y, int w, int h, QFrame::Shadow shadow) {
+  auto* p = Place<QFrame>(parent, name, x, y, w, h);
+  p->setFrameShape(QFrame::Panel);
+  p->setFrameShadow(shadow);
+  p->setLineWidth(shadow == QFrame::Raised ? 2 : 1);
+  return p;
+}
+
+// A caption on top and a time along the bottom, both centred.
+void timeDisplay(QFrame* box, QLabel*& caption, const char* captionName, const char* text,
+                 QLabel*& time, const char* timeName) {
+  caption = Place<QLabel>(box, captionName, 2, 2, box->width() - 4, 15);
+  caption->setText(QString::fromUtf8(text));
+  caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  time = Place<QLabel>(box, timeName, 2, box->height() - 17, box->width() - 4, 15);
+  time->setText(QStringLiteral("00:00:00"));
+  time->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+}
+
+QPushButton* transport(QWidget* parent, const char* name, int x, Glyph glyph, bool enabled) {
+  auto* b = Place<QPushButton>(parent, name, x, 116, 57, 21);
+  b->setIcon(TransportGlyph(glyph));
+  b->setIconSize(QSize(16, 16));
+  b->setEnabled(enabled);
+  return b;
+}
+
+QSpinBox* spin(QWidget* parent, const char* name, int x, int y, int w, int min, int max, int value) {
+  auto* s = Place<QSpinBox>(parent, name, x, y, w, 21);
+  s->setRange(min, max);
+  s->setValue(value);
+  return s;
+}
+
+}  // namespace
+
+void TForm1::buildRecordingPage() {
+  RecordingContents = new QWidget(TabSheet1);
+  RecordingContents->setObjectName("RecordingContents");
+  RecordingContents->setGeometry(0, 0, 498, 330);
+  QWidget* page = RecordingContents;
+
+  Panel2 = panel(page, "Panel2", 0, 0, 321, 145, QFrame::Raised);
+  Image1 = Place<QLabel>(Panel2, "Image1", 2, 2, 317, 41);
+  Image1->setPixmap(RecorderBanner());
+  Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Panel4 = panel(Panel2, "Panel4", 16, 48, 69, 37, QFrame::Sunken);
+  timeDisplay(Panel4, Label1, "Label1", "位置", Label33, "Label33");
+  Panel3 = panel(Panel2, "Panel3", 96, 48, 129, 37, QFrame::Sunken);
+  Panel5 = panel(Panel2, "Panel5", 240, 48, 69, 37, QFrame::Sunken);
+  timeDisplay(Panel5, Label2, "Label2", "長さ", Label34, "Label34");
+  TrackBar951 = Place<QSlider>(Panel2, "TrackBar951", 16, 96, 289, 17);
+  TrackBar951->setOrientation(Qt::Horizontal);
+  TrackBar951->setRange(0, 0);
+  TrackBar951->setTickPosition(QSlider::TicksBelow);
+  BitBtn1 = transport(Panel2, "BitBtn1", 16, Glyph::Rewind, false);
+  BitBtn2 = transport(Panel2, "BitBtn2", 76, Glyph::FastForward, false);
+  BitBtn3 = transport(Panel2, "BitBtn3", 136, Glyph::Play, false);
+  BitBtn4 = transport(Panel2, "BitBtn4", 196, Glyph::Stop, false);
+  BitBtn5 = transport(Panel2, "BitBtn5", 256, Glyph::Record, true);
+
+  Label3 = PlaceLabel(page, "Label3", 4, 152, QStringLiteral("保存ﾌｫﾙﾀﾞ"));
+  Edit1 = Place<QLineEdit>(page, "Edit1", 80, 148, 241, 20);
+  Edit1->setReadOnly(true);
+  Edit1->setStyleSheet(QStringLiteral("QLineEdit { background: palette(button); }"));
+  Button1 = WithText(Place<QPushButton>(page, "Button1", 320, 148, 65, 21), QStringLiteral("参照(&S)..."));
+  connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+
+  Label5 = PlaceLabel(page, "Label5", 4, 176, QStringLiteral("長さ"));
+  Label8 = PlaceLabel(page, "Label8", 132, 176, QStringLiteral("時間"));
+  Label9 = PlaceLabel(page, "Label9", 228, 176, QStringLiteral("分"));
+  Label10 = PlaceLabel(page, "Label10", 316, 176, QStringLiteral("秒"));
+  SpinEdit1 = spin(page, "SpinEdit1", 80, 172, 49, 0, 0, 0);
+  SpinEdit2 = spin(page, "SpinEdit2", 172, 172, 49, 0, 59, 0);
+  SpinEdit3 = spin(page, "SpinEdit3", 260, 172, 49, 0, 59, 0);
+
+  Label6 = PlaceLabel(page, "Label6", 4, 200, QStringLiteral("形式"));
+  ComboBox2 = Place<QComboBox>(page, "ComboBox2", 80, 196, 305, 20);
+  Button14 = WithText(Place<QPushButton>(page, "Button14", 316, 224, 165, 21),
+                      QStringLiteral("補正値の測定(&N)"));
+  CheckBox1 = WithText(Place<QCheckBox>(page, "CheckBox1", 8, 248, 165, 17),
+                       QStringLiteral("録音終了後すぐ切り出す(&E)"));
+  CheckBox1->setChecked(true);
+  CheckBox4 = WithText(Place<QCheckBox>(page, "CheckBox4", 8, 272, 265, 17),
+                       QStringLiteral("切り出し時に入力デバイスの補正を行う(&M)"));
+  CheckBox4->setChecked(true);
+  connect(CheckBox4, &QCheckBox::clicked, this, [this] { CheckBox4Click(); });
+
+  GroupBox2 = Place<QGroupBox>(page, "GroupBox2", 312, 248, 169, 65);
+  GroupBox2->setTitle(QStringLiteral("補正値"));
+  auto value = [this](QLabel*& l, const char* name, int x, int y) {
+    l = Place<QLabel>(GroupBox2, name, x, y, 40, 15);
+    l->setText(QStringLiteral("0"));
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  };
+  auto reset = [this](QToolButton*& b, const char* name, int x, void (TForm1::*handler)()) {
+    b = Place<QToolButton>(GroupBox2, name, x, 17, 13, 13);
+    connect(b, &QToolButton::clicked, this, [this, handler] { (this->*handler)(); });
+  };
+  Label35 = PlaceLabel(GroupBox2, "Label35", 30, 16, QStringLiteral("0点"));
+  reset(SpeedButton1, "SpeedButton1", 56, &TForm1::SpeedButton1Click);
+  Label36 = PlaceLabel(GroupBox2, "Label36", 78, 16, QStringLiteral("Max"));
+  reset(SpeedButton2, "SpeedButton2", 104, &TForm1::SpeedButton2Click);
+  Label39 = PlaceLabel(GroupBox2, "Label39", 124, 16, QStringLiteral("Min"));
+  reset(SpeedButton3, "SpeedButton3", 150, &TForm1::SpeedButton3Click);
+  Label31 = PlaceLabel(GroupBox2, "Label31", 8, 32, QStringLiteral("L"));
+  Label32 = PlaceLabel(GroupBox2, "Label32", 8, 47, QStringLiteral("R"));
+  value(Label29, "Label29", 16, 32);
+  value(Label30, "Label30", 16, 47);
+  value(Label37, "Label37", 64, 32);
+  value(Label38, "Label38", 64, 47);
+  value(Label40, "Label40", 112, 32);
+  value(Label41, "Label41", 112, 47);
+
+  Label4 = PlaceLabel(page, "Label4", 4, 296, QStringLiteral("**残り容量に注意***"));
+  Label4->setStyleSheet(QStringLiteral("color: red;"));
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName("Timer1");
+  Timer1->setInterval(1000);
+  Timer2 = new QTimer(this);
+  Timer2->setObjectName("Timer2");
+  Timer2->setInterval(1000);
+}
+
+void TForm1::Button1Click() { chooseFolder(*BrowseDialog1, *Edit1); }
+
+void TForm1::SpeedButton1Click() {
+  Label29->setText(QStringLiteral("0"));
+  Label30->setText(QStringLiteral("0"));
+}
+void TForm1::SpeedButton2Click() {
+  Label37->setText(QStringLiteral("0"));
+  Label38->setText(QStringLiteral("0"));
+}
+void TForm1::SpeedButton3Click() {
+  Label40->setText(QStringLiteral("0"));
+  Label41->setText(QStringLiteral("0"));
+}
+
+void TForm1::CheckBox4Click() {
+  const bool on = CheckBox4->isChecked();
+  Button14->setEnabled(on);
+  GroupBox2->setEnabled(on);
+}
+
+}  // namespace mv

@@ -1,0 +1,37 @@
+#pragma once
+// Placing a designer-named control at its spot: left, top and, where given,
+// width and height in pixels of its container. Texts are never clipped: a
+// control too narrow for its text in this font grows to fit.
+
+#include <QLabel>
+#include <QString>
+#include <QWidget>
+
+namespace mv {
+
+template <typename W>
+W* Place(QWidget* parent, const char* name, int x, int y, int w = -1, int h = -1) {
+  auto* widget = new W(parent);
+  widget->setObjectName(QString::fromLatin1(name));
+  const QSize hint = widget->sizeHint();
+  widget->setGeometry(x, y, w < 0 ? hint.width() : w, h < 0 ? hint.height() : h);
+  return widget;
+}
+
+// Sets the text and widens the control if the text needs it.
+template <typename W>
+W* WithText(W* widget, const QString& text) {
+  widget->setText(text);
+  const int need = widget->sizeHint().width();
+  if (need > widget->width()) widget->resize(need, widget->height());
+  return widget;
+}
+
+inline QLabel* PlaceLabel(QWidget* parent, const char* name, int x, int y, const QString& text) {
+  auto* label = Place<QLabel>(parent, name, x, y);
+  label->setText(text);
+  label->adjustSize();
+  return label;
+}
+
+}  // namespace mv

@@ -1,0 +1,36 @@
+#include "app/startup.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QStyleFactory>
+
+#include "app/message_boxes.h"
+#include "app/mvfrm.h"
+#include "app/pictures.h"
+#include "cut/cutfrm.h"
+#include "join/cbfrm.h"
+
+namespace mv {
+
+Windows::~Windows() = default;
+
+void SetUpApplication(QApplication& app) {
+  app.setApplicationName(QStringLiteral("Morvane"));
+  app.setApplicationDisplayName(QString());
+  app.setWindowIcon(ApplicationIcon());
+  app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  QFont font(QStringLiteral("Noto Sans CJK JP"));
+  font.setPixelSize(12);
+  app.setFont(font);
+}
+
+Windows CreateWindows(MessageBoxes& boxes, AudioInputs& inputs) {
+  Windows w;
+  w.main = std::make_unique<TForm1>(boxes, inputs);
+  w.joining = std::make_unique<TForm3>();
+  w.cutting = std::make_unique<TForm4>();
+  w.main->setProgressWindows(w.joining.get(), w.cutting.get());
+  return w;
+}
+
+}  // namespace mv

@@ -1,0 +1,31 @@
+#pragma once
+// Start-up: the application's title, font and icon, then the main window and
+// the three auxiliary windows, in that order.
+
+#include <memory>
+
+class QApplication;
+
+namespace mv {
+
+class AudioInputs;
+class MessageBoxes;
+class TForm1;
+class TForm3;
+class TForm4;
+
+void SetUpApplication(QApplication& app);
+
+struct Windows {
+  std::unique_ptr<TForm1> main;
+  std::unique_ptr<TForm3> joining;
+  std::unique_ptr<TForm4> cutting;
+  Windows() = default;
+  Windows(Windows&&) = default;
+  Windows& operator=(Windows&&) = default;
+  ~Windows();
+};
+
+Windows CreateWindows(MessageBoxes& boxes, AudioInputs& inputs);
+
+}  // namespace mv

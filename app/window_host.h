@@ -1,0 +1,31 @@
+#pragma once
+// A job run from the window: the main window disabled, its progress window
+// on top, events let run at the job's points, questions as message boxes.
+
+#include "wave/job.h"
+
+namespace mv {
+
+class TForm1;
+class ProgressForm;
+
+class WindowJobHost : public JobHost {
+ public:
+  WindowJobHost(TForm1& form, ProgressForm& progress) : form_(form), progress_(progress) {}
+
+  bool ask(const Message& question) override;
+  void inform(const Message& message) override;
+  void begin() override;
+  void end() override;
+  void status(std::string_view text) override;
+  void progress(int percent) override;
+  void pump() override;
+  void resetCancel() override;
+  bool cancelRequested() override;
+
+ private:
+  TForm1& form_;
+  ProgressForm& progress_;
+};
+
+}  // namespace mv

@@ -1,0 +1,64 @@
+// Saves a picture of each page of the window, as a person sees it:
+//   morvane-screenshots OUT_DIR
+// Run it under a real X server (scripts/screenshots uses Xvfb).
+
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QThread>
+#include <cstdio>
+
+#include "app/message_boxes.h"
+#include "app/mvfrm.h"
+#include "app/startup.h"
+#include "record/audio_inputs.h"
+#include "record/capabilities.h"
+
+namespace {
+
+// An input with every format, so that the recording page shows its list.
+struct EveryFormat : mv::AudioInputs {
+  bool any() override { return true; }
+  uint32_t capabilityFlags() override { return 0xFFF; }
+};
+
+struct SayOk : mv::MessageBoxes {
+  bool show(const QString& text, const QString&, Buttons, mv::Icon) override {
+    std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+    return true;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  mv::SetUpApplication(app);
+  const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+  QDir().mkpath(out);
+  SayOk boxes;
+  EveryFormat inputs;
+  mv::Windows windows = mv::CreateWindows(boxes, inputs);
+  mv::TForm1& form = *windows.main;
+  form.ListBox1->addItems({"/home/user/tapes/side-a/mv000001.wav", "/home/user/tapes/side-a/mv000002.wav",
+                           "/home/user/tapes/side-b/mv000001.wav"});
+  form.ListBox1->setCurrentRow(1);
+  form.show();
+  const char* names[] = {"recording", "cutting", "joining"};
+  for (int page = 0; page < 3; ++page) {
+    form.PageControl1->setCurrentIndex(page);
+    for (int i = 0; i < 20; ++i) {
+      QApplication::processEvents();
+      QThread::msleep(10);
+    }
+    const QString file = out + "/" + names[page] + ".png";
+    if (!form.grab().save(file)) {
+      std::fprintf(stderr, "cannot save %s\n", file.toLocal8Bit().constData());
+      return 1;
+    }
+    std::printf("%s\n", file.toLocal8Bit().constData());
+  }
+  return 0;
+}

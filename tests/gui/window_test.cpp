@@ -1,0 +1,389 @@
+// The window on real widgets (offscreen): start-up state, menus, the cut page
+// from source intake to completion, questions, cancel, the folder picker, the
+// error report and the About box.
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <deque>
+
+#include "app/BrowsDlg.h"
+#include "app/message_boxes.h"
+#include "app/mvfrm.h"
+#include "app/shlabout.h"
+#include "app/startup.h"
+#include "cut/cutfrm.h"
+#include "join/cbfrm.h"
+#include "record/audio_inputs.h"
+#include "tests/support.h"
+
+using mv::test::Bytes;
+
+namespace {
+
+struct Shown {
+  QString text, caption;
+  mv::MessageBoxes::Buttons buttons;
+  mv::Icon icon;
+};
+
+// Answers questions from a queue (Yes when it runs dry) and keeps every box.
+struct ScriptedBoxes : mv::MessageBoxes {
+  std::vector<Shown> shown;
+  std::deque<bool> answers;
+  bool show(const QString& text, const QString& caption, Buttons buttons, mv::Icon icon) override {
+    shown.push_back({text, caption, buttons, icon});
+    if (answers.empty()) return true;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
+
+struct Inputs : mv::AudioInputs {
+  bool present = false;
+  uint32_t flags = 0;
+  bool any() override { return present; }
+  uint32_t capabilityFlags() override { return flags; }
+};
+
+std::string str(const QString& s) { return s.toStdString(); }
+
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir temp_;
+  ScriptedBoxes boxes_;
+  Inputs inputs_;
+  mv::Windows windows_;
+  mv::TForm1* form_ = nullptr;
+
+  QString dir(const QString& name = {}) const { return name.isEmpty() ? temp_.path() : temp_.filePath(name); }
+
+  void start() {
+    boxes_ = {};
+    windows_ = mv::CreateWindows(boxes_, inputs_);
+    form_ = windows_.main.get();
+    form_->show();
+  }
+
+  // Three songs of 16-bit stereo, 300 loud frames apart by 250 quiet ones.
+  QString tape(const QString& name, int channels = 2) {
+    const Bytes loud = mv::test::Repeat16(4000, 300, channels), quiet = mv::test::Repeat16(3, 250, channels);
+    mv::test::WriteBytes(str(dir(name)), mv::test::MakeWav(channels, 22050, 16,
+                                                           mv::test::Concat({loud, quiet, loud, quiet, loud})));
+    return dir(name);
+  }
+
+  // What the command line writes into a folder for the same settings.
+  std::vector<Bytes> cliPieces(const QStringList& args, const QString& folder) {
+    QDir().mkpath(folder);
+    QProcess cli;
+    cli.start(QString::fromLocal8Bit(qgetenv("MORVANE_CLI")), args);
+    cli.waitForFinished();
+    std::vector<Bytes> out;
+    for (const QString& f : QDir(folder).entryList({"mv*.wav"}, QDir::Files, QDir::Name))
+      out.push_back(mv::test::ReadBytes(str(folder + "/" + f)));
+    return out;
+  }
+  std::vector<Bytes> pieces(const QString& folder) {
+    std::vector<Bytes> out;
+    for (const QString& f : QDir(folder).entryList({"mv*.wav"}, QDir::Files, QDir::Name))
+      out.push_back(mv::test::ReadBytes(str(folder + "/" + f)));
+    return out;
+  }
+
+ private slots:
+  void init() {
+    qputenv("TMPDIR", temp_.path().toLocal8Bit());
+    inputs_ = {};
+    start();
+  }
+  void cleanup() {
+    windows_ = {};
+    for (const QString& f : QDir(temp_.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
+      QFileInfo(dir(f)).isDir() ? (void)QDir(dir(f)).removeRecursively() : (void)QFile::remove(dir(f));
+  }
+
+  void startsWithTheDefaultsJobsRead() {
+    QCOMPARE(form_->windowTitle(), QStringLiteral("Ambry Recorder - Morvane"));
+    QCOMPARE(form_->Panel1->size(), QSize(500, 349));
+    QVERIFY(!(form_->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(form_->minimumSize(), form_->maximumSize());
+    QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet1);
+    QCOMPARE(form_->Edit1->text(), temp_.path());
+    QCOMPARE(form_->Edit4->text(), temp_.path());
+    QCOMPARE(form_->Edit3->text(), temp_.path() + "/morvntmp.wav");
+    QVERIFY(form_->Edit1->isReadOnly() && form_->Edit4->isReadOnly());
+    QCOMPARE(form_->ComboBox3->count(), 24);
+    QCOMPARE(form_->ComboBox3->currentText(), QStringLiteral("16bit, Stereo, 44.1kHz"));
+    QCOMPARE(form_->ComboBox4->itemText(6), QStringLiteral("16bit, Mono,  48kHz"));
+    QCOMPARE(form_->ComboBox4->currentIndex(), 1);
+    QVERIFY(form_->RadioButton1->isChecked() && !form_->RadioButton2->isChecked());
+    QCOMPARE(form_->SpinEdit7->value(), 100);
+    QCOMPARE(form_->SpinEdit7->maximum(), 65536);
+    QCOMPARE(form_->SpinEdit8->value(), 132300);
+    QCOMPARE(form_->SpinEdit8->maximum(), 441000);
+    QCOMPARE(form_->SpinEdit4->value(), 0);
+    QCOMPARE(form_->SpinEdit4->maximum(), 215);
+    QCOMPARE(form_->SpinEdit5->value(), 1);
+    QCOMPARE(form_->SpinEdit6->value(), 0);
+    QVERIFY(!form_->SpinEdit4->isEnabled() && !form_->Label16->isEnabled());
+    QVERIFY(form_->SpinEdit7->isEnabled());
+    QVERIFY(form_->CheckBox1->isChecked() && form_->CheckBox4->isChecked());
+    QVERIFY(!form_->CheckBox5->isChecked() && !form_->CheckBox6->isChecked());
+    QCOMPARE(form_->Label29->text(), QStringLiteral("0"));
+    QCOMPARE(form_->Label30->text(), QStringLiteral("0"));
+    QCOMPARE(form_->Label33->text(), QStringLiteral("00:00:00"));
+    QVERIFY(form_->BitBtn5->isEnabled() && !form_->BitBtn4->isEnabled() && !form_->BitBtn1->isEnabled());
+    QVERIFY(!form_->Timer1->isActive() && !form_->Timer2->isActive());
+    QCOMPARE(form_->ListBox1->count(), 0);
+    QVERIFY(form_->Edit2->text().isEmpty());
+    QVERIFY(form_->Button11->isDefault());
+    QCOMPARE(form_->Button11->text(), QStringLiteral("切り出し開始(&B)"));
+    QCOMPARE(form_->KS1->text(), QStringLiteral("録音開始(&S)"));
+    // Every control answers to its designer name.
+    const std::vector<std::pair<QObject*, const char*>> named = {
+        {form_->Edit3, "Edit3"},           {form_->SpinEdit8, "SpinEdit8"},
+        {form_->Label29, "Label29"},       {form_->TrackBar951, "TrackBar951"},
+        {form_->KS3, "KS3"},               {form_->CDPlayerC1, "CDPlayerC1"},
+        {form_->SpeedButton3, "SpeedButton3"}, {form_->ComboBox4, "ComboBox4"}};
+    for (auto [w, name] : named) QCOMPARE(form_->findChild<QObject*>(name), w);
+    QCOMPARE(windows_.cutting->windowTitle(), QStringLiteral("分割中..."));
+    QVERIFY(windows_.cutting->isHidden());
+  }
+
+  void withoutAnInputTheRecordingPageIsEmptyUntilChosen() {
+    QCOMPARE(boxes_.shown.size(), size_t{1});
+    QCOMPARE(boxes_.shown[0].text, QStringLiteral("録音デバイスが見つかりません。録音はできません。"));
+    QCOMPARE(boxes_.shown[0].caption, QStringLiteral("デバイスエラー"));
+    QCOMPARE(boxes_.shown[0].icon, mv::Icon::Stop);
+    QVERIFY(form_->RecordingContents->isHidden());
+    QCOMPARE(form_->ComboBox2->count(), 0);
+    form_->KF1->trigger();
+    QVERIFY(form_->RecordingContents->isVisible());
+  }
+
+  void anInputOffersItsFormatsSorted() {
+    inputs_.present = true;
+    inputs_.flags = 0x80 | 0x800;  // 16-bit stereo at 22.05 and 44.1 kHz
+    start();
+    QVERIFY(boxes_.shown.empty());
+    QCOMPARE(form_->ComboBox2->count(), 4);
+    QCOMPARE(form_->ComboBox2->currentText(), QStringLiteral("16bit, Stereo, 22kHz"));
+    QCOMPARE(form_->ComboBox2->itemText(3), QStringLiteral("16bit, Stereo, 48kHz"));
+    QVERIFY(form_->RecordingContents->isVisible());
+  }
+
+  void menusSwitchPages() {
+    form_->KS2->trigger();
+    QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet2);
+    form_->K1->trigger();
+    QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet3);
+    form_->KF1->trigger();
+    QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet1);
+    // Starting a cut from the menu shows the cut page first.
+    form_->Edit3->clear();
+    form_->K1->trigger();
+    form_->KS3->trigger();
+    QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet2);
+    QCOMPARE(boxes_.shown.size(), size_t{1});  // only the start-up box
+  }
+
+  void cutAtSilencesWritesWhatTheCommandLineWrites() {
+    const QString src = tape("tape.wav");
+    form_->ComboBox3->setCurrentIndex(0);
+    form_->TakeCutSource(src);
+    QCOMPARE(form_->Edit3->text(), src);
+    QCOMPARE(form_->ComboBox3->currentText(), QStringLiteral("16bit, Stereo, 22kHz"));
+    QDir().mkpath(dir("win"));
+    form_->Edit4->setText(dir("win"));
+    form_->SpinEdit8->setValue(200);
+    form_->Label29->setText("5");
+    form_->Label30->setText("-7");
+    QTest::mouseClick(form_->Button11, Qt::LeftButton);
+    const std::vector<Bytes> got = pieces(dir("win"));
+    QCOMPARE(got.size(), size_t{3});
+    QCOMPARE(got, cliPieces({"cut", src, "--out", dir("cli"), "--run", "200", "--zero", "5,-7"}, dir("cli")));
+    QCOMPARE(boxes_.shown.back().text, QStringLiteral("切り出しは正常に終了しました。"));
+    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("切り出し終了"));
+    QCOMPARE(boxes_.shown.back().icon, mv::Icon::Information);
+    QVERIFY(form_->isEnabled());
+    QVERIFY(windows_.cutting->isHidden());
+    QVERIFY(windows_.cutting->Label1->text().isEmpty());
+    // Correction off: the captions are not read.
+    form_->CheckBox4->click();
+    form_->Label29->setText("not a number");
+    QTest::mouseClick(form_->Button11, Qt::LeftButton);
+    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("切り出し終了"));
+    QCOMPARE(pieces(dir("win"))[0], cliPieces({"cut", src, "--out", dir("plain"), "--run", "200"}, dir("plain"))[0]);
+  }
+
+  void cutIntoEqualLengthsWritesWhatTheCommandLineWrites() {
+    const QString src = tape("tape.wav", 1);
+    form_->TakeCutSource(src);
+    form_->RadioButton2->click();
+    QVERIFY(form_->SpinEdit4->isEnabled() && !form_->SpinEdit7->isEnabled());
+    form_->SpinEdit5->setValue(0);
+    QCOMPARE(form_->SpinEdit6->value(), 1);
+    QDir().mkpath(dir("win"));
+    form_->Edit4->setText(dir("win"));
+    form_->CheckBox6->setChecked(true);
+    form_->KS3->trigger();
+    const std::vector<Bytes> got = pieces(dir("win"));
+    QCOMPARE(got.size(), size_t{1});
+    QVERIFY(form_->Edit3->text().isEmpty());  // the source was deleted
+    tape("tape.wav", 1);
+    QCOMPARE(got, cliPieces({"split", src, "--out", dir("cli"), "--length", "0:00:01"}, dir("cli")));
+  }
+
+  void overwriteQuestionYesAndNo() {
+    const QString src = tape("tape.wav");
+    form_->TakeCutSource(src);
+    QDir().mkpath(dir("out"));
+    form_->Edit4->setText(dir("out"));
+    form_->SpinEdit8->setValue(200);
+    for (int n : {1, 2, 3, 4, 5}) mv::test::WriteBytes(str(dir("out/mv00000%1.wav").arg(n)), {9});
+    boxes_.answers = {false};
+    form_->KS3Click();
+    QCOMPARE(boxes_.shown.back().text, QStringLiteral("ファイルがすでに存在しますが、上書きしますか?"));
+    QCOMPARE(boxes_.shown.back().buttons, mv::MessageBoxes::Buttons::YesNo);
+    QCOMPARE(mv::test::ReadBytes(str(dir("out/mv000001.wav"))), Bytes{9});
+    boxes_.answers = {true};
+    form_->KS3Click();
+    QVERIFY(mv::test::IsFinishedWave(str(dir("out/mv000003.wav"))));
+    QCOMPARE(mv::test::ReadBytes(str(dir("out/mv000004.wav"))), Bytes{9});
+  }
+
+  void cancelAfterABlockLeavesFinishedFiles() {
+    mv::test::WriteBytes(str(dir("long.raw")), mv::test::Repeat16(4000, 50000, 2));
+    form_->Edit3->setText(dir("long.raw"));
+    QDir().mkpath(dir("out"));
+    form_->Edit4->setText(dir("out"));
+    form_->SpinEdit8->setValue(1000);  // 50 blocks
+    bool busySeen = false;
+    connect(windows_.cutting->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) {
+      busySeen = !form_->isEnabled() && windows_.cutting->isVisible();
+      if (v == 10) QTimer::singleShot(0, windows_.cutting->Button1, &QPushButton::click);
+    });
+    form_->KS3Click();
+    QVERIFY(busySeen);
+    QCOMPARE(form_->CancelRequested, -1);
+    const Bytes song = mv::test::ReadBytes(str(dir("out/mv000001.wav")));
+    QCOMPARE(song.size(), size_t{44 + 5 * 4000});  // five blocks of 1000 frames
+    QVERIFY(mv::test::IsFinishedWave(str(dir("out/mv000001.wav"))));
+    QCOMPARE(boxes_.shown.size(), size_t{1});  // no completion message
+    QVERIFY(form_->isEnabled() && windows_.cutting->isHidden());
+  }
+
+  void escapePressesCancel() {
+    form_->CancelRequested = 0;
+    windows_.cutting->show();
+    QTest::keyClick(windows_.cutting.get(), Qt::Key_Escape);
+    QCOMPARE(form_->CancelRequested, -1);
+  }
+
+  void secondsNeverLetThePieceReachZero() {
+    form_->RadioButton2->click();
+    form_->SpinEdit5->setValue(0);
+    QCOMPARE(form_->SpinEdit6->value(), 1);
+    QCOMPARE(form_->SpinEdit6->minimum(), 1);
+    form_->SpinEdit4->setValue(1);
+    QCOMPARE(form_->SpinEdit6->minimum(), 0);
+    form_->SpinEdit6->setValue(0);
+    QCOMPARE(form_->SpinEdit6->value(), 0);
+    form_->SpinEdit4->setValue(0);
+    QCOMPARE(form_->SpinEdit6->value(), 1);
+  }
+
+  void errorsAreReportedWithTheirRules() {
+    form_->Edit3->setText(dir("none.raw"));
+    form_->KS3Click();
+    QCOMPARE(boxes_.shown.back().text, "ファイル " + dir("none.raw") + " は開けません.");
+    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Morvane"));
+    QCOMPARE(boxes_.shown.back().icon, mv::Icon::Stop);
+    QVERIFY(form_->isEnabled() && windows_.cutting->isHidden());
+    // A format the intake refuses: its own box, and nothing changes.
+    mv::test::WriteBytes(str(dir("bad.wav")), mv::test::MakeWav(2, 8000, 16, {}));
+    form_->Edit3->setText("keep");
+    form_->TakeCutSource(dir("bad.wav"));
+    QCOMPARE(boxes_.shown.back().text, QStringLiteral("サポートできない形式です。"));
+    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Error"));
+    QCOMPARE(form_->Edit3->text(), QStringLiteral("keep"));
+    // Other files are taken as they are.
+    form_->TakeCutSource(dir("x.raw"));
+    QCOMPARE(form_->Edit3->text(), dir("x.raw"));
+  }
+
+  void folderPickerDropsTheTrailingSlash() {
+    auto pick = [&](const QString& folder) {
+      QMetaObject::Connection c = connect(form_->BrowseDialog2, &mv::TBrowseDialog::opened, this,
+                                          [folder](QFileDialog* d) {
+                                            d->setDirectory(folder);
+                                            QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+                                          });
+      form_->Button13->click();
+      disconnect(c);
+    };
+    QDir().mkpath(dir("music"));
+    pick(dir("music"));
+    QCOMPARE(form_->Edit4->text(), dir("music"));
+    pick("/");
+    QCOMPARE(form_->Edit4->text(), QString());
+    // Cancel leaves the text.
+    form_->Edit4->setText("before");
+    QMetaObject::Connection c = connect(form_->BrowseDialog2, &mv::TBrowseDialog::opened, this,
+                                        [](QFileDialog* d) { QMetaObject::invokeMethod(d, "reject", Qt::QueuedConnection); });
+    form_->Button13->click();
+    disconnect(c);
+    QCOMPARE(form_->Edit4->text(), QStringLiteral("before"));
+  }
+
+  void aboutBoxShowsItsTexts() {
+    mv::TShellAboutDialog& about = *form_->ShellAboutDialog1;
+    QString title, first, other;
+    QMetaObject::Connection c = connect(&about, &mv::TShellAboutDialog::opened, this, [&](QDialog* d) {
+      title = d->windowTitle();
+      first = d->findChild<QLabel*>("AppName")->text();
+      other = d->findChild<QLabel*>("OtherText")->text();
+      d->accept();
+    });
+    form_->About1->trigger();
+    disconnect(c);
+    QCOMPARE(title, QStringLiteral("Version Information"));
+    QCOMPARE(first, QStringLiteral("Morvane ver 0.8"));
+    QCOMPARE(other, "Created by " + about.Creator + "," + about.DateStr + "\n" + about.Comment);
+  }
+};
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  mv::SetUpApplication(app);
+  WindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "window_test.moc"
