@@ -22,17 +22,6 @@
 
 namespace mv {
 
-namespace {
-
-QSpinBox* spin(QWidget* parent, const char* name, int x, int y, int w, int min, int max, int value) {
-  auto* s = Place<QSpinBox>(parent, name, x, y, w, 21);
-  s->setRange(min, max);
-  s->setValue(value);
-  return s;
-}
-
-}  // namespace
-
 void TForm1::buildCuttingPage() {
   QWidget* page = TabSheet2;
   Label11 = PlaceLabel(page, "Label11", 8, 12, QStringLiteral("切り出すﾌｧｲﾙ"));
@@ -46,19 +35,19 @@ void TForm1::buildCuttingPage() {
                           QStringLiteral("曲の区切りを検出した切り出し(曲ごとにﾌｧｲﾙを生成します)(&1)"));
   RadioButton1->setChecked(true);
   Label22 = PlaceLabel(GroupBox1, "Label22", 12, 40, QStringLiteral("無音(波形の絶対値が"));
-  SpinEdit7 = spin(GroupBox1, "SpinEdit7", 128, 36, 65, 0, 65536, 100);
+  SpinEdit7 = PlaceSpin(GroupBox1, "SpinEdit7", 128, 36, 65, 0, 65536, 100);
   Label23 = PlaceLabel(GroupBox1, "Label23", 196, 40, QStringLiteral("以下の音)が、"));
-  SpinEdit8 = spin(GroupBox1, "SpinEdit8", 268, 36, 69, 0, 441000, 132300);
+  SpinEdit8 = PlaceSpin(GroupBox1, "SpinEdit8", 268, 36, 69, 0, 441000, 132300);
   Label24 = PlaceLabel(GroupBox1, "Label24", 340, 40, QStringLiteral("ｻﾝﾌﾟﾙ"));
   Label25 = PlaceLabel(GroupBox1, "Label25", 12, 64, QStringLiteral("続くと、新しい曲と判定する。"));
   RadioButton2 = WithText(Place<QRadioButton>(GroupBox1, "RadioButton2", 12, 92, 325, 17),
                           QStringLiteral("同じ長さのﾌｧｲﾙへの分割(長い曲の編集に便利)(&2)"));
   Label16 = PlaceLabel(GroupBox1, "Label16", 12, 120, QStringLiteral("1つのﾌｧｲﾙの長さ"));
-  SpinEdit4 = spin(GroupBox1, "SpinEdit4", 124, 116, 49, 0, 215, 0);
+  SpinEdit4 = PlaceSpin(GroupBox1, "SpinEdit4", 124, 116, 49, 0, 215, 0);
   Label17 = PlaceLabel(GroupBox1, "Label17", 180, 120, QStringLiteral("時間"));
-  SpinEdit5 = spin(GroupBox1, "SpinEdit5", 212, 116, 49, 0, 59, 1);
+  SpinEdit5 = PlaceSpin(GroupBox1, "SpinEdit5", 212, 116, 49, 0, 59, 1);
   Label18 = PlaceLabel(GroupBox1, "Label18", 272, 120, QStringLiteral("分"));
-  SpinEdit6 = spin(GroupBox1, "SpinEdit6", 292, 116, 49, 0, 59, 0);
+  SpinEdit6 = PlaceSpin(GroupBox1, "SpinEdit6", 292, 116, 49, 0, 59, 0);
   Label19 = PlaceLabel(GroupBox1, "Label19", 348, 120, QStringLiteral("秒"));
   enableCutModeGroups(true);
   connect(RadioButton1, &QRadioButton::clicked, this, [this] { RadioButton1Click(); });

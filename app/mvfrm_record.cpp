@@ -48,12 +48,6 @@ QPushButton* transport(QWidget* parent, const char* name, int x, Glyph glyph, bo
   return b;
 }
 
-QSpinBox* spin(QWidget* parent, const char* name, int x, int y, int w, int min, int max, int value) {
-  auto* s = Place<QSpinBox>(parent, name, x, y, w, 21);
-  s->setRange(min, max);
-  s->setValue(value);
-  return s;
-}
 
 }  // namespace
 
@@ -93,9 +87,9 @@ void TForm1::buildRecordingPage() {
   Label8 = PlaceLabel(page, "Label8", 132, 176, QStringLiteral("時間"));
   Label9 = PlaceLabel(page, "Label9", 228, 176, QStringLiteral("分"));
   Label10 = PlaceLabel(page, "Label10", 316, 176, QStringLiteral("秒"));
-  SpinEdit1 = spin(page, "SpinEdit1", 80, 172, 49, 0, 0, 0);
-  SpinEdit2 = spin(page, "SpinEdit2", 172, 172, 49, 0, 59, 0);
-  SpinEdit3 = spin(page, "SpinEdit3", 260, 172, 49, 0, 59, 0);
+  SpinEdit1 = PlaceSpin(page, "SpinEdit1", 80, 172, 49, 0, 0, 0);
+  SpinEdit2 = PlaceSpin(page, "SpinEdit2", 172, 172, 49, 0, 59, 0);
+  SpinEdit3 = PlaceSpin(page, "SpinEdit3", 260, 172, 49, 0, 59, 0);
 
   Label6 = PlaceLabel(page, "Label6", 4, 200, QStringLiteral("形式"));
   ComboBox2 = Place<QComboBox>(page, "ComboBox2", 80, 196, 305, 20);

@@ -4,6 +4,7 @@
 // control too narrow for its text in this font grows to fit.
 
 #include <QLabel>
+#include <QSpinBox>
 #include <QString>
 #include <QWidget>
 
@@ -32,6 +33,15 @@ inline QLabel* PlaceLabel(QWidget* parent, const char* name, int x, int y, const
   label->setText(text);
   label->adjustSize();
   return label;
+}
+
+// A spin edit, 21 pixels high, with its range and start value.
+inline QSpinBox* PlaceSpin(QWidget* parent, const char* name, int x, int y, int w, int min, int max,
+                           int value) {
+  auto* spin = Place<QSpinBox>(parent, name, x, y, w, 21);
+  spin->setRange(min, max);
+  spin->setValue(value);
+  return spin;
 }
 
 }  // namespace mv
