@@ -5,6 +5,10 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QComboBox>
 #include <QDir>
 #include <QFrame>
@@ -16,6 +20,7 @@
 
 #include "app/BrowsDlg.h"
 #include "app/message_boxes.h"
+#include "app/paths_qt.h"
 #include "app/pictures.h"
 #include "app/programs.h"
 #include "app/shlabout.h"
@@ -25,6 +30,7 @@
 #include "record/capabilities.h"
 #include "wave/errors.h"
 #include "wave/format.h"
+#include "wave/header.h"
 #include "wave/paths.h"
 
 namespace mv {
@@ -33,6 +39,7 @@ TForm1::TForm1(MessageBoxes& boxes, AudioInputs& inputs) : boxes_(boxes), inputs
   setObjectName("TForm1");
   setWindowTitle(QStringLiteral("Ambry Recorder - Morvane"));
   setWindowIcon(ApplicationIcon());
+  setAcceptDrops(true);
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
@@ -75,6 +82,9 @@ TForm1::TForm1(MessageBoxes& boxes, AudioInputs& inputs) : boxes_(boxes), inputs
     if (index == 0) RecordingContents->show();
   });
 
+  // Files dropped anywhere on the window are the window's, not an edit box's.
+  for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
+
   FormCreate();
   setFixedSize(500, 349 + menuBar()->sizeHint().height());
 }
@@ -113,13 +123,13 @@ void TForm1::buildMenu() {
   item(KC1, KS3, "KS3", "切り出し開始(&S)", &TForm1::KS3Click);
   menu(KA1, "KA1", "結合ﾂｰﾙ(&A)");
   item(KA1, K1, "K1", "結合設定(&S)", &TForm1::K1Click);
-  item(KA1, K2, "K2", "結合開始(&B)", nullptr);
+  item(KA1, K2, "K2", "結合開始(&B)", &TForm1::Button10Click);
   menu(Help1, "Help1", "ﾍﾙﾌﾟ(&H)");
   item(Help1, About1, "About1", "ﾊﾞｰｼﾞｮﾝ情報(&V)", &TForm1::About1Click);
 }
 
 void TForm1::FormCreate() {
-  const QString temp = QString::fromStdString(FolderText(QDir::tempPath().toStdString()));
+  const QString temp = FromPath(FolderText(ToPath(QDir::tempPath())));
   Edit4->setText(temp);
   Edit1->setText(temp);
   Edit3->setText(temp + QStringLiteral("/morvntmp.wav"));
@@ -171,5 +181,33 @@ void TForm1::CDPlayerC1Click() { StartFirstInstalled(kCdPlayers); }
 void TForm1::About1Click() { ShellAboutDialog1->Execute(); }
 
 void TForm1::closeEvent(QCloseEvent* event) { event->accept(); }
+
+// --- dropped files ----------------------------------------------------------
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  event->acceptProposedAction();
+  auto wanted = [](const QString& name) {
+    const std::string ext = UpperExtension(ToPath(name));
+    return ext == ".RAW" || ext == ".WAV";
+  };
+  QStringList names;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) names << url.toLocalFile();
+  if (names.isEmpty()) return;
+  QWidget* page = PageControl1->currentWidget();
+  if (page == TabSheet2) {
+    // Only the first name counts here.
+    if (wanted(names.first())) TakeCutSource(names.first());
+  } else if (page == TabSheet3) {
+    QStringList kept;
+    for (const QString& n : names)
+      if (wanted(n)) kept << n;
+    if (!kept.isEmpty()) AddJoinFiles(kept);
+  }
+}
 
 }  // namespace mv

@@ -4,6 +4,7 @@
 // across mvfrm*.cpp by page.
 
 #include <QMainWindow>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -132,6 +133,18 @@ class TForm1 : public QMainWindow {
   // The cut page's source intake (file dialog and dropped files).
   void TakeCutSource(const QString& name);
 
+  // Join page.
+  void AddJoinFiles(const QStringList& batch);
+  void Button3Click();
+  void Button2Click();
+  void Button4Click();
+  void Button5Click();
+  void Button6Click();
+  void Button7Click();
+  void Button8Click();
+  void Button9Click();
+  void Button10Click();
+
   void Button1Click();
   void SpeedButton1Click();
   void SpeedButton2Click();
@@ -145,6 +158,8 @@ class TForm1 : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void buildMenu();
@@ -156,11 +171,15 @@ class TForm1 : public QMainWindow {
   void chooseFolder(TBrowseDialog& picker, QLineEdit& edit);
   CutSettings cutSettings() const;
   void enableCutModeGroups(bool silence);
+  int joinSelection() const;
+  void selectJoinEntry(int row);
+  void swapJoinEntries(int a, int b);
 
   MessageBoxes& boxes_;
   AudioInputs& inputs_;
   TForm3* form3_ = nullptr;
   TForm4* form4_ = nullptr;
+  QString lastSaveName_;
 };
 
 }  // namespace mv

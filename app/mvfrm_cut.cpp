@@ -13,6 +13,7 @@
 #include <QTabWidget>
 
 #include "app/mvfrm.h"
+#include "app/paths_qt.h"
 #include "app/placing.h"
 #include "app/window_host.h"
 #include "cut/cut.h"
@@ -81,8 +82,8 @@ void TForm1::KS3Click() { RunCut(); }
 
 CutSettings TForm1::cutSettings() const {
   CutSettings s;
-  s.source = Edit3->text().toStdString();
-  s.saveFolder = Edit4->text().toStdString();
+  s.source = ToPath(Edit3->text());
+  s.saveFolder = ToPath(Edit4->text());
   s.formatLabel = ComboBox3->currentText().toStdString();
   s.silenceMode = RadioButton1->isChecked();
   s.threshold = SpinEdit7->value();
@@ -118,7 +119,7 @@ void TForm1::Button12Click() {
 
 void TForm1::TakeCutSource(const QString& name) {
   Guarded([&] {
-    const std::string path = name.toStdString();
+    const std::string path = ToPath(name);
     if (IsWaveFileName(path)) ComboBox3->setCurrentIndex(ReadWaveFormat(path));
     Edit3->setText(name);
   });

@@ -2,16 +2,43 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 
+#include "app/message_boxes.h"
 #include "app/mvfrm.h"
+#include "app/paths_qt.h"
 #include "app/placing.h"
+#include "app/window_host.h"
+#include "join/cbfrm.h"
+#include "join/join.h"
 #include "wave/format.h"
 
 namespace mv {
+
+namespace {
+
+// The join list as the intake sees it: ListBox1, ComboBox4 and the question.
+class ListBoxIntake : public JoinIntake {
+ public:
+  explicit ListBoxIntake(TForm1& form) : form_(form) {}
+  int formatPosition() const override { return form_.ComboBox4->currentIndex(); }
+  void setFormatPosition(int p) override { form_.ComboBox4->setCurrentIndex(p); }
+  void append(const std::string& name) override { form_.ListBox1->addItem(FromPath(name)); }
+  bool ask(const Message& q) override {
+    return form_.boxes().show(QString::fromUtf8(q.text.data(), static_cast<qsizetype>(q.text.size())),
+                              QString::fromUtf8(q.caption.data(), static_cast<qsizetype>(q.caption.size())),
+                              MessageBoxes::Buttons::YesNo, q.icon);
+  }
+
+ private:
+  TForm1& form_;
+};
+
+}  // namespace
 
 void TForm1::buildJoiningPage() {
   QWidget* page = TabSheet3;
@@ -42,6 +69,135 @@ void TForm1::buildJoiningPage() {
   Label13->setStyleSheet(QStringLiteral("color: red;"));
   Button10 = WithText(Place<QPushButton>(page, "Button10", 192, 292, 105, 25), QStringLiteral("結合開始(&B)"));
   Button10->setDefault(true);
+
+  ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+  auto on = [this](QPushButton* b, void (TForm1::*handler)()) {
+    connect(b, &QPushButton::clicked, this, [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
+  };
+  on(Button3, &TForm1::Button3Click);
+  on(Button2, &TForm1::Button2Click);
+  on(Button4, &TForm1::Button4Click);
+  on(Button5, &TForm1::Button5Click);
+  on(Button6, &TForm1::Button6Click);
+  on(Button7, &TForm1::Button7Click);
+  on(Button8, &TForm1::Button8Click);
+  on(Button9, &TForm1::Button9Click);
+  on(Button10, &TForm1::Button10Click);
+}
+
+// --- file intake ------------------------------------------------------------
+
+void TForm1::AddJoinFiles(const QStringList& batch) {
+  Guarded([&] {
+    std::vector<std::string> names;
+    for (const QString& n : batch) names.push_back(ToPath(n));
+    ListBoxIntake list(*this);
+    mv::AddJoinFiles(names, list);
+  });
+}
+
+void TForm1::Button3Click() {
+  QFileDialog dialog(this);
+  dialog.setObjectName("OpenDialog3");
+  dialog.setNameFilter(QStringLiteral("Windows WAVE (*.wav)"));
+  dialog.setDefaultSuffix(QStringLiteral("wav"));
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (dialog.exec() != QDialog::Accepted) return;
+  AddJoinFiles(dialog.selectedFiles());
+}
+
+void TForm1::Button2Click() {
+  QFileDialog dialog(this);
+  dialog.setObjectName("SaveDialog1");
+  dialog.setNameFilter(QStringLiteral("Windows WAVE (*.wav)"));
+  dialog.setDefaultSuffix(QStringLiteral("wav"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  // It starts from its own last choice, not from the edit box.
+  if (!lastSaveName_.isEmpty()) dialog.selectFile(lastSaveName_);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  lastSaveName_ = dialog.selectedFiles().first();
+  Edit2->setText(lastSaveName_);
+}
+
+// --- list commands ------------------------------------------------------------
+
+int TForm1::joinSelection() const {
+  const int row = ListBox1->currentRow();
+  return row >= 0 && ListBox1->item(row)->isSelected() ? row : -1;
+}
+
+void TForm1::selectJoinEntry(int row) {
+  if (row < 0) {
+    ListBox1->clearSelection();
+    ListBox1->setCurrentRow(-1);
+  } else {
+    ListBox1->setCurrentRow(row);
+  }
+}
+
+void TForm1::swapJoinEntries(int a, int b) {
+  const QString first = ListBox1->item(a)->text();
+  ListBox1->item(a)->setText(ListBox1->item(b)->text());
+  ListBox1->item(b)->setText(first);
+}
+
+// "To the top" and "to the bottom" swap two entries; those between stay.
+void TForm1::Button4Click() {
+  const int s = joinSelection();
+  if (s < 1) return;
+  swapJoinEntries(0, s);
+  selectJoinEntry(0);
+}
+
+void TForm1::Button5Click() {
+  const int s = joinSelection();
+  if (s < 1) return;
+  swapJoinEntries(s - 1, s);
+  selectJoinEntry(s - 1);
+}
+
+void TForm1::Button6Click() {
+  const int s = joinSelection();
+  if (s < 0 || s >= ListBox1->count() - 1) return;
+  swapJoinEntries(s, s + 1);
+  selectJoinEntry(s + 1);
+}
+
+void TForm1::Button7Click() {
+  const int s = joinSelection();
+  if (s < 0) return;
+  const int last = ListBox1->count() - 1;
+  swapJoinEntries(s, last);
+  selectJoinEntry(last);
+}
+
+void TForm1::Button8Click() {
+  const int s = joinSelection();
+  if (s < 0) return;
+  delete ListBox1->takeItem(s);
+  if (s < ListBox1->count())
+    selectJoinEntry(s);
+  else
+    selectJoinEntry(s > 0 ? s - 1 : -1);
+}
+
+void TForm1::Button9Click() { ListBox1->clear(); }
+
+// --- the join run -------------------------------------------------------------
+
+void TForm1::Button10Click() {
+  JoinSettings s;
+  for (int i = 0; i < ListBox1->count(); ++i) s.sources.push_back(ToPath(ListBox1->item(i)->text()));
+  s.output = ToPath(Edit2->text());
+  s.formatLabel = ComboBox4->currentText().toStdString();
+  s.deleteSources = CheckBox5->isChecked();
+  Guarded([&] {
+    WindowJobHost host(*this, *form3_);
+    if (mv::RunJoin(s, host).sourcesDeleted) ListBox1->clear();
+  });
 }
 
 }  // namespace mv

@@ -12,6 +12,9 @@
 
 namespace mv {
 
+Windows::Windows() = default;
+Windows::Windows(Windows&&) noexcept = default;
+Windows& Windows::operator=(Windows&&) noexcept = default;
 Windows::~Windows() = default;
 
 void SetUpApplication(QApplication& app) {

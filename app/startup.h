@@ -20,9 +20,9 @@ struct Windows {
   std::unique_ptr<TForm1> main;
   std::unique_ptr<TForm3> joining;
   std::unique_ptr<TForm4> cutting;
-  Windows() = default;
-  Windows(Windows&&) = default;
-  Windows& operator=(Windows&&) = default;
+  Windows();
+  Windows(Windows&&) noexcept;
+  Windows& operator=(Windows&&) noexcept;
   ~Windows();
 };
 

@@ -36,40 +36,16 @@
 #include "cut/cutfrm.h"
 #include "join/cbfrm.h"
 #include "record/audio_inputs.h"
+#include "tests/gui/fixture.h"
 #include "tests/support.h"
 
 using mv::test::Bytes;
 
+using mv::test::ScriptedBoxes;
+using mv::test::StandInInputs;
+
 namespace {
-
-struct Shown {
-  QString text, caption;
-  mv::MessageBoxes::Buttons buttons;
-  mv::Icon icon;
-};
-
-// Answers questions from a queue (Yes when it runs dry) and keeps every box.
-struct ScriptedBoxes : mv::MessageBoxes {
-  std::vector<Shown> shown;
-  std::deque<bool> answers;
-  bool show(const QString& text, const QString& caption, Buttons buttons, mv::Icon icon) override {
-    shown.push_back({text, caption, buttons, icon});
-    if (answers.empty()) return true;
-    const bool a = answers.front();
-    answers.pop_front();
-    return a;
-  }
-};
-
-struct Inputs : mv::AudioInputs {
-  bool present = false;
-  uint32_t flags = 0;
-  bool any() override { return present; }
-  uint32_t capabilityFlags() override { return flags; }
-};
-
 std::string str(const QString& s) { return s.toStdString(); }
-
 }  // namespace
 
 class WindowTest : public QObject {
@@ -77,7 +53,7 @@ class WindowTest : public QObject {
 
   QTemporaryDir temp_;
   ScriptedBoxes boxes_;
-  Inputs inputs_;
+  StandInInputs inputs_;
   mv::Windows windows_;
   mv::TForm1* form_ = nullptr;
 

@@ -1,0 +1,281 @@
+// The join page on real widgets (offscreen): batches by dialog and by drop,
+// the format question, refusals, the list commands, and the join run.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/mvfrm.h"
+#include "app/startup.h"
+#include "join/cbfrm.h"
+#include "tests/gui/fixture.h"
+#include "tests/support.h"
+
+using mv::test::Bytes;
+
+class JoinPageTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir temp_;
+  mv::test::ScriptedBoxes boxes_;
+  mv::test::StandInInputs inputs_;
+  mv::Windows windows_;
+  mv::TForm1* form_ = nullptr;
+
+  QString dir(const QString& name) const { return temp_.filePath(name); }
+  QString wav(const QString& name, int channels, int rate, int bits, const Bytes& data = Bytes(8, 1)) {
+    mv::test::WriteBytes(dir(name).toStdString(), mv::test::MakeWav(channels, rate, bits, data));
+    return dir(name);
+  }
+  QStringList entries() const {
+    QStringList out;
+    for (int i = 0; i < form_->ListBox1->count(); ++i) out << form_->ListBox1->item(i)->text();
+    return out;
+  }
+  void drop(const QStringList& names) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& n : names) urls << QUrl::fromLocalFile(n);
+    data.setUrls(urls);
+    // As a file manager's drag does it: enter, then drop.
+    QDragEnterEvent enter(QPoint(250, 150), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form_, &enter);
+    QDropEvent event(QPointF(250, 150), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(form_, &event);
+  }
+  void list(const QStringList& names, int selected) {
+    form_->ListBox1->clear();
+    form_->ListBox1->addItems(names);
+    if (selected >= 0) form_->ListBox1->setCurrentRow(selected);
+  }
+  int selected() const {
+    const int r = form_->ListBox1->currentRow();
+    return r >= 0 && form_->ListBox1->item(r)->isSelected() ? r : -1;
+  }
+
+ private slots:
+  void init() {
+    boxes_ = {};
+    windows_ = mv::CreateWindows(boxes_, inputs_);
+    form_ = windows_.main.get();
+    form_->show();
+    boxes_.shown.clear();  // the no-device box
+    form_->K1->trigger();
+  }
+  void cleanup() {
+    windows_ = {};
+    QDir(temp_.path()).removeRecursively();
+    QDir().mkpath(temp_.path());
+  }
+
+  void dialogBatchWithADifferentFormatAsksFirst() {
+    const QString a = wav("a.wav", 2, 44100, 16), b = wav("b.wav", 2, 44100, 16), c = wav("c.wav", 1, 22050, 8);
+    for (bool yes : {false, true}) {
+      form_->ListBox1->clear();
+      form_->ComboBox4->setCurrentIndex(1);
+      boxes_.answers = {yes};
+      QTimer::singleShot(0, this, [&] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(d);
+        d->setDirectory(temp_.path());
+        d->findChild<QLineEdit*>("fileNameEdit")->setText("\"a.wav\" \"b.wav\" \"c.wav\"");
+        QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+      });
+      form_->Button3->click();
+      QCOMPARE(boxes_.shown.back().text, QStringLiteral("形式の異なるWaveファイルですが、結合しますか?"));
+      QCOMPARE(boxes_.shown.back().caption, QStringLiteral("警告"));
+      QCOMPARE(boxes_.shown.back().icon, mv::Icon::Exclamation);
+      if (yes) {
+        QCOMPARE(entries(), (QStringList{a, b, c}));
+        QCOMPARE(form_->ComboBox4->currentText(), QStringLiteral("8bit, Mono,  22kHz"));
+      } else {
+        QCOMPARE(entries(), (QStringList{a, b}));
+        QCOMPARE(form_->ComboBox4->currentIndex(), 1);
+      }
+    }
+  }
+
+  void dropsOnTheJoinPageKeepWaveAndRawFiles() {
+    const QString raw = dir("b.RAW"), w = wav("c.Wav", 1, 22050, 8);
+    mv::test::WriteBytes(raw.toStdString(), {1, 2, 3});
+    drop({dir("a.txt"), raw, w, dir("d.wave")});
+    QCOMPARE(entries(), (QStringList{raw, w}));
+    // The raw file does not set the format; the .Wav (second of the kept
+    // batch) is compared with it and asked about.
+    QCOMPARE(boxes_.shown.size(), size_t{1});
+    QCOMPARE(form_->ComboBox4->currentIndex(), 21);
+    // A later batch whose first file differs moves the format unasked.
+    drop({wav("e.wav", 2, 48000, 16)});
+    QCOMPARE(form_->ComboBox4->currentIndex(), 0);
+    QCOMPARE(boxes_.shown.size(), size_t{1});
+  }
+
+  void dropsOnTheOtherPages() {
+    const QString a = wav("a.wav", 1, 22050, 8), b = wav("b.wav", 2, 44100, 16);
+    form_->KS2->trigger();
+    const QString before = form_->Edit3->text();
+    drop({dir("x.txt"), a});
+    QCOMPARE(form_->Edit3->text(), before);  // the first name is not a sound file
+    drop({a, b});
+    QCOMPARE(form_->Edit3->text(), a);
+    QCOMPARE(form_->ComboBox3->currentIndex(), 21);
+    QCOMPARE(form_->ListBox1->count(), 0);
+    form_->KF1->trigger();
+    drop({b});
+    QCOMPARE(form_->Edit3->text(), a);
+    QCOMPARE(form_->ListBox1->count(), 0);
+  }
+
+  void refusedFileStopsTheBatch() {
+    QStringList batch;
+    for (int i = 1; i <= 5; ++i) batch << wav(QString("%1.wav").arg(i), 2, i == 3 ? 8000 : 44100, 16);
+    form_->AddJoinFiles(batch);
+    QCOMPARE(entries(), batch.mid(0, 2));
+    QCOMPARE(boxes_.shown.back().text, QStringLiteral("サポートできない形式です。"));
+    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Error"));
+    form_->AddJoinFiles({dir("missing.wav")});
+    QCOMPARE(boxes_.shown.back().text, "ファイル " + dir("missing.wav") + " は開けません.");
+    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Morvane"));
+  }
+
+  void listCommandsSwapAsSpecified() {
+    struct Case {
+      QPushButton* button;
+      QStringList before;
+      int selection;
+      QStringList after;
+      int selectedAfter;
+    };
+    const QStringList abcd = {"A", "B", "C", "D"};
+    const std::vector<Case> cases = {
+        {form_->Button4, abcd, 2, {"C", "B", "A", "D"}, 0},  // to the top swaps
+        {form_->Button4, abcd, 0, abcd, 0},
+        {form_->Button4, abcd, -1, abcd, -1},
+        {form_->Button5, abcd, 2, {"A", "C", "B", "D"}, 1},
+        {form_->Button5, abcd, 0, abcd, 0},
+        {form_->Button6, abcd, 0, {"B", "A", "C", "D"}, 1},
+        {form_->Button6, abcd, 3, abcd, 3},
+        {form_->Button6, abcd, -1, abcd, -1},
+        {form_->Button7, abcd, 0, {"D", "B", "C", "A"}, 3},
+        {form_->Button7, abcd, 1, {"A", "D", "C", "B"}, 3},
+        {form_->Button7, abcd, 3, abcd, 3},
+        {form_->Button8, {"A", "B", "C"}, 2, {"A", "B"}, 1},
+        {form_->Button8, {"A", "B", "C"}, 0, {"B", "C"}, 0},
+        {form_->Button8, {"A", "B", "C"}, 1, {"A", "C"}, 1},
+        {form_->Button8, {"A"}, 0, {}, -1},
+        {form_->Button8, abcd, -1, abcd, -1},
+        {form_->Button9, abcd, 1, {}, -1},
+        {form_->Button9, {}, -1, {}, -1},
+    };
+    for (const Case& c : cases) {
+      list(c.before, c.selection);
+      c.button->click();
+      QCOMPARE(entries(), c.after);
+      QCOMPARE(selected(), c.selectedAfter);
+    }
+    // To the top, then to the bottom.
+    list(abcd, 2);
+    form_->Button4->click();
+    form_->Button7->click();
+    QCOMPARE(entries(), (QStringList{"D", "B", "A", "C"}));
+    QCOMPARE(selected(), 3);
+    QVERIFY(boxes_.shown.empty());
+  }
+
+  void joinOfThreeFilesMatchesTheCommandLine() {
+    const QString a = wav("a.wav", 2, 44100, 16, Bytes(1000, 1)), b = wav("b.wav", 2, 44100, 16, {}),
+                  c = wav("c.wav", 2, 44100, 16, Bytes(2000, 3));
+    form_->AddJoinFiles({a, b, c});
+    form_->Edit2->setText(dir("out.wav"));
+    std::vector<int> bar;
+    connect(windows_.joining->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) { bar.push_back(v); });
+    QStringList labels;
+    connect(windows_.joining->ProgressBar1, &QProgressBar::valueChanged, this,
+            [&] { labels << windows_.joining->Label1->text(); });
+    form_->KF1->trigger();
+    form_->K2->trigger();  // joins from any page, without switching
+    QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet1);
+    QCOMPARE(bar, (std::vector<int>{33, 66, 100}));
+    QCOMPARE(labels.first(), a + "を結合しています...");
+    QCOMPARE(boxes_.shown.back().text, QStringLiteral("結合は正常に終了しました。"));
+    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("結合終了"));
+    QCOMPARE(boxes_.shown.back().icon, mv::Icon::None);
+    const Bytes out = mv::test::ReadBytes(dir("out.wav").toStdString());
+    QCOMPARE(out.size(), size_t{3044});
+    QCOMPARE(mv::test::DataOf(out), mv::test::Concat({Bytes(1000, 1), Bytes(2000, 3)}));
+    QProcess cli;
+    cli.start(QString::fromLocal8Bit(qgetenv("MORVANE_CLI")), {"join", "--out", dir("cli.wav"), a, b, c});
+    cli.waitForFinished();
+    QCOMPARE(mv::test::ReadBytes(dir("cli.wav").toStdString()), out);
+    QVERIFY(form_->isEnabled() && windows_.joining->isHidden());
+    QCOMPARE(entries().size(), 3);
+  }
+
+  void deleteOptionAfterCancelledAndFinishedRuns() {
+    const QStringList sources = {wav("a.wav", 2, 44100, 16), wav("b.wav", 2, 44100, 16), wav("c.wav", 2, 44100, 16)};
+    form_->AddJoinFiles(sources);
+    form_->Edit2->setText(dir("out.wav"));
+    form_->CheckBox5->setChecked(true);
+    auto cancelAt = connect(windows_.joining->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) {
+      if (v == 33) QTimer::singleShot(0, windows_.joining->Button1, &QPushButton::click);
+    });
+    windows_.joining->ProgressBar1->setValue(0);
+    form_->Button10->click();
+    disconnect(cancelAt);
+    for (const QString& s : sources) QVERIFY(QFile::exists(s));
+    QCOMPARE(entries(), sources);
+    QVERIFY(mv::test::IsFinishedWave(dir("out.wav").toStdString()));
+    QCOMPARE(mv::test::DataOf(mv::test::ReadBytes(dir("out.wav").toStdString())).size(), size_t{16});
+    QCOMPARE(boxes_.shown.size(), size_t{0});
+
+    form_->Button10->click();
+    for (const QString& s : sources) QVERIFY(!QFile::exists(s));
+    QCOMPARE(form_->ListBox1->count(), 0);
+    QCOMPARE(form_->Edit2->text(), dir("out.wav"));
+  }
+
+  void outputAmongTheSourcesIsRefused() {
+    const QStringList sources = {wav("a.wav", 2, 44100, 16), wav("b.wav", 2, 44100, 16)};
+    form_->AddJoinFiles(sources);
+    form_->Edit2->setText(temp_.path() + "/./b.wav");
+    form_->Button10->click();
+    QCOMPARE(boxes_.shown.back().text, QStringLiteral("生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。"));
+    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Error"));
+    QCOMPARE(boxes_.shown.back().icon, mv::Icon::Stop);
+    QCOMPARE(entries(), sources);
+    QCOMPARE(mv::test::ReadBytes(sources[1].toStdString()), mv::test::MakeWav(2, 44100, 16, Bytes(8, 1)));
+  }
+
+  void emptyListOrNameDoesNothing() {
+    form_->Edit2->setText(dir("out.wav"));
+    form_->Button10->click();
+    form_->AddJoinFiles({wav("a.wav", 2, 44100, 16)});
+    form_->Edit2->clear();
+    form_->Button10->click();
+    QVERIFY(boxes_.shown.empty());
+    QVERIFY(!QFile::exists(dir("out.wav")));
+  }
+};
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  mv::SetUpApplication(app);
+  JoinPageTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "join_page_test.moc"
