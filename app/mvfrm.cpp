@@ -23,6 +23,7 @@
 #include "app/paths_qt.h"
 #include "app/pictures.h"
 #include "app/programs.h"
+#include "app/services.h"
 #include "app/shlabout.h"
 #include "cut/cutfrm.h"
 #include "join/cbfrm.h"
@@ -35,7 +36,11 @@
 
 namespace mv {
 
-TForm1::TForm1(MessageBoxes& boxes, AudioInputs& inputs) : boxes_(boxes), inputs_(inputs) {
+TForm1::TForm1(const Services& services)
+    : MediaPlayer1(services.device),
+      boxes_(services.boxes),
+      inputs_(services.inputs),
+      space_(services.space) {
   setObjectName("TForm1");
   setWindowTitle(QStringLiteral("Ambry Recorder - Morvane"));
   setWindowIcon(ApplicationIcon());
@@ -91,7 +96,8 @@ TForm1::TForm1(MessageBoxes& boxes, AudioInputs& inputs) : boxes_(boxes), inputs
 
 TForm1::~TForm1() = default;
 
-void TForm1::setProgressWindows(TForm3* joining, TForm4* cutting) {
+void TForm1::setAuxiliaryWindows(TForm2* measuring, TForm3* joining, TForm4* cutting) {
+  form2_ = measuring;
   form3_ = joining;
   form4_ = cutting;
   for (ProgressForm* f : {static_cast<ProgressForm*>(joining), static_cast<ProgressForm*>(cutting)})
@@ -113,7 +119,7 @@ void TForm1::buildMenu() {
   item(File1, Exit1, "Exit1", "終了(&Q)", &TForm1::Exit1Click);
   menu(KR1, "KR1", "録音ﾂｰﾙ(&R)");
   item(KR1, KF1, "KF1", "録音設定(&S)", &TForm1::KF1Click);
-  item(KR1, KS1, "KS1", "録音開始(&S)", nullptr);
+  item(KR1, KS1, "KS1", "録音開始(&S)", &TForm1::KS1Click);
   N1 = KR1->addSeparator();
   N1->setObjectName("N1");
   item(KR1, KV1, "KV1", "音量の調節(&V)", &TForm1::KV1Click);
@@ -144,6 +150,7 @@ void TForm1::FormCreate() {
   for (const std::string& label : RecordingLabels(inputs_.capabilityFlags()))
     ComboBox2->addItem(QString::fromStdString(label));
   ComboBox2->setCurrentIndex(0);
+  UpdateLengthLimits();
 }
 
 void TForm1::Guarded(const std::function<void()>& command) {
@@ -180,7 +187,12 @@ void TForm1::KV1Click() { StartFirstInstalled(kVolumeControls); }
 void TForm1::CDPlayerC1Click() { StartFirstInstalled(kCdPlayers); }
 void TForm1::About1Click() { ShellAboutDialog1->Execute(); }
 
-void TForm1::closeEvent(QCloseEvent* event) { event->accept(); }
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (FormCloseQuery())
+    event->accept();
+  else
+    event->ignore();
+}
 
 // --- dropped files ----------------------------------------------------------
 

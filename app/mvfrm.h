@@ -29,7 +29,11 @@ class QWidget;
 namespace mv {
 
 class AudioInputs;
+class FreeSpaceProvider;
 class MessageBoxes;
+class WaveDevice;
+class TForm2;
+struct Services;
 class TBrowseDialog;
 class TShellAboutDialog;
 class TForm3;
@@ -40,11 +44,11 @@ class TForm1 : public QMainWindow {
   Q_OBJECT
  public:
   // Runs the window's creation steps (folders, lists, the input device).
-  TForm1(MessageBoxes& boxes, AudioInputs& inputs);
+  explicit TForm1(const Services& services);
   ~TForm1() override;
 
-  // The progress windows, created after the main window.
-  void setProgressWindows(TForm3* joining, TForm4* cutting);
+  // The auxiliary windows, created after the main window.
+  void setAuxiliaryWindows(TForm2* measuring, TForm3* joining, TForm4* cutting);
 
   // --- menu -----------------------------------------------------------
   QMenu *File1, *KR1, *KC1, *KA1, *Help1;
@@ -111,8 +115,12 @@ class TForm1 : public QMainWindow {
   TBrowseDialog *BrowseDialog1, *BrowseDialog2;
   TShellAboutDialog* ShellAboutDialog1;
 
+  WaveDevice& MediaPlayer1;
+
   // 0: go on; -1: a progress window's cancel button was pressed.
   int32_t CancelRequested = 0;
+  // The format of the recording under way.
+  int32_t RecChannels = 0, RecRate = 0, RecBits = 0;
 
   // --- commands --------------------------------------------------------
   void Exit1Click();
@@ -145,6 +153,24 @@ class TForm1 : public QMainWindow {
   void Button9Click();
   void Button10Click();
 
+  // Recording page.
+  void BitBtn5Click();
+  void BitBtn4Click();
+  void KS1Click();
+  void Timer2Timer();
+  void BeginRecording();
+  void EndRecording();
+  bool FormCloseQuery();
+  void Edit1Change();
+  void ComboBox2Change();
+  void CheckBox1Click();
+  void UpdateLengthLimits();
+  void Button14Click();
+  void Timer1Timer();
+  bool recording() const;
+  // The recording file: folder text + "/morvntmp.wav".
+  QString recordingFile() const;
+
   void Button1Click();
   void SpeedButton1Click();
   void SpeedButton2Click();
@@ -155,6 +181,10 @@ class TForm1 : public QMainWindow {
   // error report (or its own "Error" box).
   void Guarded(const std::function<void()>& command);
   MessageBoxes& boxes() { return boxes_; }
+
+ signals:
+  // A correction measurement has been saved and is about to be analysed.
+  void measurementSaved(const QString& path);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -174,12 +204,20 @@ class TForm1 : public QMainWindow {
   int joinSelection() const;
   void selectJoinEntry(int row);
   void swapJoinEntries(int a, int b);
+  void setRecordingState(bool on);
+  void endMeasurement(const std::string& path);
 
   MessageBoxes& boxes_;
   AudioInputs& inputs_;
+  FreeSpaceProvider& space_;
+  TForm2* form2_ = nullptr;
   TForm3* form3_ = nullptr;
   TForm4* form4_ = nullptr;
   QString lastSaveName_;
+  bool updatingLimits_ = false;
 };
+
+// Seconds as the recording page shows them: "hh:nn:ss", hours modulo 24.
+QString ElapsedText(int64_t seconds);
 
 }  // namespace mv

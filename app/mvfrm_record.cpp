@@ -13,9 +13,21 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+
+#include "app/message_boxes.h"
 #include "app/mvfrm.h"
+#include "app/paths_qt.h"
 #include "app/pictures.h"
 #include "app/placing.h"
+#include "record/capacity.h"
+#include "record/wave_device.h"
+#include "wave/format.h"
+#include "wave/paths.h"
 
 namespace mv {
 
@@ -138,6 +150,165 @@ void TForm1::buildRecordingPage() {
   Timer2 = new QTimer(this);
   Timer2->setObjectName("Timer2");
   Timer2->setInterval(1000);
+  // A tick that comes late or early would change the recording's length.
+  Timer1->setTimerType(Qt::PreciseTimer);
+  Timer2->setTimerType(Qt::PreciseTimer);
+
+  connect(BitBtn5, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn5Click(); }); });
+  connect(BitBtn4, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn4Click(); }); });
+  connect(Timer2, &QTimer::timeout, this, [this] { Guarded([this] { Timer2Timer(); }); });
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  connect(Button14, &QPushButton::clicked, this, [this] { Guarded([this] { Button14Click(); }); });
+  connect(Edit1, &QLineEdit::textChanged, this, [this] { Guarded([this] { Edit1Change(); }); });
+  connect(SpinEdit1, &QSpinBox::valueChanged, this, [this] { Guarded([this] { Edit1Change(); }); });
+  connect(SpinEdit2, &QSpinBox::valueChanged, this, [this] { Guarded([this] { Edit1Change(); }); });
+  connect(CheckBox1, &QCheckBox::clicked, this, [this] { Guarded([this] { CheckBox1Click(); }); });
+  connect(ComboBox2, &QComboBox::activated, this, [this] { Guarded([this] { ComboBox2Change(); }); });
+}
+
+QString ElapsedText(int64_t seconds) {
+  const int64_t inDay = seconds % 86400;
+  return QString::asprintf("%02d:%02d:%02d", static_cast<int>(inDay / 3600), static_cast<int>(inDay / 60 % 60),
+                           static_cast<int>(inDay % 60));
+}
+
+// --- timed recording --------------------------------------------------------
+
+bool TForm1::recording() const { return BitBtn4->isEnabled(); }
+
+QString TForm1::recordingFile() const { return Edit1->text() + QStringLiteral("/morvntmp.wav"); }
+
+void TForm1::BitBtn5Click() { BeginRecording(); }
+void TForm1::BitBtn4Click() { EndRecording(); }
+
+void TForm1::KS1Click() {
+  if (KS1->text() == QStringLiteral("録音開始(&S)"))
+    BeginRecording();
+  else
+    EndRecording();
+}
+
+void TForm1::setRecordingState(bool on) {
+  for (QWidget* w : std::initializer_list<QWidget*>{BitBtn5, Button1, SpinEdit1, SpinEdit2, SpinEdit3, ComboBox2,
+                                                    CheckBox1, CheckBox4, TabSheet2, TabSheet3})
+    w->setEnabled(!on);
+  Button14->setEnabled(!on && CheckBox4->isChecked());
+  KC1->menuAction()->setEnabled(!on);
+  KA1->menuAction()->setEnabled(!on);
+  KS1->setText(on ? QStringLiteral("録音終了") : QStringLiteral("録音開始(&S)"));
+  BitBtn4->setEnabled(on);
+  if (!on) {
+    Timer2->stop();
+    TrackBar951->setValue(0);
+  }
+}
+
+void TForm1::BeginRecording() {
+  if (Edit1->text().isEmpty()) return;
+  const QString file = recordingFile();
+  if (QFileInfo::exists(file) &&
+      !boxes_.show(QStringLiteral("テンポラリファイルがすでに存在しますが、上書きしますか?"),
+                   QStringLiteral("ファイルの上書きの確認"), MessageBoxes::Buttons::YesNo, Icon::None))
+    return;
+  const int length = (SpinEdit1->value() * 60 + SpinEdit2->value()) * 60 + SpinEdit3->value();
+  setRecordingState(true);
+  TrackBar951->setRange(0, length);
+  TrackBar951->setTickInterval(std::max(length, 1));
+  TrackBar951->setValue(0);
+  Label34->setText(ElapsedText(length));
+  Timer2->start();
+
+  const std::string label = ComboBox2->currentText().toStdString();
+  const PcmFormat f = ParseFormatLabel(label);
+  RecChannels = f.channels;
+  RecRate = f.sampleRate;
+  RecBits = f.bitsPerSample;
+  try {
+    PrepareRecordingFile(ToPath(file), label);
+    MediaPlayer1.FileName = ToPath(file);
+    MediaPlayer1.open();
+    MediaPlayer1.record();
+  } catch (...) {
+    // Back to idle before the error is shown.
+    MediaPlayer1.close();
+    setRecordingState(false);
+    throw;
+  }
+}
+
+void TForm1::Timer2Timer() {
+  TrackBar951->setValue(TrackBar951->value() + 1);
+  Label33->setText(ElapsedText(TrackBar951->value()));
+  MediaPlayer1.flush();
+  if (TrackBar951->value() == TrackBar951->maximum()) {
+    Timer2->stop();
+    EndRecording();
+  }
+}
+
+void TForm1::EndRecording() {
+  // A second ending (clock and closing question together) does nothing.
+  if (!recording()) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  Timer2->stop();
+  MediaPlayer1.stop();
+  MediaPlayer1.save();
+  MediaPlayer1.close();
+  setRecordingState(false);
+  QApplication::restoreOverrideCursor();
+  if (!CheckBox1->isChecked()) {
+    boxes_.show(QStringLiteral("録音は正常に終了しました。"), QStringLiteral("録音終了"),
+                MessageBoxes::Buttons::Ok, Icon::Information);
+    return;
+  }
+  Edit3->setText(recordingFile());
+  ComboBox3->setCurrentIndex(RecordingLabelPosition(ComboBox2->currentText().toStdString()));
+  RunCut();
+}
+
+bool TForm1::FormCloseQuery() {
+  if (!recording()) return true;
+  if (!boxes_.show(QStringLiteral("録音を中断して終了しますか?"), QStringLiteral("録音中"),
+                   MessageBoxes::Buttons::YesNo, Icon::Exclamation))
+    return false;
+  CheckBox1->setChecked(false);
+  Guarded([this] { EndRecording(); });
+  return true;
+}
+
+// --- format and capacity ----------------------------------------------------
+
+void TForm1::Edit1Change() { UpdateLengthLimits(); }
+void TForm1::CheckBox1Click() { UpdateLengthLimits(); }
+
+void TForm1::ComboBox2Change() {
+  const int same = ComboBox3->findText(ComboBox2->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (same >= 0) ComboBox3->setCurrentIndex(same);
+  UpdateLengthLimits();
+}
+
+void TForm1::UpdateLengthLimits() {
+  // Lowering a value below re-enters through its change handler; that run
+  // would find nothing left to change.
+  if (updatingLimits_ || ComboBox2->count() == 0) return;
+  updatingLimits_ = true;
+  const CapacityInput in =
+      CapacityFor(ComboBox2->currentText().toStdString(), ToPath(Edit1->text()),
+                  FolderText(ToPath(QDir::tempPath())), ToPath(Edit4->text()), CheckBox1->isChecked(), space_);
+  LengthFields f;
+  f.hours = {SpinEdit1->value(), SpinEdit1->maximum(), SpinEdit1->isEnabled()};
+  f.minutes = {SpinEdit2->value(), SpinEdit2->maximum(), SpinEdit2->isEnabled()};
+  f.seconds = {SpinEdit3->value(), SpinEdit3->maximum(), SpinEdit3->isEnabled()};
+  ApplyLengthLimits(CapacitySeconds(in), f);
+  SpinEdit1->setMaximum(f.hours.maximum);
+  SpinEdit1->setValue(f.hours.value);
+  SpinEdit2->setMaximum(f.minutes.maximum);
+  SpinEdit2->setValue(f.minutes.value);
+  SpinEdit3->setMaximum(f.seconds.maximum);
+  SpinEdit3->setValue(f.seconds.value);
+  SpinEdit1->setEnabled(f.hours.enabled);
+  SpinEdit2->setEnabled(f.minutes.enabled);
+  updatingLimits_ = false;
 }
 
 void TForm1::Button1Click() { chooseFolder(*BrowseDialog1, *Edit1); }

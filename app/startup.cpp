@@ -9,6 +9,7 @@
 #include "app/pictures.h"
 #include "cut/cutfrm.h"
 #include "join/cbfrm.h"
+#include "record/adjfrm.h"
 
 namespace mv {
 
@@ -27,12 +28,13 @@ void SetUpApplication(QApplication& app) {
   app.setFont(font);
 }
 
-Windows CreateWindows(MessageBoxes& boxes, AudioInputs& inputs) {
+Windows CreateWindows(const Services& services) {
   Windows w;
-  w.main = std::make_unique<TForm1>(boxes, inputs);
+  w.main = std::make_unique<TForm1>(services);
+  w.measuring = std::make_unique<TForm2>();
   w.joining = std::make_unique<TForm3>();
   w.cutting = std::make_unique<TForm4>();
-  w.main->setProgressWindows(w.joining.get(), w.cutting.get());
+  w.main->setAuxiliaryWindows(w.measuring.get(), w.joining.get(), w.cutting.get());
   return w;
 }
 

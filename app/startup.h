@@ -8,9 +8,9 @@ class QApplication;
 
 namespace mv {
 
-class AudioInputs;
-class MessageBoxes;
+struct Services;
 class TForm1;
+class TForm2;
 class TForm3;
 class TForm4;
 
@@ -18,6 +18,7 @@ void SetUpApplication(QApplication& app);
 
 struct Windows {
   std::unique_ptr<TForm1> main;
+  std::unique_ptr<TForm2> measuring;
   std::unique_ptr<TForm3> joining;
   std::unique_ptr<TForm4> cutting;
   Windows();
@@ -26,6 +27,6 @@ struct Windows {
   ~Windows();
 };
 
-Windows CreateWindows(MessageBoxes& boxes, AudioInputs& inputs);
+Windows CreateWindows(const Services& services);
 
 }  // namespace mv

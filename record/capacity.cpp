@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "wave/format.h"
+#include "wave/paths.h"
 
 namespace mv {
 
@@ -41,6 +42,24 @@ int64_t CapacitySeconds(const CapacityInput& in) {
   }
   r = std::min(r, kCapacityCap);
   return RoundHalfEven(r, LabelBytesPerSecond(in.label));
+}
+
+int64_t FileSystems::freeSpace(const std::string& folder) { return FreeSpace(folder); }
+uint64_t FileSystems::key(const std::string& folder) { return FileSystemKey(folder); }
+
+CapacityInput CapacityFor(const std::string& label, const std::string& recordingFolder,
+                          const std::string& tempFolder, const std::string& cutFolder,
+                          bool cutAfterRecording, FreeSpaceProvider& space) {
+  CapacityInput in;
+  in.label = label;
+  in.freeRecording = space.freeSpace(recordingFolder);
+  in.freeTemp = space.freeSpace(tempFolder);
+  in.freeCut = space.freeSpace(cutFolder);
+  in.keyRecording = space.key(recordingFolder);
+  in.keyTemp = space.key(tempFolder);
+  in.keyCut = space.key(cutFolder);
+  in.cutAfterRecording = cutAfterRecording;
+  return in;
 }
 
 void ApplyLengthLimits(int64_t n, LengthFields& f) {

@@ -21,6 +21,25 @@ struct CapacityInput {
 // Capacity in seconds, rounded half to even.
 int64_t CapacitySeconds(const CapacityInput& in);
 
+// Free space and file-system keys of folders.
+class FreeSpaceProvider {
+ public:
+  virtual ~FreeSpaceProvider() = default;
+  virtual int64_t freeSpace(const std::string& folder) = 0;  // -1 when unreadable
+  virtual uint64_t key(const std::string& folder) = 0;
+};
+
+// The real file systems (statvfs, st_dev).
+class FileSystems : public FreeSpaceProvider {
+ public:
+  int64_t freeSpace(const std::string& folder) override;
+  uint64_t key(const std::string& folder) override;
+};
+
+CapacityInput CapacityFor(const std::string& label, const std::string& recordingFolder,
+                          const std::string& tempFolder, const std::string& cutFolder,
+                          bool cutAfterRecording, FreeSpaceProvider& space);
+
 struct LengthField {
   int32_t value = 0;
   int32_t maximum = 0;

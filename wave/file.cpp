@@ -52,6 +52,16 @@ File File::create(const std::string& path) {
   return File(fd, path);
 }
 
+File File::openReadWrite(const std::string& path) {
+  int fd = openRegular(path, O_RDWR);
+  if (fd < 0) raise(msg::kCannotOpen, path);
+  return File(fd, path);
+}
+
+void File::truncate(int64_t n) {
+  if (::ftruncate(fd_, n) != 0) raise(msg::kWriteError);
+}
+
 File::File(File&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
 

@@ -31,6 +31,8 @@ class File final : public ByteStream {
   static File openRead(const std::string& path);
   // Creates or empties the file, for reading and writing.
   static File create(const std::string& path);
+  // An existing regular file, for reading and writing.
+  static File openReadWrite(const std::string& path);
   // A File that holds nothing yet.
   static File closed() { return File(-1, {}); }
 
@@ -51,6 +53,8 @@ class File final : public ByteStream {
   // raised.
   void copyFrom(File& src, int64_t n, std::size_t chunk);
 
+  // Cuts the file to n bytes.
+  void truncate(int64_t n);
   void close() noexcept;
   bool isOpen() const { return fd_ >= 0; }
   const std::string& path() const { return path_; }

@@ -91,16 +91,38 @@ bool FindMarker(ByteStream& in, const char (&marker)[5]) {
   }
 }
 
-int ReadWaveFormat(ByteStream& in) {
+namespace {
+
+struct FormatRecord {
+  uint32_t channels, rate, bits;
+};
+
+FormatRecord readFormatRecord(ByteStream& in) {
   in.seek(0);
   if (!FindMarker(in, "fmt ")) unsupported();
   in.seek(in.position() + 4);
   uint8_t record[kFormatRecordSize];
   if (in.read(record, sizeof record) != sizeof record) unsupported();
   if (get16(&record[0]) != kPcmTag) unsupported();
-  auto position = FormatListPosition(get16(&record[2]), get32(&record[4]), get16(&record[14]));
+  return {get16(&record[2]), get32(&record[4]), get16(&record[14])};
+}
+
+}  // namespace
+
+int ReadWaveFormat(ByteStream& in) {
+  const FormatRecord r = readFormatRecord(in);
+  auto position = FormatListPosition(r.channels, r.rate, r.bits);
   if (!position) unsupported();
   return *position;
+}
+
+PcmFormat ReadHeaderFormat(ByteStream& in) {
+  const FormatRecord r = readFormatRecord(in);
+  PcmFormat f;
+  f.channels = static_cast<uint16_t>(r.channels);
+  f.sampleRate = narrow<int32_t>(r.rate);
+  f.bitsPerSample = static_cast<uint16_t>(r.bits);
+  return f;
 }
 
 int ReadWaveFormat(const std::string& path) {

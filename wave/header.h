@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "wave/file.h"
+#include "wave/format.h"
 
 namespace mv {
 
@@ -31,6 +32,10 @@ bool FindMarker(ByteStream& in, const char (&marker)[5]);
 // The list position of a WAVE file's format, or the "unsupported" box.
 int ReadWaveFormat(ByteStream& in);
 int ReadWaveFormat(const std::string& path);
+
+// The channels, rate and sample size a WAVE header declares, or the
+// "unsupported" box when it has no PCM format record.
+PcmFormat ReadHeaderFormat(ByteStream& in);
 
 struct DataLocation {
   int64_t offset = 0;  // first sample

@@ -4,10 +4,18 @@
 
 #include <QString>
 #include <deque>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "app/message_boxes.h"
+#include "app/services.h"
 #include "record/audio_inputs.h"
+#include "record/capacity.h"
+#include "record/wave_device.h"
+#include "wave/errors.h"
+#include "wave/file.h"
+#include "wave/header.h"
 
 namespace mv::test {
 
@@ -35,6 +43,59 @@ struct StandInInputs : AudioInputs {
   uint32_t flags = 0;
   bool any() override { return present; }
   uint32_t capabilityFlags() override { return flags; }
+};
+
+// Free space per folder as the test sets it; unknown folders share key 0.
+struct StandInSpace : FreeSpaceProvider {
+  int64_t free = int64_t{1} << 40;
+  std::map<std::string, uint64_t> keys;
+  int64_t freeSpace(const std::string&) override { return free; }
+  uint64_t key(const std::string& folder) override {
+    auto it = keys.find(folder);
+    return it == keys.end() ? 0 : it->second;
+  }
+};
+
+// A device that "captures" the bytes the test gives it at each flush (one
+// per tick of the recording clock).
+struct StandInDevice : WaveDevice {
+  std::vector<std::string> calls;
+  bool failOpen = false;
+  std::vector<uint8_t> perTick;
+  File file = File::closed();
+
+  void open() override {
+    calls.push_back("open");
+    if (failOpen) raise(kUnknownDeviceError);
+    file = File::openReadWrite(FileName);
+    file.seek(file.size());
+  }
+  void record() override { calls.push_back("record"); }
+  void flush() override {
+    if (!file.isOpen()) return;
+    file.write(perTick.data(), perTick.size());
+    FinishWaveHeader(file);
+  }
+  void stop() override {
+    calls.push_back("stop");
+    flush();  // what was captured since the last tick
+  }
+  void save() override {
+    calls.push_back("save");
+    if (file.isOpen()) FinishWaveHeader(file);
+  }
+  void close() override {
+    calls.push_back("close");
+    file.close();
+  }
+};
+
+struct StandIns {
+  ScriptedBoxes boxes;
+  StandInInputs inputs;
+  StandInSpace space;
+  StandInDevice device;
+  Services services() { return {boxes, inputs, space, device}; }
 };
 
 }  // namespace mv::test

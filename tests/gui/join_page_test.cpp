@@ -31,8 +31,9 @@ class JoinPageTest : public QObject {
   Q_OBJECT
 
   QTemporaryDir temp_;
-  mv::test::ScriptedBoxes boxes_;
-  mv::test::StandInInputs inputs_;
+  mv::test::StandIns stand_;
+  mv::test::ScriptedBoxes& boxes_ = stand_.boxes;
+  mv::test::StandInInputs& inputs_ = stand_.inputs;
   mv::Windows windows_;
   mv::TForm1* form_ = nullptr;
 
@@ -70,7 +71,7 @@ class JoinPageTest : public QObject {
  private slots:
   void init() {
     boxes_ = {};
-    windows_ = mv::CreateWindows(boxes_, inputs_);
+    windows_ = mv::CreateWindows(stand_.services());
     form_ = windows_.main.get();
     form_->show();
     boxes_.shown.clear();  // the no-device box

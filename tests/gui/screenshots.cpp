@@ -12,9 +12,12 @@
 
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
+#include "app/services.h"
 #include "app/startup.h"
 #include "record/audio_inputs.h"
 #include "record/capabilities.h"
+#include "record/capacity.h"
+#include "record/qt_wave_device.h"
 
 namespace {
 
@@ -40,7 +43,9 @@ int main(int argc, char** argv) {
   QDir().mkpath(out);
   SayOk boxes;
   EveryFormat inputs;
-  mv::Windows windows = mv::CreateWindows(boxes, inputs);
+  mv::FileSystems space;
+  mv::QtWaveDevice device;
+  mv::Windows windows = mv::CreateWindows({boxes, inputs, space, device});
   mv::TForm1& form = *windows.main;
   form.ListBox1->addItems({"/home/user/tapes/side-a/mv000001.wav", "/home/user/tapes/side-a/mv000002.wav",
                            "/home/user/tapes/side-b/mv000001.wav"});

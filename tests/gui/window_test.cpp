@@ -52,8 +52,9 @@ class WindowTest : public QObject {
   Q_OBJECT
 
   QTemporaryDir temp_;
-  ScriptedBoxes boxes_;
-  StandInInputs inputs_;
+  mv::test::StandIns stand_;
+  mv::test::ScriptedBoxes& boxes_ = stand_.boxes;
+  mv::test::StandInInputs& inputs_ = stand_.inputs;
   mv::Windows windows_;
   mv::TForm1* form_ = nullptr;
 
@@ -61,7 +62,7 @@ class WindowTest : public QObject {
 
   void start() {
     boxes_ = {};
-    windows_ = mv::CreateWindows(boxes_, inputs_);
+    windows_ = mv::CreateWindows(stand_.services());
     form_ = windows_.main.get();
     form_->show();
   }

@@ -1,0 +1,97 @@
+// The input correction measurement: about 20 seconds of the idle input, then
+// its zero points, extremes and noise spread.
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSpinBox>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTimer>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "app/mvfrm.h"
+#include "app/paths_qt.h"
+#include "record/adjfrm.h"
+#include "record/analysis.h"
+#include "record/wave_device.h"
+#include "wave/errors.h"
+#include "wave/file.h"
+#include "wave/header.h"
+#include "wave/paths.h"
+
+namespace mv {
+
+namespace {
+
+// A new file in the temporary folder whose name starts with "wav".
+std::string makeTempFile() {
+  std::string pattern = FolderText(ToPath(QDir::tempPath())) + "/wavXXXXXX.tmp";
+  const int fd = ::mkstemps(pattern.data(), 4);
+  if (fd < 0) raise(msg::kCannotCreate, pattern);
+  ::close(fd);
+  return pattern;
+}
+
+}  // namespace
+
+void TForm1::Button14Click() {
+  const std::string path = makeTempFile();
+  const std::string label = ComboBox2->currentText().toStdString();
+  try {
+    PrepareRecordingFile(path, label);
+    MediaPlayer1.FileName = path;
+    MediaPlayer1.open();
+    MediaPlayer1.record();
+  } catch (...) {
+    MediaPlayer1.close();
+    DeleteFile(path);
+    throw;
+  }
+  Timer1->start();
+  form2_->FChannels = label.find("Stereo") != std::string::npos ? 2 : 1;
+  form2_->FBitsPerSample = label.find("8bit") != std::string::npos ? 8 : 16;
+  form2_->ProgressBar1->setValue(0);
+  form2_->exec();
+  // Ended early, the clock would go on filling a hidden bar.
+  Timer1->stop();
+  endMeasurement(path);
+}
+
+void TForm1::Timer1Timer() {
+  form2_->ProgressBar1->setValue(form2_->ProgressBar1->value() + TForm2::kStep);
+  if (form2_->ProgressBar1->value() == 100) {
+    Timer1->stop();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    repaint();
+    form2_->accept();
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void TForm1::endMeasurement(const std::string& path) {
+  MediaPlayer1.stop();
+  MediaPlayer1.save();
+  MediaPlayer1.close();
+  emit measurementSaved(FromPath(path));
+  CorrectionValues v;
+  try {
+    File in = File::openRead(path);
+    v = AnalyseInput(in, kHeaderSize, form2_->FChannels, form2_->FBitsPerSample);
+  } catch (...) {
+    DeleteFile(path);
+    throw;
+  }
+  DeleteFile(path);
+  // With no complete frame every value shows 0 and the threshold stays.
+  const QString n[6] = {QString::number(v.zero[0]),    QString::number(v.zero[1]),
+                        QString::number(v.maximum[0]), QString::number(v.maximum[1]),
+                        QString::number(v.minimum[0]), QString::number(v.minimum[1])};
+  QLabel* const captions[6] = {Label29, Label30, Label37, Label38, Label40, Label41};
+  for (int i = 0; i < 6; ++i) captions[i]->setText(n[i]);
+  if (v.frames > 0 && CheckBox1->isChecked() && CheckBox4->isChecked()) SpinEdit7->setValue(v.threshold());
+}
+
+}  // namespace mv

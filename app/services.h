@@ -1,0 +1,20 @@
+#pragma once
+// What the window needs of the platform, each behind a small interface so
+// that tests can stand in: message boxes, the sound inputs, free space, and
+// the wave-audio device.
+
+namespace mv {
+
+class AudioInputs;
+class FreeSpaceProvider;
+class MessageBoxes;
+class WaveDevice;
+
+struct Services {
+  MessageBoxes& boxes;
+  AudioInputs& inputs;
+  FreeSpaceProvider& space;
+  WaveDevice& device;
+};
+
+}  // namespace mv
