@@ -10,6 +10,7 @@
 
 #include "cli/console_host.h"
 #include "cli/options.h"
+#include "cli/record.h"
 #include "cut/cut.h"
 #include "join/join.h"
 #include "record/analysis.h"
@@ -179,6 +180,15 @@ int run(int argc, char** argv) {
   measureCmd->add_option("FILE", measure.file, "recorded file")->required();
   measureCmd->add_option("--format", measure.format, "format label (default: the file's own)");
 
+#ifdef MORVANE_RECORD
+  RecordOptions record;
+  auto* recordCmd = app.add_subcommand("record", "a timed recording into DIR/morvntmp.wav");
+  recordCmd->add_option("--out", record.out, "folder of the recording")->required();
+  recordCmd->add_option("--length", record.length, "length H:M:S (default 0:00:10)");
+  recordCmd->add_option("--format", record.format, "format label (default: the input's first)");
+  recordCmd->add_flag("--yes", record.yes, "answer Yes to the overwrite question");
+#endif
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -201,6 +211,9 @@ int run(int argc, char** argv) {
       return runJoin(join);
     }
     if (*infoCmd) return runInfo(info);
+#ifdef MORVANE_RECORD
+    if (*recordCmd) return RunRecord(record, argc, argv);
+#endif
     if (*measureCmd) return runMeasure(measure);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "morvane-cli: %s\n", e.what());

@@ -1,7 +1,7 @@
 # Installs the Debian packages Morvane needs, where they are missing.
 # Sourced by scripts/run and scripts/test.
 morvane_packages="g++ cmake ninja-build libgtest-dev libcli11-dev sox python3
-  qt6-base-dev qt6-multimedia-dev fonts-noto-cjk"
+  qt6-base-dev qt6-multimedia-dev fonts-noto-cjk pulseaudio pulseaudio-utils"
 
 morvane_install_deps() {
   local missing=() p
