@@ -2,11 +2,22 @@
 
 #include "wave/header.h"
 
+#include <limits>
+
+#include "wave/errors.h"
+
 namespace mv {
 
 void WaveWriter::create(const std::string& path, std::string_view label) {
   file_ = File::create(path);
+  size_ = 0;
+  grow(kHeaderSize);
   WriteWaveHeader(file_, label);
+}
+
+void WaveWriter::grow(int64_t n) {
+  if (size_ + n > std::numeric_limits<int32_t>::max()) raise(msg::kOverflow);
+  size_ += n;
 }
 
 void WaveWriter::finish() {

@@ -20,8 +20,14 @@ class WaveWriter {
 
   // Creates (or empties) the file and writes the header for the label.
   void create(const std::string& path, std::string_view label);
-  void append(const void* data, std::size_t n) { file_.write(data, n); }
-  void appendFrom(File& src, int64_t n, std::size_t chunk) { file_.copyFrom(src, n, chunk); }
+  void append(const void* data, std::size_t n) {
+    grow(static_cast<int64_t>(n));
+    file_.write(data, n);
+  }
+  void appendFrom(File& src, int64_t n, std::size_t chunk) {
+    grow(n);
+    file_.copyFrom(src, n, chunk);
+  }
   int64_t size() const { return file_.size(); }
   // Patches the sizes and closes the file.
   void finish();
@@ -30,8 +36,12 @@ class WaveWriter {
   bool isOpen() const { return file_.isOpen(); }
 
  private:
+  // A file must stay below 2 GiB for its header's sizes to hold.
+  void grow(int64_t n);
+
   JobHost& host_;
   File file_ = File::closed();
+  int64_t size_ = 0;
 };
 
 }  // namespace mv

@@ -1,0 +1,247 @@
+// Faults from outside: writes that fail part-way, folders and sources that
+// change under a run, sources that are no files, odd sizes, files at the 2 GiB
+// edge, and a cancel at every point. Every file left behind must be a valid
+// WAVE file whose header matches its bytes, and the source must be unchanged.
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+
+#include "cut/cut.h"
+#include "join/join.h"
+#include "tests/support.h"
+#include "wave/paths.h"
+
+namespace mv {
+namespace {
+
+using test::Bytes;
+namespace fs = std::filesystem;
+
+// Runs f in a child process whose files may not grow past limit bytes (and
+// that ignores SIGXFSZ, so that the write fails instead); gives the message.
+std::string UnderFileSizeLimit(rlim_t limit, const std::function<void()>& f) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "(no pipe)";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit r{limit, limit};
+    ::setrlimit(RLIMIT_FSIZE, &r);
+    const std::string text = test::ErrorOf(f);
+    (void)!::write(fds[1], text.data(), text.size());
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string text;
+  char buf[256];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return text;
+}
+
+// Every WAVE file in the folder is finished; gives their data by name.
+std::map<std::string, Bytes> LeftBehind(const std::string& folder) {
+  std::map<std::string, Bytes> out;
+  for (const auto& e : fs::directory_iterator(folder)) {
+    const std::string name = e.path().filename().string();
+    if (!name.starts_with("mv") && name != "out.wav") continue;
+    EXPECT_TRUE(test::IsFinishedWave(e.path().string())) << name;
+    out[name] = test::DataOf(test::ReadBytes(e.path().string()));
+  }
+  return out;
+}
+
+bool IsPrefix(const Bytes& part, const Bytes& whole, std::size_t at = 0) {
+  return at + part.size() <= whole.size() && std::equal(part.begin(), part.end(), whole.begin() + static_cast<long>(at));
+}
+
+class Faults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host.answer = true;
+    out = dir / "out";
+    fs::create_directory(out);
+    s.saveFolder = out;
+    s.source = dir / "tape.raw";
+    s.runLength = 1000;
+  }
+  // Songs of 3000 loud frames parted by 1500 quiet ones.
+  Bytes tape(int songs) const {
+    Bytes b;
+    for (int i = 0; i < songs; ++i) {
+      b = test::Concat({b, test::Repeat16(static_cast<int16_t>(3000 + i), 3000, 2)});
+      if (i + 1 < songs) b = test::Concat({b, test::Repeat16(0, 1500, 2)});
+    }
+    return b;
+  }
+  test::TempDir dir;
+  std::string out;
+  CutSettings s;
+  test::RecordingHost host;
+};
+
+TEST_F(Faults, WriteFailingPartWayLeavesValidFiles) {
+  const Bytes data = tape(3);
+  test::WriteBytes(s.source, data);
+  for (bool silence : {true, false}) {
+    SCOPED_TRACE(silence);
+    s.silenceMode = silence;
+    s.minutes = 0;
+    s.seconds = 1;
+    s.formatLabel = "16bit, Stereo, 5kHz";  // 20000-byte pieces
+    fs::remove_all(out);
+    fs::create_directory(out);
+    EXPECT_EQ(UnderFileSizeLimit(10000, [&] { RunCut(s, host); }), "ストリームへの書き込みエラー");
+    const auto left = LeftBehind(out);
+    ASSERT_FALSE(left.empty());
+    std::size_t at = 0;
+    for (const auto& [name, bytes] : left) {
+      EXPECT_TRUE(IsPrefix(bytes, data, at)) << name;
+      at += bytes.size();
+    }
+  }
+  EXPECT_EQ(test::ReadBytes(s.source), data);
+
+  JoinSettings j;
+  j.sources = {s.source, s.source};
+  j.output = out + "/out.wav";
+  EXPECT_EQ(UnderFileSizeLimit(70000, [&] { RunJoin(j, host); }), "ストリームへの書き込みエラー");
+  const Bytes joined = LeftBehind(out)["out.wav"];
+  EXPECT_EQ(joined.size(), 70000u - 44);  // all that could be written
+  EXPECT_TRUE(IsPrefix(joined, test::Concat({data, data})));
+}
+
+TEST_F(Faults, SaveFolderThatGoesAwayDuringACut) {
+  const Bytes data = tape(3);
+  test::WriteBytes(s.source, data);
+  // Moved away as the second song is found: the first stays finished, the
+  // second cannot be created.
+  host.onPump = [&] {
+    if (host.count("status:") == 2 && fs::exists(out)) fs::rename(out, dir / "moved");
+  };
+  EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), "ファイル " + out + "/mv000002.wav を作成できません");
+  const auto left = LeftBehind(dir / "moved");
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_TRUE(IsPrefix(left.begin()->second, data));
+  EXPECT_EQ(test::ReadBytes(s.source), data);
+  EXPECT_EQ(host.events.back(), "end");
+}
+
+TEST_F(Faults, SourceThatShrinksDuringACut) {
+  test::WriteBytes(s.source, tape(3));
+  const Bytes data = test::ReadBytes(s.source);
+  host.onPump = [&] {
+    if (host.pumps == 3) ::truncate(s.source.c_str(), 10000);
+  };
+  EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), "ストリームからの読み込みエラー");
+  const auto left = LeftBehind(out);
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left.begin()->second, Bytes(data.begin(), data.begin() + 8000));  // the two blocks read
+}
+
+TEST_F(Faults, SourcesThatAreNoFiles) {
+  ASSERT_EQ(::mkfifo((dir / "pipe.wav").c_str(), 0600), 0);
+  fs::create_directory(dir / "folder.raw");
+  for (const std::string& source : {dir / "pipe.wav", dir / "folder.raw", dir / "pipe.wav/x"}) {
+    SCOPED_TRACE(source);
+    s.source = source;
+    EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), "ファイル " + source + " は開けません");
+    EXPECT_TRUE(LeftBehind(out).empty());
+    JoinSettings j;
+    j.sources = {source};
+    j.output = out + "/out.wav";
+    EXPECT_EQ(test::ErrorOf([&] { RunJoin(j, host); }), "ファイル " + source + " は開けません");
+    EXPECT_TRUE(LeftBehind(out)["out.wav"].empty());  // a bare, valid header
+    fs::remove(out + "/out.wav");
+  }
+  // Nor can the output be one.
+  JoinSettings j;
+  j.sources = {s.source};
+  test::WriteBytes(s.source, Bytes(8, 1));
+  j.output = dir / "pipe.wav";
+  EXPECT_EQ(test::ErrorOf([&] { RunJoin(j, host); }), "ファイル " + j.output + " を作成できません");
+}
+
+TEST_F(Faults, OddSizeFields) {
+  s.source = dir / "odd.wav";
+  const Bytes data = tape(1);
+  struct Case {
+    std::size_t at;  // offset of the 32-bit field
+    uint32_t value;
+    std::string error;  // empty: cut as usual
+    std::size_t dataBytes;
+  } cases[] = {
+      {4, 0, "", data.size()},                       // RIFF size is not looked at
+      {4, 0xFFFFFFFF, "", data.size()},
+      {40, 0, "", 0},                                // nothing declared, nothing cut
+      {40, 0xFFFFFFFF, "範囲チェックエラー", 0},     // beyond 2 GiB
+      {40, static_cast<uint32_t>(data.size() + 1000), "ストリームからの読み込みエラー", 0},
+      {16, 0, "", data.size()},                      // "data" is still on the word grid
+      {16, 0xFFFFFFFF, "サポートできない形式です。", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.at << "=" << c.value);
+    Bytes file = test::MakeWav(2, 44100, 16, data);
+    for (int i = 0; i < 4; ++i) file[c.at + i] = static_cast<uint8_t>(c.value >> (8 * i));
+    test::WriteBytes(s.source, file);
+    fs::remove_all(out);
+    fs::create_directory(out);
+    EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), c.error.empty() ? "(no error)" : c.error);
+    const auto left = LeftBehind(out);
+    if (c.error.empty()) {
+      ASSERT_EQ(left.size(), 1u);
+      EXPECT_EQ(left.begin()->second.size(), c.dataBytes);
+    } else if (c.error != "ストリームからの読み込みエラー") {
+      EXPECT_TRUE(left.empty());
+    }
+    EXPECT_EQ(test::ReadBytes(s.source), file);
+  }
+}
+
+TEST_F(Faults, FilesAtTheTwoGibibyteEdge) {
+  constexpr int64_t kTwoGiB = int64_t{1} << 31;
+  // A WAVE file of 2 GiB - 1 whose header declares a little data is cut.
+  s.source = dir / "big.wav";
+  test::WriteBytes(s.source, test::MakeWav(2, 44100, 16, Bytes(4000, 0)));
+  ASSERT_EQ(::truncate(s.source.c_str(), kTwoGiB - 1), 0);
+  EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), "(no error)");
+  EXPECT_EQ(LeftBehind(out)["mv000001.wav"].size(), 4000u);
+  ASSERT_EQ(::truncate(s.source.c_str(), kTwoGiB), 0);
+  fs::remove_all(out);
+  fs::create_directory(out);
+  EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), "範囲チェックエラー");
+  EXPECT_TRUE(LeftBehind(out).empty());
+
+  // Joined, 2 GiB - 1 of data would not fit behind a header: refused before
+  // a byte of it is copied.
+  test::WriteBytes(dir / "big.raw", {});
+  ASSERT_EQ(::truncate((dir / "big.raw").c_str(), kTwoGiB - 1), 0);
+  JoinSettings j;
+  j.sources = {dir / "big.raw"};
+  j.output = out + "/out.wav";
+  EXPECT_EQ(test::ErrorOf([&] { RunJoin(j, host); }), "整数のオーバーフロー");
+  EXPECT_TRUE(LeftBehind(out)["out.wav"].empty());
+  ASSERT_EQ(::truncate((dir / "big.raw").c_str(), kTwoGiB), 0);
+  EXPECT_EQ(test::ErrorOf([&] { RunJoin(j, host); }), "範囲チェックエラー");
+
+  // Cut, a raw 2 GiB - 1 is taken; here the disk "fills" after 5 MB.
+  ASSERT_EQ(::truncate((dir / "big.raw").c_str(), kTwoGiB - 1), 0);
+  s.source = dir / "big.raw";
+  fs::remove_all(out);
+  fs::create_directory(out);
+  EXPECT_EQ(UnderFileSizeLimit(5 << 20, [&] { RunCut(s, host); }), "ストリームへの書き込みエラー");
+  EXPECT_EQ(LeftBehind(out)["mv000001.wav"], Bytes((5 << 20) - 44, 0));
+}
+
+}  // namespace
+}  // namespace mv
