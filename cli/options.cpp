@@ -1,7 +1,7 @@
 #include "cli/options.h"
 
+#include <cctype>
 #include <limits>
-#include <regex>
 
 #include "wave/format.h"
 
@@ -9,19 +9,34 @@ namespace mv::cli {
 
 namespace {
 
-int32_t field(const std::string& digits, int32_t max, const char* what) {
+int32_t field(std::string digits, int32_t max, const char* what) {
+  digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
   if (digits.size() > 6 || std::stoi(digits) > max)
     throw UsageError(std::string(what) + " out of range (0.." + std::to_string(max) + ")");
   return std::stoi(digits);
 }
 
+bool allDigits(const std::string& s) {
+  if (s.empty()) return false;
+  for (char ch : s)
+    if (!std::isdigit(static_cast<unsigned char>(ch))) return false;
+  return true;
+}
+
 std::string integerText(const std::string& text) {
-  static const std::regex kInteger(R"(^\s*([+-]?)0*([0-9]{1,30})\s*$)");
-  std::smatch m;
-  if (!std::regex_match(text, m, kInteger)) throw UsageError("not a whole number: " + text);
-  const std::string digits = m[2];
-  long long v = digits.size() > 12 ? std::numeric_limits<int32_t>::max() : std::stoll(digits);
-  if (m[1] == "-") v = -v;
+  std::size_t i = 0;
+  while (i < text.size() && text[i] == ' ') ++i;
+  std::string rest = text.substr(i);
+  while (!rest.empty() && rest.back() == ' ') rest.pop_back();
+  bool negative = false;
+  if (!rest.empty() && (rest[0] == '-' || rest[0] == '+')) {
+    negative = rest[0] == '-';
+    rest.erase(0, 1);
+  }
+  if (!allDigits(rest)) throw UsageError("not a whole number: " + text);
+  rest.erase(0, std::min(rest.find_first_not_of('0'), rest.size() - 1));
+  long long v = rest.size() > 12 ? std::numeric_limits<int32_t>::max() : std::stoll(rest);
+  if (negative) v = -v;
   if (v > std::numeric_limits<int32_t>::max()) v = std::numeric_limits<int32_t>::max();
   if (v < std::numeric_limits<int32_t>::min()) v = std::numeric_limits<int32_t>::min();
   return std::to_string(v);
@@ -30,10 +45,13 @@ std::string integerText(const std::string& text) {
 }  // namespace
 
 Length ParseLength(const std::string& text, int32_t maxHours) {
-  static const std::regex kLength(R"(^([0-9]+):([0-9]+):([0-9]+)$)");
-  std::smatch m;
-  if (!std::regex_match(text, m, kLength)) throw UsageError("length must be H:M:S: " + text);
-  return {field(m[1], maxHours, "hours"), field(m[2], 59, "minutes"), field(m[3], 59, "seconds")};
+  const auto first = text.find(':');
+  const auto second = first == std::string::npos ? first : text.find(':', first + 1);
+  if (second == std::string::npos) throw UsageError("length must be H:M:S: " + text);
+  const std::string h = text.substr(0, first), m = text.substr(first + 1, second - first - 1),
+                    sec = text.substr(second + 1);
+  if (!allDigits(h) || !allDigits(m) || !allDigits(sec)) throw UsageError("length must be H:M:S: " + text);
+  return {field(h, maxHours, "hours"), field(m, 59, "minutes"), field(sec, 59, "seconds")};
 }
 
 int ParseFormatOption(const std::string& text) {
