@@ -1,0 +1,104 @@
+// Writes the seed corpora of the fuzz targets, made by Morvane's own header
+// code: files of every format, chunks around fmt and data, truncated files.
+//   make-seeds DIR   (makes DIR/wave_reading, DIR/cut, DIR/join)
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "fuzz/fuzz_support.h"
+#include "wave/file.h"
+#include "wave/format.h"
+#include "wave/header.h"
+
+namespace {
+
+using mv::fuzz::Bytes;
+namespace fs = std::filesystem;
+
+Bytes wave(int position, const Bytes& samples) {
+  mv::MemoryStream out;
+  mv::WriteWaveHeader(out, mv::kCutLabels[position]);
+  out.write(samples.data(), samples.size());
+  mv::FinishWaveHeader(out);
+  return out.bytes();
+}
+
+// A song, a silence and a song, in 16-bit stereo samples.
+Bytes songs() {
+  Bytes b;
+  for (int part = 0; part < 3; ++part)
+    for (int i = 0; i < 600; ++i) {
+      const int v = part == 1 ? (i % 5) : 3000 + (i * 37) % 900;
+      for (int c = 0; c < 2; ++c) {
+        b.push_back(static_cast<uint8_t>(v));
+        b.push_back(static_cast<uint8_t>(v >> 8));
+      }
+    }
+  return b;
+}
+
+// Chunks between "fmt " and "data": the fmt chunk grown to 18 bytes, a fact
+// chunk on the word grid, a LIST chunk off it.
+Bytes withChunk(const Bytes& plain, const Bytes& between, uint32_t fmtSize) {
+  Bytes b(plain.begin(), plain.begin() + 36);
+  b[16] = static_cast<uint8_t>(fmtSize);
+  b.resize(20 + fmtSize, 0);
+  b.insert(b.end(), between.begin(), between.end());
+  b.insert(b.end(), plain.begin() + 36, plain.end());
+  return b;
+}
+
+void save(const fs::path& dir, const std::string& name, const Bytes& b) {
+  mv::fuzz::Write((dir / name).string(), b.data(), b.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: make-seeds DIR\n");
+    return 2;
+  }
+  const fs::path root = argv[1];
+  for (const char* d : {"wave_reading", "cut", "join"}) fs::create_directories(root / d);
+
+  std::vector<std::pair<std::string, Bytes>> files;
+  const Bytes music = songs();
+  for (int p = 0; p < mv::kFormatCount; ++p)
+    files.emplace_back("format" + std::to_string(p), wave(p, Bytes(music.begin(), music.begin() + 400)));
+  const Bytes plain = wave(1, music);
+  files.emplace_back("songs", plain);
+  files.emplace_back("fmt18", withChunk(plain, {}, 18));
+  files.emplace_back("fact", withChunk(plain, {'f', 'a', 'c', 't', 4, 0, 0, 0, 0, 0, 0, 0}, 18));
+  Bytes list = {'L', 'I', 'S', 'T', 26, 0, 0, 0};
+  list.resize(34, 'x');
+  files.emplace_back("list-off-grid", withChunk(plain, list, 16));
+  for (std::size_t cut : {12u, 30u, 38u, 42u, 100u})
+    files.emplace_back("truncated" + std::to_string(cut), Bytes(plain.begin(), plain.begin() + cut));
+  files.emplace_back("raw", music);
+
+  for (const auto& [name, bytes] : files) save(root / "wave_reading", name, bytes);
+  // The cut's first 8 bytes are its settings: mode, format, threshold, run
+  // length, piece length and zero points.
+  const Bytes settings[] = {{0, 1, 1, 200, 0, 0, 0, 0}, {2, 1, 1, 100, 1, 0, 5, 251}, {3, 12, 0, 50, 0, 1, 0, 0},
+                            {6, 7, 2, 30, 0, 2, 255, 1}, {10, 1, 1, 200, 0, 40, 0, 0}};
+  int n = 0;
+  for (const Bytes& s : settings)
+    for (const auto& [name, bytes] : files) {
+      Bytes seed = s;
+      seed.insert(seed.end(), bytes.begin(), bytes.end());
+      save(root / "cut", std::to_string(n++) + "-" + name, seed);
+    }
+  // The join's first 4 bytes: count and kinds, format, two source lengths.
+  const Bytes heads[] = {{1 | 8 | 16, 1, 255, 255}, {2 | 8, 6, 20, 0}, {0, 1, 0, 0}};
+  n = 0;
+  for (const Bytes& h : heads)
+    for (const auto& [name, bytes] : files) {
+      Bytes seed = h;
+      for (int copy = 0; copy < 3; ++copy) seed.insert(seed.end(), bytes.begin(), bytes.begin() + std::min<std::size_t>(bytes.size(), 1020));
+      save(root / "join", std::to_string(n++) + "-" + name, seed);
+    }
+  std::printf("seeds in %s\n", root.string().c_str());
+  return 0;
+}
