@@ -108,11 +108,7 @@ void TForm1::RunCut() {
 
 void TForm1::Button12Click() {
   QFileDialog dialog(this);
-  dialog.setObjectName("OpenDialog2");
-  dialog.setNameFilter(QStringLiteral("Windows Wave (*.wav)"));
-  dialog.setDefaultSuffix(QStringLiteral("wav"));
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  SetUpWaveDialog(dialog, "OpenDialog2", QStringLiteral("Windows Wave (*.wav)"), QFileDialog::ExistingFile);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   TakeCutSource(dialog.selectedFiles().first());
 }

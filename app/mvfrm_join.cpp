@@ -98,23 +98,15 @@ void TForm1::AddJoinFiles(const QStringList& batch) {
 
 void TForm1::Button3Click() {
   QFileDialog dialog(this);
-  dialog.setObjectName("OpenDialog3");
-  dialog.setNameFilter(QStringLiteral("Windows WAVE (*.wav)"));
-  dialog.setDefaultSuffix(QStringLiteral("wav"));
-  dialog.setFileMode(QFileDialog::ExistingFiles);
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  SetUpWaveDialog(dialog, "OpenDialog3", QStringLiteral("Windows WAVE (*.wav)"), QFileDialog::ExistingFiles);
   if (dialog.exec() != QDialog::Accepted) return;
   AddJoinFiles(dialog.selectedFiles());
 }
 
 void TForm1::Button2Click() {
   QFileDialog dialog(this);
-  dialog.setObjectName("SaveDialog1");
-  dialog.setNameFilter(QStringLiteral("Windows WAVE (*.wav)"));
-  dialog.setDefaultSuffix(QStringLiteral("wav"));
+  SetUpWaveDialog(dialog, "SaveDialog1", QStringLiteral("Windows WAVE (*.wav)"), QFileDialog::AnyFile);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
   // It starts from its own last choice, not from the edit box.
   if (!lastSaveName_.isEmpty()) dialog.selectFile(lastSaveName_);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;

@@ -3,6 +3,7 @@
 // width and height in pixels of its container. Texts are never clipped: a
 // control too narrow for its text in this font grows to fit.
 
+#include <QFileDialog>
 #include <QLabel>
 #include <QSpinBox>
 #include <QString>
@@ -42,6 +43,17 @@ inline QSpinBox* PlaceSpin(QWidget* parent, const char* name, int x, int y, int 
   spin->setRange(min, max);
   spin->setValue(value);
   return spin;
+}
+
+// One of the window's file dialogs: ".wav" files, Qt's own dialog (so that
+// tests can answer it), the given mode.
+inline void SetUpWaveDialog(QFileDialog& dialog, const char* name, const QString& filter,
+                            QFileDialog::FileMode mode) {
+  dialog.setObjectName(QString::fromLatin1(name));
+  dialog.setNameFilter(filter);
+  dialog.setDefaultSuffix(QStringLiteral("wav"));
+  dialog.setFileMode(mode);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
 }
 
 }  // namespace mv

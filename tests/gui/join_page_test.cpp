@@ -261,6 +261,27 @@ class JoinPageTest : public QObject {
     QCOMPARE(mv::test::ReadBytes(sources[1].toStdString()), mv::test::MakeWav(2, 44100, 16, Bytes(8, 1)));
   }
 
+  void saveDialogStartsFromItsOwnLastChoice() {
+    QString offered;
+    auto answer = [&](const QString& typed) {
+      QTimer::singleShot(0, this, [&, typed] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(d);
+        offered = d->selectedFiles().value(0);
+        d->setDirectory(temp_.path());
+        d->findChild<QLineEdit*>("fileNameEdit")->setText(typed);
+        QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+      });
+      form_->Button2->click();
+    };
+    answer("side-a");  // the extension is added
+    QCOMPARE(form_->Edit2->text(), dir("side-a.wav"));
+    form_->Edit2->setText(dir("typed.wav"));
+    answer("side-b.wav");
+    QCOMPARE(offered, dir("side-a.wav"));
+    QCOMPARE(form_->Edit2->text(), dir("side-b.wav"));
+  }
+
   void emptyListOrNameDoesNothing() {
     form_->Edit2->setText(dir("out.wav"));
     form_->Button10->click();
