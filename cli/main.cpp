@@ -3,6 +3,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -139,6 +141,17 @@ int runMeasure(const FileOptions& o) {
   return kDone;
 }
 
+// The recording program beside this one does the record command.
+int execRecorder(char** argv) {
+  char self[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+  std::string path = n > 0 ? std::string(self, static_cast<std::size_t>(n)) : std::string(argv[0]);
+  path = path.substr(0, path.rfind('/') + 1) + "morvane-cli-record";
+  ::execv(path.c_str(), argv);
+  std::fprintf(stderr, "morvane-cli: recording is not available (%s)\n", path.c_str());
+  return kRefused;
+}
+
 int run(int argc, char** argv) {
   CLI::App app{"Morvane: cut, split and join PCM WAVE files", "morvane-cli"};
   app.set_version_flag("--version", std::string(msg::kVersion));
@@ -180,14 +193,8 @@ int run(int argc, char** argv) {
   measureCmd->add_option("FILE", measure.file, "recorded file")->required();
   measureCmd->add_option("--format", measure.format, "format label (default: the file's own)");
 
-#ifdef MORVANE_RECORD
   RecordOptions record;
-  auto* recordCmd = app.add_subcommand("record", "a timed recording into DIR/morvntmp.wav");
-  recordCmd->add_option("--out", record.out, "folder of the recording")->required();
-  recordCmd->add_option("--length", record.length, "length H:M:S (default 0:00:10)");
-  recordCmd->add_option("--format", record.format, "format label (default: the input's first)");
-  recordCmd->add_flag("--yes", record.yes, "answer Yes to the overwrite question");
-#endif
+  auto* recordCmd = AddRecordCommand(app, record);
 
   try {
     app.parse(argc, argv);
@@ -211,9 +218,11 @@ int run(int argc, char** argv) {
       return runJoin(join);
     }
     if (*infoCmd) return runInfo(info);
-#ifdef MORVANE_RECORD
-    if (*recordCmd) return RunRecord(record, argc, argv);
-#endif
+    if (*recordCmd) {
+      ParseLength(record.length, 215);
+      if (!record.format.empty()) ParseFormatOption(record.format);
+      return execRecorder(argv);
+    }
     if (*measureCmd) return runMeasure(measure);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "morvane-cli: %s\n", e.what());

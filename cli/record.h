@@ -1,6 +1,8 @@
 #pragma once
 // morvane-cli record: a timed recording from the default sound input.
 
+#include <CLI/CLI.hpp>
+
 #include <string>
 
 namespace mv::cli {
@@ -11,6 +13,18 @@ struct RecordOptions {
   std::string format;           // default: the first label the input offers
   bool yes = false;
 };
+
+// The record command's options, the same in morvane-cli (for --help and
+// checking) and in morvane-cli-record, which does the recording: only that
+// program links Qt Multimedia, so the other commands stay small.
+inline CLI::App* AddRecordCommand(CLI::App& app, RecordOptions& o) {
+  auto* cmd = app.add_subcommand("record", "a timed recording into DIR/morvntmp.wav");
+  cmd->add_option("--out", o.out, "folder of the recording")->required();
+  cmd->add_option("--length", o.length, "length H:M:S (default 0:00:10)");
+  cmd->add_option("--format", o.format, "format label (default: the input's first)");
+  cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
+  return cmd;
+}
 
 int RunRecord(const RecordOptions& o, int argc, char** argv);
 

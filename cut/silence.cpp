@@ -51,10 +51,28 @@ inline void correctSample(uint8_t* p, int32_t z) {
 template <int Bits, int Channels>
 void correctFrames(uint8_t* frames, int32_t count, ZeroPoints z) {
   constexpr int B = Bits / 8;
-  for (int32_t i = 0; i < count; ++i, frames += Channels * B) {
-    correctSample<Bits>(frames, z.left);
-    if constexpr (Channels == 2) correctSample<Bits>(frames + B, z.right);
+  // Whole runs of 32 samples through a local array, so that the compiler can
+  // subtract and clamp them in vector registers; the rest one by one.
+  constexpr int kRun = 32;
+  const int32_t zero[2] = {z.left, Channels == 2 ? z.right : z.left};
+  int32_t pattern[kRun];
+  for (int k = 0; k < kRun; ++k) pattern[k] = zero[k & 1];
+  const int64_t samples = int64_t{count} * Channels;
+  int64_t i = 0;
+  if constexpr (Bits == 16) {
+    for (; i + kRun <= samples; i += kRun) {
+      int16_t v[kRun];
+      std::memcpy(v, frames + i * 2, sizeof v);
+      for (int k = 0; k < kRun; ++k) v[k] = static_cast<int16_t>(std::clamp<int32_t>(v[k] - pattern[k], -32768, 32767));
+      std::memcpy(frames + i * 2, v, sizeof v);
+    }
+  } else {
+    for (; i + kRun <= samples; i += kRun) {
+      uint8_t* v = frames + i;
+      for (int k = 0; k < kRun; ++k) v[k] = static_cast<uint8_t>(std::clamp<int32_t>(v[k] - pattern[k], 0, 255));
+    }
   }
+  for (; i < samples; ++i) correctSample<Bits>(frames + i * B, zero[i & 1]);
 }
 
 template <int Bits>
