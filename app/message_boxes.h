@@ -29,4 +29,17 @@ class QtMessageBoxes : public MessageBoxes {
   QWidget* parent_;
 };
 
+// An engine's question (true for Yes) or message, as a box.
+inline bool Ask(MessageBoxes& boxes, const Message& q) {
+  return boxes.show(QString::fromUtf8(q.text.data(), static_cast<qsizetype>(q.text.size())),
+                    QString::fromUtf8(q.caption.data(), static_cast<qsizetype>(q.caption.size())),
+                    MessageBoxes::Buttons::YesNo, q.icon);
+}
+
+inline void Inform(MessageBoxes& boxes, const Message& m) {
+  boxes.show(QString::fromUtf8(m.text.data(), static_cast<qsizetype>(m.text.size())),
+             QString::fromUtf8(m.caption.data(), static_cast<qsizetype>(m.caption.size())),
+             MessageBoxes::Buttons::Ok, m.icon);
+}
+
 }  // namespace mv

@@ -71,7 +71,7 @@ TForm1::TForm1(const Services& services)
   BrowseDialog2->setObjectName("BrowseDialog2");
   ShellAboutDialog1 = new TShellAboutDialog(this);
   ShellAboutDialog1->setObjectName("ShellAboutDialog1");
-  ShellAboutDialog1->AppName = QString::fromUtf8(msg::kVersion.data(), msg::kVersion.size());
+  ShellAboutDialog1->AppName = FromUtf8(msg::kVersion);
   ShellAboutDialog1->Creator = QStringLiteral("the Morvane developers");
   ShellAboutDialog1->DateStr = QStringLiteral("2026.12.8");
   ShellAboutDialog1->Comment = QStringLiteral("morvane@example.org");
@@ -135,7 +135,7 @@ void TForm1::buildMenu() {
 }
 
 void TForm1::FormCreate() {
-  const QString temp = FromPath(FolderText(ToPath(QDir::tempPath())));
+  const QString temp = FromPath(TempFolderPath());
   Edit4->setText(temp);
   Edit1->setText(temp);
   Edit3->setText(temp + QStringLiteral("/morvntmp.wav"));
@@ -157,8 +157,8 @@ void TForm1::Guarded(const std::function<void()>& command) {
   try {
     command();
   } catch (const Error& e) {
-    boxes_.show(QString::fromStdString(e.shownText()), QString::fromUtf8(e.caption().data(), e.caption().size()),
-                MessageBoxes::Buttons::Ok, Icon::Stop);
+    boxes_.show(QString::fromStdString(e.shownText()), FromUtf8(e.caption()), MessageBoxes::Buttons::Ok,
+                Icon::Stop);
   } catch (const std::exception& e) {
     boxes_.show(QString::fromStdString(withReportDot(e.what())), QStringLiteral("Morvane"),
                 MessageBoxes::Buttons::Ok, Icon::Stop);

@@ -205,6 +205,8 @@ class TForm1 : public QMainWindow {
   void selectJoinEntry(int row);
   void swapJoinEntries(int a, int b);
   void setRecordingState(bool on);
+  // Prepares the file and starts the device on it; closes it again on failure.
+  void startCapture(const std::string& path, const std::string& label);
   void endMeasurement(const std::string& path);
 
   MessageBoxes& boxes_;

@@ -58,7 +58,7 @@ void TForm1::buildCuttingPage() {
 
   Label20 = PlaceLabel(page, "Label20", 12, 192, QStringLiteral("形式"));
   ComboBox3 = Place<QComboBox>(page, "ComboBox3", 84, 188, 325, 20);
-  for (std::string_view label : kCutLabels) ComboBox3->addItem(QString::fromUtf8(label.data(), label.size()));
+  for (std::string_view label : kCutLabels) ComboBox3->addItem(FromUtf8(label));
   Label26 = PlaceLabel(page, "Label26", 12, 220, QStringLiteral("保存ﾌｫﾙﾀﾞ"));
   Edit4 = Place<QLineEdit>(page, "Edit4", 84, 216, 253, 20);
   Edit4->setReadOnly(true);

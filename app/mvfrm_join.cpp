@@ -28,11 +28,7 @@ class ListBoxIntake : public JoinIntake {
   int formatPosition() const override { return form_.ComboBox4->currentIndex(); }
   void setFormatPosition(int p) override { form_.ComboBox4->setCurrentIndex(p); }
   void append(const std::string& name) override { form_.ListBox1->addItem(FromPath(name)); }
-  bool ask(const Message& q) override {
-    return form_.boxes().show(QString::fromUtf8(q.text.data(), static_cast<qsizetype>(q.text.size())),
-                              QString::fromUtf8(q.caption.data(), static_cast<qsizetype>(q.caption.size())),
-                              MessageBoxes::Buttons::YesNo, q.icon);
-  }
+  bool ask(const Message& q) override { return Ask(form_.boxes(), q); }
 
  private:
   TForm1& form_;
@@ -61,7 +57,7 @@ void TForm1::buildJoiningPage() {
   Button2 = WithText(Place<QPushButton>(page, "Button2", 380, 196, 61, 21), QStringLiteral("参照(&S)..."));
   Label21 = PlaceLabel(page, "Label21", 12, 228, QStringLiteral("形式"));
   ComboBox4 = Place<QComboBox>(page, "ComboBox4", 88, 224, 353, 20);
-  for (std::string_view label : kJoinLabels) ComboBox4->addItem(QString::fromUtf8(label.data(), label.size()));
+  for (std::string_view label : kJoinLabels) ComboBox4->addItem(FromUtf8(label));
   CheckBox5 = WithText(Place<QCheckBox>(page, "CheckBox5", 88, 248, 221, 17),
                        QStringLiteral("生成後、結合前のﾌｧｲﾙを消去する(&K)"));
   Label13 = PlaceLabel(page, "Label13", 16, 272,

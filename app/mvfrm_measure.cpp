@@ -18,6 +18,7 @@
 #include "record/analysis.h"
 #include "record/wave_device.h"
 #include "wave/errors.h"
+#include "wave/format.h"
 #include "wave/file.h"
 #include "wave/header.h"
 #include "wave/paths.h"
@@ -28,7 +29,7 @@ namespace {
 
 // A new file in the temporary folder whose name starts with "wav".
 std::string makeTempFile() {
-  std::string pattern = FolderText(ToPath(QDir::tempPath())) + "/wavXXXXXX.tmp";
+  std::string pattern = TempFolderPath() + "/wavXXXXXX.tmp";
   const int fd = ::mkstemps(pattern.data(), 4);
   if (fd < 0) raise(msg::kCannotCreate, pattern);
   ::close(fd);
@@ -41,18 +42,15 @@ void TForm1::Button14Click() {
   const std::string path = makeTempFile();
   const std::string label = ComboBox2->currentText().toStdString();
   try {
-    PrepareRecordingFile(path, label);
-    MediaPlayer1.FileName = path;
-    MediaPlayer1.open();
-    MediaPlayer1.record();
+    startCapture(path, label);
   } catch (...) {
-    MediaPlayer1.close();
     DeleteFile(path);
     throw;
   }
   Timer1->start();
-  form2_->FChannels = label.find("Stereo") != std::string::npos ? 2 : 1;
-  form2_->FBitsPerSample = label.find("8bit") != std::string::npos ? 8 : 16;
+  const PcmFormat f = ParseFormatLabel(label);
+  form2_->FChannels = f.channels;
+  form2_->FBitsPerSample = f.bitsPerSample;
   form2_->ProgressBar1->setValue(0);
   form2_->exec();
   // Ended early, the clock would go on filling a hidden bar.

@@ -224,14 +224,22 @@ void TForm1::BeginRecording() {
   RecRate = f.sampleRate;
   RecBits = f.bitsPerSample;
   try {
-    PrepareRecordingFile(ToPath(file), label);
-    MediaPlayer1.FileName = ToPath(file);
+    startCapture(ToPath(file), label);
+  } catch (...) {
+    // Back to idle before the error is shown.
+    setRecordingState(false);
+    throw;
+  }
+}
+
+void TForm1::startCapture(const std::string& path, const std::string& label) {
+  try {
+    PrepareRecordingFile(path, label);
+    MediaPlayer1.FileName = path;
     MediaPlayer1.open();
     MediaPlayer1.record();
   } catch (...) {
-    // Back to idle before the error is shown.
     MediaPlayer1.close();
-    setRecordingState(false);
     throw;
   }
 }
@@ -294,7 +302,7 @@ void TForm1::UpdateLengthLimits() {
   updatingLimits_ = true;
   const CapacityInput in =
       CapacityFor(ComboBox2->currentText().toStdString(), ToPath(Edit1->text()),
-                  FolderText(ToPath(QDir::tempPath())), ToPath(Edit4->text()), CheckBox1->isChecked(), space_);
+                  TempFolderPath(), ToPath(Edit4->text()), CheckBox1->isChecked(), space_);
   LengthFields f;
   f.hours = {SpinEdit1->value(), SpinEdit1->maximum(), SpinEdit1->isEnabled()};
   f.minutes = {SpinEdit2->value(), SpinEdit2->maximum(), SpinEdit2->isEnabled()};

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
 namespace mv {
@@ -16,13 +15,6 @@ namespace fs = std::filesystem;
 std::string FolderText(std::string folder) {
   if (!folder.empty() && folder.back() == '/') folder.pop_back();
   return folder;
-}
-
-std::string TempFolder() {
-  const char* env = std::getenv("TMPDIR");
-  std::string dir = env && *env ? env : "/tmp";
-  std::string clean = fs::path(dir).lexically_normal().string();
-  return FolderText(clean);
 }
 
 std::string PieceName(const std::string& folder, int32_t number) {

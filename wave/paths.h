@@ -8,8 +8,6 @@
 
 namespace mv {
 
-// $TMPDIR (else /tmp), cleaned, as a folder text.
-std::string TempFolder();
 // Drops one trailing "/".
 std::string FolderText(std::string folder);
 // "<folder>/mv" + number as "%6.6d" + ".wav".
