@@ -29,6 +29,7 @@
 #include "join/cbfrm.h"
 #include "record/audio_inputs.h"
 #include "record/capabilities.h"
+#include "record/wave_device.h"
 #include "wave/errors.h"
 #include "wave/format.h"
 #include "wave/header.h"
@@ -138,7 +139,7 @@ void TForm1::FormCreate() {
   const QString temp = FromPath(TempFolderPath());
   Edit4->setText(temp);
   Edit1->setText(temp);
-  Edit3->setText(temp + QStringLiteral("/morvntmp.wav"));
+  Edit3->setText(temp + QStringLiteral("/") + QLatin1String(kRecordingFileName));
   ComboBox3->setCurrentIndex(kDefaultFormatPosition);
   ComboBox4->setCurrentIndex(kDefaultFormatPosition);
   if (!inputs_.any()) {

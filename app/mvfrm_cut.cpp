@@ -18,6 +18,7 @@
 #include "app/window_host.h"
 #include "cut/cut.h"
 #include "cut/cutfrm.h"
+#include "wave/duration.h"
 #include "wave/format.h"
 #include "wave/header.h"
 
@@ -36,15 +37,15 @@ void TForm1::buildCuttingPage() {
                           QStringLiteral("曲の区切りを検出した切り出し(曲ごとにﾌｧｲﾙを生成します)(&1)"));
   RadioButton1->setChecked(true);
   Label22 = PlaceLabel(GroupBox1, "Label22", 12, 40, QStringLiteral("無音(波形の絶対値が"));
-  SpinEdit7 = PlaceSpin(GroupBox1, "SpinEdit7", 128, 36, 65, 0, 65536, 100);
+  SpinEdit7 = PlaceSpin(GroupBox1, "SpinEdit7", 128, 36, 65, 0, kMaxThreshold, kDefaultThreshold);
   Label23 = PlaceLabel(GroupBox1, "Label23", 196, 40, QStringLiteral("以下の音)が、"));
-  SpinEdit8 = PlaceSpin(GroupBox1, "SpinEdit8", 268, 36, 69, 0, 441000, 132300);
+  SpinEdit8 = PlaceSpin(GroupBox1, "SpinEdit8", 268, 36, 69, 0, kMaxRunLength, kDefaultRunLength);
   Label24 = PlaceLabel(GroupBox1, "Label24", 340, 40, QStringLiteral("ｻﾝﾌﾟﾙ"));
   Label25 = PlaceLabel(GroupBox1, "Label25", 12, 64, QStringLiteral("続くと、新しい曲と判定する。"));
   RadioButton2 = WithText(Place<QRadioButton>(GroupBox1, "RadioButton2", 12, 92, 325, 17),
                           QStringLiteral("同じ長さのﾌｧｲﾙへの分割(長い曲の編集に便利)(&2)"));
   Label16 = PlaceLabel(GroupBox1, "Label16", 12, 120, QStringLiteral("1つのﾌｧｲﾙの長さ"));
-  SpinEdit4 = PlaceSpin(GroupBox1, "SpinEdit4", 124, 116, 49, 0, 215, 0);
+  SpinEdit4 = PlaceSpin(GroupBox1, "SpinEdit4", 124, 116, 49, 0, kMaxHours, 0);
   Label17 = PlaceLabel(GroupBox1, "Label17", 180, 120, QStringLiteral("時間"));
   SpinEdit5 = PlaceSpin(GroupBox1, "SpinEdit5", 212, 116, 49, 0, 59, 1);
   Label18 = PlaceLabel(GroupBox1, "Label18", 272, 120, QStringLiteral("分"));
@@ -84,16 +85,14 @@ CutSettings TForm1::cutSettings() const {
   CutSettings s;
   s.source = ToPath(Edit3->text());
   s.saveFolder = ToPath(Edit4->text());
-  s.formatLabel = ComboBox3->currentText().toStdString();
-  s.silenceMode = RadioButton1->isChecked();
+  s.format = ParseFormatLabel(ComboBox3->currentText().toStdString());
+  s.mode = RadioButton1->isChecked() ? CutMode::AtSilences : CutMode::EqualLengths;
   s.threshold = SpinEdit7->value();
   s.runLength = SpinEdit8->value();
-  s.hours = SpinEdit4->value();
-  s.minutes = SpinEdit5->value();
-  s.seconds = SpinEdit6->value();
-  s.correct = CheckBox4->isChecked();
-  s.zeroLeft = Label29->text().toStdString();
-  s.zeroRight = Label30->text().toStdString();
+  s.pieceLength = {SpinEdit4->value(), SpinEdit5->value(), SpinEdit6->value()};
+  // The captions are read as integers only when the run comes to them.
+  if (CheckBox4->isChecked())
+    s.correction = Correction{Label29->text().toStdString(), Label30->text().toStdString()};
   s.deleteSource = CheckBox6->isChecked();
   return s;
 }

@@ -180,7 +180,7 @@ void TForm1::Button10Click() {
   JoinSettings s;
   for (int i = 0; i < ListBox1->count(); ++i) s.sources.push_back(ToPath(ListBox1->item(i)->text()));
   s.output = ToPath(Edit2->text());
-  s.formatLabel = ComboBox4->currentText().toStdString();
+  s.format = ParseFormatLabel(ComboBox4->currentText().toStdString());
   s.deleteSources = CheckBox5->isChecked();
   Guarded([&] {
     WindowJobHost host(*this, *form3_);

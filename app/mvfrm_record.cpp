@@ -26,6 +26,7 @@
 #include "app/placing.h"
 #include "record/capacity.h"
 #include "record/wave_device.h"
+#include "wave/duration.h"
 #include "wave/format.h"
 #include "wave/paths.h"
 
@@ -176,7 +177,7 @@ QString ElapsedText(int64_t seconds) {
 
 bool TForm1::recording() const { return BitBtn4->isEnabled(); }
 
-QString TForm1::recordingFile() const { return Edit1->text() + QStringLiteral("/morvntmp.wav"); }
+QString TForm1::recordingFile() const { return Edit1->text() + QStringLiteral("/") + QLatin1String(kRecordingFileName); }
 
 void TForm1::BitBtn5Click() { BeginRecording(); }
 void TForm1::BitBtn4Click() { EndRecording(); }
@@ -210,7 +211,7 @@ void TForm1::BeginRecording() {
       !boxes_.show(QStringLiteral("テンポラリファイルがすでに存在しますが、上書きしますか?"),
                    QStringLiteral("ファイルの上書きの確認"), MessageBoxes::Buttons::YesNo, Icon::None))
     return;
-  const int length = (SpinEdit1->value() * 60 + SpinEdit2->value()) * 60 + SpinEdit3->value();
+  const int length = Duration{SpinEdit1->value(), SpinEdit2->value(), SpinEdit3->value()}.totalSeconds();
   setRecordingState(true);
   TrackBar951->setRange(0, length);
   TrackBar951->setTickInterval(std::max(length, 1));
@@ -234,7 +235,7 @@ void TForm1::BeginRecording() {
 
 void TForm1::startCapture(const std::string& path, const std::string& label) {
   try {
-    PrepareRecordingFile(path, label);
+    PrepareRecordingFile(path, ParseFormatLabel(label));
     MediaPlayer1.FileName = path;
     MediaPlayer1.open();
     MediaPlayer1.record();

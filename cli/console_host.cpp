@@ -1,6 +1,5 @@
 #include "cli/console_host.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -71,9 +70,7 @@ void ConsoleHost::draw() {
   std::fflush(stderr);
 }
 
-void ConsoleHost::fileWritten(const std::string& path) {
-  struct stat st{};
-  const long long size = ::stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : 0;
+void ConsoleHost::fileWritten(const std::string& path, int64_t size) {
   std::string name = path;
   if (baseNames_) {
     if (auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);
@@ -82,7 +79,7 @@ void ConsoleHost::fileWritten(const std::string& path) {
     std::fputs("\r\033[K", stderr);
     drawnPercent_ = -1;
   }
-  std::printf("%s  %lld bytes\n", name.c_str(), size);
+  std::printf("%s  %lld bytes\n", name.c_str(), static_cast<long long>(size));
   std::fflush(stdout);
   draw();
 }

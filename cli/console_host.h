@@ -25,7 +25,7 @@ class ConsoleHost : public JobHost {
   void status(std::string_view text) override;
   void progress(int percent) override;
   bool cancelRequested() override { return CancelWasPressed(); }
-  void fileWritten(const std::string& path) override;
+  void fileWritten(const std::string& path, int64_t size) override;
 
  private:
   void draw();

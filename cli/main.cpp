@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/console_host.h"
+#include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/record.h"
 #include "cut/cut.h"
@@ -24,15 +26,10 @@
 namespace mv::cli {
 namespace {
 
-constexpr int kDone = 0;
-constexpr int kRefused = 1;
-constexpr int kUsage = 2;
-constexpr int kCancelled = 130;
-
 struct CutOptions {
   std::string source, out, format, length = "0:01:00", zero;
-  int32_t threshold = 100;
-  int32_t run = 132300;
+  int32_t threshold = kDefaultThreshold;
+  int32_t run = kDefaultRunLength;
   bool deleteSource = false, yes = false;
 };
 
@@ -51,30 +48,20 @@ int intakePosition(const std::string& source) {
   return IsWaveFileName(source) ? ReadWaveFormat(source) : kDefaultFormatPosition;
 }
 
-int runCut(const CutOptions& o, bool silence) {
+int runCut(const CutOptions& o, CutMode mode) {
+  if (o.source.empty()) throw UsageError("SOURCE is empty");
   CutSettings s;
   s.source = o.source;
   s.saveFolder = o.out;
-  s.silenceMode = silence;
+  s.mode = mode;
   s.threshold = o.threshold;
   s.runLength = o.run;
   s.deleteSource = o.deleteSource;
-  if (!silence) {
-    const Length len = ParseLength(o.length, 215);
-    s.hours = len.hours;
-    s.minutes = len.minutes;
-    s.seconds = len.seconds;
-  }
+  if (mode == CutMode::EqualLengths) s.pieceLength = ParseLength(o.length);
   std::optional<int> chosen;
   if (!o.format.empty()) chosen = ParseFormatOption(o.format);
-  if (silence && !o.zero.empty()) {
-    const ZeroOption z = ParseZero(o.zero);
-    s.correct = true;
-    s.zeroLeft = z.left;
-    s.zeroRight = z.right;
-  }
-  s.formatLabel = kCutLabels[intakePosition(o.source)];
-  if (chosen) s.formatLabel = kCutLabels[*chosen];
+  if (mode == CutMode::AtSilences && !o.zero.empty()) s.correction = ParseZero(o.zero);
+  s.format = ParseFormatLabel(kCutLabels[chosen.value_or(intakePosition(o.source))]);
 
   ConsoleHost host(o.yes, true);
   switch (RunCut(s, host).end) {
@@ -104,6 +91,7 @@ class ListIntake : public JoinIntake {
 };
 
 int runJoin(const JoinOptions& o) {
+  if (o.out.empty()) throw UsageError("--out is empty");
   std::optional<int> chosen;
   if (!o.format.empty()) chosen = ParseFormatOption(o.format);
   ListIntake list(o.yes);
@@ -112,7 +100,7 @@ int runJoin(const JoinOptions& o) {
   JoinSettings s;
   s.sources = list.entries();
   s.output = o.out;
-  s.formatLabel = kJoinLabels[chosen.value_or(list.formatPosition())];
+  s.format = ParseFormatLabel(kJoinLabels[chosen.value_or(list.formatPosition())]);
   s.deleteSources = o.deleteSources;
   ConsoleHost host(o.yes, false);
   switch (RunJoin(s, host).end) {
@@ -152,49 +140,80 @@ int execRecorder(char** argv) {
   return kRefused;
 }
 
+CLI::App* AddCutCommand(CLI::App& app, CutOptions& o) {
+  auto* cmd = app.add_subcommand("cut", "cut one file per song at silences");
+  cmd->add_option("SOURCE", o.source, "file to cut (.wav, or headerless PCM)")->required();
+  cmd->add_option("--out", o.out, "save folder (must exist)")->required();
+  cmd->add_option("--format", o.format, "format label, e.g. \"16bit, Mono, 22kHz\"");
+  cmd->add_option("--threshold", o.threshold, "silence below this |sample| (default 100)")
+      ->check(CLI::Range(0, kMaxThreshold));
+  cmd->add_option("--run", o.run, "silent frames that end a song (default 132300)")
+      ->check(CLI::Range(0, kMaxRunLength));
+  cmd->add_option("--zero", o.zero, "correct by the zero points ZL,ZR");
+  cmd->add_flag("--delete-source", o.deleteSource, "delete the source after a complete run");
+  cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
+  return cmd;
+}
+
+CLI::App* AddSplitCommand(CLI::App& app, CutOptions& o) {
+  auto* cmd = app.add_subcommand("split", "cut into pieces of equal length");
+  cmd->add_option("SOURCE", o.source, "file to cut")->required();
+  cmd->add_option("--out", o.out, "save folder (must exist)")->required();
+  cmd->add_option("--length", o.length, "piece length H:M:S (default 0:01:00)");
+  cmd->add_option("--format", o.format, "format label");
+  cmd->add_flag("--delete-source", o.deleteSource, "delete the source after a complete run");
+  cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
+  return cmd;
+}
+
+CLI::App* AddJoinCommand(CLI::App& app, JoinOptions& o) {
+  auto* cmd = app.add_subcommand("join", "join files into one");
+  cmd->add_option("SOURCE", o.sources, "files to join, in order")->required();
+  cmd->add_option("--out", o.out, "file to make")->required();
+  cmd->add_option("--format", o.format, "format label of the output");
+  cmd->add_flag("--delete-sources", o.deleteSources, "delete the sources after the join");
+  cmd->add_flag("--yes", o.yes, "answer Yes to the format question");
+  return cmd;
+}
+
+CLI::App* AddInfoCommand(CLI::App& app, FileOptions& o) {
+  auto* cmd = app.add_subcommand("info", "the format check of a WAVE file");
+  cmd->add_option("FILE", o.file, "WAVE file")->required();
+  return cmd;
+}
+
+CLI::App* AddMeasureCommand(CLI::App& app, FileOptions& o) {
+  auto* cmd = app.add_subcommand("measure", "correction values of a recorded file");
+  cmd->add_option("FILE", o.file, "recorded file")->required();
+  cmd->add_option("--format", o.format, "format label (default: the file's own)");
+  return cmd;
+}
+
+// Options are checked here too, so that --help and wrong usage answer
+// without starting the recorder.
+int runRecord(const RecordOptions& o, char** argv) {
+  ParseLength(o.length);
+  if (!o.format.empty()) ParseFormatOption(o.format);
+  return execRecorder(argv);
+}
+
 int run(int argc, char** argv) {
   CLI::App app{"Morvane: cut, split and join PCM WAVE files", "morvane-cli"};
   app.set_version_flag("--version", std::string(msg::kVersion));
   app.require_subcommand(1);
 
   CutOptions cut, split;
-  auto* cutCmd = app.add_subcommand("cut", "cut one file per song at silences");
-  cutCmd->add_option("SOURCE", cut.source, "file to cut (.wav, or headerless PCM)")->required();
-  cutCmd->add_option("--out", cut.out, "save folder (must exist)")->required();
-  cutCmd->add_option("--format", cut.format, "format label, e.g. \"16bit, Mono, 22kHz\"");
-  cutCmd->add_option("--threshold", cut.threshold, "silence below this |sample| (default 100)")
-      ->check(CLI::Range(0, 65536));
-  cutCmd->add_option("--run", cut.run, "silent frames that end a song (default 132300)")
-      ->check(CLI::Range(0, 441000));
-  cutCmd->add_option("--zero", cut.zero, "correct by the zero points ZL,ZR");
-  cutCmd->add_flag("--delete-source", cut.deleteSource, "delete the source after a complete run");
-  cutCmd->add_flag("--yes", cut.yes, "answer Yes to the overwrite question");
-
-  auto* splitCmd = app.add_subcommand("split", "cut into pieces of equal length");
-  splitCmd->add_option("SOURCE", split.source, "file to cut")->required();
-  splitCmd->add_option("--out", split.out, "save folder (must exist)")->required();
-  splitCmd->add_option("--length", split.length, "piece length H:M:S (default 0:01:00)");
-  splitCmd->add_option("--format", split.format, "format label");
-  splitCmd->add_flag("--delete-source", split.deleteSource, "delete the source after a complete run");
-  splitCmd->add_flag("--yes", split.yes, "answer Yes to the overwrite question");
-
   JoinOptions join;
-  auto* joinCmd = app.add_subcommand("join", "join files into one");
-  joinCmd->add_option("SOURCE", join.sources, "files to join, in order")->required();
-  joinCmd->add_option("--out", join.out, "file to make")->required();
-  joinCmd->add_option("--format", join.format, "format label of the output");
-  joinCmd->add_flag("--delete-sources", join.deleteSources, "delete the sources after the join");
-  joinCmd->add_flag("--yes", join.yes, "answer Yes to the format question");
-
   FileOptions info, measure;
-  auto* infoCmd = app.add_subcommand("info", "the format check of a WAVE file");
-  infoCmd->add_option("FILE", info.file, "WAVE file")->required();
-  auto* measureCmd = app.add_subcommand("measure", "correction values of a recorded file");
-  measureCmd->add_option("FILE", measure.file, "recorded file")->required();
-  measureCmd->add_option("--format", measure.format, "format label (default: the file's own)");
-
   RecordOptions record;
-  auto* recordCmd = AddRecordCommand(app, record);
+  const std::vector<std::pair<CLI::App*, std::function<int()>>> commands = {
+      {AddCutCommand(app, cut), [&] { return runCut(cut, CutMode::AtSilences); }},
+      {AddSplitCommand(app, split), [&] { return runCut(split, CutMode::EqualLengths); }},
+      {AddJoinCommand(app, join), [&] { return runJoin(join); }},
+      {AddInfoCommand(app, info), [&] { return runInfo(info); }},
+      {AddMeasureCommand(app, measure), [&] { return runMeasure(measure); }},
+      {AddRecordCommand(app, record), [&] { return runRecord(record, argv); }},
+  };
 
   try {
     app.parse(argc, argv);
@@ -205,25 +224,8 @@ int run(int argc, char** argv) {
 
   InstallCancelHandler();
   try {
-    if (*cutCmd) {
-      if (cut.source.empty()) throw UsageError("SOURCE is empty");
-      return runCut(cut, true);
-    }
-    if (*splitCmd) {
-      if (split.source.empty()) throw UsageError("SOURCE is empty");
-      return runCut(split, false);
-    }
-    if (*joinCmd) {
-      if (join.out.empty()) throw UsageError("--out is empty");
-      return runJoin(join);
-    }
-    if (*infoCmd) return runInfo(info);
-    if (*recordCmd) {
-      ParseLength(record.length, 215);
-      if (!record.format.empty()) ParseFormatOption(record.format);
-      return execRecorder(argv);
-    }
-    if (*measureCmd) return runMeasure(measure);
+    for (const auto& [cmd, runCommand] : commands)
+      if (*cmd) return runCommand();
   } catch (const UsageError& e) {
     std::fprintf(stderr, "morvane-cli: %s\n", e.what());
     return kUsage;

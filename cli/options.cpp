@@ -23,7 +23,7 @@ bool allDigits(const std::string& s) {
   return true;
 }
 
-std::string integerText(const std::string& text) {
+int64_t wholeNumber(const std::string& text) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == ' ') ++i;
   std::string rest = text.substr(i);
@@ -35,23 +35,20 @@ std::string integerText(const std::string& text) {
   }
   if (!allDigits(rest)) throw UsageError("not a whole number: " + text);
   rest.erase(0, std::min(rest.find_first_not_of('0'), rest.size() - 1));
-  long long v = rest.size() > 12 ? std::numeric_limits<int32_t>::max() : std::stoll(rest);
-  if (negative) v = -v;
-  if (v > std::numeric_limits<int32_t>::max()) v = std::numeric_limits<int32_t>::max();
-  if (v < std::numeric_limits<int32_t>::min()) v = std::numeric_limits<int32_t>::min();
-  return std::to_string(v);
+  const int64_t v = rest.size() > 18 ? std::numeric_limits<int64_t>::max() : std::stoll(rest);
+  return negative ? -v : v;
 }
 
 }  // namespace
 
-Length ParseLength(const std::string& text, int32_t maxHours) {
+Duration ParseLength(const std::string& text) {
   const auto first = text.find(':');
   const auto second = first == std::string::npos ? first : text.find(':', first + 1);
   if (second == std::string::npos) throw UsageError("length must be H:M:S: " + text);
   const std::string h = text.substr(0, first), m = text.substr(first + 1, second - first - 1),
                     sec = text.substr(second + 1);
   if (!allDigits(h) || !allDigits(m) || !allDigits(sec)) throw UsageError("length must be H:M:S: " + text);
-  return {field(h, maxHours, "hours"), field(m, 59, "minutes"), field(sec, 59, "seconds")};
+  return {field(h, kMaxHours, "hours"), field(m, 59, "minutes"), field(sec, 59, "seconds")};
 }
 
 int ParseFormatOption(const std::string& text) {
@@ -60,10 +57,10 @@ int ParseFormatOption(const std::string& text) {
   return *position;
 }
 
-ZeroOption ParseZero(const std::string& text) {
+Correction ParseZero(const std::string& text) {
   const auto comma = text.find(',');
   if (comma == std::string::npos) throw UsageError("--zero takes ZL,ZR: " + text);
-  return {integerText(text.substr(0, comma)), integerText(text.substr(comma + 1))};
+  return {wholeNumber(text.substr(0, comma)), wholeNumber(text.substr(comma + 1))};
 }
 
 }  // namespace mv::cli

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "cli/console_host.h"
+#include "cli/exit_status.h"
 #include "cli/options.h"
 #include "record/audio_inputs.h"
 #include "record/capabilities.h"
@@ -17,25 +18,24 @@
 namespace mv::cli {
 
 int RunRecord(const RecordOptions& o, int argc, char** argv) {
-  const Length len = ParseLength(o.length, 215);
-  const int32_t seconds = (len.hours * 60 + len.minutes) * 60 + len.seconds;
+  const int32_t seconds = ParseLength(o.length).totalSeconds();
   QCoreApplication app(argc, argv);
   QtAudioInputs inputs;
   if (!inputs.any()) {
     PrintMessage("録音デバイスが見つかりません。録音はできません。");
-    return 1;
+    return kRefused;
   }
   const std::vector<std::string> offered = RecordingLabels(inputs.capabilityFlags());
   std::string label = offered.empty() ? std::string(kCutLabels[kDefaultFormatPosition]) : offered.front();
   if (!o.format.empty()) label = kCutLabels[ParseFormatOption(o.format)];
 
-  const std::string file = FolderText(o.out) + "/morvntmp.wav";
+  const std::string file = FolderText(o.out) + "/" + kRecordingFileName;
   if (FileExists(file)) {
     PrintMessage(msg::kOverwriteRecording);
-    if (!o.yes) return 1;
+    if (!o.yes) return kRefused;
   }
   QtWaveDevice device;
-  PrepareRecordingFile(file, label);
+  PrepareRecordingFile(file, ParseFormatLabel(label));
   device.FileName = file;
   device.open();
   device.record();
@@ -69,9 +69,9 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
 
   struct stat st{};
   ::stat(file.c_str(), &st);
-  std::printf("morvntmp.wav  %lld bytes\n", static_cast<long long>(st.st_size));
+  std::printf("%s  %lld bytes\n", kRecordingFileName, static_cast<long long>(st.st_size));
   PrintMessage("録音は正常に終了しました。");
-  return interrupted ? 130 : 0;
+  return interrupted ? kCancelled : kDone;
 }
 
 }  // namespace mv::cli

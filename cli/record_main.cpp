@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "cli/console_host.h"
+#include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/record.h"
 #include "wave/errors.h"
@@ -19,16 +20,16 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e) == 0 ? 0 : 2;
+    return app.exit(e) == 0 ? kDone : kUsage;
   }
   InstallCancelHandler();
   try {
     return RunRecord(o, argc, argv);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "morvane-cli: %s\n", e.what());
-    return 2;
+    return kUsage;
   } catch (const mv::Error& e) {
     PrintMessage(e.shownText());
-    return 1;
+    return kRefused;
   }
 }

@@ -2,28 +2,48 @@
 // The cut run shared by the window and the command line.
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <variant>
 
+#include "wave/duration.h"
 #include "wave/format.h"
 #include "wave/job.h"
+#include "wave/source.h"
 
 namespace mv {
+
+// The silence threshold and run length: defaults and largest values.
+inline constexpr int32_t kDefaultThreshold = 100;
+inline constexpr int32_t kMaxThreshold = 65536;
+inline constexpr int32_t kDefaultRunLength = 132300;
+inline constexpr int32_t kMaxRunLength = 441000;
+
+enum class CutMode {
+  AtSilences,    // one file per song, cut where the signal stays quiet
+  EqualLengths,  // pieces of one length, the last one with the rest
+};
+
+// A zero point as its front end holds it: a caption, read as an integer when
+// the run comes to it (the window), or a number (the command line).
+using ZeroPoint = std::variant<std::string, int64_t>;
+
+struct Correction {
+  ZeroPoint left = int64_t{0};
+  ZeroPoint right = int64_t{0};
+};
 
 // What the cut page holds when a run starts.
 struct CutSettings {
   std::string source;      // full path of the file to cut; empty: nothing to do
   std::string saveFolder;  // folder text of the pieces (no trailing "/")
-  std::string formatLabel{kCutLabels[kDefaultFormatPosition]};  // format of source and pieces
-  bool silenceMode = true;   // true: one file per song; false: equal lengths
-  int32_t threshold = 100;   // silence: every |sample| below this, in sample units
-  int32_t runLength = 132300;  // silent frames (L/R pairs in stereo) that end a song
-  int32_t hours = 0;         // piece length: hours 0..215
-  int32_t minutes = 1;       //               minutes 0..59
-  int32_t seconds = 0;       //               seconds 0..59
-  bool correct = false;      // subtract the zero points (silence mode only)
-  std::string zeroLeft = "0";   // zero-point captions, read as integers
-  std::string zeroRight = "0";
-  bool deleteSource = false;  // delete the source after a complete run
+  PcmFormat format = ParseFormatLabel(kCutLabels[kDefaultFormatPosition]);  // of source and pieces
+  CutMode mode = CutMode::AtSilences;
+  int32_t threshold = kDefaultThreshold;  // silence: every |sample| below this, in sample units
+  int32_t runLength = kDefaultRunLength;  // silent frames (L/R pairs in stereo) that end a song
+  Duration pieceLength{0, 1, 0};          // equal lengths: hours 0..215, minutes and seconds 0..59
+  std::optional<Correction> correction;   // subtract the zero points (at silences only)
+  bool deleteSource = false;              // delete the source after a complete run
 };
 
 enum class CutEnd { NothingToDo, Declined, Complete, Cancelled };
@@ -34,6 +54,8 @@ struct CutResult {
 };
 
 // Runs the cut; errors raise mv::Error after the run's clean-up (host.end()).
-CutResult RunCut(const CutSettings& settings, JobHost& host);
+// The source is read through open (files, unless a test or fuzzer gives
+// another).
+CutResult RunCut(const CutSettings& settings, JobHost& host, const OpenSource& open = OpenFile);
 
 }  // namespace mv

@@ -7,25 +7,55 @@
 
 namespace mv {
 
-int32_t PieceSeconds(const CutSettings& s) {
-  return add32(mul32(add32(mul32(s.hours, 60), s.minutes), 60), s.seconds);
-}
-
 namespace {
 
 // The checks that may end a run before it touches anything.
 bool mayStart(const CutSettings& s, JobHost& host) {
-  if (s.silenceMode && s.runLength == 0) refuse(msg::kZeroRunLength);
-  if (!s.silenceMode && PieceSeconds(s) == 0) refuse(msg::kZeroPieceLength);
+  if (s.mode == CutMode::AtSilences && s.runLength == 0) refuse(msg::kZeroRunLength);
+  if (s.mode == CutMode::EqualLengths && s.pieceLength.totalSeconds() == 0) refuse(msg::kZeroPieceLength);
   if (IsNumberedOutput(s.source, s.saveFolder)) refuse(msg::kCutSourceIsOutput);
   if (HasNumberedFiles(s.saveFolder))
     return host.ask({msg::kOverwritePieces, msg::kOverwriteCaption, Icon::None});
   return true;
 }
 
+int32_t readZero(const ZeroPoint& z) {
+  if (const auto* caption = std::get_if<std::string>(&z)) return narrow<int16_t>(toInt(*caption));
+  return narrow<int16_t>(std::get<int64_t>(z));
+}
+
+// The source opened and its data located; false when the run was cancelled.
+bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open) {
+  const std::unique_ptr<ByteStream> source = open(s.source);
+  // Sizes are 32-bit: a source of 2 GiB or more is refused here.
+  const int32_t fileSize = narrow<int32_t>(source->size());
+  CutSource src{*source, 0, fileSize};
+  if (IsWaveFileName(s.source)) {
+    const DataLocation where = LocateWaveData(*source);
+    src.dataStart = where.offset;
+    src.dataSize = where.size;
+  } else {
+    source->seek(0);
+  }
+  host.status(msg::kMakingFirstSong);
+  host.pump();
+  const FileClosed closed = [&host](const std::string& path, int64_t size) { host.fileWritten(path, size); };
+  if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, closed);
+  return CutAtSilences(s, ReadZeroPoints(s.correction), src, host, closed);
+}
+
 }  // namespace
 
-CutResult RunCut(const CutSettings& s, JobHost& host) {
+ZeroPoints ReadZeroPoints(const std::optional<Correction>& c) {
+  ZeroPoints z;
+  if (c) {
+    z.left = readZero(c->left);
+    z.right = readZero(c->right);
+  }
+  return z;
+}
+
+CutResult RunCut(const CutSettings& s, JobHost& host, const OpenSource& open) {
   CutResult result;
   if (s.source.empty()) return result;
   if (!mayStart(s, host)) {
@@ -33,34 +63,15 @@ CutResult RunCut(const CutSettings& s, JobHost& host) {
     return result;
   }
 
-  host.begin();
-  try {
-    File source = File::openRead(s.source);
-    // Sizes are 32-bit: a source of 2 GiB or more is refused here.
-    const int32_t fileSize = narrow<int32_t>(source.size());
-    CutSource src{source, 0, fileSize};
-    if (IsWaveFileName(s.source)) {
-      const DataLocation where = LocateWaveData(source);
-      src.dataStart = where.offset;
-      src.dataSize = where.size;
-    } else {
-      source.seek(0);
-    }
-    host.status(msg::kMakingFirstSong);
-    host.pump();
-    const bool complete = s.silenceMode ? CutAtSilences(s, src, host)
-                                        : CutIntoPieces(s, src, host);
-    source.close();
-    host.end();
-    if (!complete) {
-      result.end = CutEnd::Cancelled;
-      return result;
-    }
-  } catch (...) {
-    host.end();
-    throw;
+  bool complete;
+  {
+    JobScope job(host);
+    complete = cutSource(s, host, open);
   }
-
+  if (!complete) {
+    result.end = CutEnd::Cancelled;
+    return result;
+  }
   result.end = CutEnd::Complete;
   host.inform({msg::kCutDone, msg::kCutDoneCaption, Icon::Information});
   if (s.deleteSource) result.sourceDeleted = DeleteFile(s.source);

@@ -1,23 +1,36 @@
 #pragma once
-// The two modes of a cut run; the source stands at the first data byte.
+// The two modes of a cut run, on settings read to numbers; the source stands
+// at the first data byte.
 
 #include <cstdint>
 
 #include "cut/cut.h"
 #include "wave/file.h"
+#include "wave/writer.h"
 
 namespace mv {
 
 struct CutSource {
-  File& file;
+  ByteStream& stream;
   int64_t dataStart;
   int32_t dataSize;
 };
 
-// Both return false when the run was cancelled.
-bool CutAtSilences(const CutSettings& s, CutSource src, JobHost& host);
-bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host);
+// Zero points as sample values; both 0 when there is no correction.
+struct ZeroPoints {
+  int32_t left = 0;
+  int32_t right = 0;
+  bool any() const { return left != 0 || right != 0; }
+};
 
-int32_t PieceSeconds(const CutSettings& s);
+// Reads the zero points: a caption that is not an integer, or a value that is
+// no 16-bit sample, raises the general error report.
+ZeroPoints ReadZeroPoints(const std::optional<Correction>& correction);
+
+// Both return false when the run was cancelled; each piece closed is told to
+// closed.
+bool CutAtSilences(const CutSettings& s, ZeroPoints zero, CutSource src, JobHost& host,
+                   const FileClosed& closed);
+bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, const FileClosed& closed);
 
 }  // namespace mv

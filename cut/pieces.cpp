@@ -17,27 +17,27 @@ constexpr std::size_t kCopyChunk = 1 << 20;
 
 }  // namespace
 
-bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host) {
-  const PcmFormat fmt = ParseFormatLabel(s.formatLabel);
-  const int32_t seconds = PieceSeconds(s);
+bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, const FileClosed& closed) {
+  const PcmFormat& fmt = s.format;
+  const int32_t seconds = s.pieceLength.totalSeconds();
   const int32_t pieceBytes =
       mul32(mul32(mul32(fmt.bytesPerSample(), seconds), fmt.channels), fmt.sampleRate);
   const int32_t pieces = div32(src.dataSize, pieceBytes);
   host.resetCancel();
 
-  WaveWriter out(host);
+  WaveWriter out(closed);
   for (int32_t u = 1; u <= pieces; ++u) {
     host.status(std::to_string(u) + std::string(msg::kPieceMaking));
     host.pump();
-    out.create(PieceName(s.saveFolder, u), s.formatLabel);
-    out.appendFrom(src.file, pieceBytes, kCopyChunk);
+    out.create(PieceName(s.saveFolder, u), fmt);
+    out.appendFrom(src.stream, pieceBytes, kCopyChunk);
     out.finish();
     host.progress(ProgressPercent(u, pieces));
     host.pump();
     if (host.cancelRequested()) return false;
   }
-  out.create(PieceName(s.saveFolder, add32(pieces, 1)), s.formatLabel);
-  out.appendFrom(src.file, sub32(src.dataSize, mul32(pieces, pieceBytes)), kCopyChunk);
+  out.create(PieceName(s.saveFolder, add32(pieces, 1)), fmt);
+  out.appendFrom(src.stream, sub32(src.dataSize, mul32(pieces, pieceBytes)), kCopyChunk);
   out.finish();
   return true;
 }

@@ -22,12 +22,6 @@ namespace {
 // Frames kept before the first sound frame of a new song, less one.
 constexpr int32_t kLeadIn = 512;
 
-struct ZeroPoints {
-  int32_t left = 0;
-  int32_t right = 0;
-  bool any() const { return left != 0 || right != 0; }
-};
-
 // Silent-run state carried from block to block.
 struct RunState {
   int32_t threshold;
@@ -216,30 +210,20 @@ Kernels kernelsFor(const PcmFormat& f) {
   return f.channels == 2 ? kernels<16, 2>() : kernels<16, 1>();
 }
 
-ZeroPoints readZeroPoints(const CutSettings& s) {
-  ZeroPoints z;
-  if (s.correct) {
-    z.left = narrow<int16_t>(toInt(s.zeroLeft));
-    z.right = narrow<int16_t>(toInt(s.zeroRight));
-  }
-  return z;
-}
-
-
 }  // namespace
 
-bool CutAtSilences(const CutSettings& s, CutSource src, JobHost& host) {
-  const PcmFormat fmt = ParseFormatLabel(s.formatLabel);
+bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& host,
+                   const FileClosed& closed) {
+  const PcmFormat& fmt = s.format;
   const int32_t frameSize = mul32(fmt.channels, fmt.bytesPerSample());
-  const ZeroPoints z = readZeroPoints(s);
   const Kernels k = kernelsFor(fmt);
 
   RunState st{s.threshold, s.runLength};
   int32_t song = 1;
   host.resetCancel();
 
-  WaveWriter out(host);
-  out.create(PieceName(s.saveFolder, song), s.formatLabel);
+  WaveWriter out(closed);
+  out.create(PieceName(s.saveFolder, song), fmt);
 
   const int32_t blockBytes = mul32(frameSize, s.runLength);
   const int32_t blocks = div32(src.dataSize, blockBytes);
@@ -249,7 +233,7 @@ bool CutAtSilences(const CutSettings& s, CutSource src, JobHost& host) {
 
   for (int32_t u = 1; u <= blocks; ++u) {
     uint8_t* block = buffer.get();
-    src.file.readFull(block, static_cast<std::size_t>(blockBytes));
+    src.stream.readFull(block, static_cast<std::size_t>(blockBytes));
     // Every frame of a block leaves corrected (those after a cut's sound frame
     // too), so the whole block is corrected before it is tested. Correcting by
     // 0 changes nothing and is skipped.
@@ -264,7 +248,7 @@ bool CutAtSilences(const CutSettings& s, CutSource src, JobHost& host) {
       song = add32(song, 1);
       host.status(std::to_string(song) + std::string(msg::kSongDetected));
       host.pump();
-      out.create(PieceName(s.saveFolder, song), s.formatLabel);
+      out.create(PieceName(s.saveFolder, song), fmt);
       out.append(block + cutAt * frameSize,
                  static_cast<std::size_t>(s.runLength - cutAt) * frameSize);
     }
@@ -280,17 +264,17 @@ bool CutAtSilences(const CutSettings& s, CutSource src, JobHost& host) {
   const int32_t done = mul32(blocks, blockBytes);
   const int32_t rest = sub32(src.dataSize, done);
   if (rest > 0) {
-    src.file.seek(src.dataStart + done);
+    src.stream.seek(src.dataStart + done);
     const int32_t wholeBytes = rest / frameSize * frameSize;
     uint8_t* tail = buffer.get();
-    const std::size_t got = src.file.read(tail, static_cast<std::size_t>(wholeBytes));
+    const std::size_t got = src.stream.read(tail, static_cast<std::size_t>(wholeBytes));
     const int32_t frames = static_cast<int32_t>(got) / frameSize;
     if (z.any()) k.correct(tail, frames, z);
     out.append(tail, static_cast<std::size_t>(frames) * frameSize);
     if (got < static_cast<std::size_t>(wholeBytes)) raise(msg::kReadError);
     // A trailing part of a frame goes into the last song as it is.
     const std::size_t partial = static_cast<std::size_t>(rest - wholeBytes);
-    src.file.readFull(tail, partial);
+    src.stream.readFull(tail, partial);
     out.append(tail, partial);
   }
   out.finish();

@@ -1,5 +1,5 @@
-// The whole cut, both modes, on a source made of the input: the first bytes
-// are the settings, the rest the file. Whatever happens, every piece left is
+// The whole cut, both modes, on a source in memory made of the input: the
+// first bytes are the settings, the rest the file. Whatever happens, every piece left is
 // a finished WAVE file; a complete run without correction loses no byte.
 
 #include <cstdint>
@@ -16,25 +16,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::EmptyScratch();
   const uint8_t* p = data;
   CutSettings s;
-  s.silenceMode = (p[0] & 1) == 0;
+  s.mode = (p[0] & 1) == 0 ? CutMode::AtSilences : CutMode::EqualLengths;
   s.source = fuzz::Scratch() + ((p[0] & 2) ? "/tape.wav" : "/tape.raw");
   s.saveFolder = fuzz::Scratch();
-  s.formatLabel = std::string(kCutLabels[p[1] % kFormatCount]);
+  s.format = ParseFormatLabel(kCutLabels[p[1] % kFormatCount]);
   s.threshold = p[2] * 260;  // 0 .. 66300, past both ends of the range
   s.runLength = 1 + (p[3] | (p[4] & 7) << 8);
-  s.hours = 0;
-  s.minutes = 0;
-  s.seconds = 1 + p[5] % 3;
-  s.correct = (p[0] & 4) != 0;
-  s.zeroLeft = std::to_string(static_cast<int8_t>(p[6]) * 64);
-  s.zeroRight = std::to_string(static_cast<int8_t>(p[7]) * 3);
-  fuzz::Write(s.source, data + 8, size - 8);
+  s.pieceLength = {0, 0, 1 + p[5] % 3};
+  // Captions as the window holds them, or numbers as the command line gives.
+  if (p[0] & 4) s.correction = Correction{std::to_string(static_cast<int8_t>(p[6]) * 64), int64_t{static_cast<int8_t>(p[7]) * 3}};
+  const fuzz::Bytes file(data + 8, data + size);
 
   fuzz::QuietHost host;
   if (p[0] & 8) host.cancelAt = 1 + p[5] / 8;
   CutEnd end = CutEnd::NothingToDo;
   try {
-    end = RunCut(s, host).end;
+    end = RunCut(s, host, fuzz::InMemory(s.source, file)).end;
   } catch (const Error&) {
   }
   fuzz::Bytes joined;
@@ -44,9 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     joined.insert(joined.end(), d.begin(), d.end());
   }
   fuzz::Bytes source;
-  if (end == CutEnd::Complete && fuzz::SourceData(s.source, source)) {
+  if (end == CutEnd::Complete && fuzz::SourceData(s.source, file, source)) {
     if (joined.size() != source.size()) fuzz::Fail("the pieces do not add up to the source");
-    if (!s.correct && joined != source) fuzz::Fail("the pieces differ from the source");
+    if (!s.correction && joined != source) fuzz::Fail("the pieces differ from the source");
   }
   return 0;
 }

@@ -1,7 +1,8 @@
-// The join on up to three sources cut from the input. The output is always a
+// The join on up to three sources in memory, cut from the input. The output is always a
 // finished WAVE file; a complete join holds every source's data in order.
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "fuzz/fuzz_support.h"
@@ -16,20 +17,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int count = 1 + data[0] % 3;
   JoinSettings s;
   s.output = fuzz::Scratch() + "/out.wav";
-  s.formatLabel = std::string(kJoinLabels[data[1] % kFormatCount]);
+  s.format = ParseFormatLabel(kJoinLabels[data[1] % kFormatCount]);
+  std::map<std::string, fuzz::Bytes> files;
   std::size_t at = 4;
   for (int i = 0; i < count; ++i) {
     const std::size_t left = size - at;
     const std::size_t take = i + 1 == count ? left : std::min<std::size_t>(left, data[2 + i % 2] * 4u);
     const std::string name = fuzz::Scratch() + "/s" + std::to_string(i) + (data[0] & (8 << i) ? ".wav" : ".RAW");
-    fuzz::Write(name, data + at, take);
+    files[name] = fuzz::Bytes(data + at, data + at + take);
     s.sources.push_back(name);
     at += take;
   }
   fuzz::QuietHost host;
   JoinEnd end = JoinEnd::NothingToDo;
   try {
-    end = RunJoin(s, host).end;
+    end = RunJoin(s, host, fuzz::InMemory(files)).end;
   } catch (const Error&) {
   }
   fuzz::RequireFinished(s.output);
@@ -37,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Bytes expected;
     for (const std::string& src : s.sources) {
       fuzz::Bytes d;
-      if (!fuzz::SourceData(src, d)) fuzz::Fail("a refused source was joined");
+      if (!fuzz::SourceData(src, files[src], d)) fuzz::Fail("a refused source was joined");
       expected.insert(expected.end(), d.begin(), d.end());
     }
     if (fuzz::DataOf(s.output) != expected) fuzz::Fail("the output differs from its sources");

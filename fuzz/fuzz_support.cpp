@@ -1,12 +1,8 @@
 #include "fuzz/fuzz_support.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "wave/errors.h"
 #include "wave/file.h"
@@ -16,36 +12,21 @@ namespace mv::fuzz {
 
 namespace fs = std::filesystem;
 
-namespace {
-struct ScratchFolder {
-  std::string path;
-  ScratchFolder() : path((fs::temp_directory_path() / "morvane-fuzz-XXXXXX").string()) {
-    if (!::mkdtemp(path.data())) std::abort();
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
-}  // namespace
-
 const std::string& Scratch() {
-  static const ScratchFolder folder;
-  return folder.path;
+  static const test::TempDir folder;
+  return folder.path();
 }
 
 void EmptyScratch() {
   for (const auto& e : fs::directory_iterator(Scratch())) fs::remove_all(e.path());
 }
 
-void Write(const std::string& path, const uint8_t* data, std::size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-}
-
-Bytes Read(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
+OpenSource InMemory(std::map<std::string, Bytes> files) {
+  return [files = std::move(files)](const std::string& name) -> std::unique_ptr<ByteStream> {
+    auto it = files.find(name);
+    if (it == files.end()) raise(msg::kCannotOpen, name);
+    return std::make_unique<MemoryStream>(it->second);
+  };
 }
 
 void Fail(const std::string& what) {
@@ -54,30 +35,24 @@ void Fail(const std::string& what) {
 }
 
 void RequireFinished(const std::string& path) {
-  const Bytes b = Read(path);
-  auto get32 = [&](std::size_t at) {
-    return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 | uint32_t{b[at + 3]} << 24;
-  };
+  const Bytes b = test::ReadBytes(path);
   if (b.size() < 44) Fail(path + " is shorter than its header");
-  if (get32(4) != b.size() - 8 || get32(40) != b.size() - 44) Fail(path + " has sizes that do not match");
+  if (test::Get32(b, 4) != b.size() - 8 || test::Get32(b, 40) != b.size() - 44)
+    Fail(path + " has sizes that do not match");
 }
 
-Bytes DataOf(const std::string& path) {
-  Bytes b = Read(path);
-  return b.size() < 44 ? Bytes{} : Bytes(b.begin() + 44, b.end());
-}
+Bytes DataOf(const std::string& path) { return test::DataOf(test::ReadBytes(path)); }
 
-bool SourceData(const std::string& path, Bytes& data) {
-  const Bytes all = Read(path);
-  if (!IsWaveFileName(path)) {
-    data = all;
+bool SourceData(const std::string& name, const Bytes& file, Bytes& data) {
+  if (!IsWaveFileName(name)) {
+    data = file;
     return true;
   }
   try {
-    MemoryStream in(all);
+    MemoryStream in(file);
     const DataLocation at = LocateWaveData(in);
-    if (at.offset + at.size > static_cast<int64_t>(all.size())) return false;
-    data.assign(all.begin() + at.offset, all.begin() + at.offset + at.size);
+    if (at.offset + at.size > static_cast<int64_t>(file.size())) return false;
+    data.assign(file.begin() + at.offset, file.begin() + at.offset + at.size);
     return true;
   } catch (const Error&) {
     return false;

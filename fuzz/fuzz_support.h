@@ -1,30 +1,35 @@
 #pragma once
-// What the fuzz targets share: a scratch folder, files in it, a host that
-// does nothing, and the check that a file is a finished WAVE file.
+// What the fuzz targets share beyond the tests' files: a scratch folder for
+// the outputs, sources in memory, a host that does nothing, and the check that
+// a file is a finished WAVE file.
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "tests/files.h"
 #include "wave/job.h"
+#include "wave/source.h"
 
 namespace mv::fuzz {
 
-using Bytes = std::vector<uint8_t>;
+using test::Bytes;
 
 // One folder for the whole process, emptied before each input.
 const std::string& Scratch();
 void EmptyScratch();
 
-void Write(const std::string& path, const uint8_t* data, std::size_t size);
-Bytes Read(const std::string& path);
+// Opens the named sources from memory; any other name cannot be opened.
+OpenSource InMemory(std::map<std::string, Bytes> files);
+inline OpenSource InMemory(const std::string& name, const Bytes& bytes) { return InMemory({{name, bytes}}); }
 
 // A finished header (RIFF and data sizes match the file); aborts otherwise.
 void RequireFinished(const std::string& path);
 // The sample data of a file Morvane wrote.
 Bytes DataOf(const std::string& path);
 // Where a source's data lies, as the engines take it; false if refused.
-bool SourceData(const std::string& path, Bytes& data);
+bool SourceData(const std::string& name, const Bytes& file, Bytes& data);
 
 struct QuietHost : JobHost {
   int pumps = 0;
@@ -34,7 +39,7 @@ struct QuietHost : JobHost {
   void inform(const Message&) override {}
   void pump() override { ++pumps; }
   bool cancelRequested() override { return cancelAt >= 0 && pumps >= cancelAt; }
-  void fileWritten(const std::string& path) override { files.push_back(path); }
+  void fileWritten(const std::string& path, int64_t) override { files.push_back(path); }
 };
 
 [[noreturn]] void Fail(const std::string& what);

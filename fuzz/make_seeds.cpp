@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 Bytes wave(int position, const Bytes& samples) {
   mv::MemoryStream out;
-  mv::WriteWaveHeader(out, mv::kCutLabels[position]);
+  mv::WriteWaveHeader(out, mv::ParseFormatLabel(mv::kCutLabels[position]));
   out.write(samples.data(), samples.size());
   mv::FinishWaveHeader(out);
   return out.bytes();
@@ -50,7 +50,7 @@ Bytes withChunk(const Bytes& plain, const Bytes& between, uint32_t fmtSize) {
 }
 
 void save(const fs::path& dir, const std::string& name, const Bytes& b) {
-  mv::fuzz::Write((dir / name).string(), b.data(), b.size());
+  mv::test::WriteBytes((dir / name).string(), b);
 }
 
 }  // namespace

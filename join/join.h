@@ -7,13 +7,14 @@
 
 #include "wave/format.h"
 #include "wave/job.h"
+#include "wave/source.h"
 
 namespace mv {
 
 struct JoinSettings {
   std::vector<std::string> sources;  // join order; ".wav" by its data, others whole
   std::string output;                // file to make; replaced if it exists
-  std::string formatLabel{kJoinLabels[kDefaultFormatPosition]};  // header of the output
+  PcmFormat format = ParseFormatLabel(kJoinLabels[kDefaultFormatPosition]);  // header of the output
   bool deleteSources = false;        // after a finished run only
 };
 
@@ -26,7 +27,9 @@ struct JoinResult {
 
 // Errors raise mv::Error after the clean-up; the output left behind is then a
 // valid WAVE file holding the data copied so far.
-JoinResult RunJoin(const JoinSettings& settings, JobHost& host);
+// The sources are read through open (files, unless a test or fuzzer gives
+// another).
+JoinResult RunJoin(const JoinSettings& settings, JobHost& host, const OpenSource& open = OpenFile);
 
 // The join list as the intake sees it: entries, the format selector, and the
 // format question.

@@ -5,9 +5,9 @@
 
 namespace mv {
 
-void PrepareRecordingFile(const std::string& path, const std::string& label) {
+void PrepareRecordingFile(const std::string& path, const PcmFormat& format) {
   File f = File::create(path);
-  WriteWaveHeader(f, label);
+  WriteWaveHeader(f, format);
   FinishWaveHeader(f);
 }
 

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "wave/format.h"
+
 namespace mv {
 
 class WaveDevice {
@@ -25,9 +27,12 @@ class WaveDevice {
   virtual void flush() = 0;
 };
 
-// The empty recording file: a 44-byte header for the label, sizes finished
+// The recording's file in its folder.
+inline constexpr const char* kRecordingFileName = "morvntmp.wav";
+
+// The empty recording file: a 44-byte header for the format, sizes finished
 // for no samples.
-void PrepareRecordingFile(const std::string& path, const std::string& label);
+void PrepareRecordingFile(const std::string& path, const PcmFormat& format);
 
 inline constexpr const char* kUnknownDeviceError = "原因不明のエラー";
 

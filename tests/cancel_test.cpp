@@ -34,12 +34,11 @@ TEST(CancelEverywhere, CutsInBothModes) {
     SCOPED_TRACE(silence);
     CutSettings s;
     s.source = dir / "tape.raw";
-    s.silenceMode = silence;
+    s.mode = silence ? CutMode::AtSilences : CutMode::EqualLengths;
     s.runLength = 300;
-    s.minutes = 0;
-    s.seconds = 1;
+    s.pieceLength = {0, 0, 1};
     // Pieces of one second: 5000 bytes, so that the tape makes four.
-    s.formatLabel = silence ? "16bit, Stereo, 5kHz" : "8bit, Mono, 5kHz";
+    s.format = ParseFormatLabel(silence ? "16bit, Stereo, 5kHz" : "8bit, Mono, 5kHz");
     s.deleteSource = true;
     s.saveFolder = dir / "whole";
     fs::create_directories(s.saveFolder);

@@ -16,10 +16,9 @@ class PieceCut : public ::testing::Test {
   void SetUp() override {
     s.saveFolder = dir.path();
     s.source = dir / "tape.raw";
-    s.silenceMode = false;
-    s.formatLabel = "8bit, Mono, 5kHz";  // 5000 bytes a second
-    s.minutes = 0;
-    s.seconds = 1;
+    s.mode = CutMode::EqualLengths;
+    s.format = ParseFormatLabel("8bit, Mono, 5kHz");  // 5000 bytes a second
+    s.pieceLength = {0, 0, 1};
   }
   std::string piece(int n) const { return PieceName(dir.path(), n); }
   Bytes dataOf(int n) const {
@@ -41,9 +40,8 @@ class PieceCut : public ::testing::Test {
 };
 
 TEST_F(PieceCut, OneMinuteOfCdAudio) {
-  s.formatLabel = "16bit, Stereo, 44.1kHz";
-  s.minutes = 1;
-  s.seconds = 0;
+  s.format = ParseFormatLabel("16bit, Stereo, 44.1kHz");
+  s.pieceLength = {0, 1, 0};
   const Bytes data = pattern(25000000);
   test::WriteBytes(s.source, data);
   EXPECT_EQ(RunCut(s, host).end, CutEnd::Complete);
@@ -75,7 +73,7 @@ TEST_F(PieceCut, ShorterThanOnePiece) {
 }
 
 TEST_F(PieceCut, PartialFrameEndsUpInTheLastFile) {
-  s.formatLabel = "16bit, Stereo, 5kHz";
+  s.format = ParseFormatLabel("16bit, Stereo, 5kHz");
   const Bytes data = pattern(20000 + 3);
   test::WriteBytes(s.source, data);
   RunCut(s, host);
@@ -83,16 +81,14 @@ TEST_F(PieceCut, PartialFrameEndsUpInTheLastFile) {
 }
 
 TEST_F(PieceCut, TooLongAPieceOverflowsBeforeAnyFile) {
-  s.formatLabel = "16bit, Stereo, 48kHz";
-  s.hours = 3;
-  s.minutes = 7;
+  s.format = ParseFormatLabel("16bit, Stereo, 48kHz");
+  s.pieceLength = {3, 7, s.pieceLength.seconds};
   test::WriteBytes(s.source, pattern(100));
   EXPECT_EQ(errorOf(), "整数のオーバーフロー");
   EXPECT_FALSE(test::Exists(piece(1)));
   EXPECT_EQ(host.events.back(), "end");
   // 3:06:24 is the longest that fits.
-  s.minutes = 6;
-  s.seconds = 24;
+  s.pieceLength = {s.pieceLength.hours, 6, 24};
   EXPECT_EQ(RunCut(s, host).end, CutEnd::Complete);
 }
 
@@ -109,7 +105,7 @@ TEST_F(PieceCut, CancelAfterSecondPieceLeavesOnlyCompleteFiles) {
 }
 
 TEST_F(PieceCut, ZeroLengthIsRefused) {
-  s.seconds = 0;
+  s.pieceLength.seconds = 0;
   test::WriteBytes(s.source, pattern(10));
   EXPECT_EQ(errorOf(), "ﾌｧｲﾙの長さに0秒は指定できません。");
   EXPECT_TRUE(host.events.empty());

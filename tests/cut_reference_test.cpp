@@ -138,10 +138,8 @@ TEST(SilenceCutAgainstTheRules, RandomTapesOfEveryFormat) {
     s.saveFolder = folder;
     s.threshold = t;
     s.runLength = n;
-    s.correct = correct;
-    s.zeroLeft = std::to_string(zl);
-    s.zeroRight = std::to_string(zr);
-    s.formatLabel = std::string(bits == 8 ? "8bit, " : "16bit, ") + (channels == 2 ? "Stereo, " : "Mono, ") + "44.1kHz";
+    if (correct) s.correction = Correction{int64_t{zl}, int64_t{zr}};
+    s.format = ParseFormatLabel(std::string(bits == 8 ? "8bit, " : "16bit, ") + (channels == 2 ? "Stereo, " : "Mono, ") + "44.1kHz");
     test::WriteBytes(s.source, data);
     test::RecordingHost host;
     ASSERT_EQ(RunCut(s, host).end, CutEnd::Complete);

@@ -73,7 +73,7 @@ TEST_F(CutRun, WaveSourceIsCutFromItsDataWithTheChosenFormat) {
   // The file says 8-bit mono; the run follows the label it is given.
   Bytes file = test::MakeWav(1, 8000, 8, threeSongs());
   test::WriteBytes(s.source, file);
-  s.formatLabel = "16bit, Stereo, 44.1kHz";
+  s.format = ParseFormatLabel("16bit, Stereo, 44.1kHz");
   RunCut(s, host);
   EXPECT_TRUE(test::Exists(piece(3)));
   const Bytes first = test::ReadBytes(piece(1));
@@ -85,9 +85,8 @@ TEST_F(CutRun, HeaderlessSourceIsAllData) {
   s.source = dir / "tape.RAW";
   const Bytes data = threeSongs();
   test::WriteBytes(s.source, data);
-  s.silenceMode = false;
-  s.minutes = 0;
-  s.seconds = 10;
+  s.mode = CutMode::EqualLengths;
+  s.pieceLength = {0, 0, 10};
   RunCut(s, host);
   EXPECT_EQ(test::DataOf(test::ReadBytes(piece(1))), data);
 }

@@ -22,7 +22,7 @@ class SilenceCut : public ::testing::Test {
     s.saveFolder = dir.path();
     s.source = dir / "tape.raw";
     s.runLength = 1000;
-    s.formatLabel = "16bit, Stereo, 44.1kHz";
+    s.format = ParseFormatLabel("16bit, Stereo, 44.1kHz");
   }
   CutResult cut(const Bytes& data) {
     test::WriteBytes(s.source, data);
@@ -127,7 +127,7 @@ TEST_F(SilenceCut, ThresholdIsStrictAndZeroMeansNothingIsSilent) {
 }
 
 TEST_F(SilenceCut, MonoIsDecidedByItsOneChannel) {
-  s.formatLabel = "16bit, Mono, 44.1kHz";
+  s.format = ParseFormatLabel("16bit, Mono, 44.1kHz");
   const Bytes data = Concat({Repeat16(kLoud, 1000, 1), Repeat16(kQuiet, 1001, 1),
                              Repeat16(kLoud, 999, 1)});
   cut(data);
@@ -147,18 +147,14 @@ TEST_F(SilenceCut, StereoNeedsBothChannelsQuiet) {
 }
 
 TEST_F(SilenceCut, CorrectionOfEightBitSamplesClampsToTheByteRange) {
-  s.formatLabel = "8bit, Stereo, 44.1kHz";
-  s.correct = true;
-  s.zeroLeft = "3";
-  s.zeroRight = "-3";
+  s.format = ParseFormatLabel("8bit, Stereo, 44.1kHz");
+  s.correction = Correction{"3", "-3"};
   cut(Bytes{1, 254, 255, 255, 128, 128});
   EXPECT_EQ(song(1), (Bytes{0, 255, 252, 255, 125, 131}));
 }
 
 TEST_F(SilenceCut, CorrectionOfSixteenBitSamplesClamps) {
-  s.correct = true;
-  s.zeroLeft = "5";
-  s.zeroRight = "-2";
+  s.correction = Correction{int64_t{5}, int64_t{-2}};
   cut(test::Frames16({-32768, 32767, 0}, 2));
   EXPECT_EQ(song(1), Concat({test::Frames16({-32768}, 1), test::Frames16({-32766}, 1),
                              test::Frames16({32762}, 1), test::Frames16({32767}, 1),
@@ -170,8 +166,7 @@ TEST_F(SilenceCut, CorrectedSamplesAreWhatTheTestSeesAndTheSongsGet) {
   const Bytes data = Concat({frames(kLoud, 1000), frames(150, 1001), frames(kLoud, 999)});
   cut(data);
   EXPECT_FALSE(has(2));
-  s.correct = true;
-  s.zeroLeft = s.zeroRight = "150";
+  s.correction = Correction{"150", "150"};
   cut(data);
   ASSERT_TRUE(has(2));
   // Block 3 is corrected whole, after the sound frame as well.
@@ -181,17 +176,17 @@ TEST_F(SilenceCut, CorrectedSamplesAreWhatTheTestSeesAndTheSongsGet) {
 }
 
 TEST_F(SilenceCut, BadZeroPointsStopBeforeAnythingIsWritten) {
-  s.correct = true;
-  s.zeroLeft = "abc";
+  s.correction = Correction{"abc", "0"};
   EXPECT_EQ(errorOf(frames(0, 10)), "'abc' は整数ではありません");
   EXPECT_FALSE(has(1));
-  s.zeroLeft = "0";
-  s.zeroRight = "40000";
+  s.correction = Correction{"0", "40000"};
+  EXPECT_EQ(errorOf(frames(0, 10)), "範囲チェックエラー");
+  s.correction = Correction{int64_t{0}, int64_t{-32769}};
   EXPECT_EQ(errorOf(frames(0, 10)), "範囲チェックエラー");
   EXPECT_FALSE(has(1));
   EXPECT_EQ(host.events.back(), "end");
   // Without correction the captions are not read at all.
-  s.correct = false;
+  s.correction.reset();
   EXPECT_EQ(cut(frames(0, 10)).end, CutEnd::Complete);
 }
 

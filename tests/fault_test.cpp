@@ -95,10 +95,9 @@ TEST_F(Faults, WriteFailingPartWayLeavesValidFiles) {
   test::WriteBytes(s.source, data);
   for (bool silence : {true, false}) {
     SCOPED_TRACE(silence);
-    s.silenceMode = silence;
-    s.minutes = 0;
-    s.seconds = 1;
-    s.formatLabel = "16bit, Stereo, 5kHz";  // 20000-byte pieces
+    s.mode = silence ? CutMode::AtSilences : CutMode::EqualLengths;
+    s.pieceLength = {0, 0, 1};
+    s.format = ParseFormatLabel("16bit, Stereo, 5kHz");  // 20000-byte pieces
     fs::remove_all(out);
     fs::create_directory(out);
     EXPECT_EQ(UnderFileSizeLimit(10000, [&] { RunCut(s, host); }), "ストリームへの書き込みエラー");

@@ -106,7 +106,7 @@ TEST_F(Join, HeaderlessSourcesAreCopiedWhole) {
   JoinSettings s;
   s.sources = {dir / "r.raw", dir / "r"};
   s.output = dir / "out.wav";
-  s.formatLabel = kJoinLabels[6];
+  s.format = ParseFormatLabel(kJoinLabels[6]);
   RunJoin(s, host);
   const Bytes out = test::ReadBytes(s.output);
   EXPECT_EQ(test::DataOf(out), test::Concat({raw, Bytes{1, 2}}));

@@ -1,5 +1,6 @@
 #pragma once
-// Files made in the tests, and a host that records what a job reports.
+// What the tests share beyond files: errors, the finished-file check, and a
+// host that records what a job reports.
 
 #include <cstdint>
 #include <functional>
@@ -8,43 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/files.h"
 #include "wave/job.h"
 
 namespace mv::test {
-
-using Bytes = std::vector<uint8_t>;
-
-// A fresh folder under the temporary folder, removed with everything in it.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-void WriteBytes(const std::string& path, const Bytes& bytes);
-Bytes ReadBytes(const std::string& path);
-bool Exists(const std::string& path);
-
-void Put16(Bytes& b, uint16_t v);
-void Put32(Bytes& b, uint32_t v);
-uint32_t Get32(const Bytes& b, std::size_t at);
-uint16_t Get16(const Bytes& b, std::size_t at);
-
-// A canonical 44-byte-header file around the data.
-Bytes MakeWav(int channels, int rate, int bits, const Bytes& data, uint16_t tag = 1);
-// The data of one of Morvane's files after its 44-byte header.
-Bytes DataOf(const Bytes& file);
-
-// 16-bit frames: each value goes to every channel.
-Bytes Frames16(const std::vector<int16_t>& values, int channels);
-// n frames of the same value.
-Bytes Repeat16(int16_t value, int frames, int channels);
-Bytes Concat(std::initializer_list<Bytes> parts);
 
 // The text of the mv::Error that f raises, or "(no error)".
 std::string ErrorOf(const std::function<void()>& f);
@@ -77,7 +45,7 @@ struct RecordingHost : JobHost {
   }
   void resetCancel() override { cancel = false; }
   bool cancelRequested() override { return cancel; }
-  void fileWritten(const std::string& path) override { files.push_back(path); }
+  void fileWritten(const std::string& path, int64_t) override { files.push_back(path); }
 
   int count(const std::string& prefix) const;
   std::vector<std::string> only(const std::string& prefix) const;

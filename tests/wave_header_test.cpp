@@ -38,7 +38,7 @@ using test::ErrorOf;
 
 TEST(WaveHeader, WritesAndFinishesTheFortyFourBytes) {
   MemoryStream out;
-  WriteWaveHeader(out, "16bit, Stereo, 44.1kHz");
+  WriteWaveHeader(out, ParseFormatLabel("16bit, Stereo, 44.1kHz"));
   EXPECT_EQ(out.position(), 44);
   const Bytes& h = out.bytes();
   ASSERT_EQ(h.size(), 44u);
@@ -67,7 +67,7 @@ TEST(WaveHeader, WritesAndFinishesTheFortyFourBytes) {
 
 TEST(WaveHeader, LabelWithoutRateGivesZeroRate) {
   MemoryStream out;
-  WriteWaveHeader(out, "8bit, Mono");
+  WriteWaveHeader(out, ParseFormatLabel("8bit, Mono"));
   EXPECT_EQ(test::Get32(out.bytes(), 24), 0u);
   EXPECT_EQ(test::Get32(out.bytes(), 28), 0u);
   EXPECT_EQ(test::Get16(out.bytes(), 32), 1);

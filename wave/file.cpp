@@ -117,14 +117,14 @@ int64_t File::size() const {
   return st.st_size;
 }
 
-void File::copyFrom(File& src, int64_t n, std::size_t chunk) {
+void CopyBytes(ByteStream& src, ByteStream& dst, int64_t n, std::size_t chunk) {
   // Through memory rather than copy_file_range: pieces start at odd offsets
   // (behind a 44-byte header), where the kernel's copy is the slower one.
   std::vector<char> buffer(static_cast<std::size_t>(std::min<int64_t>(n, static_cast<int64_t>(chunk))));
   while (n > 0) {
     const auto want = static_cast<std::size_t>(std::min<int64_t>(n, static_cast<int64_t>(chunk)));
     src.readFull(buffer.data(), want);
-    write(buffer.data(), want);
+    dst.write(buffer.data(), want);
     n -= static_cast<int64_t>(want);
   }
 }

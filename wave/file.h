@@ -25,6 +25,11 @@ class ByteStream {
   void readFull(void* buf, std::size_t n);
 };
 
+// Appends exactly n bytes from src's position to dst, read and written in
+// chunks: on a short source only the whole chunks read stay, and the read
+// error is raised.
+void CopyBytes(ByteStream& src, ByteStream& dst, int64_t n, std::size_t chunk);
+
 class File final : public ByteStream {
  public:
   // Regular files only: a directory or a FIFO cannot be opened.
@@ -47,11 +52,6 @@ class File final : public ByteStream {
   void seek(int64_t pos) override;
   int64_t position() const override;
   int64_t size() const override;
-
-  // Appends exactly n bytes from src's position, read and written in chunks:
-  // on a short source only the whole chunks read stay, and the read error is
-  // raised.
-  void copyFrom(File& src, int64_t n, std::size_t chunk);
 
   // Cuts the file to n bytes.
   void truncate(int64_t n);

@@ -33,8 +33,7 @@ constexpr std::size_t kFormatRecordSize = 18;  // tag .. extension size
 
 }  // namespace
 
-void WriteWaveHeader(ByteStream& out, std::string_view label) {
-  const PcmFormat f = ParseFormatLabel(label);
+void WriteWaveHeader(ByteStream& out, const PcmFormat& f) {
   const int32_t bytesPerSample = f.bitsPerSample / 8;
   const int32_t byteRate = mul32(mul32(f.channels, f.sampleRate), bytesPerSample);
   const uint16_t blockAlign = narrow<uint16_t>(mul32(f.channels, bytesPerSample));

@@ -15,8 +15,8 @@ inline constexpr int kHeaderSize = 44;
 // "fmt " and "data" are looked for in the first 199 words of a search.
 inline constexpr int kMarkerWords = 200;
 
-// Writes the header for the label, both sizes 0; leaves the stream at 44.
-void WriteWaveHeader(ByteStream& out, std::string_view label);
+// Writes the header for the format, both sizes 0; leaves the stream at 44.
+void WriteWaveHeader(ByteStream& out, const PcmFormat& format);
 // Patches the RIFF and data sizes from the stream's size; the position is
 // left at the end.
 void FinishWaveHeader(ByteStream& out);

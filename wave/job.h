@@ -29,7 +29,7 @@ class JobHost {
   // The run takes over: main window disabled, progress window shown.
   virtual void begin() {}
   // Every way out of a run: status cleared, progress window hidden, main
-  // window enabled again.
+  // window enabled again. Must not throw.
   virtual void end() {}
 
   virtual void status(std::string_view /*text*/) {}
@@ -40,8 +40,21 @@ class JobHost {
   virtual void resetCancel() {}
   virtual bool cancelRequested() { return false; }
 
-  // An output file has been closed for good (finished or left as it is).
-  virtual void fileWritten(const std::string& /*path*/) {}
+  // An output file has been closed for good (finished or left as it is),
+  // holding size bytes.
+  virtual void fileWritten(const std::string& /*path*/, int64_t /*size*/) {}
+};
+
+// A run from begin() to end(): end() on every way out, an error included.
+class JobScope {
+ public:
+  explicit JobScope(JobHost& host) : host_(host) { host_.begin(); }
+  JobScope(const JobScope&) = delete;
+  JobScope& operator=(const JobScope&) = delete;
+  ~JobScope() { host_.end(); }
+
+ private:
+  JobHost& host_;
 };
 
 // The bar after step u of total: the quotient first, then times 100, in

@@ -1,18 +1,17 @@
 #include "wave/writer.h"
 
-#include "wave/header.h"
-
 #include <limits>
 
 #include "wave/errors.h"
+#include "wave/header.h"
 
 namespace mv {
 
-void WaveWriter::create(const std::string& path, std::string_view label) {
+void WaveWriter::create(const std::string& path, const PcmFormat& format) {
   file_ = File::create(path);
   size_ = 0;
   grow(kHeaderSize);
-  WriteWaveHeader(file_, label);
+  WriteWaveHeader(file_, format);
 }
 
 void WaveWriter::grow(int64_t n) {
@@ -28,20 +27,26 @@ void WaveWriter::finish() {
     abandon();
     throw;
   }
-  file_.close();
-  host_.fileWritten(file_.path());
+  close(file_.size());
 }
 
 void WaveWriter::abandon() noexcept {
   if (!file_.isOpen()) return;
+  int64_t size = 0;
   try {
-    if (file_.size() >= kHeaderSize) FinishWaveHeader(file_);
+    size = file_.size();
+    if (size >= kHeaderSize) FinishWaveHeader(file_);
   } catch (...) {
     // The file keeps what it has; the error that brought us here is reported.
   }
+  close(size);
+}
+
+void WaveWriter::close(int64_t size) noexcept {
   file_.close();
+  if (!closed_) return;
   try {
-    host_.fileWritten(file_.path());
+    closed_(file_.path(), size);
   } catch (...) {
   }
 }

@@ -1,0 +1,90 @@
+#include "tests/files.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace mv::test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "morvane-test-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) std::abort();
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+void WriteBytes(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+bool Exists(const std::string& path) { return fs::exists(path); }
+
+void Put16(Bytes& b, uint16_t v) {
+  b.push_back(static_cast<uint8_t>(v));
+  b.push_back(static_cast<uint8_t>(v >> 8));
+}
+void Put32(Bytes& b, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+uint32_t Get32(const Bytes& b, std::size_t at) {
+  return uint32_t{b.at(at)} | uint32_t{b.at(at + 1)} << 8 | uint32_t{b.at(at + 2)} << 16 |
+         uint32_t{b.at(at + 3)} << 24;
+}
+uint16_t Get16(const Bytes& b, std::size_t at) {
+  return static_cast<uint16_t>(b.at(at) | b.at(at + 1) << 8);
+}
+
+Bytes MakeWav(int channels, int rate, int bits, const Bytes& data, uint16_t tag) {
+  Bytes b = {'R', 'I', 'F', 'F'};
+  Put32(b, static_cast<uint32_t>(36 + data.size()));
+  for (char c : std::string("WAVEfmt ")) b.push_back(static_cast<uint8_t>(c));
+  Put32(b, 16);
+  Put16(b, tag);
+  Put16(b, static_cast<uint16_t>(channels));
+  Put32(b, static_cast<uint32_t>(rate));
+  Put32(b, static_cast<uint32_t>(rate * channels * bits / 8));
+  Put16(b, static_cast<uint16_t>(channels * bits / 8));
+  Put16(b, static_cast<uint16_t>(bits));
+  for (char c : std::string("data")) b.push_back(static_cast<uint8_t>(c));
+  Put32(b, static_cast<uint32_t>(data.size()));
+  b.insert(b.end(), data.begin(), data.end());
+  return b;
+}
+
+Bytes DataOf(const Bytes& file) {
+  return file.size() < 44 ? Bytes{} : Bytes(file.begin() + 44, file.end());
+}
+
+Bytes Frames16(const std::vector<int16_t>& values, int channels) {
+  Bytes b;
+  for (int16_t v : values)
+    for (int c = 0; c < channels; ++c) Put16(b, static_cast<uint16_t>(v));
+  return b;
+}
+
+Bytes Repeat16(int16_t value, int frames, int channels) {
+  return Frames16(std::vector<int16_t>(static_cast<std::size_t>(frames), value), channels);
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+}  // namespace mv::test
