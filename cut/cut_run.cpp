@@ -9,14 +9,18 @@ namespace mv {
 
 namespace {
 
-// The checks that may end a run before it touches anything.
-bool mayStart(const CutSettings& s, JobHost& host) {
+// The checks that may end a run before it touches anything; the folder's
+// lock, held for the whole run, or none when the run is declined.
+std::optional<RunLock> mayStart(const CutSettings& s, JobHost& host) {
   if (s.mode == CutMode::AtSilences && s.runLength == 0) refuse(msg::kZeroRunLength);
   if (s.mode == CutMode::EqualLengths && s.pieceLength.totalSeconds() == 0) refuse(msg::kZeroPieceLength);
   if (IsNumberedOutput(s.source, s.saveFolder)) refuse(msg::kCutSourceIsOutput);
-  if (HasNumberedFiles(s.saveFolder))
-    return host.ask({msg::kOverwritePieces, msg::kOverwriteCaption, Icon::None});
-  return true;
+  std::optional<RunLock> lock = RunLock::onFolder(s.saveFolder);
+  if (!lock) refuse(msg::kFolderInUse);
+  if (HasNumberedFiles(s.saveFolder) &&
+      !host.ask({msg::kOverwritePieces, msg::kOverwriteCaption, Icon::None}))
+    return std::nullopt;
+  return lock;
 }
 
 int32_t readZero(const ZeroPoint& z) {
@@ -39,9 +43,13 @@ bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open) {
   }
   host.status(msg::kMakingFirstSong);
   host.pump();
-  const FileClosed closed = [&host](const std::string& path, int64_t size) { host.fileWritten(path, size); };
-  if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, closed);
-  return CutAtSilences(s, ReadZeroPoints(s.correction), src, host, closed);
+  OutputRules rules{{}, msg::kCutSourceIsOutput};
+  // A piece that is the source under another name, found only now when the
+  // folder could not be listed, is refused before it is touched.
+  if (const auto id = IdentityOf(s.source)) rules.sources.push_back(*id);
+  WaveWriter out([&host](const std::string& path, int64_t size) { host.fileWritten(path, size); }, rules);
+  if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, out);
+  return CutAtSilences(s, ReadZeroPoints(s.correction), src, host, out);
 }
 
 }  // namespace
@@ -58,7 +66,8 @@ ZeroPoints ReadZeroPoints(const std::optional<Correction>& c) {
 CutResult RunCut(const CutSettings& s, JobHost& host, const OpenSource& open) {
   CutResult result;
   if (s.source.empty()) return result;
-  if (!mayStart(s, host)) {
+  const std::optional<RunLock> lock = mayStart(s, host);
+  if (!lock) {
     result.end = CutEnd::Declined;
     return result;
   }

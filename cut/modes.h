@@ -27,10 +27,9 @@ struct ZeroPoints {
 // no 16-bit sample, raises the general error report.
 ZeroPoints ReadZeroPoints(const std::optional<Correction>& correction);
 
-// Both return false when the run was cancelled; each piece closed is told to
-// closed.
-bool CutAtSilences(const CutSettings& s, ZeroPoints zero, CutSource src, JobHost& host,
-                   const FileClosed& closed);
-bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, const FileClosed& closed);
+// Both write their pieces through out and return false when the run was
+// cancelled.
+bool CutAtSilences(const CutSettings& s, ZeroPoints zero, CutSource src, JobHost& host, WaveWriter& out);
+bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, WaveWriter& out);
 
 }  // namespace mv

@@ -17,7 +17,7 @@ constexpr std::size_t kCopyChunk = 1 << 20;
 
 }  // namespace
 
-bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, const FileClosed& closed) {
+bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, WaveWriter& out) {
   const PcmFormat& fmt = s.format;
   const int32_t seconds = s.pieceLength.totalSeconds();
   const int32_t pieceBytes =
@@ -25,7 +25,6 @@ bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, const Fil
   const int32_t pieces = div32(src.dataSize, pieceBytes);
   host.resetCancel();
 
-  WaveWriter out(closed);
   for (int32_t u = 1; u <= pieces; ++u) {
     host.status(std::to_string(u) + std::string(msg::kPieceMaking));
     host.pump();

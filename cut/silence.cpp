@@ -212,8 +212,7 @@ Kernels kernelsFor(const PcmFormat& f) {
 
 }  // namespace
 
-bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& host,
-                   const FileClosed& closed) {
+bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& host, WaveWriter& out) {
   const PcmFormat& fmt = s.format;
   const int32_t frameSize = mul32(fmt.channels, fmt.bytesPerSample());
   const Kernels k = kernelsFor(fmt);
@@ -222,7 +221,6 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
   int32_t song = 1;
   host.resetCancel();
 
-  WaveWriter out(closed);
   out.create(PieceName(s.saveFolder, song), fmt);
 
   const int32_t blockBytes = mul32(frameSize, s.runLength);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 
 #include "join/join.h"
@@ -14,9 +15,32 @@ namespace {
 
 constexpr std::size_t kJoinBlock = 0xF000;  // 61,440 bytes a block
 
+// Where a source's samples lie: a ".wav" by its data, any other file whole.
+DataLocation samplesOf(const std::string& name, ByteStream& source) {
+  if (IsWaveFileName(name)) return LocateWaveData(source);
+  source.seek(0);
+  return {0, narrow<int32_t>(source.size())};
+}
+
+// The output would reach 2 GiB, which its header's sizes cannot say: refused
+// before it is created. A source declaring more than it holds counts what it
+// holds, so that its copy ends in the read error, as in the cut.
+void refuseTooLong(const JoinSettings& s, const OpenSource& open) {
+  int32_t total = kHeaderSize;
+  for (const std::string& name : s.sources) {
+    const std::unique_ptr<ByteStream> source = open(name);
+    narrow<int32_t>(source->size());
+    const DataLocation at = samplesOf(name, *source);
+    total = add32(total, static_cast<int32_t>(std::min<int64_t>(at.size, source->size() - at.offset)));
+  }
+}
+
 // Copies every source behind one header; false when the run was cancelled.
 bool joinSources(const JoinSettings& s, JobHost& host, const OpenSource& open) {
-  WaveWriter out([&host](const std::string& path, int64_t size) { host.fileWritten(path, size); });
+  OutputRules rules{{}, msg::kJoinOutputIsSource, true};
+  for (const std::string& name : s.sources)
+    if (const auto id = IdentityOf(name)) rules.sources.push_back(*id);
+  WaveWriter out([&host](const std::string& path, int64_t size) { host.fileWritten(path, size); }, rules);
   out.create(s.output, s.format);
   const std::size_t count = s.sources.size();
   for (std::size_t i = 0; i < count; ++i) {
@@ -24,8 +48,8 @@ bool joinSources(const JoinSettings& s, JobHost& host, const OpenSource& open) {
     host.status(name + std::string(msg::kJoining));
     host.pump();
     const std::unique_ptr<ByteStream> source = open(name);
-    int32_t length = narrow<int32_t>(source->size());
-    if (IsWaveFileName(name)) length = LocateWaveData(*source).size;
+    narrow<int32_t>(source->size());
+    const int32_t length = samplesOf(name, *source).size;
     // The output stays below 2 GiB, as its header's sizes must.
     add32(narrow<int32_t>(out.size()), length);
     out.appendFrom(*source, length, kJoinBlock);
@@ -50,6 +74,7 @@ JoinResult RunJoin(const JoinSettings& s, JobHost& host, const OpenSource& open)
   {
     JobScope job(host);
     host.resetCancel();
+    refuseTooLong(s, open);
     complete = joinSources(s, host, open);
   }
   if (!complete) {

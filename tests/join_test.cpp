@@ -132,12 +132,14 @@ TEST_F(Join, OutputAmongTheSourcesIsRefusedBeforeItIsCreated) {
     s.output = spelt;
     EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), "生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。");
   }
-  s.sources.push_back(dir / "later.wav");  // not there yet, named all the same
-  s.output = dir / "later.wav";
-  EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), "生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。");
-  EXPECT_FALSE(test::Exists(dir / "later.wav"));
   EXPECT_EQ(test::ReadBytes(s.sources[1]), before);
   EXPECT_TRUE(host.events.empty());
+  // A name that reaches no file is no source, whatever its spelling: every
+  // source is opened before the output is made.
+  s.sources.push_back(dir / "later.wav");
+  s.output = dir / "later.wav";
+  EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), "ファイル " + dir / "later.wav" + " は開けません");
+  EXPECT_FALSE(test::Exists(dir / "later.wav"));
 }
 
 TEST_F(Join, DeletesSourcesOnlyAfterAFinishedRun) {
@@ -165,14 +167,16 @@ TEST_F(Join, FailuresLeaveAValidOutputAndTheSources) {
   JoinSettings s;
   s.output = dir / "out.wav";
   s.deleteSources = true;
-  // An unsupported second source: the first one's data stays in the output.
+  // An unsupported second source, or one that is not there, is found before
+  // the output is made.
   Bytes bad = test::MakeWav(2, 44100, 16, Bytes(4, 0));
   std::copy_n("LIST", 4, bad.begin() + 36);
   test::WriteBytes(dir / "bad.wav", bad);
   s.sources = {wav("a.wav", 2, 44100, 16, Bytes(8, 1)), dir / "bad.wav"};
   EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), "サポートできない形式です。");
-  EXPECT_EQ(test::DataOf(test::ReadBytes(s.output)), Bytes(8, 1));
-  EXPECT_TRUE(test::IsFinishedWave(s.output));
+  s.sources[1] = dir / "none.raw";
+  EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), "ファイル " + dir / "none.raw" + " は開けません");
+  EXPECT_FALSE(test::Exists(s.output));
   EXPECT_TRUE(test::Exists(s.sources[0]));
   EXPECT_EQ(host.events.back(), "end");
 
@@ -187,8 +191,7 @@ TEST_F(Join, FailuresLeaveAValidOutputAndTheSources) {
   EXPECT_EQ(test::DataOf(test::ReadBytes(s.output)).size(), 61440u);
   EXPECT_TRUE(test::IsFinishedWave(s.output));
 
-  s.sources = {dir / "none.raw"};
-  EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), "ファイル " + dir / "none.raw" + " は開けません");
+  s.sources = {dir / "a.wav"};
   s.output = dir / "no/out.wav";
   EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), "ファイル " + dir / "no/out.wav" + " を作成できません");
 }

@@ -27,6 +27,8 @@ inline constexpr std::string_view kJoinOutputIsSource =
     "生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。";
 inline constexpr std::string_view kCutSourceIsOutput =
     "切り出すﾌｧｲﾙが保存ﾌｫﾙﾀﾞの出力ﾌｧｲﾙと同じです。";
+inline constexpr std::string_view kFolderInUse = "保存ﾌｫﾙﾀﾞは他の切り出しで使用中です。";
+inline constexpr std::string_view kOutputInUse = "生成するﾌｧｲﾙは他の結合で使用中です。";
 inline constexpr std::string_view kErrorCaption = "Error";
 
 // Questions.

@@ -1,6 +1,7 @@
 #include "wave/file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,6 +51,36 @@ File File::create(const std::string& path) {
     raise(msg::kCannotCreate, path);
   }
   return File(fd, path);
+}
+
+File File::openForWriting(const std::string& path) {
+  const int fd = openRegular(path, O_RDWR | O_CREAT);
+  if (fd < 0) raise(msg::kCannotCreate, path);
+  return File(fd, path);
+}
+
+void File::writeAt(int64_t pos, const void* buf, std::size_t n) {
+  const auto* p = static_cast<const char*>(buf);
+  while (n > 0) {
+    const ssize_t w = ::pwrite(fd_, p, n, pos);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) raise(msg::kWriteError);
+    p += w;
+    pos += w;
+    n -= static_cast<std::size_t>(w);
+  }
+}
+
+bool File::tryLock() { return ::flock(fd_, LOCK_EX | LOCK_NB) == 0; }
+
+uint64_t File::device() const {
+  struct stat st{};
+  return ::fstat(fd_, &st) == 0 ? static_cast<uint64_t>(st.st_dev) : 0;
+}
+
+uint64_t File::inode() const {
+  struct stat st{};
+  return ::fstat(fd_, &st) == 0 ? static_cast<uint64_t>(st.st_ino) : 0;
 }
 
 File File::openReadWrite(const std::string& path) {
@@ -115,18 +146,6 @@ int64_t File::size() const {
   struct stat st{};
   if (::fstat(fd_, &st) != 0) raise(msg::kReadError);
   return st.st_size;
-}
-
-void CopyBytes(ByteStream& src, ByteStream& dst, int64_t n, std::size_t chunk) {
-  // Through memory rather than copy_file_range: pieces start at odd offsets
-  // (behind a 44-byte header), where the kernel's copy is the slower one.
-  std::vector<char> buffer(static_cast<std::size_t>(std::min<int64_t>(n, static_cast<int64_t>(chunk))));
-  while (n > 0) {
-    const auto want = static_cast<std::size_t>(std::min<int64_t>(n, static_cast<int64_t>(chunk)));
-    src.readFull(buffer.data(), want);
-    dst.write(buffer.data(), want);
-    n -= static_cast<int64_t>(want);
-  }
 }
 
 std::size_t MemoryStream::read(void* buf, std::size_t n) {

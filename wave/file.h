@@ -25,10 +25,6 @@ class ByteStream {
   void readFull(void* buf, std::size_t n);
 };
 
-// Appends exactly n bytes from src's position to dst, read and written in
-// chunks: on a short source only the whole chunks read stay, and the read
-// error is raised.
-void CopyBytes(ByteStream& src, ByteStream& dst, int64_t n, std::size_t chunk);
 
 class File final : public ByteStream {
  public:
@@ -38,6 +34,8 @@ class File final : public ByteStream {
   static File create(const std::string& path);
   // An existing regular file, for reading and writing.
   static File openReadWrite(const std::string& path);
+  // Opens or creates the file for writing without emptying it.
+  static File openForWriting(const std::string& path);
   // A File that holds nothing yet.
   static File closed() { return File(-1, {}); }
 
@@ -55,6 +53,13 @@ class File final : public ByteStream {
 
   // Cuts the file to n bytes.
   void truncate(int64_t n);
+  // Writes at a position without moving the file's own.
+  void writeAt(int64_t pos, const void* buf, std::size_t n);
+  // Takes an exclusive lock for as long as the file is open; false when
+  // another holds it.
+  bool tryLock();
+  uint64_t device() const;
+  uint64_t inode() const;
   void close() noexcept;
   bool isOpen() const { return fd_ >= 0; }
   const std::string& path() const { return path_; }

@@ -67,6 +67,14 @@ void FinishWaveHeader(ByteStream& out) {
   out.seek(size);
 }
 
+void WriteWaveSizes(File& out, int32_t fileSize) {
+  uint8_t field[4];
+  put32(field, static_cast<uint32_t>(sub32(fileSize, 8)));
+  out.writeAt(kRiffSizeOffset, field, 4);
+  put32(field, static_cast<uint32_t>(sub32(fileSize, kHeaderSize)));
+  out.writeAt(kDataSizeOffset, field, 4);
+}
+
 std::string UpperExtension(std::string_view name) {
   const auto slash = name.rfind('/');
   const auto dot = name.rfind('.');

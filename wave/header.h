@@ -20,6 +20,8 @@ void WriteWaveHeader(ByteStream& out, const PcmFormat& format);
 // Patches the RIFF and data sizes from the stream's size; the position is
 // left at the end.
 void FinishWaveHeader(ByteStream& out);
+// Patches both sizes for a file of fileSize bytes, leaving the position alone.
+void WriteWaveSizes(File& out, int32_t fileSize);
 
 // True when the extension (from the last "." after the last "/"), upper-cased,
 // is ".WAV".

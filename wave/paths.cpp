@@ -1,11 +1,15 @@
 #include "wave/paths.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <utility>
 #include <filesystem>
 
 namespace mv {
@@ -51,7 +55,8 @@ std::string existingParent(const std::string& folder) {
 
 bool HasNumberedFiles(const std::string& folder) {
   DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
-  if (!dir) return false;
+  // A folder that is not there holds nothing; one that cannot be read may.
+  if (!dir) return errno != ENOENT && errno != ENOTDIR;
   bool found = false;
   while (dirent* e = ::readdir(dir)) {
     if (isPieceName(e->d_name)) {
@@ -83,10 +88,39 @@ bool IsNumberedOutput(const std::string& source, const std::string& folder) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa{}, sb{};
-  if (statOf(a, sa) && statOf(b, sb)) return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-  std::error_code ec;
-  return fs::weakly_canonical(a, ec) == fs::weakly_canonical(b, ec);
+  const auto ia = IdentityOf(a);
+  return ia && ia == IdentityOf(b);
+}
+
+std::optional<FileId> IdentityOf(const std::string& path) {
+  struct stat st{};
+  if (!statOf(path, st)) return std::nullopt;
+  return FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+std::optional<RunLock> RunLock::onFolder(const std::string& folder) {
+  const std::string name = folder.empty() ? "/" : folder;
+  int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 && errno == EACCES) {
+    // A folder its user may write but not read: lock a file named after it.
+    if (const auto id = IdentityOf(name)) {
+      const std::string path = "/tmp/morvane-folder-" + std::to_string(id->device) + "-" +
+                               std::to_string(id->inode) + ".lock";
+      fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+    }
+  }
+  if (fd < 0) return RunLock(-1);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  return RunLock(fd);
+}
+
+RunLock::RunLock(RunLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+RunLock::~RunLock() {
+  if (fd_ >= 0) ::close(fd_);
 }
 
 bool FileExists(const std::string& path) {

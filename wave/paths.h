@@ -4,6 +4,7 @@
 // engines ask.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace mv {
@@ -13,13 +14,40 @@ std::string FolderText(std::string folder);
 // "<folder>/mv" + number as "%6.6d" + ".wav".
 std::string PieceName(const std::string& folder, int32_t number);
 
-// Any name of exactly the pattern mv??????.wav in the folder.
+// Any name of exactly the pattern mv??????.wav in the folder; true as well
+// when the folder cannot be listed, since such files cannot be ruled out.
 bool HasNumberedFiles(const std::string& folder);
 // The source is one of the folder's numbered outputs ("mv" digits ".wav"),
 // however its path is spelt.
 bool IsNumberedOutput(const std::string& source, const std::string& folder);
-// Both names reach the same file (or would, for a file not yet there).
+// Both names reach the same existing file (device and inode); a name that
+// reaches no file is the same as none.
 bool SameFile(const std::string& a, const std::string& b);
+
+// A file's identity: device and inode.
+struct FileId {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  bool operator==(const FileId&) const = default;
+};
+std::optional<FileId> IdentityOf(const std::string& path);
+
+// An exclusive hold on a save folder for one run, given up when it goes out
+// of scope; none is had while another run holds it.
+class RunLock {
+ public:
+  // The folder's own lock (or, for a folder that cannot be opened for
+  // reading, one kept for it under /tmp). A folder that is not there gets an
+  // empty hold: the run reports it when it creates its first file.
+  static std::optional<RunLock> onFolder(const std::string& folder);
+  RunLock(RunLock&& other) noexcept;
+  RunLock& operator=(RunLock&&) = delete;
+  ~RunLock();
+
+ private:
+  explicit RunLock(int fd) : fd_(fd) {}
+  int fd_ = -1;
+};
 
 bool FileExists(const std::string& path);
 bool DeleteFile(const std::string& path);

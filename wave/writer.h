@@ -1,14 +1,18 @@
 #pragma once
 // One output WAVE file of a job: created with its header, appended to, and
-// finished. A file left unfinished by a cancel or an error still gets its
-// sizes patched, so that every file on disk holds exactly what was written.
+// finished. Its sizes are brought up to date after every block, so that a
+// file on disk is valid at any moment, even if the process is killed; a file
+// left by a cancel or an error is finished with what it holds.
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "wave/file.h"
 #include "wave/format.h"
+#include "wave/paths.h"
 
 namespace mv {
 
@@ -16,23 +20,28 @@ namespace mv {
 // with its size as the open file had it.
 using FileClosed = std::function<void(const std::string& path, int64_t size)>;
 
+// What an output must never be: one of the job's sources (refused with
+// sourceMessage before the file is touched), or, when exclusive, a file
+// another run is writing.
+struct OutputRules {
+  std::vector<FileId> sources;
+  std::string_view sourceMessage;
+  bool exclusive = false;
+};
+
 class WaveWriter {
  public:
-  explicit WaveWriter(FileClosed closed = {}) : closed_(std::move(closed)) {}
+  explicit WaveWriter(FileClosed closed = {}, OutputRules rules = {})
+      : closed_(std::move(closed)), rules_(std::move(rules)) {}
   WaveWriter(const WaveWriter&) = delete;
   WaveWriter& operator=(const WaveWriter&) = delete;
   ~WaveWriter() { abandon(); }
 
   // Creates (or empties) the file and writes the header for the format.
   void create(const std::string& path, const PcmFormat& format);
-  void append(const void* data, std::size_t n) {
-    grow(static_cast<int64_t>(n));
-    file_.write(data, n);
-  }
-  void appendFrom(ByteStream& src, int64_t n, std::size_t chunk) {
-    grow(n);
-    CopyBytes(src, file_, n, chunk);
-  }
+  void append(const void* data, std::size_t n);
+  // Copies n bytes from src in chunks, the sizes brought up to date after each.
+  void appendFrom(ByteStream& src, int64_t n, std::size_t chunk);
   int64_t size() const { return file_.size(); }
   // Patches the sizes and closes the file.
   void finish();
@@ -46,8 +55,10 @@ class WaveWriter {
   void close(int64_t size) noexcept;
 
   FileClosed closed_;
+  OutputRules rules_;
   File file_ = File::closed();
   int64_t size_ = 0;
+  std::vector<char> buffer_;
 };
 
 }  // namespace mv
