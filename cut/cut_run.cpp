@@ -1,6 +1,7 @@
 #include "cut/cut.h"
 #include "cut/modes.h"
 #include "wave/checked.h"
+#include "wave/encoded.h"
 #include "wave/errors.h"
 #include "wave/header.h"
 #include "wave/paths.h"
@@ -44,6 +45,7 @@ CutResult RunCut(const CutSettings& s, JobHost& host) {
       src.dataStart = where.offset;
       src.dataSize = where.size;
     } else {
+      RefuseEncodedAudio(source);
       source.seek(0);
     }
     host.status(msg::kMakingFirstSong);
