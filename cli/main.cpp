@@ -133,7 +133,9 @@ int runMeasure(const FileOptions& o) {
                                              : std::string(kCutLabels[ParseFormatOption(o.format)]);
   const PcmFormat f = ParseFormatLabel(label);
   File in = File::openRead(o.file);
-  const CorrectionValues v = AnalyseInput(in, kHeaderSize, f.channels, f.bitsPerSample);
+  // The samples of a WAVE file start where the cut and the join find them.
+  const int64_t start = IsWaveFileName(o.file) ? LocateWaveData(in).offset : kHeaderSize;
+  const CorrectionValues v = AnalyseInput(in, start, f.channels, f.bitsPerSample);
   std::printf("zero-point: %d %d\n", v.zero[0], v.zero[1]);
   std::printf("maximum: %d %d\n", v.maximum[0], v.maximum[1]);
   std::printf("minimum: %d %d\n", v.minimum[0], v.minimum[1]);
