@@ -18,6 +18,7 @@
 #include "cut/cut.h"
 #include "join/join.h"
 #include "record/analysis.h"
+#include "wave/checked.h"
 #include "wave/errors.h"
 #include "wave/file.h"
 #include "wave/format.h"
@@ -121,7 +122,11 @@ int runMeasure(const FileOptions& o) {
                                              : std::string(kCutLabels[ParseFormatOption(o.format)]);
   const PcmFormat f = ParseFormatLabel(label);
   File in = File::openRead(o.file);
-  const CorrectionValues v = AnalyseInput(in, kHeaderSize, f.channels, f.bitsPerSample);
+  // Refused like a cut's source: 32-bit sizes cannot reach 2 GiB.
+  narrow<int32_t>(in.size());
+  // The samples of a WAVE file start where the cut and the join find them.
+  const int64_t start = IsWaveFileName(o.file) ? LocateWaveData(in).offset : kHeaderSize;
+  const CorrectionValues v = AnalyseInput(in, start, f.channels, f.bitsPerSample);
   std::printf("zero-point: %d %d\n", v.zero[0], v.zero[1]);
   std::printf("maximum: %d %d\n", v.maximum[0], v.maximum[1]);
   std::printf("minimum: %d %d\n", v.minimum[0], v.minimum[1]);

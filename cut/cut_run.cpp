@@ -1,6 +1,7 @@
 #include "cut/cut.h"
 #include "cut/modes.h"
 #include "wave/checked.h"
+#include "wave/encoded.h"
 #include "wave/errors.h"
 #include "wave/header.h"
 #include "wave/paths.h"
@@ -11,7 +12,17 @@ namespace {
 
 // The checks that may end a run before it touches anything; the folder's
 // lock, held for the whole run, or none when the run is declined.
-std::optional<RunLock> mayStart(const CutSettings& s, JobHost& host) {
+std::optional<RunLock> mayStart(const CutSettings& s, JobHost& host, const OpenSource& open) {
+  // Encoded audio under another name would be cut into noise. A source that
+  // cannot be opened is reported by the run itself.
+  if (!IsWaveFileName(s.source)) {
+    std::unique_ptr<ByteStream> source;
+    try {
+      source = open(s.source);
+    } catch (const Error&) {
+    }
+    if (source) RefuseEncodedAudio(*source);
+  }
   if (s.mode == CutMode::AtSilences && s.runLength == 0) refuse(msg::kZeroRunLength);
   if (s.mode == CutMode::EqualLengths && s.pieceLength.totalSeconds() == 0) refuse(msg::kZeroPieceLength);
   if (IsNumberedOutput(s.source, s.saveFolder)) refuse(msg::kCutSourceIsOutput);
@@ -66,7 +77,7 @@ ZeroPoints ReadZeroPoints(const std::optional<Correction>& c) {
 CutResult RunCut(const CutSettings& s, JobHost& host, const OpenSource& open) {
   CutResult result;
   if (s.source.empty()) return result;
-  const std::optional<RunLock> lock = mayStart(s, host);
+  const std::optional<RunLock> lock = mayStart(s, host, open);
   if (!lock) {
     result.end = CutEnd::Declined;
     return result;

@@ -1,5 +1,7 @@
 #include "join/join.h"
+#include "wave/encoded.h"
 #include "wave/errors.h"
+#include "wave/file.h"
 #include "wave/header.h"
 
 namespace mv {
@@ -18,6 +20,9 @@ IntakeEnd AddJoinFiles(const std::vector<std::string>& batch, JoinIntake& list) 
           return IntakeEnd::Declined;
         list.setFormatPosition(q);
       }
+    } else {
+      File source = File::openRead(name);
+      RefuseEncodedAudio(source);
     }
     list.append(name);
   }

@@ -65,6 +65,7 @@ TEST_F(Join, FirstNameSetsTheFormatAndTheSecondIsCompared) {
   // A headerless first name leaves the selector to the second.
   list.asked.clear();
   list.position = 5;
+  test::WriteBytes(dir / "a.raw", Bytes(8, 1));
   AddJoinFiles({dir / "a.raw", wav("z.wav", 2, 44100, 16)}, list);
   EXPECT_EQ(list.asked.size(), 1u);
 }
@@ -77,7 +78,11 @@ TEST_F(Join, RefusedFileStopsTheBatchThere) {
   EXPECT_EQ(list.entries, (std::vector<std::string>{batch[0], batch[1]}));
   EXPECT_EQ(errorOf([&] { AddJoinFiles({dir / "missing.wav"}, list); }),
             "ファイル " + dir / "missing.wav" + " は開けません");
-  // Other names pass unchecked, and a name may stand twice.
+  // Other names are bare samples, read only to see that they exist and are
+  // not encoded audio; a name may stand twice.
+  EXPECT_EQ(errorOf([&] { AddJoinFiles({dir / "missing.raw"}, list); }),
+            "ファイル " + dir / "missing.raw" + " は開けません");
+  test::WriteBytes(dir / "x.txt", Bytes(8, 1));
   AddJoinFiles({dir / "x.txt", batch[0], batch[0]}, list);
   EXPECT_EQ(list.entries.size(), 5u);
 }

@@ -121,7 +121,7 @@ TEST(FormatCheck, PositionsAndRefusals) {
   EXPECT_EQ(ErrorOf([&] { ReadWaveFormat(in); }), "サポートできない形式です。");
 }
 
-TEST(DataLocation, StepsOverChunksOnTheWordGrid) {
+TEST(DataLocation, StepsOverChunks) {
   const Bytes data = {1, 2, 3, 4};
   struct Case {
     uint32_t fmtSize;
@@ -131,8 +131,11 @@ TEST(DataLocation, StepsOverChunksOnTheWordGrid) {
       {16, {}, 44},
       {18, {}, 46},
       {18, test::Concat({text("fact"), Bytes{4, 0, 0, 0}, Bytes(4, 0)}), 58},
-      {16, test::Concat({text("LIST"), Bytes{26, 0, 0, 0}, Bytes(26, 0)}), -1},
-      {18, test::Concat({text("LIST"), Bytes{26, 0, 0, 0}, Bytes(26, 0)}), -1},
+      // Off the word grid: the chunk walk finds it.
+      {16, test::Concat({text("LIST"), Bytes{26, 0, 0, 0}, Bytes(26, 0)}), 78},
+      {18, test::Concat({text("LIST"), Bytes{26, 0, 0, 0}, Bytes(26, 0)}), 80},
+      // Off the grid with no chunk that leads to it.
+      {16, text("xy"), -1},
   };
   for (const Case& c : cases) {
     MemoryStream in(waveWith(c.fmtSize, c.between, data));

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 
 #include "wave/checked.h"
 #include "wave/errors.h"
@@ -100,18 +101,89 @@ bool FindMarker(ByteStream& in, const char (&marker)[5]) {
 
 namespace {
 
+constexpr uint16_t kExtensibleTag = 0xFFFE;
+constexpr uint32_t kExtensibleSize = 40;
+constexpr int kSubFormatOffset = 24;  // in the format body
+constexpr uint8_t kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                       0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+constexpr int kFirstChunk = 12;
+
+// The first "fmt " chunk of the file's RIFF chunks and the first "data" chunk
+// after it, each as the offset of its size field. Asked only where the word
+// search misses, so that a file the search reads is read as it always was.
+struct Chunks {
+  std::optional<int64_t> fmt, data;
+};
+
+Chunks walkChunks(ByteStream& in) {
+  Chunks found;
+  uint8_t head[8];
+  in.seek(0);
+  if (in.read(head, 8) != 8 || std::memcmp(head, "RIFF", 4) != 0) return found;
+  if (in.read(head, 4) != 4 || std::memcmp(head, "WAVE", 4) != 0) return found;
+  // The RIFF size is not trusted: writers that stream leave it 0 or too large.
+  const int64_t end = in.size();
+  for (int64_t at = kFirstChunk; at + 8 <= end;) {
+    in.seek(at);
+    if (in.read(head, 8) != 8) break;
+    if (!found.fmt && std::memcmp(head, "fmt ", 4) == 0) {
+      found.fmt = at + 4;
+    } else if (found.fmt && std::memcmp(head, "data", 4) == 0) {
+      found.data = at + 4;
+      break;
+    }
+    const uint32_t size = get32(&head[4]);
+    at += 8 + int64_t{size} + (size & 1);
+  }
+  return found;
+}
+
+// The size field of the fmt chunk, by the word search or else the walk.
+int64_t findFormatChunk(ByteStream& in) {
+  in.seek(0);
+  if (FindMarker(in, "fmt ")) return in.position();
+  const Chunks chunks = walkChunks(in);
+  if (!chunks.fmt) unsupported();
+  return *chunks.fmt;
+}
+
+bool hasPcmSubFormat(ByteStream& in, int64_t body) {
+  uint8_t guid[sizeof kPcmSubFormat];
+  in.seek(body + kSubFormatOffset);
+  return in.read(guid, sizeof guid) == sizeof guid &&
+         std::memcmp(guid, kPcmSubFormat, sizeof guid) == 0;
+}
+
 struct FormatRecord {
   uint32_t channels, rate, bits;
 };
 
 FormatRecord readFormatRecord(ByteStream& in) {
-  in.seek(0);
-  if (!FindMarker(in, "fmt ")) unsupported();
-  in.seek(in.position() + 4);
-  uint8_t record[kFormatRecordSize];
-  if (in.read(record, sizeof record) != sizeof record) unsupported();
-  if (get16(&record[0]) != kPcmTag) unsupported();
-  return {get16(&record[2]), get32(&record[4]), get16(&record[14])};
+  const int64_t sizeField = findFormatChunk(in);
+  in.seek(sizeField);
+  uint8_t field[4 + kFormatRecordSize];
+  if (in.read(field, sizeof field) != sizeof field) unsupported();
+  const uint8_t* record = &field[4];
+  uint16_t tag = get16(&record[0]);
+  if (tag == kExtensibleTag && get32(field) >= kExtensibleSize &&
+      hasPcmSubFormat(in, sizeField + 4))
+    tag = kPcmTag;
+  if (tag != kPcmTag) unsupported();
+  const FormatRecord r{get16(&record[2]), get32(&record[4]), get16(&record[14])};
+  // Wider samples and more channels than a stereo pair would be cut as noise.
+  if (r.bits > 16 || (r.channels != 1 && r.channels != 2)) unsupported();
+  return r;
+}
+
+// The data size at the field, the stream left at the first sample.
+DataLocation dataAt(ByteStream& in, int64_t sizeField) {
+  in.seek(sizeField);
+  uint8_t field[4];
+  if (in.read(field, 4) != 4) unsupported();
+  DataLocation where;
+  where.size = narrow<int32_t>(get32(field));
+  where.offset = in.position();
+  return where;
 }
 
 }  // namespace
@@ -139,16 +211,15 @@ int ReadWaveFormat(const std::string& path) {
 
 DataLocation LocateWaveData(ByteStream& in) {
   in.seek(0);
-  if (!FindMarker(in, "fmt ")) unsupported();
-  uint8_t field[4];
-  if (in.read(field, 4) != 4) unsupported();
-  in.seek(in.position() + get32(field));
-  if (!FindMarker(in, "data")) unsupported();
-  if (in.read(field, 4) != 4) unsupported();
-  DataLocation where;
-  where.size = narrow<int32_t>(get32(field));
-  where.offset = in.position();
-  return where;
+  if (FindMarker(in, "fmt ")) {
+    uint8_t field[4];
+    if (in.read(field, 4) != 4) unsupported();
+    in.seek(in.position() + get32(field));
+    if (FindMarker(in, "data")) return dataAt(in, in.position());
+  }
+  const Chunks chunks = walkChunks(in);
+  if (!chunks.data) unsupported();
+  return dataAt(in, *chunks.data);
 }
 
 }  // namespace mv

@@ -1,6 +1,7 @@
 #pragma once
-// The 44-byte WAVE header Morvane writes, its finishing step, and the simple
-// word-by-word marker search by which WAVE files are read.
+// The 44-byte WAVE header Morvane writes, its finishing step, and the reading
+// of WAVE files: the word-by-word marker search, and where it misses, a walk
+// of the file's RIFF chunks.
 
 #include <cstdint>
 #include <string>
@@ -31,19 +32,21 @@ std::string UpperExtension(std::string_view name);
 
 bool FindMarker(ByteStream& in, const char (&marker)[5]);
 
-// The list position of a WAVE file's format, or the "unsupported" box.
+// The list position of a WAVE file's format, or the "unsupported" box: PCM
+// (plain or extensible) of 1 or 2 channels, up to 16 bits, at a listed rate.
 int ReadWaveFormat(ByteStream& in);
 int ReadWaveFormat(const std::string& path);
 
 // The channels, rate and sample size a WAVE header declares, or the
-// "unsupported" box when it has no PCM format record.
+// "unsupported" box when it has no PCM format record Morvane can read.
 PcmFormat ReadHeaderFormat(ByteStream& in);
 
 struct DataLocation {
   int64_t offset = 0;  // first sample
   int32_t size = 0;    // bytes of sample data declared
 };
-// Leaves the stream at the first sample.
+// The data chunk that follows the fmt chunk; leaves the stream at the first
+// sample.
 DataLocation LocateWaveData(ByteStream& in);
 
 }  // namespace mv
