@@ -16,10 +16,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The libraries the programs link come from dpkg-shlibdeps; Qt's xcb
-# platform plugin and its multimedia plugins ship inside those libraries'
-# own packages. Added by hand: the font the window asks for, the Wayland
-# platform plugin, and a sound server to record from.
+# The libraries the programs link come from dpkg-shlibdeps. They bring the
+# rest: Qt's xcb platform plugin ships in libqt6gui6, and Qt Multimedia
+# records through libpulse, which libqt6multimedia6 depends on (no media
+# plugin is loaded). Added by hand: the font the window asks for, the
+# Wayland platform plugin, and a sound server to record from.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, pipewire-pulse | pulseaudio")
