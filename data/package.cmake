@@ -6,12 +6,12 @@ set(CPACK_PACKAGE_VENDOR "The Morvane developers")
 set(CPACK_PACKAGE_CONTACT "The Morvane developers <morvane@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "record, cut and join PCM WAVE audio")
 set(CPACK_PACKAGE_DESCRIPTION
-  "Morvane records the sound input into a WAVE file, cuts a long recording \
-into one file per song at its quiet gaps or into pieces of equal length, and \
-joins files into one. It works on PCM WAVE files of 8 or 16 bits, mono or \
-stereo, from 5 to 48 kHz, for people who digitise tapes, records and radio. \
-The window is in Japanese; morvane-cli runs the same engines from the command \
-line.")
+"Morvane records the sound input into a WAVE file, cuts a long recording
+into one file per song at its quiet gaps or into pieces of equal length,
+and joins files into one. It works on PCM WAVE files of 8 or 16 bits,
+mono or stereo, from 5 to 48 kHz, for people who digitise tapes, records
+and radio. The window is in Japanese; morvane-cli runs the same engines
+from the command line.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
