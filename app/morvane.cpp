@@ -12,6 +12,7 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  QApplication::setDesktopFileName(QStringLiteral("org.morvane.Morvane"));
   mv::SetUpApplication(app);
   mv::QtMessageBoxes boxes;
   mv::QtAudioInputs inputs;

@@ -1,12 +1,24 @@
-# Installs the Debian packages Morvane needs, where they are missing.
-# Sourced by scripts/run and scripts/test.
-morvane_packages="g++ cmake ninja-build libgtest-dev libcli11-dev sox python3
-  qt6-base-dev qt6-multimedia-dev fonts-noto-cjk pulseaudio pulseaudio-utils"
+# The Debian packages Morvane needs, one list per need, and what installs
+# the missing ones. Sourced by the scripts beside it.
 
+# Building and starting the program (scripts/run).
+morvane_run_packages="g++ cmake ninja-build libcli11-dev qt6-base-dev qt6-multimedia-dev
+  fonts-noto-cjk"
+# On top of those, the tests, the fuzzing and sanitizer builds, the packaging
+# check and the screenshots (scripts/test).
+morvane_test_packages="libgtest-dev sox ffmpeg python3 pulseaudio pulseaudio-utils
+  clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream man-db
+  bash-completion dpkg-dev librsvg2-bin"
+
+morvane_installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
+# morvane_install_deps PACKAGE...: installs those that are missing.
 morvane_install_deps() {
   local missing=() p
-  for p in $morvane_packages "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  for p in "$@"; do
+    morvane_installed "$p" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   local sudo=""

@@ -1,0 +1,27 @@
+# The Debian package: `cpack -G DEB` in the build folder makes
+# morvane_<version>_<arch>.deb from the install rules.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME morvane)
+set(CPACK_PACKAGE_VENDOR "The Morvane developers")
+set(CPACK_PACKAGE_CONTACT "The Morvane developers <morvane@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "record, cut and join PCM WAVE audio")
+set(CPACK_PACKAGE_DESCRIPTION
+"Morvane records the sound input into a WAVE file, cuts a long recording
+into one file per song at its quiet gaps or into pieces of equal length,
+and joins files into one. It works on PCM WAVE files of 8 or 16 bits,
+mono or stereo, from 5 to 48 kHz, for people who digitise tapes, records
+and radio. The window is in Japanese; morvane-cli runs the same engines
+from the command line.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The libraries the programs link come from dpkg-shlibdeps. They bring the
+# rest: Qt's xcb platform plugin ships in libqt6gui6, and Qt Multimedia
+# records through libpulse, which libqt6multimedia6 depends on (no media
+# plugin is loaded). Added by hand: the font the window asks for, the
+# Wayland platform plugin, and a sound server to record from.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, pipewire-pulse | pulseaudio")
+include(CPack)
