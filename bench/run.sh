@@ -2,12 +2,16 @@
 # Times morvane-cli on a one-hour tape against cp, cat and sox in the same run
 # and prints the ratios, with the cut's peak memory.
 #
-#   bench/run.sh [BUILD_DIR] [MINUTES]
+#   bench/run.sh [BUILD_DIR] [MINUTES] [BASELINE_BUILD_DIR]
+#
+# With a baseline build (another checkout's), its cut and join are timed in
+# the same run, so that a change is measured against what it replaces.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 minutes=${2:-60}
 cli=$build/cli/morvane-cli
+baseline=${3:-}
 for tool in sox /usr/bin/time; do
   command -v "$tool" >/dev/null || { echo "bench needs $tool (apt-get install sox time)"; exit 1; }
 done
@@ -46,6 +50,13 @@ mkdir -p "$work/songs"
 songs=$(ls "$work/songs"/mv*.wav | wc -l)
 measure "$cli" join --out "$work/o/joined.wav" "$work/songs"/mv*.wav;     t_join=$secs
 measure sh -c "cat '$work/songs'/mv*.wav > '$work/o/joined.wav'";          t_catsongs=$secs
+if [ -n "$baseline" ]; then
+  base=$baseline/cli/morvane-cli
+  measure "$base" cut "$work/tape.wav" --out "$work/o" --yes;             t_bcut=$secs
+  measure "$base" join --out "$work/o/joined.wav" "$work/songs"/mv*.wav;  t_bjoin=$secs
+  measure cp "$work/tape.wav" "$work/o/copy.wav";                         t_cp2=$secs
+  measure "$cli" cut "$work/tape.wav" --out "$work/o" --yes;              t_cut2=$secs
+fi
 
 echo
 printf '%-34s %8s %8s\n' "job (best of 3)" seconds ratio
@@ -56,6 +67,12 @@ printf '%-34s %8s %8s\n' "split into 4-minute pieces" "$t_split" "$(ratio "$t_sp
 printf '%-34s %8s %8s\n' "sox silence split" "$t_sox" "$(ratio "$t_sox" "$t_cp")x cp"
 printf '%-34s %8s %8s\n' "cat of the songs" "$t_catsongs" 1.00
 printf '%-34s %8s %8s\n' "join of the songs" "$t_join" "$(ratio "$t_join" "$t_catsongs")x cat"
+if [ -n "$baseline" ]; then
+  printf '%-34s %8s %8s\n' "baseline cut" "$t_bcut" "$(ratio "$t_bcut" "$t_cp")x cp"
+  printf '%-34s %8s %8s\n' "baseline join" "$t_bjoin" "$(ratio "$t_bjoin" "$t_catsongs")x cat"
+  printf '%-34s %8s %8s\n' "cp again" "$t_cp2" 1.00
+  printf '%-34s %8s %8s\n' "cut again" "$t_cut2" "$(ratio "$t_cut2" "$t_cp2")x cp"
+fi
 echo
 echo "sox / cut: $(ratio "$t_sox" "$t_cut")x faster"
 echo "peak memory of the cut: $kb_cut KiB"

@@ -27,6 +27,7 @@ void WaveWriter::create(const std::string& path, const PcmFormat& format) {
     throw;
   }
   file_ = std::move(file);
+  refreshed_ = size_;
 }
 
 void WaveWriter::grow(int64_t n) {
@@ -37,7 +38,14 @@ void WaveWriter::grow(int64_t n) {
 void WaveWriter::append(const void* data, std::size_t n) {
   grow(static_cast<int64_t>(n));
   file_.write(data, n);
-  WriteWaveSizes(file_, static_cast<int32_t>(size_));
+  refresh(size_, true);
+}
+
+void WaveWriter::refresh(int64_t written, bool now) {
+  // Small blocks share a refresh, so that the sizes lag at most 1 MiB.
+  if (!now && written - refreshed_ < kRefreshBytes) return;
+  WriteWaveSizes(file_, static_cast<int32_t>(written));
+  refreshed_ = written;
 }
 
 void WaveWriter::appendFrom(ByteStream& src, int64_t n, std::size_t chunk) {
@@ -53,7 +61,7 @@ void WaveWriter::appendFrom(ByteStream& src, int64_t n, std::size_t chunk) {
     file_.write(buffer_.data(), step);
     done += static_cast<int64_t>(step);
     n -= static_cast<int64_t>(step);
-    WriteWaveSizes(file_, static_cast<int32_t>(done));
+    refresh(done, n == 0);
   }
 }
 

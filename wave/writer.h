@@ -53,11 +53,15 @@ class WaveWriter {
   // A file must stay below 2 GiB for its header's sizes to hold.
   void grow(int64_t n);
   void close(int64_t size) noexcept;
+  // Brings the header's sizes up to date for written bytes.
+  void refresh(int64_t written, bool now);
+  static constexpr int64_t kRefreshBytes = 1 << 20;
 
   FileClosed closed_;
   OutputRules rules_;
   File file_ = File::closed();
   int64_t size_ = 0;
+  int64_t refreshed_ = 0;  // the size the header says
   std::vector<char> buffer_;
 };
 
