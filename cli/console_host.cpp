@@ -1,7 +1,9 @@
 #include "cli/console_host.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -9,18 +11,38 @@
 namespace mv::cli {
 
 namespace {
-volatile std::sig_atomic_t gCancel = 0;
-extern "C" void onInterrupt(int) { gCancel = 1; }
+volatile std::sig_atomic_t gCancel = 0;  // the first cancelling signal, or 0
+extern "C" void onCancel(int signal) {
+  if (gCancel == 0) gCancel = signal;
+}
+constexpr int kCancelSignals[] = {SIGINT, SIGTERM, SIGHUP};
 }  // namespace
 
 void InstallCancelHandler() {
   struct sigaction sa{};
-  sa.sa_handler = onInterrupt;
+  sa.sa_handler = onCancel;
   sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
+  for (int s : kCancelSignals) sigaddset(&sa.sa_mask, s);
+  for (int s : kCancelSignals) sigaction(s, &sa, nullptr);
+  struct sigaction ignore{};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
+  sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 bool CancelWasPressed() { return gCancel != 0; }
+
+int CancelledStatus() { return 128 + (gCancel != 0 ? gCancel : SIGINT); }
+
+void KeepStandardStreamsOpen() {
+  for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lowest free number is this one; without /dev/null there is no
+    // better place to send it.
+    if (::open("/dev/null", O_RDWR) < 0) return;
+  }
+}
 
 void PrintMessage(std::string_view text) {
   std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());

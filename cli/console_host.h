@@ -1,6 +1,7 @@
 #pragma once
 // The command line's progress window: a bar on stderr when it is a terminal,
-// Ctrl-C as the cancel button, questions answered by --yes.
+// Ctrl-C, SIGTERM and SIGHUP as the cancel button, questions answered by
+// --yes.
 
 #include <string>
 
@@ -8,9 +9,17 @@
 
 namespace mv::cli {
 
-// Installs the Ctrl-C handler; the flag it sets is the cancel request.
+// Installs the handlers of SIGINT, SIGTERM and SIGHUP, whose flag is the
+// cancel request, and ignores SIGPIPE and SIGXFSZ: a closed standard output
+// does not stop a job, and a file-size limit ends it through its write error.
 void InstallCancelHandler();
 bool CancelWasPressed();
+// The exit status of a cancelled run: 128 + the first signal received.
+int CancelledStatus();
+
+// Opens /dev/null on a closed standard stream, so that no output file takes
+// its number and gets messages written into it.
+void KeepStandardStreamsOpen();
 
 class ConsoleHost : public JobHost {
  public:

@@ -3,6 +3,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include "wave/file.h"
 #include "wave/format.h"
 #include "wave/header.h"
+#include "wave/paths.h"
 
 namespace mv::cli {
 namespace {
@@ -37,7 +39,7 @@ struct CutOptions {
 struct JoinOptions {
   std::vector<std::string> sources;
   std::string out, format;
-  bool deleteSources = false, yes = false;
+  bool deleteSources = false, yes = false, allowMixed = false;
 };
 
 struct FileOptions {
@@ -50,7 +52,6 @@ int intakePosition(const std::string& source) {
 }
 
 int runCut(const CutOptions& o, CutMode mode) {
-  if (o.source.empty()) throw UsageError("SOURCE is empty");
   CutSettings s;
   s.source = o.source;
   s.saveFolder = o.out;
@@ -67,46 +68,59 @@ int runCut(const CutOptions& o, CutMode mode) {
   ConsoleHost host(o.yes, true);
   switch (RunCut(s, host).end) {
     case CutEnd::Complete: return kDone;
-    case CutEnd::Cancelled: return kCancelled;
+    case CutEnd::Cancelled: return CancelledStatus();
     default: return kRefused;
   }
 }
 
 // The join list of the command line: its sources in order and the selector.
+// Its one question, the differing format, is answered by --allow-mixed-formats.
 class ListIntake : public JoinIntake {
  public:
-  explicit ListIntake(bool yes) : yes_(yes) {}
+  explicit ListIntake(bool allowMixed) : allowMixed_(allowMixed) {}
   int formatPosition() const override { return position_; }
   void setFormatPosition(int p) override { position_ = p; }
   void append(const std::string& name) override { entries_.push_back(name); }
   bool ask(const Message& question) override {
     PrintMessage(question.text);
-    return yes_;
+    return allowMixed_;
   }
   const std::vector<std::string>& entries() const { return entries_; }
 
  private:
-  bool yes_;
+  bool allowMixed_;
   int position_ = kDefaultFormatPosition;
   std::vector<std::string> entries_;
 };
 
+bool isRegularFile(const std::string& path) {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 int runJoin(const JoinOptions& o) {
-  if (o.out.empty()) throw UsageError("--out is empty");
   std::optional<int> chosen;
   if (!o.format.empty()) chosen = ParseFormatOption(o.format);
-  ListIntake list(o.yes);
+  ListIntake list(o.allowMixed);
   if (AddJoinFiles(o.sources, list) == IntakeEnd::Declined) return kRefused;
+
+  // An existing output is the save dialog's overwrite question; the join's
+  // refusal of an output among the sources comes first, as it would without
+  // the question.
+  ConsoleHost host(o.yes, false);
+  for (const std::string& source : list.entries())
+    if (SameFile(o.out, source)) refuse(msg::kJoinOutputIsSource);
+  if (isRegularFile(o.out) && !host.ask({msg::kOverwritePieces, msg::kOverwriteCaption, Icon::None}))
+    return kRefused;
 
   JoinSettings s;
   s.sources = list.entries();
   s.output = o.out;
   s.format = ParseFormatLabel(kJoinLabels[chosen.value_or(list.formatPosition())]);
   s.deleteSources = o.deleteSources;
-  ConsoleHost host(o.yes, false);
   switch (RunJoin(s, host).end) {
     case JoinEnd::Complete: return kDone;
-    case JoinEnd::Cancelled: return kCancelled;
+    case JoinEnd::Cancelled: return CancelledStatus();
     default: return kRefused;
   }
 }
@@ -147,14 +161,17 @@ int execRecorder(char** argv) {
 
 CLI::App* AddCutCommand(CLI::App& app, CutOptions& o) {
   auto* cmd = app.add_subcommand("cut", "cut one file per song at silences");
-  cmd->add_option("SOURCE", o.source, "file to cut (.wav, or headerless PCM)")->required();
-  cmd->add_option("--out", o.out, "save folder (must exist)")->required();
-  cmd->add_option("--format", o.format, "format label, e.g. \"16bit, Mono, 22kHz\"");
+  cmd->add_option("SOURCE", o.source, "file to cut (.wav, or headerless PCM)")
+      ->required()
+      ->check(NotEmpty());
+  cmd->add_option("--out", o.out, "save folder (must exist)")->required()->check(NotEmpty());
+  cmd->add_option("--format", o.format, "format label, e.g. \"16bit, Mono, 22kHz\"")
+      ->check(NotEmpty(ParseFormatOption));
   cmd->add_option("--threshold", o.threshold, "silence below this |sample| (default 100)")
-      ->check(CLI::Range(0, kMaxThreshold));
+      ->transform(Decimal(0, kMaxThreshold));
   cmd->add_option("--run", o.run, "silent frames that end a song (default 132300)")
-      ->check(CLI::Range(0, kMaxRunLength));
-  cmd->add_option("--zero", o.zero, "correct by the zero points ZL,ZR");
+      ->transform(Decimal(0, kMaxRunLength));
+  cmd->add_option("--zero", o.zero, "correct by the zero points ZL,ZR")->check(NotEmpty(ParseZero));
   cmd->add_flag("--delete-source", o.deleteSource, "delete the source after a complete run");
   cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
   return cmd;
@@ -162,10 +179,11 @@ CLI::App* AddCutCommand(CLI::App& app, CutOptions& o) {
 
 CLI::App* AddSplitCommand(CLI::App& app, CutOptions& o) {
   auto* cmd = app.add_subcommand("split", "cut into pieces of equal length");
-  cmd->add_option("SOURCE", o.source, "file to cut")->required();
-  cmd->add_option("--out", o.out, "save folder (must exist)")->required();
-  cmd->add_option("--length", o.length, "piece length H:M:S (default 0:01:00)");
-  cmd->add_option("--format", o.format, "format label");
+  cmd->add_option("SOURCE", o.source, "file to cut")->required()->check(NotEmpty());
+  cmd->add_option("--out", o.out, "save folder (must exist)")->required()->check(NotEmpty());
+  cmd->add_option("--length", o.length, "piece length H:M:S (default 0:01:00)")
+      ->check(NotEmpty(ParseLength));
+  cmd->add_option("--format", o.format, "format label")->check(NotEmpty(ParseFormatOption));
   cmd->add_flag("--delete-source", o.deleteSource, "delete the source after a complete run");
   cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
   return cmd;
@@ -173,11 +191,16 @@ CLI::App* AddSplitCommand(CLI::App& app, CutOptions& o) {
 
 CLI::App* AddJoinCommand(CLI::App& app, JoinOptions& o) {
   auto* cmd = app.add_subcommand("join", "join files into one");
-  cmd->add_option("SOURCE", o.sources, "files to join, in order")->required();
-  cmd->add_option("--out", o.out, "file to make")->required();
-  cmd->add_option("--format", o.format, "format label of the output");
+  cmd->add_option("SOURCE", o.sources, "files to join, in order")->required()->check(NotEmpty());
+  cmd->add_option("--out", o.out, "file to make")
+      ->required()
+      ->check(NotEmpty(CheckNotStandardStream));
+  cmd->add_option("--format", o.format, "format label of the output")
+      ->check(NotEmpty(ParseFormatOption));
   cmd->add_flag("--delete-sources", o.deleteSources, "delete the sources after the join");
-  cmd->add_flag("--yes", o.yes, "answer Yes to the format question");
+  cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
+  cmd->add_flag("--allow-mixed-formats", o.allowMixed,
+                "answer Yes to the question about a source of another format");
   return cmd;
 }
 
@@ -190,19 +213,13 @@ CLI::App* AddInfoCommand(CLI::App& app, FileOptions& o) {
 CLI::App* AddMeasureCommand(CLI::App& app, FileOptions& o) {
   auto* cmd = app.add_subcommand("measure", "correction values of a recorded file");
   cmd->add_option("FILE", o.file, "recorded file")->required();
-  cmd->add_option("--format", o.format, "format label (default: the file's own)");
+  cmd->add_option("--format", o.format, "format label (default: the file's own)")
+      ->check(NotEmpty(ParseFormatOption));
   return cmd;
 }
 
-// Options are checked here too, so that --help and wrong usage answer
-// without starting the recorder.
-int runRecord(const RecordOptions& o, char** argv) {
-  ParseLength(o.length);
-  if (!o.format.empty()) ParseFormatOption(o.format);
-  return execRecorder(argv);
-}
-
 int run(int argc, char** argv) {
+  KeepStandardStreamsOpen();
   CLI::App app{"Morvane: cut, split and join PCM WAVE files", "morvane-cli"};
   app.set_version_flag("--version", std::string(msg::kVersion));
   app.require_subcommand(1);
@@ -217,7 +234,9 @@ int run(int argc, char** argv) {
       {AddJoinCommand(app, join), [&] { return runJoin(join); }},
       {AddInfoCommand(app, info), [&] { return runInfo(info); }},
       {AddMeasureCommand(app, measure), [&] { return runMeasure(measure); }},
-      {AddRecordCommand(app, record), [&] { return runRecord(record, argv); }},
+      // Its options are checked here too, so that --help and wrong usage
+      // answer without starting the recorder.
+      {AddRecordCommand(app, record), [&] { return execRecorder(argv); }},
   };
 
   try {

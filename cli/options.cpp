@@ -1,6 +1,8 @@
 #include "cli/options.h"
 
-#include <cctype>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <limits>
 
 #include "wave/format.h"
@@ -9,46 +11,56 @@ namespace mv::cli {
 
 namespace {
 
-int32_t field(std::string digits, int32_t max, const char* what) {
-  digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size() - 1));
-  if (digits.size() > 6 || std::stoi(digits) > max)
-    throw UsageError(std::string(what) + " out of range (0.." + std::to_string(max) + ")");
-  return std::stoi(digits);
-}
+bool isDigit(char ch) { return ch >= '0' && ch <= '9'; }
 
-bool allDigits(const std::string& s) {
-  if (s.empty()) return false;
-  for (char ch : s)
-    if (!std::isdigit(static_cast<unsigned char>(ch))) return false;
-  return true;
-}
-
-int64_t wholeNumber(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  std::string rest = text.substr(i);
-  while (!rest.empty() && rest.back() == ' ') rest.pop_back();
-  bool negative = false;
-  if (!rest.empty() && (rest[0] == '-' || rest[0] == '+')) {
-    negative = rest[0] == '-';
-    rest.erase(0, 1);
-  }
-  if (!allDigits(rest)) throw UsageError("not a whole number: " + text);
-  rest.erase(0, std::min(rest.find_first_not_of('0'), rest.size() - 1));
-  const int64_t v = rest.size() > 18 ? std::numeric_limits<int64_t>::max() : std::stoll(rest);
-  return negative ? -v : v;
+std::string trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 }  // namespace
 
+int64_t ParseNumber(const std::string& text) {
+  const std::string t = trimmed(text);
+  std::size_t i = 0;
+  const bool negative = !t.empty() && t[0] == '-';
+  if (!t.empty() && (t[0] == '-' || t[0] == '+')) i = 1;
+  if (i == t.size()) throw UsageError("not a number: \"" + text + "\"");
+  // Digit by digit, so that no library reads a base into the text.
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  int64_t v = 0;
+  for (; i < t.size(); ++i) {
+    if (!isDigit(t[i])) throw UsageError("not a number: \"" + text + "\"");
+    const int digit = t[i] - '0';
+    v = v > (kMax - digit) / 10 ? kMax : v * 10 + digit;
+  }
+  return negative ? -v : v;
+}
+
+int64_t ParseNumber(const std::string& text, int64_t min, int64_t max) {
+  const int64_t v = ParseNumber(text);
+  if (v < min || v > max)
+    throw UsageError("out of range (" + std::to_string(min) + ".." + std::to_string(max) +
+                     "): " + text);
+  return v;
+}
+
 Duration ParseLength(const std::string& text) {
   const auto first = text.find(':');
   const auto second = first == std::string::npos ? first : text.find(':', first + 1);
-  if (second == std::string::npos) throw UsageError("length must be H:M:S: " + text);
-  const std::string h = text.substr(0, first), m = text.substr(first + 1, second - first - 1),
-                    sec = text.substr(second + 1);
-  if (!allDigits(h) || !allDigits(m) || !allDigits(sec)) throw UsageError("length must be H:M:S: " + text);
-  return {field(h, kMaxHours, "hours"), field(m, 59, "minutes"), field(sec, 59, "seconds")};
+  if (second == std::string::npos || text.find(':', second + 1) != std::string::npos)
+    throw UsageError("length must be H:M:S: " + text);
+  auto field = [](const std::string& digits, int64_t max, const char* what) {
+    try {
+      return static_cast<int32_t>(ParseNumber(digits, 0, max));
+    } catch (const UsageError& e) {
+      throw UsageError(std::string(what) + " " + e.what());
+    }
+  };
+  return {field(text.substr(0, first), kMaxHours, "hours"),
+          field(text.substr(first + 1, second - first - 1), 59, "minutes"),
+          field(text.substr(second + 1), 59, "seconds")};
 }
 
 int ParseFormatOption(const std::string& text) {
@@ -59,8 +71,54 @@ int ParseFormatOption(const std::string& text) {
 
 Correction ParseZero(const std::string& text) {
   const auto comma = text.find(',');
-  if (comma == std::string::npos) throw UsageError("--zero takes ZL,ZR: " + text);
-  return {wholeNumber(text.substr(0, comma)), wholeNumber(text.substr(comma + 1))};
+  if (comma == std::string::npos) throw UsageError("takes ZL,ZR: " + text);
+  return {ParseNumber(text.substr(0, comma)), ParseNumber(text.substr(comma + 1))};
+}
+
+void CheckNotStandardStream(const std::string& path) {
+  struct stat out{};
+  if (::stat(path.c_str(), &out) != 0) return;  // not there yet: a new file
+  for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+    struct stat stream{};
+    if (::fstat(fd, &stream) == 0 && stream.st_dev == out.st_dev && stream.st_ino == out.st_ino)
+      throw UsageError(std::string(fd == STDOUT_FILENO ? "is the standard output: "
+                                                       : "is the standard error: ") + path);
+  }
+}
+
+namespace {
+
+// A check's message from the UsageError it throws.
+CLI::Validator checked(std::function<std::string(const std::string&)> check, std::string desc,
+                       const char* name) {
+  return CLI::Validator(
+      [check = std::move(check)](std::string& value) -> std::string {
+        try {
+          value = check(value);
+          return {};
+        } catch (const UsageError& e) {
+          return e.what();
+        }
+      },
+      std::move(desc), name);
+}
+
+}  // namespace
+
+CLI::Validator Decimal(int64_t min, int64_t max) {
+  return checked(
+      [min, max](const std::string& text) { return std::to_string(ParseNumber(text, min, max)); },
+      std::to_string(min) + ".." + std::to_string(max), "DECIMAL");
+}
+
+CLI::Validator NotEmpty(std::function<void(const std::string&)> parse) {
+  return checked(
+      [parse = std::move(parse)](const std::string& text) {
+        if (text.empty()) throw UsageError("is empty");
+        if (parse) parse(text);
+        return text;
+      },
+      "", "NOT EMPTY");
 }
 
 }  // namespace mv::cli

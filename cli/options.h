@@ -1,8 +1,12 @@
 #pragma once
-// Option values of morvane-cli, checked before any job starts. A bad value
-// throws UsageError (exit status 2).
+// Option values of morvane-cli, checked while the command line is read, so
+// that wrong usage (exit status 2) is found before any job starts. A bad
+// value throws UsageError; the validators carry its text into CLI11's error.
+
+#include <CLI/CLI.hpp>
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -15,14 +19,29 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A whole decimal number, blanks around it and a sign allowed: a leading 0
+// is not octal, "0x" is not hex. A number too large for 64 bits is kept as
+// the largest (or smallest) one, so that it is out of any range.
+int64_t ParseNumber(const std::string& text);
+// The same within min..max.
+int64_t ParseNumber(const std::string& text, int64_t min, int64_t max);
+
 // "H:M:S", hours 0..215, minutes and seconds 0..59.
 Duration ParseLength(const std::string& text);
 
 // A label of either format list, however its blanks are spelt: its position.
 int ParseFormatOption(const std::string& text);
 
-// "ZL,ZR", two whole decimal numbers; a value too large for 64 bits is kept
-// out of range, so that the cut reports it as any other out of range.
+// "ZL,ZR", two whole numbers; their range is the cut's to check.
 Correction ParseZero(const std::string& text);
+
+// An output must not be the file behind the standard output or error, which
+// would get messages mixed into its data.
+void CheckNotStandardStream(const std::string& path);
+
+// As CLI11 checks. Numbers are rewritten in plain decimal for CLI11 to read.
+CLI::Validator Decimal(int64_t min, int64_t max);
+// A name or value that may not be empty, then the parse's own check.
+CLI::Validator NotEmpty(std::function<void(const std::string&)> parse = {});
 
 }  // namespace mv::cli

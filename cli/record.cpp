@@ -41,7 +41,8 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
   device.record();
 
   // The clock, as the window's: a length of L seconds ends on the L-th tick,
-  // 0:00:00 on the first. Ctrl-C ends it early, saved all the same.
+  // 0:00:00 on the first. Ctrl-C, SIGTERM or SIGHUP ends it early, saved
+  // all the same.
   int32_t position = 0;
   bool interrupted = false;
   QTimer clock;
@@ -71,7 +72,7 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
   ::stat(file.c_str(), &st);
   std::printf("%s  %lld bytes\n", kRecordingFileName, static_cast<long long>(st.st_size));
   PrintMessage("録音は正常に終了しました。");
-  return interrupted ? kCancelled : kDone;
+  return interrupted ? CancelledStatus() : kDone;
 }
 
 }  // namespace mv::cli

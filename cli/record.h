@@ -5,6 +5,10 @@
 
 #include <string>
 
+#include "cli/options.h"
+#include "record/wave_device.h"
+#include "wave/paths.h"
+
 namespace mv::cli {
 
 struct RecordOptions {
@@ -19,9 +23,15 @@ struct RecordOptions {
 // program links Qt Multimedia, so the other commands stay small.
 inline CLI::App* AddRecordCommand(CLI::App& app, RecordOptions& o) {
   auto* cmd = app.add_subcommand("record", "a timed recording into DIR/morvntmp.wav");
-  cmd->add_option("--out", o.out, "folder of the recording")->required();
-  cmd->add_option("--length", o.length, "length H:M:S (default 0:00:10)");
-  cmd->add_option("--format", o.format, "format label (default: the input's first)");
+  cmd->add_option("--out", o.out, "folder of the recording")
+      ->required()
+      ->check(NotEmpty([](const std::string& folder) {
+        CheckNotStandardStream(FolderText(folder) + "/" + kRecordingFileName);
+      }));
+  cmd->add_option("--length", o.length, "length H:M:S (default 0:00:10)")
+      ->check(NotEmpty(ParseLength));
+  cmd->add_option("--format", o.format, "format label (default: the input's first)")
+      ->check(NotEmpty(ParseFormatOption));
   cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
   return cmd;
 }

@@ -13,6 +13,7 @@
 
 int main(int argc, char** argv) {
   using namespace mv::cli;
+  KeepStandardStreamsOpen();
   CLI::App app{"Morvane: a timed recording", "morvane-cli"};
   app.require_subcommand(1);
   RecordOptions o;

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "tests/support.h"
@@ -18,9 +22,16 @@ namespace {
 using test::Bytes;
 
 struct Outcome {
-  int status = -1;
+  int status = -1;  // the exit status, or minus the signal that killed it
   std::string out, err;
 };
+
+int statusOf(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : -WTERMSIG(raw); }
+
+const char* cliPath() {
+  const char* cli = std::getenv("MORVANE_CLI");
+  return cli ? cli : "morvane-cli";
+}
 
 std::string quote(const std::string& s) {
   std::string q = "'";
@@ -37,13 +48,38 @@ std::string slurp(const std::string& path) {
 
 class Cli : public ::testing::Test {
  protected:
-  Outcome run(const std::vector<std::string>& args) {
-    const char* cli = std::getenv("MORVANE_CLI");
-    std::string cmd = quote(cli ? cli : "morvane-cli");
+  // Through the shell; redirect (e.g. ">>FILE") comes after stdout into .out
+  // and stderr into .err, and so wins over them.
+  Outcome run(const std::vector<std::string>& args, const std::string& redirect = "") {
+    std::string cmd = quote(cliPath());
     for (const auto& a : args) cmd += " " + quote(a);
-    cmd += " >" + quote(dir / ".out") + " 2>" + quote(dir / ".err") + " </dev/null";
+    cmd += " >" + quote(dir / ".out") + " 2>" + quote(dir / ".err") + " </dev/null " + redirect;
     const int raw = std::system(cmd.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / ".out"), slurp(dir / ".err")};
+    return {statusOf(raw), slurp(dir / ".out"), slurp(dir / ".err")};
+  }
+  // Started without waiting, the signals at their defaults;
+  // setUp runs in the child just before the program.
+  pid_t start(const std::vector<std::string>& args, const std::function<void()>& setUp = {}) {
+    std::vector<std::string> all = {cliPath()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      std::freopen((dir / ".out").c_str(), "w", stdout);
+      std::freopen((dir / ".err").c_str(), "w", stderr);
+      for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ}) ::signal(sig, SIG_DFL);
+      if (setUp) setUp();
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    return pid;
+  }
+  Outcome finish(pid_t pid) {
+    int raw = 0;
+    ::waitpid(pid, &raw, 0);
+    return {statusOf(raw), slurp(dir / ".out"), slurp(dir / ".err")};
   }
   std::string wav(const std::string& name, int ch, int rate, int bits, const Bytes& data) {
     test::WriteBytes(dir / name, test::MakeWav(ch, rate, bits, data));
@@ -56,24 +92,107 @@ class Cli : public ::testing::Test {
   test::TempDir dir;
 };
 
-TEST_F(Cli, VersionHelpAndUsageErrors) {
+TEST_F(Cli, VersionAndHelp) {
   Outcome o = run({"--version"});
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.out, "Morvane ver 0.8\n");
   EXPECT_EQ(run({"--help"}).status, 0);
   EXPECT_EQ(run({"cut", "--help"}).status, 0);
-  EXPECT_EQ(run({}).status, 2);
-  EXPECT_EQ(run({"frobnicate"}).status, 2);
-  EXPECT_EQ(run({"cut", "x.raw"}).status, 2);  // no --out
-  EXPECT_EQ(run({"cut", "x.raw", "--out", dir.path(), "--threshold", "abc"}).status, 2);
-  EXPECT_EQ(run({"cut", "x.raw", "--out", dir.path(), "--threshold", "65537"}).status, 2);
-  EXPECT_EQ(run({"cut", "x.raw", "--out", dir.path(), "--run", "441001"}).status, 2);
-  EXPECT_EQ(run({"cut", "x.raw", "--out", dir.path(), "--zero", "1"}).status, 2);
-  EXPECT_EQ(run({"cut", "x.raw", "--out", dir.path(), "--zero", "a,1"}).status, 2);
-  EXPECT_EQ(run({"split", "x.raw", "--out", dir.path(), "--length", "216:00:00"}).status, 2);
-  EXPECT_EQ(run({"split", "x.raw", "--out", dir.path(), "--length", "1:60:00"}).status, 2);
-  EXPECT_EQ(run({"split", "x.raw", "--out", dir.path(), "--format", "16bit, Mono, 96kHz"}).status, 2);
+}
+
+// Wrong usage: status 2, the reason on stderr, nothing on stdout, nothing
+// written. Record rows are answered before the recorder starts.
+TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
+  const std::string d = dir.path(), src = wav("a.wav", 2, 44100, 16, Bytes(8, 1));
+  const std::string j = dir / "j.wav";
+  struct Row {
+    std::vector<std::string> args;
+    std::string words;
+  };
+  const std::vector<Row> rows = {
+      {{}, "required"},
+      {{"frobnicate"}, "subcommand"},
+      {{"cut", src}, "--out"},
+      {{"cut", src, "--out", d, "--threshold", "abc"}, "not a number"},
+      {{"cut", src, "--out", d, "--threshold", "0x10"}, "not a number"},
+      {{"cut", src, "--out", d, "--threshold", "1e2"}, "not a number"},
+      {{"cut", src, "--out", d, "--threshold", ""}, "not a number"},
+      {{"cut", src, "--out", d, "--threshold", "65537"}, "out of range"},
+      {{"cut", src, "--out", d, "--threshold", "-1"}, "out of range"},
+      {{"cut", src, "--out", d, "--threshold", "99999999999999999999999"}, "out of range"},
+      {{"cut", src, "--out", d, "--run", "441001"}, "out of range"},
+      {{"cut", src, "--out", d, "--run", "0x100"}, "not a number"},
+      {{"cut", src, "--out", d, "--zero", "1"}, "ZL,ZR"},
+      {{"cut", src, "--out", d, "--zero", "a,1"}, "not a number"},
+      {{"cut", src, "--out", d, "--zero", "0,0x10"}, "not a number"},
+      {{"split", src, "--out", d, "--length", "216:00:00"}, "out of range"},
+      {{"split", src, "--out", d, "--length", "1:60:00"}, "out of range"},
+      {{"split", src, "--out", d, "--length", "0:0x1:00"}, "not a number"},
+      {{"split", src, "--out", d, "--length", "0::10"}, "not a number"},
+      {{"split", src, "--out", d, "--length", "1:00"}, "H:M:S"},
+      {{"split", src, "--out", d, "--format", "16bit, Mono, 96kHz"}, "unknown format"},
+      {{"record", "--out", d, "--length", "0:00:1O"}, "not a number"},
+      {{"record", "--out", d, "--length", "0:99:00"}, "out of range"},
+      // Empty names and labels.
+      {{"cut", src, "--out", ""}, "empty"},
+      {{"split", src, "--out", ""}, "empty"},
+      {{"join", "--out", "", src}, "empty"},
+      {{"record", "--out", ""}, "empty"},
+      {{"cut", "", "--out", d}, "empty"},
+      {{"split", "", "--out", d}, "empty"},
+      {{"join", "--out", j, src, ""}, "empty"},
+      {{"cut", src, "--out", d, "--format", ""}, "empty"},
+      {{"split", src, "--out", d, "--format", ""}, "empty"},
+      {{"join", "--out", j, "--format", "", src}, "empty"},
+      {{"measure", src, "--format", ""}, "empty"},
+      {{"record", "--out", d, "--format", ""}, "empty"},
+  };
+  for (const Row& row : rows) {
+    std::string shown;
+    for (const auto& a : row.args) shown += " [" + a + "]";
+    SCOPED_TRACE(shown);
+    const Outcome o = run(row.args);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_NE(o.err.find(row.words), std::string::npos) << o.err;
+    EXPECT_EQ(o.out, "");
+  }
   EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
+  EXPECT_FALSE(test::Exists(j));
+}
+
+// Leading zeros and signs are decimal: read as octal, 0100 would be 64 (the
+// quiet part at 80 would not be silent) and 0300 would be 192 (the quiet part
+// of 250 frames would end a song).
+TEST_F(Cli, NumbersWithLeadingZerosAreDecimal) {
+  const Bytes loud = test::Repeat16(4000, 300, 1), quiet = test::Repeat16(80, 250, 1);
+  const std::string src = wav("tape.wav", 1, 22050, 16, test::Concat({loud, quiet, loud}));
+  struct Row {
+    std::vector<std::string> zeros, plain;
+    int pieces;
+  };
+  const std::vector<Row> rows = {
+      {{"cut", "--threshold", "0100", "--run", "0200"}, {"cut", "--threshold", "100", "--run", "200"}, 2},
+      {{"cut", "--threshold", "+100", "--run", " 0300"}, {"cut", "--threshold", "100", "--run", "300"}, 1},
+      {{"cut", "--run", "010", "--zero", "-010,+010"}, {"cut", "--run", "10", "--zero", "-10,10"}, 2},
+      {{"split", "--length", "000:00:008"}, {"split", "--length", "0:0:8"}, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.zeros[2]);
+    std::vector<Bytes> made[2];
+    for (int k = 0; k < 2; ++k) {
+      const std::string out = dir / ("out" + std::to_string(k));
+      std::filesystem::remove_all(out);
+      std::filesystem::create_directory(out);
+      std::vector<std::string> args = k == 0 ? row.zeros : row.plain;
+      args.insert(args.begin() + 1, {src, "--out", out});
+      const Outcome o = run(args);
+      ASSERT_EQ(o.status, 0) << o.err;
+      for (int n = 1; test::Exists(out + "/mv00000" + std::to_string(n) + ".wav"); ++n)
+        made[k].push_back(test::ReadBytes(out + "/mv00000" + std::to_string(n) + ".wav"));
+    }
+    EXPECT_EQ(made[0].size(), static_cast<std::size_t>(row.pieces));
+    EXPECT_EQ(made[0], made[1]);
+  }
 }
 
 TEST_F(Cli, CutTakesTheFormatOfAWaveSourceAndListsItsFiles) {
@@ -147,16 +266,23 @@ TEST_F(Cli, NegativeZeroPointsCorrectTheCut) {
                           test::Frames16({15}, 1), test::Frames16({7}, 1)}));
 }
 
+// The format question is answered by --allow-mixed-formats only; --yes
+// answers the overwrite question only.
 TEST_F(Cli, JoinAsksAboutADifferentFormatAndWritesNothingOnNo) {
   const std::string a = wav("a.wav", 2, 44100, 16, Bytes(400, 1));
   const std::string b = wav("b.wav", 1, 22050, 8, Bytes(100, 2));
   const std::string out = dir / "joined.wav";
-  Outcome o = run({"join", "--out", out, a, b});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, "形式の異なるWaveファイルですが、結合しますか?\n");
-  EXPECT_FALSE(test::Exists(out));
+  for (const std::vector<std::string>& answer : {std::vector<std::string>{}, {"--yes"}}) {
+    std::vector<std::string> args = {"join", "--out", out, a, b};
+    args.insert(args.end(), answer.begin(), answer.end());
+    Outcome o = run(args);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "形式の異なるWaveファイルですが、結合しますか?\n");
+    EXPECT_EQ(o.out, "");
+    EXPECT_FALSE(test::Exists(out));
+  }
 
-  o = run({"join", "--out", out, "--yes", a, b});
+  Outcome o = run({"join", "--out", out, "--allow-mixed-formats", a, b});
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, out + "  544 bytes\n");
   const Bytes j = test::ReadBytes(out);
@@ -164,7 +290,7 @@ TEST_F(Cli, JoinAsksAboutADifferentFormatAndWritesNothingOnNo) {
   EXPECT_EQ(test::Get32(j, 24), 22050u);
   EXPECT_EQ(test::DataOf(j), test::Concat({Bytes(400, 1), Bytes(100, 2)}));
 
-  o = run({"join", "--out", out, "--format", "16bit, Stereo, 48kHz", a, dir / "x.raw"});
+  o = run({"join", "--out", out, "--yes", "--format", "16bit, Stereo, 48kHz", a, dir / "x.raw"});
   EXPECT_EQ(o.status, 1);  // x.raw cannot be opened
   EXPECT_NE(o.err.find("x.raw は開けません"), std::string::npos);
 }
@@ -176,8 +302,77 @@ TEST_F(Cli, JoinIntakeRefusalWritesNothing) {
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err, "サポートできない形式です。\n");
   EXPECT_FALSE(test::Exists(dir / "j.wav"));
-  o = run({"join", "--out", a, a});
-  EXPECT_EQ(o.err, "生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。\n");
+}
+
+// An existing output is asked about after the intake and after the refusal
+// of an output among the sources.
+TEST_F(Cli, JoinOverAnExistingFileAsksFirst) {
+  const std::string a = wav("a.wav", 2, 44100, 16, Bytes(4, 1));
+  const std::string bad = wav("b.wav", 2, 8000, 16, Bytes(4, 1));
+  const Bytes a0 = test::ReadBytes(a), old = {7, 7, 7};
+  const std::string out = dir / "j.wav";
+  test::WriteBytes(out, old);
+  struct Row {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const std::vector<Row> rows = {
+      {{"join", "--out", out, a}, "ファイルがすでに存在しますが、上書きしますか?\n"},
+      {{"join", "--out", out, "--allow-mixed-formats", a}, "ファイルがすでに存在しますが、上書きしますか?\n"},
+      {{"join", "--out", out, "--yes", a, bad}, "サポートできない形式です。\n"},
+      {{"join", "--out", a, a}, "生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。\n"},
+      {{"join", "--out", a, "--yes", a}, "生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args[2] + " " + row.args[3]);
+    const Outcome o = run(row.args);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, row.err);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(test::ReadBytes(out), old);
+    EXPECT_EQ(test::ReadBytes(a), a0);
+  }
+  const Outcome o = run({"join", "--out", out, "--yes", a});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err, "ファイルがすでに存在しますが、上書きしますか?\n結合は正常に終了しました。\n");
+  EXPECT_EQ(test::ReadBytes(out), a0);
+}
+
+// Nothing but WAVE content goes into an output: one that is the standard
+// output or error, however it is named, is wrong usage and stays untouched.
+TEST_F(Cli, OutputThatIsAStandardStreamIsWrongUsage) {
+  const std::string a = wav("a.wav", 2, 44100, 16, Bytes(4, 1));
+  const Bytes old = {7, 7, 7};
+  const std::string f = dir / "f.wav", rec = dir / "morvntmp.wav";
+  struct Row {
+    std::vector<std::string> args;
+    std::string redirect, file;
+  };
+  const std::vector<Row> rows = {
+      {{"join", "--out", f, "--yes", a}, ">>" + quote(f), f},
+      {{"join", "--out", "/dev/stdout", "--yes", a}, ">>" + quote(f), f},
+      {{"join", "--out", "/proc/self/fd/1", a}, ">>" + quote(f), f},
+      {{"join", "--out", "/dev/stderr", "--yes", a}, "2>>" + quote(f), f},
+      {{"join", "--out", f, "--yes", a}, "2>>" + quote(f), f},
+      {{"record", "--out", dir.path(), "--yes"}, ">>" + quote(rec), rec},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args[2] + " " + row.redirect);
+    test::WriteBytes(row.file, old);
+    const Outcome o = run(row.args, row.redirect);
+    EXPECT_EQ(o.status, 2);
+    // Only the usage message, when stderr is that file, follows the old bytes.
+    const Bytes now = test::ReadBytes(row.file);
+    ASSERT_GE(now.size(), old.size());
+    EXPECT_EQ(Bytes(now.begin(), now.begin() + 3), old);
+    const std::string rest(now.begin() + 3, now.end());
+    if (row.redirect[0] == '2') {
+      EXPECT_NE(rest.find("standard error"), std::string::npos) << rest;
+    } else {
+      EXPECT_EQ(rest, "");
+      EXPECT_NE(o.err.find("standard output"), std::string::npos) << o.err;
+    }
+  }
 }
 
 TEST_F(Cli, JoinDeletesSourcesAfterAFinishedRun) {
@@ -219,28 +414,62 @@ TEST_F(Cli, SourceOfTwoGibibytesIsRefused) {
   EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
 }
 
-TEST_F(Cli, InterruptCancelsAtABlockAndLeavesValidFiles) {
-  // One frame a block: a long run of tiny blocks, so the signal lands mid-run.
-  test::WriteBytes(dir / "long.raw", test::Repeat16(3000, 2000000, 2));
-  const char* cli = std::getenv("MORVANE_CLI");
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::freopen((dir / ".out").c_str(), "w", stdout);
-    ::freopen((dir / ".err").c_str(), "w", stderr);
-    ::execl(cli, cli, "cut", (dir / "long.raw").c_str(), "--out", dir.path().c_str(), "--run", "1",
-            static_cast<char*>(nullptr));
-    ::_exit(127);
+// Ctrl-C, SIGTERM and SIGHUP are the cancel button: the run stops at a block,
+// the piece being written is left a finished file, the source as it was.
+TEST_F(Cli, CancellingSignalsStopAtABlockAndLeaveValidFiles) {
+  // One frame a block: a long run of tiny blocks (over a second), so the
+  // signal lands mid-run.
+  const Bytes source = test::Repeat16(3000, 500000, 2);
+  test::WriteBytes(dir / "long.raw", source);
+  for (const auto& [signal, status] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
+    SCOPED_TRACE(signal);
+    std::filesystem::remove(dir / "mv000001.wav");
+    const pid_t pid = start({"cut", dir / "long.raw", "--out", dir.path(), "--run", "1"});
+    ::usleep(200 * 1000);
+    ::kill(pid, signal);
+    const Outcome o = finish(pid);
+    EXPECT_EQ(o.status, status);
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(o.out.rfind("mv000001.wav  ", 0), 0u) << o.out;
+    EXPECT_TRUE(test::IsFinishedWave(dir / "mv000001.wav"));
+    EXPECT_LT(test::ReadBytes(dir / "mv000001.wav").size(), source.size() + 44);
+    EXPECT_FALSE(test::Exists(dir / "mv000002.wav"));
+    EXPECT_EQ(test::ReadBytes(dir / "long.raw"), source);
   }
-  ::usleep(300 * 1000);
-  ::kill(pid, SIGINT);
-  int raw = 0;
-  ::waitpid(pid, &raw, 0);
-  ASSERT_TRUE(WIFEXITED(raw));
-  EXPECT_EQ(WEXITSTATUS(raw), 130);
-  EXPECT_EQ(slurp(dir / ".err"), "");
-  EXPECT_TRUE(test::IsFinishedWave(dir / "mv000001.wav"));
-  EXPECT_LT(test::ReadBytes(dir / "mv000001.wav").size(), 8000044u);
-  EXPECT_EQ(slurp(dir / ".out").rfind("mv000001.wav  ", 0), 0u);
+}
+
+// A closed standard output does not stop the job: every piece is written.
+TEST_F(Cli, ClosedStandardOutputDoesNotStopTheJob) {
+  const std::string src = wav("tape.wav", 1, 11025, 16, test::Repeat16(500, 11025 * 3 + 10, 1));
+  const pid_t pid = start({"split", src, "--out", dir.path(), "--length", "0:00:01"}, [] {
+    int p[2];
+    if (::pipe(p) != 0) ::_exit(126);
+    ::close(p[0]);
+    ::dup2(p[1], STDOUT_FILENO);
+  });
+  const Outcome o = finish(pid);
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "切り出しは正常に終了しました。\n");
+  for (const char* name : {"mv000001.wav", "mv000002.wav", "mv000003.wav", "mv000004.wav"})
+    EXPECT_TRUE(test::IsFinishedWave(dir / name)) << name;
+}
+
+// A file-size limit ends the job through its write error; the output is a
+// finished file of what fitted.
+TEST_F(Cli, FileSizeLimitIsAWriteError) {
+  const std::string a = wav("a.wav", 2, 44100, 16, Bytes(8000, 1));
+  test::WriteBytes(dir / "b.raw", Bytes(8000, 2));
+  const pid_t pid = start({"join", "--out", dir / "j.wav", a, dir / "b.raw"}, [] {
+    const rlimit limit{10000, 10000};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  const Outcome o = finish(pid);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, "ストリームへの書き込みエラー.\n");
+  EXPECT_EQ(o.out, dir / "j.wav" + "  10000 bytes\n");
+  EXPECT_TRUE(test::IsFinishedWave(dir / "j.wav"));
+  EXPECT_EQ(test::DataOf(test::ReadBytes(dir / "j.wav")),
+            test::Concat({Bytes(8000, 1), Bytes(10000 - 44 - 8000, 2)}));
 }
 
 }  // namespace
