@@ -6,6 +6,7 @@
 #include <string>
 #include <variant>
 
+#include "cut/scan.h"
 #include "wave/duration.h"
 #include "wave/format.h"
 #include "wave/job.h"
@@ -44,6 +45,7 @@ struct CutSettings {
   Duration pieceLength{0, 1, 0};          // equal lengths: hours 0..215, minutes and seconds 0..59
   std::optional<Correction> correction;   // subtract the zero points (at silences only)
   bool deleteSource = false;              // delete the source after a complete run
+  bool dryRun = false;                    // every check and the whole scan; nothing written or asked
 };
 
 enum class CutEnd { NothingToDo, Declined, Complete, Cancelled };
@@ -51,6 +53,9 @@ enum class CutEnd { NothingToDo, Declined, Complete, Cancelled };
 struct CutResult {
   CutEnd end = CutEnd::NothingToDo;
   bool sourceDeleted = false;
+  int64_t dataStart = 0;  // where the source's samples lie
+  int32_t dataSize = 0;
+  ScanReport report;      // what the scan found, pieces and levels
 };
 
 // Runs the cut; errors raise mv::Error after the run's clean-up (host.end()).

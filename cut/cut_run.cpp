@@ -1,10 +1,12 @@
 #include "cut/cut.h"
 #include "cut/modes.h"
+#include "cut/scan.h"
 #include "wave/checked.h"
 #include "wave/encoded.h"
 #include "wave/errors.h"
 #include "wave/header.h"
 #include "wave/paths.h"
+#include "wave/writer.h"
 
 namespace mv {
 
@@ -26,6 +28,8 @@ std::optional<RunLock> mayStart(const CutSettings& s, JobHost& host, const OpenS
   if (s.mode == CutMode::AtSilences && s.runLength == 0) refuse(msg::kZeroRunLength);
   if (s.mode == CutMode::EqualLengths && s.pieceLength.totalSeconds() == 0) refuse(msg::kZeroPieceLength);
   if (IsNumberedOutput(s.source, s.saveFolder)) refuse(msg::kCutSourceIsOutput);
+  // A dry run writes nothing: it neither holds the folder nor asks.
+  if (s.dryRun) return RunLock::none();
   std::optional<RunLock> lock = RunLock::onFolder(s.saveFolder);
   if (!lock) refuse(msg::kFolderInUse);
   if (HasNumberedFiles(s.saveFolder) &&
@@ -39,8 +43,43 @@ int32_t readZero(const ZeroPoint& z) {
   return narrow<int16_t>(std::get<int64_t>(z));
 }
 
+// The pieces of a run: numbered files in the save folder.
+class FileSink final : public PieceSink {
+ public:
+  FileSink(const CutSettings& s, JobHost& host)
+      : folder_(s.saveFolder), format_(s.format), out_(closedBy(host), rulesFor(s)) {}
+  void start(int32_t number) override { out_.create(PieceName(folder_, number), format_); }
+  void write(const uint8_t* data, std::size_t n) override { out_.append(data, n); }
+  void finish() override { out_.finish(); }
+  void abandon() noexcept override { out_.abandon(); }
+
+ private:
+  static FileClosed closedBy(JobHost& host) {
+    return [&host](const std::string& path, int64_t size) { host.fileWritten(path, size); };
+  }
+  // A piece that is the source under another name, found only now when the
+  // folder could not be listed, is refused before it is touched.
+  static OutputRules rulesFor(const CutSettings& s) {
+    OutputRules rules{{}, msg::kCutSourceIsOutput};
+    if (const auto id = IdentityOf(s.source)) rules.sources.push_back(*id);
+    return rules;
+  }
+  std::string folder_;
+  PcmFormat format_;
+  WaveWriter out_;
+};
+
+// The pieces of a dry run: counted, never written.
+class NoSink final : public PieceSink {
+ public:
+  void start(int32_t) override {}
+  void write(const uint8_t*, std::size_t) override {}
+  void finish() override {}
+  void abandon() noexcept override {}
+};
+
 // The source opened and its data located; false when the run was cancelled.
-bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open) {
+bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, CutResult& result) {
   const std::unique_ptr<ByteStream> source = open(s.source);
   // Sizes are 32-bit: a source of 2 GiB or more is refused here.
   const int32_t fileSize = narrow<int32_t>(source->size());
@@ -52,15 +91,17 @@ bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open) {
   } else {
     source->seek(0);
   }
+  result.dataStart = src.dataStart;
+  result.dataSize = src.dataSize;
   host.status(msg::kMakingFirstSong);
   host.pump();
-  OutputRules rules{{}, msg::kCutSourceIsOutput};
-  // A piece that is the source under another name, found only now when the
-  // folder could not be listed, is refused before it is touched.
-  if (const auto id = IdentityOf(s.source)) rules.sources.push_back(*id);
-  WaveWriter out([&host](const std::string& path, int64_t size) { host.fileWritten(path, size); }, rules);
-  if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, out);
-  return CutAtSilences(s, ReadZeroPoints(s.correction), src, host, out);
+  std::unique_ptr<PieceSink> out;
+  if (s.dryRun)
+    out = std::make_unique<NoSink>();
+  else
+    out = std::make_unique<FileSink>(s, host);
+  if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, *out, result.report);
+  return CutAtSilences(s, ReadZeroPoints(s.correction), src, host, *out, result.report);
 }
 
 }  // namespace
@@ -86,13 +127,14 @@ CutResult RunCut(const CutSettings& s, JobHost& host, const OpenSource& open) {
   bool complete;
   {
     JobScope job(host);
-    complete = cutSource(s, host, open);
+    complete = cutSource(s, host, open, result);
   }
   if (!complete) {
     result.end = CutEnd::Cancelled;
     return result;
   }
   result.end = CutEnd::Complete;
+  if (s.dryRun) return result;
   host.inform({msg::kCutDone, msg::kCutDoneCaption, Icon::Information});
   if (s.deleteSource) result.sourceDeleted = DeleteFile(s.source);
   return result;

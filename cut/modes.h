@@ -6,7 +6,7 @@
 
 #include "cut/cut.h"
 #include "wave/file.h"
-#include "wave/writer.h"
+#include "cut/scan.h"
 
 namespace mv {
 
@@ -27,9 +27,10 @@ struct ZeroPoints {
 // no 16-bit sample, raises the general error report.
 ZeroPoints ReadZeroPoints(const std::optional<Correction>& correction);
 
-// Both write their pieces through out and return false when the run was
-// cancelled.
-bool CutAtSilences(const CutSettings& s, ZeroPoints zero, CutSource src, JobHost& host, WaveWriter& out);
-bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, WaveWriter& out);
+// Both give their pieces to out, tell what they find in report, and return
+// false when the run was cancelled.
+bool CutAtSilences(const CutSettings& s, ZeroPoints zero, CutSource src, JobHost& host, PieceSink& out,
+                   ScanReport& report);
+bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, PieceSink& out, ScanReport& report);
 
 }  // namespace mv

@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
+#include "cut/measure.h"
 #include "cut/modes.h"
 #include "wave/checked.h"
 #include "wave/errors.h"
 #include "wave/format.h"
 #include "wave/paths.h"
-#include "wave/writer.h"
 
 namespace mv {
 
@@ -28,7 +28,18 @@ struct RunState {
   int32_t runLength;
   int32_t silent = 0;     // j: silent frames in a row
   bool pending = false;   // more than N silent frames: a cut is due
+  int64_t blockStart = 0;  // index of the block's first frame in the data
+  int64_t longest = 0;     // the longest silent run so far, and the index
+  int64_t longestEnd = 0;  // of the frame after it
 };
+
+// A silent run ends before frame `end` of the block.
+inline void runEnded(RunState& st, int32_t silent, int32_t end) {
+  if (silent > st.longest) {
+    st.longest = silent;
+    st.longestEnd = st.blockStart + end;
+  }
+}
 
 template <int Bits>
 inline void correctSample(uint8_t* p, int32_t z) {
@@ -159,6 +170,7 @@ int32_t scanBlock(const uint8_t* block, RunState& st, int32_t& cutAt) {
       bool anySilent, allSilent;
       testGroup<Bits, Channels>(block + i * F, range, anySilent, allSilent);
       if (!anySilent && !pending) {
+        runEnded(st, silent, i);
         silent = 0;
         i = end;
         continue;
@@ -181,11 +193,13 @@ int32_t scanBlock(const uint8_t* block, RunState& st, int32_t& cutAt) {
           c = i;
         }
       } else if (pending) {
+        runEnded(st, silent, i);
         st.silent = 0;
         st.pending = false;
         cutAt = c - kLeadIn > 0 ? c - kLeadIn : 0;
         return i;
       } else {
+        runEnded(st, silent, i);
         silent = 0;
       }
     }
@@ -212,16 +226,23 @@ Kernels kernelsFor(const PcmFormat& f) {
 
 }  // namespace
 
-bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& host, WaveWriter& out) {
+bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& host, PieceSink& out,
+                   ScanReport& report) {
   const PcmFormat& fmt = s.format;
   const int32_t frameSize = mul32(fmt.channels, fmt.bytesPerSample());
   const Kernels k = kernelsFor(fmt);
+  PieceMeter meter(fmt, src.dataSize, report);
+  auto write = [&](const uint8_t* p, std::size_t n) {
+    meter.add(p, n);
+    out.write(p, n);
+  };
 
   RunState st{s.threshold, s.runLength};
   int32_t song = 1;
   host.resetCancel();
 
-  out.create(PieceName(s.saveFolder, song), fmt);
+  meter.start();
+  out.start(song);
 
   const int32_t blockBytes = mul32(frameSize, s.runLength);
   const int32_t blocks = div32(src.dataSize, blockBytes);
@@ -239,17 +260,19 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
     int32_t cutAt = 0;
     const int32_t sound = k.scan(block, st, cutAt);
     if (sound < 0) {
-      out.append(block, static_cast<std::size_t>(blockBytes));
+      write(block, static_cast<std::size_t>(blockBytes));
     } else {
-      out.append(block, static_cast<std::size_t>(cutAt) * frameSize);
+      write(block, static_cast<std::size_t>(cutAt) * frameSize);
       out.finish();
       song = add32(song, 1);
       host.status(std::to_string(song) + std::string(msg::kSongDetected));
       host.pump();
-      out.create(PieceName(s.saveFolder, song), fmt);
-      out.append(block + cutAt * frameSize,
-                 static_cast<std::size_t>(s.runLength - cutAt) * frameSize);
+      meter.start();
+      out.start(song);
+      write(block + cutAt * frameSize, static_cast<std::size_t>(s.runLength - cutAt) * frameSize);
     }
+    meter.blockDone();
+    st.blockStart += s.runLength;
     host.progress(ProgressPercent(u, blocks));
     host.pump();
     if (host.cancelRequested()) {
@@ -257,6 +280,8 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
       return false;
     }
   }
+  runEnded(st, st.silent, 0);
+  if (st.longest > 0) report.longestQuiet = QuietRun{st.longestEnd - st.longest, st.longest};
 
   // The tail, less than one block: corrected, never tested for silence.
   const int32_t done = mul32(blocks, blockBytes);
@@ -268,12 +293,12 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
     const std::size_t got = src.stream.read(tail, static_cast<std::size_t>(wholeBytes));
     const int32_t frames = static_cast<int32_t>(got) / frameSize;
     if (z.any()) k.correct(tail, frames, z);
-    out.append(tail, static_cast<std::size_t>(frames) * frameSize);
+    write(tail, static_cast<std::size_t>(frames) * frameSize);
     if (got < static_cast<std::size_t>(wholeBytes)) raise(msg::kReadError);
     // A trailing part of a frame goes into the last song as it is.
     const std::size_t partial = static_cast<std::size_t>(rest - wholeBytes);
     src.stream.readFull(tail, partial);
-    out.append(tail, partial);
+    write(tail, partial);
   }
   out.finish();
   return true;

@@ -32,8 +32,11 @@ void correctAt(Bytes& d, std::size_t at, int bits, int z) {
   }
 }
 
-// The songs the rules make of data, one frame at a time.
-std::vector<Bytes> reference(Bytes d, int channels, int bits, int t, int n, int zl, int zr) {
+// The songs the rules make of data, one frame at a time, and the longest run
+// of frames they test silent (frames, first frame).
+std::vector<Bytes> reference(Bytes d, int channels, int bits, int t, int n, int zl, int zr,
+                             std::pair<int64_t, int64_t>& longest) {
+  longest = {0, 0};
   const int b = bits / 8, f = channels * b;
   const int blocks = static_cast<int>(d.size()) / (f * n);
   std::vector<Bytes> songs(1);
@@ -56,7 +59,9 @@ std::vector<Bytes> reference(Bytes d, int channels, int bits, int t, int n, int 
       const int s1 = sampleOf(d, at, bits);
       const int s2 = channels == 2 ? sampleOf(d, at + b, bits) : 0;
       if (std::abs(s1) < t && std::abs(s2) < t) {
-        if (++j > n) {
+        ++j;
+        if (j > longest.first) longest = {j, int64_t{u} * n + i - j + 1};
+        if (j > n) {
           pending = true;
           c = i;
         }
@@ -142,12 +147,43 @@ TEST(SilenceCutAgainstTheRules, RandomTapesOfEveryFormat) {
     s.format = ParseFormatLabel(std::string(bits == 8 ? "8bit, " : "16bit, ") + (channels == 2 ? "Stereo, " : "Mono, ") + "44.1kHz");
     test::WriteBytes(s.source, data);
     test::RecordingHost host;
-    ASSERT_EQ(RunCut(s, host).end, CutEnd::Complete);
+    const CutResult run = RunCut(s, host);
+    ASSERT_EQ(run.end, CutEnd::Complete);
 
-    const std::vector<Bytes> expected = reference(data, channels, bits, t, n, zl, zr);
+    std::pair<int64_t, int64_t> longest;
+    const std::vector<Bytes> expected = reference(data, channels, bits, t, n, zl, zr, longest);
     ASSERT_EQ(host.files.size(), expected.size());
     for (std::size_t k = 0; k < expected.size(); ++k)
       ASSERT_EQ(test::DataOf(test::ReadBytes(host.files[k])), expected[k]) << "song " << k + 1;
+
+    // A dry run finds the same pieces, writes nothing, and measures them.
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directory(folder);
+    test::WriteBytes(s.source, data);
+    s.dryRun = true;
+    test::RecordingHost dryHost;
+    const CutResult dry = RunCut(s, dryHost);
+    ASSERT_EQ(dry.end, CutEnd::Complete);
+    EXPECT_TRUE(dryHost.files.empty());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);  // the source alone
+    ASSERT_EQ(dry.report.pieces.size(), expected.size());
+    int64_t at = 0;
+    for (std::size_t k = 0; k < expected.size(); ++k) {
+      const Piece& p = dry.report.pieces[k];
+      EXPECT_EQ(p.firstByte, at);
+      EXPECT_EQ(p.dataBytes, static_cast<int64_t>(expected[k].size()));
+      int peak = 0;
+      for (std::size_t i = 0; i + bits / 8 <= expected[k].size(); i += bits / 8)
+        peak = std::max(peak, std::abs(sampleOf(expected[k], i, bits)));
+      EXPECT_EQ(p.peak, peak) << "song " << k + 1;
+      at += p.dataBytes;
+    }
+    EXPECT_EQ(dry.report.longestQuiet.has_value(), longest.first > 0);
+    if (dry.report.longestQuiet) {
+      EXPECT_EQ(dry.report.longestQuiet->frames, longest.first);
+      EXPECT_EQ(dry.report.longestQuiet->firstFrame, longest.second);
+    }
+    EXPECT_EQ(run.report.pieces.size(), dry.report.pieces.size());
   }
 }
 

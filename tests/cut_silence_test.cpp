@@ -240,5 +240,34 @@ TEST_F(SilenceCut, RunLengthZeroIsRefusedBeforeAnything) {
   EXPECT_TRUE(test::ReadBytes(dir / "mv000001.wav").empty());
 }
 
+TEST_F(SilenceCut, DryRunMeasuresPiecesAndQuietRunsWithoutWriting) {
+  // Quiet runs that end where a group of frames starts, inside a block and
+  // across blocks, each shorter than N: no cut, but the longest is told.
+  s.dryRun = true;
+  const Bytes data = Concat({frames(kLoud, 80), frames(kQuiet, 400), frames(3, 400), frames(-kLoud, 120),
+                             frames(2500, 480), frames(kQuiet, 300), frames(2000, 220)});
+  const CutResult r = cut(data);
+  EXPECT_EQ(r.end, CutEnd::Complete);
+  EXPECT_FALSE(has(1));
+  EXPECT_EQ(host.count("inform:"), 0);
+  ASSERT_EQ(r.report.pieces.size(), 1u);
+  EXPECT_EQ(r.report.pieces[0].dataBytes, static_cast<int64_t>(data.size()));
+  EXPECT_EQ(r.report.pieces[0].peak, kLoud);
+  ASSERT_TRUE(r.report.longestQuiet);
+  EXPECT_EQ(r.report.longestQuiet->firstFrame, 80);
+  EXPECT_EQ(r.report.longestQuiet->frames, 800);
+  // Of the two whole blocks, the second holds the quietest stretch.
+  EXPECT_EQ(r.report.quietestBlockPeak, 2500);
+  // Only the tested blocks count: the same quiet in the tail is not a run.
+  const CutResult tail = cut(Concat({frames(kLoud, 1000), frames(kQuiet, 999)}));
+  EXPECT_FALSE(tail.report.longestQuiet);
+  // A real run reports what the dry run finds.
+  s.dryRun = false;
+  const CutResult real = cut(data);
+  ASSERT_EQ(real.report.pieces.size(), 1u);
+  EXPECT_EQ(real.report.longestQuiet->frames, 800);
+  EXPECT_EQ(song(1), data);
+}
+
 }  // namespace
 }  // namespace mv

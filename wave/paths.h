@@ -40,6 +40,8 @@ class RunLock {
   // reading, one kept for it under /tmp). A folder that is not there gets an
   // empty hold: the run reports it when it creates its first file.
   static std::optional<RunLock> onFolder(const std::string& folder);
+  // A hold on nothing.
+  static RunLock none() { return RunLock(-1); }
   RunLock(RunLock&& other) noexcept;
   RunLock& operator=(RunLock&&) = delete;
   ~RunLock();

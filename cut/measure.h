@@ -1,0 +1,37 @@
+#pragma once
+// Levels of the samples a cut writes, taken in the pass that writes them.
+
+#include <cstdint>
+#include <vector>
+
+#include "cut/scan.h"
+#include "wave/format.h"
+
+namespace mv {
+
+// Keeps a cut's report up to date with every byte that goes into a piece.
+class PieceMeter {
+ public:
+  PieceMeter(const PcmFormat& format, int64_t dataBytes, ScanReport& report);
+
+  void start();
+  // Bytes of the current piece, in order; whole samples are measured, a
+  // trailing part of a sample is counted but not measured.
+  void add(const uint8_t* data, std::size_t n);
+  // A whole block of the run length has been tested: its peak counts for the
+  // quietest stretch.
+  void blockDone();
+
+ private:
+  int bits_;
+  std::size_t envelopeBytes_;
+  ScanReport& report_;
+  int64_t offset_ = 0;          // bytes of data measured so far
+  std::size_t inBucket_ = 0;    // bytes of the current envelope group
+  int32_t blockPeak_ = 0;
+};
+
+// The largest |sample| of whole samples: 16-bit signed, or 8-bit centred at 128.
+int32_t PeakOf(const uint8_t* data, std::size_t n, int bits);
+
+}  // namespace mv

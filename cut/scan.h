@@ -1,0 +1,47 @@
+#pragma once
+// What a cut finds as it reads its source, for a run and a dry run alike:
+// the pieces, the longest quiet run, the quietest stretch, and a peak
+// envelope for drawing.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace mv {
+
+struct Piece {
+  int64_t firstByte = 0;  // from the start of the data
+  int64_t dataBytes = 0;
+  int32_t peak = 0;       // largest |sample| as the cut writes it
+};
+
+struct QuietRun {
+  int64_t firstFrame = 0;
+  int64_t frames = 0;
+};
+
+struct ScanReport {
+  std::vector<Piece> pieces;
+  // The longest run of frames the cut's own test found silent; empty when
+  // none was (the tail after the last whole block is never tested).
+  std::optional<QuietRun> longestQuiet;
+  // The lowest peak of any whole block of the run length: the level a
+  // threshold must pass for a stretch of that length to count as quiet.
+  std::optional<int32_t> quietestBlockPeak;
+  // Peaks of consecutive groups of envelopeFrames frames, over the whole data.
+  int64_t envelopeFrames = 1;
+  std::vector<int32_t> envelope;
+};
+
+// Where the pieces of a cut go: files for a run, nowhere for a dry run.
+class PieceSink {
+ public:
+  virtual ~PieceSink() = default;
+  virtual void start(int32_t number) = 0;
+  virtual void write(const uint8_t* data, std::size_t n) = 0;
+  virtual void finish() = 0;
+  // The run stops (cancel or error) with the piece unfinished.
+  virtual void abandon() noexcept = 0;
+};
+
+}  // namespace mv
