@@ -38,7 +38,7 @@ void WaveWriter::grow(int64_t n) {
 void WaveWriter::append(const void* data, std::size_t n) {
   grow(static_cast<int64_t>(n));
   file_.write(data, n);
-  refresh(size_, true);
+  refresh(size_, false);
 }
 
 void WaveWriter::refresh(int64_t written, bool now) {
