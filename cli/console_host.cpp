@@ -93,6 +93,7 @@ void ConsoleHost::draw() {
 }
 
 void ConsoleHost::fileWritten(const std::string& path, int64_t size) {
+  if (!listFiles_) return;
   std::string name = path;
   if (baseNames_) {
     if (auto slash = name.rfind('/'); slash != std::string::npos) name.erase(0, slash + 1);

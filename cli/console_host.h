@@ -25,7 +25,9 @@ class ConsoleHost : public JobHost {
  public:
   // Pieces are listed by their names in the save folder; a join's output by
   // the name it was given.
-  ConsoleHost(bool yes, bool baseNames) : yes_(yes), baseNames_(baseNames) {}
+  // listFiles false: the files are told elsewhere (a report).
+  ConsoleHost(bool yes, bool baseNames, bool listFiles = true)
+      : yes_(yes), baseNames_(baseNames), listFiles_(listFiles) {}
 
   bool ask(const Message& question) override;
   void inform(const Message& message) override;
@@ -41,6 +43,7 @@ class ConsoleHost : public JobHost {
 
   bool yes_;
   bool baseNames_;
+  bool listFiles_;
   bool tty_ = false;
   bool running_ = false;
   int percent_ = 0;

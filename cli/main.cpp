@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/console_host.h"
+#include "cli/cut_report.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/record.h"
@@ -31,9 +32,10 @@ namespace {
 
 struct CutOptions {
   std::string source, out, format, length = "0:01:00", zero;
-  int32_t threshold = kDefaultThreshold;
-  int32_t run = kDefaultRunLength;
-  bool deleteSource = false, yes = false;
+  std::string threshold = std::to_string(kDefaultThreshold);
+  std::string run = std::to_string(kDefaultRunLength);
+  bool deleteSource = false, yes = false, dryRun = false;
+  CutReportOptions report;
 };
 
 struct JoinOptions {
@@ -56,21 +58,30 @@ int runCut(const CutOptions& o, CutMode mode) {
   s.source = o.source;
   s.saveFolder = o.out;
   s.mode = mode;
-  s.threshold = o.threshold;
-  s.runLength = o.run;
   s.deleteSource = o.deleteSource;
+  s.dryRun = o.dryRun;
   if (mode == CutMode::EqualLengths) s.pieceLength = ParseLength(o.length);
   std::optional<int> chosen;
   if (!o.format.empty()) chosen = ParseFormatOption(o.format);
   if (mode == CutMode::AtSilences && !o.zero.empty()) s.correction = ParseZero(o.zero);
   s.format = ParseFormatLabel(kCutLabels[chosen.value_or(intakePosition(o.source))]);
+  // Levels in dBFS and lengths in seconds mean samples once the format is known.
+  s.threshold = ParseThreshold(o.threshold).resolve(s.format);
+  s.runLength = ParseRun(o.run).resolve(s.format);
 
-  ConsoleHost host(o.yes, true);
-  switch (RunCut(s, host).end) {
-    case CutEnd::Complete: return kDone;
-    case CutEnd::Cancelled: return CancelledStatus();
-    default: return kRefused;
-  }
+  // With --json, or in a dry run, the files are told in the report instead.
+  ConsoleHost host(o.yes, true, !o.report.json && !o.dryRun);
+  const CutResult r = RunCut(s, host);
+  if (r.end == CutEnd::Cancelled) return CancelledStatus();
+  if (r.end != CutEnd::Complete) return kRefused;
+  if (o.report.json)
+    PrintJson(s, r, !o.dryRun);
+  else if (o.dryRun)
+    PrintPieceLines(r, s.format);
+  if (!o.report.labels.empty()) WriteLabels(o.report.labels, r, s.format);
+  if (!o.report.cue.empty()) WriteCue(o.report.cue, s.source, r, s.format);
+  if (mode == CutMode::AtSilences) PrintSummary(s, r);
+  return kDone;
 }
 
 // The join list of the command line: its sources in order and the selector.
@@ -159,6 +170,16 @@ int execRecorder(char** argv) {
   return kRefused;
 }
 
+// The dry run and the reports; label and cue files for the cut at silences.
+void AddReportOptions(CLI::App& cmd, CutOptions& o, bool exports) {
+  cmd.add_flag("--dry-run", o.dryRun, "every check and the whole scan; list the files, write nothing");
+  cmd.add_flag("--json", o.report.json, "print one JSON object instead of the lines");
+  if (!exports) return;
+  cmd.add_option("--labels", o.report.labels, "write a label file of the pieces")
+      ->check(NotEmpty(CheckNotStandardStream));
+  cmd.add_option("--cue", o.report.cue, "write a cue sheet of the pieces")->check(NotEmpty(CheckNotStandardStream));
+}
+
 CLI::App* AddCutCommand(CLI::App& app, CutOptions& o) {
   auto* cmd = app.add_subcommand("cut", "cut one file per song at silences");
   cmd->add_option("SOURCE", o.source, "file to cut (.wav, or headerless PCM)")
@@ -167,13 +188,15 @@ CLI::App* AddCutCommand(CLI::App& app, CutOptions& o) {
   cmd->add_option("--out", o.out, "save folder (must exist)")->required()->check(NotEmpty());
   cmd->add_option("--format", o.format, "format label, e.g. \"16bit, Mono, 22kHz\"")
       ->check(NotEmpty(ParseFormatOption));
-  cmd->add_option("--threshold", o.threshold, "silence below this |sample| (default 100)")
-      ->transform(Decimal(0, kMaxThreshold));
-  cmd->add_option("--run", o.run, "silent frames that end a song (default 132300)")
-      ->transform(Decimal(0, kMaxRunLength));
+  cmd->add_option("--threshold", o.threshold,
+                  "silence below this |sample| (default 100), or a level such as -50dB")
+      ->check(NotEmpty(ParseThreshold));
+  cmd->add_option("--run", o.run, "silent frames that end a song (default 132300), or seconds such as 3s")
+      ->check(NotEmpty(ParseRun));
   cmd->add_option("--zero", o.zero, "correct by the zero points ZL,ZR")->check(NotEmpty(ParseZero));
   cmd->add_flag("--delete-source", o.deleteSource, "delete the source after a complete run");
   cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
+  AddReportOptions(*cmd, o, true);
   return cmd;
 }
 
@@ -181,11 +204,12 @@ CLI::App* AddSplitCommand(CLI::App& app, CutOptions& o) {
   auto* cmd = app.add_subcommand("split", "cut into pieces of equal length");
   cmd->add_option("SOURCE", o.source, "file to cut")->required()->check(NotEmpty());
   cmd->add_option("--out", o.out, "save folder (must exist)")->required()->check(NotEmpty());
-  cmd->add_option("--length", o.length, "piece length H:M:S (default 0:01:00)")
+  cmd->add_option("--length", o.length, "piece length H:M:S, M:S or seconds such as 90s (default 0:01:00)")
       ->check(NotEmpty(ParseLength));
   cmd->add_option("--format", o.format, "format label")->check(NotEmpty(ParseFormatOption));
   cmd->add_flag("--delete-source", o.deleteSource, "delete the source after a complete run");
   cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
+  AddReportOptions(*cmd, o, false);
   return cmd;
 }
 

@@ -3,7 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <limits>
+
+#include "cut/units.h"
 
 #include "wave/format.h"
 
@@ -46,21 +49,99 @@ int64_t ParseNumber(const std::string& text, int64_t min, int64_t max) {
   return v;
 }
 
+namespace {
+
+// A decimal number with a fraction ("2.5"), or nullopt.
+std::optional<double> decimalFraction(const std::string& text) {
+  std::size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0;
+  bool digits = false, point = false;
+  for (std::size_t k = i; k < text.size(); ++k) {
+    if (isDigit(text[k])) digits = true;
+    else if (text[k] == '.' && !point) point = true;
+    else return std::nullopt;
+  }
+  if (!digits) return std::nullopt;
+  return std::strtod(text.c_str(), nullptr);
+}
+
+// The number before a unit ("-40dB", "3s"), or nullopt when text does not
+// end with the unit.
+std::optional<double> withUnit(const std::string& text, const std::string& unit, const std::string& what) {
+  const std::string t = trimmed(text);
+  if (t.size() <= unit.size() || t.compare(t.size() - unit.size(), unit.size(), unit) != 0) return std::nullopt;
+  const auto v = decimalFraction(t.substr(0, t.size() - unit.size()));
+  if (!v) throw UsageError(what + ": not a number: \"" + text + "\"");
+  return v;
+}
+
+}  // namespace
+
 Duration ParseLength(const std::string& text) {
-  const auto first = text.find(':');
-  const auto second = first == std::string::npos ? first : text.find(':', first + 1);
-  if (second == std::string::npos || text.find(':', second + 1) != std::string::npos)
-    throw UsageError("length must be H:M:S: " + text);
   auto field = [](const std::string& digits, int64_t max, const char* what) {
     try {
-      return static_cast<int32_t>(ParseNumber(digits, 0, max));
+      return ParseNumber(digits, 0, max);
     } catch (const UsageError& e) {
       throw UsageError(std::string(what) + " " + e.what());
     }
   };
-  return {field(text.substr(0, first), kMaxHours, "hours"),
-          field(text.substr(first + 1, second - first - 1), 59, "minutes"),
-          field(text.substr(second + 1), 59, "seconds")};
+  constexpr int64_t kMaxSeconds = (int64_t{kMaxHours} * 60 + 59) * 60 + 59;
+  int64_t total;
+  const auto first = text.find(':');
+  if (first == std::string::npos) {
+    const std::string t = trimmed(text);
+    if (t.size() < 2 || t.back() != 's') throw UsageError("length must be H:M:S, M:S or seconds with s: " + text);
+    total = field(t.substr(0, t.size() - 1), kMaxSeconds, "seconds");
+  } else {
+    const auto second = text.find(':', first + 1);
+    if (second != std::string::npos && text.find(':', second + 1) != std::string::npos)
+      throw UsageError("length must be H:M:S, M:S or seconds with s: " + text);
+    if (second == std::string::npos) {
+      total = field(text.substr(0, first), kMaxSeconds / 60, "minutes") * 60 +
+              field(text.substr(first + 1), 59, "seconds");
+    } else {
+      total = (field(text.substr(0, first), kMaxHours, "hours") * 60 +
+               field(text.substr(first + 1, second - first - 1), 59, "minutes")) * 60 +
+              field(text.substr(second + 1), 59, "seconds");
+    }
+  }
+  if (total > kMaxSeconds) throw UsageError("length out of range (at most 215:59:59): " + text);
+  return {static_cast<int32_t>(total / 3600), static_cast<int32_t>(total / 60 % 60),
+          static_cast<int32_t>(total % 60)};
+}
+
+ThresholdOption ParseThreshold(const std::string& text) {
+  ThresholdOption o;
+  if (const auto dB = withUnit(text, "dB", "threshold")) {
+    if (*dB > 0) throw UsageError("threshold out of range (at most 0dB): " + text);
+    o.dB = dB;
+  } else {
+    o.value = static_cast<int32_t>(ParseNumber(text, 0, kMaxThreshold));
+  }
+  return o;
+}
+
+int32_t ThresholdOption::resolve(const PcmFormat& format) const {
+  return dB ? ThresholdFromDb(*dB, format) : value;
+}
+
+RunOption ParseRun(const std::string& text) {
+  RunOption o;
+  if (const auto seconds = withUnit(text, "s", "run")) {
+    if (*seconds < 0) throw UsageError("run out of range (0.." + std::to_string(kMaxRunLength) + "): " + text);
+    o.seconds = seconds;
+  } else {
+    o.frames = static_cast<int32_t>(ParseNumber(text, 0, kMaxRunLength));
+  }
+  return o;
+}
+
+int32_t RunOption::resolve(const PcmFormat& format) const {
+  if (!seconds) return frames;
+  const int64_t n = FramesFromSeconds(*seconds, format);
+  if (n < 0 || n > kMaxRunLength)
+    throw UsageError("run out of range (0.." + std::to_string(kMaxRunLength) + " frames): " +
+                     std::to_string(n) + " frames");
+  return static_cast<int32_t>(n);
 }
 
 int ParseFormatOption(const std::string& text) {

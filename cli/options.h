@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -26,8 +27,27 @@ int64_t ParseNumber(const std::string& text);
 // The same within min..max.
 int64_t ParseNumber(const std::string& text, int64_t min, int64_t max);
 
-// "H:M:S", hours 0..215, minutes and seconds 0..59.
+// "H:M:S" (minutes and seconds 0..59), "M:S" (seconds 0..59) or a number of
+// seconds with "s" ("90s"), normalised; hours 0..215.
 Duration ParseLength(const std::string& text);
+
+// The threshold: a sample value 0..65536, or a level in dBFS at most 0
+// ("-40dB", "-42.5dB"), known in sample units once the format is.
+struct ThresholdOption {
+  int32_t value = kDefaultThreshold;
+  std::optional<double> dB;
+  int32_t resolve(const PcmFormat& format) const;
+};
+ThresholdOption ParseThreshold(const std::string& text);
+
+// The run length: frames 0..441000, or seconds ("3s", "2.5s"), in frames
+// once the rate is known; the range holds then too.
+struct RunOption {
+  int32_t frames = kDefaultRunLength;
+  std::optional<double> seconds;
+  int32_t resolve(const PcmFormat& format) const;
+};
+RunOption ParseRun(const std::string& text);
 
 // A label of either format list, however its blanks are spelt: its position.
 int ParseFormatOption(const std::string& text);

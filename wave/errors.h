@@ -53,6 +53,12 @@ inline constexpr std::string_view kSongDetected = "曲目を検出しました�
 inline constexpr std::string_view kPieceMaking = "曲目の生成中です。";
 inline constexpr std::string_view kJoining = "を結合しています...";
 
+// The command line's summary of a cut, and why it found no break.
+inline constexpr std::string_view kCutSummary = "%s曲に切り出しました。最長の無音: %s";
+inline constexpr std::string_view kNoBreakFound =
+    "曲の区切りが見つかりませんでした。最長の無音 %s は、無音の長さ %s に届きません。"
+    "最も静かな区間のレベルは %s、しきい値は %s です。";
+
 inline constexpr std::string_view kAppTitle = "Morvane";
 inline constexpr std::string_view kVersion = "Morvane ver 0.8";
 }  // namespace msg

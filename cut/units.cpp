@@ -1,0 +1,41 @@
+#include "cut/units.h"
+
+#include <cmath>
+#include <limits>
+
+namespace mv {
+
+namespace {
+int64_t bytesPerSecond(const PcmFormat& f) {
+  return int64_t{f.sampleRate} * f.channels * f.bytesPerSample();
+}
+}  // namespace
+
+int32_t FullScale(const PcmFormat& format) { return format.bitsPerSample == 8 ? 128 : 32768; }
+
+int32_t ThresholdFromDb(double dB, const PcmFormat& format) {
+  return static_cast<int32_t>(std::trunc(FullScale(format) * std::pow(10.0, dB / 20.0)));
+}
+
+double ThresholdDb(int32_t threshold, const PcmFormat& format) {
+  if (threshold <= 0) return -std::numeric_limits<double>::infinity();
+  return 20.0 * std::log10(static_cast<double>(threshold) / FullScale(format));
+}
+
+int64_t FramesFromSeconds(double seconds, const PcmFormat& format) {
+  return static_cast<int64_t>(std::floor(seconds * format.sampleRate + 0.5));
+}
+
+double FramesSeconds(int64_t frames, const PcmFormat& format) {
+  return static_cast<double>(frames) / format.sampleRate;
+}
+
+double BytesSeconds(int64_t bytes, const PcmFormat& format) {
+  return static_cast<double>(bytes) / static_cast<double>(bytesPerSecond(format));
+}
+
+int64_t BytesCueFrames(int64_t bytes, const PcmFormat& format) {
+  return bytes * 75 / bytesPerSecond(format);
+}
+
+}  // namespace mv
