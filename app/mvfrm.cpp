@@ -19,14 +19,14 @@
 #include <QTimer>
 
 #include "app/BrowsDlg.h"
+#include "app/cbfrm.h"
+#include "app/cutfrm.h"
 #include "app/message_boxes.h"
 #include "app/paths_qt.h"
 #include "app/pictures.h"
 #include "app/programs.h"
 #include "app/services.h"
 #include "app/shlabout.h"
-#include "cut/cutfrm.h"
-#include "join/cbfrm.h"
 #include "record/audio_inputs.h"
 #include "record/capabilities.h"
 #include "wave/errors.h"

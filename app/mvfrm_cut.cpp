@@ -12,12 +12,12 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include "app/cutfrm.h"
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
 #include "app/placing.h"
 #include "app/window_host.h"
 #include "cut/cut.h"
-#include "cut/cutfrm.h"
 #include "wave/format.h"
 #include "wave/header.h"
 

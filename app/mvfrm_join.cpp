@@ -8,12 +8,12 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "app/cbfrm.h"
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
 #include "app/placing.h"
 #include "app/window_host.h"
-#include "join/cbfrm.h"
 #include "join/join.h"
 #include "wave/format.h"
 

@@ -4,12 +4,12 @@
 #include <QFont>
 #include <QStyleFactory>
 
+#include "app/adjfrm.h"
+#include "app/cbfrm.h"
+#include "app/cutfrm.h"
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
 #include "app/pictures.h"
-#include "cut/cutfrm.h"
-#include "join/cbfrm.h"
-#include "record/adjfrm.h"
 
 namespace mv {
 

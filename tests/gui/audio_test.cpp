@@ -17,10 +17,10 @@
 #include <QTimer>
 #include <cmath>
 
+#include "app/adjfrm.h"
 #include "app/mvfrm.h"
 #include "app/services.h"
 #include "app/startup.h"
-#include "record/adjfrm.h"
 #include "record/analysis.h"
 #include "record/audio_inputs.h"
 #include "record/capacity.h"

@@ -19,9 +19,9 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/cbfrm.h"
 #include "app/mvfrm.h"
 #include "app/startup.h"
-#include "join/cbfrm.h"
 #include "tests/gui/fixture.h"
 #include "tests/support.h"
 

@@ -21,9 +21,9 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/adjfrm.h"
 #include "app/mvfrm.h"
 #include "app/startup.h"
-#include "record/adjfrm.h"
 #include "record/analysis.h"
 #include "tests/gui/fixture.h"
 #include "tests/support.h"

@@ -29,12 +29,12 @@
 #include <deque>
 
 #include "app/BrowsDlg.h"
+#include "app/cbfrm.h"
+#include "app/cutfrm.h"
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
 #include "app/shlabout.h"
 #include "app/startup.h"
-#include "cut/cutfrm.h"
-#include "join/cbfrm.h"
 #include "record/audio_inputs.h"
 #include "tests/gui/fixture.h"
 #include "tests/support.h"
