@@ -19,8 +19,6 @@
 #include <QTimer>
 
 #include "app/BrowsDlg.h"
-#include "app/cbfrm.h"
-#include "app/cutfrm.h"
 #include "app/message_boxes.h"
 #include "app/paths_qt.h"
 #include "app/pictures.h"
@@ -100,8 +98,6 @@ void TForm1::setAuxiliaryWindows(TForm2* measuring, TForm3* joining, TForm4* cut
   form2_ = measuring;
   form3_ = joining;
   form4_ = cutting;
-  for (ProgressForm* f : {static_cast<ProgressForm*>(joining), static_cast<ProgressForm*>(cutting)})
-    if (f) connect(f, &ProgressForm::cancelPressed, this, [this] { CancelRequested = -1; });
 }
 
 void TForm1::buildMenu() {

@@ -117,7 +117,8 @@ class TForm1 : public QMainWindow {
 
   WaveDevice& MediaPlayer1;
 
-  // 0: go on; -1: a progress window's cancel button was pressed.
+  // 0: go on; -1: the cancel button of the running job's progress window
+  // was pressed. The job's host (WindowJobHost) sets, reads and resets it.
   int32_t CancelRequested = 0;
   // The format of the recording under way.
   int32_t RecChannels = 0, RecRate = 0, RecBits = 0;
