@@ -4,19 +4,26 @@
 #include "app/mvfrm.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QUrl>
 
 #include "app/BrowsDlg.h"
 #include "app/message_boxes.h"
@@ -79,16 +86,13 @@ TForm1::TForm1(const Services& services)
   buildCuttingPage();
   buildJoiningPage();
   PageControl1->setCurrentIndex(0);
-  // Choosing the recording page shows its contents, also after they were
-  // hidden for want of a device.
-  connect(PageControl1->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
-    if (index == 0) RecordingContents->show();
-  });
+  handle(PageControl1->tabBar(), &QTabBar::tabBarClicked, &TForm1::tabChosen);
 
   // Files dropped anywhere on the window are the window's, not an edit box's.
   for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
 
   FormCreate();
+  stabilize();
   setFixedSize(500, 349 + menuBar()->sizeHint().height());
 }
 
@@ -105,7 +109,7 @@ void TForm1::buildMenu() {
                      void (TForm1::*handler)()) {
     action = menu->addAction(QString::fromUtf8(caption));
     action->setObjectName(QString::fromLatin1(name));
-    if (handler) connect(action, &QAction::triggered, this, [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
+    if (handler) handle(action, &QAction::triggered, handler);
   };
   auto menu = [this](QMenu*& m, const char* name, const char* caption) {
     m = menuBar()->addMenu(QString::fromUtf8(caption));
@@ -161,6 +165,33 @@ void TForm1::Guarded(const std::function<void()>& command) {
   }
 }
 
+void TForm1::stabilize() {
+  const bool idle = !recording_;
+  // Recording locks these in this order; the focus moves along it.
+  BitBtn5->setEnabled(idle);
+  Button1->setEnabled(idle);
+  SpinEdit1->setEnabled(idle && !hoursLocked_);
+  SpinEdit2->setEnabled(idle && !minutesLocked_);
+  for (QWidget* w : std::initializer_list<QWidget*>{SpinEdit3, ComboBox2, CheckBox1, CheckBox4, TabSheet2, TabSheet3})
+    w->setEnabled(idle);
+  const bool correcting = CheckBox4->isChecked();
+  Button14->setEnabled(idle && correcting);
+  KC1->menuAction()->setEnabled(idle);
+  KA1->menuAction()->setEnabled(idle);
+  KS1->setText(idle ? QStringLiteral("録音開始(&S)") : QStringLiteral("録音終了"));
+  BitBtn4->setEnabled(recording_);
+  GroupBox2->setEnabled(correcting);
+
+  const bool silence = RadioButton1->isChecked();
+  for (QWidget* w : std::initializer_list<QWidget*>{Label22, Label23, Label24, Label25, SpinEdit7, SpinEdit8})
+    w->setEnabled(silence);
+  for (QWidget* w : std::initializer_list<QWidget*>{Label16, Label17, Label18, Label19, SpinEdit4,
+                                                    SpinEdit5, SpinEdit6})
+    w->setEnabled(!silence);
+  // The piece length never reaches 0 seconds.
+  SpinEdit6->setMinimum(SpinEdit4->value() == 0 && SpinEdit5->value() == 0 ? 1 : 0);
+}
+
 void TForm1::chooseFolder(TBrowseDialog& picker, QLineEdit& edit) {
   picker.Directory = edit.text();
   if (!picker.Execute()) return;
@@ -183,8 +214,18 @@ void TForm1::KV1Click() { StartFirstInstalled(kVolumeControls); }
 void TForm1::CDPlayerC1Click() { StartFirstInstalled(kCdPlayers); }
 void TForm1::About1Click() { ShellAboutDialog1->Execute(); }
 
+// Choosing the recording page shows its contents, also after they were
+// hidden for want of a device.
+void TForm1::tabChosen(int index) {
+  if (index == 0) RecordingContents->show();
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (FormCloseQuery())
+  // An error can come only from ending the recording after Yes: the window
+  // closes all the same.
+  bool close = true;
+  Guarded([&] { close = FormCloseQuery(); });
+  if (close)
     event->accept();
   else
     event->ignore();
@@ -198,13 +239,17 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
 
 void TForm1::dropEvent(QDropEvent* event) {
   event->acceptProposedAction();
+  QStringList names;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) names << url.toLocalFile();
+  Guarded([&] { takeDroppedFiles(names); });
+}
+
+void TForm1::takeDroppedFiles(const QStringList& names) {
   auto wanted = [](const QString& name) {
     const std::string ext = UpperExtension(ToPath(name));
     return ext == ".RAW" || ext == ".WAV";
   };
-  QStringList names;
-  for (const QUrl& url : event->mimeData()->urls())
-    if (url.isLocalFile()) names << url.toLocalFile();
   if (names.isEmpty()) return;
   QWidget* page = PageControl1->currentWidget();
   if (page == TabSheet2) {

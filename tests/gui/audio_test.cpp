@@ -69,7 +69,7 @@ class AudioTest : public QObject {
     const int stereo = form_->ComboBox2->findText("16bit, Stereo, 44.1kHz");
     QVERIFY(stereo >= 0);
     form_->ComboBox2->setCurrentIndex(stereo);
-    form_->ComboBox2Change();
+    emit form_->ComboBox2->activated(stereo);
   }
   void cleanup() { windows_ = {}; }
 

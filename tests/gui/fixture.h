@@ -2,7 +2,13 @@
 // Stand-ins for the window's tests: message boxes answered from a script, and
 // a sound input that is there or not.
 
+#include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QUrl>
 #include <deque>
 #include <map>
 #include <string>
@@ -97,5 +103,20 @@ struct StandIns {
   StandInDevice device;
   Services services() { return {boxes, inputs, space, device}; }
 };
+
+// Drops files on a window as a file manager's drag does it: enter, then drop.
+inline void Drop(QWidget* window, const QStringList& names) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& n : names) urls << QUrl::fromLocalFile(n);
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(250, 150), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &enter);
+  QDropEvent event(QPointF(250, 150), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &event);
+}
+
+// One tick of a timer, through its connections as the clock would give it.
+inline void Tick(QTimer* timer) { QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); }
 
 }  // namespace mv::test

@@ -47,17 +47,7 @@ class JoinPageTest : public QObject {
     for (int i = 0; i < form_->ListBox1->count(); ++i) out << form_->ListBox1->item(i)->text();
     return out;
   }
-  void drop(const QStringList& names) {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& n : names) urls << QUrl::fromLocalFile(n);
-    data.setUrls(urls);
-    // As a file manager's drag does it: enter, then drop.
-    QDragEnterEvent enter(QPoint(250, 150), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form_, &enter);
-    QDropEvent event(QPointF(250, 150), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form_, &event);
-  }
+  void drop(const QStringList& names) { mv::test::Drop(form_, names); }
   void list(const QStringList& names, int selected) {
     form_->ListBox1->clear();
     form_->ListBox1->addItems(names);
@@ -144,11 +134,11 @@ class JoinPageTest : public QObject {
   void refusedFileStopsTheBatch() {
     QStringList batch;
     for (int i = 1; i <= 5; ++i) batch << wav(QString("%1.wav").arg(i), 2, i == 3 ? 8000 : 44100, 16);
-    form_->AddJoinFiles(batch);
+    drop(batch);
     QCOMPARE(entries(), batch.mid(0, 2));
     QCOMPARE(boxes_.shown.back().text, QStringLiteral("サポートできない形式です。"));
     QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Error"));
-    form_->AddJoinFiles({dir("missing.wav")});
+    drop({dir("missing.wav")});
     QCOMPARE(boxes_.shown.back().text, "ファイル " + dir("missing.wav") + " は開けません.");
     QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Morvane"));
   }
@@ -200,7 +190,7 @@ class JoinPageTest : public QObject {
   void joinOfThreeFilesMatchesTheCommandLine() {
     const QString a = wav("a.wav", 2, 44100, 16, Bytes(1000, 1)), b = wav("b.wav", 2, 44100, 16, {}),
                   c = wav("c.wav", 2, 44100, 16, Bytes(2000, 3));
-    form_->AddJoinFiles({a, b, c});
+    drop({a, b, c});
     form_->Edit2->setText(dir("out.wav"));
     std::vector<int> bar;
     connect(windows_.joining->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) { bar.push_back(v); });
@@ -228,7 +218,7 @@ class JoinPageTest : public QObject {
 
   void deleteOptionAfterCancelledAndFinishedRuns() {
     const QStringList sources = {wav("a.wav", 2, 44100, 16), wav("b.wav", 2, 44100, 16), wav("c.wav", 2, 44100, 16)};
-    form_->AddJoinFiles(sources);
+    drop(sources);
     form_->Edit2->setText(dir("out.wav"));
     form_->CheckBox5->setChecked(true);
     auto cancelAt = connect(windows_.joining->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) {
@@ -251,7 +241,7 @@ class JoinPageTest : public QObject {
 
   void outputAmongTheSourcesIsRefused() {
     const QStringList sources = {wav("a.wav", 2, 44100, 16), wav("b.wav", 2, 44100, 16)};
-    form_->AddJoinFiles(sources);
+    drop(sources);
     form_->Edit2->setText(temp_.path() + "/./b.wav");
     form_->Button10->click();
     QCOMPARE(boxes_.shown.back().text, QStringLiteral("生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。"));
@@ -285,7 +275,7 @@ class JoinPageTest : public QObject {
   void emptyListOrNameDoesNothing() {
     form_->Edit2->setText(dir("out.wav"));
     form_->Button10->click();
-    form_->AddJoinFiles({wav("a.wav", 2, 44100, 16)});
+    drop({wav("a.wav", 2, 44100, 16)});
     form_->Edit2->clear();
     form_->Button10->click();
     QVERIFY(boxes_.shown.empty());

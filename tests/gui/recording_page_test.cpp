@@ -42,11 +42,12 @@ class RecordingPageTest : public QObject {
   QString dir(const QString& name) const { return temp_.filePath(name); }
   std::string file(const QString& name) const { return dir(name).toStdString(); }
   void selectFormat(const QString& label) {
-    form_->ComboBox2->setCurrentIndex(form_->ComboBox2->findText(label));
-    form_->ComboBox2Change();
+    const int index = form_->ComboBox2->findText(label);
+    form_->ComboBox2->setCurrentIndex(index);
+    emit form_->ComboBox2->activated(index);
   }
   void ticks(int n) {
-    for (int i = 0; i < n && form_->recording(); ++i) form_->Timer2Timer();
+    for (int i = 0; i < n && form_->recording(); ++i) mv::test::Tick(form_->Timer2);
   }
   int wavTemporaries() const { return QDir(temp_.path()).entryList({"wav*.tmp"}, QDir::Files).size(); }
 
@@ -250,7 +251,7 @@ class RecordingPageTest : public QObject {
     form_->CheckBox1->setChecked(false);
     form_->SpinEdit7->setValue(77);
     QTimer::singleShot(0, this, [&] {
-      for (int i = 0; i < 20; ++i) form_->Timer1Timer();
+      for (int i = 0; i < 20; ++i) mv::test::Tick(form_->Timer1);
     });
     form_->Button14->click();
     QCOMPARE(windows_.measuring->ProgressBar1->value(), 100);

@@ -86,6 +86,11 @@ class WindowTest : public QObject {
       out.push_back(mv::test::ReadBytes(str(folder + "/" + f)));
     return out;
   }
+  // A source taken by the cut page, as a dropped file.
+  void takeCutSource(const QString& name) {
+    form_->KS2->trigger();
+    mv::test::Drop(form_, {name});
+  }
   std::vector<Bytes> pieces(const QString& folder) {
     std::vector<Bytes> out;
     for (const QString& f : QDir(folder).entryList({"mv*.wav"}, QDir::Files, QDir::Name))
@@ -193,7 +198,7 @@ class WindowTest : public QObject {
   void cutAtSilencesWritesWhatTheCommandLineWrites() {
     const QString src = tape("tape.wav");
     form_->ComboBox3->setCurrentIndex(0);
-    form_->TakeCutSource(src);
+    takeCutSource(src);
     QCOMPARE(form_->Edit3->text(), src);
     QCOMPARE(form_->ComboBox3->currentText(), QStringLiteral("16bit, Stereo, 22kHz"));
     QDir().mkpath(dir("win"));
@@ -221,7 +226,7 @@ class WindowTest : public QObject {
 
   void cutIntoEqualLengthsWritesWhatTheCommandLineWrites() {
     const QString src = tape("tape.wav", 1);
-    form_->TakeCutSource(src);
+    takeCutSource(src);
     form_->RadioButton2->click();
     QVERIFY(form_->SpinEdit4->isEnabled() && !form_->SpinEdit7->isEnabled());
     form_->SpinEdit5->setValue(0);
@@ -239,18 +244,18 @@ class WindowTest : public QObject {
 
   void overwriteQuestionYesAndNo() {
     const QString src = tape("tape.wav");
-    form_->TakeCutSource(src);
+    takeCutSource(src);
     QDir().mkpath(dir("out"));
     form_->Edit4->setText(dir("out"));
     form_->SpinEdit8->setValue(200);
     for (int n : {1, 2, 3, 4, 5}) mv::test::WriteBytes(str(dir("out/mv00000%1.wav").arg(n)), {9});
     boxes_.answers = {false};
-    form_->KS3Click();
+    form_->KS3->trigger();
     QCOMPARE(boxes_.shown.back().text, QStringLiteral("ファイルがすでに存在しますが、上書きしますか?"));
     QCOMPARE(boxes_.shown.back().buttons, mv::MessageBoxes::Buttons::YesNo);
     QCOMPARE(mv::test::ReadBytes(str(dir("out/mv000001.wav"))), Bytes{9});
     boxes_.answers = {true};
-    form_->KS3Click();
+    form_->KS3->trigger();
     QVERIFY(mv::test::IsFinishedWave(str(dir("out/mv000003.wav"))));
     QCOMPARE(mv::test::ReadBytes(str(dir("out/mv000004.wav"))), Bytes{9});
   }
@@ -277,7 +282,7 @@ class WindowTest : public QObject {
       else
         QTimer::singleShot(0, progress->Button1, &QPushButton::click);
     });
-    form_->KS3Click();
+    form_->KS3->trigger();
     QVERIFY(busySeen);
     QCOMPARE(form_->CancelRequested, -1);
     const Bytes song = mv::test::ReadBytes(str(dir("out/mv000001.wav")));
@@ -291,7 +296,7 @@ class WindowTest : public QObject {
     QCOMPARE(form_->CancelRequested, 0);
     form_->CancelRequested = -1;
     form_->SpinEdit8->setValue(200000);
-    form_->KS3Click();
+    form_->KS3->trigger();
     QCOMPARE(form_->CancelRequested, 0);
     QCOMPARE(boxes_.shown.back().text, QStringLiteral("切り出しは正常に終了しました。"));
   }
@@ -311,7 +316,7 @@ class WindowTest : public QObject {
 
   void errorsAreReportedWithTheirRules() {
     form_->Edit3->setText(dir("none.raw"));
-    form_->KS3Click();
+    form_->KS3->trigger();
     QCOMPARE(boxes_.shown.back().text, "ファイル " + dir("none.raw") + " は開けません.");
     QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Morvane"));
     QCOMPARE(boxes_.shown.back().icon, mv::Icon::Stop);
@@ -319,12 +324,12 @@ class WindowTest : public QObject {
     // A format the intake refuses: its own box, and nothing changes.
     mv::test::WriteBytes(str(dir("bad.wav")), mv::test::MakeWav(2, 8000, 16, {}));
     form_->Edit3->setText("keep");
-    form_->TakeCutSource(dir("bad.wav"));
+    takeCutSource(dir("bad.wav"));
     QCOMPARE(boxes_.shown.back().text, QStringLiteral("サポートできない形式です。"));
     QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Error"));
     QCOMPARE(form_->Edit3->text(), QStringLiteral("keep"));
     // Other files are taken as they are.
-    form_->TakeCutSource(dir("x.raw"));
+    takeCutSource(dir("x.raw"));
     QCOMPARE(form_->Edit3->text(), dir("x.raw"));
   }
 
