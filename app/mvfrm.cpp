@@ -142,8 +142,8 @@ void TForm1::FormCreate() {
   ComboBox3->setCurrentIndex(kDefaultFormatPosition);
   ComboBox4->setCurrentIndex(kDefaultFormatPosition);
   if (!inputs_.any()) {
-    boxes_.show(QStringLiteral("録音デバイスが見つかりません。録音はできません。"),
-                QStringLiteral("デバイスエラー"), MessageBoxes::Buttons::Ok, Icon::Stop);
+    boxes_.show(FromUtf8(msg::kNoDevice), FromUtf8(msg::kDeviceErrorCaption), MessageBoxes::Buttons::Ok,
+                Icon::Stop);
     RecordingContents->hide();
     return;
   }
@@ -160,7 +160,7 @@ void TForm1::Guarded(const std::function<void()>& command) {
     boxes_.show(QString::fromStdString(e.shownText()), FromUtf8(e.caption()), MessageBoxes::Buttons::Ok,
                 Icon::Stop);
   } catch (const std::exception& e) {
-    boxes_.show(QString::fromStdString(withReportDot(e.what())), QStringLiteral("Morvane"),
+    boxes_.show(QString::fromStdString(withReportDot(e.what())), FromUtf8(msg::kAppTitle),
                 MessageBoxes::Buttons::Ok, Icon::Stop);
   }
 }

@@ -27,6 +27,7 @@
 #include "record/capacity.h"
 #include "record/wave_device.h"
 #include "wave/format.h"
+#include "wave/messages.h"
 #include "wave/paths.h"
 
 namespace mv {
@@ -200,8 +201,8 @@ void TForm1::BeginRecording() {
   if (Edit1->text().isEmpty()) return;
   const QString file = recordingFile();
   if (QFileInfo::exists(file) &&
-      !boxes_.show(QStringLiteral("テンポラリファイルがすでに存在しますが、上書きしますか?"),
-                   QStringLiteral("ファイルの上書きの確認"), MessageBoxes::Buttons::YesNo, Icon::None))
+      !boxes_.show(FromUtf8(msg::kOverwriteRecording), FromUtf8(msg::kOverwriteCaption),
+                   MessageBoxes::Buttons::YesNo, Icon::None))
     return;
   const int length = (SpinEdit1->value() * 60 + SpinEdit2->value()) * 60 + SpinEdit3->value();
   recording_ = true;
@@ -259,8 +260,8 @@ void TForm1::EndRecording() {
   leaveRecording();
   QApplication::restoreOverrideCursor();
   if (!CheckBox1->isChecked()) {
-    boxes_.show(QStringLiteral("録音は正常に終了しました。"), QStringLiteral("録音終了"),
-                MessageBoxes::Buttons::Ok, Icon::Information);
+    boxes_.show(FromUtf8(msg::kRecordingDone), FromUtf8(msg::kRecordingDoneCaption), MessageBoxes::Buttons::Ok,
+                Icon::Information);
     return;
   }
   Edit3->setText(recordingFile());
@@ -270,7 +271,7 @@ void TForm1::EndRecording() {
 
 bool TForm1::FormCloseQuery() {
   if (!recording_) return true;
-  if (!boxes_.show(QStringLiteral("録音を中断して終了しますか?"), QStringLiteral("録音中"),
+  if (!boxes_.show(FromUtf8(msg::kQuitWhileRecording), FromUtf8(msg::kQuitWhileRecordingCaption),
                    MessageBoxes::Buttons::YesNo, Icon::Exclamation))
     return false;
   CheckBox1->setChecked(false);

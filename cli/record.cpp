@@ -22,7 +22,7 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QtAudioInputs inputs;
   if (!inputs.any()) {
-    PrintMessage("録音デバイスが見つかりません。録音はできません。");
+    PrintMessage(msg::kNoDevice);
     return 1;
   }
   const std::vector<std::string> offered = RecordingLabels(inputs.capabilityFlags());
@@ -70,7 +70,7 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
   struct stat st{};
   ::stat(file.c_str(), &st);
   std::printf("morvntmp.wav  %lld bytes\n", static_cast<long long>(st.st_size));
-  PrintMessage("録音は正常に終了しました。");
+  PrintMessage(msg::kRecordingDone);
   return interrupted ? 130 : 0;
 }
 

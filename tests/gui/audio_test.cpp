@@ -29,6 +29,8 @@
 #include "tests/support.h"
 
 using mv::test::Bytes;
+using mv::test::Text;
+namespace msg = mv::msg;
 
 namespace {
 
@@ -92,7 +94,7 @@ class AudioTest : public QObject {
     // The cut followed at once: a tone without silence is one song.
     const Bytes song = mv::test::ReadBytes(dir("songs/mv000001.wav").toStdString());
     QCOMPARE(mv::test::DataOf(song), mv::test::DataOf(rec));
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("切り出しは正常に終了しました。"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
   }
 
   void closingDuringARecordingSavesIt() {
@@ -106,7 +108,7 @@ class AudioTest : public QObject {
     QVERIFY(mv::test::IsFinishedWave(dir("morvntmp.wav").toStdString()));
     const double seconds = static_cast<double>(rec.size() - 44) / 176400.0;
     QVERIFY2(seconds > 1.0 && seconds < 2.5, qPrintable(QString("recorded %1 s").arg(seconds)));
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("録音は正常に終了しました。"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kRecordingDone));
   }
 
   void measurementEndedEarlyMatchesItsFile() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/message_boxes.h"
+#include "app/paths_qt.h"
 #include "app/services.h"
 #include "record/audio_inputs.h"
 #include "record/capacity.h"
@@ -72,7 +73,7 @@ struct StandInDevice : WaveDevice {
 
   void open() override {
     calls.push_back("open");
-    if (failOpen) raise(kUnknownDeviceError);
+    if (failOpen) raise(msg::kUnknownDeviceError);
     file = File::openReadWrite(FileName);
     file.seek(file.size());
   }
@@ -103,6 +104,11 @@ struct StandIns {
   StandInDevice device;
   Services services() { return {boxes, inputs, space, device}; }
 };
+
+// A text of the message table as the window shows it, "%s" filled in.
+inline QString Text(std::string_view message, const QString& arg = {}) {
+  return FromUtf8(format(message, ToPath(arg)));
+}
 
 // Drops files on a window as a file manager's drag does it: enter, then drop.
 inline void Drop(QWidget* window, const QStringList& names) {

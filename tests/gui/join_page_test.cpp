@@ -26,6 +26,8 @@
 #include "tests/support.h"
 
 using mv::test::Bytes;
+using mv::test::Text;
+namespace msg = mv::msg;
 
 class JoinPageTest : public QObject {
   Q_OBJECT
@@ -87,8 +89,8 @@ class JoinPageTest : public QObject {
         QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
       });
       form_->Button3->click();
-      QCOMPARE(boxes_.shown.back().text, QStringLiteral("形式の異なるWaveファイルですが、結合しますか?"));
-      QCOMPARE(boxes_.shown.back().caption, QStringLiteral("警告"));
+      QCOMPARE(boxes_.shown.back().text, Text(msg::kDifferentFormat));
+      QCOMPARE(boxes_.shown.back().caption, Text(msg::kDifferentFormatCaption));
       QCOMPARE(boxes_.shown.back().icon, mv::Icon::Exclamation);
       if (yes) {
         QCOMPARE(entries(), (QStringList{a, b, c}));
@@ -136,11 +138,11 @@ class JoinPageTest : public QObject {
     for (int i = 1; i <= 5; ++i) batch << wav(QString("%1.wav").arg(i), 2, i == 3 ? 8000 : 44100, 16);
     drop(batch);
     QCOMPARE(entries(), batch.mid(0, 2));
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("サポートできない形式です。"));
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Error"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kUnsupported));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kErrorCaption));
     drop({dir("missing.wav")});
-    QCOMPARE(boxes_.shown.back().text, "ファイル " + dir("missing.wav") + " は開けません.");
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Morvane"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCannotOpen, dir("missing.wav")) + ".");
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kAppTitle));
   }
 
   void listCommandsSwapAsSpecified() {
@@ -201,9 +203,9 @@ class JoinPageTest : public QObject {
     form_->K2->trigger();  // joins from any page, without switching
     QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet1);
     QCOMPARE(bar, (std::vector<int>{33, 66, 100}));
-    QCOMPARE(labels.first(), a + "を結合しています...");
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("結合は正常に終了しました。"));
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("結合終了"));
+    QCOMPARE(labels.first(), a + Text(msg::kJoining));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kJoinDone));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kJoinDoneCaption));
     QCOMPARE(boxes_.shown.back().icon, mv::Icon::None);
     const Bytes out = mv::test::ReadBytes(dir("out.wav").toStdString());
     QCOMPARE(out.size(), size_t{3044});
@@ -244,8 +246,8 @@ class JoinPageTest : public QObject {
     drop(sources);
     form_->Edit2->setText(temp_.path() + "/./b.wav");
     form_->Button10->click();
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。"));
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Error"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kJoinOutputIsSource));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kErrorCaption));
     QCOMPARE(boxes_.shown.back().icon, mv::Icon::Stop);
     QCOMPARE(entries(), sources);
     QCOMPARE(mv::test::ReadBytes(sources[1].toStdString()), mv::test::MakeWav(2, 44100, 16, Bytes(8, 1)));

@@ -30,6 +30,8 @@
 #include "wave/format.h"
 
 using mv::test::Bytes;
+using mv::test::Text;
+namespace msg = mv::msg;
 
 class RecordingPageTest : public QObject {
   Q_OBJECT
@@ -99,8 +101,8 @@ class RecordingPageTest : public QObject {
     ticks(1);
     QVERIFY(!form_->recording());
     QCOMPARE(stand_.device.calls, (std::vector<std::string>{"open", "record", "stop", "save", "close"}));
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("録音は正常に終了しました。"));
-    QCOMPARE(stand_.boxes.shown.back().caption, QStringLiteral("録音終了"));
+    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kRecordingDone));
+    QCOMPARE(stand_.boxes.shown.back().caption, Text(msg::kRecordingDoneCaption));
     QCOMPARE(stand_.boxes.shown.back().icon, mv::Icon::Information);
     QCOMPARE(form_->KS1->text(), QStringLiteral("録音開始(&S)"));
     QVERIFY(form_->BitBtn5->isEnabled() && form_->Button14->isEnabled() && form_->TabSheet2->isEnabled());
@@ -125,7 +127,7 @@ class RecordingPageTest : public QObject {
     QCOMPARE(form_->Edit3->text(), dir("morvntmp.wav"));
     QCOMPARE(form_->ComboBox3->currentText(), QStringLiteral("16bit, Stereo, 22kHz"));
     QVERIFY(mv::test::IsFinishedWave(file("songs/mv000001.wav")));
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("切り出しは正常に終了しました。"));
+    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kCutDone));
   }
 
   void zeroLengthEndsOnTheFirstTick() {
@@ -142,8 +144,8 @@ class RecordingPageTest : public QObject {
     mv::test::WriteBytes(file("morvntmp.wav"), {1, 2, 3});
     stand_.boxes.answers = {false};
     form_->BitBtn5->click();
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("テンポラリファイルがすでに存在しますが、上書きしますか?"));
-    QCOMPARE(stand_.boxes.shown.back().caption, QStringLiteral("ファイルの上書きの確認"));
+    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kOverwriteRecording));
+    QCOMPARE(stand_.boxes.shown.back().caption, Text(msg::kOverwriteCaption));
     QVERIFY(!form_->recording() && !form_->Timer2->isActive());
     QVERIFY(stand_.device.calls.empty());
     QCOMPARE(mv::test::ReadBytes(file("morvntmp.wav")), (Bytes{1, 2, 3}));
@@ -152,14 +154,14 @@ class RecordingPageTest : public QObject {
   void failingDeviceLeavesTheRecordingState() {
     stand_.device.failOpen = true;
     form_->BitBtn5->click();
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("原因不明のエラー."));
-    QCOMPARE(stand_.boxes.shown.back().caption, QStringLiteral("Morvane"));
+    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kUnknownDeviceError) + ".");
+    QCOMPARE(stand_.boxes.shown.back().caption, Text(msg::kAppTitle));
     QVERIFY(!form_->recording() && !form_->Timer2->isActive() && form_->BitBtn5->isEnabled());
     // And a folder that is gone.
     stand_.device.failOpen = false;
     form_->Edit1->setText(dir("gone"));
     form_->BitBtn5->click();
-    QCOMPARE(stand_.boxes.shown.back().text, "ファイル " + dir("gone/morvntmp.wav") + " を作成できません.");
+    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kCannotCreate, dir("gone/morvntmp.wav")) + ".");
     QVERIFY(!form_->recording());
   }
 
@@ -167,15 +169,15 @@ class RecordingPageTest : public QObject {
     form_->BitBtn5->click();
     stand_.boxes.answers = {false};
     QVERIFY(!form_->close());
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("録音を中断して終了しますか?"));
-    QCOMPARE(stand_.boxes.shown.back().caption, QStringLiteral("録音中"));
+    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kQuitWhileRecording));
+    QCOMPARE(stand_.boxes.shown.back().caption, Text(msg::kQuitWhileRecordingCaption));
     QCOMPARE(stand_.boxes.shown.back().icon, mv::Icon::Exclamation);
     QVERIFY(form_->recording() && form_->isVisible());
     stand_.boxes.answers = {true};
     QVERIFY(form_->close());
     QVERIFY(!form_->recording());
     QVERIFY(!form_->CheckBox1->isChecked());  // no cut follows
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("録音は正常に終了しました。"));
+    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kRecordingDone));
     QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
     // Ending again does nothing.
     const size_t boxes = stand_.boxes.shown.size();
@@ -273,7 +275,7 @@ class RecordingPageTest : public QObject {
   void failingDeviceLeavesNoTemporaryFile() {
     stand_.device.failOpen = true;
     form_->Button14->click();
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("原因不明のエラー."));
+    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kUnknownDeviceError) + ".");
     QVERIFY(windows_.measuring->isHidden());
     QVERIFY(!form_->Timer1->isActive());
     QCOMPARE(wavTemporaries(), 0);

@@ -40,6 +40,8 @@
 #include "tests/support.h"
 
 using mv::test::Bytes;
+using mv::test::Text;
+namespace msg = mv::msg;
 
 using mv::test::ScriptedBoxes;
 using mv::test::StandInInputs;
@@ -160,8 +162,8 @@ class WindowTest : public QObject {
 
   void withoutAnInputTheRecordingPageIsEmptyUntilChosen() {
     QCOMPARE(boxes_.shown.size(), size_t{1});
-    QCOMPARE(boxes_.shown[0].text, QStringLiteral("録音デバイスが見つかりません。録音はできません。"));
-    QCOMPARE(boxes_.shown[0].caption, QStringLiteral("デバイスエラー"));
+    QCOMPARE(boxes_.shown[0].text, Text(msg::kNoDevice));
+    QCOMPARE(boxes_.shown[0].caption, Text(msg::kDeviceErrorCaption));
     QCOMPARE(boxes_.shown[0].icon, mv::Icon::Stop);
     QVERIFY(form_->RecordingContents->isHidden());
     QCOMPARE(form_->ComboBox2->count(), 0);
@@ -210,8 +212,8 @@ class WindowTest : public QObject {
     const std::vector<Bytes> got = pieces(dir("win"));
     QCOMPARE(got.size(), size_t{3});
     QCOMPARE(got, cliPieces({"cut", src, "--out", dir("cli"), "--run", "200", "--zero", "5,-7"}, dir("cli")));
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("切り出しは正常に終了しました。"));
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("切り出し終了"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kCutDoneCaption));
     QCOMPARE(boxes_.shown.back().icon, mv::Icon::Information);
     QVERIFY(form_->isEnabled());
     QVERIFY(windows_.cutting->isHidden());
@@ -220,7 +222,7 @@ class WindowTest : public QObject {
     form_->CheckBox4->click();
     form_->Label29->setText("not a number");
     QTest::mouseClick(form_->Button11, Qt::LeftButton);
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("切り出し終了"));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kCutDoneCaption));
     QCOMPARE(pieces(dir("win"))[0], cliPieces({"cut", src, "--out", dir("plain"), "--run", "200"}, dir("plain"))[0]);
   }
 
@@ -251,7 +253,7 @@ class WindowTest : public QObject {
     for (int n : {1, 2, 3, 4, 5}) mv::test::WriteBytes(str(dir("out/mv00000%1.wav").arg(n)), {9});
     boxes_.answers = {false};
     form_->KS3->trigger();
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("ファイルがすでに存在しますが、上書きしますか?"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kOverwritePieces));
     QCOMPARE(boxes_.shown.back().buttons, mv::MessageBoxes::Buttons::YesNo);
     QCOMPARE(mv::test::ReadBytes(str(dir("out/mv000001.wav"))), Bytes{9});
     boxes_.answers = {true};
@@ -298,7 +300,7 @@ class WindowTest : public QObject {
     form_->SpinEdit8->setValue(200000);
     form_->KS3->trigger();
     QCOMPARE(form_->CancelRequested, 0);
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("切り出しは正常に終了しました。"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
   }
 
   void secondsNeverLetThePieceReachZero() {
@@ -317,16 +319,16 @@ class WindowTest : public QObject {
   void errorsAreReportedWithTheirRules() {
     form_->Edit3->setText(dir("none.raw"));
     form_->KS3->trigger();
-    QCOMPARE(boxes_.shown.back().text, "ファイル " + dir("none.raw") + " は開けません.");
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Morvane"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCannotOpen, dir("none.raw")) + ".");
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kAppTitle));
     QCOMPARE(boxes_.shown.back().icon, mv::Icon::Stop);
     QVERIFY(form_->isEnabled() && windows_.cutting->isHidden());
     // A format the intake refuses: its own box, and nothing changes.
     mv::test::WriteBytes(str(dir("bad.wav")), mv::test::MakeWav(2, 8000, 16, {}));
     form_->Edit3->setText("keep");
     takeCutSource(dir("bad.wav"));
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("サポートできない形式です。"));
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Error"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kUnsupported));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kErrorCaption));
     QCOMPARE(form_->Edit3->text(), QStringLiteral("keep"));
     // Other files are taken as they are.
     takeCutSource(dir("x.raw"));
@@ -369,7 +371,7 @@ class WindowTest : public QObject {
     form_->About1->trigger();
     disconnect(c);
     QCOMPARE(title, QStringLiteral("Version Information"));
-    QCOMPARE(first, QStringLiteral("Morvane ver 0.8"));
+    QCOMPARE(first, Text(msg::kVersion));
     QCOMPARE(other, "Created by " + about.Creator + "," + about.DateStr + "\n" + about.Comment);
   }
 };
