@@ -53,11 +53,11 @@ std::string UnderFileSizeLimit(rlim_t limit, const std::function<void()>& f) {
 // Every WAVE file in the folder is finished; gives their data by name.
 std::map<std::string, Bytes> LeftBehind(const std::string& folder) {
   std::map<std::string, Bytes> out;
-  for (const auto& e : fs::directory_iterator(folder)) {
-    const std::string name = e.path().filename().string();
+  for (const std::string& name : test::FileNames(folder)) {
     if (!name.starts_with("mv") && name != "out.wav") continue;
-    EXPECT_TRUE(test::IsFinishedWave(e.path().string())) << name;
-    out[name] = test::DataOf(test::ReadBytes(e.path().string()));
+    const std::string path = folder + "/" + name;
+    EXPECT_TRUE(test::IsFinishedWave(path)) << name;
+    out[name] = test::DataOf(test::ReadBytes(path));
   }
   return out;
 }

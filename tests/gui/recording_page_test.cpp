@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -33,16 +32,9 @@ using mv::test::Bytes;
 using mv::test::Text;
 namespace msg = mv::msg;
 
-class RecordingPageTest : public QObject {
+class RecordingPageTest : public QObject, mv::test::WindowFixture {
   Q_OBJECT
 
-  QTemporaryDir temp_;
-  mv::test::StandIns stand_;
-  mv::Windows windows_;
-  mv::TForm1* form_ = nullptr;
-
-  QString dir(const QString& name) const { return temp_.filePath(name); }
-  std::string file(const QString& name) const { return dir(name).toStdString(); }
   void selectFormat(const QString& label) {
     const int index = form_->ComboBox2->findText(label);
     form_->ComboBox2->setCurrentIndex(index);
@@ -51,29 +43,19 @@ class RecordingPageTest : public QObject {
   void ticks(int n) {
     for (int i = 0; i < n && form_->recording(); ++i) mv::test::Tick(form_->Timer2);
   }
-  int wavTemporaries() const { return QDir(temp_.path()).entryList({"wav*.tmp"}, QDir::Files).size(); }
+  int wavTemporaries() const { return static_cast<int>(mv::test::FileNames(file(""), "wav").size()); }
 
  private slots:
   void init() {
-    qputenv("TMPDIR", temp_.path().toLocal8Bit());
-    stand_.boxes = {};
-    stand_.device.calls.clear();
-    stand_.device.failOpen = false;
+    setUp();
     stand_.device.perTick = mv::test::Repeat16(2000, 2205, 2);  // a tenth of a second
     stand_.inputs.present = true;
     stand_.inputs.flags = 0xFFF;
-    stand_.space = {};
-    windows_ = mv::CreateWindows(stand_.services());
-    form_ = windows_.main.get();
-    form_->show();
+    open();
     selectFormat("16bit, Stereo, 22kHz");
     form_->SpinEdit3->setValue(3);
   }
-  void cleanup() {
-    windows_ = {};
-    QDir(temp_.path()).removeRecursively();
-    QDir().mkpath(temp_.path());
-  }
+  void cleanup() { tearDown(); }
 
   void recordingLocksThePageAndTicksToItsLength() {
     form_->CheckBox1->setChecked(false);
@@ -101,9 +83,9 @@ class RecordingPageTest : public QObject {
     ticks(1);
     QVERIFY(!form_->recording());
     QCOMPARE(stand_.device.calls, (std::vector<std::string>{"open", "record", "stop", "save", "close"}));
-    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kRecordingDone));
-    QCOMPARE(stand_.boxes.shown.back().caption, Text(msg::kRecordingDoneCaption));
-    QCOMPARE(stand_.boxes.shown.back().icon, mv::Icon::Information);
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kRecordingDone));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kRecordingDoneCaption));
+    QCOMPARE(boxes_.shown.back().icon, mv::Icon::Information);
     QCOMPARE(form_->KS1->text(), QStringLiteral("録音開始(&S)"));
     QVERIFY(form_->BitBtn5->isEnabled() && form_->Button14->isEnabled() && form_->TabSheet2->isEnabled());
     QCOMPARE(form_->TrackBar951->value(), 0);
@@ -111,7 +93,7 @@ class RecordingPageTest : public QObject {
     QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
     QCOMPARE(mv::test::DataOf(mv::test::ReadBytes(file("morvntmp.wav"))).size(), 4 * stand_.device.perTick.size());
     // The menu starts the next one.
-    stand_.boxes.answers = {true};
+    boxes_.answers = {true};
     form_->KS1->trigger();
     QVERIFY(form_->recording());
     form_->KS1->trigger();
@@ -127,7 +109,7 @@ class RecordingPageTest : public QObject {
     QCOMPARE(form_->Edit3->text(), dir("morvntmp.wav"));
     QCOMPARE(form_->ComboBox3->currentText(), QStringLiteral("16bit, Stereo, 22kHz"));
     QVERIFY(mv::test::IsFinishedWave(file("songs/mv000001.wav")));
-    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kCutDone));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
   }
 
   void zeroLengthEndsOnTheFirstTick() {
@@ -142,10 +124,10 @@ class RecordingPageTest : public QObject {
 
   void declinedOverwriteChangesNothing() {
     mv::test::WriteBytes(file("morvntmp.wav"), {1, 2, 3});
-    stand_.boxes.answers = {false};
+    boxes_.answers = {false};
     form_->BitBtn5->click();
-    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kOverwriteRecording));
-    QCOMPARE(stand_.boxes.shown.back().caption, Text(msg::kOverwriteCaption));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kOverwriteRecording));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kOverwriteCaption));
     QVERIFY(!form_->recording() && !form_->Timer2->isActive());
     QVERIFY(stand_.device.calls.empty());
     QCOMPARE(mv::test::ReadBytes(file("morvntmp.wav")), (Bytes{1, 2, 3}));
@@ -154,35 +136,35 @@ class RecordingPageTest : public QObject {
   void failingDeviceLeavesTheRecordingState() {
     stand_.device.failOpen = true;
     form_->BitBtn5->click();
-    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kUnknownDeviceError) + ".");
-    QCOMPARE(stand_.boxes.shown.back().caption, Text(msg::kAppTitle));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kUnknownDeviceError) + ".");
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kAppTitle));
     QVERIFY(!form_->recording() && !form_->Timer2->isActive() && form_->BitBtn5->isEnabled());
     // And a folder that is gone.
     stand_.device.failOpen = false;
     form_->Edit1->setText(dir("gone"));
     form_->BitBtn5->click();
-    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kCannotCreate, dir("gone/morvntmp.wav")) + ".");
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCannotCreate, dir("gone/morvntmp.wav")) + ".");
     QVERIFY(!form_->recording());
   }
 
   void closingWhileRecordingAsks() {
     form_->BitBtn5->click();
-    stand_.boxes.answers = {false};
+    boxes_.answers = {false};
     QVERIFY(!form_->close());
-    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kQuitWhileRecording));
-    QCOMPARE(stand_.boxes.shown.back().caption, Text(msg::kQuitWhileRecordingCaption));
-    QCOMPARE(stand_.boxes.shown.back().icon, mv::Icon::Exclamation);
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kQuitWhileRecording));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kQuitWhileRecordingCaption));
+    QCOMPARE(boxes_.shown.back().icon, mv::Icon::Exclamation);
     QVERIFY(form_->recording() && form_->isVisible());
-    stand_.boxes.answers = {true};
+    boxes_.answers = {true};
     QVERIFY(form_->close());
     QVERIFY(!form_->recording());
     QVERIFY(!form_->CheckBox1->isChecked());  // no cut follows
-    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kRecordingDone));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kRecordingDone));
     QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
     // Ending again does nothing.
-    const size_t boxes = stand_.boxes.shown.size();
+    const size_t boxes = boxes_.shown.size();
     form_->EndRecording();
-    QCOMPARE(stand_.boxes.shown.size(), boxes);
+    QCOMPARE(boxes_.shown.size(), boxes);
   }
 
   void lengthLimitsFollowTheFreeSpace() {
@@ -275,7 +257,7 @@ class RecordingPageTest : public QObject {
   void failingDeviceLeavesNoTemporaryFile() {
     stand_.device.failOpen = true;
     form_->Button14->click();
-    QCOMPARE(stand_.boxes.shown.back().text, Text(msg::kUnknownDeviceError) + ".");
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kUnknownDeviceError) + ".");
     QVERIFY(windows_.measuring->isHidden());
     QVERIFY(!form_->Timer1->isActive());
     QCOMPARE(wavTemporaries(), 0);

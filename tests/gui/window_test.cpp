@@ -15,18 +15,15 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <deque>
 
 #include "app/BrowsDlg.h"
 #include "app/cbfrm.h"
@@ -43,74 +40,39 @@ using mv::test::Bytes;
 using mv::test::Text;
 namespace msg = mv::msg;
 
-using mv::test::ScriptedBoxes;
-using mv::test::StandInInputs;
-
-namespace {
-std::string str(const QString& s) { return s.toStdString(); }
-}  // namespace
-
-class WindowTest : public QObject {
+class WindowTest : public QObject, mv::test::WindowFixture {
   Q_OBJECT
-
-  QTemporaryDir temp_;
-  mv::test::StandIns stand_;
-  mv::test::ScriptedBoxes& boxes_ = stand_.boxes;
-  mv::test::StandInInputs& inputs_ = stand_.inputs;
-  mv::Windows windows_;
-  mv::TForm1* form_ = nullptr;
-
-  QString dir(const QString& name = {}) const { return name.isEmpty() ? temp_.path() : temp_.filePath(name); }
-
-  void start() {
-    boxes_ = {};
-    windows_ = mv::CreateWindows(stand_.services());
-    form_ = windows_.main.get();
-    form_->show();
-  }
 
   // Three songs of 16-bit stereo, 300 loud frames apart by 250 quiet ones.
   QString tape(const QString& name, int channels = 2) {
     const Bytes loud = mv::test::Repeat16(4000, 300, channels), quiet = mv::test::Repeat16(3, 250, channels);
-    mv::test::WriteBytes(str(dir(name)), mv::test::MakeWav(channels, 22050, 16,
-                                                           mv::test::Concat({loud, quiet, loud, quiet, loud})));
-    return dir(name);
+    return wav(name, channels, 22050, 16, mv::test::Concat({loud, quiet, loud, quiet, loud}));
   }
-
+  // The pieces a cut wrote into a folder, by name.
+  std::vector<Bytes> pieces(const QString& folder) {
+    std::vector<Bytes> out;
+    for (const std::string& name : mv::test::FileNames(mv::ToPath(folder), "mv"))
+      out.push_back(mv::test::ReadBytes(mv::ToPath(folder) + "/" + name));
+    return out;
+  }
   // What the command line writes into a folder for the same settings.
   std::vector<Bytes> cliPieces(const QStringList& args, const QString& folder) {
     QDir().mkpath(folder);
-    QProcess cli;
-    cli.start(QString::fromLocal8Bit(qgetenv("MORVANE_CLI")), args);
-    cli.waitForFinished();
-    std::vector<Bytes> out;
-    for (const QString& f : QDir(folder).entryList({"mv*.wav"}, QDir::Files, QDir::Name))
-      out.push_back(mv::test::ReadBytes(str(folder + "/" + f)));
-    return out;
+    runCli(args);
+    return pieces(folder);
   }
   // A source taken by the cut page, as a dropped file.
   void takeCutSource(const QString& name) {
     form_->KS2->trigger();
-    mv::test::Drop(form_, {name});
-  }
-  std::vector<Bytes> pieces(const QString& folder) {
-    std::vector<Bytes> out;
-    for (const QString& f : QDir(folder).entryList({"mv*.wav"}, QDir::Files, QDir::Name))
-      out.push_back(mv::test::ReadBytes(str(folder + "/" + f)));
-    return out;
+    drop({name});
   }
 
  private slots:
   void init() {
-    qputenv("TMPDIR", temp_.path().toLocal8Bit());
-    inputs_ = {};
-    start();
+    setUp();
+    open();
   }
-  void cleanup() {
-    windows_ = {};
-    for (const QString& f : QDir(temp_.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
-      QFileInfo(dir(f)).isDir() ? (void)QDir(dir(f)).removeRecursively() : (void)QFile::remove(dir(f));
-  }
+  void cleanup() { tearDown(); }
 
   void startsWithTheDefaultsJobsRead() {
     QCOMPARE(form_->windowTitle(), QStringLiteral("Ambry Recorder - Morvane"));
@@ -172,9 +134,9 @@ class WindowTest : public QObject {
   }
 
   void anInputOffersItsFormatsSorted() {
-    inputs_.present = true;
-    inputs_.flags = 0x80 | 0x800;  // 16-bit stereo at 22.05 and 44.1 kHz
-    start();
+    stand_.inputs.present = true;
+    stand_.inputs.flags = 0x80 | 0x800;  // 16-bit stereo at 22.05 and 44.1 kHz
+    open();
     QVERIFY(boxes_.shown.empty());
     QCOMPARE(form_->ComboBox2->count(), 4);
     QCOMPARE(form_->ComboBox2->currentText(), QStringLiteral("16bit, Stereo, 22kHz"));
@@ -250,16 +212,16 @@ class WindowTest : public QObject {
     QDir().mkpath(dir("out"));
     form_->Edit4->setText(dir("out"));
     form_->SpinEdit8->setValue(200);
-    for (int n : {1, 2, 3, 4, 5}) mv::test::WriteBytes(str(dir("out/mv00000%1.wav").arg(n)), {9});
+    for (int n : {1, 2, 3, 4, 5}) mv::test::WriteBytes(file(QString("out/mv00000%1.wav").arg(n)), {9});
     boxes_.answers = {false};
     form_->KS3->trigger();
     QCOMPARE(boxes_.shown.back().text, Text(msg::kOverwritePieces));
     QCOMPARE(boxes_.shown.back().buttons, mv::MessageBoxes::Buttons::YesNo);
-    QCOMPARE(mv::test::ReadBytes(str(dir("out/mv000001.wav"))), Bytes{9});
+    QCOMPARE(mv::test::ReadBytes(file("out/mv000001.wav")), Bytes{9});
     boxes_.answers = {true};
     form_->KS3->trigger();
-    QVERIFY(mv::test::IsFinishedWave(str(dir("out/mv000003.wav"))));
-    QCOMPARE(mv::test::ReadBytes(str(dir("out/mv000004.wav"))), Bytes{9});
+    QVERIFY(mv::test::IsFinishedWave(file("out/mv000003.wav")));
+    QCOMPARE(mv::test::ReadBytes(file("out/mv000004.wav")), Bytes{9});
   }
 
   void cancelAfterABlockLeavesFinishedFiles_data() {
@@ -269,7 +231,7 @@ class WindowTest : public QObject {
   }
   void cancelAfterABlockLeavesFinishedFiles() {
     QFETCH(bool, escape);
-    mv::test::WriteBytes(str(dir("long.raw")), mv::test::Repeat16(4000, 50000, 2));
+    mv::test::WriteBytes(file("long.raw"), mv::test::Repeat16(4000, 50000, 2));
     form_->Edit3->setText(dir("long.raw"));
     QDir().mkpath(dir("out"));
     form_->Edit4->setText(dir("out"));
@@ -287,9 +249,9 @@ class WindowTest : public QObject {
     form_->KS3->trigger();
     QVERIFY(busySeen);
     QCOMPARE(form_->CancelRequested, -1);
-    const Bytes song = mv::test::ReadBytes(str(dir("out/mv000001.wav")));
+    const Bytes song = mv::test::ReadBytes(file("out/mv000001.wav"));
     QCOMPARE(song.size(), size_t{44 + 5 * 4000});  // five blocks of 1000 frames
-    QVERIFY(mv::test::IsFinishedWave(str(dir("out/mv000001.wav"))));
+    QVERIFY(mv::test::IsFinishedWave(file("out/mv000001.wav")));
     QCOMPARE(boxes_.shown.size(), size_t{1});  // no completion message
     QVERIFY(form_->isEnabled() && progress->isHidden());
     // Between jobs nobody listens, and the next job starts from "go on".
@@ -324,7 +286,7 @@ class WindowTest : public QObject {
     QCOMPARE(boxes_.shown.back().icon, mv::Icon::Stop);
     QVERIFY(form_->isEnabled() && windows_.cutting->isHidden());
     // A format the intake refuses: its own box, and nothing changes.
-    mv::test::WriteBytes(str(dir("bad.wav")), mv::test::MakeWav(2, 8000, 16, {}));
+    mv::test::WriteBytes(file("bad.wav"), mv::test::MakeWav(2, 8000, 16, {}));
     form_->Edit3->setText("keep");
     takeCutSource(dir("bad.wav"));
     QCOMPARE(boxes_.shown.back().text, Text(msg::kUnsupported));
