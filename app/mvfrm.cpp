@@ -4,19 +4,26 @@
 #include "app/mvfrm.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
+#include <QUrl>
 
 #include "app/BrowsDlg.h"
 #include "app/message_boxes.h"
@@ -25,8 +32,6 @@
 #include "app/programs.h"
 #include "app/services.h"
 #include "app/shlabout.h"
-#include "cut/cutfrm.h"
-#include "join/cbfrm.h"
 #include "record/audio_inputs.h"
 #include "record/capabilities.h"
 #include "record/wave_device.h"
@@ -82,16 +87,13 @@ TForm1::TForm1(const Services& services)
   buildCuttingPage();
   buildJoiningPage();
   PageControl1->setCurrentIndex(0);
-  // Choosing the recording page shows its contents, also after they were
-  // hidden for want of a device.
-  connect(PageControl1->tabBar(), &QTabBar::tabBarClicked, this, [this](int index) {
-    if (index == 0) RecordingContents->show();
-  });
+  handle(PageControl1->tabBar(), &QTabBar::tabBarClicked, &TForm1::tabChosen);
 
   // Files dropped anywhere on the window are the window's, not an edit box's.
   for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
 
   FormCreate();
+  stabilize();
   setFixedSize(500, 349 + menuBar()->sizeHint().height());
 }
 
@@ -101,8 +103,6 @@ void TForm1::setAuxiliaryWindows(TForm2* measuring, TForm3* joining, TForm4* cut
   form2_ = measuring;
   form3_ = joining;
   form4_ = cutting;
-  for (ProgressForm* f : {static_cast<ProgressForm*>(joining), static_cast<ProgressForm*>(cutting)})
-    if (f) connect(f, &ProgressForm::cancelPressed, this, [this] { CancelRequested = -1; });
 }
 
 void TForm1::buildMenu() {
@@ -110,7 +110,7 @@ void TForm1::buildMenu() {
                      void (TForm1::*handler)()) {
     action = menu->addAction(QString::fromUtf8(caption));
     action->setObjectName(QString::fromLatin1(name));
-    if (handler) connect(action, &QAction::triggered, this, [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
+    if (handler) handle(action, &QAction::triggered, handler);
   };
   auto menu = [this](QMenu*& m, const char* name, const char* caption) {
     m = menuBar()->addMenu(QString::fromUtf8(caption));
@@ -143,8 +143,8 @@ void TForm1::FormCreate() {
   ComboBox3->setCurrentIndex(kDefaultFormatPosition);
   ComboBox4->setCurrentIndex(kDefaultFormatPosition);
   if (!inputs_.any()) {
-    boxes_.show(QStringLiteral("録音デバイスが見つかりません。録音はできません。"),
-                QStringLiteral("デバイスエラー"), MessageBoxes::Buttons::Ok, Icon::Stop);
+    boxes_.show(FromUtf8(msg::kNoDevice), FromUtf8(msg::kDeviceErrorCaption), MessageBoxes::Buttons::Ok,
+                Icon::Stop);
     RecordingContents->hide();
     return;
   }
@@ -161,9 +161,36 @@ void TForm1::Guarded(const std::function<void()>& command) {
     boxes_.show(QString::fromStdString(e.shownText()), FromUtf8(e.caption()), MessageBoxes::Buttons::Ok,
                 Icon::Stop);
   } catch (const std::exception& e) {
-    boxes_.show(QString::fromStdString(withReportDot(e.what())), QStringLiteral("Morvane"),
+    boxes_.show(QString::fromStdString(withReportDot(e.what())), FromUtf8(msg::kAppTitle),
                 MessageBoxes::Buttons::Ok, Icon::Stop);
   }
+}
+
+void TForm1::stabilize() {
+  const bool idle = !recording_;
+  // Recording locks these in this order; the focus moves along it.
+  BitBtn5->setEnabled(idle);
+  Button1->setEnabled(idle);
+  SpinEdit1->setEnabled(idle && !hoursLocked_);
+  SpinEdit2->setEnabled(idle && !minutesLocked_);
+  for (QWidget* w : std::initializer_list<QWidget*>{SpinEdit3, ComboBox2, CheckBox1, CheckBox4, TabSheet2, TabSheet3})
+    w->setEnabled(idle);
+  const bool correcting = CheckBox4->isChecked();
+  Button14->setEnabled(idle && correcting);
+  KC1->menuAction()->setEnabled(idle);
+  KA1->menuAction()->setEnabled(idle);
+  KS1->setText(idle ? QStringLiteral("録音開始(&S)") : QStringLiteral("録音終了"));
+  BitBtn4->setEnabled(recording_);
+  GroupBox2->setEnabled(correcting);
+
+  const bool silence = RadioButton1->isChecked();
+  for (QWidget* w : std::initializer_list<QWidget*>{Label22, Label23, Label24, Label25, SpinEdit7, SpinEdit8})
+    w->setEnabled(silence);
+  for (QWidget* w : std::initializer_list<QWidget*>{Label16, Label17, Label18, Label19, SpinEdit4,
+                                                    SpinEdit5, SpinEdit6})
+    w->setEnabled(!silence);
+  // The piece length never reaches 0 seconds.
+  SpinEdit6->setMinimum(SpinEdit4->value() == 0 && SpinEdit5->value() == 0 ? 1 : 0);
 }
 
 void TForm1::chooseFolder(TBrowseDialog& picker, QLineEdit& edit) {
@@ -188,8 +215,18 @@ void TForm1::KV1Click() { StartFirstInstalled(kVolumeControls); }
 void TForm1::CDPlayerC1Click() { StartFirstInstalled(kCdPlayers); }
 void TForm1::About1Click() { ShellAboutDialog1->Execute(); }
 
+// Choosing the recording page shows its contents, also after they were
+// hidden for want of a device.
+void TForm1::tabChosen(int index) {
+  if (index == 0) RecordingContents->show();
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
-  if (FormCloseQuery())
+  // An error can come only from ending the recording after Yes: the window
+  // closes all the same.
+  bool close = true;
+  Guarded([&] { close = FormCloseQuery(); });
+  if (close)
     event->accept();
   else
     event->ignore();
@@ -203,13 +240,17 @@ void TForm1::dragEnterEvent(QDragEnterEvent* event) {
 
 void TForm1::dropEvent(QDropEvent* event) {
   event->acceptProposedAction();
+  QStringList names;
+  for (const QUrl& url : event->mimeData()->urls())
+    if (url.isLocalFile()) names << url.toLocalFile();
+  Guarded([&] { takeDroppedFiles(names); });
+}
+
+void TForm1::takeDroppedFiles(const QStringList& names) {
   auto wanted = [](const QString& name) {
     const std::string ext = UpperExtension(ToPath(name));
     return ext == ".RAW" || ext == ".WAV";
   };
-  QStringList names;
-  for (const QUrl& url : event->mimeData()->urls())
-    if (url.isLocalFile()) names << url.toLocalFile();
   if (names.isEmpty()) return;
   QWidget* page = PageControl1->currentWidget();
   if (page == TabSheet2) {

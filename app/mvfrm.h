@@ -117,12 +117,15 @@ class TForm1 : public QMainWindow {
 
   WaveDevice& MediaPlayer1;
 
-  // 0: go on; -1: a progress window's cancel button was pressed.
+  // 0: go on; -1: the cancel button of the running job's progress window
+  // was pressed. The job's host (WindowJobHost) sets, reads and resets it.
   int32_t CancelRequested = 0;
   // The format of the recording under way.
   int32_t RecChannels = 0, RecRate = 0, RecBits = 0;
 
   // --- commands --------------------------------------------------------
+  // Each runs from its control's signal under Guarded (see handle); called
+  // directly, an engine error comes out as an exception.
   void Exit1Click();
   void KF1Click();
   void KS2Click();
@@ -131,18 +134,15 @@ class TForm1 : public QMainWindow {
   void CDPlayerC1Click();
   void About1Click();
 
+  // Cut page.
   void KS3Click();
-  void RunCut();
   void Button12Click();
   void Button13Click();
   void RadioButton1Click();
   void RadioButton2Click();
   void SpinEdit5Change();
-  // The cut page's source intake (file dialog and dropped files).
-  void TakeCutSource(const QString& name);
 
   // Join page.
-  void AddJoinFiles(const QStringList& batch);
   void Button3Click();
   void Button2Click();
   void Button4Click();
@@ -178,7 +178,8 @@ class TForm1 : public QMainWindow {
   void CheckBox4Click();
 
   // Runs a command; an engine error ends it and is shown as the general
-  // error report (or its own "Error" box).
+  // error report (or its own "Error" box). Every entry point of the window
+  // runs under it once: its connection (handle) or its event handler.
   void Guarded(const std::function<void()>& command);
   MessageBoxes& boxes() { return boxes_; }
 
@@ -197,14 +198,32 @@ class TForm1 : public QMainWindow {
   void buildCuttingPage();
   void buildJoiningPage();
   void FormCreate();
+  // Connects a signal to a command that runs under Guarded.
+  template <typename Sender, typename Signal, typename... Args>
+  void handle(Sender* sender, Signal signal, void (TForm1::*command)(Args...)) {
+    connect(sender, signal, this, [this, command](Args... args) {
+      Guarded([&] { (this->*command)(args...); });
+    });
+  }
+  // Sets every enabled state and state-bound caption from the states they
+  // follow: recording or not, the length limits, the correction switch, the
+  // cut mode and the piece length. Runs after each change of one of them.
+  void stabilize();
+  void tabChosen(int index);
   // Leaves the edit box alone when the picker returns no folder.
   void chooseFolder(TBrowseDialog& picker, QLineEdit& edit);
   CutSettings cutSettings() const;
-  void enableCutModeGroups(bool silence);
+  void RunCut();
+  // The cut page's source intake (file dialog and dropped files).
+  void TakeCutSource(const QString& name);
+  // The join list's intake (file dialog and dropped files).
+  void AddJoinFiles(const QStringList& batch);
+  void takeDroppedFiles(const QStringList& names);
   int joinSelection() const;
   void selectJoinEntry(int row);
   void swapJoinEntries(int a, int b);
-  void setRecordingState(bool on);
+  // Back to idle: the recording controls unlocked, the clock stopped.
+  void leaveRecording();
   // Prepares the file and starts the device on it; closes it again on failure.
   void startCapture(const std::string& path, const std::string& label);
   void endMeasurement(const std::string& path);
@@ -217,6 +236,10 @@ class TForm1 : public QMainWindow {
   TForm4* form4_ = nullptr;
   QString lastSaveName_;
   bool updatingLimits_ = false;
+  bool recording_ = false;
+  // The length limits leave no hours (minutes) to set. Leaving a recording
+  // unlocks the fields without recomputing the limits.
+  bool hoursLocked_ = false, minutesLocked_ = false;
 };
 
 // Seconds as the recording page shows them: "hh:nn:ss", hours modulo 24.

@@ -12,12 +12,12 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include "app/cutfrm.h"
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
 #include "app/placing.h"
 #include "app/window_host.h"
 #include "cut/cut.h"
-#include "cut/cutfrm.h"
 #include "wave/duration.h"
 #include "wave/format.h"
 #include "wave/header.h"
@@ -29,7 +29,7 @@ void TForm1::buildCuttingPage() {
   Label11 = PlaceLabel(page, "Label11", 8, 12, QStringLiteral("切り出すﾌｧｲﾙ"));
   Edit3 = Place<QLineEdit>(page, "Edit3", 88, 8, 249, 20);
   Button12 = WithText(Place<QPushButton>(page, "Button12", 336, 8, 73, 21), QStringLiteral("参照(&O)..."));
-  connect(Button12, &QPushButton::clicked, this, [this] { Guarded([this] { Button12Click(); }); });
+  handle(Button12, &QPushButton::clicked, &TForm1::Button12Click);
 
   GroupBox1 = Place<QGroupBox>(page, "GroupBox1", 8, 36, 401, 145);
   GroupBox1->setTitle(QStringLiteral("切り出し設定"));
@@ -51,11 +51,10 @@ void TForm1::buildCuttingPage() {
   Label18 = PlaceLabel(GroupBox1, "Label18", 272, 120, QStringLiteral("分"));
   SpinEdit6 = PlaceSpin(GroupBox1, "SpinEdit6", 292, 116, 49, 0, 59, 0);
   Label19 = PlaceLabel(GroupBox1, "Label19", 348, 120, QStringLiteral("秒"));
-  enableCutModeGroups(true);
-  connect(RadioButton1, &QRadioButton::clicked, this, [this] { RadioButton1Click(); });
-  connect(RadioButton2, &QRadioButton::clicked, this, [this] { RadioButton2Click(); });
-  connect(SpinEdit4, &QSpinBox::valueChanged, this, [this] { SpinEdit5Change(); });
-  connect(SpinEdit5, &QSpinBox::valueChanged, this, [this] { SpinEdit5Change(); });
+  handle(RadioButton1, &QRadioButton::clicked, &TForm1::RadioButton1Click);
+  handle(RadioButton2, &QRadioButton::clicked, &TForm1::RadioButton2Click);
+  handle(SpinEdit4, &QSpinBox::valueChanged, &TForm1::SpinEdit5Change);
+  handle(SpinEdit5, &QSpinBox::valueChanged, &TForm1::SpinEdit5Change);
 
   Label20 = PlaceLabel(page, "Label20", 12, 192, QStringLiteral("形式"));
   ComboBox3 = Place<QComboBox>(page, "ComboBox3", 84, 188, 325, 20);
@@ -65,7 +64,7 @@ void TForm1::buildCuttingPage() {
   Edit4->setReadOnly(true);
   Edit4->setStyleSheet(QStringLiteral("QLineEdit { background: palette(button); }"));
   Button13 = WithText(Place<QPushButton>(page, "Button13", 336, 216, 73, 21), QStringLiteral("参照(&S)..."));
-  connect(Button13, &QPushButton::clicked, this, [this] { Guarded([this] { Button13Click(); }); });
+  handle(Button13, &QPushButton::clicked, &TForm1::Button13Click);
   CheckBox6 = WithText(Place<QCheckBox>(page, "CheckBox6", 84, 246, 237, 17),
                        QStringLiteral("生成後、切り出し前のﾌｧｲﾙを消去する(&D)"));
   Label27 = PlaceLabel(page, "Label27", 16, 272,
@@ -74,7 +73,7 @@ void TForm1::buildCuttingPage() {
   Button11 = WithText(Place<QPushButton>(page, "Button11", 192, 292, 105, 25),
                       QStringLiteral("切り出し開始(&B)"));
   Button11->setDefault(true);
-  connect(Button11, &QPushButton::clicked, this, [this] { KS3Click(); });
+  handle(Button11, &QPushButton::clicked, &TForm1::KS3Click);
 }
 
 // --- handlers -------------------------------------------------------------
@@ -99,10 +98,8 @@ CutSettings TForm1::cutSettings() const {
 
 void TForm1::RunCut() {
   PageControl1->setCurrentWidget(TabSheet2);
-  Guarded([this] {
-    WindowJobHost host(*this, *form4_);
-    if (mv::RunCut(cutSettings(), host).sourceDeleted) Edit3->clear();
-  });
+  WindowJobHost host(*this, *form4_);
+  if (mv::RunCut(cutSettings(), host).sourceDeleted) Edit3->clear();
 }
 
 void TForm1::Button12Click() {
@@ -113,34 +110,21 @@ void TForm1::Button12Click() {
 }
 
 void TForm1::TakeCutSource(const QString& name) {
-  Guarded([&] {
-    const std::string path = ToPath(name);
-    if (IsWaveFileName(path)) ComboBox3->setCurrentIndex(ReadWaveFormat(path));
-    Edit3->setText(name);
-  });
+  const std::string path = ToPath(name);
+  if (IsWaveFileName(path)) ComboBox3->setCurrentIndex(ReadWaveFormat(path));
+  Edit3->setText(name);
 }
 
 void TForm1::Button13Click() { chooseFolder(*BrowseDialog2, *Edit4); }
 
-void TForm1::RadioButton1Click() { enableCutModeGroups(true); }
-void TForm1::RadioButton2Click() { enableCutModeGroups(false); }
-
-void TForm1::enableCutModeGroups(bool silence) {
-  for (QWidget* w : std::initializer_list<QWidget*>{Label22, Label23, Label24, Label25, SpinEdit7, SpinEdit8})
-    w->setEnabled(silence);
-  for (QWidget* w : std::initializer_list<QWidget*>{Label16, Label17, Label18, Label19, SpinEdit4,
-                                                    SpinEdit5, SpinEdit6})
-    w->setEnabled(!silence);
-}
+// The mode is read from the buttons.
+void TForm1::RadioButton1Click() { stabilize(); }
+void TForm1::RadioButton2Click() { stabilize(); }
 
 void TForm1::SpinEdit5Change() {
-  // The piece length never reaches 0 seconds.
-  if (SpinEdit4->value() == 0 && SpinEdit5->value() == 0) {
-    SpinEdit6->setMinimum(1);
-    SpinEdit6->setValue(1);
-  } else {
-    SpinEdit6->setMinimum(0);
-  }
+  // Hours and minutes going to 0 make the seconds 1, whatever they were.
+  if (SpinEdit4->value() == 0 && SpinEdit5->value() == 0) SpinEdit6->setValue(1);
+  stabilize();
 }
 
 }  // namespace mv

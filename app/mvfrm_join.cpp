@@ -8,12 +8,12 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "app/cbfrm.h"
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
 #include "app/placing.h"
 #include "app/window_host.h"
-#include "join/cbfrm.h"
 #include "join/join.h"
 #include "wave/format.h"
 
@@ -67,29 +67,20 @@ void TForm1::buildJoiningPage() {
   Button10->setDefault(true);
 
   ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
-  auto on = [this](QPushButton* b, void (TForm1::*handler)()) {
-    connect(b, &QPushButton::clicked, this, [this, handler] { Guarded([=, this] { (this->*handler)(); }); });
-  };
-  on(Button3, &TForm1::Button3Click);
-  on(Button2, &TForm1::Button2Click);
-  on(Button4, &TForm1::Button4Click);
-  on(Button5, &TForm1::Button5Click);
-  on(Button6, &TForm1::Button6Click);
-  on(Button7, &TForm1::Button7Click);
-  on(Button8, &TForm1::Button8Click);
-  on(Button9, &TForm1::Button9Click);
-  on(Button10, &TForm1::Button10Click);
+  const std::pair<QPushButton*, void (TForm1::*)()> handlers[] = {
+      {Button3, &TForm1::Button3Click}, {Button2, &TForm1::Button2Click}, {Button4, &TForm1::Button4Click},
+      {Button5, &TForm1::Button5Click}, {Button6, &TForm1::Button6Click}, {Button7, &TForm1::Button7Click},
+      {Button8, &TForm1::Button8Click}, {Button9, &TForm1::Button9Click}, {Button10, &TForm1::Button10Click}};
+  for (auto [button, handler] : handlers) handle(button, &QPushButton::clicked, handler);
 }
 
 // --- file intake ------------------------------------------------------------
 
 void TForm1::AddJoinFiles(const QStringList& batch) {
-  Guarded([&] {
-    std::vector<std::string> names;
-    for (const QString& n : batch) names.push_back(ToPath(n));
-    ListBoxIntake list(*this);
-    mv::AddJoinFiles(names, list);
-  });
+  std::vector<std::string> names;
+  for (const QString& n : batch) names.push_back(ToPath(n));
+  ListBoxIntake list(*this);
+  mv::AddJoinFiles(names, list);
 }
 
 void TForm1::Button3Click() {
@@ -182,10 +173,8 @@ void TForm1::Button10Click() {
   s.output = ToPath(Edit2->text());
   s.format = ParseFormatLabel(ComboBox4->currentText().toStdString());
   s.deleteSources = CheckBox5->isChecked();
-  Guarded([&] {
-    WindowJobHost host(*this, *form3_);
-    if (mv::RunJoin(s, host).sourcesDeleted) ListBox1->clear();
-  });
+  WindowJobHost host(*this, *form3_);
+  if (mv::RunJoin(s, host).sourcesDeleted) ListBox1->clear();
 }
 
 }  // namespace mv

@@ -12,14 +12,14 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include "app/adjfrm.h"
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
-#include "record/adjfrm.h"
 #include "record/analysis.h"
 #include "record/wave_device.h"
 #include "wave/errors.h"
-#include "wave/format.h"
 #include "wave/file.h"
+#include "wave/format.h"
 #include "wave/header.h"
 #include "wave/paths.h"
 

@@ -28,6 +28,7 @@
 #include "record/wave_device.h"
 #include "wave/duration.h"
 #include "wave/format.h"
+#include "wave/messages.h"
 #include "wave/paths.h"
 
 namespace mv {
@@ -94,7 +95,7 @@ void TForm1::buildRecordingPage() {
   Edit1->setReadOnly(true);
   Edit1->setStyleSheet(QStringLiteral("QLineEdit { background: palette(button); }"));
   Button1 = WithText(Place<QPushButton>(page, "Button1", 320, 148, 65, 21), QStringLiteral("参照(&S)..."));
-  connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+  handle(Button1, &QPushButton::clicked, &TForm1::Button1Click);
 
   Label5 = PlaceLabel(page, "Label5", 4, 176, QStringLiteral("長さ"));
   Label8 = PlaceLabel(page, "Label8", 132, 176, QStringLiteral("時間"));
@@ -114,7 +115,7 @@ void TForm1::buildRecordingPage() {
   CheckBox4 = WithText(Place<QCheckBox>(page, "CheckBox4", 8, 272, 265, 17),
                        QStringLiteral("切り出し時に入力デバイスの補正を行う(&M)"));
   CheckBox4->setChecked(true);
-  connect(CheckBox4, &QCheckBox::clicked, this, [this] { CheckBox4Click(); });
+  handle(CheckBox4, &QCheckBox::clicked, &TForm1::CheckBox4Click);
 
   GroupBox2 = Place<QGroupBox>(page, "GroupBox2", 312, 248, 169, 65);
   GroupBox2->setTitle(QStringLiteral("補正値"));
@@ -125,7 +126,7 @@ void TForm1::buildRecordingPage() {
   };
   auto reset = [this](QToolButton*& b, const char* name, int x, void (TForm1::*handler)()) {
     b = Place<QToolButton>(GroupBox2, name, x, 17, 13, 13);
-    connect(b, &QToolButton::clicked, this, [this, handler] { (this->*handler)(); });
+    handle(b, &QToolButton::clicked, handler);
   };
   Label35 = PlaceLabel(GroupBox2, "Label35", 30, 16, QStringLiteral("0点"));
   reset(SpeedButton1, "SpeedButton1", 56, &TForm1::SpeedButton1Click);
@@ -155,16 +156,16 @@ void TForm1::buildRecordingPage() {
   Timer1->setTimerType(Qt::PreciseTimer);
   Timer2->setTimerType(Qt::PreciseTimer);
 
-  connect(BitBtn5, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn5Click(); }); });
-  connect(BitBtn4, &QPushButton::clicked, this, [this] { Guarded([this] { BitBtn4Click(); }); });
-  connect(Timer2, &QTimer::timeout, this, [this] { Guarded([this] { Timer2Timer(); }); });
-  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-  connect(Button14, &QPushButton::clicked, this, [this] { Guarded([this] { Button14Click(); }); });
-  connect(Edit1, &QLineEdit::textChanged, this, [this] { Guarded([this] { Edit1Change(); }); });
-  connect(SpinEdit1, &QSpinBox::valueChanged, this, [this] { Guarded([this] { Edit1Change(); }); });
-  connect(SpinEdit2, &QSpinBox::valueChanged, this, [this] { Guarded([this] { Edit1Change(); }); });
-  connect(CheckBox1, &QCheckBox::clicked, this, [this] { Guarded([this] { CheckBox1Click(); }); });
-  connect(ComboBox2, &QComboBox::activated, this, [this] { Guarded([this] { ComboBox2Change(); }); });
+  handle(BitBtn5, &QPushButton::clicked, &TForm1::BitBtn5Click);
+  handle(BitBtn4, &QPushButton::clicked, &TForm1::BitBtn4Click);
+  handle(Timer2, &QTimer::timeout, &TForm1::Timer2Timer);
+  handle(Timer1, &QTimer::timeout, &TForm1::Timer1Timer);
+  handle(Button14, &QPushButton::clicked, &TForm1::Button14Click);
+  handle(Edit1, &QLineEdit::textChanged, &TForm1::Edit1Change);
+  handle(SpinEdit1, &QSpinBox::valueChanged, &TForm1::Edit1Change);
+  handle(SpinEdit2, &QSpinBox::valueChanged, &TForm1::Edit1Change);
+  handle(CheckBox1, &QCheckBox::clicked, &TForm1::CheckBox1Click);
+  handle(ComboBox2, &QComboBox::activated, &TForm1::ComboBox2Change);
 }
 
 QString ElapsedText(int64_t seconds) {
@@ -175,7 +176,7 @@ QString ElapsedText(int64_t seconds) {
 
 // --- timed recording --------------------------------------------------------
 
-bool TForm1::recording() const { return BitBtn4->isEnabled(); }
+bool TForm1::recording() const { return recording_; }
 
 QString TForm1::recordingFile() const { return Edit1->text() + QStringLiteral("/") + QLatin1String(kRecordingFileName); }
 
@@ -183,36 +184,30 @@ void TForm1::BitBtn5Click() { BeginRecording(); }
 void TForm1::BitBtn4Click() { EndRecording(); }
 
 void TForm1::KS1Click() {
-  if (KS1->text() == QStringLiteral("録音開始(&S)"))
-    BeginRecording();
-  else
+  if (recording_)
     EndRecording();
+  else
+    BeginRecording();
 }
 
-void TForm1::setRecordingState(bool on) {
-  for (QWidget* w : std::initializer_list<QWidget*>{BitBtn5, Button1, SpinEdit1, SpinEdit2, SpinEdit3, ComboBox2,
-                                                    CheckBox1, CheckBox4, TabSheet2, TabSheet3})
-    w->setEnabled(!on);
-  Button14->setEnabled(!on && CheckBox4->isChecked());
-  KC1->menuAction()->setEnabled(!on);
-  KA1->menuAction()->setEnabled(!on);
-  KS1->setText(on ? QStringLiteral("録音終了") : QStringLiteral("録音開始(&S)"));
-  BitBtn4->setEnabled(on);
-  if (!on) {
-    Timer2->stop();
-    TrackBar951->setValue(0);
-  }
+void TForm1::leaveRecording() {
+  recording_ = false;
+  hoursLocked_ = minutesLocked_ = false;
+  stabilize();
+  Timer2->stop();
+  TrackBar951->setValue(0);
 }
 
 void TForm1::BeginRecording() {
   if (Edit1->text().isEmpty()) return;
   const QString file = recordingFile();
   if (QFileInfo::exists(file) &&
-      !boxes_.show(QStringLiteral("テンポラリファイルがすでに存在しますが、上書きしますか?"),
-                   QStringLiteral("ファイルの上書きの確認"), MessageBoxes::Buttons::YesNo, Icon::None))
+      !boxes_.show(FromUtf8(msg::kOverwriteRecording), FromUtf8(msg::kOverwriteCaption),
+                   MessageBoxes::Buttons::YesNo, Icon::None))
     return;
   const int length = Duration{SpinEdit1->value(), SpinEdit2->value(), SpinEdit3->value()}.totalSeconds();
-  setRecordingState(true);
+  recording_ = true;
+  stabilize();
   TrackBar951->setRange(0, length);
   TrackBar951->setTickInterval(std::max(length, 1));
   TrackBar951->setValue(0);
@@ -228,7 +223,7 @@ void TForm1::BeginRecording() {
     startCapture(ToPath(file), label);
   } catch (...) {
     // Back to idle before the error is shown.
-    setRecordingState(false);
+    leaveRecording();
     throw;
   }
 }
@@ -257,17 +252,17 @@ void TForm1::Timer2Timer() {
 
 void TForm1::EndRecording() {
   // A second ending (clock and closing question together) does nothing.
-  if (!recording()) return;
+  if (!recording_) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   Timer2->stop();
   MediaPlayer1.stop();
   MediaPlayer1.save();
   MediaPlayer1.close();
-  setRecordingState(false);
+  leaveRecording();
   QApplication::restoreOverrideCursor();
   if (!CheckBox1->isChecked()) {
-    boxes_.show(QStringLiteral("録音は正常に終了しました。"), QStringLiteral("録音終了"),
-                MessageBoxes::Buttons::Ok, Icon::Information);
+    boxes_.show(FromUtf8(msg::kRecordingDone), FromUtf8(msg::kRecordingDoneCaption), MessageBoxes::Buttons::Ok,
+                Icon::Information);
     return;
   }
   Edit3->setText(recordingFile());
@@ -276,12 +271,12 @@ void TForm1::EndRecording() {
 }
 
 bool TForm1::FormCloseQuery() {
-  if (!recording()) return true;
-  if (!boxes_.show(QStringLiteral("録音を中断して終了しますか?"), QStringLiteral("録音中"),
+  if (!recording_) return true;
+  if (!boxes_.show(FromUtf8(msg::kQuitWhileRecording), FromUtf8(msg::kQuitWhileRecordingCaption),
                    MessageBoxes::Buttons::YesNo, Icon::Exclamation))
     return false;
   CheckBox1->setChecked(false);
-  Guarded([this] { EndRecording(); });
+  EndRecording();
   return true;
 }
 
@@ -305,9 +300,9 @@ void TForm1::UpdateLengthLimits() {
       CapacityFor(ComboBox2->currentText().toStdString(), ToPath(Edit1->text()),
                   TempFolderPath(), ToPath(Edit4->text()), CheckBox1->isChecked(), space_);
   LengthFields f;
-  f.hours = {SpinEdit1->value(), SpinEdit1->maximum(), SpinEdit1->isEnabled()};
-  f.minutes = {SpinEdit2->value(), SpinEdit2->maximum(), SpinEdit2->isEnabled()};
-  f.seconds = {SpinEdit3->value(), SpinEdit3->maximum(), SpinEdit3->isEnabled()};
+  f.hours = {SpinEdit1->value(), SpinEdit1->maximum()};
+  f.minutes = {SpinEdit2->value(), SpinEdit2->maximum()};
+  f.seconds = {SpinEdit3->value(), SpinEdit3->maximum()};
   ApplyLengthLimits(CapacitySeconds(in), f);
   SpinEdit1->setMaximum(f.hours.maximum);
   SpinEdit1->setValue(f.hours.value);
@@ -315,8 +310,9 @@ void TForm1::UpdateLengthLimits() {
   SpinEdit2->setValue(f.minutes.value);
   SpinEdit3->setMaximum(f.seconds.maximum);
   SpinEdit3->setValue(f.seconds.value);
-  SpinEdit1->setEnabled(f.hours.enabled);
-  SpinEdit2->setEnabled(f.minutes.enabled);
+  hoursLocked_ = !f.hours.enabled;
+  minutesLocked_ = !f.minutes.enabled;
+  stabilize();
   updatingLimits_ = false;
 }
 
@@ -335,10 +331,6 @@ void TForm1::SpeedButton3Click() {
   Label41->setText(QStringLiteral("0"));
 }
 
-void TForm1::CheckBox4Click() {
-  const bool on = CheckBox4->isChecked();
-  Button14->setEnabled(on);
-  GroupBox2->setEnabled(on);
-}
+void TForm1::CheckBox4Click() { stabilize(); }
 
 }  // namespace mv

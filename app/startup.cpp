@@ -4,12 +4,14 @@
 #include <QFont>
 #include <QStyleFactory>
 
+#include "app/adjfrm.h"
+#include "app/cbfrm.h"
+#include "app/cutfrm.h"
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
+#include "app/paths_qt.h"
 #include "app/pictures.h"
-#include "cut/cutfrm.h"
-#include "join/cbfrm.h"
-#include "record/adjfrm.h"
+#include "wave/messages.h"
 
 namespace mv {
 
@@ -19,7 +21,7 @@ Windows& Windows::operator=(Windows&&) noexcept = default;
 Windows::~Windows() = default;
 
 void SetUpApplication(QApplication& app) {
-  app.setApplicationName(QStringLiteral("Morvane"));
+  app.setApplicationName(FromUtf8(msg::kAppTitle));
   app.setApplicationDisplayName(QString());
   app.setWindowIcon(ApplicationIcon());
   app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

@@ -11,6 +11,13 @@
 
 namespace mv {
 
+WindowJobHost::WindowJobHost(TForm1& form, ProgressForm& progress) : form_(form), progress_(progress) {
+  cancel_ = QObject::connect(&progress_, &ProgressForm::cancelPressed, &form_,
+                             [&form] { form.CancelRequested = -1; });
+}
+
+WindowJobHost::~WindowJobHost() { QObject::disconnect(cancel_); }
+
 bool WindowJobHost::ask(const Message& q) { return Ask(form_.boxes(), q); }
 void WindowJobHost::inform(const Message& m) { Inform(form_.boxes(), m); }
 

@@ -1,6 +1,10 @@
 #pragma once
 // A job run from the window: the main window disabled, its progress window
 // on top, events let run at the job's points, questions as message boxes.
+// For as long as it lives it listens to the progress window's cancel button
+// and keeps the answer in TForm1::CancelRequested.
+
+#include <QMetaObject>
 
 #include "wave/job.h"
 
@@ -11,7 +15,10 @@ class ProgressForm;
 
 class WindowJobHost : public JobHost {
  public:
-  WindowJobHost(TForm1& form, ProgressForm& progress) : form_(form), progress_(progress) {}
+  WindowJobHost(TForm1& form, ProgressForm& progress);
+  ~WindowJobHost() override;
+  WindowJobHost(const WindowJobHost&) = delete;
+  WindowJobHost& operator=(const WindowJobHost&) = delete;
 
   bool ask(const Message& question) override;
   void inform(const Message& message) override;
@@ -26,6 +33,7 @@ class WindowJobHost : public JobHost {
  private:
   TForm1& form_;
   ProgressForm& progress_;
+  QMetaObject::Connection cancel_;
 };
 
 }  // namespace mv

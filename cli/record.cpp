@@ -22,7 +22,7 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QtAudioInputs inputs;
   if (!inputs.any()) {
-    PrintMessage("録音デバイスが見つかりません。録音はできません。");
+    PrintMessage(msg::kNoDevice);
     return kRefused;
   }
   const std::vector<std::string> offered = RecordingLabels(inputs.capabilityFlags());
@@ -71,7 +71,7 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
   struct stat st{};
   ::stat(file.c_str(), &st);
   std::printf("%s  %lld bytes\n", kRecordingFileName, static_cast<long long>(st.st_size));
-  PrintMessage("録音は正常に終了しました。");
+  PrintMessage(msg::kRecordingDone);
   return interrupted ? CancelledStatus() : kDone;
 }
 

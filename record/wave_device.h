@@ -4,6 +4,9 @@
 // stopped; save finishes the header; close releases device and file.
 
 #include <string>
+#include <string_view>
+
+#include "wave/messages.h"
 
 #include "wave/format.h"
 
@@ -15,7 +18,7 @@ class WaveDevice {
 
   std::string FileName;  // the prepared file
 
-  // Raises the device's error text (else "原因不明のエラー").
+  // Raises the device's error text (else msg::kUnknownDeviceError).
   virtual void open() = 0;
   // Starts capture and returns at once.
   virtual void record() = 0;
@@ -34,6 +37,6 @@ inline constexpr const char* kRecordingFileName = "morvntmp.wav";
 // for no samples.
 void PrepareRecordingFile(const std::string& path, const PcmFormat& format);
 
-inline constexpr const char* kUnknownDeviceError = "原因不明のエラー";
+inline constexpr std::string_view kUnknownDeviceError = msg::kUnknownDeviceError;
 
 }  // namespace mv

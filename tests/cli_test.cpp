@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "tests/support.h"
+#include "wave/errors.h"
 
 namespace mv {
 namespace {
@@ -116,7 +117,7 @@ TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
       {{"cut", src, "--out", d, "--threshold", "abc"}, "not a number"},
       {{"cut", src, "--out", d, "--threshold", "0x10"}, "not a number"},
       {{"cut", src, "--out", d, "--threshold", "1e2"}, "not a number"},
-      {{"cut", src, "--out", d, "--threshold", ""}, "not a number"},
+      {{"cut", src, "--out", d, "--threshold", ""}, "is empty"},
       {{"cut", src, "--out", d, "--threshold", "65537"}, "out of range"},
       {{"cut", src, "--out", d, "--threshold", "-1"}, "out of range"},
       {{"cut", src, "--out", d, "--threshold", "99999999999999999999999"}, "out of range"},
@@ -129,7 +130,7 @@ TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
       {{"split", src, "--out", d, "--length", "1:60:00"}, "out of range"},
       {{"split", src, "--out", d, "--length", "0:0x1:00"}, "not a number"},
       {{"split", src, "--out", d, "--length", "0::10"}, "not a number"},
-      {{"split", src, "--out", d, "--length", "1:00"}, "H:M:S"},
+      {{"split", src, "--out", d, "--length", "1:2:3:4"}, "H:M:S"},
       {{"split", src, "--out", d, "--format", "16bit, Mono, 96kHz"}, "unknown format"},
       {{"record", "--out", d, "--length", "0:00:1O"}, "not a number"},
       {{"record", "--out", d, "--length", "0:99:00"}, "out of range"},
@@ -200,7 +201,8 @@ TEST_F(Cli, CutTakesTheFormatOfAWaveSourceAndListsItsFiles) {
   Outcome o = run({"cut", src, "--out", dir.path(), "--run", "200"});
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, "mv000001.wav  844 bytes\nmv000002.wav  944 bytes\n");
-  EXPECT_EQ(o.err, "切り出しは正常に終了しました。\n");
+  // The summary: songs, and the longest quiet run (250 frames from frame 300).
+  EXPECT_EQ(o.err, std::string(msg::kCutDone) + "\n2曲に切り出しました。最長の無音: 0.01秒 (0:00:00.013から)\n");
   const Bytes first = test::ReadBytes(dir / "mv000001.wav");
   EXPECT_EQ(test::Get16(first, 22), 1);
   EXPECT_EQ(test::Get32(first, 24), 22050u);
@@ -224,7 +226,7 @@ TEST_F(Cli, QuestionsAreAnsweredNoUnlessYes) {
   test::WriteBytes(dir / "mv000007.wav", {1, 2});
   Outcome o = run({"cut", src, "--out", dir.path()});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, "ファイルがすでに存在しますが、上書きしますか?\n");
+  EXPECT_EQ(o.err, std::string(msg::kOverwritePieces) + "\n");
   EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
   o = run({"cut", src, "--out", dir.path(), "--yes"});
   EXPECT_EQ(o.status, 0);
@@ -235,25 +237,25 @@ TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
   const std::string src = wav("tape.wav", 2, 44100, 16, songs());
   Outcome o = run({"split", src, "--out", dir.path(), "--length", "0:00:00"});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, "ﾌｧｲﾙの長さに0秒は指定できません。\n");
+  EXPECT_EQ(o.err, std::string(msg::kZeroPieceLength) + "\n");
   o = run({"cut", src, "--out", dir.path(), "--run", "0"});
-  EXPECT_EQ(o.err, "無音の長さに0は指定できません。\n");
+  EXPECT_EQ(o.err, std::string(msg::kZeroRunLength) + "\n");
   o = run({"cut", src, "--out", dir.path(), "--zero", "40000,0"});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, "範囲チェックエラー.\n");
+  EXPECT_EQ(o.err, std::string(msg::kRangeError) + ".\n");
   o = run({"cut", src, "--out", dir.path(), "--zero", "0,-99999999999"});
-  EXPECT_EQ(o.err, "範囲チェックエラー.\n");
+  EXPECT_EQ(o.err, std::string(msg::kRangeError) + ".\n");
   EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
   o = run({"cut", src, "--out", dir / "missing"});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, "ファイル " + dir / "missing/mv000001.wav" + " を作成できません.\n");
+  EXPECT_EQ(o.err, format(msg::kCannotCreate, dir / "missing/mv000001.wav") + ".\n");
   test::WriteBytes(dir / "bad.wav", Bytes(60, 0));
   o = run({"cut", dir / "bad.wav", "--out", dir.path()});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, "サポートできない形式です。\n");
+  EXPECT_EQ(o.err, std::string(msg::kUnsupported) + "\n");
   // The source intake comes first: a missing .wav is reported before D2.
   o = run({"cut", dir / "none.wav", "--out", dir.path(), "--run", "0"});
-  EXPECT_EQ(o.err, "ファイル " + dir / "none.wav" + " は開けません.\n");
+  EXPECT_EQ(o.err, format(msg::kCannotOpen, dir / "none.wav") + ".\n");
 }
 
 TEST_F(Cli, NegativeZeroPointsCorrectTheCut) {
@@ -292,7 +294,7 @@ TEST_F(Cli, JoinAsksAboutADifferentFormatAndWritesNothingOnNo) {
 
   o = run({"join", "--out", out, "--yes", "--format", "16bit, Stereo, 48kHz", a, dir / "x.raw"});
   EXPECT_EQ(o.status, 1);  // x.raw cannot be opened
-  EXPECT_NE(o.err.find("x.raw は開けません"), std::string::npos);
+  EXPECT_NE(o.err.find(format(msg::kCannotOpen, dir / "x.raw")), std::string::npos);
 }
 
 TEST_F(Cli, JoinIntakeRefusalWritesNothing) {
@@ -300,7 +302,7 @@ TEST_F(Cli, JoinIntakeRefusalWritesNothing) {
   const std::string bad = wav("b.wav", 2, 8000, 16, Bytes(4, 1));
   Outcome o = run({"join", "--out", dir / "j.wav", a, bad, a});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, "サポートできない形式です。\n");
+  EXPECT_EQ(o.err, std::string(msg::kUnsupported) + "\n");
   EXPECT_FALSE(test::Exists(dir / "j.wav"));
 }
 
@@ -380,7 +382,7 @@ TEST_F(Cli, JoinDeletesSourcesAfterAFinishedRun) {
   test::WriteBytes(dir / "b.RAW", Bytes(8, 2));
   Outcome o = run({"join", "--out", dir / "j.wav", "--delete-sources", a, dir / "b.RAW"});
   ASSERT_EQ(o.status, 0) << o.err;
-  EXPECT_EQ(o.err, "結合は正常に終了しました。\n");
+  EXPECT_EQ(o.err, std::string(msg::kJoinDone) + "\n");
   EXPECT_FALSE(test::Exists(a));
   EXPECT_FALSE(test::Exists(dir / "b.RAW"));
   EXPECT_EQ(test::DataOf(test::ReadBytes(dir / "j.wav")), test::Concat({Bytes(4, 1), Bytes(8, 2)}));
@@ -402,7 +404,7 @@ TEST_F(Cli, InfoAndMeasure) {
   test::WriteBytes(dir / "tag3.wav", test::MakeWav(2, 44100, 16, {}, 3));
   o = run({"info", dir / "tag3.wav"});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, "サポートできない形式です。\n");
+  EXPECT_EQ(o.err, std::string(msg::kUnsupported) + "\n");
 }
 
 TEST_F(Cli, SourceOfTwoGibibytesIsRefused) {
@@ -410,7 +412,7 @@ TEST_F(Cli, SourceOfTwoGibibytesIsRefused) {
   ASSERT_EQ(::truncate((dir / "big.raw").c_str(), int64_t{1} << 31), 0);
   Outcome o = run({"split", dir / "big.raw", "--out", dir.path()});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, "範囲チェックエラー.\n");
+  EXPECT_EQ(o.err, std::string(msg::kRangeError) + ".\n");
   EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
 }
 

@@ -4,6 +4,7 @@
 
 #include "cut/cut.h"
 #include "tests/support.h"
+#include "wave/errors.h"
 #include "wave/paths.h"
 
 namespace mv {
@@ -50,8 +51,8 @@ TEST_F(PieceCut, OneMinuteOfCdAudio) {
   EXPECT_EQ(dataOf(3), Bytes(data.begin() + 21168000, data.end()));
   EXPECT_FALSE(test::Exists(piece(4)));
   EXPECT_EQ(host.only("status:"),
-            (std::vector<std::string>{"1曲目を生成しています", "1曲目の生成中です。",
-                                      "2曲目の生成中です。"}));
+            (std::vector<std::string>{std::string(msg::kMakingFirstSong), "1" + std::string(msg::kPieceMaking),
+                                      "2" + std::string(msg::kPieceMaking)}));
   EXPECT_EQ(host.only("progress:"), (std::vector<std::string>{"50", "100"}));
 }
 
@@ -69,7 +70,7 @@ TEST_F(PieceCut, ShorterThanOnePiece) {
   RunCut(s, host);
   EXPECT_EQ(dataOf(1), data);
   EXPECT_EQ(host.count("progress:"), 0);
-  EXPECT_EQ(host.only("status:"), std::vector<std::string>{"1曲目を生成しています"});
+  EXPECT_EQ(host.only("status:"), std::vector<std::string>{std::string(msg::kMakingFirstSong)});
 }
 
 TEST_F(PieceCut, PartialFrameEndsUpInTheLastFile) {
@@ -84,7 +85,7 @@ TEST_F(PieceCut, TooLongAPieceOverflowsBeforeAnyFile) {
   s.format = ParseFormatLabel("16bit, Stereo, 48kHz");
   s.pieceLength = {3, 7, s.pieceLength.seconds};
   test::WriteBytes(s.source, pattern(100));
-  EXPECT_EQ(errorOf(), "整数のオーバーフロー");
+  EXPECT_EQ(errorOf(), msg::kOverflow);
   EXPECT_FALSE(test::Exists(piece(1)));
   EXPECT_EQ(host.events.back(), "end");
   // 3:06:24 is the longest that fits.
@@ -107,7 +108,7 @@ TEST_F(PieceCut, CancelAfterSecondPieceLeavesOnlyCompleteFiles) {
 TEST_F(PieceCut, ZeroLengthIsRefused) {
   s.pieceLength.seconds = 0;
   test::WriteBytes(s.source, pattern(10));
-  EXPECT_EQ(errorOf(), "ﾌｧｲﾙの長さに0秒は指定できません。");
+  EXPECT_EQ(errorOf(), msg::kZeroPieceLength);
   EXPECT_TRUE(host.events.empty());
 }
 
@@ -117,7 +118,7 @@ TEST_F(PieceCut, SourceShorterThanDeclaredStopsWithAFinishedPiece) {
   file[40] = 0x10;  // declares 10000 bytes
   file[41] = 0x27;
   test::WriteBytes(s.source, file);
-  EXPECT_EQ(errorOf(), "ストリームからの読み込みエラー");
+  EXPECT_EQ(errorOf(), msg::kReadError);
   EXPECT_EQ(dataOf(1).size(), 5000u);
   EXPECT_TRUE(test::IsFinishedWave(piece(2)));
 }

@@ -8,6 +8,7 @@
 #include "cut/cut.h"
 #include "tests/support.h"
 #include "wave/header.h"
+#include "wave/errors.h"
 #include "wave/paths.h"
 
 namespace mv {
@@ -48,7 +49,7 @@ TEST_F(CutRun, OverwriteQuestionYesReplacesOnlyWhatItWrites) {
   for (int n = 1; n <= 9; ++n) test::WriteBytes(piece(n), {1, 2, 3});
   test::WriteBytes(s.source, test::MakeWav(2, 44100, 16, threeSongs()));
   EXPECT_EQ(RunCut(s, host).end, CutEnd::Complete);
-  EXPECT_EQ(host.events.front(), "ask:ファイルがすでに存在しますが、上書きしますか?");
+  EXPECT_EQ(host.events.front(), "ask:" + std::string(msg::kOverwritePieces));
   for (int n = 1; n <= 3; ++n) EXPECT_TRUE(test::IsFinishedWave(piece(n)));
   for (int n = 4; n <= 9; ++n) EXPECT_EQ(test::ReadBytes(piece(n)), (Bytes{1, 2, 3}));
 }
@@ -95,12 +96,12 @@ TEST_F(CutRun, HeaderlessSourceIsAllData) {
 TEST_F(CutRun, SourceAmongTheNumberedOutputsIsRefused) {
   test::WriteBytes(piece(2), test::MakeWav(2, 44100, 16, threeSongs()));
   s.source = dir.path() + "/./mv000002.wav";
-  EXPECT_EQ(errorOf(), "切り出すﾌｧｲﾙが保存ﾌｫﾙﾀﾞの出力ﾌｧｲﾙと同じです。");
+  EXPECT_EQ(errorOf(), msg::kCutSourceIsOutput);
   EXPECT_TRUE(host.events.empty());
   // A hard link elsewhere is the same file.
   ::link(piece(2).c_str(), (dir / "copy.wav").c_str());
   s.source = dir / "copy.wav";
-  EXPECT_EQ(errorOf(), "切り出すﾌｧｲﾙが保存ﾌｫﾙﾀﾞの出力ﾌｧｲﾙと同じです。");
+  EXPECT_EQ(errorOf(), msg::kCutSourceIsOutput);
   EXPECT_TRUE(test::IsFinishedWave(piece(2)));
 }
 
@@ -111,25 +112,25 @@ TEST_F(CutRun, CompleteRunDeletesTheSourceWhenAsked) {
   EXPECT_TRUE(r.sourceDeleted);
   EXPECT_FALSE(test::Exists(s.source));
   // The message comes before the deletion, after the window is back.
-  EXPECT_EQ(host.events.back(), "inform:切り出しは正常に終了しました。");
+  EXPECT_EQ(host.events.back(), "inform:" + std::string(msg::kCutDone));
   EXPECT_EQ(host.events[host.events.size() - 2], "end");
 }
 
 TEST_F(CutRun, UnreadableSourcesAndMissingFolders) {
   s.source = dir / "none.raw";
-  EXPECT_EQ(errorOf(), "ファイル " + s.source + " は開けません");
+  EXPECT_EQ(errorOf(), format(msg::kCannotOpen, s.source));
   EXPECT_EQ(host.events, (std::vector<std::string>{"begin", "end"}));
   EXPECT_FALSE(test::Exists(piece(1)));
 
   s.source = dir / "bad.wav";
   test::WriteBytes(s.source, Bytes(100, 0));
-  EXPECT_EQ(errorOf(), "サポートできない形式です。");
+  EXPECT_EQ(errorOf(), msg::kUnsupported);
   EXPECT_FALSE(test::Exists(piece(1)));
 
   s.source = dir / "tape.wav";
   test::WriteBytes(s.source, test::MakeWav(2, 44100, 16, threeSongs()));
   s.saveFolder = dir / "gone";
-  EXPECT_EQ(errorOf(), "ファイル " + dir / "gone/mv000001.wav" + " を作成できません");
+  EXPECT_EQ(errorOf(), format(msg::kCannotCreate, dir / "gone/mv000001.wav"));
 }
 
 TEST_F(CutRun, SourceOfTwoGibibytesIsRefusedBeforeAnythingIsWritten) {
@@ -137,7 +138,7 @@ TEST_F(CutRun, SourceOfTwoGibibytesIsRefusedBeforeAnythingIsWritten) {
     s.source = dir / name;
     test::WriteBytes(s.source, IsWaveFileName(s.source) ? test::MakeWav(2, 44100, 16, {}) : Bytes(44, 0));
     ASSERT_EQ(::truncate(s.source.c_str(), int64_t{1} << 31), 0);
-    EXPECT_EQ(errorOf(), "範囲チェックエラー") << name;
+    EXPECT_EQ(errorOf(), msg::kRangeError) << name;
     EXPECT_FALSE(test::Exists(piece(1)));
   }
 }

@@ -4,6 +4,7 @@
 
 #include "cut/cut.h"
 #include "tests/support.h"
+#include "wave/errors.h"
 #include "wave/paths.h"
 
 namespace mv {
@@ -51,8 +52,8 @@ TEST_F(SilenceCut, DataShorterThanABlockGoesWholeIntoTheFirstSong) {
   EXPECT_EQ(song(1), data);
   EXPECT_FALSE(has(2));
   EXPECT_EQ(host.count("progress:"), 0);
-  EXPECT_EQ(host.only("status:"), std::vector<std::string>{"1曲目を生成しています"});
-  EXPECT_EQ(host.only("inform:"), std::vector<std::string>{"切り出しは正常に終了しました。"});
+  EXPECT_EQ(host.only("status:"), std::vector<std::string>{std::string(msg::kMakingFirstSong)});
+  EXPECT_EQ(host.only("inform:"), std::vector<std::string>{std::string(msg::kCutDone)});
 }
 
 TEST_F(SilenceCut, RunOfMoreThanNSilentFramesEndsASong) {
@@ -73,7 +74,7 @@ TEST_F(SilenceCut, RunOfMoreThanNSilentFramesEndsASong) {
       EXPECT_EQ(song(1), Bytes(data.begin(), data.begin() + 2000 * 4));
       EXPECT_EQ(song(2), Bytes(data.begin() + 2000 * 4, data.end()));
       EXPECT_EQ(host.only("status:"),
-                (std::vector<std::string>{"1曲目を生成しています", "2曲目を検出しました。"}));
+                (std::vector<std::string>{std::string(msg::kMakingFirstSong), "2" + std::string(msg::kSongDetected)}));
     }
     std::remove((dir / "mv000002.wav").c_str());
   }
@@ -217,12 +218,12 @@ TEST_F(SilenceCut, SourceEndingInsideTheDeclaredData) {
   file[40] = static_cast<uint8_t>((3000 * 4) & 0xFF);
   file[41] = static_cast<uint8_t>((3000 * 4) >> 8);
   test::WriteBytes(s.source, file);
-  EXPECT_EQ(errorOf(test::ReadBytes(s.source)), "ストリームからの読み込みエラー");
+  EXPECT_EQ(errorOf(test::ReadBytes(s.source)), msg::kReadError);
   EXPECT_EQ(song(1), frames(kLoud, 2000));
   // Ending inside the tail keeps the whole frames read.
   file[40] = static_cast<uint8_t>((2600 * 4) & 0xFF);
   file[41] = static_cast<uint8_t>((2600 * 4) >> 8);
-  EXPECT_EQ(errorOf(file), "ストリームからの読み込みエラー");
+  EXPECT_EQ(errorOf(file), msg::kReadError);
   EXPECT_EQ(song(1), frames(kLoud, 2500));
 }
 
@@ -235,7 +236,7 @@ TEST_F(SilenceCut, TrailingPartOfAFrameIsKept) {
 TEST_F(SilenceCut, RunLengthZeroIsRefusedBeforeAnything) {
   s.runLength = 0;
   test::WriteBytes(dir / "mv000001.wav", {});
-  EXPECT_EQ(errorOf(frames(0, 10)), "無音の長さに0は指定できません。");
+  EXPECT_EQ(errorOf(frames(0, 10)), msg::kZeroRunLength);
   EXPECT_TRUE(host.events.empty());
   EXPECT_TRUE(test::ReadBytes(dir / "mv000001.wav").empty());
 }

@@ -16,6 +16,7 @@
 #include "cut/cut.h"
 #include "join/join.h"
 #include "tests/support.h"
+#include "wave/errors.h"
 #include "wave/paths.h"
 
 namespace mv {
@@ -52,11 +53,11 @@ std::string UnderFileSizeLimit(rlim_t limit, const std::function<void()>& f) {
 // Every WAVE file in the folder is finished; gives their data by name.
 std::map<std::string, Bytes> LeftBehind(const std::string& folder) {
   std::map<std::string, Bytes> out;
-  for (const auto& e : fs::directory_iterator(folder)) {
-    const std::string name = e.path().filename().string();
+  for (const std::string& name : test::FileNames(folder)) {
     if (!name.starts_with("mv") && name != "out.wav") continue;
-    EXPECT_TRUE(test::IsFinishedWave(e.path().string())) << name;
-    out[name] = test::DataOf(test::ReadBytes(e.path().string()));
+    const std::string path = folder + "/" + name;
+    EXPECT_TRUE(test::IsFinishedWave(path)) << name;
+    out[name] = test::DataOf(test::ReadBytes(path));
   }
   return out;
 }
@@ -100,7 +101,7 @@ TEST_F(Faults, WriteFailingPartWayLeavesValidFiles) {
     s.format = ParseFormatLabel("16bit, Stereo, 5kHz");  // 20000-byte pieces
     fs::remove_all(out);
     fs::create_directory(out);
-    EXPECT_EQ(UnderFileSizeLimit(10000, [&] { RunCut(s, host); }), "ストリームへの書き込みエラー");
+    EXPECT_EQ(UnderFileSizeLimit(10000, [&] { RunCut(s, host); }), msg::kWriteError);
     const auto left = LeftBehind(out);
     ASSERT_FALSE(left.empty());
     std::size_t at = 0;
@@ -114,7 +115,7 @@ TEST_F(Faults, WriteFailingPartWayLeavesValidFiles) {
   JoinSettings j;
   j.sources = {s.source, s.source};
   j.output = out + "/out.wav";
-  EXPECT_EQ(UnderFileSizeLimit(70000, [&] { RunJoin(j, host); }), "ストリームへの書き込みエラー");
+  EXPECT_EQ(UnderFileSizeLimit(70000, [&] { RunJoin(j, host); }), msg::kWriteError);
   const Bytes joined = LeftBehind(out)["out.wav"];
   EXPECT_EQ(joined.size(), 70000u - 44);  // all that could be written
   EXPECT_TRUE(IsPrefix(joined, test::Concat({data, data})));
@@ -128,7 +129,7 @@ TEST_F(Faults, SaveFolderThatGoesAwayDuringACut) {
   host.onPump = [&] {
     if (host.count("status:") == 2 && fs::exists(out)) fs::rename(out, dir / "moved");
   };
-  EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), "ファイル " + out + "/mv000002.wav を作成できません");
+  EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), format(msg::kCannotCreate, out + "/mv000002.wav"));
   const auto left = LeftBehind(dir / "moved");
   ASSERT_EQ(left.size(), 1u);
   EXPECT_TRUE(IsPrefix(left.begin()->second, data));
@@ -142,7 +143,7 @@ TEST_F(Faults, SourceThatShrinksDuringACut) {
   host.onPump = [&] {
     if (host.pumps == 3) ::truncate(s.source.c_str(), 10000);
   };
-  EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), "ストリームからの読み込みエラー");
+  EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), msg::kReadError);
   const auto left = LeftBehind(out);
   ASSERT_EQ(left.size(), 1u);
   EXPECT_EQ(left.begin()->second, Bytes(data.begin(), data.begin() + 8000));  // the two blocks read
@@ -154,7 +155,7 @@ TEST_F(Faults, SourcesThatAreNoFiles) {
   for (const std::string& source : {dir / "pipe.wav", dir / "folder.raw", dir / "pipe.wav/x"}) {
     SCOPED_TRACE(source);
     s.source = source;
-    EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), "ファイル " + source + " は開けません");
+    EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), format(msg::kCannotOpen, source));
     EXPECT_TRUE(LeftBehind(out).empty());
     JoinSettings j;
     j.sources = {source};
@@ -167,7 +168,7 @@ TEST_F(Faults, SourcesThatAreNoFiles) {
   j.sources = {dir / "real.raw"};
   test::WriteBytes(j.sources[0], Bytes(8, 1));
   j.output = dir / "pipe.wav";
-  EXPECT_EQ(test::ErrorOf([&] { RunJoin(j, host); }), "ファイル " + j.output + " を作成できません");
+  EXPECT_EQ(test::ErrorOf([&] { RunJoin(j, host); }), format(msg::kCannotCreate, j.output));
 }
 
 TEST_F(Faults, OddSizeFields) {
@@ -182,10 +183,10 @@ TEST_F(Faults, OddSizeFields) {
       {4, 0, "", data.size()},                       // RIFF size is not looked at
       {4, 0xFFFFFFFF, "", data.size()},
       {40, 0, "", 0},                                // nothing declared, nothing cut
-      {40, 0xFFFFFFFF, "範囲チェックエラー", 0},     // beyond 2 GiB
-      {40, static_cast<uint32_t>(data.size() + 1000), "ストリームからの読み込みエラー", 0},
+      {40, 0xFFFFFFFF, std::string(msg::kRangeError), 0},  // beyond 2 GiB
+      {40, static_cast<uint32_t>(data.size() + 1000), std::string(msg::kReadError), 0},
       {16, 0, "", data.size()},                      // "data" is still on the word grid
-      {16, 0xFFFFFFFF, "サポートできない形式です。", 0},
+      {16, 0xFFFFFFFF, std::string(msg::kUnsupported), 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.at << "=" << c.value);
@@ -199,7 +200,7 @@ TEST_F(Faults, OddSizeFields) {
     if (c.error.empty()) {
       ASSERT_EQ(left.size(), 1u);
       EXPECT_EQ(left.begin()->second.size(), c.dataBytes);
-    } else if (c.error != "ストリームからの読み込みエラー") {
+    } else if (c.error != msg::kReadError) {
       EXPECT_TRUE(left.empty());
     }
     EXPECT_EQ(test::ReadBytes(s.source), file);
@@ -217,7 +218,7 @@ TEST_F(Faults, FilesAtTheTwoGibibyteEdge) {
   ASSERT_EQ(::truncate(s.source.c_str(), kTwoGiB), 0);
   fs::remove_all(out);
   fs::create_directory(out);
-  EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), "範囲チェックエラー");
+  EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), msg::kRangeError);
   EXPECT_TRUE(LeftBehind(out).empty());
 
   // Joined, 2 GiB - 1 of data would not fit behind a header: refused before
@@ -227,17 +228,17 @@ TEST_F(Faults, FilesAtTheTwoGibibyteEdge) {
   JoinSettings j;
   j.sources = {dir / "big.raw"};
   j.output = out + "/out.wav";
-  EXPECT_EQ(test::ErrorOf([&] { RunJoin(j, host); }), "整数のオーバーフロー");
+  EXPECT_EQ(test::ErrorOf([&] { RunJoin(j, host); }), msg::kOverflow);
   EXPECT_TRUE(LeftBehind(out)["out.wav"].empty());
   ASSERT_EQ(::truncate((dir / "big.raw").c_str(), kTwoGiB), 0);
-  EXPECT_EQ(test::ErrorOf([&] { RunJoin(j, host); }), "範囲チェックエラー");
+  EXPECT_EQ(test::ErrorOf([&] { RunJoin(j, host); }), msg::kRangeError);
 
   // Cut, a raw 2 GiB - 1 is taken; here the disk "fills" after 5 MB.
   ASSERT_EQ(::truncate((dir / "big.raw").c_str(), kTwoGiB - 1), 0);
   s.source = dir / "big.raw";
   fs::remove_all(out);
   fs::create_directory(out);
-  EXPECT_EQ(UnderFileSizeLimit(5 << 20, [&] { RunCut(s, host); }), "ストリームへの書き込みエラー");
+  EXPECT_EQ(UnderFileSizeLimit(5 << 20, [&] { RunCut(s, host); }), msg::kWriteError);
   EXPECT_EQ(LeftBehind(out)["mv000001.wav"], Bytes((5 << 20) - 44, 0));
 }
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -33,6 +34,16 @@ Bytes ReadBytes(const std::string& path) {
 }
 
 bool Exists(const std::string& path) { return fs::exists(path); }
+
+std::vector<std::string> FileNames(const std::string& folder, const std::string& prefix) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) {
+    const std::string name = e.path().filename().string();
+    if (name.starts_with(prefix)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 void Put16(Bytes& b, uint16_t v) {
   b.push_back(static_cast<uint8_t>(v));

@@ -26,6 +26,8 @@ class TempDir {
 void WriteBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadBytes(const std::string& path);
 bool Exists(const std::string& path);
+// The names in a folder that start with prefix, sorted; whatever they name.
+std::vector<std::string> FileNames(const std::string& folder, const std::string& prefix = "");
 
 void Put16(Bytes& b, uint16_t v);
 void Put32(Bytes& b, uint32_t v);

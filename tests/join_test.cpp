@@ -41,7 +41,7 @@ TEST_F(Join, BatchWithADifferentThirdFileBringsTheQuestion) {
   const std::vector<std::string> batch = {wav("a.wav", 2, 44100, 16), wav("b.wav", 2, 44100, 16),
                                           wav("c.wav", 1, 22050, 8)};
   EXPECT_EQ(AddJoinFiles(batch, list), IntakeEnd::AllAdded);
-  EXPECT_EQ(list.asked, std::vector<std::string>{"形式の異なるWaveファイルですが、結合しますか?"});
+  EXPECT_EQ(list.asked, std::vector<std::string>{std::string(msg::kDifferentFormat)});
   EXPECT_EQ(list.entries, batch);
   EXPECT_EQ(list.position, 21);
 
@@ -74,7 +74,7 @@ TEST_F(Join, RefusedFileStopsTheBatchThere) {
   const std::vector<std::string> batch = {wav("1.wav", 2, 44100, 16), wav("2.wav", 2, 44100, 16),
                                           wav("3.wav", 2, 8000, 16), wav("4.wav", 2, 44100, 16),
                                           wav("5.wav", 2, 44100, 16)};
-  EXPECT_EQ(errorOf([&] { AddJoinFiles(batch, list); }), "サポートできない形式です。");
+  EXPECT_EQ(errorOf([&] { AddJoinFiles(batch, list); }), msg::kUnsupported);
   EXPECT_EQ(list.entries, (std::vector<std::string>{batch[0], batch[1]}));
   EXPECT_EQ(errorOf([&] { AddJoinFiles({dir / "missing.wav"}, list); }),
             "ファイル " + dir / "missing.wav" + " は開けません");
@@ -100,8 +100,8 @@ TEST_F(Join, ThreeFilesOneAfterTheOther) {
   EXPECT_EQ(test::DataOf(out), test::Concat({a, c}));
   EXPECT_EQ(test::Get16(out, 22), 2);  // the label's format, not the sources'
   EXPECT_EQ(host.only("progress:"), (std::vector<std::string>{"33", "66", "100"}));
-  EXPECT_EQ(host.only("status:")[0], s.sources[0] + "を結合しています...");
-  EXPECT_EQ(host.events.back(), "inform:結合は正常に終了しました。");
+  EXPECT_EQ(host.only("status:")[0], s.sources[0] + std::string(msg::kJoining));
+  EXPECT_EQ(host.events.back(), "inform:" + std::string(msg::kJoinDone));
 }
 
 TEST_F(Join, HeaderlessSourcesAreCopiedWhole) {
@@ -135,7 +135,7 @@ TEST_F(Join, OutputAmongTheSourcesIsRefusedBeforeItIsCreated) {
   const Bytes before = test::ReadBytes(s.sources[1]);
   for (std::string spelt : {dir / "b.wav", dir.path() + "//./b.wav"}) {
     s.output = spelt;
-    EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), "生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。");
+    EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), msg::kJoinOutputIsSource);
   }
   EXPECT_EQ(test::ReadBytes(s.sources[1]), before);
   EXPECT_TRUE(host.events.empty());
@@ -192,13 +192,13 @@ TEST_F(Join, FailuresLeaveAValidOutputAndTheSources) {
   shortSrc[42] = 0x02;  // declares 131072 bytes
   test::WriteBytes(dir / "short.wav", shortSrc);
   s.sources = {dir / "short.wav"};
-  EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), "ストリームからの読み込みエラー");
+  EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), msg::kReadError);
   EXPECT_EQ(test::DataOf(test::ReadBytes(s.output)).size(), 61440u);
   EXPECT_TRUE(test::IsFinishedWave(s.output));
 
   s.sources = {dir / "a.wav"};
   s.output = dir / "no/out.wav";
-  EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), "ファイル " + dir / "no/out.wav" + " を作成できません");
+  EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), format(msg::kCannotCreate, dir / "no/out.wav"));
 }
 
 }  // namespace

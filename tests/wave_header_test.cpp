@@ -112,13 +112,13 @@ TEST(FormatCheck, PositionsAndRefusals) {
   for (Bytes bad : {test::MakeWav(2, 44100, 16, {}, 3), test::MakeWav(2, 8000, 16, {}),
                     text("RIFF....WAVE"), Bytes{}}) {
     MemoryStream in(bad);
-    EXPECT_EQ(ErrorOf([&] { ReadWaveFormat(in); }), "サポートできない形式です。");
+    EXPECT_EQ(ErrorOf([&] { ReadWaveFormat(in); }), msg::kUnsupported);
   }
   // A file that ends inside the format record.
   Bytes cut = test::MakeWav(2, 44100, 16, {});
   cut.resize(30);
   MemoryStream in(cut);
-  EXPECT_EQ(ErrorOf([&] { ReadWaveFormat(in); }), "サポートできない形式です。");
+  EXPECT_EQ(ErrorOf([&] { ReadWaveFormat(in); }), msg::kUnsupported);
 }
 
 TEST(DataLocation, StepsOverChunks) {
@@ -140,7 +140,7 @@ TEST(DataLocation, StepsOverChunks) {
   for (const Case& c : cases) {
     MemoryStream in(waveWith(c.fmtSize, c.between, data));
     if (c.offset < 0) {
-      EXPECT_EQ(ErrorOf([&] { LocateWaveData(in); }), "サポートできない形式です。");
+      EXPECT_EQ(ErrorOf([&] { LocateWaveData(in); }), msg::kUnsupported);
     } else {
       const DataLocation at = LocateWaveData(in);
       EXPECT_EQ(at.offset, c.offset);
@@ -155,29 +155,29 @@ TEST(DataLocation, BadSizes) {
   Bytes huge = test::MakeWav(2, 44100, 16, {});
   huge[40] = huge[41] = huge[42] = huge[43] = 0xFF;
   MemoryStream in(huge);
-  EXPECT_EQ(ErrorOf([&] { LocateWaveData(in); }), "範囲チェックエラー");
+  EXPECT_EQ(ErrorOf([&] { LocateWaveData(in); }), msg::kRangeError);
   // A fmt size that jumps past the end: "data" is not found.
   Bytes jump = test::MakeWav(2, 44100, 16, {});
   jump[16] = jump[17] = jump[18] = jump[19] = 0xFF;
   MemoryStream in2(jump);
-  EXPECT_EQ(ErrorOf([&] { LocateWaveData(in2); }), "サポートできない形式です。");
+  EXPECT_EQ(ErrorOf([&] { LocateWaveData(in2); }), msg::kUnsupported);
   // Ends before the data size.
   Bytes shortFile = test::MakeWav(2, 44100, 16, {});
   shortFile.resize(41);
   MemoryStream in3(shortFile);
-  EXPECT_EQ(ErrorOf([&] { LocateWaveData(in3); }), "サポートできない形式です。");
+  EXPECT_EQ(ErrorOf([&] { LocateWaveData(in3); }), msg::kUnsupported);
 }
 
 TEST(FileLayer, OpenAndCreateMessages) {
   test::TempDir dir;
   EXPECT_EQ(ErrorOf([&] { File::openRead(dir / "none.wav"); }),
-            "ファイル " + dir / "none.wav" + " は開けません");
+            format(msg::kCannotOpen, dir / "none.wav"));
   EXPECT_EQ(ErrorOf([&] { File::openRead(dir.path()); }),
-            "ファイル " + dir.path() + " は開けません");
+            format(msg::kCannotOpen, dir.path()));
   EXPECT_EQ(ErrorOf([&] { File::create(dir / "no/such.wav"); }),
-            "ファイル " + dir / "no/such.wav" + " を作成できません");
+            format(msg::kCannotCreate, dir / "no/such.wav"));
   EXPECT_EQ(ErrorOf([&] { ReadWaveFormat(dir / "none.wav"); }),
-            "ファイル " + dir / "none.wav" + " は開けません");
+            format(msg::kCannotOpen, dir / "none.wav"));
 }
 
 }  // namespace

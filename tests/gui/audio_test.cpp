@@ -9,18 +9,16 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
 
+#include "app/adjfrm.h"
 #include "app/mvfrm.h"
 #include "app/services.h"
 #include "app/startup.h"
-#include "record/adjfrm.h"
 #include "record/analysis.h"
 #include "record/audio_inputs.h"
 #include "record/capacity.h"
@@ -29,6 +27,8 @@
 #include "tests/support.h"
 
 using mv::test::Bytes;
+using mv::test::Text;
+namespace msg = mv::msg;
 
 namespace {
 
@@ -42,18 +42,13 @@ double loudness(const Bytes& file) {
 
 }  // namespace
 
-class AudioTest : public QObject {
+// The fixture with the real input, space and device; the boxes stay scripted.
+class AudioTest : public QObject, mv::test::WindowFixture {
   Q_OBJECT
 
-  QTemporaryDir temp_;
-  mv::test::ScriptedBoxes boxes_;
   mv::QtAudioInputs inputs_;
   mv::FileSystems space_;
   mv::QtWaveDevice device_;
-  mv::Windows windows_;
-  mv::TForm1* form_ = nullptr;
-
-  QString dir(const QString& name) const { return temp_.filePath(name); }
 
  private slots:
   void initTestCase() {
@@ -61,17 +56,14 @@ class AudioTest : public QObject {
     if (!inputs_.any()) QSKIP("the sound server lists no input");
   }
   void init() {
-    qputenv("TMPDIR", temp_.path().toLocal8Bit());
-    boxes_ = {};
-    windows_ = mv::CreateWindows({boxes_, inputs_, space_, device_});
-    form_ = windows_.main.get();
-    form_->show();
+    setUp();
+    open({boxes_, inputs_, space_, device_});
     const int stereo = form_->ComboBox2->findText("16bit, Stereo, 44.1kHz");
     QVERIFY(stereo >= 0);
     form_->ComboBox2->setCurrentIndex(stereo);
-    form_->ComboBox2Change();
+    emit form_->ComboBox2->activated(stereo);
   }
-  void cleanup() { windows_ = {}; }
+  void cleanup() { tearDown(); }
 
   void recordsTwoSecondsOfTheToneAndCutsThem() {
     QDir().mkpath(dir("songs"));
@@ -81,8 +73,8 @@ class AudioTest : public QObject {
     form_->BitBtn5->click();
     QVERIFY(form_->recording());
     QTRY_VERIFY_WITH_TIMEOUT(!form_->recording(), 8000);
-    const Bytes rec = mv::test::ReadBytes(dir("morvntmp.wav").toStdString());
-    QVERIFY(mv::test::IsFinishedWave(dir("morvntmp.wav").toStdString()));
+    const Bytes rec = mv::test::ReadBytes(file("morvntmp.wav"));
+    QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
     QCOMPARE(mv::test::Get16(rec, 22), 2);
     QCOMPARE(mv::test::Get32(rec, 24), 44100u);
     QCOMPARE(mv::test::Get16(rec, 34), 16);
@@ -90,9 +82,9 @@ class AudioTest : public QObject {
     QVERIFY2(seconds > 1.9 && seconds < 2.1, qPrintable(QString("recorded %1 s").arg(seconds)));
     QVERIFY2(loudness(rec) > 3000, "the tone is not in the recording");
     // The cut followed at once: a tone without silence is one song.
-    const Bytes song = mv::test::ReadBytes(dir("songs/mv000001.wav").toStdString());
+    const Bytes song = mv::test::ReadBytes(file("songs/mv000001.wav"));
     QCOMPARE(mv::test::DataOf(song), mv::test::DataOf(rec));
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("切り出しは正常に終了しました。"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
   }
 
   void closingDuringARecordingSavesIt() {
@@ -102,11 +94,11 @@ class AudioTest : public QObject {
     boxes_.answers = {true};
     QVERIFY(form_->close());
     QVERIFY(!form_->recording());
-    const Bytes rec = mv::test::ReadBytes(dir("morvntmp.wav").toStdString());
-    QVERIFY(mv::test::IsFinishedWave(dir("morvntmp.wav").toStdString()));
+    const Bytes rec = mv::test::ReadBytes(file("morvntmp.wav"));
+    QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
     const double seconds = static_cast<double>(rec.size() - 44) / 176400.0;
     QVERIFY2(seconds > 1.0 && seconds < 2.5, qPrintable(QString("recorded %1 s").arg(seconds)));
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("録音は正常に終了しました。"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kRecordingDone));
   }
 
   void measurementEndedEarlyMatchesItsFile() {
@@ -124,17 +116,13 @@ class AudioTest : public QObject {
     for (int i = 0; i < 6; ++i) QCOMPARE(shown[i]->text(), QString::number(want[i]));
     QVERIFY(v.maximum[0] > 10000);  // the tone, not silence
     QCOMPARE(form_->SpinEdit7->value(), v.threshold());
-    QCOMPARE(QDir(temp_.path()).entryList({"wav*.tmp"}, QDir::Files).size(), 0);
+    QVERIFY(mv::test::FileNames(file(""), "wav").empty());
   }
 
   void commandLineRecords() {
-    QProcess cli;
-    cli.start(QString::fromLocal8Bit(qgetenv("MORVANE_CLI")),
-              {"record", "--out", dir("cli"), "--length", "0:00:01", "--format", "16bit, Mono, 22kHz"});
     QDir().mkpath(dir("cli"));
-    QVERIFY(cli.waitForFinished(10000));
-    QCOMPARE(cli.exitCode(), 0);
-    const Bytes rec = mv::test::ReadBytes(dir("cli/morvntmp.wav").toStdString());
+    QCOMPARE(runCli({"record", "--out", dir("cli"), "--length", "0:00:01", "--format", "16bit, Mono, 22kHz"}), 0);
+    const Bytes rec = mv::test::ReadBytes(file("cli/morvntmp.wav"));
     QCOMPARE(mv::test::Get32(rec, 24), 22050u);
     const double seconds = static_cast<double>(rec.size() - 44) / 44100.0;
     QVERIFY2(seconds > 0.9 && seconds < 1.1, qPrintable(QString("recorded %1 s").arg(seconds)));

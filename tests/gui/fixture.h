@@ -1,18 +1,33 @@
 #pragma once
-// Stand-ins for the window's tests: message boxes answered from a script, and
-// a sound input that is there or not.
+// What the window's tests share: stand-ins for the platform (message boxes
+// answered from a script, a sound input that is there or not, free space, a
+// device), and a fixture that opens the windows on them in a folder of its
+// own.
 
+#include <QApplication>
+#include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
 #include <deque>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "app/message_boxes.h"
+#include "app/mvfrm.h"
+#include "app/paths_qt.h"
 #include "app/services.h"
+#include "app/startup.h"
 #include "record/audio_inputs.h"
 #include "record/capacity.h"
 #include "record/wave_device.h"
+#include "tests/support.h"
 #include "wave/errors.h"
 #include "wave/file.h"
 #include "wave/header.h"
@@ -66,7 +81,7 @@ struct StandInDevice : WaveDevice {
 
   void open() override {
     calls.push_back("open");
-    if (failOpen) raise(kUnknownDeviceError);
+    if (failOpen) raise(msg::kUnknownDeviceError);
     file = File::openReadWrite(FileName);
     file.seek(file.size());
   }
@@ -96,6 +111,75 @@ struct StandIns {
   StandInSpace space;
   StandInDevice device;
   Services services() { return {boxes, inputs, space, device}; }
+};
+
+// A text of the message table as the window shows it, "%s" filled in.
+inline QString Text(std::string_view message, const QString& arg = {}) {
+  return FromUtf8(format(message, ToPath(arg)));
+}
+
+// Drops files on a window as a file manager's drag does it: enter, then drop.
+inline void Drop(QWidget* window, const QStringList& names) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& n : names) urls << QUrl::fromLocalFile(n);
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(250, 150), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &enter);
+  QDropEvent event(QPointF(250, 150), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(window, &event);
+}
+
+// One tick of a timer, through its connections as the clock would give it.
+inline void Tick(QTimer* timer) { QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection); }
+
+// The windows on stand-ins, in a folder of their own that is also the
+// temporary folder they see. A test class derives from it and calls setUp
+// and tearDown from its init and cleanup.
+class WindowFixture {
+ protected:
+  QTemporaryDir temp_;
+  StandIns stand_;
+  ScriptedBoxes& boxes_ = stand_.boxes;
+  Windows windows_;
+  TForm1* form_ = nullptr;
+
+  // Fresh stand-ins (no input, a terabyte free); TMPDIR is the folder.
+  void setUp() {
+    qputenv("TMPDIR", temp_.path().toLocal8Bit());
+    stand_ = StandIns{};
+  }
+  // The windows on the services (the stand-ins unless given), shown; no box
+  // shown or answer queued before.
+  void open() { open(stand_.services()); }
+  void open(const Services& services) {
+    boxes_ = {};
+    windows_ = CreateWindows(services);
+    form_ = windows_.main.get();
+    form_->show();
+  }
+  void tearDown() {
+    windows_ = {};
+    form_ = nullptr;
+    QDir(temp_.path()).removeRecursively();
+    QDir().mkpath(temp_.path());
+  }
+
+  QString dir(const QString& name = {}) const { return name.isEmpty() ? temp_.path() : temp_.filePath(name); }
+  std::string file(const QString& name) const { return ToPath(dir(name)); }
+  QString wav(const QString& name, int channels, int rate, int bits, const Bytes& data = Bytes(8, 1)) const {
+    WriteBytes(file(name), MakeWav(channels, rate, bits, data));
+    return dir(name);
+  }
+  void drop(const QStringList& names) { Drop(form_, names); }
+  // Runs morvane-cli (MORVANE_CLI) to its end: its exit status, or -1 when
+  // it did not end by itself.
+  static int runCli(const QStringList& args) {
+    QProcess cli;
+    cli.start(QString::fromLocal8Bit(qgetenv("MORVANE_CLI")), args);
+    if (!cli.waitForFinished() || cli.exitStatus() != QProcess::NormalExit) return -1;
+    return cli.exitCode();
+  }
 };
 
 }  // namespace mv::test

@@ -9,54 +9,29 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMimeData>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QUrl>
 
+#include "app/cbfrm.h"
 #include "app/mvfrm.h"
 #include "app/startup.h"
-#include "join/cbfrm.h"
 #include "tests/gui/fixture.h"
 #include "tests/support.h"
 
 using mv::test::Bytes;
+using mv::test::Text;
+namespace msg = mv::msg;
 
-class JoinPageTest : public QObject {
+class JoinPageTest : public QObject, mv::test::WindowFixture {
   Q_OBJECT
 
-  QTemporaryDir temp_;
-  mv::test::StandIns stand_;
-  mv::test::ScriptedBoxes& boxes_ = stand_.boxes;
-  mv::test::StandInInputs& inputs_ = stand_.inputs;
-  mv::Windows windows_;
-  mv::TForm1* form_ = nullptr;
-
-  QString dir(const QString& name) const { return temp_.filePath(name); }
-  QString wav(const QString& name, int channels, int rate, int bits, const Bytes& data = Bytes(8, 1)) {
-    mv::test::WriteBytes(dir(name).toStdString(), mv::test::MakeWav(channels, rate, bits, data));
-    return dir(name);
-  }
   QStringList entries() const {
     QStringList out;
     for (int i = 0; i < form_->ListBox1->count(); ++i) out << form_->ListBox1->item(i)->text();
     return out;
-  }
-  void drop(const QStringList& names) {
-    QMimeData data;
-    QList<QUrl> urls;
-    for (const QString& n : names) urls << QUrl::fromLocalFile(n);
-    data.setUrls(urls);
-    // As a file manager's drag does it: enter, then drop.
-    QDragEnterEvent enter(QPoint(250, 150), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form_, &enter);
-    QDropEvent event(QPointF(250, 150), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(form_, &event);
   }
   void list(const QStringList& names, int selected) {
     form_->ListBox1->clear();
@@ -70,18 +45,12 @@ class JoinPageTest : public QObject {
 
  private slots:
   void init() {
-    boxes_ = {};
-    windows_ = mv::CreateWindows(stand_.services());
-    form_ = windows_.main.get();
-    form_->show();
+    setUp();
+    open();
     boxes_.shown.clear();  // the no-device box
     form_->K1->trigger();
   }
-  void cleanup() {
-    windows_ = {};
-    QDir(temp_.path()).removeRecursively();
-    QDir().mkpath(temp_.path());
-  }
+  void cleanup() { tearDown(); }
 
   void dialogBatchWithADifferentFormatAsksFirst() {
     const QString a = wav("a.wav", 2, 44100, 16), b = wav("b.wav", 2, 44100, 16), c = wav("c.wav", 1, 22050, 8);
@@ -92,13 +61,13 @@ class JoinPageTest : public QObject {
       QTimer::singleShot(0, this, [&] {
         auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(d);
-        d->setDirectory(temp_.path());
+        d->setDirectory(dir());
         d->findChild<QLineEdit*>("fileNameEdit")->setText("\"a.wav\" \"b.wav\" \"c.wav\"");
         QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
       });
       form_->Button3->click();
-      QCOMPARE(boxes_.shown.back().text, QStringLiteral("形式の異なるWaveファイルですが、結合しますか?"));
-      QCOMPARE(boxes_.shown.back().caption, QStringLiteral("警告"));
+      QCOMPARE(boxes_.shown.back().text, Text(msg::kDifferentFormat));
+      QCOMPARE(boxes_.shown.back().caption, Text(msg::kDifferentFormatCaption));
       QCOMPARE(boxes_.shown.back().icon, mv::Icon::Exclamation);
       if (yes) {
         QCOMPARE(entries(), (QStringList{a, b, c}));
@@ -112,7 +81,7 @@ class JoinPageTest : public QObject {
 
   void dropsOnTheJoinPageKeepWaveAndRawFiles() {
     const QString raw = dir("b.RAW"), w = wav("c.Wav", 1, 22050, 8);
-    mv::test::WriteBytes(raw.toStdString(), {1, 2, 3});
+    mv::test::WriteBytes(mv::ToPath(raw), {1, 2, 3});
     drop({dir("a.txt"), raw, w, dir("d.wave")});
     QCOMPARE(entries(), (QStringList{raw, w}));
     // The raw file does not set the format; the .Wav (second of the kept
@@ -144,13 +113,13 @@ class JoinPageTest : public QObject {
   void refusedFileStopsTheBatch() {
     QStringList batch;
     for (int i = 1; i <= 5; ++i) batch << wav(QString("%1.wav").arg(i), 2, i == 3 ? 8000 : 44100, 16);
-    form_->AddJoinFiles(batch);
+    drop(batch);
     QCOMPARE(entries(), batch.mid(0, 2));
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("サポートできない形式です。"));
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Error"));
-    form_->AddJoinFiles({dir("missing.wav")});
-    QCOMPARE(boxes_.shown.back().text, "ファイル " + dir("missing.wav") + " は開けません.");
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Morvane"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kUnsupported));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kErrorCaption));
+    drop({dir("missing.wav")});
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCannotOpen, dir("missing.wav")) + ".");
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kAppTitle));
   }
 
   void listCommandsSwapAsSpecified() {
@@ -200,7 +169,7 @@ class JoinPageTest : public QObject {
   void joinOfThreeFilesMatchesTheCommandLine() {
     const QString a = wav("a.wav", 2, 44100, 16, Bytes(1000, 1)), b = wav("b.wav", 2, 44100, 16, {}),
                   c = wav("c.wav", 2, 44100, 16, Bytes(2000, 3));
-    form_->AddJoinFiles({a, b, c});
+    drop({a, b, c});
     form_->Edit2->setText(dir("out.wav"));
     std::vector<int> bar;
     connect(windows_.joining->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) { bar.push_back(v); });
@@ -211,24 +180,22 @@ class JoinPageTest : public QObject {
     form_->K2->trigger();  // joins from any page, without switching
     QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet1);
     QCOMPARE(bar, (std::vector<int>{33, 66, 100}));
-    QCOMPARE(labels.first(), a + "を結合しています...");
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("結合は正常に終了しました。"));
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("結合終了"));
+    QCOMPARE(labels.first(), a + Text(msg::kJoining));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kJoinDone));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kJoinDoneCaption));
     QCOMPARE(boxes_.shown.back().icon, mv::Icon::None);
-    const Bytes out = mv::test::ReadBytes(dir("out.wav").toStdString());
+    const Bytes out = mv::test::ReadBytes(file("out.wav"));
     QCOMPARE(out.size(), size_t{3044});
     QCOMPARE(mv::test::DataOf(out), mv::test::Concat({Bytes(1000, 1), Bytes(2000, 3)}));
-    QProcess cli;
-    cli.start(QString::fromLocal8Bit(qgetenv("MORVANE_CLI")), {"join", "--out", dir("cli.wav"), a, b, c});
-    cli.waitForFinished();
-    QCOMPARE(mv::test::ReadBytes(dir("cli.wav").toStdString()), out);
+    runCli({"join", "--out", dir("cli.wav"), a, b, c});
+    QCOMPARE(mv::test::ReadBytes(file("cli.wav")), out);
     QVERIFY(form_->isEnabled() && windows_.joining->isHidden());
     QCOMPARE(entries().size(), 3);
   }
 
   void deleteOptionAfterCancelledAndFinishedRuns() {
     const QStringList sources = {wav("a.wav", 2, 44100, 16), wav("b.wav", 2, 44100, 16), wav("c.wav", 2, 44100, 16)};
-    form_->AddJoinFiles(sources);
+    drop(sources);
     form_->Edit2->setText(dir("out.wav"));
     form_->CheckBox5->setChecked(true);
     auto cancelAt = connect(windows_.joining->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) {
@@ -239,8 +206,8 @@ class JoinPageTest : public QObject {
     disconnect(cancelAt);
     for (const QString& s : sources) QVERIFY(QFile::exists(s));
     QCOMPARE(entries(), sources);
-    QVERIFY(mv::test::IsFinishedWave(dir("out.wav").toStdString()));
-    QCOMPARE(mv::test::DataOf(mv::test::ReadBytes(dir("out.wav").toStdString())).size(), size_t{16});
+    QVERIFY(mv::test::IsFinishedWave(file("out.wav")));
+    QCOMPARE(mv::test::DataOf(mv::test::ReadBytes(file("out.wav"))).size(), size_t{16});
     QCOMPARE(boxes_.shown.size(), size_t{0});
 
     form_->Button10->click();
@@ -251,14 +218,14 @@ class JoinPageTest : public QObject {
 
   void outputAmongTheSourcesIsRefused() {
     const QStringList sources = {wav("a.wav", 2, 44100, 16), wav("b.wav", 2, 44100, 16)};
-    form_->AddJoinFiles(sources);
-    form_->Edit2->setText(temp_.path() + "/./b.wav");
+    drop(sources);
+    form_->Edit2->setText(dir() + "/./b.wav");
     form_->Button10->click();
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。"));
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Error"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kJoinOutputIsSource));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kErrorCaption));
     QCOMPARE(boxes_.shown.back().icon, mv::Icon::Stop);
     QCOMPARE(entries(), sources);
-    QCOMPARE(mv::test::ReadBytes(sources[1].toStdString()), mv::test::MakeWav(2, 44100, 16, Bytes(8, 1)));
+    QCOMPARE(mv::test::ReadBytes(mv::ToPath(sources[1])), mv::test::MakeWav(2, 44100, 16, Bytes(8, 1)));
   }
 
   void saveDialogStartsFromItsOwnLastChoice() {
@@ -268,7 +235,7 @@ class JoinPageTest : public QObject {
         auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(d);
         offered = d->selectedFiles().value(0);
-        d->setDirectory(temp_.path());
+        d->setDirectory(dir());
         d->findChild<QLineEdit*>("fileNameEdit")->setText(typed);
         QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
       });
@@ -285,7 +252,7 @@ class JoinPageTest : public QObject {
   void emptyListOrNameDoesNothing() {
     form_->Edit2->setText(dir("out.wav"));
     form_->Button10->click();
-    form_->AddJoinFiles({wav("a.wav", 2, 44100, 16)});
+    drop({wav("a.wav", 2, 44100, 16)});
     form_->Edit2->clear();
     form_->Button10->click();
     QVERIFY(boxes_.shown.empty());

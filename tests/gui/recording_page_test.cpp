@@ -16,61 +16,46 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/adjfrm.h"
 #include "app/mvfrm.h"
 #include "app/startup.h"
-#include "record/adjfrm.h"
 #include "record/analysis.h"
 #include "tests/gui/fixture.h"
 #include "tests/support.h"
 #include "wave/format.h"
 
 using mv::test::Bytes;
+using mv::test::Text;
+namespace msg = mv::msg;
 
-class RecordingPageTest : public QObject {
+class RecordingPageTest : public QObject, mv::test::WindowFixture {
   Q_OBJECT
 
-  QTemporaryDir temp_;
-  mv::test::StandIns stand_;
-  mv::Windows windows_;
-  mv::TForm1* form_ = nullptr;
-
-  QString dir(const QString& name) const { return temp_.filePath(name); }
-  std::string file(const QString& name) const { return dir(name).toStdString(); }
   void selectFormat(const QString& label) {
-    form_->ComboBox2->setCurrentIndex(form_->ComboBox2->findText(label));
-    form_->ComboBox2Change();
+    const int index = form_->ComboBox2->findText(label);
+    form_->ComboBox2->setCurrentIndex(index);
+    emit form_->ComboBox2->activated(index);
   }
   void ticks(int n) {
-    for (int i = 0; i < n && form_->recording(); ++i) form_->Timer2Timer();
+    for (int i = 0; i < n && form_->recording(); ++i) mv::test::Tick(form_->Timer2);
   }
-  int wavTemporaries() const { return QDir(temp_.path()).entryList({"wav*.tmp"}, QDir::Files).size(); }
+  int wavTemporaries() const { return static_cast<int>(mv::test::FileNames(file(""), "wav").size()); }
 
  private slots:
   void init() {
-    qputenv("TMPDIR", temp_.path().toLocal8Bit());
-    stand_.boxes = {};
-    stand_.device.calls.clear();
-    stand_.device.failOpen = false;
+    setUp();
     stand_.device.perTick = mv::test::Repeat16(2000, 2205, 2);  // a tenth of a second
     stand_.inputs.present = true;
     stand_.inputs.flags = 0xFFF;
-    stand_.space = {};
-    windows_ = mv::CreateWindows(stand_.services());
-    form_ = windows_.main.get();
-    form_->show();
+    open();
     selectFormat("16bit, Stereo, 22kHz");
     form_->SpinEdit3->setValue(3);
   }
-  void cleanup() {
-    windows_ = {};
-    QDir(temp_.path()).removeRecursively();
-    QDir().mkpath(temp_.path());
-  }
+  void cleanup() { tearDown(); }
 
   void recordingLocksThePageAndTicksToItsLength() {
     form_->CheckBox1->setChecked(false);
@@ -98,9 +83,9 @@ class RecordingPageTest : public QObject {
     ticks(1);
     QVERIFY(!form_->recording());
     QCOMPARE(stand_.device.calls, (std::vector<std::string>{"open", "record", "stop", "save", "close"}));
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("録音は正常に終了しました。"));
-    QCOMPARE(stand_.boxes.shown.back().caption, QStringLiteral("録音終了"));
-    QCOMPARE(stand_.boxes.shown.back().icon, mv::Icon::Information);
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kRecordingDone));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kRecordingDoneCaption));
+    QCOMPARE(boxes_.shown.back().icon, mv::Icon::Information);
     QCOMPARE(form_->KS1->text(), QStringLiteral("録音開始(&S)"));
     QVERIFY(form_->BitBtn5->isEnabled() && form_->Button14->isEnabled() && form_->TabSheet2->isEnabled());
     QCOMPARE(form_->TrackBar951->value(), 0);
@@ -108,7 +93,7 @@ class RecordingPageTest : public QObject {
     QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
     QCOMPARE(mv::test::DataOf(mv::test::ReadBytes(file("morvntmp.wav"))).size(), 4 * stand_.device.perTick.size());
     // The menu starts the next one.
-    stand_.boxes.answers = {true};
+    boxes_.answers = {true};
     form_->KS1->trigger();
     QVERIFY(form_->recording());
     form_->KS1->trigger();
@@ -124,7 +109,7 @@ class RecordingPageTest : public QObject {
     QCOMPARE(form_->Edit3->text(), dir("morvntmp.wav"));
     QCOMPARE(form_->ComboBox3->currentText(), QStringLiteral("16bit, Stereo, 22kHz"));
     QVERIFY(mv::test::IsFinishedWave(file("songs/mv000001.wav")));
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("切り出しは正常に終了しました。"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
   }
 
   void zeroLengthEndsOnTheFirstTick() {
@@ -139,10 +124,10 @@ class RecordingPageTest : public QObject {
 
   void declinedOverwriteChangesNothing() {
     mv::test::WriteBytes(file("morvntmp.wav"), {1, 2, 3});
-    stand_.boxes.answers = {false};
+    boxes_.answers = {false};
     form_->BitBtn5->click();
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("テンポラリファイルがすでに存在しますが、上書きしますか?"));
-    QCOMPARE(stand_.boxes.shown.back().caption, QStringLiteral("ファイルの上書きの確認"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kOverwriteRecording));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kOverwriteCaption));
     QVERIFY(!form_->recording() && !form_->Timer2->isActive());
     QVERIFY(stand_.device.calls.empty());
     QCOMPARE(mv::test::ReadBytes(file("morvntmp.wav")), (Bytes{1, 2, 3}));
@@ -151,35 +136,35 @@ class RecordingPageTest : public QObject {
   void failingDeviceLeavesTheRecordingState() {
     stand_.device.failOpen = true;
     form_->BitBtn5->click();
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("原因不明のエラー."));
-    QCOMPARE(stand_.boxes.shown.back().caption, QStringLiteral("Morvane"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kUnknownDeviceError) + ".");
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kAppTitle));
     QVERIFY(!form_->recording() && !form_->Timer2->isActive() && form_->BitBtn5->isEnabled());
     // And a folder that is gone.
     stand_.device.failOpen = false;
     form_->Edit1->setText(dir("gone"));
     form_->BitBtn5->click();
-    QCOMPARE(stand_.boxes.shown.back().text, "ファイル " + dir("gone/morvntmp.wav") + " を作成できません.");
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCannotCreate, dir("gone/morvntmp.wav")) + ".");
     QVERIFY(!form_->recording());
   }
 
   void closingWhileRecordingAsks() {
     form_->BitBtn5->click();
-    stand_.boxes.answers = {false};
+    boxes_.answers = {false};
     QVERIFY(!form_->close());
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("録音を中断して終了しますか?"));
-    QCOMPARE(stand_.boxes.shown.back().caption, QStringLiteral("録音中"));
-    QCOMPARE(stand_.boxes.shown.back().icon, mv::Icon::Exclamation);
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kQuitWhileRecording));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kQuitWhileRecordingCaption));
+    QCOMPARE(boxes_.shown.back().icon, mv::Icon::Exclamation);
     QVERIFY(form_->recording() && form_->isVisible());
-    stand_.boxes.answers = {true};
+    boxes_.answers = {true};
     QVERIFY(form_->close());
     QVERIFY(!form_->recording());
     QVERIFY(!form_->CheckBox1->isChecked());  // no cut follows
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("録音は正常に終了しました。"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kRecordingDone));
     QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
     // Ending again does nothing.
-    const size_t boxes = stand_.boxes.shown.size();
+    const size_t boxes = boxes_.shown.size();
     form_->EndRecording();
-    QCOMPARE(stand_.boxes.shown.size(), boxes);
+    QCOMPARE(boxes_.shown.size(), boxes);
   }
 
   void lengthLimitsFollowTheFreeSpace() {
@@ -250,7 +235,7 @@ class RecordingPageTest : public QObject {
     form_->CheckBox1->setChecked(false);
     form_->SpinEdit7->setValue(77);
     QTimer::singleShot(0, this, [&] {
-      for (int i = 0; i < 20; ++i) form_->Timer1Timer();
+      for (int i = 0; i < 20; ++i) mv::test::Tick(form_->Timer1);
     });
     form_->Button14->click();
     QCOMPARE(windows_.measuring->ProgressBar1->value(), 100);
@@ -272,7 +257,7 @@ class RecordingPageTest : public QObject {
   void failingDeviceLeavesNoTemporaryFile() {
     stand_.device.failOpen = true;
     form_->Button14->click();
-    QCOMPARE(stand_.boxes.shown.back().text, QStringLiteral("原因不明のエラー."));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kUnknownDeviceError) + ".");
     QVERIFY(windows_.measuring->isHidden());
     QVERIFY(!form_->Timer1->isActive());
     QCOMPARE(wavTemporaries(), 0);

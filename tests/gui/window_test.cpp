@@ -15,95 +15,64 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
-#include <deque>
 
 #include "app/BrowsDlg.h"
+#include "app/cbfrm.h"
+#include "app/cutfrm.h"
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
 #include "app/shlabout.h"
 #include "app/startup.h"
-#include "cut/cutfrm.h"
-#include "join/cbfrm.h"
 #include "record/audio_inputs.h"
 #include "tests/gui/fixture.h"
 #include "tests/support.h"
 
 using mv::test::Bytes;
+using mv::test::Text;
+namespace msg = mv::msg;
 
-using mv::test::ScriptedBoxes;
-using mv::test::StandInInputs;
-
-namespace {
-std::string str(const QString& s) { return s.toStdString(); }
-}  // namespace
-
-class WindowTest : public QObject {
+class WindowTest : public QObject, mv::test::WindowFixture {
   Q_OBJECT
-
-  QTemporaryDir temp_;
-  mv::test::StandIns stand_;
-  mv::test::ScriptedBoxes& boxes_ = stand_.boxes;
-  mv::test::StandInInputs& inputs_ = stand_.inputs;
-  mv::Windows windows_;
-  mv::TForm1* form_ = nullptr;
-
-  QString dir(const QString& name = {}) const { return name.isEmpty() ? temp_.path() : temp_.filePath(name); }
-
-  void start() {
-    boxes_ = {};
-    windows_ = mv::CreateWindows(stand_.services());
-    form_ = windows_.main.get();
-    form_->show();
-  }
 
   // Three songs of 16-bit stereo, 300 loud frames apart by 250 quiet ones.
   QString tape(const QString& name, int channels = 2) {
     const Bytes loud = mv::test::Repeat16(4000, 300, channels), quiet = mv::test::Repeat16(3, 250, channels);
-    mv::test::WriteBytes(str(dir(name)), mv::test::MakeWav(channels, 22050, 16,
-                                                           mv::test::Concat({loud, quiet, loud, quiet, loud})));
-    return dir(name);
+    return wav(name, channels, 22050, 16, mv::test::Concat({loud, quiet, loud, quiet, loud}));
   }
-
+  // The pieces a cut wrote into a folder, by name.
+  std::vector<Bytes> pieces(const QString& folder) {
+    std::vector<Bytes> out;
+    for (const std::string& name : mv::test::FileNames(mv::ToPath(folder), "mv"))
+      out.push_back(mv::test::ReadBytes(mv::ToPath(folder) + "/" + name));
+    return out;
+  }
   // What the command line writes into a folder for the same settings.
   std::vector<Bytes> cliPieces(const QStringList& args, const QString& folder) {
     QDir().mkpath(folder);
-    QProcess cli;
-    cli.start(QString::fromLocal8Bit(qgetenv("MORVANE_CLI")), args);
-    cli.waitForFinished();
-    std::vector<Bytes> out;
-    for (const QString& f : QDir(folder).entryList({"mv*.wav"}, QDir::Files, QDir::Name))
-      out.push_back(mv::test::ReadBytes(str(folder + "/" + f)));
-    return out;
+    runCli(args);
+    return pieces(folder);
   }
-  std::vector<Bytes> pieces(const QString& folder) {
-    std::vector<Bytes> out;
-    for (const QString& f : QDir(folder).entryList({"mv*.wav"}, QDir::Files, QDir::Name))
-      out.push_back(mv::test::ReadBytes(str(folder + "/" + f)));
-    return out;
+  // A source taken by the cut page, as a dropped file.
+  void takeCutSource(const QString& name) {
+    form_->KS2->trigger();
+    drop({name});
   }
 
  private slots:
   void init() {
-    qputenv("TMPDIR", temp_.path().toLocal8Bit());
-    inputs_ = {};
-    start();
+    setUp();
+    open();
   }
-  void cleanup() {
-    windows_ = {};
-    for (const QString& f : QDir(temp_.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
-      QFileInfo(dir(f)).isDir() ? (void)QDir(dir(f)).removeRecursively() : (void)QFile::remove(dir(f));
-  }
+  void cleanup() { tearDown(); }
 
   void startsWithTheDefaultsJobsRead() {
     QCOMPARE(form_->windowTitle(), QStringLiteral("Ambry Recorder - Morvane"));
@@ -155,8 +124,8 @@ class WindowTest : public QObject {
 
   void withoutAnInputTheRecordingPageIsEmptyUntilChosen() {
     QCOMPARE(boxes_.shown.size(), size_t{1});
-    QCOMPARE(boxes_.shown[0].text, QStringLiteral("録音デバイスが見つかりません。録音はできません。"));
-    QCOMPARE(boxes_.shown[0].caption, QStringLiteral("デバイスエラー"));
+    QCOMPARE(boxes_.shown[0].text, Text(msg::kNoDevice));
+    QCOMPARE(boxes_.shown[0].caption, Text(msg::kDeviceErrorCaption));
     QCOMPARE(boxes_.shown[0].icon, mv::Icon::Stop);
     QVERIFY(form_->RecordingContents->isHidden());
     QCOMPARE(form_->ComboBox2->count(), 0);
@@ -165,9 +134,9 @@ class WindowTest : public QObject {
   }
 
   void anInputOffersItsFormatsSorted() {
-    inputs_.present = true;
-    inputs_.flags = 0x80 | 0x800;  // 16-bit stereo at 22.05 and 44.1 kHz
-    start();
+    stand_.inputs.present = true;
+    stand_.inputs.flags = 0x80 | 0x800;  // 16-bit stereo at 22.05 and 44.1 kHz
+    open();
     QVERIFY(boxes_.shown.empty());
     QCOMPARE(form_->ComboBox2->count(), 4);
     QCOMPARE(form_->ComboBox2->currentText(), QStringLiteral("16bit, Stereo, 22kHz"));
@@ -193,7 +162,7 @@ class WindowTest : public QObject {
   void cutAtSilencesWritesWhatTheCommandLineWrites() {
     const QString src = tape("tape.wav");
     form_->ComboBox3->setCurrentIndex(0);
-    form_->TakeCutSource(src);
+    takeCutSource(src);
     QCOMPARE(form_->Edit3->text(), src);
     QCOMPARE(form_->ComboBox3->currentText(), QStringLiteral("16bit, Stereo, 22kHz"));
     QDir().mkpath(dir("win"));
@@ -205,8 +174,8 @@ class WindowTest : public QObject {
     const std::vector<Bytes> got = pieces(dir("win"));
     QCOMPARE(got.size(), size_t{3});
     QCOMPARE(got, cliPieces({"cut", src, "--out", dir("cli"), "--run", "200", "--zero", "5,-7"}, dir("cli")));
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("切り出しは正常に終了しました。"));
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("切り出し終了"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kCutDoneCaption));
     QCOMPARE(boxes_.shown.back().icon, mv::Icon::Information);
     QVERIFY(form_->isEnabled());
     QVERIFY(windows_.cutting->isHidden());
@@ -215,13 +184,13 @@ class WindowTest : public QObject {
     form_->CheckBox4->click();
     form_->Label29->setText("not a number");
     QTest::mouseClick(form_->Button11, Qt::LeftButton);
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("切り出し終了"));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kCutDoneCaption));
     QCOMPARE(pieces(dir("win"))[0], cliPieces({"cut", src, "--out", dir("plain"), "--run", "200"}, dir("plain"))[0]);
   }
 
   void cutIntoEqualLengthsWritesWhatTheCommandLineWrites() {
     const QString src = tape("tape.wav", 1);
-    form_->TakeCutSource(src);
+    takeCutSource(src);
     form_->RadioButton2->click();
     QVERIFY(form_->SpinEdit4->isEnabled() && !form_->SpinEdit7->isEnabled());
     form_->SpinEdit5->setValue(0);
@@ -239,48 +208,61 @@ class WindowTest : public QObject {
 
   void overwriteQuestionYesAndNo() {
     const QString src = tape("tape.wav");
-    form_->TakeCutSource(src);
+    takeCutSource(src);
     QDir().mkpath(dir("out"));
     form_->Edit4->setText(dir("out"));
     form_->SpinEdit8->setValue(200);
-    for (int n : {1, 2, 3, 4, 5}) mv::test::WriteBytes(str(dir("out/mv00000%1.wav").arg(n)), {9});
+    for (int n : {1, 2, 3, 4, 5}) mv::test::WriteBytes(file(QString("out/mv00000%1.wav").arg(n)), {9});
     boxes_.answers = {false};
-    form_->KS3Click();
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("ファイルがすでに存在しますが、上書きしますか?"));
+    form_->KS3->trigger();
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kOverwritePieces));
     QCOMPARE(boxes_.shown.back().buttons, mv::MessageBoxes::Buttons::YesNo);
-    QCOMPARE(mv::test::ReadBytes(str(dir("out/mv000001.wav"))), Bytes{9});
+    QCOMPARE(mv::test::ReadBytes(file("out/mv000001.wav")), Bytes{9});
     boxes_.answers = {true};
-    form_->KS3Click();
-    QVERIFY(mv::test::IsFinishedWave(str(dir("out/mv000003.wav"))));
-    QCOMPARE(mv::test::ReadBytes(str(dir("out/mv000004.wav"))), Bytes{9});
+    form_->KS3->trigger();
+    QVERIFY(mv::test::IsFinishedWave(file("out/mv000003.wav")));
+    QCOMPARE(mv::test::ReadBytes(file("out/mv000004.wav")), Bytes{9});
   }
 
+  void cancelAfterABlockLeavesFinishedFiles_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("button") << false;
+    QTest::newRow("escape") << true;
+  }
   void cancelAfterABlockLeavesFinishedFiles() {
-    mv::test::WriteBytes(str(dir("long.raw")), mv::test::Repeat16(4000, 50000, 2));
+    QFETCH(bool, escape);
+    mv::test::WriteBytes(file("long.raw"), mv::test::Repeat16(4000, 50000, 2));
     form_->Edit3->setText(dir("long.raw"));
     QDir().mkpath(dir("out"));
     form_->Edit4->setText(dir("out"));
     form_->SpinEdit8->setValue(1000);  // 50 blocks
     bool busySeen = false;
-    connect(windows_.cutting->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) {
-      busySeen = !form_->isEnabled() && windows_.cutting->isVisible();
-      if (v == 10) QTimer::singleShot(0, windows_.cutting->Button1, &QPushButton::click);
+    mv::TForm4* progress = windows_.cutting.get();
+    connect(progress->ProgressBar1, &QProgressBar::valueChanged, this, [&](int v) {
+      busySeen = !form_->isEnabled() && progress->isVisible();
+      if (v != 10) return;
+      if (escape)
+        QTimer::singleShot(0, progress, [progress] { QTest::keyClick(progress, Qt::Key_Escape); });
+      else
+        QTimer::singleShot(0, progress->Button1, &QPushButton::click);
     });
-    form_->KS3Click();
+    form_->KS3->trigger();
     QVERIFY(busySeen);
     QCOMPARE(form_->CancelRequested, -1);
-    const Bytes song = mv::test::ReadBytes(str(dir("out/mv000001.wav")));
+    const Bytes song = mv::test::ReadBytes(file("out/mv000001.wav"));
     QCOMPARE(song.size(), size_t{44 + 5 * 4000});  // five blocks of 1000 frames
-    QVERIFY(mv::test::IsFinishedWave(str(dir("out/mv000001.wav"))));
+    QVERIFY(mv::test::IsFinishedWave(file("out/mv000001.wav")));
     QCOMPARE(boxes_.shown.size(), size_t{1});  // no completion message
-    QVERIFY(form_->isEnabled() && windows_.cutting->isHidden());
-  }
-
-  void escapePressesCancel() {
+    QVERIFY(form_->isEnabled() && progress->isHidden());
+    // Between jobs nobody listens, and the next job starts from "go on".
     form_->CancelRequested = 0;
-    windows_.cutting->show();
-    QTest::keyClick(windows_.cutting.get(), Qt::Key_Escape);
-    QCOMPARE(form_->CancelRequested, -1);
+    QTest::keyClick(progress, Qt::Key_Escape);
+    QCOMPARE(form_->CancelRequested, 0);
+    form_->CancelRequested = -1;
+    form_->SpinEdit8->setValue(200000);
+    form_->KS3->trigger();
+    QCOMPARE(form_->CancelRequested, 0);
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
   }
 
   void secondsNeverLetThePieceReachZero() {
@@ -298,20 +280,20 @@ class WindowTest : public QObject {
 
   void errorsAreReportedWithTheirRules() {
     form_->Edit3->setText(dir("none.raw"));
-    form_->KS3Click();
-    QCOMPARE(boxes_.shown.back().text, "ファイル " + dir("none.raw") + " は開けません.");
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Morvane"));
+    form_->KS3->trigger();
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCannotOpen, dir("none.raw")) + ".");
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kAppTitle));
     QCOMPARE(boxes_.shown.back().icon, mv::Icon::Stop);
     QVERIFY(form_->isEnabled() && windows_.cutting->isHidden());
     // A format the intake refuses: its own box, and nothing changes.
-    mv::test::WriteBytes(str(dir("bad.wav")), mv::test::MakeWav(2, 8000, 16, {}));
+    mv::test::WriteBytes(file("bad.wav"), mv::test::MakeWav(2, 8000, 16, {}));
     form_->Edit3->setText("keep");
-    form_->TakeCutSource(dir("bad.wav"));
-    QCOMPARE(boxes_.shown.back().text, QStringLiteral("サポートできない形式です。"));
-    QCOMPARE(boxes_.shown.back().caption, QStringLiteral("Error"));
+    takeCutSource(dir("bad.wav"));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kUnsupported));
+    QCOMPARE(boxes_.shown.back().caption, Text(msg::kErrorCaption));
     QCOMPARE(form_->Edit3->text(), QStringLiteral("keep"));
     // Other files are taken as they are.
-    form_->TakeCutSource(dir("x.raw"));
+    takeCutSource(dir("x.raw"));
     QCOMPARE(form_->Edit3->text(), dir("x.raw"));
   }
 
@@ -351,7 +333,7 @@ class WindowTest : public QObject {
     form_->About1->trigger();
     disconnect(c);
     QCOMPARE(title, QStringLiteral("Version Information"));
-    QCOMPARE(first, QStringLiteral("Morvane ver 0.8"));
+    QCOMPARE(first, Text(msg::kVersion));
     QCOMPARE(other, "Created by " + about.Creator + "," + about.DateStr + "\n" + about.Comment);
   }
 };

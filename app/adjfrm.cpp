@@ -1,4 +1,4 @@
-#include "record/adjfrm.h"
+#include "app/adjfrm.h"
 
 #include <QFrame>
 #include <QGuiApplication>
