@@ -46,6 +46,8 @@ struct CutSettings {
   std::optional<Correction> correction;   // subtract the zero points (at silences only)
   bool deleteSource = false;              // delete the source after a complete run
   bool dryRun = false;                    // every check and the whole scan; nothing written or asked
+  int32_t ignoreClicks = 0;  // at silences: sound bursts of at most this many frames inside a quiet run
+  int32_t minSongSeconds = 0;  // at silences: a shorter piece joins its neighbour; 0 keeps every piece
 };
 
 enum class CutEnd { NothingToDo, Declined, Complete, Cancelled };
