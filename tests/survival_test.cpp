@@ -1,0 +1,821 @@
+// Real morvane-cli processes killed, paused beside a second run, starved of
+// space, or denied the listing of their folder: whatever they leave is a valid
+// WAVE file holding what its source holds, and no source is ever changed.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <random>
+#include <span>
+#include <sstream>
+#include <thread>
+
+#include "tests/support.h"
+
+extern char** environ;
+
+namespace mv {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using Data = std::span<const uint8_t>;
+using Args = std::vector<std::string>;
+
+constexpr int kChannels = 2, kRate = 44100, kBits = 16, kFrame = 4;
+
+std::string Cli() {
+  const char* cli = std::getenv("MORVANE_CLI");
+  return cli ? cli : "morvane-cli";
+}
+
+struct Fd {
+  int fd;
+  ~Fd() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+// The bytes of the open file from `at` on are `want`; read through a buffer
+// rather than at once, since files here reach 80 MB.
+bool ReadsAs(int fd, int64_t at, Data want) {
+  static std::vector<uint8_t> buffer(1 << 20);
+  for (std::size_t done = 0; done < want.size();) {
+    const ssize_t r = ::pread(fd, buffer.data(), std::min(buffer.size(), want.size() - done),
+                              static_cast<off_t>(at + static_cast<int64_t>(done)));
+    if (r <= 0 || std::memcmp(buffer.data(), want.data() + done, static_cast<std::size_t>(r)) != 0) return false;
+    done += static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
+// The file holds exactly `want`.
+bool Holds(const std::string& path, Data want) {
+  const Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  struct stat st{};
+  return in.fd >= 0 && ::fstat(in.fd, &st) == 0 && static_cast<std::size_t>(st.st_size) == want.size() &&
+         ReadsAs(in.fd, 0, want);
+}
+
+// The data size a file's header declares.
+uint32_t DeclaredSize(const std::string& path) {
+  const Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+  Bytes b(44);
+  return in.fd >= 0 && ::pread(in.fd, b.data(), 44, 0) == 44 ? test::Get32(b, 40) : 0;
+}
+
+std::string Text(const std::string& path) {
+  const Bytes b = test::ReadBytes(path);
+  return std::string(b.begin(), b.end());
+}
+
+void Empty(const std::string& folder) {
+  for (const auto& e : fs::directory_iterator(folder)) fs::remove(e.path());
+}
+
+// ---- Processes ------------------------------------------------------------
+
+struct Ended {
+  bool killed = false;  // by SIGKILL
+  int status = -1;      // the exit status, or 128 + the signal
+};
+
+class Process {
+ public:
+  Process(const Args& args, const std::string& out, const std::string& err) {
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    if (posix_spawnp(&pid_, argv[0], &fa, nullptr, argv.data(), environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&fa);
+  }
+  Process(const Process&) = delete;
+  ~Process() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      wait();
+    }
+  }
+  bool started() const { return pid_ > 0; }
+  void signal(int sig) { ::kill(pid_, sig); }
+  bool running() {
+    int raw = 0;
+    const pid_t r = ::waitpid(pid_, &raw, WNOHANG);
+    if (r == 0) return true;
+    ended_ = decode(raw);
+    pid_ = -1;
+    return false;
+  }
+  // Stopped by SIGSTOP rather than ended.
+  bool stop() {
+    ::kill(pid_, SIGSTOP);
+    int raw = 0;
+    if (::waitpid(pid_, &raw, WUNTRACED) != pid_) return false;
+    if (WIFSTOPPED(raw)) return true;
+    ended_ = decode(raw);
+    pid_ = -1;
+    return false;
+  }
+  Ended wait() {
+    if (pid_ > 0) {
+      int raw = 0;
+      while (::waitpid(pid_, &raw, 0) < 0 && errno == EINTR) {
+      }
+      ended_ = decode(raw);
+      pid_ = -1;
+    }
+    return ended_;
+  }
+
+ private:
+  static Ended decode(int raw) {
+    if (WIFSIGNALED(raw)) return {WTERMSIG(raw) == SIGKILL, 128 + WTERMSIG(raw)};
+    return {false, WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
+  }
+  pid_t pid_ = -1;
+  Ended ended_;
+};
+
+struct Outcome {
+  Ended end;
+  std::string out, err;
+  double seconds = 0;
+};
+
+// Runs to the end; its output goes to files in `logs`, never an output folder.
+Outcome RunToEnd(const Args& args, const std::string& logs) {
+  const auto start = std::chrono::steady_clock::now();
+  Process p(args, logs + "/run.out", logs + "/run.err");
+  Outcome o;
+  o.end = p.wait();
+  o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  o.out = Text(logs + "/run.out");
+  o.err = Text(logs + "/run.err");
+  return o;
+}
+
+Args CliArgs(Args args) {
+  args.insert(args.begin(), Cli());
+  return args;
+}
+
+// ---- Sources --------------------------------------------------------------
+
+// 16-bit stereo songs of loud noise (every sample at least 200 from zero),
+// each followed by a quiet gap; no two stretches alike, so a misplaced byte shows.
+Bytes Songs(int64_t frames, uint32_t seed, int64_t songMin, int64_t songMax, int64_t gap) {
+  Bytes d(static_cast<std::size_t>(frames * kFrame));
+  uint64_t x = 0x9E3779B97F4A7C15ull * (seed + 1);
+  auto next = [&x] {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    return x;
+  };
+  auto put = [&d](int64_t at, int v) {
+    d[static_cast<std::size_t>(at)] = static_cast<uint8_t>(v);
+    d[static_cast<std::size_t>(at) + 1] = static_cast<uint8_t>(static_cast<unsigned>(v) >> 8);
+  };
+  for (int64_t f = 0; f < frames;) {
+    const int64_t song = songMin + static_cast<int64_t>(next() % static_cast<uint64_t>(songMax - songMin + 1));
+    for (int64_t i = 0; i < song && f < frames; ++i, ++f)
+      for (int c = 0; c < kChannels; ++c) {
+        const uint64_t r = next();
+        const int v = 200 + static_cast<int>(r % 30000);
+        put(f * kFrame + c * 2, (r >> 32) & 1 ? v : -v);
+      }
+    for (int64_t i = 0; i < gap && f < frames; ++i, ++f)
+      for (int c = 0; c < kChannels; ++c) put(f * kFrame + c * 2, static_cast<int>(next() % 81) - 40);
+  }
+  return d;
+}
+
+// A source as written, to be compared with what is on disk afterwards.
+struct Source {
+  std::string path;
+  Bytes file;
+  timespec mtime{};
+
+  Source(std::string p, Bytes f) : path(std::move(p)), file(std::move(f)) {
+    test::WriteBytes(path, file);
+    struct stat st{};
+    ::stat(path.c_str(), &st);
+    mtime = st.st_mtim;
+  }
+  Data data() const { return Data(file).subspan(44); }
+  ::testing::AssertionResult unchanged() const {
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return ::testing::AssertionFailure() << path << " is gone";
+    if (st.st_mtim.tv_sec != mtime.tv_sec || st.st_mtim.tv_nsec != mtime.tv_nsec)
+      return ::testing::AssertionFailure() << path << " was modified";
+    if (!Holds(path, file)) return ::testing::AssertionFailure() << path << " changed";
+    return ::testing::AssertionSuccess();
+  }
+};
+
+// A tape and the same samples in three WAVE files, for the join.
+struct Tape {
+  test::TempDir dir;
+  std::unique_ptr<Source> whole;
+  std::vector<std::unique_ptr<Source>> parts;
+
+  Tape(const Bytes& samples, const std::string& name) {
+    whole = std::make_unique<Source>(dir / name, test::MakeWav(kChannels, kRate, kBits, samples));
+    const std::size_t frames = samples.size() / kFrame;
+    for (int i = 0; i < 3; ++i) {
+      const auto from = samples.begin() + static_cast<std::ptrdiff_t>(frames * i / 3 * kFrame);
+      const auto to = samples.begin() + static_cast<std::ptrdiff_t>(frames * (i + 1) / 3 * kFrame);
+      parts.push_back(std::make_unique<Source>(dir / ("part" + std::to_string(i + 1) + ".wav"),
+                                               test::MakeWav(kChannels, kRate, kBits, Bytes(from, to))));
+    }
+    ::chmod(dir.path().c_str(), 0755);
+  }
+  // The sources of a cut (the tape) or of a join (the parts).
+  ::testing::AssertionResult unchanged(bool cut = true) const {
+    if (cut) return whole->unchanged();
+    for (const auto& p : parts)
+      if (auto r = p->unchanged(); !r) return r;
+    return ::testing::AssertionSuccess();
+  }
+  Args partPaths() const {
+    Args a;
+    for (const auto& p : parts) a.push_back(p->path);
+    return a;
+  }
+};
+
+// Some 80 MB of songs of 1 to 3 s with gaps of 150 ms: a cut with a run of
+// 50 ms finds about 200 of them. Made once per process.
+constexpr int32_t kBigRun = 2205;
+const Tape& BigTape() {
+  static const Tape tape(Songs(20'000'000, 7, kRate, 3 * kRate, 3 * kBigRun), "tape.wav");
+  return tape;
+}
+
+// ---- What may be left -----------------------------------------------------
+
+// The outputs of a cut or split: mv000001.wav, mv000002.wav, ... with no gap
+// and nothing else beside them.
+::testing::AssertionResult PiecesIn(const std::string& folder, std::vector<std::string>& pieces) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  pieces.clear();
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    char want[32];
+    std::snprintf(want, sizeof want, "mv%6.6zu.wav", i + 1);
+    if (names[i] != want) return ::testing::AssertionFailure() << "found " << names[i] << " where " << want << " was due";
+    pieces.push_back(folder + "/" + names[i]);
+  }
+  return ::testing::AssertionSuccess();
+}
+
+struct Left {
+  int64_t declared = 0;  // data bytes the files declare, end to end
+  bool complete = false;
+};
+
+// Every file is a WAVE file of the source's format whose header sizes cover
+// at most what it holds, a whole number of frames unless told otherwise; end
+// to end, the data they declare is the start of `stream`. All but the last
+// are finished. With the data sizes of a complete run, each finished file has
+// its size and the last no more than its own.
+::testing::AssertionResult ValidFiles(const std::vector<std::string>& files, Data stream,
+                                      const std::vector<uint32_t>& sizes, Left& left,
+                                      bool wholeFrames = true) {
+  left = {};
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string& f = files[i];
+    const int fd = ::open(f.c_str(), O_RDONLY | O_CLOEXEC);
+    const Fd closer{fd};
+    struct stat st{};
+    if (fd < 0 || ::fstat(fd, &st) != 0) return ::testing::AssertionFailure() << f << " cannot be read";
+    Bytes b(44);
+    const auto size = static_cast<std::size_t>(st.st_size);
+    const bool last = i + 1 == files.size();
+    auto fail = [&] { return ::testing::AssertionFailure() << f << " (" << size << " bytes): "; };
+    if (size < 44 || ::pread(fd, b.data(), 44, 0) != 44) return fail() << "shorter than a WAVE header";
+    if (std::memcmp(&b[0], "RIFF", 4) || std::memcmp(&b[8], "WAVEfmt ", 8) || std::memcmp(&b[36], "data", 4))
+      return fail() << "no RIFF/WAVE/fmt/data header";
+    if (test::Get32(b, 16) != 16 || test::Get16(b, 20) != 1 || test::Get16(b, 22) != kChannels ||
+        test::Get32(b, 24) != kRate || test::Get32(b, 28) != kRate * kFrame ||
+        test::Get16(b, 32) != kFrame || test::Get16(b, 34) != kBits)
+      return fail() << "not the source's format";
+    const uint32_t riff = test::Get32(b, 4), data = test::Get32(b, 40);
+    const std::size_t held = size - 44;
+    if (riff != data + 36) return fail() << "RIFF size " << riff << " for data size " << data;
+    if (data > held) return fail() << "declares " << data << " data bytes, holds " << held;
+    if (wholeFrames && data % kFrame != 0) return fail() << "declares " << data << " bytes, not whole frames";
+    if (!last && data != held) return fail() << "left unfinished (" << data << " of " << held << ") before the next file";
+    if (!sizes.empty()) {
+      if (i >= sizes.size()) return fail() << "one file more than a complete run makes";
+      if (!last && data != sizes[i]) return fail() << data << " data bytes, a complete run's file has " << sizes[i];
+      if (data > sizes[i]) return fail() << data << " data bytes, more than a complete run's " << sizes[i];
+    }
+    if (at + data > stream.size() || !ReadsAs(fd, 44, stream.subspan(at, data)))
+      return fail() << "its data is not the source's bytes " << at << ".." << at + data;
+    at += data;
+    if (last) left.complete = data == held && at == stream.size() && (sizes.empty() || i + 1 == sizes.size());
+  }
+  left.declared = static_cast<int64_t>(at);
+  return ::testing::AssertionSuccess();
+}
+
+std::vector<uint32_t> DataSizes(const std::vector<std::string>& files) {
+  std::vector<uint32_t> sizes;
+  for (const auto& f : files) sizes.push_back(DeclaredSize(f));
+  return sizes;
+}
+
+// Every line of stdout names a file that is there with that size, and every
+// file there is named.
+::testing::AssertionResult ListedAsTheyAre(const std::string& out, const std::string& folder,
+                                           const std::vector<std::string>& files) {
+  std::istringstream lines(out);
+  std::string line;
+  std::vector<std::string> listed;
+  while (std::getline(lines, line)) {
+    const auto gap = line.rfind("  ");
+    if (gap == std::string::npos || !line.ends_with(" bytes"))
+      return ::testing::AssertionFailure() << "stray line on stdout: " << line;
+    std::string path = line.substr(0, gap);
+    if (path.find('/') == std::string::npos) path = folder + "/" + path;
+    const std::string size = line.substr(gap + 2, line.size() - gap - 8);
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return ::testing::AssertionFailure() << "lists " << path << ", which is not there";
+    if (std::to_string(st.st_size) != size)
+      return ::testing::AssertionFailure() << "lists " << path << " with " << size << " bytes; it has " << st.st_size;
+    listed.push_back(path);
+  }
+  for (const auto& f : files)
+    if (std::find(listed.begin(), listed.end(), f) == listed.end())
+      return ::testing::AssertionFailure() << f << " is there but not listed";
+  return ::testing::AssertionSuccess();
+}
+
+// ---- The jobs -------------------------------------------------------------
+
+struct Job {
+  std::string name;
+  std::function<Args(const Tape&, const std::string& out)> args;
+  bool pieces;  // files in the folder; else the one file out/j.wav
+};
+
+// The outputs a job has left in `out`; false with a message when they are
+// not what the job could have left.
+::testing::AssertionResult Outputs(const Job& job, const std::string& out, std::vector<std::string>& files) {
+  if (job.pieces) return PiecesIn(out, files);
+  files.clear();
+  for (const auto& e : fs::directory_iterator(out))
+    if (e.path().filename() != "j.wav") return ::testing::AssertionFailure() << "found " << e.path();
+  if (test::Exists(out + "/j.wav")) files.push_back(out + "/j.wav");
+  return ::testing::AssertionSuccess();
+}
+
+Job CutJob(int32_t run) {
+  return {"cut", [run](const Tape& t, const std::string& out) {
+            return CliArgs({"cut", t.whole->path, "--out", out, "--run", std::to_string(run)});
+          }, true};
+}
+Job SplitJob() {
+  return {"split", [](const Tape& t, const std::string& out) {
+            return CliArgs({"split", t.whole->path, "--out", out, "--length", "0:00:01"});
+          }, true};
+}
+Job JoinJob() {
+  return {"join", [](const Tape& t, const std::string& out) {
+            Args a = CliArgs({"join", "--out", out + "/j.wav"});
+            for (const auto& p : t.partPaths()) a.push_back(p);
+            return a;
+          }, false};
+}
+
+// A complete run into the empty folder `out`: its files' data sizes and how
+// long it took.
+::testing::AssertionResult CompleteRun(const Job& job, const Tape& tape, const std::string& out,
+                                       const std::string& logs, std::vector<uint32_t>& sizes,
+                                       double& seconds) {
+  Empty(out);
+  const Outcome o = RunToEnd(job.args(tape, out), logs);
+  seconds = o.seconds;
+  if (o.end.status != 0)
+    return ::testing::AssertionFailure() << job.name << " ends with " << o.end.status << ": " << o.err;
+  std::vector<std::string> files;
+  Left left;
+  if (auto r = Outputs(job, out, files); !r) return r;
+  if (auto r = ValidFiles(files, tape.whole->data(), {}, left); !r) return r;
+  if (!left.complete)
+    return ::testing::AssertionFailure() << job.name << " declares " << left.declared << " of "
+                                         << tape.whole->data().size() << " bytes";
+  if (auto r = ListedAsTheyAre(o.out, out, files); !r) return r;
+  sizes = DataSizes(files);
+  return ::testing::AssertionSuccess();
+}
+
+std::string Folder(const test::TempDir& dir, const std::string& name) {
+  fs::create_directory(dir / name);
+  return dir / name;
+}
+
+// ---- Killed at random moments ---------------------------------------------
+// This test and the next fail while a new file can be left, by a kill, in one
+// of three states: empty (created, its header not yet written); with a RIFF
+// size of 0 (its header written, its sizes not yet brought up to date); with a
+// RIFF size that counts more data than its data size does (between the
+// update of the one and that of the other).
+
+// The job killed at moments drawn from `rng`, spread over the length of a
+// complete run; a kill that comes after the end is told apart and not counted.
+void KillAtRandomMoments(const Job& job, const Tape& tape, std::mt19937& rng) {
+  constexpr int kTries = 20;
+  test::TempDir work;
+  const std::string out = Folder(work, "out");
+  std::vector<uint32_t> sizes, again;
+  double first = 0, second = 0;
+  ASSERT_TRUE(CompleteRun(job, tape, out, work.path(), sizes, first));
+  ASSERT_TRUE(CompleteRun(job, tape, out, work.path(), again, second));
+  ASSERT_EQ(again, sizes);
+  ASSERT_GE(sizes.size(), job.pieces ? 100u : 1u) << "too few pieces to kill between";
+  const double length = std::min(first, second);
+
+  int midRun = 0, beforeAnyFile = 0, afterLastFile = 0, ended = 0, invalid = 0;
+  std::string faults;
+  for (int k = 0; k < kTries; ++k) {
+    const double at = std::uniform_real_distribution<double>(0.05, 0.85)(rng) * length;
+    Empty(out);
+    Process p(job.args(tape, out), work / "run.out", work / "run.err");
+    ASSERT_TRUE(p.started());
+    std::this_thread::sleep_for(std::chrono::duration<double>(at));
+    p.signal(SIGKILL);
+    const Ended e = p.wait();
+
+    std::vector<std::string> files;
+    Left left;
+    auto valid = Outputs(job, out, files);
+    if (valid) valid = ValidFiles(files, tape.whole->data(), sizes, left);
+    if (!valid && ++invalid <= 3) faults += "\n  killed at " + std::to_string(at * 1000) + " ms: " + valid.message();
+    EXPECT_TRUE(tape.unchanged(job.pieces)) << "try " << k;
+    if (!e.killed) {
+      ++ended;
+      EXPECT_EQ(e.status, 0) << "try " << k;
+      EXPECT_TRUE(left.complete) << "try " << k << " ended without its files";
+    } else if (files.empty()) {
+      ++beforeAnyFile;
+    } else if (left.complete) {
+      ++afterLastFile;
+    } else {
+      ++midRun;
+    }
+  }
+  std::printf("[ %s ] a run lasts %.0f ms; of %d kills %d landed mid-run, %d before any file, "
+              "%d after the last file, %d after the end\n",
+              job.name.c_str(), length * 1000, kTries, midRun, beforeAnyFile, afterLastFile, ended);
+  EXPECT_EQ(invalid, 0) << invalid << " of " << kTries << " kills left an invalid file, e.g.:" << faults;
+  EXPECT_GE(midRun, kTries * 2 / 3) << "too few kills landed while files were being written";
+}
+
+TEST(Survival, KilledAtRandomMomentsLeavesValidFilesAndTheSourceUnchanged) {
+  const Tape& tape = BigTape();
+  const char* seedText = std::getenv("MORVANE_KILL_SEED");
+  const uint32_t seed = seedText ? static_cast<uint32_t>(std::strtoul(seedText, nullptr, 10)) : 20240611u;
+  std::mt19937 rng(seed);
+  for (const Job& job : {CutJob(kBigRun), SplitJob(), JoinJob()}) {
+    SCOPED_TRACE(job.name + ", MORVANE_KILL_SEED=" + std::to_string(seed));
+    KillAtRandomMoments(job, tape, rng);
+  }
+}
+
+// ---- Killed at each write -------------------------------------------------
+
+bool StraceWorks(const std::string& logs) {
+  return RunToEnd({"strace", "-qq", "-o", "/dev/null", "-e", "trace=write", "true"}, logs).end.status == 0;
+}
+
+// The job killed on entering its first `call` (write or pwrite64), then its
+// second, and so on until it ends: every state its files pass through between
+// two such calls is seen, an empty new file and a bare header included.
+// Counts the kills and the files of a complete run.
+void KillAtEachCall(const Job& job, const Tape& tape, const std::string& call, int& kills,
+                    std::size_t& fileCount) {
+  test::TempDir work;
+  const std::string out = Folder(work, "out");
+  std::vector<uint32_t> sizes;
+  double seconds = 0;
+  ASSERT_TRUE(CompleteRun(job, tape, out, work.path(), sizes, seconds));
+  ASSERT_GE(sizes.size(), job.pieces ? 3u : 1u);
+  fileCount = sizes.size();
+  kills = 0;
+  int invalid = 0;
+  std::string faults;
+  for (int k = 1;; ++k) {
+    ASSERT_LT(k, 500) << "the run never ends";
+    Empty(out);
+    Args args = {"strace", "-qq", "-o", "/dev/null", "-e", "trace=" + call,
+                 "-e", "inject=" + call + ":signal=KILL:when=" + std::to_string(k)};
+    for (const auto& a : job.args(tape, out)) args.push_back(a);
+    const Outcome o = RunToEnd(args, work.path());
+    std::vector<std::string> files;
+    Left left;
+    auto valid = Outputs(job, out, files);
+    if (valid) valid = ValidFiles(files, tape.whole->data(), sizes, left);
+    EXPECT_TRUE(tape.unchanged(job.pieces)) << call << " " << k;
+    if (!o.end.killed) {
+      EXPECT_EQ(o.end.status, 0) << o.err;
+      EXPECT_TRUE(valid);
+      EXPECT_TRUE(left.complete);
+      break;
+    }
+    ++kills;
+    if (!valid && ++invalid <= 3) faults += "\n  killed at " + call + " " + std::to_string(k) + ": " + valid.message();
+  }
+  std::printf("[ %s ] killed at each of its %d %s calls\n", job.name.c_str(), kills, call.c_str());
+  EXPECT_EQ(invalid, 0) << invalid << " of " << kills << " kills left an invalid file, e.g.:" << faults;
+}
+
+TEST(Survival, KilledAtEachWriteLeavesValidFiles) {
+  {
+    test::TempDir probe;
+    if (!StraceWorks(probe.path())) GTEST_SKIP() << "strace is missing or may not trace here (ptrace refused)";
+  }
+  // A cut at a run of 200 frames into 3 short songs, a join of its three
+  // parts, and a split of 2.5 s into 3 pieces.
+  const Tape tiny(Songs(2000, 3, 200, 400, 500), "tiny.wav");
+  const Tape small(Songs(2 * kRate + kRate / 2, 5, kRate / 4, kRate / 2, 3000), "small.wav");
+  const std::pair<Job, const Tape*> jobs[] = {{CutJob(200), &tiny}, {JoinJob(), &tiny}, {SplitJob(), &small}};
+  for (const auto& [job, tape] : jobs) {
+    int kills = 0;
+    for (const std::string call : {"write", "pwrite64"}) {
+      SCOPED_TRACE(job.name + " killed at each " + call);
+      int n = 0;
+      std::size_t fileCount = 0;
+      KillAtEachCall(job, *tape, call, n, fileCount);
+      kills += n;
+      // Each file takes a header and data at the least.
+      if (call == "pwrite64") {
+        EXPECT_GE(kills, static_cast<int>(2 * fileCount)) << "too few kills";
+      }
+    }
+  }
+}
+
+// ---- Two runs at once -----------------------------------------------------
+
+struct FileState {
+  std::string name;
+  Bytes bytes;
+  bool operator==(const FileState&) const = default;
+};
+
+std::vector<FileState> Snapshot(const std::string& folder) {
+  std::vector<FileState> s;
+  for (const auto& e : fs::directory_iterator(folder)) s.push_back({e.path().filename(), test::ReadBytes(e.path())});
+  std::sort(s.begin(), s.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+  return s;
+}
+
+// The first run holds its folder (or its output) and is paused there while a
+// second one tries; the first then goes on to a complete result.
+TEST(Survival, ASecondRunIntoTheSameFolderOrOutputIsRefused) {
+  const Tape& tape = BigTape();
+  test::TempDir work;
+  const std::string out = Folder(work, "out");
+  const Tape other(Songs(3 * kRate, 11, kRate / 4, kRate / 2, 3000), "other.wav");
+  struct Row {
+    Job first;
+    Args second;
+    std::string refusal;
+  };
+  const Row rows[] = {
+      {CutJob(kBigRun), CliArgs({"cut", other.whole->path, "--out", out, "--yes", "--run", "2205"}),
+       "保存ﾌｫﾙﾀﾞは他の切り出しで使用中です。\n"},
+      {CutJob(kBigRun), CliArgs({"split", other.whole->path, "--out", out, "--yes", "--length", "0:00:01"}),
+       "保存ﾌｫﾙﾀﾞは他の切り出しで使用中です。\n"},
+      {SplitJob(), CliArgs({"cut", other.whole->path, "--out", out, "--yes"}),
+       "保存ﾌｫﾙﾀﾞは他の切り出しで使用中です。\n"},
+      {JoinJob(), CliArgs({"join", "--out", out + "/j.wav", "--yes", other.whole->path}),
+       "生成するﾌｧｲﾙは他の結合で使用中です。\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.first.name + " then " + row.second[1]);
+    Empty(out);
+    Process first(row.first.args(tape, out), work / "first.out", work / "first.err");
+    ASSERT_TRUE(first.started());
+    // Held once its first file has a header: the lock comes before it.
+    const std::string firstFile = out + (row.first.pieces ? "/mv000001.wav" : "/j.wav");
+    struct stat st{};
+    while (::stat(firstFile.c_str(), &st) != 0 || st.st_size < 44) {
+      ASSERT_TRUE(first.running()) << "the first run ended before it had made a file";
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    ASSERT_TRUE(first.stop()) << "the first run ended before it could be paused";
+    const std::vector<FileState> before = Snapshot(out);
+
+    const Outcome second = RunToEnd(row.second, work.path());
+    EXPECT_EQ(second.end.status, 1);
+    EXPECT_EQ(second.err, row.refusal);
+    EXPECT_EQ(second.out, "");
+    EXPECT_TRUE(Snapshot(out) == before) << "the refused run changed the folder";
+    EXPECT_TRUE(other.unchanged());
+
+    first.signal(SIGCONT);
+    const Ended e = first.wait();
+    EXPECT_EQ(e.status, 0) << Text(work / "first.err");
+    std::vector<std::string> files;
+    Left left;
+    EXPECT_TRUE(Outputs(row.first, out, files));
+    EXPECT_TRUE(ValidFiles(files, tape.whole->data(), {}, left));
+    EXPECT_TRUE(left.complete) << "the first run's files hold " << left.declared << " bytes";
+    EXPECT_TRUE(ListedAsTheyAre(Text(work / "first.out"), out, files));
+    EXPECT_TRUE(tape.unchanged(row.first.pieces));
+  }
+}
+
+// ---- A full disk ----------------------------------------------------------
+
+// A 1 MiB tmpfs, unmounted before its folder is removed.
+class SmallDisk {
+ public:
+  explicit SmallDisk(const std::string& dir) : dir_(dir) {
+    fs::create_directory(dir);
+    if (::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=1m") == 0)
+      mounted_ = true;
+    else
+      why_ = std::strerror(errno);
+  }
+  ~SmallDisk() {
+    if (mounted_) ::umount2(dir_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+  const std::string& why() const { return why_; }
+
+ private:
+  std::string dir_, why_;
+  bool mounted_ = false;
+};
+
+// Takes every free page of the file system holding `path`.
+void FillUp(const std::string& path) {
+  const Fd out{::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)};
+  const std::vector<char> block(1 << 16, 'x');
+  while (::write(out.fd, block.data(), block.size()) > 0) {
+  }
+}
+
+TEST(Survival, AFullDiskEndsWithTheWriteErrorAndValidFiles) {
+  test::TempDir work;
+  SmallDisk disk(work / "disk");
+  if (!disk.mounted()) GTEST_SKIP() << "cannot mount a 1 MiB tmpfs here (" << disk.why() << "); needs CAP_SYS_ADMIN";
+  const std::string out = Folder(work, "disk/out");
+  // 3 MB of songs of 0.5 to 1 s; none of the jobs fits in 1 MiB.
+  const Tape tape(Songs(750'000, 13, kRate / 2, kRate, 3 * kBigRun), "tape.wav");
+  for (const bool full : {false, true}) {
+    for (const Job& job : {CutJob(kBigRun), SplitJob(), JoinJob()}) {
+      SCOPED_TRACE(job.name + (full ? " on a disk already full" : " filling the disk"));
+      Empty(out);
+      // Full from the start, no file gets its header.
+      if (full) FillUp(work / "disk/filler");
+      const Outcome o = RunToEnd(job.args(tape, out), work.path());
+      fs::remove(work / "disk/filler");
+      EXPECT_EQ(o.end.status, 1);
+      EXPECT_EQ(o.err, "ストリームへの書き込みエラー.\n");
+      std::vector<std::string> files;
+      Left left;
+      ASSERT_TRUE(Outputs(job, out, files));
+      EXPECT_EQ(files.empty(), full) << files.size() << " files left";
+      // Left as far as the disk took it: sizes cover all it holds, whole
+      // frames or not, and its data is the source's.
+      EXPECT_TRUE(ValidFiles(files, tape.whole->data(), {}, left, false));
+      for (const auto& f : files) {
+        const Bytes b = test::ReadBytes(f);
+        if (b.size() >= 44) {
+          EXPECT_EQ(test::Get32(b, 40), b.size() - 44) << f;
+        }
+      }
+      EXPECT_FALSE(left.complete);
+      EXPECT_TRUE(ListedAsTheyAre(o.out, out, files));
+      EXPECT_TRUE(tape.unchanged(job.pieces));
+    }
+  }
+}
+
+// ---- A save folder that cannot be listed ----------------------------------
+
+// How to run as a user without privileges: as root, through setpriv or
+// runuser; as anyone else, as oneself.
+std::optional<Args> Unprivileged(const std::string& logs) {
+  if (::geteuid() != 0) return Args{};
+  for (const Args& prefix : {Args{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"},
+                             Args{"runuser", "-u", "nobody", "--"}}) {
+    Args probe = prefix;
+    probe.push_back(Cli());
+    probe.push_back("--version");
+    if (RunToEnd(probe, logs).end.status == 0) return prefix;
+  }
+  return std::nullopt;
+}
+
+TEST(Survival, AFolderThatCannotBeListedNeverGetsTheSourceOverwritten) {
+  test::TempDir work;
+  ::chmod(work.path().c_str(), 0755);
+  const auto asUser = Unprivileged(work.path());
+  if (!asUser) GTEST_SKIP() << "neither setpriv nor runuser can run morvane-cli as nobody here";
+  const uid_t uid = ::geteuid() == 0 ? 65534 : ::geteuid();
+  const gid_t gid = ::geteuid() == 0 ? 65534 : ::getegid();
+  // 8 songs at a run of 100, owned by the user: only the engine's own checks
+  // keep it from being written.
+  const Tape tape(Songs(4000, 17, 150, 400, 300), "tape.wav");
+  ASSERT_EQ(::chown(tape.whole->path.c_str(), uid, gid), 0);
+  const std::string save = work / "save";
+  auto asTheUser = [&](Args args) {
+    args.insert(args.begin(), asUser->begin(), asUser->end());
+    return RunToEnd(args, work.path());
+  };
+  auto cut = [&](const std::string& source, bool yes) {
+    Args args = CliArgs({"cut", source, "--out", save, "--run", "100"});
+    if (yes) args.push_back("--yes");
+    return asTheUser(args);
+  };
+  // The folder, write and search only, for the run; then readable again.
+  auto runLocked = [&](const std::string& source, bool yes) {
+    ::chmod(save.c_str(), 0333);
+    EXPECT_NE(asTheUser({"ls", save}).end.status, 0) << "the user can list the folder";
+    const Outcome o = cut(source, yes);
+    ::chmod(save.c_str(), 0755);
+    // The lock kept for such a folder under /tmp.
+    struct stat st{};
+    if (::stat(save.c_str(), &st) == 0)
+      std::remove(("/tmp/morvane-folder-" + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + ".lock").c_str());
+    return o;
+  };
+  auto newSave = [&] {
+    fs::remove_all(save);
+    fs::create_directory(save);
+    return ::chown(save.c_str(), uid, gid) == 0;
+  };
+  auto names = [&] {
+    std::vector<std::string> n;
+    for (const auto& e : fs::directory_iterator(save)) n.push_back(e.path().filename());
+    std::sort(n.begin(), n.end());
+    return n;
+  };
+  const std::string question = "ファイルがすでに存在しますが、上書きしますか?\n";
+  const std::string refusal = "切り出すﾌｧｲﾙが保存ﾌｫﾙﾀﾞの出力ﾌｧｲﾙと同じです。\n";
+
+  // The source is also the folder's mv000003.wav, named from outside or inside.
+  for (const bool inside : {false, true}) {
+    for (const bool yes : {false, true}) {
+      SCOPED_TRACE(std::string(inside ? "named in the folder" : "named outside") + (yes ? ", --yes" : ""));
+      ASSERT_TRUE(newSave());
+      const std::string link = save + "/mv000003.wav";
+      ASSERT_EQ(::link(tape.whole->path.c_str(), link.c_str()), 0);
+      const Outcome o = runLocked(inside ? link : tape.whole->path, yes);
+      EXPECT_EQ(o.end.status, 1) << o.err;
+      EXPECT_TRUE(tape.whole->unchanged());
+      EXPECT_TRUE(fs::equivalent(link, tape.whole->path)) << "mv000003.wav was replaced";
+      if (!yes || o.err == refusal) {
+        EXPECT_TRUE(o.err == question || o.err == refusal) << o.err;
+        EXPECT_EQ(names(), (std::vector<std::string>{"mv000003.wav"})) << "a run that stopped before it began wrote";
+      } else {
+        // Asked, answered Yes, and refused once the third piece turns out to be the source.
+        EXPECT_EQ(o.err, question + refusal);
+        EXPECT_EQ(names(), (std::vector<std::string>{"mv000001.wav", "mv000002.wav", "mv000003.wav"}));
+        Left left;
+        EXPECT_TRUE(ValidFiles({save + "/mv000001.wav", save + "/mv000002.wav"}, tape.whole->data(), {}, left));
+      }
+    }
+  }
+
+  // Numbered files already there are not overwritten unasked.
+  ASSERT_TRUE(newSave());
+  const Bytes old = test::MakeWav(kChannels, kRate, kBits, Bytes(400, 9));
+  test::WriteBytes(save + "/mv000001.wav", old);
+  ASSERT_EQ(::chown((save + "/mv000001.wav").c_str(), uid, gid), 0);
+  const Outcome o = runLocked(tape.whole->path, false);
+  EXPECT_EQ(o.end.status, 1);
+  EXPECT_EQ(o.err, question);
+  EXPECT_EQ(test::ReadBytes(save + "/mv000001.wav"), old);
+  EXPECT_EQ(names(), (std::vector<std::string>{"mv000001.wav"}));
+  EXPECT_TRUE(tape.whole->unchanged());
+}
+
+}  // namespace
+}  // namespace mv
