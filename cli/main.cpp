@@ -121,6 +121,7 @@ int runJoin(const JoinOptions& o) {
   ConsoleHost host(o.yes, false);
   for (const std::string& source : list.entries())
     if (SameFile(o.out, source)) refuse(msg::kJoinOutputIsSource);
+  if (HeldByAnotherRun(o.out)) refuse(msg::kOutputInUse);
   if (isRegularFile(o.out) && !host.ask({msg::kOverwritePieces, msg::kOverwriteCaption, Icon::None}))
     return kRefused;
 

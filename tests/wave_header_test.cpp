@@ -42,7 +42,8 @@ TEST(WaveHeader, WritesAndFinishesTheFortyFourBytes) {
   EXPECT_EQ(out.position(), 44);
   const Bytes& h = out.bytes();
   ASSERT_EQ(h.size(), 44u);
-  EXPECT_EQ(std::string(h.begin(), h.begin() + 16), std::string("RIFF\0\0\0\0WAVEfmt ", 16));
+  // The header of an empty file: valid from its first moment.
+  EXPECT_EQ(std::string(h.begin(), h.begin() + 16), std::string("RIFF\x24\0\0\0WAVEfmt ", 16));
   EXPECT_EQ(test::Get32(h, 16), 16u);
   EXPECT_EQ(test::Get16(h, 20), 1);
   EXPECT_EQ(test::Get16(h, 22), 2);

@@ -59,6 +59,19 @@ File File::openForWriting(const std::string& path) {
   return File(fd, path);
 }
 
+std::optional<File> File::createWith(const std::string& path, const void* first, std::size_t n, bool lock) {
+  const auto slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  if (fd < 0) return std::nullopt;
+  File file(fd, path);
+  if (lock) file.tryLock();
+  file.write(first, n);
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0) return std::nullopt;
+  return file;
+}
+
 void File::writeAt(int64_t pos, const void* buf, std::size_t n) {
   const auto* p = static_cast<const char*>(buf);
   while (n > 0) {

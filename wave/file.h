@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,12 @@ class File final : public ByteStream {
   static File openReadWrite(const std::string& path);
   // Opens or creates the file for writing without emptying it.
   static File openForWriting(const std::string& path);
+  // A new file that appears under its name only once it holds its first
+  // bytes; nothing when the name is taken or the file system cannot make
+  // such a file.
+  // With lock, it is locked (see tryLock) before it appears.
+  static std::optional<File> createWith(const std::string& path, const void* first, std::size_t n,
+                                        bool lock = false);
   // A File that holds nothing yet.
   static File closed() { return File(-1, {}); }
 

@@ -34,14 +34,14 @@ constexpr std::size_t kFormatRecordSize = 18;  // tag .. extension size
 
 }  // namespace
 
-void WriteWaveHeader(ByteStream& out, const PcmFormat& f) {
+std::array<uint8_t, kHeaderSize> WaveHeader(const PcmFormat& f, int32_t fileSize) {
   const int32_t bytesPerSample = f.bitsPerSample / 8;
   const int32_t byteRate = mul32(mul32(f.channels, f.sampleRate), bytesPerSample);
   const uint16_t blockAlign = narrow<uint16_t>(mul32(f.channels, bytesPerSample));
 
   std::array<uint8_t, kHeaderSize> h{};
   std::memcpy(&h[0], "RIFF", 4);
-  put32(&h[4], 0);
+  put32(&h[4], static_cast<uint32_t>(sub32(fileSize, 8)));
   std::memcpy(&h[8], "WAVE", 4);
   std::memcpy(&h[12], "fmt ", 4);
   put32(&h[16], kFmtChunkSize);
@@ -52,28 +52,33 @@ void WriteWaveHeader(ByteStream& out, const PcmFormat& f) {
   put16(&h[32], blockAlign);
   put16(&h[34], f.bitsPerSample);
   std::memcpy(&h[36], "data", 4);
-  put32(&h[40], 0);
+  put32(&h[40], static_cast<uint32_t>(sub32(fileSize, kHeaderSize)));
+  return h;
+}
+
+void WriteWaveHeader(ByteStream& out, const PcmFormat& f) {
+  const auto h = WaveHeader(f, kHeaderSize);
   out.write(h.data(), h.size());
 }
 
 void FinishWaveHeader(ByteStream& out) {
   const int32_t size = narrow<int32_t>(out.size());
-  uint8_t field[4];
-  put32(field, static_cast<uint32_t>(sub32(size, 8)));
+  // Both sizes and what lies between them in one write, so that no moment
+  // shows one size without the other.
+  uint8_t h[kHeaderSize];
+  out.seek(0);
+  out.readFull(h, sizeof h);
+  put32(&h[kRiffSizeOffset], static_cast<uint32_t>(sub32(size, 8)));
+  put32(&h[kDataSizeOffset], static_cast<uint32_t>(sub32(size, kHeaderSize)));
   out.seek(kRiffSizeOffset);
-  out.write(field, 4);
-  put32(field, static_cast<uint32_t>(sub32(size, kHeaderSize)));
-  out.seek(kDataSizeOffset);
-  out.write(field, 4);
+  out.write(&h[kRiffSizeOffset], kHeaderSize - kRiffSizeOffset);
   out.seek(size);
 }
 
-void WriteWaveSizes(File& out, int32_t fileSize) {
-  uint8_t field[4];
-  put32(field, static_cast<uint32_t>(sub32(fileSize, 8)));
-  out.writeAt(kRiffSizeOffset, field, 4);
-  put32(field, static_cast<uint32_t>(sub32(fileSize, kHeaderSize)));
-  out.writeAt(kDataSizeOffset, field, 4);
+void WriteWaveSizes(File& out, const PcmFormat& f, int32_t fileSize) {
+  // Both sizes in one write, so that no moment shows one without the other.
+  const auto h = WaveHeader(f, fileSize);
+  out.writeAt(kRiffSizeOffset, h.data() + kRiffSizeOffset, kHeaderSize - kRiffSizeOffset);
 }
 
 std::string UpperExtension(std::string_view name) {

@@ -3,6 +3,7 @@
 // of WAVE files: the word-by-word marker search, and where it misses, a walk
 // of the file's RIFF chunks.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,13 +17,16 @@ inline constexpr int kHeaderSize = 44;
 // "fmt " and "data" are looked for in the first 199 words of a search.
 inline constexpr int kMarkerWords = 200;
 
-// Writes the header for the format, both sizes 0; leaves the stream at 44.
+// The header of a file of fileSize bytes in the format.
+std::array<uint8_t, kHeaderSize> WaveHeader(const PcmFormat& format, int32_t fileSize);
+// Writes the header of an empty file in the format (a valid WAVE file with
+// no samples); leaves the stream at 44.
 void WriteWaveHeader(ByteStream& out, const PcmFormat& format);
 // Patches the RIFF and data sizes from the stream's size; the position is
 // left at the end.
 void FinishWaveHeader(ByteStream& out);
 // Patches both sizes for a file of fileSize bytes, leaving the position alone.
-void WriteWaveSizes(File& out, int32_t fileSize);
+void WriteWaveSizes(File& out, const PcmFormat& format, int32_t fileSize);
 
 // True when the extension (from the last "." after the last "/"), upper-cased,
 // is ".WAV".

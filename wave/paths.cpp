@@ -92,6 +92,14 @@ bool SameFile(const std::string& a, const std::string& b) {
   return ia && ia == IdentityOf(b);
 }
 
+bool HeldByAnotherRun(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return held;
+}
+
 std::optional<FileId> IdentityOf(const std::string& path) {
   struct stat st{};
   if (!statOf(path, st)) return std::nullopt;

@@ -24,6 +24,9 @@ bool IsNumberedOutput(const std::string& source, const std::string& folder);
 // reaches no file is the same as none.
 bool SameFile(const std::string& a, const std::string& b);
 
+// Another run holds the file (a join writing it); false when it is not there.
+bool HeldByAnotherRun(const std::string& path);
+
 // A file's identity: device and inode.
 struct FileId {
   uint64_t device = 0;

@@ -9,6 +9,17 @@
 namespace mv {
 
 void WaveWriter::create(const std::string& path, const PcmFormat& format) {
+  size_ = 0;
+  grow(kHeaderSize);
+  format_ = format;
+  const auto header = WaveHeader(format, kHeaderSize);
+  // A new name appears with its whole header, so that no moment shows an
+  // empty file; it can be neither a source nor another run's output.
+  if (std::optional<File> fresh = File::createWith(path, header.data(), header.size(), rules_.exclusive)) {
+    file_ = std::move(*fresh);
+    refreshed_ = size_;
+    return;
+  }
   File file = File::openForWriting(path);
   // Checked on the open file, before anything is emptied or written.
   const FileId id{file.device(), file.inode()};
@@ -16,10 +27,11 @@ void WaveWriter::create(const std::string& path, const PcmFormat& format) {
     refuse(rules_.sourceMessage);
   if (rules_.exclusive && !file.tryLock()) refuse(msg::kOutputInUse);
   try {
-    if (file.size() != 0) file.truncate(0);
-    size_ = 0;
-    grow(kHeaderSize);
-    WriteWaveHeader(file, format);
+    // The header of an empty file first, then the old bytes behind it go:
+    // valid at every step.
+    file.writeAt(0, header.data(), header.size());
+    file.truncate(kHeaderSize);
+    file.seek(kHeaderSize);
   } catch (...) {
     // Without its whole header the file would be no WAVE file at all.
     file.close();
@@ -44,7 +56,7 @@ void WaveWriter::append(const void* data, std::size_t n) {
 void WaveWriter::refresh(int64_t written, bool now) {
   // Small blocks share a refresh, so that the sizes lag at most 1 MiB.
   if (!now && written - refreshed_ < kRefreshBytes) return;
-  WriteWaveSizes(file_, static_cast<int32_t>(written));
+  WriteWaveSizes(file_, format_, static_cast<int32_t>(written));
   refreshed_ = written;
 }
 

@@ -60,6 +60,7 @@ class WaveWriter {
   FileClosed closed_;
   OutputRules rules_;
   File file_ = File::closed();
+  PcmFormat format_;
   int64_t size_ = 0;
   int64_t refreshed_ = 0;  // the size the header says
   std::vector<char> buffer_;
