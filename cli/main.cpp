@@ -34,6 +34,7 @@ struct CutOptions {
   std::string source, out, format, length = "0:01:00", zero;
   std::string threshold = std::to_string(kDefaultThreshold);
   std::string run = std::to_string(kDefaultRunLength);
+  std::string clicks = "0", minSong = "0";
   bool deleteSource = false, yes = false, dryRun = false;
   CutReportOptions report;
 };
@@ -68,6 +69,10 @@ int runCut(const CutOptions& o, CutMode mode) {
   // Levels in dBFS and lengths in seconds mean samples once the format is known.
   s.threshold = ParseThreshold(o.threshold).resolve(s.format);
   s.runLength = ParseRun(o.run).resolve(s.format);
+  if (mode == CutMode::AtSilences) {
+    s.ignoreClicks = ParseClicks(o.clicks).resolve(s.format);
+    s.minSongSeconds = ParseMinSong(o.minSong);
+  }
 
   // With --json, or in a dry run, the files are told in the report instead.
   ConsoleHost host(o.yes, true, !o.report.json && !o.dryRun);
@@ -195,6 +200,11 @@ CLI::App* AddCutCommand(CLI::App& app, CutOptions& o) {
   cmd->add_option("--run", o.run, "silent frames that end a song (default 132300), or seconds such as 3s")
       ->check(NotEmpty(ParseRun));
   cmd->add_option("--zero", o.zero, "correct by the zero points ZL,ZR")->check(NotEmpty(ParseZero));
+  cmd->add_option("--ignore-clicks", o.clicks,
+                  "sounds of at most K frames (or 5ms) inside a silence do not end it (default 0)")
+      ->check(NotEmpty(ParseClicks));
+  cmd->add_option("--min-song", o.minSong, "a song shorter than S seconds joins its neighbour (default 0)")
+      ->check(NotEmpty(ParseMinSong));
   cmd->add_flag("--delete-source", o.deleteSource, "delete the source after a complete run");
   cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
   AddReportOptions(*cmd, o, true);

@@ -144,6 +144,28 @@ int32_t RunOption::resolve(const PcmFormat& format) const {
   return static_cast<int32_t>(n);
 }
 
+ClicksOption ParseClicks(const std::string& text) {
+  ClicksOption o;
+  if (const auto ms = withUnit(text, "ms", "ignore-clicks")) {
+    if (*ms < 0 || *ms > 10000) throw UsageError("ignore-clicks out of range (0..10000ms): " + text);
+    o.ms = ms;
+  } else {
+    o.frames = static_cast<int32_t>(ParseNumber(text, 0, kMaxRunLength));
+  }
+  return o;
+}
+
+int32_t ClicksOption::resolve(const PcmFormat& format) const {
+  return ms ? static_cast<int32_t>(FramesFromSeconds(*ms / 1000.0, format)) : frames;
+}
+
+double ParseMinSong(const std::string& text) {
+  const auto v = decimalFraction(trimmed(text));
+  if (!v) throw UsageError("not a number: \"" + text + "\"");
+  if (*v < 0 || *v > 86400) throw UsageError("min-song out of range (0..86400): " + text);
+  return *v;
+}
+
 int ParseFormatOption(const std::string& text) {
   auto position = FindLabelPosition(text);
   if (!position) throw UsageError("unknown format label: " + text);

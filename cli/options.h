@@ -49,6 +49,16 @@ struct RunOption {
 };
 RunOption ParseRun(const std::string& text);
 
+// Clicks a quiet run may hold: frames, or milliseconds ("5ms").
+struct ClicksOption {
+  int32_t frames = 0;
+  std::optional<double> ms;
+  int32_t resolve(const PcmFormat& format) const;
+};
+ClicksOption ParseClicks(const std::string& text);
+// The shortest song in seconds, at least 0.
+double ParseMinSong(const std::string& text);
+
 // A label of either format list, however its blanks are spelt: its position.
 int ParseFormatOption(const std::string& text);
 

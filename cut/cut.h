@@ -47,7 +47,7 @@ struct CutSettings {
   bool deleteSource = false;              // delete the source after a complete run
   bool dryRun = false;                    // every check and the whole scan; nothing written or asked
   int32_t ignoreClicks = 0;  // at silences: sound bursts of at most this many frames inside a quiet run
-  int32_t minSongSeconds = 0;  // at silences: a shorter piece joins its neighbour; 0 keeps every piece
+  double minSongSeconds = 0;  // at silences: a shorter piece joins its neighbour; 0 keeps every piece
 };
 
 enum class CutEnd { NothingToDo, Declined, Complete, Cancelled };

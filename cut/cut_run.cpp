@@ -1,6 +1,8 @@
 #include "cut/cut.h"
 #include "cut/modes.h"
 #include "cut/scan.h"
+#include "cut/short_pieces.h"
+#include "cut/units.h"
 #include "wave/checked.h"
 #include "wave/encoded.h"
 #include "wave/errors.h"
@@ -101,7 +103,15 @@ bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, CutR
   else
     out = std::make_unique<FileSink>(s, host);
   if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, *out, result.report);
-  return CutAtSilences(s, ReadZeroPoints(s.correction), src, host, *out, result.report);
+  const ZeroPoints zero = ReadZeroPoints(s.correction);
+  if (s.minSongSeconds <= 0) return CutAtSilences(s, zero, src, host, *out, result.report);
+  const int64_t minBytes =
+      FramesFromSeconds(s.minSongSeconds, s.format) * s.format.channels * s.format.bytesPerSample();
+  MergingSink merging(*out, minBytes);
+  if (!CutAtSilences(s, zero, src, host, merging, result.report)) return false;
+  merging.close();
+  result.report.pieces = MergeShortPieces(result.report.pieces, minBytes);
+  return true;
 }
 
 }  // namespace

@@ -26,8 +26,11 @@ constexpr int32_t kLeadIn = 512;
 struct RunState {
   int32_t threshold;
   int32_t runLength;
-  int32_t silent = 0;     // j: silent frames in a row
+  int32_t maxBurst = 0;   // K: sound frames a quiet run may hold, a burst at a time
+  int32_t silent = 0;     // j: silent frames in a row (a tolerated burst's count too)
   bool pending = false;   // more than N silent frames: a cut is due
+  int32_t burst = 0;      // sound frames since the run last was quiet
+  int64_t burstStart = 0; // index of the burst's first frame in the data
   int64_t blockStart = 0;  // index of the block's first frame in the data
   int64_t longest = 0;     // the longest silent run so far, and the index
   int64_t longestEnd = 0;  // of the frame after it
@@ -153,14 +156,22 @@ inline void testGroup(const uint8_t* p, QuietRange r, bool& any, bool& all) {
 // Tests frames 0..N-1 of a corrected block. Returns the index of the sound
 // frame that makes a cut, with the cut position in cutAt, or -1 when the
 // block holds no cut.
+//
+// Clicks: inside a quiet run, a burst of at most K sound frames followed by a
+// quiet frame does not end the run, and its frames count toward it. A burst
+// longer than K is sound: when it ends a run long enough, the cut lies 513
+// frames before the burst's first frame, but not before the block. With K = 0
+// every sound frame ends the run.
 template <int Bits, int Channels>
 int32_t scanBlock(const uint8_t* block, RunState& st, int32_t& cutAt) {
   constexpr int F = Channels * Bits / 8;
   constexpr int32_t kGroup = 64 / F;
   const int32_t n = st.runLength;
   const QuietRange range = quietRange<Bits>(st.threshold);
+  const int32_t k = st.maxBurst;
   int32_t silent = st.silent;
   bool pending = st.pending;
+  int32_t burst = st.burst;
   int32_t c = 0;
   int32_t i = 0;
   while (i < n) {
@@ -169,14 +180,15 @@ int32_t scanBlock(const uint8_t* block, RunState& st, int32_t& cutAt) {
     if (end - i == kGroup) {
       bool anySilent, allSilent;
       testGroup<Bits, Channels>(block + i * F, range, anySilent, allSilent);
-      if (!anySilent && !pending) {
+      if (!anySilent && !pending && (k == 0 || silent == 0)) {
         runEnded(st, silent, i);
         silent = 0;
         i = end;
         continue;
       }
       if (allSilent) {
-        silent += kGroup;
+        silent += burst + kGroup;
+        burst = 0;
         if (silent > n) {
           pending = true;
           c = end - 1;
@@ -187,25 +199,34 @@ int32_t scanBlock(const uint8_t* block, RunState& st, int32_t& cutAt) {
     }
     for (; i < end; ++i) {
       if (isSilent<Bits, Channels>(block + i * F, st.threshold)) {
-        ++silent;
+        silent += burst + 1;
+        burst = 0;
         if (silent > n) {
           pending = true;
           c = i;
         }
+      } else if (silent > 0 && burst < k) {
+        if (burst++ == 0) st.burstStart = st.blockStart + i;
       } else if (pending) {
-        runEnded(st, silent, i);
+        // The sound began with the burst, if there was one.
+        const int32_t sound = burst > 0 ? static_cast<int32_t>(st.burstStart - st.blockStart) : i;
+        runEnded(st, silent, sound);
         st.silent = 0;
         st.pending = false;
-        cutAt = c - kLeadIn > 0 ? c - kLeadIn : 0;
+        st.burst = 0;
+        const int32_t last = burst > 0 ? sound - 1 : c;
+        cutAt = last - kLeadIn > 0 ? last - kLeadIn : 0;
         return i;
       } else {
-        runEnded(st, silent, i);
+        runEnded(st, silent, burst > 0 ? static_cast<int32_t>(st.burstStart - st.blockStart) : i);
         silent = 0;
+        burst = 0;
       }
     }
   }
   st.silent = silent;
   st.pending = pending;
+  st.burst = burst;
   return -1;
 }
 
@@ -243,7 +264,7 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
     }
   };
 
-  RunState st{s.threshold, s.runLength};
+  RunState st{s.threshold, s.runLength, s.ignoreClicks};
   int32_t song = 1;
   host.resetCancel();
 
@@ -286,7 +307,7 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
       return false;
     }
   }
-  runEnded(st, st.silent, 0);
+  runEnded(st, st.silent, st.burst > 0 ? static_cast<int32_t>(st.burstStart - st.blockStart) : 0);
   if (st.longest > 0) report.longestQuiet = QuietRun{st.longestEnd - st.longest, st.longest};
 
   // The tail, less than one block: corrected, never tested for silence.
