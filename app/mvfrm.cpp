@@ -128,6 +128,7 @@ void TForm1::buildMenu() {
   menu(KC1, "KC1", "切り出しﾂｰﾙ(&C)");
   item(KC1, KS2, "KS2", "切り出し設定(&S)", &TForm1::KS2Click);
   item(KC1, KS3, "KS3", "切り出し開始(&S)", &TForm1::KS3Click);
+  item(KC1, KP1, "KP1", "切り出しのプレビュー(&P)", &TForm1::KP1Click);
   menu(KA1, "KA1", "結合ﾂｰﾙ(&A)");
   item(KA1, K1, "K1", "結合設定(&S)", &TForm1::K1Click);
   item(KA1, K2, "K2", "結合開始(&B)", &TForm1::Button10Click);

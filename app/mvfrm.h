@@ -39,6 +39,8 @@ class TShellAboutDialog;
 class TForm3;
 class TForm4;
 struct CutSettings;
+class PreviewDialog;
+struct PreviewChoice;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -53,6 +55,7 @@ class TForm1 : public QMainWindow {
   // --- menu -----------------------------------------------------------
   QMenu *File1, *KR1, *KC1, *KA1, *Help1;
   QAction *Exit1, *KF1, *KS1, *N1, *KV1, *CDPlayerC1, *KS2, *KS3, *K1, *K2, *About1;
+  QAction* KP1;  // the cut's preview
 
   QFrame* Panel1;
   QTabWidget* PageControl1;
@@ -96,6 +99,7 @@ class TForm1 : public QMainWindow {
   QCheckBox* CheckBox6;
   QLabel* Label27;
   QPushButton* Button11;
+  QPushButton* Button15;  // the cut's preview
 
   // --- joining page ----------------------------------------------------
   QLabel *Label14, *Label15;
@@ -141,6 +145,7 @@ class TForm1 : public QMainWindow {
   void RadioButton1Click();
   void RadioButton2Click();
   void SpinEdit5Change();
+  void KP1Click();
 
   // Join page.
   void Button3Click();
@@ -214,6 +219,10 @@ class TForm1 : public QMainWindow {
   void chooseFolder(TBrowseDialog& picker, QLineEdit& edit);
   CutSettings cutSettings() const;
   void RunCut();
+  // The preview's choice: its values into the page, then the page's cut.
+  void cutFromPreview(const PreviewChoice& choice);
+  // The threshold and run length in dBFS and seconds, as tooltips.
+  void showCutUnits();
   // The cut page's source intake (file dialog and dropped files).
   void TakeCutSource(const QString& name);
   // The join list's intake (file dialog and dropped files).
@@ -234,6 +243,10 @@ class TForm1 : public QMainWindow {
   TForm2* form2_ = nullptr;
   TForm3* form3_ = nullptr;
   TForm4* form4_ = nullptr;
+  PreviewDialog* preview_ = nullptr;
+  // The preview's click tolerance (frames) and shortest song (seconds) for
+  // the next cut only; the page has no fields for them.
+  int32_t nextIgnoreClicks_ = 0, nextMinSongSeconds_ = 0;
   QString lastSaveName_;
   bool updatingLimits_ = false;
   bool recording_ = false;

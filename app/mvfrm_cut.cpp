@@ -1,5 +1,5 @@
 // The cutting page: source, mode and its settings, format, save folder; the
-// cut run with its progress window.
+// cut run with its progress window, and its preview.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,12 +12,15 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include "app/cut_texts.h"
 #include "app/cutfrm.h"
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
 #include "app/placing.h"
+#include "app/preview_dialog.h"
 #include "app/window_host.h"
 #include "cut/cut.h"
+#include "cut/units.h"
 #include "wave/duration.h"
 #include "wave/format.h"
 #include "wave/header.h"
@@ -74,6 +77,15 @@ void TForm1::buildCuttingPage() {
                       QStringLiteral("切り出し開始(&B)"));
   Button11->setDefault(true);
   handle(Button11, &QPushButton::clicked, &TForm1::KS3Click);
+  // In the free corner right of the start button; nothing else moves.
+  Button15 = WithText(Place<QPushButton>(page, "Button15", 320, 294, 89, 21),
+                      QStringLiteral("ﾌﾟﾚﾋﾞｭｰ(&P)..."));
+  handle(Button15, &QPushButton::clicked, &TForm1::KP1Click);
+
+  handle(SpinEdit7, &QSpinBox::valueChanged, &TForm1::showCutUnits);
+  handle(SpinEdit8, &QSpinBox::valueChanged, &TForm1::showCutUnits);
+  handle(ComboBox3, &QComboBox::currentIndexChanged, &TForm1::showCutUnits);
+  showCutUnits();
 }
 
 // --- handlers -------------------------------------------------------------
@@ -93,13 +105,43 @@ CutSettings TForm1::cutSettings() const {
   if (CheckBox4->isChecked())
     s.correction = Correction{Label29->text().toStdString(), Label30->text().toStdString()};
   s.deleteSource = CheckBox6->isChecked();
+  s.ignoreClicks = nextIgnoreClicks_;
+  s.minSongSeconds = nextMinSongSeconds_;
   return s;
 }
 
 void TForm1::RunCut() {
   PageControl1->setCurrentWidget(TabSheet2);
+  const CutSettings settings = cutSettings();
+  // The preview's click tolerance and shortest song hold for this run only.
+  nextIgnoreClicks_ = nextMinSongSeconds_ = 0;
   WindowJobHost host(*this, *form4_);
-  if (mv::RunCut(cutSettings(), host).sourceDeleted) Edit3->clear();
+  if (mv::RunCut(settings, host).sourceDeleted) Edit3->clear();
+}
+
+void TForm1::KP1Click() {
+  PageControl1->setCurrentWidget(TabSheet2);
+  if (!preview_) {
+    preview_ = new PreviewDialog(this);
+    handle(preview_, &PreviewDialog::cutWanted, &TForm1::cutFromPreview);
+  }
+  preview_->start(cutSettings());
+}
+
+void TForm1::cutFromPreview(const PreviewChoice& choice) {
+  SpinEdit7->setValue(choice.threshold);
+  SpinEdit8->setValue(choice.runLength);
+  nextIgnoreClicks_ = choice.ignoreClicks;
+  nextMinSongSeconds_ = choice.minSongSeconds;
+  KS3Click();
+}
+
+void TForm1::showCutUnits() {
+  const PcmFormat format = ParseFormatLabel(ComboBox3->currentText().toStdString());
+  SpinEdit7->setToolTip(QStringLiteral("%1 = %2").arg(SpinEdit7->value()).arg(LevelText(SpinEdit7->value(), format)));
+  SpinEdit8->setToolTip(QStringLiteral("%1ｻﾝﾌﾟﾙ = %2")
+                            .arg(SpinEdit8->value())
+                            .arg(SecondsText(FramesSeconds(SpinEdit8->value(), format))));
 }
 
 void TForm1::Button12Click() {

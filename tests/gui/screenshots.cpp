@@ -1,23 +1,39 @@
-// Saves a picture of each page of the window, as a person sees it:
+// Saves a picture of each page of the window, and of the cut's preview on a
+// made-up tape, as a person sees them:
 //   morvane-screenshots OUT_DIR
 // Run it under a real X server (scripts/screenshots uses Xvfb).
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
+#include "app/preview_dialog.h"
 #include "app/services.h"
 #include "app/startup.h"
 #include "record/audio_inputs.h"
 #include "record/capabilities.h"
 #include "record/capacity.h"
 #include "record/qt_wave_device.h"
+#include "wave/file.h"
+#include "wave/format.h"
+#include "wave/header.h"
 
 namespace {
 
@@ -33,6 +49,45 @@ struct SayOk : mv::MessageBoxes {
     return true;
   }
 };
+
+// Five songs of a cassette at 11 kHz, 16-bit mono: chords that swell and
+// fade, three seconds of hiss between them, and a DC offset of 150 under
+// everything, so that no sample of the gaps comes below the default
+// threshold of 100.
+void writeTape(const std::string& path) {
+  constexpr int kRate = 11025;
+  const double songs[][3] = {{31, 0.55, 220}, {24, 0.35, 196}, {38, 0.7, 262}, {19, 0.25, 175}, {27, 0.5, 247}};
+  uint32_t noise = 12345;
+  auto hiss = [&noise] {
+    noise = noise * 1664525u + 1013904223u;
+    return static_cast<int>(noise >> 24) % 81 - 40;  // -40..40
+  };
+  std::vector<uint8_t> data;
+  auto put = [&data](double v) {
+    const auto s = static_cast<int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
+    data.push_back(static_cast<uint8_t>(s));
+    data.push_back(static_cast<uint8_t>(static_cast<uint16_t>(s) >> 8));
+  };
+  auto gap = [&](double seconds) {
+    for (int i = 0; i < seconds * kRate; ++i) put(150 + hiss());
+  };
+  gap(1.5);
+  for (const auto& [seconds, loudness, root] : songs) {
+    const int n = static_cast<int>(seconds * kRate);
+    for (int i = 0; i < n; ++i) {
+      const double t = static_cast<double>(i) / kRate;
+      const double swell = std::min({1.0, t / 0.3, (seconds - t) / 1.5}) * (0.65 + 0.35 * std::sin(t * 0.9));
+      const double chord = std::sin(2 * M_PI * root * t) + 0.6 * std::sin(2 * M_PI * root * 1.26 * t) +
+                           0.5 * std::sin(2 * M_PI * root * 1.5 * t);
+      put(150 + hiss() + 32767 * loudness * swell * chord / 2.1);
+    }
+    gap(3);
+  }
+  mv::File file = mv::File::create(path);
+  mv::WriteWaveHeader(file, mv::ParseFormatLabel("16bit, Mono, 11kHz"));
+  file.write(data.data(), data.size());
+  mv::FinishWaveHeader(file);
+}
 
 }  // namespace
 
@@ -65,5 +120,40 @@ int main(int argc, char** argv) {
     }
     std::printf("%s\n", file.toLocal8Bit().constData());
   }
+
+  // The preview of that tape, tuned: the level raised above the hiss and
+  // its offset, the run length set to two seconds.
+  QTemporaryDir folder;
+  const QString tape = folder.filePath("tape-side-a.wav");
+  writeTape(tape.toStdString());
+  form.Edit3->setText(tape);
+  form.Edit4->setText(folder.path());
+  form.ComboBox3->setCurrentIndex(form.ComboBox3->findText("16bit, Mono, 11kHz"));
+  form.KP1->trigger();
+  auto* preview = form.findChild<mv::PreviewDialog*>("PreviewDialog");
+  if (!preview) return 1;
+  preview->ThresholdEdit->setValue(250);
+  preview->RunLengthEdit->setValue(22050);
+  QEventLoop loop;
+  QObject::connect(preview, &mv::PreviewDialog::scanEnded, &loop, [&](bool complete) {
+    // The first scan may be stopped by the change of the fields.
+    if (complete) loop.quit();
+  });
+  QTimer::singleShot(20000, &loop, [&] { loop.exit(1); });
+  if (loop.exec() != 0) {
+    std::fprintf(stderr, "the preview did not finish its scan\n");
+    return 1;
+  }
+  preview->CloseButton->setFocus();  // no caret in a field
+  for (int i = 0; i < 20; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(10);
+  }
+  const QString file = out + "/preview.png";
+  if (!preview->grab().save(file)) {
+    std::fprintf(stderr, "cannot save %s\n", file.toLocal8Bit().constData());
+    return 1;
+  }
+  std::printf("%s\n", file.toLocal8Bit().constData());
   return 0;
 }

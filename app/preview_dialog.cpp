@@ -1,0 +1,389 @@
+#include "app/preview_dialog.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstdio>
+
+#include "app/cut_texts.h"
+#include "app/paths_qt.h"
+#include "app/waveform_view.h"
+#include "cut/units.h"
+#include "wave/errors.h"
+
+namespace mv {
+
+namespace {
+
+constexpr int kPauseMs = 250;  // after the last change, before a scan
+constexpr int kMaxClicksMs = 1000;
+constexpr int kMaxSongSeconds = 3600;
+
+QString pieceName(int number) {
+  char name[32];
+  std::snprintf(name, sizeof name, "mv%6.6d.wav", number);
+  return QString::fromLatin1(name);
+}
+
+QSpinBox* spin(const char* name, int max) {
+  auto* box = new QSpinBox;
+  box->setObjectName(QString::fromLatin1(name));
+  box->setRange(0, max);
+  box->setMinimumWidth(80);
+  return box;
+}
+
+QLabel* label(const QString& text, const char* name = nullptr) {
+  auto* l = new QLabel(text);
+  if (name) l->setObjectName(QString::fromLatin1(name));
+  return l;
+}
+
+}  // namespace
+
+// The dialog's side of a dry run: its bar, its cancel button, events let run
+// between blocks. Nothing is asked: a dry run has no question.
+class PreviewDialog::Host final : public JobHost {
+ public:
+  explicit Host(PreviewDialog& d) : d_(d) {}
+  bool ask(const Message&) override { return false; }
+  void inform(const Message&) override {}
+  void begin() override {
+    d_.Progress->setValue(0);
+    d_.CancelButton->setEnabled(true);
+    d_.Status->setStyleSheet(QString());
+    d_.Status->setText(QStringLiteral("スキャン中..."));
+  }
+  void end() override { d_.CancelButton->setEnabled(false); }
+  void status(std::string_view text) override {
+    // The run's opening text speaks of making song 1, which a scan does not.
+    if (text == msg::kMakingFirstSong) return;
+    d_.Status->setText(QStringLiteral("スキャン中... ") + FromUtf8(text));
+  }
+  void progress(int percent) override { d_.Progress->setValue(percent); }
+  void pump() override { QCoreApplication::processEvents(); }
+  // The dialog clears the flag when it starts a scan; a change made since
+  // then must still stop it.
+  void resetCancel() override {}
+  bool cancelRequested() override { return d_.cancel_; }
+
+ private:
+  PreviewDialog& d_;
+};
+
+PreviewDialog::PreviewDialog(QWidget* parent) : QDialog(parent), host_(std::make_unique<Host>(*this)) {
+  setObjectName("PreviewDialog");
+  setWindowTitle(QStringLiteral("切り出しのプレビュー"));
+  setWindowModality(Qt::WindowModal);
+  setSizeGripEnabled(true);
+
+  SourceLabel = label(QString(), "SourceLabel");
+  SourceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  ThresholdEdit = spin("ThresholdEdit", kMaxThreshold);
+  RunLengthEdit = spin("RunLengthEdit", kMaxRunLength);
+  ClicksEdit = spin("ClicksEdit", kMaxClicksMs);
+  MinSongEdit = spin("MinSongEdit", kMaxSongSeconds);
+  ThresholdLevel = label(QString(), "ThresholdLevel");
+  RunLengthSeconds = label(QString(), "RunLengthSeconds");
+  auto* fields = new QGridLayout;
+  fields->addWidget(label(QStringLiteral("無音のしきい値")), 0, 0);
+  fields->addWidget(ThresholdEdit, 0, 1);
+  fields->addWidget(ThresholdLevel, 0, 2);
+  fields->addWidget(label(QStringLiteral("無音の長さ")), 0, 4);
+  fields->addWidget(RunLengthEdit, 0, 5);
+  fields->addWidget(RunLengthSeconds, 0, 6);
+  fields->addWidget(label(QStringLiteral("クリックを無視")), 1, 0);
+  fields->addWidget(ClicksEdit, 1, 1);
+  fields->addWidget(label(QStringLiteral("ミリ秒")), 1, 2);
+  fields->addWidget(label(QStringLiteral("最短の曲")), 1, 4);
+  fields->addWidget(MinSongEdit, 1, 5);
+  fields->addWidget(label(QStringLiteral("秒")), 1, 6);
+  fields->setColumnMinimumWidth(2, 110);
+  fields->setColumnMinimumWidth(3, 24);
+  fields->setColumnStretch(7, 1);
+
+  Waveform = new WaveformView;
+  Summary = label(QString(), "Summary");
+  NoBreak = label(QString(), "NoBreak");
+  NoBreak->setWordWrap(true);
+  NoBreak->setStyleSheet(QStringLiteral("color: #a03000;"));
+  NoBreak->hide();
+
+  Pieces = new QTableWidget(0, 4);
+  Pieces->setObjectName("Pieces");
+  Pieces->setHorizontalHeaderLabels(
+      {QStringLiteral("ファイル"), QStringLiteral("開始"), QStringLiteral("長さ"), QStringLiteral("ピーク")});
+  Pieces->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  Pieces->setSelectionBehavior(QAbstractItemView::SelectRows);
+  Pieces->verticalHeader()->hide();
+  Pieces->verticalHeader()->setDefaultSectionSize(Pieces->fontMetrics().height() + 6);
+  Pieces->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  Pieces->setMinimumHeight(110);
+
+  Status = label(QString(), "Status");
+  Progress = new QProgressBar;
+  Progress->setObjectName("Progress");
+  Progress->setRange(0, 100);
+  Progress->setTextVisible(false);
+  Progress->setMaximumHeight(14);
+  CancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"));
+  CancelButton->setObjectName("CancelButton");
+  CancelButton->setEnabled(false);
+  CutButton = new QPushButton(QStringLiteral("この設定で切り出す"));
+  CutButton->setObjectName("CutButton");
+  CloseButton = new QPushButton(QStringLiteral("閉じる"));
+  CloseButton->setObjectName("CloseButton");
+  // Enter in a field must not start a cut.
+  for (QPushButton* b : {CancelButton, CutButton, CloseButton}) b->setAutoDefault(false);
+
+  auto* progressRow = new QHBoxLayout;
+  progressRow->addWidget(Status, 1);
+  progressRow->addWidget(Progress, 1);
+  progressRow->addWidget(CancelButton);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(CutButton);
+  buttons->addWidget(CloseButton);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(SourceLabel);
+  layout->addLayout(fields);
+  layout->addWidget(Waveform, 3);
+  layout->addWidget(Summary);
+  layout->addWidget(NoBreak);
+  layout->addWidget(Pieces, 2);
+  layout->addLayout(progressRow);
+  layout->addLayout(buttons);
+  resize(720, 600);
+
+  debounce_ = new QTimer(this);
+  debounce_->setSingleShot(true);
+  connect(debounce_, &QTimer::timeout, this, &PreviewDialog::scanNow);
+  for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit})
+    connect(box, &QSpinBox::valueChanged, this, &PreviewDialog::fieldChanged);
+  connect(CancelButton, &QPushButton::clicked, this, [this] { cancel_ = true; });
+  connect(CutButton, &QPushButton::clicked, this, [this] {
+    if (!scanning_) return cutNow();
+    cancel_ = true;
+    cutPending_ = true;
+  });
+  connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+PreviewDialog::~PreviewDialog() = default;
+
+void PreviewDialog::start(const CutSettings& page) {
+  page_ = page;
+  page_.dryRun = true;
+  for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit}) box->blockSignals(true);
+  ThresholdEdit->setValue(page.threshold);
+  RunLengthEdit->setValue(page.runLength);
+  ClicksEdit->setValue(0);
+  MinSongEdit->setValue(0);
+  for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit}) box->blockSignals(false);
+  // The threshold and run length mean something at silences only.
+  const bool silences = page.mode == CutMode::AtSilences;
+  for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit}) box->setEnabled(silences);
+
+  const std::optional<int> position =
+      FormatListPosition(page.format.channels, page.format.sampleRate, page.format.bitsPerSample);
+  const QString source = FromPath(page.source);
+  SourceLabel->setText(QStringLiteral("切り出すﾌｧｲﾙ: %1    形式: %2")
+                           .arg(QFileInfo(source).fileName(),
+                                position ? FromUtf8(kCutLabels[static_cast<std::size_t>(*position)]) : QString()));
+  SourceLabel->setToolTip(source);
+  clearResult();
+  Status->clear();
+  Progress->setValue(0);
+  showUnits();
+  open();
+  debounce_->start(0);
+}
+
+CutSettings PreviewDialog::settings() const {
+  CutSettings s = page_;
+  if (s.mode != CutMode::AtSilences) return s;
+  const PreviewChoice c = choice();
+  s.threshold = c.threshold;
+  s.runLength = c.runLength;
+  s.ignoreClicks = c.ignoreClicks;
+  s.minSongSeconds = c.minSongSeconds;
+  return s;
+}
+
+PreviewChoice PreviewDialog::choice() const {
+  PreviewChoice c;
+  c.threshold = ThresholdEdit->value();
+  c.runLength = RunLengthEdit->value();
+  c.ignoreClicks = static_cast<int32_t>(FramesFromSeconds(ClicksEdit->value() / 1000.0, page_.format));
+  c.minSongSeconds = MinSongEdit->value();
+  return c;
+}
+
+void PreviewDialog::showUnits() {
+  const bool silences = page_.mode == CutMode::AtSilences;
+  ThresholdLevel->setText(silences ? QStringLiteral("= ") + LevelText(ThresholdEdit->value(), page_.format)
+                                   : QString());
+  RunLengthSeconds->setText(
+      silences ? QStringLiteral("ｻﾝﾌﾟﾙ = ") + SecondsText(FramesSeconds(RunLengthEdit->value(), page_.format))
+               : QString());
+  Waveform->setThreshold(silences ? std::optional<int32_t>(ThresholdEdit->value()) : std::nullopt);
+}
+
+void PreviewDialog::fieldChanged() {
+  showUnits();
+  if (scanning_) cancel_ = true;
+  debounce_->start(kPauseMs);
+}
+
+void PreviewDialog::scanNow() {
+  // A scan stops at its next block; this one comes after it.
+  if (scanning_) {
+    cancel_ = true;
+    debounce_->start(kPauseMs);
+    return;
+  }
+  if (!isVisible()) return;
+  scanning_ = true;
+  cancel_ = false;
+  const CutSettings s = settings();
+  CutResult r;
+  QString error;
+  try {
+    r = RunCut(s, *host_);
+  } catch (const Error& e) {
+    error = QString::fromStdString(e.general() ? e.shownText() : e.text());
+  } catch (const std::exception& e) {
+    error = QString::fromStdString(withReportDot(e.what()));
+  }
+  scanning_ = false;
+  CancelButton->setEnabled(false);
+  if (!error.isEmpty())
+    showError(error);
+  else
+    showResult(s, r);
+  emit scanEnded(error.isEmpty() && r.end == CutEnd::Complete);
+
+  if (doneWanted_) {
+    const int result = *doneWanted_;
+    doneWanted_.reset();
+    cutPending_ = false;
+    QDialog::done(result);
+  } else if (cutPending_) {
+    cutPending_ = false;
+    cutNow();
+  }
+}
+
+void PreviewDialog::clearResult() {
+  Waveform->clear();
+  Pieces->setRowCount(0);
+  Summary->clear();
+  NoBreak->clear();
+  NoBreak->hide();
+}
+
+void PreviewDialog::showError(const QString& text) {
+  clearResult();
+  Status->setStyleSheet(QStringLiteral("color: red;"));
+  Status->setText(text);
+}
+
+void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
+  const PcmFormat& f = s.format;
+  if (r.end == CutEnd::NothingToDo) {
+    clearResult();
+    Status->setText(QStringLiteral("切り出すﾌｧｲﾙが指定されていません。"));
+    return;
+  }
+  if (r.end != CutEnd::Complete) {
+    // Cancelled for a change of the fields: the next scan is on its way.
+    if (debounce_->isActive()) return;
+    clearResult();
+    Status->setText(QStringLiteral("スキャンを中止しました。設定を変えると、もう一度スキャンします。"));
+    return;
+  }
+  Status->setText(QStringLiteral("スキャン完了"));
+  Progress->setValue(100);
+
+  const ScanReport& report = r.report;
+  const int64_t frameSize = int64_t{f.channels} * f.bytesPerSample();
+  Waveform->setScan(f, report, r.dataSize / frameSize);
+
+  Pieces->setRowCount(static_cast<int>(report.pieces.size()));
+  int row = 0;
+  for (const Piece& p : report.pieces) {
+    const QString cells[] = {pieceName(row + 1), ClockText(BytesSeconds(p.firstByte, f)),
+                             ClockText(BytesSeconds(p.dataBytes, f)), SampleLevelText(p.peak, f)};
+    for (int column = 0; column < 4; ++column) {
+      auto* item = new QTableWidgetItem(cells[column]);
+      if (column > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      Pieces->setItem(row, column, item);
+    }
+    ++row;
+  }
+
+  const int pieces = static_cast<int>(report.pieces.size());
+  if (s.mode != CutMode::AtSilences) {
+    Summary->setText(QStringLiteral("ファイル数: %1").arg(pieces));
+    NoBreak->hide();
+    return;
+  }
+  const auto& quiet = report.longestQuiet;
+  const QString run = SecondsText(FramesSeconds(s.runLength, f));
+  QString longest = quiet ? SecondsText(FramesSeconds(quiet->frames, f)) : QStringLiteral("なし");
+  QString summary = QStringLiteral("曲数: %1    最長の無音: %2 (無音の長さ %3)").arg(pieces).arg(longest, run);
+  if (quiet) summary += QStringLiteral("、%1から").arg(ClockText(FramesSeconds(quiet->firstFrame, f)));
+  Summary->setText(summary);
+
+  if (pieces > 1) {
+    NoBreak->hide();
+    return;
+  }
+  const QString runText = QStringLiteral("%1 (%2ｻﾝﾌﾟﾙ)").arg(run).arg(s.runLength);
+  const QString quietText = quiet ? longest : SecondsText(0);
+  QString why;
+  if (quiet && quiet->frames > s.runLength) {
+    why = QStringLiteral("曲の区切りが見つかりませんでした。最長の無音 %1 は無音の長さ %2 より長いものの、"
+                         "その後に区切りとなる音がありません。")
+              .arg(quietText, runText);
+  } else {
+    const auto& level = report.quietestBlockPeak;
+    std::string text = format(msg::kNoBreakFound, quietText.toStdString());
+    text = format(text, runText.toStdString());
+    text = format(text, level ? SampleLevelText(*level, f).toStdString() : std::string("-"));
+    text = format(text, SampleLevelText(s.threshold, f).toStdString());
+    why = FromUtf8(text);
+  }
+  NoBreak->setText(why);
+  NoBreak->show();
+}
+
+void PreviewDialog::cutNow() {
+  const PreviewChoice c = choice();
+  debounce_->stop();
+  QDialog::done(Accepted);
+  emit cutWanted(c);
+}
+
+void PreviewDialog::done(int result) {
+  if (scanning_) {
+    cancel_ = true;
+    doneWanted_ = result;
+    return;
+  }
+  debounce_->stop();
+  QDialog::done(result);
+}
+
+}  // namespace mv

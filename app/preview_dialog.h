@@ -1,0 +1,86 @@
+#pragma once
+// The preview of a cut: the page's settings run dry (every check and the
+// whole scan, nothing written, nothing asked), with the threshold, the run
+// length, the click tolerance and the shortest song to try out. A change of
+// one scans again after a pause; a scan runs on the window's thread and lets
+// events run between blocks, so that the dialog stays usable and can stop it.
+
+#include <QDialog>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "cut/cut.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+class QTimer;
+
+namespace mv {
+
+class WaveformView;
+
+// What the preview hands to the page's cut.
+struct PreviewChoice {
+  int32_t threshold = kDefaultThreshold;  // sample units
+  int32_t runLength = kDefaultRunLength;  // frames
+  int32_t ignoreClicks = 0;               // frames
+  int32_t minSongSeconds = 0;
+};
+
+class PreviewDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit PreviewDialog(QWidget* parent);
+  ~PreviewDialog() override;
+
+  // Opens the dialog (window-modal) on the page's settings and scans them.
+  void start(const CutSettings& page);
+  // The page's settings with the dialog's fields: what a scan runs.
+  CutSettings settings() const;
+  bool scanning() const { return scanning_; }
+
+  QLabel* SourceLabel;
+  QSpinBox *ThresholdEdit, *RunLengthEdit, *ClicksEdit, *MinSongEdit;
+  QLabel *ThresholdLevel, *RunLengthSeconds;
+  WaveformView* Waveform;
+  QLabel *Summary, *NoBreak;
+  QTableWidget* Pieces;
+  QLabel* Status;
+  QProgressBar* Progress;
+  QPushButton *CancelButton, *CutButton, *CloseButton;
+
+ signals:
+  // "この設定で切り出す": the dialog has closed; the page is to cut so.
+  void cutWanted(const mv::PreviewChoice& choice);
+  // A scan has ended: complete, or cancelled, refused or failed.
+  void scanEnded(bool complete);
+
+ public slots:
+  // While a scan runs, closing waits for it to stop.
+  void done(int result) override;
+
+ private:
+  class Host;
+  void fieldChanged();
+  void scanNow();
+  void showUnits();
+  void showResult(const CutSettings& s, const CutResult& r);
+  void showError(const QString& text);
+  void clearResult();
+  void cutNow();
+  PreviewChoice choice() const;
+
+  CutSettings page_;
+  QTimer* debounce_;
+  std::unique_ptr<Host> host_;
+  bool scanning_ = false;
+  bool cancel_ = false;
+  std::optional<int> doneWanted_;  // closed during a scan
+  bool cutPending_ = false;        // cut asked for during a scan
+};
+
+}  // namespace mv

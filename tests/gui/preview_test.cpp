@@ -1,0 +1,254 @@
+// The cut's preview: opened from the cut page on its settings, it follows its
+// fields with fresh scans, explains a cut without a break, hands its values to
+// the page's cut, and a scan can be stopped without a file being written.
+// Also the dBFS and seconds tooltips of the page's threshold and run length.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "app/mvfrm.h"
+#include "app/preview_dialog.h"
+#include "app/waveform_view.h"
+#include "app/startup.h"
+#include "tests/gui/fixture.h"
+#include "tests/support.h"
+
+using mv::test::Bytes;
+using mv::test::Text;
+namespace msg = mv::msg;
+
+class PreviewTest : public QObject, mv::test::WindowFixture {
+  Q_OBJECT
+
+  // Three songs of 16-bit stereo at 22050 Hz, 3000 frames each; the first
+  // gap is 1000 frames at level 50, the second 1000 frames at level 300.
+  static Bytes songs(int times = 1) {
+    const Bytes song = mv::test::Repeat16(4000, 3000, 2);
+    const Bytes soft = mv::test::Repeat16(50, 1000, 2), hiss = mv::test::Repeat16(300, 1000, 2);
+    Bytes out;
+    for (int i = 0; i < times; ++i) out = mv::test::Concat({out, song, soft, song, hiss});
+    return mv::test::Concat({out, song});
+  }
+  std::vector<Bytes> pieces(const QString& folder) {
+    std::vector<Bytes> out;
+    for (const std::string& name : mv::test::FileNames(mv::ToPath(folder), "mv"))
+      out.push_back(mv::test::ReadBytes(mv::ToPath(folder) + "/" + name));
+    return out;
+  }
+  // The page set on a source, its pieces going to out/.
+  void page(const QString& source, int runLength) {
+    form_->Edit3->setText(source);
+    form_->ComboBox3->setCurrentIndex(form_->ComboBox3->findText("16bit, Stereo, 22kHz"));
+    QDir().mkpath(dir("out"));
+    form_->Edit4->setText(dir("out"));
+    form_->SpinEdit8->setValue(runLength);
+  }
+  // The preview opened by the menu, its first scan done.
+  mv::PreviewDialog* openPreview() {
+    form_->KP1->trigger();
+    auto* d = form_->findChild<mv::PreviewDialog*>("PreviewDialog");
+    if (!d) return nullptr;
+    QSignalSpy ended(d, &mv::PreviewDialog::scanEnded);
+    if (!d->isVisible() || !ended.wait(10000)) return nullptr;
+    return d;
+  }
+  static QStringList column(QTableWidget* t, int c) {
+    QStringList out;
+    for (int r = 0; r < t->rowCount(); ++r) out << t->item(r, c)->text();
+    return out;
+  }
+
+ private slots:
+  void init() {
+    setUp();
+    open();
+  }
+  void cleanup() { tearDown(); }
+
+  void followsItsFieldsAndSaysWhyNoBreakWasFound() {
+    page(wav("tape.wav", 2, 22050, 16, songs()), 400);
+    // The page's button sits in free space and opens the same dialog.
+    QVERIFY(form_->Button15->geometry().bottom() < form_->TabSheet2->height());
+    for (QWidget* w : form_->TabSheet2->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      QVERIFY2(w == form_->Button15 || !w->geometry().intersects(form_->Button15->geometry()),
+               qPrintable(w->objectName()));
+    mv::PreviewDialog* d = openPreview();
+    QVERIFY(d);
+    QCOMPARE(d->windowTitle(), QStringLiteral("切り出しのプレビュー"));
+    QCOMPARE(d->ThresholdEdit->value(), 100);
+    QCOMPARE(d->RunLengthEdit->value(), 400);
+    QCOMPARE(d->ThresholdLevel->text(), QStringLiteral("= -50.3 dBFS"));
+    QCOMPARE(d->RunLengthSeconds->text(), QStringLiteral("ｻﾝﾌﾟﾙ = 0.02秒"));
+    // T = 100: only the soft gap is quiet. The sound returns at frame 4000,
+    // the first frame of its block, so the second song starts there.
+    QCOMPARE(column(d->Pieces, 0), QStringList({"mv000001.wav", "mv000002.wav"}));
+    QCOMPARE(column(d->Pieces, 1), QStringList({"0:00:00.000", "0:00:00.181"}));
+    QCOMPARE(d->Pieces->item(0, 3)->text(), QStringLiteral("4000 (-18.3 dBFS)"));
+    QCOMPARE(d->Waveform->cuts(), (std::vector<int64_t>{0, 4000}));
+    QVERIFY(d->Summary->text().contains(QStringLiteral("最長の無音: 0.05秒 (無音の長さ 0.02秒)")));
+    QVERIFY(d->NoBreak->isHidden());
+
+    // Changes closer together than the dialog's pause make one scan.
+    QSignalSpy ended(d, &mv::PreviewDialog::scanEnded);
+    d->ThresholdEdit->setValue(300);
+    QTest::qWait(100);
+    d->ThresholdEdit->setValue(400);
+    QCOMPARE(d->ThresholdLevel->text(), QStringLiteral("= -38.3 dBFS"));
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(d->Pieces->rowCount(), 3);
+
+    // Nothing is quiet at T = 20: one piece, and why, in the engine's values.
+    d->ThresholdEdit->setValue(20);
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(d->Pieces->rowCount(), 1);
+    QVERIFY(d->NoBreak->isVisible());
+    QVERIFY(d->Summary->text().contains(QStringLiteral("最長の無音: なし")));
+    const QString why = d->NoBreak->text();
+    QVERIFY2(why.contains(QStringLiteral("0.00秒")) && why.contains(QStringLiteral("0.02秒 (400ｻﾝﾌﾟﾙ)")) &&
+                 why.contains(QStringLiteral("50 (-56.3 dBFS)")) && why.contains(QStringLiteral("20 (-64.3 dBFS)")),
+             qPrintable(why));
+    // A run length the engine refuses is said in the dialog.
+    d->RunLengthEdit->setValue(0);
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(ended.last().at(0).toBool(), false);
+    QCOMPARE(d->Status->text(), Text(msg::kZeroRunLength));
+    QCOMPARE(d->Pieces->rowCount(), 0);
+
+    // The page's button opens it afresh on the page's values.
+    d->reject();
+    QVERIFY(d->isHidden());
+    form_->Button15->click();
+    QVERIFY(d->isVisible());
+    QCOMPARE(d->RunLengthEdit->value(), 400);
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(d->Pieces->rowCount(), 2);
+    QVERIFY(pieces(dir("out")).empty());
+  }
+
+  void cutWithTheseSettingsWritesWhatThePreviewAndTheCommandLineShow() {
+    const QString src = wav("tape.wav", 2, 22050, 16, songs());
+    page(src, 400);
+    form_->Label29->setText("5");
+    form_->Label30->setText("-7");
+    mv::PreviewDialog* d = openPreview();
+    QVERIFY(d);
+    QSignalSpy ended(d, &mv::PreviewDialog::scanEnded);
+    d->RunLengthEdit->setValue(300);
+    d->ThresholdEdit->setValue(400);
+    d->ClicksEdit->setValue(5);
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(d->settings().ignoreClicks, 110);  // 5 ms at 22050 Hz
+    const QStringList starts = column(d->Pieces, 1);
+    QCOMPARE(starts.size(), 3);
+
+    QSignalSpy wanted(d, &mv::PreviewDialog::cutWanted);
+    d->ClicksEdit->setValue(0);  // what the command line below is given
+    QTest::mouseClick(d->CutButton, Qt::LeftButton);
+    QVERIFY(d->isHidden());
+    QCOMPARE(wanted.size(), 1);
+    QCOMPARE(form_->SpinEdit7->value(), 400);
+    QCOMPARE(form_->SpinEdit8->value(), 300);
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
+    const std::vector<Bytes> got = pieces(dir("out"));
+    QCOMPARE(got.size(), size_t(starts.size()));
+    QDir().mkpath(dir("cli"));
+    QCOMPARE(runCli({"cut", src, "--out", dir("cli"), "--threshold", "400", "--run", "300", "--zero", "5,-7"}), 0);
+    QCOMPARE(got, pieces(dir("cli")));
+  }
+
+  void aStoppedScanWritesNothing_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("cancel button") << "cancel";
+    QTest::newRow("field changed") << "change";
+    QTest::newRow("dialog closed") << "close";
+  }
+  void aStoppedScanWritesNothing() {
+    QFETCH(QString, how);
+    mv::test::WriteBytes(file("long.raw"), songs(100));  // 800 000 frames, 2000 blocks
+    page(dir("long.raw"), 400);
+    form_->KP1->trigger();
+    auto* d = form_->findChild<mv::PreviewDialog*>("PreviewDialog");
+    QVERIFY(d);
+    QSignalSpy ended(d, &mv::PreviewDialog::scanEnded);
+    bool stopped = false, busySeen = false;
+    QTimer clock;  // a timer of the window's own keeps running during a scan
+    int ticks = 0;
+    connect(&clock, &QTimer::timeout, this, [&] { ++ticks; });
+    clock.start(0);
+    connect(d->Progress, &QProgressBar::valueChanged, this, [&](int v) {
+      if (v < 10 || stopped) return;
+      stopped = true;
+      busySeen = d->scanning() && d->CancelButton->isEnabled() && form_->isEnabled();
+      if (how == "cancel") QTimer::singleShot(0, d->CancelButton, &QPushButton::click);
+      if (how == "change") QTimer::singleShot(0, d, [d] { d->ThresholdEdit->setValue(20); });
+      if (how == "close") QTimer::singleShot(0, d->CloseButton, &QPushButton::click);
+    });
+    QVERIFY(ended.wait(20000));
+    QVERIFY(stopped && busySeen);
+    QVERIFY(ticks > 0);
+    QCOMPARE(ended.first().at(0).toBool(), false);
+    QVERIFY(!d->scanning());
+    if (how == "cancel") {
+      QVERIFY(d->isVisible());
+      QVERIFY(d->Status->text().startsWith(QStringLiteral("スキャンを中止しました")));
+      QCOMPARE(d->Pieces->rowCount(), 0);
+    } else if (how == "change") {
+      // Scanned again with the new value: nothing is quiet at T = 20.
+      QVERIFY(ended.wait(20000));
+      QCOMPARE(ended.last().at(0).toBool(), true);
+      QCOMPARE(d->Pieces->rowCount(), 1);
+    } else {
+      QVERIFY(d->isHidden());
+    }
+    QCOMPARE(mv::test::FileNames(file("out")), std::vector<std::string>{});
+    QCOMPARE(mv::test::FileNames(mv::ToPath(dir())), (std::vector<std::string>{"long.raw", "out"}));
+  }
+
+  void pageToolTipsGiveDbfsAndSeconds_data() {
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("threshold");
+    QTest::addColumn<int>("runLength");
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<QString>("seconds");
+    QTest::newRow("16-bit 44.1 kHz") << "16bit, Stereo, 44.1kHz" << 100 << 132300 << "-50.3 dBFS" << "3.00秒";
+    QTest::newRow("8-bit 11 kHz") << "8bit, Mono, 11kHz" << 100 << 22050 << "-2.1 dBFS" << "2.00秒";
+    QTest::newRow("16-bit 48 kHz, T = 0") << "16bit, Mono, 48kHz" << 0 << 12000 << "-∞ dBFS" << "0.25秒";
+  }
+  void pageToolTipsGiveDbfsAndSeconds() {
+    QFETCH(QString, label);
+    QFETCH(int, threshold);
+    QFETCH(int, runLength);
+    QFETCH(QString, level);
+    QFETCH(QString, seconds);
+    // The values first, then the format: the tips follow both.
+    form_->SpinEdit7->setValue(threshold);
+    form_->SpinEdit8->setValue(runLength);
+    form_->ComboBox3->setCurrentIndex(form_->ComboBox3->findText(label));
+    QCOMPARE(form_->SpinEdit7->toolTip(), QString("%1 = %2").arg(threshold).arg(level));
+    QCOMPARE(form_->SpinEdit8->toolTip(), QString("%1ｻﾝﾌﾟﾙ = %2").arg(runLength).arg(seconds));
+    form_->SpinEdit8->setValue(runLength * 2);
+    QVERIFY(!form_->SpinEdit8->toolTip().contains(seconds));
+  }
+};
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  mv::SetUpApplication(app);
+  PreviewTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "preview_test.moc"
