@@ -162,8 +162,14 @@ void PrintSummary(const CutSettings& s, const CutResult& r) {
   PrintMessage(format(format(msg::kCutSummary, std::to_string(r.report.pieces.size())), longest));
   if (r.report.pieces.size() > 1 || s.mode != CutMode::AtSilences) return;
   const auto& level = r.report.quietestBlockPeak;
+  const std::string runText = secondsText(FramesSeconds(s.runLength, f)) + " (" + std::to_string(s.runLength) + "ｻﾝﾌﾟﾙ)";
+  if (q && q->frames > s.runLength) {
+    // Quiet enough for long enough, but no song followed where the cut looks.
+    PrintMessage(format(format(msg::kNoBreakAfterQuiet, secondsText(FramesSeconds(q->frames, f))), runText));
+    return;
+  }
   std::string why = format(msg::kNoBreakFound, q ? secondsText(FramesSeconds(q->frames, f)) : "0秒");
-  why = format(why, secondsText(FramesSeconds(s.runLength, f)) + " (" + std::to_string(s.runLength) + "ｻﾝﾌﾟﾙ)");
+  why = format(why, runText);
   why = format(why, level ? std::to_string(*level) + " (" + dB(*level, f) + ")" : std::string("-"));
   why = format(why, std::to_string(s.threshold) + " (" + dB(s.threshold, f) + ")");
   PrintMessage(why);

@@ -474,5 +474,84 @@ TEST_F(Cli, FileSizeLimitIsAWriteError) {
             test::Concat({Bytes(8000, 1), Bytes(10000 - 44 - 8000, 2)}));
 }
 
+// The dry run lists what the cut writes; JSON, labels and cue sheets tell the
+// same pieces; levels in dB, lengths in seconds mean what they say.
+TEST_F(Cli, DryRunAndItsReportsMatchTheCut) {
+  const std::string src = wav("tape.wav", 1, 22050, 16, songs());
+  Outcome dry = run({"cut", src, "--out", dir.path(), "--run", "200", "--dry-run", "--labels", dir / "l.txt",
+                     "--cue", dir / "c.cue"});
+  ASSERT_EQ(dry.status, 0) << dry.err;
+  EXPECT_TRUE(test::FileNames(dir.path(), "mv").empty());
+  // 300 loud + 250 quiet frames: the cut lies 513 frames before the sound,
+  // clamped to its block of 200: frame 400.
+  EXPECT_EQ(dry.out,
+            "mv000001.wav  0:00:00.000  0:00:00.018  0:00:00.018  800 bytes\n"
+            "mv000002.wav  0:00:00.018  0:00:00.038  0:00:00.020  900 bytes\n");
+  EXPECT_EQ(slurp(dir / "l.txt"), "0.000000\t0.018141\tmv000001\n0.018141\t0.038549\tmv000002\n");
+  EXPECT_EQ(slurp(dir / "c.cue"), "FILE \"" + src + "\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                   "  TRACK 02 AUDIO\n    INDEX 01 00:00:01\n");
+  Outcome json = run({"cut", src, "--out", dir.path(), "--run", "200", "--json"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_NE(json.out.find("\"written\": true"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("{\"file\": \"mv000002.wav\", \"first_byte\": 800, \"data_bytes\": 900"),
+            std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"longest_quiet_run\": {\"first_frame\": 300, \"frames\": 250"), std::string::npos);
+  EXPECT_EQ(test::FileNames(dir.path(), "mv").size(), 2u);
+  EXPECT_EQ(test::ReadBytes(dir / "mv000001.wav").size(), 844u);
+
+  // Units: the same cut spelt otherwise; out of range after conversion is usage.
+  struct Row {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+  };
+  const std::string plain = run({"cut", src, "--out", dir.path(), "--dry-run", "--run", "200", "--threshold", "103"}).out;
+  const std::string split = run({"split", src, "--out", dir.path(), "--dry-run", "--length", "0:00:01"}).out;
+  for (const Row& row : std::vector<Row>{
+           {{"cut", src, "--out", dir.path(), "--dry-run", "--run", "0.00907s", "--threshold", "-50dB"}, 0, plain},
+           {{"split", src, "--out", dir.path(), "--dry-run", "--length", "1s"}, 0, split},
+           {{"split", src, "--out", dir.path(), "--dry-run", "--length", "0:01"}, 0, split},
+           {{"cut", src, "--out", dir.path(), "--run", "20.1s"}, 2, ""},
+           {{"cut", src, "--out", dir.path(), "--threshold", "1dB"}, 2, ""},
+           {{"cut", src, "--out", dir.path(), "--ignore-clicks", "abc"}, 2, ""}}) {
+    SCOPED_TRACE(row.args[4] + " " + row.args.back());
+    const Outcome o = run(row.args);
+    EXPECT_EQ(o.status, row.status) << o.err;
+    EXPECT_EQ(o.out, row.out);
+  }
+}
+
+// A click in a gap keeps two songs together unless it is tolerated; a short
+// song joins the one before it; with both at 0 the files are as without.
+TEST_F(Cli, ClicksAndShortSongs) {
+  const Bytes loud = test::Repeat16(4000, 900, 1), quiet = test::Repeat16(1, 240, 1);
+  const Bytes click = test::Repeat16(9000, 3, 1), shortSong = test::Repeat16(4000, 400, 1);
+  const std::string src = wav("tape.wav", 1, 22050, 16,
+                              test::Concat({loud, quiet, click, quiet, loud, quiet, quiet, shortSong}));
+  auto cut = [&](std::vector<std::string> extra) {
+    std::filesystem::remove_all(dir / "o");
+    std::filesystem::create_directory(dir / "o");
+    std::vector<std::string> args = {"cut", src, "--out", dir / "o", "--run", "300"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const Outcome o = run(args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    std::vector<Bytes> files;
+    for (const std::string& name : test::FileNames(dir / "o", "mv")) files.push_back(test::ReadBytes(dir / "o/" + name));
+    return files;
+  };
+  const std::vector<Bytes> plain = cut({});
+  EXPECT_EQ(plain.size(), 2u);  // the click breaks the first gap
+  EXPECT_EQ(cut({"--ignore-clicks", "0", "--min-song", "0"}), plain);
+  const std::vector<Bytes> tolerant = cut({"--ignore-clicks", "3"});
+  ASSERT_EQ(tolerant.size(), 3u);
+  EXPECT_EQ(cut({"--ignore-clicks", "0.14ms"}), tolerant);  // 3 frames at 22050 Hz
+  EXPECT_EQ(cut({"--ignore-clicks", "2"}), plain);
+  // The short last song (its 400 frames from its block on) joins the one before.
+  const std::vector<Bytes> merged = cut({"--ignore-clicks", "3", "--min-song", "0.05"});
+  ASSERT_EQ(merged.size(), 2u);
+  EXPECT_EQ(merged[0], tolerant[0]);
+  EXPECT_EQ(test::DataOf(merged[1]), test::Concat({test::DataOf(tolerant[1]), test::DataOf(tolerant[2])}));
+}
+
 }  // namespace
 }  // namespace mv

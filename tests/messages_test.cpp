@@ -59,6 +59,8 @@ const Row kRows[] = {
     MV_ROW(kCutSummary, "%s曲に切り出しました。最長の無音: %s"),
     MV_ROW(kNoBreakFound, "曲の区切りが見つかりませんでした。最長の無音 %s は、無音の長さ %s に届きません。"
                           "最も静かな区間のレベルは %s、しきい値は %s です。"),
+    MV_ROW(kNoBreakAfterQuiet, "曲の区切りが見つかりませんでした。最長の無音 %s は無音の長さ %s を超えますが、"
+                               "そのあと次の曲が始まる前にﾌｧｲﾙの検査が終わりました。"),
     MV_ROW(kAppTitle, "Morvane"),
     MV_ROW(kVersion, "Morvane ver 0.8"),
 };

@@ -67,6 +67,9 @@ inline constexpr std::string_view kCutSummary = "%s曲に切り出しました�
 inline constexpr std::string_view kNoBreakFound =
     "曲の区切りが見つかりませんでした。最長の無音 %s は、無音の長さ %s に届きません。"
     "最も静かな区間のレベルは %s、しきい値は %s です。";
+inline constexpr std::string_view kNoBreakAfterQuiet =
+    "曲の区切りが見つかりませんでした。最長の無音 %s は無音の長さ %s を超えますが、"
+    "そのあと次の曲が始まる前にﾌｧｲﾙの検査が終わりました。";
 
 inline constexpr std::string_view kAppTitle = "Morvane";
 inline constexpr std::string_view kVersion = "Morvane ver 0.8";
