@@ -1,5 +1,6 @@
 // The join page on real widgets (offscreen): batches by dialog and by drop,
-// the format question, refusals, the list commands, and the join run.
+// the format question, refusals, the list commands, and the join run, by
+// button and by Enter.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -191,6 +192,38 @@ class JoinPageTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(mv::test::ReadBytes(file("cli.wav")), out);
     QVERIFY(form_->isEnabled() && windows_.joining->isHidden());
     QCOMPARE(entries().size(), 3);
+  }
+
+  // Enter joins as the button does, unless the list has the focus; a focused
+  // push button takes Enter itself.
+  void enterJoinsUnlessTheListHasTheFocus() {
+    drop({wav("a.wav", 2, 44100, 16, Bytes(400, 1)), wav("b.wav", 2, 44100, 16, Bytes(800, 2))});
+    struct Press {
+      QWidget* focus;
+      QString output;
+      bool joins;
+    };
+    const std::vector<Press> presses = {{form_->ListBox1, "list.wav", false},
+                                        {form_->Edit2, "edit.wav", true},
+                                        {form_->ComboBox4, "format.wav", true},
+                                        {form_->Button2, "browse.wav", false}};
+    for (const Press& p : presses) {
+      form_->Edit2->setText(dir(p.output));
+      form_->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(form_));
+      p.focus->setFocus();
+      QVERIFY(p.focus->hasFocus());
+      QTimer::singleShot(0, this, [] {
+        if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) d->reject();
+      });
+      QTest::keyClick(p.focus, Qt::Key_Return);
+      QCOMPARE(QFile::exists(dir(p.output)), p.joins);
+    }
+    form_->Edit2->setText(dir("button.wav"));
+    form_->Button10->click();
+    QCOMPARE(mv::test::ReadBytes(file("edit.wav")), mv::test::ReadBytes(file("button.wav")));
+    QCOMPARE(mv::test::ReadBytes(file("format.wav")), mv::test::ReadBytes(file("button.wav")));
+    QCOMPARE(mv::test::DataOf(mv::test::ReadBytes(file("edit.wav"))), mv::test::Concat({Bytes(400, 1), Bytes(800, 2)}));
   }
 
   void deleteOptionAfterCancelledAndFinishedRuns() {

@@ -1,7 +1,7 @@
 // The window on real widgets (offscreen): start-up state, the controls where
-// they are placed, menus, the cut page from source intake to completion,
-// questions, cancel, the folder picker, the error report, the About box and
-// Qt's standard buttons in Japanese.
+// they are placed, menus, the cut page from source intake to completion (by
+// button and by Enter), questions, cancel, the folder picker, the error
+// report, the About box and Qt's standard buttons in Japanese.
 
 #include <QAction>
 #include <QApplication>
@@ -271,6 +271,44 @@ class WindowTest : public QObject, mv::test::WindowFixture {
     QTest::mouseClick(form_->Button11, Qt::LeftButton);
     QCOMPARE(boxes_.shown.back().caption, Text(msg::kCutDoneCaption));
     QCOMPARE(pieces(dir("win"))[0], cliPieces({"cut", src, "--out", dir("plain"), "--run", "200"}, dir("plain"))[0]);
+  }
+
+  // Enter presses the default button, from an edit box or a spin box whose
+  // typed value is taken first; a focused push button takes Enter itself.
+  void enterStartsTheCutAsItsButtonDoes() {
+    const QString src = tape("tape.wav");
+    takeCutSource(src);
+    form_->SpinEdit8->setValue(200);
+    auto cutInto = [&](const QString& folder, auto press) {
+      QDir().mkpath(dir(folder));
+      form_->Edit4->setText(dir(folder));
+      press();
+      return pieces(dir(folder));
+    };
+    auto focus = [&](QWidget* w) {
+      form_->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(form_));
+      w->setFocus();
+      QVERIFY(w->hasFocus());
+    };
+    const std::vector<Bytes> byButton =
+        cutInto("button", [&] { QTest::mouseClick(form_->Button11, Qt::LeftButton); });
+    QCOMPARE(byButton.size(), size_t{3});
+    focus(form_->Edit3);
+    QCOMPARE(cutInto("edit", [&] { QTest::keyClick(form_->Edit3, Qt::Key_Return); }), byButton);
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
+    // 200 typed over 132300, then Enter on the keypad.
+    form_->SpinEdit8->setValue(132300);
+    focus(form_->SpinEdit8);
+    form_->SpinEdit8->selectAll();
+    QTest::keyClicks(form_->SpinEdit8, "200");
+    QCOMPARE(cutInto("spin", [&] { QTest::keyClick(form_->SpinEdit8, Qt::Key_Enter, Qt::KeypadModifier); }), byButton);
+    // The source's browse button has the focus: Enter opens its dialog, no cut.
+    focus(form_->Button12);
+    QTimer::singleShot(0, this, [] {
+      if (QWidget* d = QApplication::activeModalWidget()) d->close();
+    });
+    QCOMPARE(cutInto("browse", [&] { QTest::keyClick(form_->Button12, Qt::Key_Return); }), std::vector<Bytes>{});
   }
 
   void cutIntoEqualLengthsWritesWhatTheCommandLineWrites() {
