@@ -1,6 +1,7 @@
 // Saves a picture of each page of the window, as a person sees it:
-//   morvane-screenshots OUT_DIR
-// Run it under a real X server (scripts/screenshots uses Xvfb).
+//   morvane-screenshots OUT_DIR [PREFIX]
+// into OUT_DIR/PREFIXrecording.png and so on. Run it under a real X server
+// (scripts/screenshots uses Xvfb, once more with QT_SCALE_FACTOR=2).
 
 #include <QApplication>
 #include <QDir>
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   mv::SetUpApplication(app);
   const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+  const QString prefix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
   QDir().mkpath(out);
   SayOk boxes;
   EveryFormat inputs;
@@ -58,7 +60,7 @@ int main(int argc, char** argv) {
       QApplication::processEvents();
       QThread::msleep(10);
     }
-    const QString file = out + "/" + names[page] + ".png";
+    const QString file = out + "/" + prefix + names[page] + ".png";
     if (!form.grab().save(file)) {
       std::fprintf(stderr, "cannot save %s\n", file.toLocal8Bit().constData());
       return 1;
