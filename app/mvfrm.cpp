@@ -26,6 +26,7 @@
 #include <QUrl>
 
 #include "app/BrowsDlg.h"
+#include "app/default_button.h"
 #include "app/message_boxes.h"
 #include "app/paths_qt.h"
 #include "app/pictures.h"
@@ -88,6 +89,7 @@ TForm1::TForm1(const Services& services)
   buildJoiningPage();
   PageControl1->setCurrentIndex(0);
   handle(PageControl1->tabBar(), &QTabBar::tabBarClicked, &TForm1::tabChosen);
+  PressDefaultButtonOnEnter(PageControl1);
 
   // Files dropped anywhere on the window are the window's, not an edit box's.
   for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);

@@ -11,6 +11,7 @@
 #include "app/cbfrm.h"
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
+#include "app/open_files_dialog.h"
 #include "app/paths_qt.h"
 #include "app/placing.h"
 #include "app/window_host.h"
@@ -84,10 +85,10 @@ void TForm1::AddJoinFiles(const QStringList& batch) {
 }
 
 void TForm1::Button3Click() {
-  QFileDialog dialog(this);
+  OpenFilesDialog dialog(this);
   SetUpWaveDialog(dialog, "OpenDialog3", QStringLiteral("Windows WAVE (*.wav)"), QFileDialog::ExistingFiles);
   if (dialog.exec() != QDialog::Accepted) return;
-  AddJoinFiles(dialog.selectedFiles());
+  AddJoinFiles(dialog.chosen());
 }
 
 void TForm1::Button2Click() {

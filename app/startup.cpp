@@ -2,7 +2,8 @@
 
 #include <QApplication>
 #include <QFont>
-#include <QStyleFactory>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "app/adjfrm.h"
 #include "app/cbfrm.h"
@@ -11,6 +12,7 @@
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
 #include "app/pictures.h"
+#include "app/style.h"
 #include "wave/messages.h"
 
 namespace mv {
@@ -24,7 +26,16 @@ void SetUpApplication(QApplication& app) {
   app.setApplicationName(FromUtf8(msg::kAppTitle));
   app.setApplicationDisplayName(QString());
   app.setWindowIcon(ApplicationIcon());
-  app.setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  app.setStyle(new WindowStyle);
+  // The window is Japanese, so Qt's own buttons and dialogs speak Japanese
+  // too, whatever the desktop's language.
+  auto* translation = new QTranslator(&app);
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  if (translation->load(QStringLiteral("qtbase_ja"), folder))
+    QApplication::installTranslator(translation);
+  else
+    qWarning("qtbase_ja.qm is not in %s: standard buttons and dialogs stay in English",
+             qUtf8Printable(folder));
   QFont font(QStringLiteral("Noto Sans CJK JP"));
   font.setPixelSize(12);
   app.setFont(font);

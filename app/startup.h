@@ -1,6 +1,7 @@
 #pragma once
-// Start-up: the application's title, font and icon, then the main window and
-// the three auxiliary windows, in that order.
+// Start-up: the application's title, style, font, icon and Qt's Japanese
+// translation, then the main window and the three auxiliary windows, in that
+// order.
 
 #include <memory>
 

@@ -1,10 +1,13 @@
-// The join page on real widgets (offscreen): batches by dialog and by drop,
-// the format question, refusals, the list commands, and the join run.
+// The join page on real widgets (offscreen): batches by dialog (typed names
+// too) and by drop, the format question, refusals, the list commands, and
+// the join run, by button and by Enter.
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QMessageBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +16,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include "app/cbfrm.h"
@@ -77,6 +81,59 @@ class JoinPageTest : public QObject, mv::test::WindowFixture {
         QCOMPARE(form_->ComboBox4->currentIndex(), 1);
       }
     }
+  }
+
+  // Names typed into the add dialog pass whatever their extension, in the
+  // order typed, when they all exist; a missing one keeps the dialog open
+  // with Qt's own message, and nothing is added.
+  void typedNamesPassWhateverTheirExtension_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("missing");
+    QTest::newRow("raw beside wav") << "\"j4.raw\" \"j2.wav\"" << QStringList{"j4.raw", "j2.wav"} << QString();
+    QTest::newRow("raw alone") << "j4.raw" << QStringList{"j4.raw"} << QString();
+    QTest::newRow("suffix added") << "\"j2\" \"j4.raw\"" << QStringList{"j2.wav", "j4.raw"} << QString();
+    QTest::newRow("one missing") << "\"j4.raw\" \"j9.raw\" \"j2.wav\"" << QStringList{} << "j9.raw";
+  }
+  void typedNamesPassWhateverTheirExtension() {
+    QFETCH(QString, typed);
+    QFETCH(QStringList, listed);
+    QFETCH(QString, missing);
+    mv::test::WriteBytes(file("j4.raw"), {1, 2, 3, 4});
+    wav("j2.wav", 2, 44100, 16);
+    QString warning;
+    bool enabled = false;
+    QTimer::singleShot(0, this, [&] {
+      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      QVERIFY(d);
+      const auto close = qScopeGuard([d] {
+        if (d->isVisible()) d->reject();
+      });
+      d->setDirectory(dir());
+      // Typed: the box has the focus, so Qt's selection does not rewrite it.
+      auto* edit = d->findChild<QLineEdit*>("fileNameEdit");
+      QVERIFY(QTest::qWaitForWindowActive(d));
+      edit->setFocus();
+      QVERIFY(edit->hasFocus());
+      edit->setText(typed);
+      QPushButton* open = d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open);
+      enabled = open->isEnabled();
+      QTimer::singleShot(0, this, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+          warning = box->text();
+          box->accept();
+        }
+      });
+      open->click();
+    });
+    form_->Button3->click();
+    QVERIFY(enabled);
+    QStringList expected;
+    for (const QString& n : listed) expected << dir(n);
+    QCOMPARE(entries(), expected);
+    QCOMPARE(warning.section('\n', 0, 0), missing);
+    if (!missing.isEmpty()) QVERIFY(warning.contains("ファイルが見つかりません"));
+    QVERIFY(boxes_.shown.empty());
   }
 
   void dropsOnTheJoinPageKeepWaveAndRawFiles() {
@@ -191,6 +248,38 @@ class JoinPageTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(mv::test::ReadBytes(file("cli.wav")), out);
     QVERIFY(form_->isEnabled() && windows_.joining->isHidden());
     QCOMPARE(entries().size(), 3);
+  }
+
+  // Enter joins as the button does, unless the list has the focus; a focused
+  // push button takes Enter itself.
+  void enterJoinsUnlessTheListHasTheFocus() {
+    drop({wav("a.wav", 2, 44100, 16, Bytes(400, 1)), wav("b.wav", 2, 44100, 16, Bytes(800, 2))});
+    struct Press {
+      QWidget* focus;
+      QString output;
+      bool joins;
+    };
+    const std::vector<Press> presses = {{form_->ListBox1, "list.wav", false},
+                                        {form_->Edit2, "edit.wav", true},
+                                        {form_->ComboBox4, "format.wav", true},
+                                        {form_->Button2, "browse.wav", false}};
+    for (const Press& p : presses) {
+      form_->Edit2->setText(dir(p.output));
+      form_->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(form_));
+      p.focus->setFocus();
+      QVERIFY(p.focus->hasFocus());
+      QTimer::singleShot(0, this, [] {
+        if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) d->reject();
+      });
+      QTest::keyClick(p.focus, Qt::Key_Return);
+      QCOMPARE(QFile::exists(dir(p.output)), p.joins);
+    }
+    form_->Edit2->setText(dir("button.wav"));
+    form_->Button10->click();
+    QCOMPARE(mv::test::ReadBytes(file("edit.wav")), mv::test::ReadBytes(file("button.wav")));
+    QCOMPARE(mv::test::ReadBytes(file("format.wav")), mv::test::ReadBytes(file("button.wav")));
+    QCOMPARE(mv::test::DataOf(mv::test::ReadBytes(file("edit.wav"))), mv::test::Concat({Bytes(400, 1), Bytes(800, 2)}));
   }
 
   void deleteOptionAfterCancelledAndFinishedRuns() {

@@ -1,7 +1,8 @@
 // Saves a picture of each page of the window, and of the cut's preview on a
 // made-up tape, as a person sees them:
-//   morvane-screenshots OUT_DIR
-// Run it under a real X server (scripts/screenshots uses Xvfb).
+//   morvane-screenshots OUT_DIR [PREFIX]
+// into OUT_DIR/PREFIXrecording.png and so on. Run it under a real X server
+// (scripts/screenshots uses Xvfb, once more with QT_SCALE_FACTOR=2).
 
 #include <QAction>
 #include <QApplication>
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   mv::SetUpApplication(app);
   const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+  const QString prefix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
   QDir().mkpath(out);
   SayOk boxes;
   EveryFormat inputs;
@@ -113,7 +115,7 @@ int main(int argc, char** argv) {
       QApplication::processEvents();
       QThread::msleep(10);
     }
-    const QString file = out + "/" + names[page] + ".png";
+    const QString file = out + "/" + prefix + names[page] + ".png";
     if (!form.grab().save(file)) {
       std::fprintf(stderr, "cannot save %s\n", file.toLocal8Bit().constData());
       return 1;
@@ -149,7 +151,7 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     QThread::msleep(10);
   }
-  const QString file = out + "/preview.png";
+  const QString file = out + "/" + prefix + "preview.png";
   if (!preview->grab().save(file)) {
     std::fprintf(stderr, "cannot save %s\n", file.toLocal8Bit().constData());
     return 1;

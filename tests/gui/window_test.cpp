@@ -1,6 +1,7 @@
-// The window on real widgets (offscreen): start-up state, menus, the cut page
-// from source intake to completion, questions, cancel, the folder picker, the
-// error report and the About box.
+// The window on real widgets (offscreen): start-up state, the controls where
+// they are placed, menus, the cut page from source intake to completion (by
+// button and by Enter), questions, cancel, the folder picker, the error
+// report, the About box and Qt's standard buttons in Japanese.
 
 #include <QAction>
 #include <QApplication>
@@ -10,16 +11,20 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -122,6 +127,86 @@ class WindowTest : public QObject, mv::test::WindowFixture {
     QVERIFY(windows_.cutting->isHidden());
   }
 
+  // Every control at its place and size within its page or group box: no
+  // style widens a button past its neighbour or its column, and the pages
+  // are tall enough for their bottom buttons. Check boxes and radio buttons
+  // may grow for their text, into nothing else.
+  void controlsKeepTheirPlacesInsideTheirPages() {
+    struct Placed {
+      QWidget* widget;
+      QRect place;
+      bool growsForText = false;
+    };
+    mv::TForm1& f = *form_;
+    const std::vector<Placed> placed = {
+        {f.Panel2, {0, 0, 321, 145}},          {f.BitBtn1, {16, 116, 57, 21}},
+        {f.BitBtn5, {256, 116, 57, 21}},       {f.Edit1, {80, 148, 241, 20}},
+        {f.Button1, {320, 148, 65, 21}},       {f.SpinEdit1, {80, 172, 49, 21}},
+        {f.SpinEdit3, {260, 172, 49, 21}},     {f.ComboBox2, {80, 196, 305, 20}},
+        {f.Button14, {316, 224, 165, 21}},     {f.CheckBox1, {8, 248, 165, 17}, true},
+        {f.CheckBox4, {8, 272, 265, 17}, true}, {f.GroupBox2, {312, 248, 169, 65}},
+        {f.Edit3, {88, 8, 249, 20}},           {f.Button12, {336, 8, 73, 21}},
+        {f.GroupBox1, {8, 36, 401, 145}},      {f.RadioButton1, {12, 16, 345, 17}, true},
+        {f.SpinEdit7, {128, 36, 65, 21}},      {f.SpinEdit8, {268, 36, 69, 21}},
+        {f.RadioButton2, {12, 92, 325, 17}, true}, {f.SpinEdit6, {292, 116, 49, 21}},
+        {f.ComboBox3, {84, 188, 325, 20}},     {f.Edit4, {84, 216, 253, 20}},
+        {f.Button13, {336, 216, 73, 21}},      {f.CheckBox6, {84, 246, 237, 17}, true},
+        {f.Button11, {192, 292, 105, 25}},     {f.Button3, {344, 12, 81, 21}},
+        {f.ListBox1, {12, 36, 465, 125}},      {f.Button4, {12, 160, 77, 25}},
+        {f.Button5, {88, 160, 77, 25}},        {f.Button6, {164, 160, 77, 25}},
+        {f.Button7, {240, 160, 77, 25}},       {f.Button8, {324, 160, 77, 25}},
+        {f.Button9, {400, 160, 77, 25}},       {f.Edit2, {88, 196, 293, 20}},
+        {f.Button2, {380, 196, 61, 21}},       {f.ComboBox4, {88, 224, 353, 20}},
+        {f.CheckBox5, {88, 248, 221, 17}, true}, {f.Button10, {192, 292, 105, 25}},
+    };
+    QCOMPARE(f.Panel1->size(), QSize(500, 349));
+    for (QWidget* page : {f.TabSheet1, f.TabSheet2, f.TabSheet3}) {
+      f.PageControl1->setCurrentWidget(page);
+      QApplication::processEvents();
+      for (const Placed& p : placed) {
+        if (!page->isAncestorOf(p.widget)) continue;
+        const QString name = p.widget->objectName();
+        const QRect got = p.widget->geometry();
+        if (p.growsForText) {
+          QCOMPARE(got.topLeft(), p.place.topLeft());
+          QCOMPARE(got.height(), p.place.height());
+          QVERIFY2(got.width() >= p.place.width(), qPrintable(name));
+        } else {
+          QCOMPARE(std::pair(name, got), std::pair(name, p.place));
+        }
+        QWidget* container = p.widget->parentWidget();
+        QVERIFY2(container->rect().contains(got), qPrintable(name));
+        const QRect onPage(p.widget->mapTo(page, QPoint(0, 0)), got.size());
+        QVERIFY2(page->rect().contains(onPage), qPrintable(name));
+      }
+    }
+  }
+
+  // A group box's title sits on its frame line, so that neither the line nor
+  // the title runs through a control inside: where each control (labels
+  // aside, whose boxes are taller than their text) stands, the box alone
+  // paints only its background.
+  void groupBoxFramesCrossNoControl() {
+    for (QGroupBox* box : {form_->GroupBox1, form_->GroupBox2}) {
+      QImage image(box->size(), QImage::Format_RGB32);
+      box->render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+      const QRgb background = box->palette().color(QPalette::Window).rgb();
+      int line = -1;  // the frame's top line, left of the title
+      for (int y = 0; y < image.height() && line < 0; ++y)
+        if (image.pixel(2, y) != background) line = y;
+      QVERIFY(line >= 0);
+      for (QWidget* child : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        QVERIFY2(line < child->y(), qPrintable(child->objectName()));
+        if (qobject_cast<QLabel*>(child)) continue;
+        const QRect r = child->geometry();
+        for (int y = r.top(); y <= r.bottom(); ++y)
+          for (int x = r.left(); x <= r.right(); ++x)
+            if (image.pixel(x, y) != background)
+              QFAIL(qPrintable(QString("%1 crossed at %2,%3").arg(child->objectName()).arg(x).arg(y)));
+      }
+    }
+  }
+
   void withoutAnInputTheRecordingPageIsEmptyUntilChosen() {
     QCOMPARE(boxes_.shown.size(), size_t{1});
     QCOMPARE(boxes_.shown[0].text, Text(msg::kNoDevice));
@@ -186,6 +271,44 @@ class WindowTest : public QObject, mv::test::WindowFixture {
     QTest::mouseClick(form_->Button11, Qt::LeftButton);
     QCOMPARE(boxes_.shown.back().caption, Text(msg::kCutDoneCaption));
     QCOMPARE(pieces(dir("win"))[0], cliPieces({"cut", src, "--out", dir("plain"), "--run", "200"}, dir("plain"))[0]);
+  }
+
+  // Enter presses the default button, from an edit box or a spin box whose
+  // typed value is taken first; a focused push button takes Enter itself.
+  void enterStartsTheCutAsItsButtonDoes() {
+    const QString src = tape("tape.wav");
+    takeCutSource(src);
+    form_->SpinEdit8->setValue(200);
+    auto cutInto = [&](const QString& folder, auto press) {
+      QDir().mkpath(dir(folder));
+      form_->Edit4->setText(dir(folder));
+      press();
+      return pieces(dir(folder));
+    };
+    auto focus = [&](QWidget* w) {
+      form_->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(form_));
+      w->setFocus();
+      QVERIFY(w->hasFocus());
+    };
+    const std::vector<Bytes> byButton =
+        cutInto("button", [&] { QTest::mouseClick(form_->Button11, Qt::LeftButton); });
+    QCOMPARE(byButton.size(), size_t{3});
+    focus(form_->Edit3);
+    QCOMPARE(cutInto("edit", [&] { QTest::keyClick(form_->Edit3, Qt::Key_Return); }), byButton);
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
+    // 200 typed over 132300, then Enter on the keypad.
+    form_->SpinEdit8->setValue(132300);
+    focus(form_->SpinEdit8);
+    form_->SpinEdit8->selectAll();
+    QTest::keyClicks(form_->SpinEdit8, "200");
+    QCOMPARE(cutInto("spin", [&] { QTest::keyClick(form_->SpinEdit8, Qt::Key_Enter, Qt::KeypadModifier); }), byButton);
+    // The source's browse button has the focus: Enter opens its dialog, no cut.
+    focus(form_->Button12);
+    QTimer::singleShot(0, this, [] {
+      if (QWidget* d = QApplication::activeModalWidget()) d->close();
+    });
+    QCOMPARE(cutInto("browse", [&] { QTest::keyClick(form_->Button12, Qt::Key_Return); }), std::vector<Bytes>{});
   }
 
   void cutIntoEqualLengthsWritesWhatTheCommandLineWrites() {
@@ -319,6 +442,30 @@ class WindowTest : public QObject, mv::test::WindowFixture {
     form_->Button13->click();
     disconnect(c);
     QCOMPARE(form_->Edit4->text(), QStringLiteral("before"));
+  }
+
+  // Qt's own buttons and dialogs speak Japanese, as the window does.
+  void standardButtonsAndDialogsSpeakJapanese() {
+    mv::QtMessageBoxes boxes(form_);
+    QStringList texts;
+    QTimer::singleShot(0, this, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      texts << box->button(QMessageBox::Yes)->text() << box->button(QMessageBox::No)->text();
+      box->button(QMessageBox::No)->click();
+    });
+    QVERIFY(!boxes.show(Text(msg::kOverwritePieces), Text(msg::kOverwriteCaption), mv::MessageBoxes::Buttons::YesNo,
+                        mv::Icon::Exclamation));
+    QCOMPARE(texts, (QStringList{"はい(&Y)", "いいえ(&N)"}));
+    QStringList labels;
+    QTimer::singleShot(0, this, [&] {
+      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      QVERIFY(d);
+      labels << d->findChild<QLabel*>("lookInLabel")->text() << d->findChild<QLabel*>("fileNameLabel")->text();
+      d->reject();
+    });
+    form_->Button12->click();
+    QCOMPARE(labels, (QStringList{"アドレス:", "ファイル名(&N):"}));
   }
 
   void aboutBoxShowsItsTexts() {
