@@ -40,6 +40,9 @@ measure cp "$work/tape.wav" "$work/o/copy.wav";                          t_cp=$s
 measure sh -c "cat '$work/tape.wav' > '$work/o/copy.wav'";                  t_cat=$secs
 measure "$cli" cut "$work/tape.wav" --out "$work/o" --yes;                t_cut=$secs; kb_cut=$kb
 measure "$cli" cut "$work/tape.wav" --out "$work/o" --yes --zero 37,37; t_cutz=$secs
+measure "$cli" cut "$work/tape.wav" --out "$work/o" --dry-run;           t_dry=$secs; kb_dry=$kb
+measure "$cli" cut "$work/tape.wav" --out "$work/o" --yes --ignore-clicks 5ms --min-song 30
+t_clicks=$secs
 measure "$cli" split "$work/tape.wav" --out "$work/o" --length 0:04:00;   t_split=$secs
 measure sh -c "cd '$work/o' && sox '$work/tape.wav' out.wav silence 1 0.05 0.3% 1 3.0 0.3% : newfile : restart"
 t_sox=$secs
@@ -63,6 +66,8 @@ printf '%-34s %8s %8s\n' "job (best of 3)" seconds ratio
 printf '%-34s %8s %8s\n' "cp of the tape" "$t_cp" 1.00
 printf '%-34s %8s %8s\n' "cut at silences ($songs songs)" "$t_cut" "$(ratio "$t_cut" "$t_cp")x cp"
 printf '%-34s %8s %8s\n' "cut, zero points corrected" "$t_cutz" "$(ratio "$t_cutz" "$t_cp")x cp"
+printf '%-34s %8s %8s\n' "dry run of the cut" "$t_dry" "$(ratio "$t_dry" "$t_cp")x cp"
+printf '%-34s %8s %8s\n' "cut, clicks 5 ms, songs >= 30 s" "$t_clicks" "$(ratio "$t_clicks" "$t_cp")x cp"
 printf '%-34s %8s %8s\n' "split into 4-minute pieces" "$t_split" "$(ratio "$t_split" "$t_cp")x cp"
 printf '%-34s %8s %8s\n' "sox silence split" "$t_sox" "$(ratio "$t_sox" "$t_cp")x cp"
 printf '%-34s %8s %8s\n' "cat of the songs" "$t_catsongs" 1.00
@@ -75,4 +80,4 @@ if [ -n "$baseline" ]; then
 fi
 echo
 echo "sox / cut: $(ratio "$t_sox" "$t_cut")x faster"
-echo "peak memory of the cut: $kb_cut KiB"
+echo "peak memory of the cut: $kb_cut KiB, of the dry run: $kb_dry KiB"
