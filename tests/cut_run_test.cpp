@@ -2,10 +2,13 @@
 // question, sources, and what is left after the run.
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "cut/cut.h"
+#include "cut/units.h"
 #include "tests/support.h"
 #include "wave/header.h"
 #include "wave/errors.h"
@@ -148,6 +151,33 @@ TEST_F(CutRun, SaveFolderRootIsTheEmptyText) {
   s.saveFolder = "";
   s.source.clear();
   EXPECT_EQ(RunCut(s, host).end, CutEnd::NothingToDo);
+}
+
+}  // namespace
+}  // namespace mv
+
+namespace mv {
+namespace {
+
+// Levels and lengths as people say them, at their edges.
+TEST(CutUnits, DecibelsSecondsAndCueFrames) {
+  const PcmFormat cd = ParseFormatLabel("16bit, Stereo, 44.1kHz"), tape8 = ParseFormatLabel("8bit, Mono, 11kHz");
+  EXPECT_EQ(ThresholdFromDb(0, cd), 32768);
+  EXPECT_EQ(ThresholdFromDb(0, tape8), 128);
+  EXPECT_EQ(ThresholdFromDb(-50, cd), 103);  // 103.6, truncated
+  EXPECT_EQ(ThresholdFromDb(-50, tape8), 0);
+  EXPECT_EQ(ThresholdFromDb(-6.02, tape8), 64);  // 64.004
+  EXPECT_EQ(ThresholdFromDb(-6.0206, tape8), 63);  // 63.9999, truncated
+  EXPECT_EQ(ThresholdFromDb(-400, cd), 0);
+  EXPECT_TRUE(std::isinf(ThresholdDb(0, cd)));
+  EXPECT_NEAR(ThresholdDb(100, cd), -50.31, 0.01);
+  EXPECT_NEAR(ThresholdDb(128, tape8), 0.0, 1e-9);
+  EXPECT_EQ(FramesFromSeconds(10, cd), 441000);
+  EXPECT_EQ(FramesFromSeconds(2.5, tape8), 27563);  // 27562.5 rounds up
+  EXPECT_EQ(FramesFromSeconds(0, cd), 0);
+  EXPECT_DOUBLE_EQ(FramesSeconds(132300, cd), 3.0);
+  EXPECT_EQ(BytesCueFrames(176400 - 1, cd), 74);  // 1/75 s counted down
+  EXPECT_EQ(BytesCueFrames(176400, cd), 75);
 }
 
 }  // namespace
