@@ -346,17 +346,21 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
   if (quiet) summary += QStringLiteral("、%1から").arg(ClockText(FramesSeconds(quiet->firstFrame, f)));
   Summary->setText(summary);
 
+  // Where a short sound broke a silence that would have ended a song.
+  QString shortSound;
+  if (const auto& at = report.shortSoundBreak)
+    shortSound = FromUtf8(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f)).toStdString()));
   if (pieces > 1) {
-    NoBreak->hide();
+    NoBreak->setText(shortSound);
+    NoBreak->setVisible(!shortSound.isEmpty());
     return;
   }
   const QString runText = QStringLiteral("%1 (%2ｻﾝﾌﾟﾙ)").arg(run).arg(s.runLength);
   const QString quietText = quiet ? longest : SecondsText(0);
   QString why;
   if (quiet && quiet->frames > s.runLength) {
-    why = QStringLiteral("曲の区切りが見つかりませんでした。最長の無音 %1 は無音の長さ %2 より長いものの、"
-                         "その後に区切りとなる音がありません。")
-              .arg(quietText, runText);
+    std::string text = format(msg::kNoBreakAfterQuiet, quietText.toStdString());
+    why = FromUtf8(format(text, runText.toStdString()));
   } else {
     const auto& level = report.quietestBlockPeak;
     std::string text = format(msg::kNoBreakFound, quietText.toStdString());
@@ -365,6 +369,7 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
     text = format(text, SampleLevelText(s.threshold, f).toStdString());
     why = FromUtf8(text);
   }
+  if (!shortSound.isEmpty()) why += QStringLiteral("\n") + shortSound;
   NoBreak->setText(why);
   NoBreak->show();
 }

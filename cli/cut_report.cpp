@@ -160,6 +160,8 @@ void PrintSummary(const CutSettings& s, const CutResult& r) {
       q ? secondsText(FramesSeconds(q->frames, f)) + " (" + ClockText(FramesSeconds(q->firstFrame, f)) + "から)"
         : std::string("なし");
   PrintMessage(format(format(msg::kCutSummary, std::to_string(r.report.pieces.size())), longest));
+  if (const auto& at = r.report.shortSoundBreak)
+    PrintMessage(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f))));
   if (r.report.pieces.size() > 1 || s.mode != CutMode::AtSilences) return;
   const auto& level = r.report.quietestBlockPeak;
   const std::string runText = secondsText(FramesSeconds(s.runLength, f)) + " (" + std::to_string(s.runLength) + "ｻﾝﾌﾟﾙ)";

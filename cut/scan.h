@@ -28,6 +28,10 @@ struct ScanReport {
   // The lowest peak of any whole block of the run length: the level a
   // threshold must pass for a stretch of that length to count as quiet.
   std::optional<int32_t> quietestBlockPeak;
+  // Without click tolerance: the first frame of a short sound (10 ms at most)
+  // that broke a quiet run which, with the quiet after it, would have ended a
+  // song.
+  std::optional<int64_t> shortSoundBreak;
   // Peaks of consecutive groups of envelopeFrames frames, over the whole data.
   int64_t envelopeFrames = 1;
   std::vector<int32_t> envelope;

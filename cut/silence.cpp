@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cut/measure.h"
@@ -31,10 +32,31 @@ struct RunState {
   bool pending = false;   // more than N silent frames: a cut is due
   int32_t burst = 0;      // sound frames since the run last was quiet
   int64_t burstStart = 0; // index of the burst's first frame in the data
+  // Without tolerance: a quiet run a sound ended, while that sound is short.
+  int32_t shortSound = 0;   // frames a sound may last and still count as short
+  int32_t brokenRun = 0;    // the quiet run before it
+  int64_t brokenAt = 0;     // where the sound began
+  int32_t soundSince = 0;   // its frames so far
+  std::optional<int64_t> shortBreak;  // the first such sound where the runs would have made a cut
   int64_t blockStart = 0;  // index of the block's first frame in the data
   int64_t longest = 0;     // the longest silent run so far, and the index
   int64_t longestEnd = 0;  // of the frame after it
 };
+
+// Sound frames without a quiet run: a short sound after a run is watched.
+inline void soundGoesOn(RunState& st, int32_t frames) {
+  if (st.brokenRun == 0) return;
+  st.soundSince += frames;
+  if (st.soundSince > st.shortSound) st.brokenRun = 0;
+}
+
+// A quiet run that a short sound broke, with the quiet after it, would have
+// been long enough to cut.
+inline void quietGoesOn(RunState& st, int32_t silent) {
+  if (st.brokenRun == 0 || st.brokenRun + st.soundSince + silent <= st.runLength) return;
+  if (!st.shortBreak) st.shortBreak = st.brokenAt;
+  st.brokenRun = 0;
+}
 
 // A silent run ends before frame `end` of the block.
 inline void runEnded(RunState& st, int32_t silent, int32_t end) {
@@ -182,6 +204,12 @@ int32_t scanBlock(const uint8_t* block, RunState& st, int32_t& cutAt) {
       testGroup<Bits, Channels>(block + i * F, range, anySilent, allSilent);
       if (!anySilent && !pending && (k == 0 || silent == 0)) {
         runEnded(st, silent, i);
+        if (k == 0 && silent > 0) {
+          st.brokenRun = silent;
+          st.brokenAt = st.blockStart + i;
+          st.soundSince = 0;
+        }
+        soundGoesOn(st, kGroup);
         silent = 0;
         i = end;
         continue;
@@ -189,6 +217,7 @@ int32_t scanBlock(const uint8_t* block, RunState& st, int32_t& cutAt) {
       if (allSilent) {
         silent += burst + kGroup;
         burst = 0;
+        quietGoesOn(st, silent);
         if (silent > n) {
           pending = true;
           c = end - 1;
@@ -201,6 +230,7 @@ int32_t scanBlock(const uint8_t* block, RunState& st, int32_t& cutAt) {
       if (isSilent<Bits, Channels>(block + i * F, st.threshold)) {
         silent += burst + 1;
         burst = 0;
+        quietGoesOn(st, silent);
         if (silent > n) {
           pending = true;
           c = i;
@@ -214,11 +244,18 @@ int32_t scanBlock(const uint8_t* block, RunState& st, int32_t& cutAt) {
         st.silent = 0;
         st.pending = false;
         st.burst = 0;
+        st.brokenRun = 0;
         const int32_t last = burst > 0 ? sound - 1 : c;
         cutAt = last - kLeadIn > 0 ? last - kLeadIn : 0;
         return i;
       } else {
         runEnded(st, silent, burst > 0 ? static_cast<int32_t>(st.burstStart - st.blockStart) : i);
+        if (k == 0 && silent > 0) {
+          st.brokenRun = silent;
+          st.brokenAt = st.blockStart + i;
+          st.soundSince = 0;
+        }
+        soundGoesOn(st, 1);
         silent = 0;
         burst = 0;
       }
@@ -265,6 +302,8 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
   };
 
   RunState st{s.threshold, s.runLength, s.ignoreClicks};
+  // Sounds up to 10 ms count as short when the scan looks for clicks.
+  st.shortSound = std::max(1, fmt.sampleRate / 100);
   int32_t song = 1;
   host.resetCancel();
 
@@ -309,6 +348,7 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
   }
   runEnded(st, st.silent, st.burst > 0 ? static_cast<int32_t>(st.burstStart - st.blockStart) : 0);
   if (st.longest > 0) report.longestQuiet = QuietRun{st.longestEnd - st.longest, st.longest};
+  report.shortSoundBreak = st.shortBreak;
 
   // The tail, less than one block: corrected, never tested for silence.
   const int32_t done = mul32(blocks, blockBytes);

@@ -541,6 +541,9 @@ TEST_F(Cli, ClicksAndShortSongs) {
   };
   const std::vector<Bytes> plain = cut({});
   EXPECT_EQ(plain.size(), 2u);  // the click breaks the first gap
+  // ... and the summary says where, and what would cut there.
+  const Outcome told = run({"cut", src, "--out", dir.path(), "--run", "300", "--dry-run"});
+  EXPECT_NE(told.err.find(format(msg::kShortSoundBroke, "0:00:00.051")), std::string::npos) << told.err;
   EXPECT_EQ(cut({"--ignore-clicks", "0", "--min-song", "0"}), plain);
   const std::vector<Bytes> tolerant = cut({"--ignore-clicks", "3"});
   ASSERT_EQ(tolerant.size(), 3u);

@@ -59,6 +59,7 @@ const Row kRows[] = {
     MV_ROW(kCutSummary, "%s曲に切り出しました。最長の無音: %s"),
     MV_ROW(kNoBreakFound, "曲の区切りが見つかりませんでした。最長の無音 %s は、無音の長さ %s に届きません。"
                           "最も静かな区間のレベルは %s、しきい値は %s です。"),
+    MV_ROW(kShortSoundBroke, "%s の短い音で無音が途切れました。短い音を無視する設定 (クリックを無視) で区切れます。"),
     MV_ROW(kNoBreakAfterQuiet, "曲の区切りが見つかりませんでした。最長の無音 %s は無音の長さ %s を超えますが、"
                                "そのあと次の曲が始まる前にﾌｧｲﾙの検査が終わりました。"),
     MV_ROW(kAppTitle, "Morvane"),

@@ -67,6 +67,8 @@ inline constexpr std::string_view kCutSummary = "%s曲に切り出しました�
 inline constexpr std::string_view kNoBreakFound =
     "曲の区切りが見つかりませんでした。最長の無音 %s は、無音の長さ %s に届きません。"
     "最も静かな区間のレベルは %s、しきい値は %s です。";
+inline constexpr std::string_view kShortSoundBroke =
+    "%s の短い音で無音が途切れました。短い音を無視する設定 (クリックを無視) で区切れます。";
 inline constexpr std::string_view kNoBreakAfterQuiet =
     "曲の区切りが見つかりませんでした。最長の無音 %s は無音の長さ %s を超えますが、"
     "そのあと次の曲が始まる前にﾌｧｲﾙの検査が終わりました。";
