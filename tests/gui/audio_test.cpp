@@ -53,11 +53,12 @@ class AudioTest : public QObject, mv::test::WindowFixture {
  private slots:
   void initTestCase() {
     if (qgetenv("MORVANE_AUDIO") != "1") QSKIP("no sound server for this run");
-    if (!inputs_.any()) QSKIP("the sound server lists no input");
+    if (inputs_.list().inputs.empty()) QSKIP("the sound server lists no input");
   }
   void init() {
     setUp();
     open({boxes_, inputs_, space_, device_});
+    QTRY_VERIFY_WITH_TIMEOUT(form_->haveInput(), 3000);
     const int stereo = form_->ComboBox2->findText("16bit, Stereo, 44.1kHz");
     QVERIFY(stereo >= 0);
     form_->ComboBox2->setCurrentIndex(stereo);

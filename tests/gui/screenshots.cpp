@@ -23,8 +23,14 @@ namespace {
 
 // An input with every format, so that the recording page shows its list.
 struct EveryFormat : mv::AudioInputs {
-  bool any() override { return true; }
-  uint32_t capabilityFlags() override { return 0xFFF; }
+  void query(std::function<void(const mv::InputList&)> found) override {
+    mv::InputList list;
+    list.answered = true;
+    list.inputs = {{"mic", "Microphone"}};
+    list.defaultId = "mic";
+    found(list);
+  }
+  uint32_t capabilityFlags(const std::string&) override { return 0xFFF; }
 };
 
 struct SayOk : mv::MessageBoxes {
