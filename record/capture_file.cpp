@@ -81,8 +81,14 @@ bool CaptureFile::write(const uint8_t* data, std::size_t n) {
     written_ += static_cast<int64_t>(n);
   } catch (const Error&) {
     failure_ = CaptureFailure::WriteError;
-    // A frame half written is not kept: the file ends at the last whole one.
+    // What got in before the disk was full stays, up to the last whole frame.
     try {
+      const int64_t got = std::min(file_->size() - kHeaderSize, written_ + static_cast<int64_t>(n));
+      if (got > written_) {
+        const int64_t kept = got - got % frameSize_;
+        measure(data, static_cast<std::size_t>(kept - written_));
+        written_ = kept;
+      }
       file_->truncate(kHeaderSize + written_);
       file_->seek(kHeaderSize + written_);
     } catch (const Error&) {
