@@ -48,7 +48,10 @@ void ConsoleMeter::feed(const InputLevel& level, int32_t elapsedSeconds) {
     if (c < level.channels && level.clipped[c]) clipped_ = true;
   }
   if (!tty_) return;
-  std::fprintf(stderr, "\r\033[K%s", line(terminalColumns() - 1).c_str());
+  const std::string text = line(terminalColumns() - 1);
+  if (drawn_ && text == shown_) return;
+  shown_ = text;
+  std::fprintf(stderr, "\r\033[K%s", text.c_str());
   std::fflush(stderr);
   drawn_ = true;
 }

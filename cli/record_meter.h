@@ -30,6 +30,7 @@ class ConsoleMeter {
   double peakDb_[2] = {-90, -90};
   Clock::time_point heldAt_[2];
   bool clipped_ = false;
+  std::string shown_;  // the line on the terminal
 };
 
 }  // namespace mv::cli

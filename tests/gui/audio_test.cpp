@@ -298,9 +298,9 @@ class AudioTest : public QObject, mv::test::WindowFixture {
     }
   }
 
-  // The file-size limit of the shell (a full disk for the process) and the
-  // server killed: each ends the recording with its message, status 1, a
-  // valid file, and no cut.
+  // The file-size limit of the shell (a full disk for the process), the
+  // server killed, and a server that stops sending: each ends the recording
+  // with its message, status 1, a valid file, and no cut.
   void aFullDiskOrAKilledServerEndsTheRecording() {
     QDir().mkpath(dir("songs"));
     struct Row {
@@ -309,15 +309,20 @@ class AudioTest : public QObject, mv::test::WindowFixture {
       double least, most;  // seconds recorded
     };
     const QString record = "$CLI record --yes --out " + q(dir()) + " --length 8s --cut --cut-out " + q(dir("songs"));
-    // The server killed is a second one of this test's own.
+    // The server killed is a second one of this test's own, of the same kind.
+    const QByteArray script = qEnvironmentVariableIsSet("MORVANE_SOUND_SCRIPT") ? qgetenv("MORVANE_SOUND_SCRIPT")
+                                                                                : QByteArray(MORVANE_SOUND_SERVER);
     const std::vector<Row> rows = {
         {"ulimit -f 300; " + record, msg::kRecordingWriteFailed, 1.5, 300 * 1024 / 176400.0},
         {"\"$WITH\" bash -c \"$INNER\"", msg::kRecordingInputLost, 1.5, 2.2},
+        {"\"$WITH\" bash -c \"$STOPPED\"", msg::kRecordingInputSilent, 1.5, 2.2},
     };
     const QString inner = record + " & sleep 2; kill -9 $MORVANE_PA_PID; wait $!";
+    // A server that stops sending: the input is silent.
+    const QString stopped = record + " & sleep 2; kill -STOP $MORVANE_PA_PID; wait $!; s=$?; kill -CONT $MORVANE_PA_PID; exit $s";
     for (const Row& row : rows) {
       QFile::remove(dir("morvntmp.wav"));
-      const Ran r = shell(row.script, 30000, {"WITH", MORVANE_SOUND_SERVER, "INNER", inner});
+      const Ran r = shell(row.script, 30000, {"WITH", QString::fromLocal8Bit(script), "INNER", inner, "STOPPED", stopped});
       QCOMPARE(r.status, 1);
       QVERIFY2(r.err.contains(Text(row.message)), qPrintable(r.err));
       QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
