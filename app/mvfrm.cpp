@@ -35,6 +35,7 @@
 #include "app/shlabout.h"
 #include "record/audio_inputs.h"
 #include "record/capabilities.h"
+#include "record/session.h"
 #include "record/wave_device.h"
 #include "wave/errors.h"
 #include "wave/format.h"
@@ -123,6 +124,8 @@ void TForm1::buildMenu() {
   menu(KR1, "KR1", "録音ﾂｰﾙ(&R)");
   item(KR1, KF1, "KF1", "録音設定(&S)", &TForm1::KF1Click);
   item(KR1, KS1, "KS1", "録音開始(&S)", &TForm1::KS1Click);
+  KI1 = KR1->addMenu(QStringLiteral("入力デバイス"));
+  KI1->setObjectName("KI1");
   N1 = KR1->addSeparator();
   N1->setObjectName("N1");
   item(KR1, KV1, "KV1", "音量の調節(&V)", &TForm1::KV1Click);
@@ -145,16 +148,8 @@ void TForm1::FormCreate() {
   Edit3->setText(temp + QStringLiteral("/") + QLatin1String(kRecordingFileName));
   ComboBox3->setCurrentIndex(kDefaultFormatPosition);
   ComboBox4->setCurrentIndex(kDefaultFormatPosition);
-  if (!inputs_.any()) {
-    boxes_.show(FromUtf8(msg::kNoDevice), FromUtf8(msg::kDeviceErrorCaption), MessageBoxes::Buttons::Ok,
-                Icon::Stop);
-    RecordingContents->hide();
-    return;
-  }
-  for (const std::string& label : RecordingLabels(inputs_.capabilityFlags()))
-    ComboBox2->addItem(QString::fromStdString(label));
-  ComboBox2->setCurrentIndex(0);
-  UpdateLengthLimits();
+  // The input's formats and the limits follow when the server answers.
+  askForInputs();
 }
 
 void TForm1::Guarded(const std::function<void()>& command) {
@@ -172,16 +167,18 @@ void TForm1::Guarded(const std::function<void()>& command) {
 void TForm1::stabilize() {
   const bool idle = !recording_;
   // Recording locks these in this order; the focus moves along it.
-  BitBtn5->setEnabled(idle);
+  BitBtn5->setEnabled(idle && haveInput());
   Button1->setEnabled(idle);
   SpinEdit1->setEnabled(idle && !hoursLocked_);
   SpinEdit2->setEnabled(idle && !minutesLocked_);
   for (QWidget* w : std::initializer_list<QWidget*>{SpinEdit3, ComboBox2, CheckBox1, CheckBox4, TabSheet2, TabSheet3})
     w->setEnabled(idle);
   const bool correcting = CheckBox4->isChecked();
-  Button14->setEnabled(idle && correcting);
+  Button14->setEnabled(idle && correcting && haveInput());
   KC1->menuAction()->setEnabled(idle);
   KA1->menuAction()->setEnabled(idle);
+  KS1->setEnabled(recording_ || haveInput());
+  KI1->menuAction()->setEnabled(idle && !KI1->isEmpty());
   KS1->setText(idle ? QStringLiteral("録音開始(&S)") : QStringLiteral("録音終了"));
   BitBtn4->setEnabled(recording_);
   GroupBox2->setEnabled(correcting);

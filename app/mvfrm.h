@@ -9,6 +9,7 @@
 #include <memory>
 
 class QAction;
+class QActionGroup;
 class QCheckBox;
 class QComboBox;
 class QFrame;
@@ -30,6 +31,9 @@ namespace mv {
 
 class AudioInputs;
 class FreeSpaceProvider;
+class LevelMeter;
+class RecordingSession;
+struct InputList;
 class MessageBoxes;
 class WaveDevice;
 class TForm2;
@@ -56,6 +60,7 @@ class TForm1 : public QMainWindow {
   QMenu *File1, *KR1, *KC1, *KA1, *Help1;
   QAction *Exit1, *KF1, *KS1, *N1, *KV1, *CDPlayerC1, *KS2, *KS3, *K1, *K2, *About1;
   QAction* KP1;  // the cut's preview
+  QMenu* KI1;  // 入力デバイス: the inputs, the one recorded from checked
 
   QFrame* Panel1;
   QTabWidget* PageControl1;
@@ -80,6 +85,9 @@ class TForm1 : public QMainWindow {
       *Label39, *Label40, *Label41;
   QToolButton *SpeedButton1, *SpeedButton2, *SpeedButton3;
   QTimer *Timer1, *Timer2;
+  LevelMeter* Meter;       // in Panel3: the input's level while it is captured
+  QTimer* MeterTimer;      // feeds the meter while capturing
+  QLabel* InputStatus;     // while the inputs are asked for, or when there are none
 
   // --- cutting page ----------------------------------------------------
   QLabel* Label11;
@@ -175,6 +183,11 @@ class TForm1 : public QMainWindow {
   bool recording() const;
   // The recording file: folder text + "/morvntmp.wav".
   QString recordingFile() const;
+  // The input recorded from (its id), and whether there is one to record.
+  const std::string& input() const { return input_; }
+  bool haveInput() const;
+  // Another input: its formats fill the list, the limits follow.
+  void chooseInput(const std::string& id);
 
   void Button1Click();
   void SpeedButton1Click();
@@ -233,9 +246,16 @@ class TForm1 : public QMainWindow {
   void swapJoinEntries(int a, int b);
   // Back to idle: the recording controls unlocked, the clock stopped.
   void leaveRecording();
-  // Prepares the file and starts the device on it; closes it again on failure.
+  // Prepares the file and starts the session on it, the meter with it.
   void startCapture(const std::string& path, const std::string& label);
   void endMeasurement(const std::string& path);
+  // The sound server is asked for its inputs; the page waits for them.
+  void askForInputs();
+  void inputsFound(const InputList& found);
+  void fillInputMenu();
+  void MeterTimerTimer();
+  // The capture ended by itself: the recording or measurement ends with it.
+  void captureFailed();
 
   MessageBoxes& boxes_;
   AudioInputs& inputs_;
@@ -250,6 +270,11 @@ class TForm1 : public QMainWindow {
   QString lastSaveName_;
   bool updatingLimits_ = false;
   bool recording_ = false;
+  std::unique_ptr<RecordingSession> session_;
+  std::unique_ptr<InputList> offered_;
+  std::string input_;
+  QActionGroup* inputChoice_ = nullptr;
+  bool measurementFailed_ = false;
   // The length limits leave no hours (minutes) to set. Leaving a recording
   // unlocks the fields without recomputing the limits.
   bool hoursLocked_ = false, minutesLocked_ = false;

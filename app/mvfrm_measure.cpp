@@ -13,10 +13,12 @@
 #include <unistd.h>
 
 #include "app/adjfrm.h"
+#include "app/level_meter.h"
+#include "app/message_boxes.h"
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
 #include "record/analysis.h"
-#include "record/wave_device.h"
+#include "record/session.h"
 #include "wave/errors.h"
 #include "wave/file.h"
 #include "wave/format.h"
@@ -39,6 +41,7 @@ std::string makeTempFile() {
 }  // namespace
 
 void TForm1::Button14Click() {
+  if (!haveInput()) return;
   const std::string path = makeTempFile();
   const std::string label = ComboBox2->currentText().toStdString();
   try {
@@ -59,6 +62,11 @@ void TForm1::Button14Click() {
 }
 
 void TForm1::Timer1Timer() {
+  if (!session_->tick()) {
+    Timer1->stop();
+    form2_->accept();
+    return;
+  }
   form2_->ProgressBar1->setValue(form2_->ProgressBar1->value() + TForm2::kStep);
   if (form2_->ProgressBar1->value() == 100) {
     Timer1->stop();
@@ -70,9 +78,17 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::endMeasurement(const std::string& path) {
-  MediaPlayer1.stop();
-  MediaPlayer1.save();
-  MediaPlayer1.close();
+  const SessionEnd end = session_->end();
+  MeterTimer->stop();
+  Meter->stop();
+  if (!end.ok) {
+    // A measurement cut short by its input or its file is not analysed:
+    // the values stay as they were.
+    DeleteFile(path);
+    boxes_.show(QString::fromStdString(end.message), FromUtf8(msg::kRecordingFailedCaption),
+                MessageBoxes::Buttons::Ok, Icon::Stop);
+    return;
+  }
   emit measurementSaved(FromPath(path));
   CorrectionValues v;
   try {

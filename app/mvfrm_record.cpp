@@ -14,17 +14,24 @@
 #include <QToolButton>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPointer>
 
+#include "app/adjfrm.h"
+#include "app/level_meter.h"
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
 #include "app/pictures.h"
 #include "app/placing.h"
+#include "record/audio_inputs.h"
+#include "record/capabilities.h"
 #include "record/capacity.h"
+#include "record/session.h"
 #include "record/wave_device.h"
 #include "wave/duration.h"
 #include "wave/format.h"
@@ -78,6 +85,8 @@ void TForm1::buildRecordingPage() {
   Panel4 = panel(Panel2, "Panel4", 16, 48, 69, 37, QFrame::Sunken);
   timeDisplay(Panel4, Label1, "Label1", "位置", Label33, "Label33");
   Panel3 = panel(Panel2, "Panel3", 96, 48, 129, 37, QFrame::Sunken);
+  Meter = new LevelMeter(Panel3);
+  Meter->setGeometry(Panel3->contentsRect());
   Panel5 = panel(Panel2, "Panel5", 240, 48, 69, 37, QFrame::Sunken);
   timeDisplay(Panel5, Label2, "Label2", "長さ", Label34, "Label34");
   TrackBar951 = Place<QSlider>(Panel2, "TrackBar951", 16, 96, 289, 17);
@@ -155,6 +164,18 @@ void TForm1::buildRecordingPage() {
   // A tick that comes late or early would change the recording's length.
   Timer1->setTimerType(Qt::PreciseTimer);
   Timer2->setTimerType(Qt::PreciseTimer);
+  MeterTimer = new QTimer(this);
+  MeterTimer->setObjectName("MeterTimer");
+  MeterTimer->setInterval(40);  // 25 pictures a second
+  handle(MeterTimer, &QTimer::timeout, &TForm1::MeterTimerTimer);
+
+  // Beside the recorder, over the page, so that it shows also when the
+  // page's contents are hidden for want of an input.
+  InputStatus = Place<QLabel>(TabSheet1, "InputStatus", 328, 8, 162, 64);
+  InputStatus->setWordWrap(true);
+  InputStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  InputStatus->hide();
+  session_ = std::make_unique<RecordingSession>(MediaPlayer1);
 
   handle(BitBtn5, &QPushButton::clicked, &TForm1::BitBtn5Click);
   handle(BitBtn4, &QPushButton::clicked, &TForm1::BitBtn4Click);
@@ -174,8 +195,6 @@ QString ElapsedText(int64_t seconds) {
                            static_cast<int>(inDay % 60));
 }
 
-// --- timed recording --------------------------------------------------------
-
 bool TForm1::recording() const { return recording_; }
 
 QString TForm1::recordingFile() const { return Edit1->text() + QStringLiteral("/") + QLatin1String(kRecordingFileName); }
@@ -190,6 +209,74 @@ void TForm1::KS1Click() {
     BeginRecording();
 }
 
+// --- the inputs ---------------------------------------------------------------
+
+void TForm1::askForInputs() {
+  InputStatus->setText(FromUtf8(msg::kSearchingInputs));
+  InputStatus->show();
+  // The answer may come after this window is gone.
+  QPointer<TForm1> self(this);
+  inputs_.query([self](const InputList& found) {
+    if (self) self->Guarded([&] { self->inputsFound(found); });
+  });
+}
+
+void TForm1::inputsFound(const InputList& found) {
+  offered_ = std::make_unique<InputList>(found);
+  if (found.inputs.empty()) {
+    input_.clear();
+    fillInputMenu();
+    InputStatus->setText(FromUtf8(msg::kNoDevice));
+    stabilize();
+    boxes_.show(FromUtf8(msg::kNoDevice), FromUtf8(msg::kDeviceErrorCaption), MessageBoxes::Buttons::Ok,
+                Icon::Stop);
+    RecordingContents->hide();
+    return;
+  }
+  InputStatus->hide();
+  chooseInput(found.defaultId);
+}
+
+bool TForm1::haveInput() const { return !input_.empty() && ComboBox2->count() > 0; }
+
+void TForm1::chooseInput(const std::string& id) {
+  if (!offered_ || !offered_->find(id)) return;
+  input_ = id;
+  const QString was = ComboBox2->currentText();
+  ComboBox2->clear();
+  for (const std::string& label : RecordingLabels(inputs_.capabilityFlags(id)))
+    ComboBox2->addItem(QString::fromStdString(label));
+  ComboBox2->setCurrentIndex(std::max(0, ComboBox2->findText(was, Qt::MatchExactly | Qt::MatchCaseSensitive)));
+  fillInputMenu();
+  UpdateLengthLimits();
+  stabilize();
+}
+
+void TForm1::fillInputMenu() {
+  KI1->clear();
+  delete inputChoice_;
+  inputChoice_ = new QActionGroup(this);
+  inputChoice_->setExclusive(true);
+  if (!offered_) return;
+  for (const AudioInput& in : offered_->inputs) {
+    const QString shown = QString::fromStdString(in.description.empty() ? in.id : in.description);
+    QAction* a = KI1->addAction(shown);
+    a->setObjectName(QString::fromStdString("input:" + in.id));
+    a->setToolTip(QString::fromStdString(in.id));
+    a->setCheckable(true);
+    a->setChecked(in.id == input_);
+    inputChoice_->addAction(a);
+    const std::string id = in.id;
+    connect(a, &QAction::triggered, this, [this, id] { Guarded([&] { chooseInput(id); }); });
+  }
+}
+
+// --- the level meter ----------------------------------------------------------
+
+void TForm1::MeterTimerTimer() { Meter->feed(session_->takeLevel()); }
+
+// --- timed recording --------------------------------------------------------
+
 void TForm1::leaveRecording() {
   recording_ = false;
   hoursLocked_ = minutesLocked_ = false;
@@ -199,7 +286,7 @@ void TForm1::leaveRecording() {
 }
 
 void TForm1::BeginRecording() {
-  if (Edit1->text().isEmpty()) return;
+  if (Edit1->text().isEmpty() || !haveInput()) return;
   const QString file = recordingFile();
   if (QFileInfo::exists(file) &&
       !boxes_.show(FromUtf8(msg::kOverwriteRecording), FromUtf8(msg::kOverwriteCaption),
@@ -229,22 +316,30 @@ void TForm1::BeginRecording() {
 }
 
 void TForm1::startCapture(const std::string& path, const std::string& label) {
-  try {
-    PrepareRecordingFile(path, ParseFormatLabel(label));
-    MediaPlayer1.FileName = path;
-    MediaPlayer1.open();
-    MediaPlayer1.record();
-  } catch (...) {
-    MediaPlayer1.close();
-    throw;
+  // Told from the event loop; the recording or measurement ends at once.
+  QPointer<TForm1> self(this);
+  session_->onFailure = [self] {
+    QTimer::singleShot(0, self, [self] { self->Guarded([&] { self->captureFailed(); }); });
+  };
+  const PcmFormat f = ParseFormatLabel(label);
+  session_->start(path, f, input_);
+  Meter->start(f.channels);
+  MeterTimer->start();
+}
+
+void TForm1::captureFailed() {
+  if (recording_) {
+    EndRecording();
+  } else if (session_->running()) {
+    // The measurement: its window closes, and its end tells what happened.
+    form2_->accept();
   }
 }
 
 void TForm1::Timer2Timer() {
   TrackBar951->setValue(TrackBar951->value() + 1);
   Label33->setText(ElapsedText(TrackBar951->value()));
-  MediaPlayer1.flush();
-  if (TrackBar951->value() == TrackBar951->maximum()) {
+  if (!session_->tick() || TrackBar951->value() == TrackBar951->maximum()) {
     Timer2->stop();
     EndRecording();
   }
@@ -255,11 +350,17 @@ void TForm1::EndRecording() {
   if (!recording_) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   Timer2->stop();
-  MediaPlayer1.stop();
-  MediaPlayer1.save();
-  MediaPlayer1.close();
+  const SessionEnd end = session_->end();
+  MeterTimer->stop();
+  Meter->stop();
   leaveRecording();
   QApplication::restoreOverrideCursor();
+  if (!end.ok) {
+    // What was captured is in the file; no cut follows.
+    boxes_.show(QString::fromStdString(end.message), FromUtf8(msg::kRecordingFailedCaption),
+                MessageBoxes::Buttons::Ok, Icon::Stop);
+    return;
+  }
   if (!CheckBox1->isChecked()) {
     boxes_.show(FromUtf8(msg::kRecordingDone), FromUtf8(msg::kRecordingDoneCaption), MessageBoxes::Buttons::Ok,
                 Icon::Information);

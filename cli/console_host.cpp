@@ -24,11 +24,24 @@ void InstallCancelHandler() {
   sigemptyset(&sa.sa_mask);
   for (int s : kCancelSignals) sigaddset(&sa.sa_mask, s);
   for (int s : kCancelSignals) sigaction(s, &sa, nullptr);
+  // Held back by a program that ran this one (see HoldCancelSignals): now
+  // they are taken, those that came in between too.
+  sigset_t held;
+  sigemptyset(&held);
+  for (int s : kCancelSignals) sigaddset(&held, s);
+  sigprocmask(SIG_UNBLOCK, &held, nullptr);
   struct sigaction ignore{};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   sigaction(SIGPIPE, &ignore, nullptr);
   sigaction(SIGXFSZ, &ignore, nullptr);
+}
+
+void HoldCancelSignals(bool hold) {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int s : kCancelSignals) sigaddset(&set, s);
+  sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
 }
 
 bool CancelWasPressed() { return gCancel != 0; }

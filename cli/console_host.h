@@ -14,6 +14,10 @@ namespace mv::cli {
 // does not stop a job, and a file-size limit ends it through its write error.
 void InstallCancelHandler();
 bool CancelWasPressed();
+// Holds the three back (or lets them through again), so that one sent while
+// another program takes over this process waits for its handler instead of
+// ending it.
+void HoldCancelSignals(bool hold);
 // The exit status of a cancelled run: 128 + the first signal received.
 int CancelledStatus();
 

@@ -171,7 +171,11 @@ int execRecorder(char** argv) {
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
   std::string path = n > 0 ? std::string(self, static_cast<std::size_t>(n)) : std::string(argv[0]);
   path = path.substr(0, path.rfind('/') + 1) + "morvane-cli-record";
+  // Its handlers come only once it runs; until then a signal waits.
+  HoldCancelSignals(true);
+  if (CancelWasPressed()) return CancelledStatus();
   ::execv(path.c_str(), argv);
+  HoldCancelSignals(false);
   std::fprintf(stderr, "morvane-cli: recording is not available (%s)\n", path.c_str());
   return kRefused;
 }

@@ -2,60 +2,133 @@
 
 #include <QCoreApplication>
 #include <QTimer>
-#include <cstdio>
 #include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
 
 #include "cli/console_host.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
+#include "cli/record_meter.h"
+#include "cut/cut.h"
 #include "record/audio_inputs.h"
 #include "record/capabilities.h"
 #include "record/qt_wave_device.h"
+#include "record/session.h"
 #include "wave/errors.h"
 #include "wave/format.h"
 #include "wave/paths.h"
 
 namespace mv::cli {
 
+namespace {
+
+bool isFolder(const std::string& path) {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int listInputs(const InputList& found) {
+  for (const AudioInput& in : found.inputs)
+    std::printf("%s %s\t%s\n", in.id == found.defaultId ? "*" : " ", in.id.c_str(), in.description.c_str());
+  return kDone;
+}
+
+// The label to record in: the one asked for, which the input must offer.
+std::string chooseLabel(const RecordOptions& o, const std::vector<std::string>& offered, const std::string& input) {
+  const std::string wanted = o.format.empty() ? std::string(kCutLabels[kDefaultFormatPosition])
+                                              : std::string(kCutLabels[ParseFormatOption(o.format)]);
+  if (std::find(offered.begin(), offered.end(), wanted) != offered.end()) return wanted;
+  if (o.format.empty()) return offered.front();
+  throw UsageError("the input " + input + " does not offer the format \"" + wanted + "\"");
+}
+
+// Longer than the file can hold is wrong usage, as the window's fields
+// cannot be set to it.
+void checkLength(int32_t seconds, const PcmFormat& f) {
+  const int64_t perSecond = int64_t{f.sampleRate} * f.channels * f.bytesPerSample();
+  const int64_t most = kMaxRecordingBytes / perSecond;
+  if (seconds > most)
+    throw UsageError("length out of range for this format (at most " + std::to_string(most / 3600) + ":" +
+                     std::to_string(most / 60 % 60 / 10) + std::to_string(most / 60 % 10) + ":" +
+                     std::to_string(most % 60 / 10) + std::to_string(most % 10) + ")");
+}
+
+// The cut that follows, settled before anything is recorded.
+CutSettings cutSettingsFor(const RecordOptions& o, const std::string& file, const std::string& label) {
+  CutSettings s;
+  s.source = file;
+  s.saveFolder = FolderText(o.cutOut.empty() ? o.out : o.cutOut);
+  s.format = ParseFormatLabel(kCutLabels[RecordingLabelPosition(label)]);
+  s.mode = CutMode::AtSilences;
+  s.threshold = ParseThreshold(o.threshold).resolve(s.format);
+  s.runLength = ParseRun(o.run).resolve(s.format);
+  if (!o.zero.empty()) s.correction = ParseZero(o.zero);
+  return s;
+}
+
+}  // namespace
+
 int RunRecord(const RecordOptions& o, int argc, char** argv) {
-  const int32_t seconds = ParseLength(o.length).totalSeconds();
   QCoreApplication app(argc, argv);
+  // Declared after the application, so that they go before it: the sound
+  // server's client is torn down while Qt is still there.
   QtAudioInputs inputs;
-  if (!inputs.any()) {
+  const InputList found = inputs.list();
+  if (found.inputs.empty()) {
     PrintMessage(msg::kNoDevice);
     return kRefused;
   }
-  const std::vector<std::string> offered = RecordingLabels(inputs.capabilityFlags());
-  std::string label = offered.empty() ? std::string(kCutLabels[kDefaultFormatPosition]) : offered.front();
-  if (!o.format.empty()) label = kCutLabels[ParseFormatOption(o.format)];
+  if (o.listInputs) return listInputs(found);
+
+  const std::string input = o.input.empty() ? found.defaultId : o.input;
+  if (!found.find(input)) throw UsageError("no such input: " + input + " (--list-inputs names them)");
+  const std::vector<std::string> offered = RecordingLabels(inputs.capabilityFlags(input));
+  if (offered.empty()) {
+    PrintMessage(msg::kNoDevice);
+    return kRefused;
+  }
+  const std::string label = chooseLabel(o, offered, input);
+  const PcmFormat format = ParseFormatLabel(label);
+  const int32_t seconds = ParseLength(o.length).totalSeconds();
+  checkLength(seconds, format);
 
   const std::string file = FolderText(o.out) + "/" + kRecordingFileName;
+  std::optional<CutSettings> cut;
+  if (o.cut) {
+    cut = cutSettingsFor(o, file, label);
+    if (!isFolder(cut->saveFolder)) raise(msg::kCannotCreate, cut->saveFolder + "/mv000001.wav");
+  }
   if (FileExists(file)) {
     PrintMessage(msg::kOverwriteRecording);
     if (!o.yes) return kRefused;
   }
+
   QtWaveDevice device;
-  PrepareRecordingFile(file, ParseFormatLabel(label));
-  device.FileName = file;
-  device.open();
-  device.record();
+  RecordingSession session(device);
+  session.onFailure = [&app] { app.quit(); };
+  session.start(file, format, input);
 
   // The clock, as the window's: a length of L seconds ends on the L-th tick,
-  // 0:00:00 on the first. Ctrl-C, SIGTERM or SIGHUP ends it early, saved
-  // all the same.
+  // 0:00:00 on the first; a capture that fails ends it at once. Ctrl-C,
+  // SIGTERM or SIGHUP ends it early, saved all the same.
   int32_t position = 0;
   bool interrupted = false;
+  ConsoleMeter meter;
+  meter.start(format.channels, seconds);
   QTimer clock;
   clock.setTimerType(Qt::PreciseTimer);
   clock.setInterval(1000);
   QObject::connect(&clock, &QTimer::timeout, [&] {
     position = std::min(position + 1, seconds);
-    device.flush();
-    if (position == seconds) app.quit();
+    if (!session.tick() || position == seconds) app.quit();
   });
   QTimer watch;
   watch.setInterval(50);
   QObject::connect(&watch, &QTimer::timeout, [&] {
+    meter.feed(session.takeLevel(), position);
     if (CancelWasPressed()) {
       interrupted = true;
       app.quit();
@@ -64,15 +137,32 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
   clock.start();
   watch.start();
   app.exec();
-  device.stop();
-  device.save();
-  device.close();
+  clock.stop();
+  watch.stop();
+  meter.end();
+  const SessionEnd end = session.end();
 
   struct stat st{};
   ::stat(file.c_str(), &st);
   std::printf("%s  %lld bytes\n", kRecordingFileName, static_cast<long long>(st.st_size));
-  PrintMessage(msg::kRecordingDone);
-  return interrupted ? CancelledStatus() : kDone;
+  std::fflush(stdout);
+  if (!end.ok) {
+    PrintMessage(end.message);
+    return kRefused;
+  }
+  if (interrupted) {
+    PrintMessage(msg::kRecordingDone);
+    return CancelledStatus();
+  }
+  if (!cut) {
+    PrintMessage(msg::kRecordingDone);
+    return kDone;
+  }
+  // As the window: the cut follows instead of the end message.
+  ConsoleHost host(o.yes, true);
+  const CutResult r = RunCut(*cut, host);
+  if (r.end == CutEnd::Cancelled) return CancelledStatus();
+  return r.end == CutEnd::Complete ? kDone : kRefused;
 }
 
 }  // namespace mv::cli

@@ -1,5 +1,6 @@
 #pragma once
-// morvane-cli record: a timed recording from the default sound input.
+// morvane-cli record: a timed recording from the desktop's default sound
+// input or a chosen one, cut at once when asked.
 
 #include <CLI/CLI.hpp>
 
@@ -14,8 +15,16 @@ namespace mv::cli {
 struct RecordOptions {
   std::string out;              // folder of morvntmp.wav
   std::string length = "0:00:10";
-  std::string format;           // default: the first label the input offers
+  std::string format;           // default: 16bit, Stereo, 44.1kHz, else the input's first
+  std::string input;            // the input's id; default: the desktop's default input
+  bool listInputs = false;
   bool yes = false;
+  // The cut right after the recording, at silences.
+  bool cut = false;
+  std::string cutOut;           // folder of the pieces; default: out
+  std::string threshold = std::to_string(kDefaultThreshold);
+  std::string run = std::to_string(kDefaultRunLength);
+  std::string zero;
 };
 
 // The record command's options, the same in morvane-cli (for --help and
@@ -24,15 +33,27 @@ struct RecordOptions {
 inline CLI::App* AddRecordCommand(CLI::App& app, RecordOptions& o) {
   auto* cmd = app.add_subcommand("record", "a timed recording into DIR/morvntmp.wav");
   cmd->add_option("--out", o.out, "folder of the recording")
-      ->required()
       ->check(NotEmpty([](const std::string& folder) {
         CheckNotStandardStream(FolderText(folder) + "/" + kRecordingFileName);
       }));
-  cmd->add_option("--length", o.length, "length H:M:S (default 0:00:10)")
+  cmd->add_option("--length", o.length, "length H:M:S, M:S or seconds such as 90s (default 0:00:10)")
       ->check(NotEmpty(ParseLength));
-  cmd->add_option("--format", o.format, "format label (default: the input's first)")
+  cmd->add_option("--format", o.format, "format label (default: 16bit, Stereo, 44.1kHz when offered)")
       ->check(NotEmpty(ParseFormatOption));
-  cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
+  cmd->add_option("--input", o.input, "the input to record (--list-inputs names them)")->check(NotEmpty());
+  cmd->add_flag("--list-inputs", o.listInputs, "list the inputs, the default marked with *");
+  cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite questions");
+  cmd->add_flag("--cut", o.cut, "cut the recording at silences when it ends");
+  cmd->add_option("--cut-out", o.cutOut, "save folder of the pieces (must exist; default: --out)")
+      ->check(NotEmpty());
+  cmd->add_option("--threshold", o.threshold, "cut: silence below this |sample| (default 100), or -50dB")
+      ->check(NotEmpty(ParseThreshold));
+  cmd->add_option("--run", o.run, "cut: silent frames that end a song (default 132300), or 3s")
+      ->check(NotEmpty(ParseRun));
+  cmd->add_option("--zero", o.zero, "cut: correct by the zero points ZL,ZR")->check(NotEmpty(ParseZero));
+  cmd->callback([&o] {
+    if (!o.listInputs && o.out.empty()) throw CLI::RequiredError("--out");
+  });
   return cmd;
 }
 

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli/console_host.h"
 #include "cli/exit_status.h"
@@ -13,6 +14,7 @@
 
 int main(int argc, char** argv) {
   using namespace mv::cli;
+  InstallCancelHandler();
   KeepStandardStreamsOpen();
   CLI::App app{"Morvane: a timed recording", "morvane-cli"};
   app.require_subcommand(1);
@@ -23,14 +25,21 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return app.exit(e) == 0 ? kDone : kUsage;
   }
-  InstallCancelHandler();
+  int status;
   try {
-    return RunRecord(o, argc, argv);
+    status = RunRecord(o, argc, argv);
   } catch (const UsageError& e) {
     std::fprintf(stderr, "morvane-cli: %s\n", e.what());
-    return kUsage;
+    status = kUsage;
   } catch (const mv::Error& e) {
     PrintMessage(e.shownText());
-    return kRefused;
+    status = kRefused;
   }
+  // Everything of the recording is closed and on the disk by now. Qt 6.4
+  // frees its PulseAudio connection among the program's static objects
+  // without holding the client library's lock while the library's thread
+  // still runs, which now and then aborts inside the library: the process
+  // ends here instead, and the server sees the connection close.
+  std::fflush(nullptr);
+  std::_Exit(status);
 }

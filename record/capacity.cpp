@@ -2,14 +2,15 @@
 
 #include <algorithm>
 
+#include "record/capture_file.h"
 #include "wave/format.h"
 #include "wave/paths.h"
 
 namespace mv {
 
 namespace {
-// No recording is planned beyond 4 GiB, whatever the space.
-constexpr int64_t kCapacityCap = int64_t{1} << 32;
+// No recording is planned beyond what its header can tell, whatever the space.
+constexpr int64_t kCapacityCap = kMaxRecordingBytes;
 }
 
 int64_t RoundHalfEven(int64_t a, int64_t b) {
@@ -40,7 +41,8 @@ int64_t CapacitySeconds(const CapacityInput& in) {
     if (s == t) fs = RoundHalfEven(fs, 2);
     r = fs < ft ? fs : ft;
   }
-  r = std::min(r, kCapacityCap);
+  // At the cap, rounding up would set a length the file cannot hold.
+  if (r >= kCapacityCap) return kCapacityCap / LabelBytesPerSecond(in.label);
   return RoundHalfEven(r, LabelBytesPerSecond(in.label));
 }
 

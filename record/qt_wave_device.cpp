@@ -6,76 +6,130 @@
 #include <QMediaDevices>
 
 #include "wave/errors.h"
-#include "wave/header.h"
 
 namespace mv {
 
 namespace {
-// Seconds of sound the capture buffer holds while the window is busy.
-constexpr int kBufferSeconds = 4;
+
+QAudioDevice inputNamed(const std::string& id) {
+  if (id.empty()) return QMediaDevices::defaultAudioInput();
+  for (const QAudioDevice& d : QMediaDevices::audioInputs())
+    if (d.id().toStdString() == id) return d;
+  return {};
+}
+
 }  // namespace
 
-QtWaveDevice::QtWaveDevice() = default;
+QtWaveDevice::QtWaveDevice() {
+  watchdog_.setInterval(kBufferMs);
+  connect(&watchdog_, &QTimer::timeout, this, &QtWaveDevice::watch);
+}
+
 QtWaveDevice::~QtWaveDevice() { close(); }
 
 void QtWaveDevice::open() {
   close();
-  File file = File::openReadWrite(FileName);
-  const PcmFormat f = ReadHeaderFormat(file);
-  const QAudioDevice input = QMediaDevices::defaultAudioInput();
+  capture_.open(FileName, opener);
+  const PcmFormat f = capture_.format();
   QAudioFormat format;
   format.setSampleRate(f.sampleRate);
   format.setChannelCount(f.channels);
   format.setSampleFormat(f.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
-  if (input.isNull() || !input.isFormatSupported(format)) raise(kUnknownDeviceError);
-  // Whatever the file held after its header is recorded over.
-  file.truncate(kHeaderSize);
-  file.seek(kHeaderSize);
+  // An input that is gone would leave Qt waiting for its stream for ever.
+  const QAudioDevice input = inputNamed(Input);
+  if (input.isNull() || !input.isFormatSupported(format)) {
+    capture_.close();
+    raise(kUnknownDeviceError);
+  }
+  inputId_ = input.id().toStdString();
   source_ = std::make_unique<QAudioSource>(input, format);
-  source_->setBufferSize(format.bytesForDuration(kBufferSeconds * 1000000LL));
-  file_ = std::move(file);
-  writeFailed_ = false;
+  source_->setBufferSize(format.bytesForDuration(qint64{kBufferMs} * 1000));
+  told_ = false;
 }
 
 void QtWaveDevice::record() {
-  if (!source_) return;
+  if (!source_) raise(kUnknownDeviceError);
   io_ = source_->start();
-  if (io_) connect(io_.data(), &QIODevice::readyRead, this, &QtWaveDevice::drain);
+  if (!io_ || source_->error() != QAudio::NoError) {
+    io_ = nullptr;
+    raise(kUnknownDeviceError);
+  }
+  connect(io_.data(), &QIODevice::readyRead, this, &QtWaveDevice::drain);
+  connect(source_.get(), &QAudioSource::stateChanged, this, &QtWaveDevice::sourceStateChanged);
+  capturing_ = true;
+  const int generation = ++generation_;
+  watch_ = std::make_unique<SourceWatch>(inputId_, [this, generation] {
+    QMetaObject::invokeMethod(this, [this, generation] {
+      if (generation == generation_) lose(CaptureFailure::InputLost);
+    }, Qt::QueuedConnection);
+  });
+  sinceData_.start();
+  watchdog_.start();
 }
 
 void QtWaveDevice::drain() {
-  if (!io_ || !file_.isOpen()) return;
+  if (told_ || !capturing_) return;
+  if (!io_) return lose(CaptureFailure::InputLost);
   const QByteArray bytes = io_->readAll();
-  if (bytes.isEmpty() || writeFailed_) return;
-  try {
-    file_.write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-  } catch (const Error&) {
-    // A full disk ends the capture; what is in the file stays valid.
-    writeFailed_ = true;
-  }
+  if (bytes.isEmpty()) return;
+  sinceData_.start();
+  if (!capture_.append(bytes.constData(), static_cast<std::size_t>(bytes.size()))) tell();
+}
+
+void QtWaveDevice::watch() {
+  drain();
+  if (!told_ && sinceData_.elapsed() > kSilentMs) lose(CaptureFailure::InputSilent);
+}
+
+void QtWaveDevice::sourceStateChanged() {
+  if (capturing_ && source_->state() == QAudio::StoppedState && source_->error() != QAudio::NoError)
+    lose(CaptureFailure::InputLost);
+}
+
+void QtWaveDevice::lose(CaptureFailure why) {
+  if (told_ || !capturing_) return;
+  capture_.fail(why);
+  tell();
+}
+
+void QtWaveDevice::tell() {
+  if (told_) return;
+  told_ = true;
+  watchdog_.stop();
+  // Not from inside the source's own signal: the front end stops it.
+  QMetaObject::invokeMethod(this, [this] {
+    if (onFailure) onFailure();
+  }, Qt::QueuedConnection);
 }
 
 void QtWaveDevice::flush() {
-  if (!file_.isOpen()) return;
-  try {
-    FinishWaveHeader(file_);
-  } catch (const Error&) {
-  }
+  drain();
+  if (!capture_.refresh()) tell();
+}
+
+InputLevel QtWaveDevice::takeLevel() {
+  drain();
+  return capture_.takeLevel();
 }
 
 void QtWaveDevice::stop() {
-  if (!source_) return;
+  if (!capturing_) return;
   drain();
+  capturing_ = false;
+  watchdog_.stop();
+  watch_.reset();
+  source_->disconnect(this);
+  if (io_) io_->disconnect(this);
   source_->stop();
   io_ = nullptr;
 }
 
-void QtWaveDevice::save() { flush(); }
+void QtWaveDevice::save() { capture_.refresh(); }
 
 void QtWaveDevice::close() {
-  if (source_) stop();
+  stop();
   source_.reset();
-  file_.close();
+  capture_.close();
 }
 
 }  // namespace mv

@@ -1,13 +1,19 @@
 #pragma once
-// The wave-audio device over Qt Multimedia's QAudioSource: the default sound
-// input, captured bytes appended to the file as they arrive.
+// The wave-audio device over Qt Multimedia's QAudioSource: the chosen sound
+// input (else the desktop's default), captured bytes written to the file as
+// they arrive. It watches the capture: a file that takes no more bytes, a
+// server or input that goes away or falls silent ends it, and onFailure is
+// told from the event loop.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <memory>
 
+#include "record/capture_file.h"
+#include "record/sound_server.h"
 #include "record/wave_device.h"
-#include "wave/file.h"
 
 class QAudioSource;
 class QIODevice;
@@ -26,14 +32,35 @@ class QtWaveDevice : public QObject, public WaveDevice {
   void save() override;
   void close() override;
   void flush() override;
+  std::optional<CaptureFailure> failure() const override { return capture_.failure(); }
+  InputLevel takeLevel() override;
+
+  // How the recording file is opened; a test puts in one that fails.
+  CaptureFile::Opener opener = CaptureFile::OpenFile;
+
+  // The capture buffer: what arrives is written at once, so this bounds
+  // what a crash can lose before the bytes reach the file.
+  static constexpr int kBufferMs = 100;
+  // An input that sends nothing for this long has gone away.
+  static constexpr int kSilentMs = 5000;
 
  private:
   void drain();
+  void watch();
+  void sourceStateChanged();
+  void lose(CaptureFailure why);
+  void tell();
 
   std::unique_ptr<QAudioSource> source_;
   QPointer<QIODevice> io_;  // Qt deletes it when the server goes away
-  File file_ = File::closed();
-  bool writeFailed_ = false;
+  CaptureFile capture_;
+  std::unique_ptr<SourceWatch> watch_;
+  std::string inputId_;
+  int generation_ = 0;  // one a capture, so that a late word of an old one is not taken
+  QTimer watchdog_;
+  QElapsedTimer sinceData_;
+  bool capturing_ = false;  // between record and stop
+  bool told_ = false;
 };
 
 }  // namespace mv

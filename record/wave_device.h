@@ -1,14 +1,18 @@
 #pragma once
 // The wave-audio device: opened on a prepared WAVE file, whose header alone
 // says the format, it records into that file behind its 44-byte header until
-// stopped; save finishes the header; close releases device and file.
+// stopped; save finishes the header; close releases device and file. It
+// tells when the capture ends by itself (the file or the input failed), and
+// the input's level.
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
-#include "wave/messages.h"
-
+#include "record/capture_file.h"
 #include "wave/format.h"
+#include "wave/messages.h"
 
 namespace mv {
 
@@ -17,17 +21,25 @@ class WaveDevice {
   virtual ~WaveDevice() = default;
 
   std::string FileName;  // the prepared file
+  std::string Input;     // the input's id; empty: the desktop's default
 
   // Raises the device's error text (else msg::kUnknownDeviceError).
   virtual void open() = 0;
-  // Starts capture and returns at once.
+  // Starts capture and returns at once; raises when it cannot start.
   virtual void record() = 0;
   virtual void stop() = 0;
   virtual void save() = 0;
   virtual void close() = 0;
-  // Brings the header's sizes up to date with what has been captured, so that
-  // the file is valid at any moment of a recording.
+  // Brings the header's sizes up to date with what has been captured and
+  // puts the data on the disk, so that the file is valid at any moment.
   virtual void flush() = 0;
+
+  // Why the capture ended by itself, if it did.
+  virtual std::optional<CaptureFailure> failure() const = 0;
+  // The input's level since the last call.
+  virtual InputLevel takeLevel() = 0;
+  // Told once, from the event loop, when the capture ends by itself.
+  std::function<void()> onFailure;
 };
 
 // The recording's file in its folder.

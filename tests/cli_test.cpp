@@ -134,6 +134,11 @@ TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
       {{"split", src, "--out", d, "--format", "16bit, Mono, 96kHz"}, "unknown format"},
       {{"record", "--out", d, "--length", "0:00:1O"}, "not a number"},
       {{"record", "--out", d, "--length", "0:99:00"}, "out of range"},
+      {{"record", "--length", "0:00:01"}, "--out"},
+      {{"record", "--out", d, "--cut", "--threshold", "abc"}, "not a number"},
+      {{"record", "--out", d, "--cut", "--run", "441001"}, "out of range"},
+      {{"record", "--out", d, "--input", ""}, "empty"},
+      {{"record", "--out", d, "--cut", "--cut-out", ""}, "empty"},
       // Empty names and labels.
       {{"cut", src, "--out", ""}, "empty"},
       {{"split", src, "--out", ""}, "empty"},

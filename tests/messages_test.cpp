@@ -39,6 +39,16 @@ const Row kRows[] = {
     MV_ROW(kErrorCaption, "Error"),
     MV_ROW(kNoDevice, "録音デバイスが見つかりません。録音はできません。"),
     MV_ROW(kDeviceErrorCaption, "デバイスエラー"),
+    MV_ROW(kSearchingInputs, "録音デバイスを探しています..."),
+    MV_ROW(kRecordingWriteFailed, "録音ファイルに書き込めなくなったため、録音を中止しました。"
+                                  "ディスクの空き容量を確認してください。それまでの録音は保存されています。"),
+    MV_ROW(kRecordingInputLost, "録音デバイスが使えなくなったため、録音を中止しました。"
+                                "それまでの録音は保存されています。"),
+    MV_ROW(kRecordingInputSilent, "録音デバイスから音が届かなくなったため、録音を中止しました。"
+                                  "それまでの録音は保存されています。"),
+    MV_ROW(kRecordingSizeLimit, "録音ファイルが扱える最大の大きさ(2GB)に達したため、録音を終了しました。"
+                                "それまでの録音は保存されています。"),
+    MV_ROW(kRecordingFailedCaption, "録音エラー"),
     MV_ROW(kOverwriteCaption, "ファイルの上書きの確認"),
     MV_ROW(kOverwritePieces, "ファイルがすでに存在しますが、上書きしますか?"),
     MV_ROW(kOverwriteRecording, "テンポラリファイルがすでに存在しますが、上書きしますか?"),

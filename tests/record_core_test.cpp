@@ -8,6 +8,7 @@
 #include "record/capacity.h"
 #include "tests/support.h"
 #include "wave/file.h"
+#include "wave/format.h"
 
 namespace mv {
 namespace {
@@ -71,9 +72,20 @@ TEST(Capacity, SharedDriveIsDividedAmongItsCopies) {
 TEST(Capacity, UnreadableSpaceAndTheCap) {
   CapacityInput in = oneDrive(-1, true);
   EXPECT_EQ(CapacitySeconds(in), 0);
-  in = oneDrive(int64_t{1} << 40, false);
-  in.keyTemp = 1;
-  EXPECT_EQ(CapacitySeconds(in), RoundHalfEven(int64_t{1} << 32, 176400));
+  // Whatever the space, no length the header cannot tell: 2147483603 bytes
+  // of samples hold 12173.99 s at 176400 bytes a second, rounded down.
+  for (const char* label : {"16bit, Stereo, 44.1kHz", "8bit, Mono, 11kHz", "16bit, Stereo, 48kHz"}) {
+    SCOPED_TRACE(label);
+    in = oneDrive(int64_t{1} << 40, false);
+    in.label = label;
+    in.keyTemp = 1;
+    const int64_t n = CapacitySeconds(in);
+    const int64_t perSecond = LabelBytesPerSecond(label);
+    EXPECT_LE(n * perSecond, 2147483603);
+    EXPECT_GT((n + 1) * perSecond, 2147483603);
+  }
+  in.label = "16bit, Stereo, 44.1kHz";
+  EXPECT_EQ(CapacitySeconds(in), 12173);
 }
 
 TEST(Capacity, RoundsHalvesToEven) {

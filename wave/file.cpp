@@ -106,6 +106,10 @@ void File::truncate(int64_t n) {
   if (::ftruncate(fd_, n) != 0) raise(msg::kWriteError);
 }
 
+void File::sync() {
+  if (::fdatasync(fd_) != 0) raise(msg::kWriteError);
+}
+
 File::File(File&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
 

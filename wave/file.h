@@ -21,6 +21,11 @@ class ByteStream {
   virtual void seek(int64_t pos) = 0;
   virtual int64_t position() const = 0;
   virtual int64_t size() const = 0;
+  // Cuts the stream to n bytes.
+  virtual void truncate(int64_t n) = 0;
+  // Puts what was written on the disk, or raises the write error; memory
+  // has nothing to do.
+  virtual void sync() {}
 
   // Reads exactly n bytes or raises the read error.
   void readFull(void* buf, std::size_t n);
@@ -58,8 +63,9 @@ class File final : public ByteStream {
   int64_t position() const override;
   int64_t size() const override;
 
-  // Cuts the file to n bytes.
-  void truncate(int64_t n);
+  void truncate(int64_t n) override;
+  // fdatasync: the data and the size, not the times.
+  void sync() override;
   // Writes at a position without moving the file's own.
   void writeAt(int64_t pos, const void* buf, std::size_t n);
   // Takes an exclusive lock for as long as the file is open; false when
@@ -87,6 +93,7 @@ class MemoryStream final : public ByteStream {
   void seek(int64_t pos) override { pos_ = pos; }
   int64_t position() const override { return pos_; }
   int64_t size() const override { return static_cast<int64_t>(bytes_.size()); }
+  void truncate(int64_t n) override { bytes_.resize(static_cast<std::size_t>(n)); }
   const std::vector<uint8_t>& bytes() const { return bytes_; }
 
  private:

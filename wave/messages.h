@@ -35,6 +35,22 @@ inline constexpr std::string_view kErrorCaption = "Error";
 // No sound input at start-up (stop icon).
 inline constexpr std::string_view kNoDevice = "録音デバイスが見つかりません。録音はできません。";
 inline constexpr std::string_view kDeviceErrorCaption = "デバイスエラー";
+// The recording page while the sound server is asked for its inputs.
+inline constexpr std::string_view kSearchingInputs = "録音デバイスを探しています...";
+
+// A recording that the input or the file ended (stop icon); what was
+// recorded up to then is in the file.
+inline constexpr std::string_view kRecordingWriteFailed =
+    "録音ファイルに書き込めなくなったため、録音を中止しました。"
+    "ディスクの空き容量を確認してください。それまでの録音は保存されています。";
+inline constexpr std::string_view kRecordingInputLost =
+    "録音デバイスが使えなくなったため、録音を中止しました。それまでの録音は保存されています。";
+inline constexpr std::string_view kRecordingInputSilent =
+    "録音デバイスから音が届かなくなったため、録音を中止しました。それまでの録音は保存されています。";
+inline constexpr std::string_view kRecordingSizeLimit =
+    "録音ファイルが扱える最大の大きさ(2GB)に達したため、録音を終了しました。"
+    "それまでの録音は保存されています。";
+inline constexpr std::string_view kRecordingFailedCaption = "録音エラー";
 
 // Questions.
 inline constexpr std::string_view kOverwriteCaption = "ファイルの上書きの確認";

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "record/audio_inputs.h"
 #include "record/capacity.h"
 #include "record/wave_device.h"
+#include "tests/stand_in_device.h"
 #include "tests/support.h"
 #include "wave/errors.h"
 #include "wave/file.h"
@@ -53,11 +55,42 @@ struct ScriptedBoxes : MessageBoxes {
   }
 };
 
+// Inputs as the test sets them. With present, one input "mic" (the default)
+// with the flags; inputs and defaultId name others. Deferred, the answer
+// waits for answer().
 struct StandInInputs : AudioInputs {
   bool present = false;
   uint32_t flags = 0;
-  bool any() override { return present; }
-  uint32_t capabilityFlags() override { return flags; }
+  std::vector<AudioInput> inputs;
+  std::string defaultId;
+  std::map<std::string, uint32_t> flagsOf;  // per input; else flags
+  bool deferred = false;
+  std::function<void(const InputList&)> waiting;
+
+  InputList answer() const {
+    InputList list;
+    list.answered = true;
+    list.inputs = inputs;
+    if (present && list.inputs.empty()) list.inputs.push_back({"mic", "Microphone"});
+    list.defaultId = PickDefaultInput(list.inputs, defaultId);
+    return list;
+  }
+  void query(std::function<void(const InputList&)> found) override {
+    if (deferred)
+      waiting = std::move(found);
+    else
+      found(answer());
+  }
+  // A deferred query answered now: the inputs as set, or no answer at all.
+  void answerNow(bool answered = true) {
+    auto found = std::move(waiting);
+    waiting = nullptr;
+    found(answered ? answer() : InputList{});
+  }
+  uint32_t capabilityFlags(const std::string& id) override {
+    auto it = flagsOf.find(id);
+    return it == flagsOf.end() ? flags : it->second;
+  }
 };
 
 // Free space per folder as the test sets it; unknown folders share key 0.
@@ -68,40 +101,6 @@ struct StandInSpace : FreeSpaceProvider {
   uint64_t key(const std::string& folder) override {
     auto it = keys.find(folder);
     return it == keys.end() ? 0 : it->second;
-  }
-};
-
-// A device that "captures" the bytes the test gives it at each flush (one
-// per tick of the recording clock).
-struct StandInDevice : WaveDevice {
-  std::vector<std::string> calls;
-  bool failOpen = false;
-  std::vector<uint8_t> perTick;
-  File file = File::closed();
-
-  void open() override {
-    calls.push_back("open");
-    if (failOpen) raise(msg::kUnknownDeviceError);
-    file = File::openReadWrite(FileName);
-    file.seek(file.size());
-  }
-  void record() override { calls.push_back("record"); }
-  void flush() override {
-    if (!file.isOpen()) return;
-    file.write(perTick.data(), perTick.size());
-    FinishWaveHeader(file);
-  }
-  void stop() override {
-    calls.push_back("stop");
-    flush();  // what was captured since the last tick
-  }
-  void save() override {
-    calls.push_back("save");
-    if (file.isOpen()) FinishWaveHeader(file);
-  }
-  void close() override {
-    calls.push_back("close");
-    file.close();
   }
 };
 

@@ -19,11 +19,18 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QElapsedTimer>
+#include <QImage>
+#include <cmath>
+#include <functional>
 
 #include "app/adjfrm.h"
+#include "app/level_meter.h"
 #include "app/mvfrm.h"
 #include "app/startup.h"
 #include "record/analysis.h"
+#include "record/capabilities.h"
+#include "record/capacity.h"
 #include "tests/gui/fixture.h"
 #include "tests/support.h"
 #include "wave/format.h"
@@ -261,6 +268,219 @@ class RecordingPageTest : public QObject, mv::test::WindowFixture {
     QVERIFY(windows_.measuring->isHidden());
     QVERIFY(!form_->Timer1->isActive());
     QCOMPARE(wavTemporaries(), 0);
+  }
+
+  // A capture that ends by itself ends the recording at once: the clock
+  // stops, the page unlocks, the box says why, and no cut follows.
+  void aCaptureThatEndsByItselfEndsTheRecordingWithItsMessage() {
+    struct Row {
+      std::function<void(mv::test::StandInDevice&)> before, during;
+      std::string_view message;
+    };
+    const std::vector<Row> rows = {
+        {[](auto& d) { d.opener = mv::test::FullDiskAfter(10000); }, [](auto&) {}, msg::kRecordingWriteFailed},
+        {[](auto&) {}, [](auto& d) { d.lose(); }, msg::kRecordingInputLost},
+        {[](auto& d) { d.capture.limit = 12000; }, [](auto&) {}, msg::kRecordingSizeLimit},
+    };
+    QDir().mkpath(dir("songs"));
+    form_->Edit4->setText(dir("songs"));
+    for (const Row& row : rows) {
+      const QString was = form_->Edit3->text();
+      stand_.device.opener = mv::CaptureFile::OpenFile;
+      stand_.device.capture.limit = mv::kMaxRecordingBytes;
+      row.before(stand_.device);
+      boxes_.answers = {true};
+      form_->BitBtn5->click();
+      QVERIFY(form_->recording());
+      ticks(1);
+      row.during(stand_.device);
+      ticks(1);
+      QTRY_VERIFY(!form_->recording());
+      QVERIFY(!form_->Timer2->isActive() && !form_->MeterTimer->isActive());
+      QVERIFY(form_->BitBtn5->isEnabled() && form_->TabSheet2->isEnabled());
+      QCOMPARE(form_->KS1->text(), QStringLiteral("録音開始(&S)"));
+      QCOMPARE(boxes_.shown.back().text, Text(row.message));
+      QCOMPARE(boxes_.shown.back().caption, Text(msg::kRecordingFailedCaption));
+      QCOMPARE(boxes_.shown.back().icon, mv::Icon::Stop);
+      QVERIFY(form_->CheckBox1->isChecked());
+      QCOMPARE(form_->Edit3->text(), was);  // not handed to the cut
+      QVERIFY(mv::test::FileNames(file("songs"), "mv").empty());
+      QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
+      QVERIFY(mv::test::DataOf(mv::test::ReadBytes(file("morvntmp.wav"))).size() >= stand_.device.perTick.size());
+      QCOMPARE(stand_.device.calls.back(), std::string("close"));
+    }
+  }
+
+  void aMeasurementWhoseInputGoesAwayIsNotAnalysed() {
+    form_->Label29->setText("5");
+    QTimer::singleShot(0, this, [&] {
+      mv::test::Tick(form_->Timer1);
+      stand_.device.lose();
+    });
+    form_->Button14->click();
+    QVERIFY(windows_.measuring->isHidden());
+    QVERIFY(!form_->Timer1->isActive());
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kRecordingInputLost));
+    QCOMPARE(form_->Label29->text(), QStringLiteral("5"));
+    QCOMPARE(wavTemporaries(), 0);
+  }
+
+  // Without an input nothing can start a recording or a measurement; while
+  // the server is asked the page says so, and the window is there at once.
+  void withoutAnInputTheRecordingCommandsAreUnavailable() {
+    tearDown();
+    setUp();
+    stand_.inputs.deferred = true;
+    open();
+    QVERIFY(form_->isVisible());
+    QCOMPARE(form_->InputStatus->text(), Text(msg::kSearchingInputs));
+    QVERIFY(form_->InputStatus->isVisible());
+    auto unavailable = [&] {
+      return !form_->BitBtn5->isEnabled() && !form_->KS1->isEnabled() && !form_->Button14->isEnabled();
+    };
+    QVERIFY(unavailable());
+    QVERIFY(boxes_.shown.empty());
+    stand_.inputs.answerNow(false);  // the server did not answer in time
+    QCOMPARE(form_->InputStatus->text(), Text(msg::kNoDevice));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kNoDevice));
+    QVERIFY(form_->RecordingContents->isHidden());
+    form_->KF1->trigger();
+    QVERIFY(form_->RecordingContents->isVisible() && form_->InputStatus->isVisible());
+    QVERIFY(unavailable());
+    form_->KS1->trigger();
+    form_->BeginRecording();
+    QVERIFY(!form_->recording() && stand_.device.calls.empty());
+    // An answer in time with an input: everything is there.
+    tearDown();
+    setUp();
+    stand_.inputs.deferred = true;
+    stand_.inputs.present = true;
+    stand_.inputs.flags = 0xFFF;
+    open();
+    QVERIFY(unavailable());
+    stand_.inputs.answerNow();
+    QVERIFY(form_->BitBtn5->isEnabled() && form_->KS1->isEnabled() && form_->Button14->isEnabled());
+    QVERIFY(form_->InputStatus->isHidden());
+    QCOMPARE(form_->ComboBox2->count(), 20);
+  }
+
+  // The desktop's default input is recorded unless another is chosen; the
+  // formats and limits follow the choice.
+  void theInputMenuChoosesWhatIsRecorded() {
+    tearDown();
+    setUp();
+    stand_.inputs.inputs = {{"usb", "USB Mic"}, {"line", "Line In"}};
+    stand_.inputs.defaultId = "line";
+    stand_.inputs.flagsOf = {{"usb", mv::kCap11kMono8 | mv::kCap22kMono16}, {"line", 0x800}};
+    open();
+    const QList<QAction*> items = form_->KI1->actions();
+    QCOMPARE(items.size(), 2);
+    QCOMPARE(items[0]->text(), QStringLiteral("USB Mic"));
+    QVERIFY(!items[0]->isChecked() && items[1]->isChecked());
+    QCOMPARE(form_->input(), std::string("line"));
+    QCOMPARE(form_->ComboBox2->count(), 2);  // 44.1 and 48 kHz, 16-bit stereo
+    form_->SpinEdit3->setValue(1);
+    form_->CheckBox1->setChecked(false);
+    form_->BitBtn5->click();
+    QCOMPARE(stand_.device.Input, std::string("line"));
+    QVERIFY(!form_->KI1->menuAction()->isEnabled());  // not while recording
+    ticks(1);
+    QVERIFY(form_->KI1->menuAction()->isEnabled());
+    items[0]->trigger();
+    QCOMPARE(form_->input(), std::string("usb"));
+    QVERIFY(form_->KI1->actions()[0]->isChecked() && !form_->KI1->actions()[1]->isChecked());
+    QCOMPARE(form_->ComboBox2->count(), 2);
+    QCOMPARE(form_->ComboBox2->itemText(0), QStringLiteral("16bit, Mono, 22kHz"));
+    QCOMPARE(form_->ComboBox2->itemText(1), QStringLiteral("8bit, Mono, 11kHz"));
+    // The limits follow the format of the new list: 1 GB at 44100 bytes/s.
+    stand_.space.free = 3000000000;
+    form_->CheckBox1->click();
+    QCOMPARE(form_->SpinEdit2->maximum(), 59);
+    QCOMPARE(form_->SpinEdit1->maximum(), static_cast<int>(mv::RoundHalfEven(1000000000, 44100) / 3600));
+    boxes_.answers = {true};
+    form_->BitBtn5->click();
+    QCOMPARE(stand_.device.Input, std::string("usb"));
+    QCOMPARE(mv::test::Get32(mv::test::ReadBytes(file("morvntmp.wav")), 24), 22050u);
+  }
+
+  // The meter follows what the input sends, many times a second, and a
+  // sample at full scale turns its bar red and leaves a mark until the next
+  // recording.
+  void theMeterShowsTheLevelAndClipping() {
+    form_->SpinEdit3->setValue(30);
+    form_->CheckBox1->setChecked(false);
+    stand_.device.perTick = {};
+    form_->BitBtn5->click();
+    mv::LevelMeter* meter = form_->Meter;
+    QCOMPARE(meter->parentWidget(), form_->Panel3);
+    QCOMPARE(meter->channels(), 2);
+    QCOMPARE(meter->levelDb(0), mv::LevelMeter::kFloorDb);
+    QVERIFY(!meter->clipped(0) && !meter->clipped(1));
+    // A tone at half of full scale on the left, a quarter on the right.
+    Bytes tone;
+    for (int i = 0; i < 2205; ++i) {
+      const double s = std::sin(i * 2 * M_PI / 22.05);
+      mv::test::Put16(tone, static_cast<uint16_t>(static_cast<int16_t>(16384 * s)));
+      mv::test::Put16(tone, static_cast<uint16_t>(static_cast<int16_t>(8192 * s)));
+    }
+    QElapsedTimer t;
+    t.start();
+    const int before = meter->updates();
+    while (t.elapsed() < 1000) {
+      stand_.device.deliver(tone);
+      QTest::qWait(20);
+    }
+    QVERIFY2(meter->updates() - before >= 15, qPrintable(QString::number(meter->updates() - before)));
+    // The held peak is the tone's; the bar falls a little between blocks.
+    QVERIFY2(std::abs(meter->holdDb(0) - -6.02) < 0.05, qPrintable(QString::number(meter->holdDb(0))));
+    QVERIFY2(std::abs(meter->holdDb(1) - -12.04) < 0.05, qPrintable(QString::number(meter->holdDb(1))));
+    QVERIFY(meter->levelDb(0) > -9 && meter->levelDb(0) <= meter->holdDb(0));
+    QVERIFY(!meter->hot(0) && !meter->clipped(0));
+    const QImage quiet = meter->grab().toImage();
+    auto barColour = [&](const QImage& img, int row, double dB) {
+      return img.pixelColor(10 + static_cast<int>(mv::LevelMeter::Position(dB) * 104), row);
+    };
+    QCOMPARE(barColour(quiet, 5, -30), QColor(40, 200, 60));      // green under the left level
+    QCOMPARE(barColour(quiet, 15, -20), QColor(40, 200, 60));     // and the right
+    QCOMPARE(barColour(quiet, 15, -9), QColor(24, 24, 24));       // the right stops short of -9 dB
+    // A square wave at full scale on the left.
+    Bytes square;
+    for (int i = 0; i < 2205; ++i) {
+      mv::test::Put16(square, static_cast<uint16_t>(i / 50 % 2 ? 32767 : -32768));
+      mv::test::Put16(square, 0);
+    }
+    stand_.device.deliver(square);
+    QTest::qWait(100);
+    QVERIFY(meter->hot(0) && meter->clipped(0) && !meter->clipped(1));
+    QCOMPARE(meter->holdDb(0), 0.0);
+    const QImage loud = meter->grab().toImage();
+    QCOMPARE(barColour(loud, 5, -30), QColor(230, 30, 30));  // the bar is red
+    QCOMPARE(loud.pixelColor(120, 5), QColor(230, 30, 30));  // the clip mark
+    QCOMPARE(loud.pixelColor(120, 15), QColor(24, 24, 24));
+    // Back to the tone: the bar turns green again, the mark stays.
+    for (int i = 0; i < 30; ++i) {
+      stand_.device.deliver(tone);
+      QTest::qWait(40);
+    }
+    QVERIFY(!meter->hot(0) && meter->clipped(0));
+    form_->BitBtn4->click();
+    QVERIFY(meter->clipped(0));
+    QCOMPARE(meter->grab().toImage().pixelColor(120, 5), QColor(230, 30, 30));
+    // The next recording starts with a clean meter.
+    boxes_.answers = {true};
+    form_->BitBtn5->click();
+    QVERIFY(!meter->clipped(0));
+    form_->BitBtn4->click();
+  }
+
+  void aMonoRecordingHasOneBar() {
+    selectFormat("16bit, Mono, 22kHz");
+    form_->BitBtn5->click();
+    QCOMPARE(form_->Meter->channels(), 1);
+    stand_.device.deliver(mv::test::Repeat16(3277, 2000, 1));
+    QTest::qWait(100);
+    QVERIFY(std::abs(form_->Meter->holdDb(0) - -20) < 0.1);
+    form_->BitBtn4->click();
   }
 
   void correctionSwitchGreysItsControls() {

@@ -35,13 +35,56 @@
 #include "wave/file.h"
 #include "wave/format.h"
 #include "wave/header.h"
+#include "record/session.h"
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QCheckBox>
+#include <QComboBox>
+#include <cmath>
 
 namespace {
 
 // An input with every format, so that the recording page shows its list.
 struct EveryFormat : mv::AudioInputs {
-  bool any() override { return true; }
-  uint32_t capabilityFlags() override { return 0xFFF; }
+  void query(std::function<void(const mv::InputList&)> found) override {
+    mv::InputList list;
+    list.answered = true;
+    list.inputs = {{"mic", "Microphone"}};
+    list.defaultId = "mic";
+    found(list);
+  }
+  uint32_t capabilityFlags(const std::string&) override { return 0xFFF; }
+};
+
+// A device that "captures" a tone swelling and fading, its left channel
+// reaching full scale now and then, for the meter's picture.
+struct ToneDevice : mv::WaveDevice {
+  mv::CaptureFile capture;
+  QElapsedTimer clock;
+  void open() override { capture.open(FileName); }
+  void record() override { clock.start(); }
+  void stop() override {}
+  void save() override { capture.refresh(); }
+  void close() override { capture.close(); }
+  void flush() override { capture.refresh(); }
+  std::optional<mv::CaptureFailure> failure() const override { return capture.failure(); }
+  mv::InputLevel takeLevel() override {
+    std::vector<uint8_t> block;
+    const double t = clock.elapsed() / 1000.0;
+    const double swell = 0.55 + 0.45 * std::sin(t * 2.1);
+    for (int i = 0; i < 1764; ++i) {
+      const double s = std::sin((t * 44100 + i) * 2 * M_PI / 100);
+      const int left = std::clamp(static_cast<int>(s * 40000 * swell), -32768, 32767);
+      const int right = static_cast<int>(s * 9000 * swell);
+      for (int v : {left, right}) {
+        block.push_back(static_cast<uint8_t>(v & 0xFF));
+        block.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
+      }
+    }
+    capture.append(block.data(), block.size());
+    return capture.takeLevel();
+  }
 };
 
 struct SayOk : mv::MessageBoxes {
@@ -157,5 +200,30 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("%s\n", file.toLocal8Bit().constData());
+  windows = {};
+
+  // The meter while recording: the recorder panel on the recording page.
+  ToneDevice tone;
+  windows = mv::CreateWindows({boxes, inputs, space, tone});
+  mv::TForm1& recorder = *windows.main;
+  recorder.show();
+  recorder.ComboBox2->setCurrentIndex(recorder.ComboBox2->findText("16bit, Stereo, 44.1kHz"));
+  recorder.CheckBox1->setChecked(false);
+  recorder.SpinEdit2->setValue(5);
+  recorder.BitBtn5->click();
+  QElapsedTimer shown;
+  shown.start();
+  while (shown.elapsed() < 2300) {
+    QApplication::processEvents();
+    QThread::msleep(5);
+  }
+  const QString meter = out + "/" + prefix + "meter.png";
+  const bool saved = recorder.grab().save(meter);
+  recorder.BitBtn4->click();
+  if (!saved) {
+    std::fprintf(stderr, "cannot save %s\n", meter.toLocal8Bit().constData());
+    return 1;
+  }
+  std::printf("%s\n", meter.toLocal8Bit().constData());
   return 0;
 }

@@ -1,0 +1,68 @@
+#include "record/session.h"
+
+#include "wave/errors.h"
+
+namespace mv {
+
+RecordingSession::~RecordingSession() {
+  if (running_) end();
+}
+
+void RecordingSession::start(const std::string& path, const PcmFormat& format, const std::string& input) {
+  if (running_) end();
+  PrepareRecordingFile(path, format);
+  device_.FileName = path;
+  device_.Input = input;
+  device_.onFailure = [this] {
+    if (running_ && onFailure) onFailure();
+  };
+  try {
+    device_.open();
+    device_.record();
+  } catch (...) {
+    device_.onFailure = nullptr;
+    try {
+      device_.close();
+    } catch (const Error&) {
+      // The error that ended the start is the one to tell.
+    }
+    throw;
+  }
+  path_ = path;
+  running_ = true;
+}
+
+bool RecordingSession::tick() {
+  if (!running_) return false;
+  device_.flush();
+  return !device_.failure();
+}
+
+SessionEnd RecordingSession::end() {
+  SessionEnd r;
+  if (!running_) return r;
+  running_ = false;
+  std::string error;
+  // Every step runs, whatever the one before it did: the file is finished
+  // and the device released on every way out.
+  for (void (WaveDevice::*step)() : {&WaveDevice::stop, &WaveDevice::save, &WaveDevice::close}) {
+    try {
+      (device_.*step)();
+    } catch (const Error& e) {
+      if (error.empty()) error = e.shownText();
+    }
+  }
+  device_.onFailure = nullptr;
+  if (const auto why = device_.failure()) {
+    r.ok = false;
+    r.message = FailureMessage(*why);
+  } else if (!error.empty()) {
+    r.ok = false;
+    r.message = error;
+  }
+  return r;
+}
+
+InputLevel RecordingSession::takeLevel() { return running_ ? device_.takeLevel() : InputLevel{}; }
+
+}  // namespace mv

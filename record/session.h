@@ -1,0 +1,56 @@
+#pragma once
+// One recording from the first byte to the saved file, the same for the
+// window's recording, the correction measurement and the command line: the
+// file prepared for the format, the device opened on it and started, the
+// clock's ticks, the input level, and an end that says whether everything
+// captured is in the file. Front ends keep only their clocks and displays.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "record/capture_file.h"
+#include "record/wave_device.h"
+#include "wave/format.h"
+
+namespace mv {
+
+struct SessionEnd {
+  bool ok = true;
+  std::string message;  // why not: the text to show (the message table's)
+};
+
+class RecordingSession {
+ public:
+  explicit RecordingSession(WaveDevice& device) : device_(device) {}
+  RecordingSession(const RecordingSession&) = delete;
+  RecordingSession& operator=(const RecordingSession&) = delete;
+  // A session still running is ended; its file stays valid.
+  ~RecordingSession();
+
+  // Writes the empty file for the format and starts capture from the input
+  // (its id; empty: the desktop's default) into it. Raises the file's or the
+  // device's error, the device closed again.
+  void start(const std::string& path, const PcmFormat& format, const std::string& input);
+  bool running() const { return running_; }
+  const std::string& path() const { return path_; }
+
+  // The clock's tick: the header up to date and the data on the disk. False
+  // once the capture has ended by itself: the caller ends the session.
+  bool tick();
+  // Stops, saves and closes, each step checked.
+  SessionEnd end();
+  // The input's level since the last call.
+  InputLevel takeLevel();
+
+  // Told once when the capture ends by itself (from the device: the Qt
+  // device tells it from the event loop, never inside one of its calls).
+  std::function<void()> onFailure;
+
+ private:
+  WaveDevice& device_;
+  bool running_ = false;
+  std::string path_;
+};
+
+}  // namespace mv
