@@ -240,7 +240,7 @@ void TForm1::inputsFound(const InputList& found) {
 bool TForm1::haveInput() const { return !input_.empty() && ComboBox2->count() > 0; }
 
 void TForm1::chooseInput(const std::string& id) {
-  if (!offered_ || !offered_->find(id)) return;
+  if (recording_ || !offered_ || !offered_->find(id)) return;
   input_ = id;
   const QString was = ComboBox2->currentText();
   ComboBox2->clear();

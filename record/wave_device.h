@@ -38,7 +38,8 @@ class WaveDevice {
   virtual std::optional<CaptureFailure> failure() const = 0;
   // The input's level since the last call.
   virtual InputLevel takeLevel() = 0;
-  // Told once, from the event loop, when the capture ends by itself.
+  // Told once when the capture ends by itself (the Qt device tells it from
+  // the event loop, not from inside the source's own signals).
   std::function<void()> onFailure;
 };
 
