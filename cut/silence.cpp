@@ -25,8 +25,8 @@ constexpr int32_t kLeadIn = 512;
 
 // Silent-run state carried from block to block.
 struct RunState {
-  int32_t threshold;
-  int32_t runLength;
+  int32_t threshold = 0;
+  int32_t runLength = 0;
   int32_t maxBurst = 0;   // K: sound frames a quiet run may hold, a burst at a time
   int32_t silent = 0;     // j: silent frames in a row (a tolerated burst's count too)
   bool pending = false;   // more than N silent frames: a cut is due
@@ -301,7 +301,10 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
     }
   };
 
-  RunState st{s.threshold, s.runLength, s.ignoreClicks};
+  RunState st;
+  st.threshold = s.threshold;
+  st.runLength = s.runLength;
+  st.maxBurst = s.ignoreClicks;
   // Sounds up to 10 ms count as short when the scan looks for clicks.
   st.shortSound = std::max(1, fmt.sampleRate / 100);
   int32_t song = 1;

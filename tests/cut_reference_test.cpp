@@ -75,7 +75,7 @@ std::vector<Bytes> reference(Bytes d, int channels, int bits, int t, int n, int 
         if (burst > 0) c = burstStart - u * n - 1;
         burst = 0;
         c = c - 512 > 0 ? c - 512 : 0;
-        for (int k = i + 1; k < n; ++k) correctFrame(base + static_cast<std::size_t>(k) * f);
+        for (int rest = i + 1; rest < n; ++rest) correctFrame(base + static_cast<std::size_t>(rest) * f);
         append(base, base + static_cast<std::size_t>(c) * f);
         songs.emplace_back();
         append(base + static_cast<std::size_t>(c) * f, base + static_cast<std::size_t>(n) * f);
@@ -192,8 +192,8 @@ TEST(SilenceCutAgainstTheRules, RandomTapesOfEveryFormat) {
     std::vector<Bytes> expected = reference(data, channels, bits, t, n, k, zl, zr, longest);
     if (minFrames > 0) expected = mergeShort(expected, static_cast<std::size_t>(minFrames) * channels * bits / 8);
     ASSERT_EQ(host.files.size(), expected.size());
-    for (std::size_t k = 0; k < expected.size(); ++k)
-      ASSERT_EQ(test::DataOf(test::ReadBytes(host.files[k])), expected[k]) << "song " << k + 1;
+    for (std::size_t song = 0; song < expected.size(); ++song)
+      ASSERT_EQ(test::DataOf(test::ReadBytes(host.files[song])), expected[song]) << "song " << song + 1;
 
     // A dry run finds the same pieces, writes nothing, and measures them.
     std::filesystem::remove_all(folder);
@@ -207,14 +207,14 @@ TEST(SilenceCutAgainstTheRules, RandomTapesOfEveryFormat) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);  // the source alone
     ASSERT_EQ(dry.report.pieces.size(), expected.size());
     int64_t at = 0;
-    for (std::size_t k = 0; k < expected.size(); ++k) {
-      const Piece& p = dry.report.pieces[k];
+    for (std::size_t song = 0; song < expected.size(); ++song) {
+      const Piece& p = dry.report.pieces[song];
       EXPECT_EQ(p.firstByte, at);
-      EXPECT_EQ(p.dataBytes, static_cast<int64_t>(expected[k].size()));
+      EXPECT_EQ(p.dataBytes, static_cast<int64_t>(expected[song].size()));
       int peak = 0;
-      for (std::size_t i = 0; i + bits / 8 <= expected[k].size(); i += bits / 8)
-        peak = std::max(peak, std::abs(sampleOf(expected[k], i, bits)));
-      EXPECT_EQ(p.peak, peak) << "song " << k + 1;
+      for (std::size_t i = 0; i + bits / 8 <= expected[song].size(); i += bits / 8)
+        peak = std::max(peak, std::abs(sampleOf(expected[song], i, bits)));
+      EXPECT_EQ(p.peak, peak) << "song " << song + 1;
       at += p.dataBytes;
     }
     EXPECT_EQ(dry.report.longestQuiet.has_value(), longest.first > 0);
