@@ -218,7 +218,7 @@ std::vector<Layout> layouts() {
       {"ends_inside_fmt_record", 2, 16, "", "",
        [](const Bytes&) {
          Bytes b = riff({chunk("JUNK", zeros(2)), chunk("fmt ", fmtBody(2, 44100, 16))});
-         b.resize(b.size() - 6);
+         b.erase(b.end() - 6, b.end());
          return b;
        },
        "", -1, kNone, 0},
