@@ -494,7 +494,17 @@ void KillAtRandomMoments(const Job& job, const Tape& tape, std::mt19937& rng) {
   EXPECT_GE(midRun, kTries / 2) << "too few kills landed while files were being written";
 }
 
+// Under AddressSanitizer the program starts too slowly for the kills to land
+// where they are aimed, and its leak check cannot run under strace: these two
+// run in the plain build.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 TEST(Survival, KilledAtRandomMomentsLeavesValidFilesAndTheSourceUnchanged) {
+  if (kSanitized) GTEST_SKIP() << "kills are timed for the plain build";
   const Tape& tape = BigTape();
   const char* seedText = std::getenv("MORVANE_KILL_SEED");
   const uint32_t seed = seedText ? static_cast<uint32_t>(std::strtoul(seedText, nullptr, 10)) : 20240611u;
@@ -553,6 +563,7 @@ void KillAtEachCall(const Job& job, const Tape& tape, const std::string& call, i
 }
 
 TEST(Survival, KilledAtEachWriteLeavesValidFiles) {
+  if (kSanitized) GTEST_SKIP() << "the leak check cannot run under strace";
   {
     test::TempDir probe;
     if (!StraceWorks(probe.path())) GTEST_SKIP() << "strace is missing or may not trace here (ptrace refused)";
