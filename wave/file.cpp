@@ -86,14 +86,10 @@ void File::writeAt(int64_t pos, const void* buf, std::size_t n) {
 
 bool File::tryLock() { return ::flock(fd_, LOCK_EX | LOCK_NB) == 0; }
 
-uint64_t File::device() const {
+std::pair<uint64_t, uint64_t> File::identity() const {
   struct stat st{};
-  return ::fstat(fd_, &st) == 0 ? static_cast<uint64_t>(st.st_dev) : 0;
-}
-
-uint64_t File::inode() const {
-  struct stat st{};
-  return ::fstat(fd_, &st) == 0 ? static_cast<uint64_t>(st.st_ino) : 0;
+  if (::fstat(fd_, &st) != 0) return {0, 0};
+  return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
 }
 
 File File::openReadWrite(const std::string& path) {

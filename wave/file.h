@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mv {
@@ -71,8 +72,8 @@ class File final : public ByteStream {
   // Takes an exclusive lock for as long as the file is open; false when
   // another holds it.
   bool tryLock();
-  uint64_t device() const;
-  uint64_t inode() const;
+  // Device and inode of the open file, in one look.
+  std::pair<uint64_t, uint64_t> identity() const;
   void close() noexcept;
   bool isOpen() const { return fd_ >= 0; }
   const std::string& path() const { return path_; }

@@ -22,7 +22,8 @@ void WaveWriter::create(const std::string& path, const PcmFormat& format) {
   }
   File file = File::openForWriting(path);
   // Checked on the open file, before anything is emptied or written.
-  const FileId id{file.device(), file.inode()};
+  const auto [device, inode] = file.identity();
+  const FileId id{device, inode};
   if (std::find(rules_.sources.begin(), rules_.sources.end(), id) != rules_.sources.end())
     refuse(rules_.sourceMessage);
   if (rules_.exclusive && !file.tryLock()) refuse(msg::kOutputInUse);
