@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cut/scan.h"
+#include "cut/scan_kernels.h"
 #include "wave/format.h"
 
 namespace mv {
@@ -23,15 +24,12 @@ class PieceMeter {
   void blockDone();
 
  private:
-  int bits_;
+  int32_t (*peak_)(const uint8_t*, std::size_t);
   std::size_t envelopeBytes_;
   ScanReport& report_;
   int64_t offset_ = 0;          // bytes of data measured so far
   std::size_t inBucket_ = 0;    // bytes of the current envelope group
   int32_t blockPeak_ = 0;
 };
-
-// The largest |sample| of whole samples: 16-bit signed, or 8-bit centred at 128.
-int32_t PeakOf(const uint8_t* data, std::size_t n, int bits);
 
 }  // namespace mv

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "cut/cut.h"
+#include "cut/scan_kernels.h"
 #include "tests/support.h"
 #include "wave/format.h"
 
@@ -223,6 +224,62 @@ TEST(SilenceCutAgainstTheRules, RandomTapesOfEveryFormat) {
       EXPECT_EQ(dry.report.longestQuiet->firstFrame, longest.second);
     }
     EXPECT_EQ(run.report.pieces.size(), dry.report.pieces.size());
+  }
+}
+
+// A block longer than the part the scan reads at a time: the cut may fall in
+// the part before the sound that makes it, or before a click burst there.
+TEST(SilenceCutAgainstTheRules, CutsNearTheEdgeOfAReadPart) {
+  test::TempDir dir;
+  int round = 0;
+  for (const int channels : {2, 1}) {
+    const int bits = channels == 2 ? 16 : 8;
+    const int f = channels * bits / 8;
+    const int part = kScanPartBytes / f;
+    const int n = part + 700;
+    for (const int k : {0, 40}) {
+      for (const int d : {-41, -40, -39, -20, -2, 0, 1, 300, 511, 512, 513, 514, 600, 699}) {
+        const int t = 50;
+        const int limit = bits == 8 ? 128 : 32768;
+        // Sound, quiet past the run length, a click, and the sound that ends
+        // the run d frames into the second part of the second block.
+        Bytes data;
+        auto put = [&](int frames, int v) {
+          for (int i = 0; i < frames * channels; ++i) {
+            if (bits == 8) {
+              data.push_back(static_cast<uint8_t>(v + 128));
+            } else {
+              data.push_back(static_cast<uint8_t>(v));
+              data.push_back(static_cast<uint8_t>(v >> 8));
+            }
+          }
+        };
+        put(10, limit - 1);
+        put(n - 10 + part + d - 60, 3);
+        put(20, -limit);  // a burst K tolerates when there is one
+        put(40, -2);
+        put(300, limit / 2);
+        put(2 * n, 0);
+        SCOPED_TRACE(::testing::Message() << channels << "ch K=" << k << " d=" << d);
+        const std::string folder = dir / std::to_string(round++);
+        std::filesystem::create_directory(folder);
+        CutSettings s;
+        s.source = folder + "/tape.raw";
+        s.saveFolder = folder;
+        s.threshold = t;
+        s.runLength = n;
+        s.ignoreClicks = k;
+        s.format = ParseFormatLabel(std::string(bits == 8 ? "8bit, Mono, " : "16bit, Stereo, ") + "44.1kHz");
+        test::WriteBytes(s.source, data);
+        test::RecordingHost host;
+        ASSERT_EQ(RunCut(s, host).end, CutEnd::Complete);
+        std::pair<int64_t, int64_t> longest;
+        const std::vector<Bytes> expected = reference(data, channels, bits, t, n, k, 0, 0, longest);
+        ASSERT_EQ(host.files.size(), expected.size());
+        for (std::size_t song = 0; song < expected.size(); ++song)
+          ASSERT_EQ(test::DataOf(test::ReadBytes(host.files[song])), expected[song]) << "song " << song + 1;
+      }
+    }
   }
 }
 

@@ -1,0 +1,62 @@
+#pragma once
+// The inner loops of the cut at silences and of the levels: correcting,
+// testing and measuring frames. They are built once for every processor and
+// once more with wider vectors, and the widest the processor runs is used.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "cut/modes.h"
+#include "wave/format.h"
+
+namespace mv {
+
+// Frames kept before the first sound frame of a new song, less one.
+constexpr int32_t kLeadIn = 512;
+
+// A block is read and tested this many bytes, rounded to frames, at a time.
+constexpr int32_t kScanPartBytes = 256 << 10;
+
+// Silent-run state carried from block to block.
+struct RunState {
+  int32_t threshold = 0;
+  int32_t runLength = 0;
+  int32_t maxBurst = 0;   // K: sound frames a quiet run may hold, a burst at a time
+  int32_t silent = 0;     // j: silent frames in a row (a tolerated burst's count too)
+  bool pending = false;   // more than N silent frames: a cut is due
+  int32_t burst = 0;      // sound frames since the run last was quiet
+  int64_t burstStart = 0; // index of the burst's first frame in the data
+  // Without tolerance: a quiet run a sound ended, while that sound is short.
+  int32_t shortSound = 0;   // frames a sound may last and still count as short
+  int32_t brokenRun = 0;    // the quiet run before it
+  int64_t brokenAt = 0;     // where the sound began
+  int32_t soundSince = 0;   // its frames so far
+  std::optional<int64_t> shortBreak;  // the first such sound where the runs would have made a cut
+  int32_t lastQuiet = 0;   // c: the block's last frame of a run past N
+  int64_t blockStart = 0;  // index of the block's first frame in the data
+  int64_t longest = 0;     // the longest silent run so far, and the index
+  int64_t longestEnd = 0;  // of the frame after it
+
+  bool operator==(const RunState&) const = default;
+};
+
+struct ScanKernels {
+  // Tests frames from..to-1 of a block (see the rule in scan_kernels.inc).
+  int32_t (*scan)(const uint8_t* block, int32_t from, int32_t to, RunState& st, int32_t& cutAt);
+  // Ends the scan after the last whole block: the run then open is measured.
+  void (*end)(RunState& st);
+  void (*correct)(uint8_t* frames, int32_t count, ZeroPoints z);
+  // The largest |sample| of the whole samples of n bytes: 16-bit signed, or
+  // 8-bit centred at 128.
+  int32_t (*peak)(const uint8_t* data, std::size_t n);
+};
+
+// The widest kernels this processor runs.
+ScanKernels ScanKernelsFor(const PcmFormat& format);
+// The kernels every processor runs, and the wide ones where this one runs
+// them; both give the same results.
+ScanKernels PortableScanKernels(const PcmFormat& format);
+std::optional<ScanKernels> WideScanKernels(const PcmFormat& format);
+
+}  // namespace mv

@@ -1,0 +1,97 @@
+// The wide kernels against the portable ones: the same states, cuts,
+// corrections and peaks on random blocks read in random parts.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "cut/scan_kernels.h"
+
+namespace mv {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Quiet stretches with clicks in them, loud stretches, and samples right at
+// the threshold.
+Bytes randomFrames(std::mt19937& rng, int bits, std::size_t bytes, int t) {
+  Bytes d;
+  const int limit = bits == 8 ? 128 : 32768;
+  while (d.size() < bytes) {
+    const int kind = static_cast<int>(rng() % 4);
+    const int length = kind == 0 ? 1 + static_cast<int>(rng() % 4000) : 1 + static_cast<int>(rng() % 200);
+    for (int i = 0; i < length; ++i) {
+      int v;
+      if (kind == 0 || (kind == 1 && rng() % 30 != 0))
+        v = static_cast<int>(rng() % static_cast<unsigned>(t)) * (rng() % 2 ? 1 : -1);
+      else if (kind == 2)
+        v = (t - 1 + static_cast<int>(rng() % 2)) * (rng() % 2 ? 1 : -1);
+      else
+        v = static_cast<int>(rng() % static_cast<unsigned>(2 * limit)) - limit;
+      if (bits == 8) {
+        d.push_back(static_cast<uint8_t>(std::clamp(v, -128, 127) + 128));
+      } else {
+        d.push_back(static_cast<uint8_t>(v));
+        d.push_back(static_cast<uint8_t>(v >> 8));
+      }
+    }
+  }
+  d.resize(bytes);
+  return d;
+}
+
+TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
+  std::mt19937 rng(20261208);
+  for (const char* label : {"16bit, Stereo, 44.1kHz", "16bit, Mono, 44.1kHz", "8bit, Stereo, 44.1kHz",
+                            "8bit, Mono, 44.1kHz"}) {
+    const PcmFormat format = ParseFormatLabel(label);
+    const std::optional<ScanKernels> wide = WideScanKernels(format);
+    if (!wide) GTEST_SKIP() << "this processor has no wider kernels than the portable ones";
+    const ScanKernels portable = PortableScanKernels(format);
+    const int f = format.channels * format.bitsPerSample / 8;
+    for (int round = 0; round < 40; ++round) {
+      SCOPED_TRACE(::testing::Message() << label << " round " << round);
+      RunState a;
+      a.threshold = format.bitsPerSample == 8 ? 1 + static_cast<int>(rng() % 60) : 1 + static_cast<int>(rng() % 3000);
+      a.runLength = 1 + static_cast<int32_t>(rng() % 3000);
+      a.maxBurst = rng() % 2 ? static_cast<int32_t>(rng() % 30) : 0;
+      a.shortSound = 441;
+      RunState b = a;
+      const ZeroPoints z{static_cast<int32_t>(rng() % 21) - 10, static_cast<int32_t>(rng() % 21) - 10};
+      for (int block = 0; block < 12; ++block) {
+        Bytes x = randomFrames(rng, format.bitsPerSample, static_cast<std::size_t>(a.runLength) * f,
+                               a.threshold);
+        Bytes y = x;
+        portable.correct(x.data(), a.runLength, z);
+        wide->correct(y.data(), a.runLength, z);
+        ASSERT_EQ(x, y);
+        a.lastQuiet = b.lastQuiet = 0;
+        for (int32_t from = 0; from < a.runLength;) {
+          const int32_t to = std::min(a.runLength, from + 1 + static_cast<int32_t>(rng() % 900));
+          int32_t cutA = -1, cutB = -1;
+          const int32_t soundA = portable.scan(x.data(), from, to, a, cutA);
+          const int32_t soundB = wide->scan(y.data(), from, to, b, cutB);
+          ASSERT_EQ(soundA, soundB);
+          ASSERT_EQ(cutA, cutB);
+          ASSERT_TRUE(a == b);
+          if (soundA >= 0) break;
+          from = to;
+        }
+        a.blockStart = b.blockStart += a.runLength;
+      }
+      portable.end(a);
+      wide->end(b);
+      ASSERT_TRUE(a == b);
+      ASSERT_EQ(a.longest, b.longest);
+    }
+    // Peaks of every length from every alignment.
+    const Bytes d = randomFrames(rng, format.bitsPerSample, 4096, 3000);
+    for (std::size_t at = 0; at < 70; ++at)
+      for (std::size_t n = 0; at + n <= d.size(); n += 1 + rng() % 97)
+        ASSERT_EQ(portable.peak(d.data() + at, n), wide->peak(d.data() + at, n)) << at << "+" << n;
+  }
+}
+
+}  // namespace
+}  // namespace mv
