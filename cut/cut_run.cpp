@@ -107,9 +107,14 @@ bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, CutR
   if (s.minSongSeconds <= 0) return CutAtSilences(s, zero, src, host, *out, result.report);
   const int64_t minBytes =
       FramesFromSeconds(s.minSongSeconds, s.format) * s.format.channels * s.format.bytesPerSample();
-  MergingSink merging(*out, minBytes);
-  if (!CutAtSilences(s, zero, src, host, merging, result.report)) return false;
-  merging.close();
+  // A dry run merges only its list of pieces.
+  if (s.dryRun) {
+    if (!CutAtSilences(s, zero, src, host, *out, result.report)) return false;
+  } else {
+    MergingSink merging(*out, minBytes);
+    if (!CutAtSilences(s, zero, src, host, merging, result.report)) return false;
+    merging.close();
+  }
   result.report.pieces = MergeShortPieces(result.report.pieces, minBytes);
   return true;
 }

@@ -33,6 +33,12 @@ std::vector<Piece> MergeShortPieces(const std::vector<Piece>& pieces, int64_t mi
   return out;
 }
 
+MergingSink::MergingSink(PieceSink& files, int64_t minBytes) : files_(files), minBytes_(minBytes) {
+  // Room for the longest stretch held, taken once: pages are touched only as
+  // they fill.
+  held_.reserve(static_cast<std::size_t>(minBytes));
+}
+
 void MergingSink::start(int32_t) {
   if (carry_) return;  // the short first piece goes on
   length_ = 0;

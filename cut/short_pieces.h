@@ -19,7 +19,7 @@ std::vector<Piece> MergeShortPieces(const std::vector<Piece>& pieces, int64_t mi
 // a finished file is kept open until the piece after it is.
 class MergingSink final : public PieceSink {
  public:
-  MergingSink(PieceSink& files, int64_t minBytes) : files_(files), minBytes_(minBytes) {}
+  MergingSink(PieceSink& files, int64_t minBytes);
 
   void start(int32_t number) override;
   void write(const uint8_t* data, std::size_t n) override;
