@@ -1,6 +1,7 @@
 #include "app/preview_dialog.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@
 #include "app/cut_texts.h"
 #include "app/paths_qt.h"
 #include "app/waveform_view.h"
+#include "cut/short_pieces.h"
 #include "cut/units.h"
 #include "wave/errors.h"
 
@@ -80,7 +82,30 @@ class PreviewDialog::Host final : public JobHost {
   PreviewDialog& d_;
 };
 
-PreviewDialog::PreviewDialog(QWidget* parent) : QDialog(parent), host_(std::make_unique<Host>(*this)) {
+// Draws a scan's findings as they grow, a few times a second, so that the
+// first pieces of a long file show before its end is read.
+class PreviewDialog::Watcher final : public ScanWatcher {
+ public:
+  Watcher(PreviewDialog& d) : d_(d) {}
+  void restart(const CutSettings& s) {
+    settings_ = s;
+    clock_.start();
+  }
+  void grown(const ScanReport& soFar, int64_t, int64_t dataBytes) override {
+    if (clock_.elapsed() < kEveryMs) return;
+    d_.showPartial(settings_, soFar, dataBytes);
+    clock_.start();
+  }
+
+ private:
+  static constexpr int kEveryMs = 150;
+  PreviewDialog& d_;
+  CutSettings settings_;
+  QElapsedTimer clock_;
+};
+
+PreviewDialog::PreviewDialog(QWidget* parent)
+    : QDialog(parent), host_(std::make_unique<Host>(*this)), watcher_(std::make_unique<Watcher>(*this)) {
   setObjectName("PreviewDialog");
   setWindowTitle(QStringLiteral("切り出しのプレビュー"));
   setWindowModality(Qt::WindowModal);
@@ -259,8 +284,9 @@ void PreviewDialog::scanNow() {
   const CutSettings s = settings();
   CutResult r;
   QString error;
+  watcher_->restart(s);
   try {
-    r = RunCut(s, *host_);
+    r = RunCut(s, *host_, OpenFile, watcher_.get());
   } catch (const Error& e) {
     error = QString::fromStdString(e.general() ? e.shownText() : e.text());
   } catch (const std::exception& e) {
@@ -320,18 +346,7 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
   const int64_t frameSize = int64_t{f.channels} * f.bytesPerSample();
   Waveform->setScan(f, report, r.dataSize / frameSize);
 
-  Pieces->setRowCount(static_cast<int>(report.pieces.size()));
-  int row = 0;
-  for (const Piece& p : report.pieces) {
-    const QString cells[] = {pieceName(row + 1), ClockText(BytesSeconds(p.firstByte, f)),
-                             ClockText(BytesSeconds(p.dataBytes, f)), SampleLevelText(p.peak, f)};
-    for (int column = 0; column < 4; ++column) {
-      auto* item = new QTableWidgetItem(cells[column]);
-      if (column > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      Pieces->setItem(row, column, item);
-    }
-    ++row;
-  }
+  showPieces(f, report.pieces);
 
   const int pieces = static_cast<int>(report.pieces.size());
   if (s.mode != CutMode::AtSilences) {
@@ -372,6 +387,31 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
   if (!shortSound.isEmpty()) why += QStringLiteral("\n") + shortSound;
   NoBreak->setText(why);
   NoBreak->show();
+}
+
+void PreviewDialog::showPieces(const PcmFormat& f, const std::vector<Piece>& pieces) {
+  Pieces->setRowCount(static_cast<int>(pieces.size()));
+  int row = 0;
+  for (const Piece& p : pieces) {
+    const QString cells[] = {pieceName(row + 1), ClockText(BytesSeconds(p.firstByte, f)),
+                             ClockText(BytesSeconds(p.dataBytes, f)), SampleLevelText(p.peak, f)};
+    for (int column = 0; column < 4; ++column) {
+      auto* item = new QTableWidgetItem(cells[column]);
+      if (column > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      Pieces->setItem(row, column, item);
+    }
+    ++row;
+  }
+}
+
+void PreviewDialog::showPartial(const CutSettings& s, const ScanReport& soFar, int64_t dataBytes) {
+  const PcmFormat& f = s.format;
+  const int64_t frameSize = int64_t{f.channels} * f.bytesPerSample();
+  Waveform->setScan(f, soFar, dataBytes / frameSize);
+  // Short pieces join their neighbours as the run will join them; the last
+  // one may still grow.
+  const int64_t minBytes = s.minSongSeconds > 0 ? FramesFromSeconds(s.minSongSeconds, f) * frameSize : 0;
+  showPieces(f, minBytes > 0 ? MergeShortPieces(soFar.pieces, minBytes) : soFar.pieces);
 }
 
 void PreviewDialog::cutNow() {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "cut/cut.h"
 
@@ -65,10 +66,14 @@ class PreviewDialog : public QDialog {
 
  private:
   class Host;
+  class Watcher;
   void fieldChanged();
   void scanNow();
   void showUnits();
   void showResult(const CutSettings& s, const CutResult& r);
+  // What a scan has found so far, drawn while it goes on.
+  void showPartial(const CutSettings& s, const ScanReport& soFar, int64_t dataBytes);
+  void showPieces(const PcmFormat& f, const std::vector<Piece>& pieces);
   void showError(const QString& text);
   void clearResult();
   void cutNow();
@@ -77,6 +82,7 @@ class PreviewDialog : public QDialog {
   CutSettings page_;
   QTimer* debounce_;
   std::unique_ptr<Host> host_;
+  std::unique_ptr<Watcher> watcher_;
   bool scanning_ = false;
   bool cancel_ = false;
   std::optional<int> doneWanted_;  // closed during a scan

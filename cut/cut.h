@@ -60,9 +60,18 @@ struct CutResult {
   ScanReport report;      // what the scan found, pieces and levels
 };
 
+// Sees a run's report grow, a part of the source at a time, so that a view can
+// draw the pieces as they are found.
+class ScanWatcher {
+ public:
+  virtual ~ScanWatcher() = default;
+  virtual void grown(const ScanReport& soFar, int64_t dataBytesDone, int64_t dataBytes) = 0;
+};
+
 // Runs the cut; errors raise mv::Error after the run's clean-up (host.end()).
 // The source is read through open (files, unless a test or fuzzer gives
 // another).
-CutResult RunCut(const CutSettings& settings, JobHost& host, const OpenSource& open = OpenFile);
+CutResult RunCut(const CutSettings& settings, JobHost& host, const OpenSource& open = OpenFile,
+                 ScanWatcher* watcher = nullptr);
 
 }  // namespace mv

@@ -80,8 +80,31 @@ class NoSink final : public PieceSink {
   void abandon() noexcept override {}
 };
 
+// Shows the report to a watcher after every part that goes into a piece: the
+// meter has measured the part by then.
+class WatchedSink final : public PieceSink {
+ public:
+  WatchedSink(std::unique_ptr<PieceSink> inner, const CutResult& result, ScanWatcher& watcher)
+      : inner_(std::move(inner)), result_(result), watcher_(watcher) {}
+  void start(int32_t number) override { inner_->start(number); }
+  void write(const uint8_t* data, std::size_t n) override {
+    inner_->write(data, n);
+    done_ += static_cast<int64_t>(n);
+    watcher_.grown(result_.report, done_, result_.dataSize);
+  }
+  void finish() override { inner_->finish(); }
+  void abandon() noexcept override { inner_->abandon(); }
+
+ private:
+  std::unique_ptr<PieceSink> inner_;
+  const CutResult& result_;
+  ScanWatcher& watcher_;
+  int64_t done_ = 0;
+};
+
 // The source opened and its data located; false when the run was cancelled.
-bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, CutResult& result) {
+bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, ScanWatcher* watcher,
+               CutResult& result) {
   const std::unique_ptr<ByteStream> source = open(s.source);
   // Sizes are 32-bit: a source of 2 GiB or more is refused here.
   const int32_t fileSize = narrow<int32_t>(source->size());
@@ -102,6 +125,7 @@ bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, CutR
     out = std::make_unique<NoSink>();
   else
     out = std::make_unique<FileSink>(s, host);
+  if (watcher) out = std::make_unique<WatchedSink>(std::move(out), result, *watcher);
   if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, *out, result.report);
   const ZeroPoints zero = ReadZeroPoints(s.correction);
   if (s.minSongSeconds <= 0) return CutAtSilences(s, zero, src, host, *out, result.report);
@@ -130,7 +154,7 @@ ZeroPoints ReadZeroPoints(const std::optional<Correction>& c) {
   return z;
 }
 
-CutResult RunCut(const CutSettings& s, JobHost& host, const OpenSource& open) {
+CutResult RunCut(const CutSettings& s, JobHost& host, const OpenSource& open, ScanWatcher* watcher) {
   CutResult result;
   if (s.source.empty()) return result;
   const std::optional<RunLock> lock = mayStart(s, host, open);
@@ -142,7 +166,7 @@ CutResult RunCut(const CutSettings& s, JobHost& host, const OpenSource& open) {
   bool complete;
   {
     JobScope job(host);
-    complete = cutSource(s, host, open, result);
+    complete = cutSource(s, host, open, watcher, result);
   }
   if (!complete) {
     result.end = CutEnd::Cancelled;
