@@ -323,8 +323,8 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
   Pieces->setRowCount(static_cast<int>(report.pieces.size()));
   int row = 0;
   for (const Piece& p : report.pieces) {
-    const QString cells[] = {pieceName(row + 1), ClockText(BytesSeconds(p.firstByte, f)),
-                             ClockText(BytesSeconds(p.dataBytes, f)), SampleLevelText(p.peak, f)};
+    const QString cells[] = {pieceName(row + 1), FromUtf8(ClockText(BytesSeconds(p.firstByte, f))),
+                             FromUtf8(ClockText(BytesSeconds(p.dataBytes, f))), SampleLevelText(p.peak, f)};
     for (int column = 0; column < 4; ++column) {
       auto* item = new QTableWidgetItem(cells[column]);
       if (column > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -343,13 +343,13 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
   const QString run = SecondsText(FramesSeconds(s.runLength, f));
   QString longest = quiet ? SecondsText(FramesSeconds(quiet->frames, f)) : QStringLiteral("なし");
   QString summary = QStringLiteral("曲数: %1    最長の無音: %2 (無音の長さ %3)").arg(pieces).arg(longest, run);
-  if (quiet) summary += QStringLiteral("、%1から").arg(ClockText(FramesSeconds(quiet->firstFrame, f)));
+  if (quiet) summary += QStringLiteral("、%1から").arg(FromUtf8(ClockText(FramesSeconds(quiet->firstFrame, f))));
   Summary->setText(summary);
 
   // Where a short sound broke a silence that would have ended a song.
   QString shortSound;
   if (const auto& at = report.shortSoundBreak)
-    shortSound = FromUtf8(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f)).toStdString()));
+    shortSound = FromUtf8(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f))));
   if (pieces > 1) {
     NoBreak->setText(shortSound);
     NoBreak->setVisible(!shortSound.isEmpty());

@@ -73,15 +73,6 @@ std::string PieceFileName(int32_t number) {
   return name;
 }
 
-std::string ClockText(double seconds) {
-  const auto ms = static_cast<int64_t>(std::floor(seconds * 1000 + 1e-6));
-  char text[48];
-  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
-                static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
-                static_cast<long long>(ms % 1000));
-  return text;
-}
-
 void PrintPieceLines(const CutResult& r, const PcmFormat& f) {
   int32_t n = 0;
   for (const Piece& p : r.report.pieces) {

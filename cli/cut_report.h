@@ -28,7 +28,4 @@ void WriteCue(const std::string& path, const std::string& source, const CutResul
 // when there was none.
 void PrintSummary(const CutSettings& s, const CutResult& r);
 
-// Seconds as H:MM:SS.mmm, counted down to the millisecond.
-std::string ClockText(double seconds);
-
 }  // namespace mv::cli

@@ -159,7 +159,7 @@ TEST_F(CutRun, SaveFolderRootIsTheEmptyText) {
 namespace mv {
 namespace {
 
-// Levels and lengths as people say them, at their edges.
+// Levels, lengths and clock times as people say them, at their edges.
 TEST(CutUnits, DecibelsSecondsAndCueFrames) {
   const PcmFormat cd = ParseFormatLabel("16bit, Stereo, 44.1kHz"), tape8 = ParseFormatLabel("8bit, Mono, 11kHz");
   EXPECT_EQ(ThresholdFromDb(0, cd), 32768);
@@ -178,6 +178,9 @@ TEST(CutUnits, DecibelsSecondsAndCueFrames) {
   EXPECT_DOUBLE_EQ(FramesSeconds(132300, cd), 3.0);
   EXPECT_EQ(BytesCueFrames(176400 - 1, cd), 74);  // 1/75 s counted down
   EXPECT_EQ(BytesCueFrames(176400, cd), 75);
+  EXPECT_EQ(ClockText(3723.4569), "1:02:03.456");  // counted down
+  EXPECT_EQ(ClockText(0.3), "0:00:00.300");        // 299.99999... ms in a double
+  EXPECT_EQ(ClockText(216 * 3600.0), "216:00:00.000");
 }
 
 }  // namespace
