@@ -251,9 +251,15 @@ TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
   o = run({"cut", src, "--out", dir.path(), "--zero", "0,-99999999999"});
   EXPECT_EQ(o.err, std::string(msg::kRangeError) + ".\n");
   EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
-  o = run({"cut", src, "--out", dir / "missing"});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, format(msg::kCannotCreate, dir / "missing/mv000001.wav") + ".\n");
+  // A missing save folder, in a real run and a dry one alike.
+  for (const std::string dry : {"--yes", "--dry-run"}) {
+    o = run({"cut", src, "--out", dir / "missing", dry, "--labels", dir / "l.txt"});
+    EXPECT_EQ(o.status, 1) << dry;
+    EXPECT_EQ(o.err, format(msg::kCannotCreate, dir / "missing/mv000001.wav") + ".\n") << dry;
+    EXPECT_EQ(o.out, "") << dry;
+    EXPECT_FALSE(test::Exists(dir / "missing"));
+    EXPECT_FALSE(test::Exists(dir / "l.txt"));
+  }
   test::WriteBytes(dir / "bad.wav", Bytes(60, 0));
   o = run({"cut", dir / "bad.wav", "--out", dir.path()});
   EXPECT_EQ(o.status, 1);

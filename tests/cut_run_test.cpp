@@ -132,8 +132,15 @@ TEST_F(CutRun, UnreadableSourcesAndMissingFolders) {
 
   s.source = dir / "tape.wav";
   test::WriteBytes(s.source, test::MakeWav(2, 44100, 16, threeSongs()));
+  // A dry run fails where the run would.
   s.saveFolder = dir / "gone";
-  EXPECT_EQ(errorOf(), format(msg::kCannotCreate, dir / "gone/mv000001.wav"));
+  for (const bool dry : {false, true}) {
+    s.dryRun = dry;
+    EXPECT_EQ(errorOf(), format(msg::kCannotCreate, dir / "gone/mv000001.wav")) << dry;
+  }
+  s.saveFolder = dir / "tape.wav";
+  EXPECT_EQ(errorOf(), format(msg::kCannotCreate, dir / "tape.wav/mv000001.wav"));
+  EXPECT_TRUE(test::IsFinishedWave(s.source));
 }
 
 TEST_F(CutRun, SourceOfTwoGibibytesIsRefusedBeforeAnythingIsWritten) {
