@@ -350,9 +350,15 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
   QString shortSound;
   if (const auto& at = report.shortSoundBreak)
     shortSound = FromUtf8(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f))));
-  if (pieces > 1) {
-    NoBreak->setText(shortSound);
-    NoBreak->setVisible(!shortSound.isEmpty());
+  // Breaks were found even when the shortest song merged every piece into one.
+  if (pieces > 1 || r.mergedPieces > 0) {
+    QStringList notes;
+    if (!shortSound.isEmpty()) notes << shortSound;
+    if (r.mergedPieces > 0)
+      notes << FromUtf8(format(format(msg::kBreaksMerged, std::to_string(r.mergedPieces)),
+                               SecondsText(s.minSongSeconds).toStdString()));
+    NoBreak->setText(notes.join(QLatin1Char('\n')));
+    NoBreak->setVisible(!notes.isEmpty());
     return;
   }
   const QString runText = QStringLiteral("%1 (%2ｻﾝﾌﾟﾙ)").arg(run).arg(s.runLength);

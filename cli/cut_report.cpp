@@ -153,7 +153,13 @@ void PrintSummary(const CutSettings& s, const CutResult& r) {
   PrintMessage(format(format(msg::kCutSummary, std::to_string(r.report.pieces.size())), longest));
   if (const auto& at = r.report.shortSoundBreak)
     PrintMessage(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f))));
-  if (r.report.pieces.size() > 1 || s.mode != CutMode::AtSilences) return;
+  if (r.mergedPieces > 0) {
+    char shortest[32];
+    std::snprintf(shortest, sizeof shortest, "%g秒", s.minSongSeconds);
+    PrintMessage(format(format(msg::kBreaksMerged, std::to_string(r.mergedPieces)), shortest));
+  }
+  // Breaks merged away were found: there is nothing more to explain.
+  if (r.report.pieces.size() > 1 || r.mergedPieces > 0 || s.mode != CutMode::AtSilences) return;
   const auto& level = r.report.quietestBlockPeak;
   const std::string runText = secondsText(FramesSeconds(s.runLength, f)) + " (" + std::to_string(s.runLength) + "ｻﾝﾌﾟﾙ)";
   if (q && q->frames > s.runLength) {

@@ -119,7 +119,9 @@ bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, CutR
   MergingSink merging(*out, minBytes);
   if (!CutAtSilences(s, zero, src, host, merging, result.report)) return false;
   merging.close();
+  const std::size_t found = result.report.pieces.size();
   result.report.pieces = MergeShortPieces(result.report.pieces, minBytes);
+  result.mergedPieces = static_cast<int32_t>(found - result.report.pieces.size());
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -565,6 +566,16 @@ TEST_F(Cli, ClicksAndShortSongs) {
   ASSERT_EQ(merged.size(), 2u);
   EXPECT_EQ(merged[0], tolerant[0]);
   EXPECT_EQ(test::DataOf(merged[1]), test::Concat({test::DataOf(tolerant[1]), test::DataOf(tolerant[2])}));
+  // Every piece merged into one: the summary tells the breaks it found, not
+  // that there were none.
+  const Outcome all = run({"cut", src, "--out", dir.path(), "--run", "300", "--dry-run", "--ignore-clicks", "3",
+                           "--min-song", "1"});
+  ASSERT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 1) << all.out;
+  EXPECT_NE(all.err.find(format(format(msg::kBreaksMerged, "2"), "1秒") + "\n"), std::string::npos) << all.err;
+  const std::string noBreak(msg::kNoBreakFound.substr(0, msg::kNoBreakFound.find("。")));
+  EXPECT_EQ(noBreak, msg::kNoBreakAfterQuiet.substr(0, noBreak.size()));
+  EXPECT_EQ(all.err.find(noBreak), std::string::npos) << all.err;
 }
 
 }  // namespace

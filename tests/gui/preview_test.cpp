@@ -110,6 +110,17 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(ended.size(), 1);
     QCOMPARE(d->Pieces->rowCount(), 3);
 
+    // The shortest song merges all three: the breaks found are told, not
+    // that there were none.
+    d->MinSongEdit->setValue(1);
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(d->Pieces->rowCount(), 1);
+    QVERIFY(d->NoBreak->isVisible());
+    QCOMPARE(d->NoBreak->text(), Text(mv::format(msg::kBreaksMerged, "2"), QStringLiteral("1.00秒")));
+    d->MinSongEdit->setValue(0);
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(d->Pieces->rowCount(), 3);
+
     // Nothing is quiet at T = 20: one piece, and why, in the engine's values.
     d->ThresholdEdit->setValue(20);
     QVERIFY(ended.wait(10000));
