@@ -41,12 +41,6 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     for (int i = 0; i < times; ++i) out = mv::test::Concat({out, song, soft, song, hiss});
     return mv::test::Concat({out, song});
   }
-  std::vector<Bytes> pieces(const QString& folder) {
-    std::vector<Bytes> out;
-    for (const std::string& name : mv::test::FileNames(mv::ToPath(folder), "mv"))
-      out.push_back(mv::test::ReadBytes(mv::ToPath(folder) + "/" + name));
-    return out;
-  }
   // The page set on a source, its pieces going to out/.
   void page(const QString& source, int runLength) {
     form_->Edit3->setText(source);
@@ -146,7 +140,7 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(d->RunLengthEdit->value(), 400);
     QVERIFY(ended.wait(10000));
     QCOMPARE(d->Pieces->rowCount(), 2);
-    QVERIFY(pieces(dir("out")).empty());
+    QVERIFY(mv::test::Pieces(dir("out")).empty());
   }
 
   void cutWithTheseSettingsWritesWhatThePreviewAndTheCommandLineShow() {
@@ -173,11 +167,11 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(form_->SpinEdit7->value(), 400);
     QCOMPARE(form_->SpinEdit8->value(), 300);
     QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
-    const std::vector<Bytes> got = pieces(dir("out"));
+    const std::vector<Bytes> got = mv::test::Pieces(dir("out"));
     QCOMPARE(got.size(), size_t(starts.size()));
     QDir().mkpath(dir("cli"));
     QCOMPARE(runCli({"cut", src, "--out", dir("cli"), "--threshold", "400", "--run", "300", "--zero", "5,-7"}), 0);
-    QCOMPARE(got, pieces(dir("cli")));
+    QCOMPARE(got, mv::test::Pieces(dir("cli")));
   }
 
   void aStoppedScanWritesNothing_data() {
