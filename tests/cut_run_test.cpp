@@ -4,13 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "cut/cut.h"
 #include "cut/units.h"
 #include "tests/support.h"
-#include "wave/header.h"
 #include "wave/errors.h"
 #include "wave/paths.h"
 
@@ -141,23 +139,6 @@ TEST_F(CutRun, UnreadableSourcesAndMissingFolders) {
   s.saveFolder = dir / "tape.wav";
   EXPECT_EQ(errorOf(), format(msg::kCannotCreate, dir / "tape.wav/mv000001.wav"));
   EXPECT_TRUE(test::IsFinishedWave(s.source));
-}
-
-TEST_F(CutRun, SourceOfTwoGibibytesIsRefusedBeforeAnythingIsWritten) {
-  for (const char* name : {"big.raw", "big.wav"}) {
-    s.source = dir / name;
-    test::WriteBytes(s.source, IsWaveFileName(s.source) ? test::MakeWav(2, 44100, 16, {}) : Bytes(44, 0));
-    ASSERT_EQ(::truncate(s.source.c_str(), int64_t{1} << 31), 0);
-    EXPECT_EQ(errorOf(), msg::kRangeError) << name;
-    EXPECT_FALSE(test::Exists(piece(1)));
-  }
-}
-
-TEST_F(CutRun, SaveFolderRootIsTheEmptyText) {
-  // Folder texts never end with "/": the root is "", and pieces are "/mv..".
-  s.saveFolder = "";
-  s.source.clear();
-  EXPECT_EQ(RunCut(s, host).end, CutEnd::NothingToDo);
 }
 
 }  // namespace
