@@ -266,9 +266,7 @@ const Tape& BigTape() {
 // The outputs of a cut or split: mv000001.wav, mv000002.wav, ... with no gap
 // and nothing else beside them.
 ::testing::AssertionResult PiecesIn(const std::string& folder, std::vector<std::string>& pieces) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
+  const std::vector<std::string> names = test::FileNames(folder);
   pieces.clear();
   for (std::size_t i = 0; i < names.size(); ++i) {
     char want[32];
@@ -590,8 +588,7 @@ struct FileState {
 
 std::vector<FileState> Snapshot(const std::string& folder) {
   std::vector<FileState> s;
-  for (const auto& e : fs::directory_iterator(folder)) s.push_back({e.path().filename(), test::ReadBytes(e.path())});
-  std::sort(s.begin(), s.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+  for (const std::string& name : test::FileNames(folder)) s.push_back({name, test::ReadBytes(folder + "/" + name)});
   return s;
 }
 
@@ -774,12 +771,7 @@ TEST(Survival, AFolderThatCannotBeListedNeverGetsTheSourceOverwritten) {
     fs::create_directory(save);
     return ::chown(save.c_str(), uid, gid) == 0;
   };
-  auto names = [&] {
-    std::vector<std::string> n;
-    for (const auto& e : fs::directory_iterator(save)) n.push_back(e.path().filename());
-    std::sort(n.begin(), n.end());
-    return n;
-  };
+  auto names = [&] { return test::FileNames(save); };
   const std::string question = "ファイルがすでに存在しますが、上書きしますか?\n";
   const std::string refusal = "切り出すﾌｧｲﾙが保存ﾌｫﾙﾀﾞの出力ﾌｧｲﾙと同じです。\n";
 
