@@ -18,13 +18,4 @@ QString SampleLevelText(int32_t level, const PcmFormat& format) {
 
 QString SecondsText(double seconds) { return QStringLiteral("%1秒").arg(seconds, 0, 'f', 2); }
 
-QString ClockText(double seconds) {
-  const auto ms = static_cast<int64_t>(std::floor(seconds * 1000 + 1e-6));
-  return QStringLiteral("%1:%2:%3.%4")
-      .arg(ms / 3600000)
-      .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
-      .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
-      .arg(ms % 1000, 3, 10, QLatin1Char('0'));
-}
-
 }  // namespace mv

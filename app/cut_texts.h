@@ -1,6 +1,6 @@
 #pragma once
-// Values of a cut as the window shows them: levels in dBFS, lengths in
-// seconds and as a clock, for the format of the data.
+// Values of a cut as the window shows them: levels in dBFS and lengths in
+// seconds, for the format of the data.
 
 #include <QString>
 #include <cstdint>
@@ -15,7 +15,5 @@ QString LevelText(int32_t level, const PcmFormat& format);
 QString SampleLevelText(int32_t level, const PcmFormat& format);
 // "2.35秒".
 QString SecondsText(double seconds);
-// "H:MM:SS.mmm", counted down to the millisecond.
-QString ClockText(double seconds);
 
 }  // namespace mv

@@ -358,16 +358,22 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
   const QString run = SecondsText(FramesSeconds(s.runLength, f));
   QString longest = quiet ? SecondsText(FramesSeconds(quiet->frames, f)) : QStringLiteral("なし");
   QString summary = QStringLiteral("曲数: %1    最長の無音: %2 (無音の長さ %3)").arg(pieces).arg(longest, run);
-  if (quiet) summary += QStringLiteral("、%1から").arg(ClockText(FramesSeconds(quiet->firstFrame, f)));
+  if (quiet) summary += QStringLiteral("、%1から").arg(FromUtf8(ClockText(FramesSeconds(quiet->firstFrame, f))));
   Summary->setText(summary);
 
   // Where a short sound broke a silence that would have ended a song.
   QString shortSound;
   if (const auto& at = report.shortSoundBreak)
-    shortSound = FromUtf8(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f)).toStdString()));
-  if (pieces > 1) {
-    NoBreak->setText(shortSound);
-    NoBreak->setVisible(!shortSound.isEmpty());
+    shortSound = FromUtf8(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f))));
+  // Breaks were found even when the shortest song merged every piece into one.
+  if (pieces > 1 || r.mergedPieces > 0) {
+    QStringList notes;
+    if (!shortSound.isEmpty()) notes << shortSound;
+    if (r.mergedPieces > 0)
+      notes << FromUtf8(format(format(msg::kBreaksMerged, std::to_string(r.mergedPieces)),
+                               SecondsText(s.minSongSeconds).toStdString()));
+    NoBreak->setText(notes.join(QLatin1Char('\n')));
+    NoBreak->setVisible(!notes.isEmpty());
     return;
   }
   const QString runText = QStringLiteral("%1 (%2ｻﾝﾌﾟﾙ)").arg(run).arg(s.runLength);
@@ -393,8 +399,8 @@ void PreviewDialog::showPieces(const PcmFormat& f, const std::vector<Piece>& pie
   Pieces->setRowCount(static_cast<int>(pieces.size()));
   int row = 0;
   for (const Piece& p : pieces) {
-    const QString cells[] = {pieceName(row + 1), ClockText(BytesSeconds(p.firstByte, f)),
-                             ClockText(BytesSeconds(p.dataBytes, f)), SampleLevelText(p.peak, f)};
+    const QString cells[] = {pieceName(row + 1), FromUtf8(ClockText(BytesSeconds(p.firstByte, f))),
+                             FromUtf8(ClockText(BytesSeconds(p.dataBytes, f))), SampleLevelText(p.peak, f)};
     for (int column = 0; column < 4; ++column) {
       auto* item = new QTableWidgetItem(cells[column]);
       if (column > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);

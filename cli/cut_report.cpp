@@ -73,15 +73,6 @@ std::string PieceFileName(int32_t number) {
   return name;
 }
 
-std::string ClockText(double seconds) {
-  const auto ms = static_cast<int64_t>(std::floor(seconds * 1000 + 1e-6));
-  char text[48];
-  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
-                static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
-                static_cast<long long>(ms % 1000));
-  return text;
-}
-
 void PrintPieceLines(const CutResult& r, const PcmFormat& f) {
   int32_t n = 0;
   for (const Piece& p : r.report.pieces) {
@@ -162,7 +153,13 @@ void PrintSummary(const CutSettings& s, const CutResult& r) {
   PrintMessage(format(format(msg::kCutSummary, std::to_string(r.report.pieces.size())), longest));
   if (const auto& at = r.report.shortSoundBreak)
     PrintMessage(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f))));
-  if (r.report.pieces.size() > 1 || s.mode != CutMode::AtSilences) return;
+  if (r.mergedPieces > 0) {
+    char shortest[32];
+    std::snprintf(shortest, sizeof shortest, "%g秒", s.minSongSeconds);
+    PrintMessage(format(format(msg::kBreaksMerged, std::to_string(r.mergedPieces)), shortest));
+  }
+  // Breaks merged away were found: there is nothing more to explain.
+  if (r.report.pieces.size() > 1 || r.mergedPieces > 0 || s.mode != CutMode::AtSilences) return;
   const auto& level = r.report.quietestBlockPeak;
   const std::string runText = secondsText(FramesSeconds(s.runLength, f)) + " (" + std::to_string(s.runLength) + "ｻﾝﾌﾟﾙ)";
   if (q && q->frames > s.runLength) {

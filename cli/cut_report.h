@@ -24,11 +24,8 @@ void PrintJson(const CutSettings& s, const CutResult& r, bool written);
 void WriteLabels(const std::string& path, const CutResult& r, const PcmFormat& format);
 void WriteCue(const std::string& path, const std::string& source, const CutResult& r,
               const PcmFormat& format);
-// On stderr: the songs and the longest quiet run, and why no break was found
-// when there was none.
+// On stderr: the songs and the longest quiet run, the breaks the shortest song
+// merged away, and why no break was found when there was none.
 void PrintSummary(const CutSettings& s, const CutResult& r);
-
-// Seconds as H:MM:SS.mmm, counted down to the millisecond.
-std::string ClockText(double seconds);
 
 }  // namespace mv::cli

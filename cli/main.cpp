@@ -190,42 +190,46 @@ void AddReportOptions(CLI::App& cmd, CutOptions& o, bool exports) {
   cmd.add_option("--cue", o.report.cue, "write a cue sheet of the pieces")->check(NotEmpty(CheckNotStandardStream));
 }
 
-CLI::App* AddCutCommand(CLI::App& app, CutOptions& o) {
-  auto* cmd = app.add_subcommand("cut", "cut one file per song at silences");
-  cmd->add_option("SOURCE", o.source, "file to cut (.wav, or headerless PCM)")
-      ->required()
-      ->check(NotEmpty());
+// What cut and split share; the mode's own options (the format among them)
+// come between the save folder and the deletion.
+CLI::App* AddCuttingCommand(CLI::App& app, CutOptions& o, const std::string& name, const std::string& description,
+                            const std::string& sourceHelp, bool exports,
+                            const std::function<void(CLI::App&)>& addOwnOptions) {
+  auto* cmd = app.add_subcommand(name, description);
+  cmd->add_option("SOURCE", o.source, sourceHelp)->required()->check(NotEmpty());
   cmd->add_option("--out", o.out, "save folder (must exist)")->required()->check(NotEmpty());
-  cmd->add_option("--format", o.format, "format label, e.g. \"16bit, Mono, 22kHz\"")
-      ->check(NotEmpty(ParseFormatOption));
-  cmd->add_option("--threshold", o.threshold,
-                  "silence below this |sample| (default 100), or a level such as -50dB")
-      ->check(NotEmpty(ParseThreshold));
-  cmd->add_option("--run", o.run, "silent frames that end a song (default 132300), or seconds such as 3s")
-      ->check(NotEmpty(ParseRun));
-  cmd->add_option("--zero", o.zero, "correct by the zero points ZL,ZR")->check(NotEmpty(ParseZero));
-  cmd->add_option("--ignore-clicks", o.clicks,
-                  "sounds of at most K frames (or 5ms) inside a silence do not end it (default 0)")
-      ->check(NotEmpty(ParseClicks));
-  cmd->add_option("--min-song", o.minSong, "a song shorter than S seconds joins its neighbour (default 0)")
-      ->check(NotEmpty(ParseMinSong));
+  addOwnOptions(*cmd);
   cmd->add_flag("--delete-source", o.deleteSource, "delete the source after a complete run");
   cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
-  AddReportOptions(*cmd, o, true);
+  AddReportOptions(*cmd, o, exports);
   return cmd;
 }
 
+CLI::App* AddCutCommand(CLI::App& app, CutOptions& o) {
+  return AddCuttingCommand(app, o, "cut", "cut one file per song at silences", "file to cut (.wav, or headerless PCM)",
+                           true, [&o](CLI::App& cmd) {
+    cmd.add_option("--format", o.format, "format label, e.g. \"16bit, Mono, 22kHz\"")
+        ->check(NotEmpty(ParseFormatOption));
+    cmd.add_option("--threshold", o.threshold, "silence below this |sample| (default 100), or a level such as -50dB")
+        ->check(NotEmpty(ParseThreshold));
+    cmd.add_option("--run", o.run, "silent frames that end a song (default 132300), or seconds such as 3s")
+        ->check(NotEmpty(ParseRun));
+    cmd.add_option("--zero", o.zero, "correct by the zero points ZL,ZR")->check(NotEmpty(ParseZero));
+    cmd.add_option("--ignore-clicks", o.clicks,
+                   "sounds of at most K frames (or 5ms) inside a silence do not end it (default 0)")
+        ->check(NotEmpty(ParseClicks));
+    cmd.add_option("--min-song", o.minSong, "a song shorter than S seconds joins its neighbour (default 0)")
+        ->check(NotEmpty(ParseMinSong));
+  });
+}
+
 CLI::App* AddSplitCommand(CLI::App& app, CutOptions& o) {
-  auto* cmd = app.add_subcommand("split", "cut into pieces of equal length");
-  cmd->add_option("SOURCE", o.source, "file to cut")->required()->check(NotEmpty());
-  cmd->add_option("--out", o.out, "save folder (must exist)")->required()->check(NotEmpty());
-  cmd->add_option("--length", o.length, "piece length H:M:S, M:S or seconds such as 90s (default 0:01:00)")
-      ->check(NotEmpty(ParseLength));
-  cmd->add_option("--format", o.format, "format label")->check(NotEmpty(ParseFormatOption));
-  cmd->add_flag("--delete-source", o.deleteSource, "delete the source after a complete run");
-  cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
-  AddReportOptions(*cmd, o, false);
-  return cmd;
+  return AddCuttingCommand(app, o, "split", "cut into pieces of equal length", "file to cut", false,
+                           [&o](CLI::App& cmd) {
+    cmd.add_option("--length", o.length, "piece length H:M:S, M:S or seconds such as 90s (default 0:01:00)")
+        ->check(NotEmpty(ParseLength));
+    cmd.add_option("--format", o.format, "format label")->check(NotEmpty(ParseFormatOption));
+  });
 }
 
 CLI::App* AddJoinCommand(CLI::App& app, JoinOptions& o) {

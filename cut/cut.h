@@ -58,6 +58,7 @@ struct CutResult {
   int64_t dataStart = 0;  // where the source's samples lie
   int32_t dataSize = 0;
   ScanReport report;      // what the scan found, pieces and levels
+  int32_t mergedPieces = 0;  // pieces joined to a neighbour for being shorter than the shortest song
 };
 
 // Sees a run's report grow, a part of the source at a time, so that a view can

@@ -71,13 +71,22 @@ class FileSink final : public PieceSink {
   WaveWriter out_;
 };
 
-// The pieces of a dry run: counted, never written.
+// The pieces of a dry run: counted, never written. A folder that could not
+// take them fails where the run would fail to create its first file.
 class NoSink final : public PieceSink {
  public:
-  void start(int32_t) override {}
+  explicit NoSink(const std::string& folder) : folder_(folder) {}
+  void start(int32_t number) override {
+    if (!folderChecked_ && !IsWritableFolder(folder_)) raise(msg::kCannotCreate, PieceName(folder_, number));
+    folderChecked_ = true;
+  }
   void write(const uint8_t*, std::size_t) override {}
   void finish() override {}
   void abandon() noexcept override {}
+
+ private:
+  std::string folder_;
+  bool folderChecked_ = false;
 };
 
 // Shows the report to a watcher after every part that goes into a piece: the
@@ -122,7 +131,7 @@ bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, Scan
   host.pump();
   std::unique_ptr<PieceSink> out;
   if (s.dryRun)
-    out = std::make_unique<NoSink>();
+    out = std::make_unique<NoSink>(s.saveFolder);
   else
     out = std::make_unique<FileSink>(s, host);
   if (watcher) out = std::make_unique<WatchedSink>(std::move(out), result, *watcher);
@@ -139,7 +148,9 @@ bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, Scan
     if (!CutAtSilences(s, zero, src, host, merging, result.report)) return false;
     merging.close();
   }
+  const std::size_t found = result.report.pieces.size();
   result.report.pieces = MergeShortPieces(result.report.pieces, minBytes);
+  result.mergedPieces = static_cast<int32_t>(found - result.report.pieces.size());
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "cut/units.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace mv {
@@ -36,6 +37,15 @@ double BytesSeconds(int64_t bytes, const PcmFormat& format) {
 
 int64_t BytesCueFrames(int64_t bytes, const PcmFormat& format) {
   return bytes * 75 / bytesPerSecond(format);
+}
+
+std::string ClockText(double seconds) {
+  const auto ms = static_cast<int64_t>(std::floor(seconds * 1000 + 1e-6));
+  char text[48];
+  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
+                static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
+                static_cast<long long>(ms % 1000));
+  return text;
 }
 
 }  // namespace mv

@@ -3,6 +3,7 @@
 // dBFS and a length in seconds, for the format of the data.
 
 #include <cstdint>
+#include <string>
 
 #include "wave/format.h"
 
@@ -23,5 +24,8 @@ double FramesSeconds(int64_t frames, const PcmFormat& format);
 // Bytes of data from its start as seconds; frames and 1/75 s counted down.
 double BytesSeconds(int64_t bytes, const PcmFormat& format);
 int64_t BytesCueFrames(int64_t bytes, const PcmFormat& format);
+
+// Seconds as H:MM:SS.mmm, counted down to the millisecond.
+std::string ClockText(double seconds);
 
 }  // namespace mv

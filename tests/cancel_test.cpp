@@ -93,6 +93,7 @@ TEST(CancelEverywhere, Joins) {
     EXPECT_EQ(copied, got.size());
     EXPECT_EQ(whole, end == JoinEnd::Cancelled ? static_cast<std::size_t>((k + 1) / 2) : 4u);
     for (const auto& src : s.sources) EXPECT_EQ(test::Exists(src), end == JoinEnd::Cancelled);
+    EXPECT_EQ(host.count("inform:"), end == JoinEnd::Cancelled ? 0 : 1);
   }
 }
 

@@ -7,13 +7,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
+#include "tests/commands.h"
 #include "tests/support.h"
 #include "wave/errors.h"
 
@@ -22,46 +21,19 @@ namespace {
 
 using test::Bytes;
 
-struct Outcome {
-  int status = -1;  // the exit status, or minus the signal that killed it
-  std::string out, err;
-};
-
-int statusOf(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : -WTERMSIG(raw); }
-
-const char* cliPath() {
-  const char* cli = std::getenv("MORVANE_CLI");
-  return cli ? cli : "morvane-cli";
-}
-
-std::string quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using test::Outcome;
+using test::Quote;
+using test::ReadText;
 
 class Cli : public ::testing::Test {
  protected:
-  // Through the shell; redirect (e.g. ">>FILE") comes after stdout into .out
-  // and stderr into .err, and so wins over them.
   Outcome run(const std::vector<std::string>& args, const std::string& redirect = "") {
-    std::string cmd = quote(cliPath());
-    for (const auto& a : args) cmd += " " + quote(a);
-    cmd += " >" + quote(dir / ".out") + " 2>" + quote(dir / ".err") + " </dev/null " + redirect;
-    const int raw = std::system(cmd.c_str());
-    return {statusOf(raw), slurp(dir / ".out"), slurp(dir / ".err")};
+    return test::RunCli(args, dir.path(), redirect);
   }
   // Started without waiting, the signals at their defaults;
   // setUp runs in the child just before the program.
   pid_t start(const std::vector<std::string>& args, const std::function<void()>& setUp = {}) {
-    std::vector<std::string> all = {cliPath()};
+    std::vector<std::string> all = {test::CliPath()};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& a : all) argv.push_back(a.data());
@@ -80,7 +52,7 @@ class Cli : public ::testing::Test {
   Outcome finish(pid_t pid) {
     int raw = 0;
     ::waitpid(pid, &raw, 0);
-    return {statusOf(raw), slurp(dir / ".out"), slurp(dir / ".err")};
+    return {test::StatusOf(raw), ReadText(dir / ".out"), ReadText(dir / ".err")};
   }
   std::string wav(const std::string& name, int ch, int rate, int bits, const Bytes& data) {
     test::WriteBytes(dir / name, test::MakeWav(ch, rate, bits, data));
@@ -193,8 +165,7 @@ TEST_F(Cli, NumbersWithLeadingZerosAreDecimal) {
       args.insert(args.begin() + 1, {src, "--out", out});
       const Outcome o = run(args);
       ASSERT_EQ(o.status, 0) << o.err;
-      for (int n = 1; test::Exists(out + "/mv00000" + std::to_string(n) + ".wav"); ++n)
-        made[k].push_back(test::ReadBytes(out + "/mv00000" + std::to_string(n) + ".wav"));
+      made[k] = test::PieceFiles(out);
     }
     EXPECT_EQ(made[0].size(), static_cast<std::size_t>(row.pieces));
     EXPECT_EQ(made[0], made[1]);
@@ -251,9 +222,15 @@ TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
   o = run({"cut", src, "--out", dir.path(), "--zero", "0,-99999999999"});
   EXPECT_EQ(o.err, std::string(msg::kRangeError) + ".\n");
   EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
-  o = run({"cut", src, "--out", dir / "missing"});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, format(msg::kCannotCreate, dir / "missing/mv000001.wav") + ".\n");
+  // A missing save folder, in a real run and a dry one alike.
+  for (const std::string dry : {"--yes", "--dry-run"}) {
+    o = run({"cut", src, "--out", dir / "missing", dry, "--labels", dir / "l.txt"});
+    EXPECT_EQ(o.status, 1) << dry;
+    EXPECT_EQ(o.err, format(msg::kCannotCreate, dir / "missing/mv000001.wav") + ".\n") << dry;
+    EXPECT_EQ(o.out, "") << dry;
+    EXPECT_FALSE(test::Exists(dir / "missing"));
+    EXPECT_FALSE(test::Exists(dir / "l.txt"));
+  }
   test::WriteBytes(dir / "bad.wav", Bytes(60, 0));
   o = run({"cut", dir / "bad.wav", "--out", dir.path()});
   EXPECT_EQ(o.status, 1);
@@ -302,15 +279,6 @@ TEST_F(Cli, JoinAsksAboutADifferentFormatAndWritesNothingOnNo) {
   EXPECT_NE(o.err.find(format(msg::kCannotOpen, dir / "x.raw")), std::string::npos);
 }
 
-TEST_F(Cli, JoinIntakeRefusalWritesNothing) {
-  const std::string a = wav("a.wav", 2, 44100, 16, Bytes(4, 1));
-  const std::string bad = wav("b.wav", 2, 8000, 16, Bytes(4, 1));
-  Outcome o = run({"join", "--out", dir / "j.wav", a, bad, a});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(msg::kUnsupported) + "\n");
-  EXPECT_FALSE(test::Exists(dir / "j.wav"));
-}
-
 // An existing output is asked about after the intake and after the refusal
 // of an output among the sources.
 TEST_F(Cli, JoinOverAnExistingFileAsksFirst) {
@@ -356,12 +324,12 @@ TEST_F(Cli, OutputThatIsAStandardStreamIsWrongUsage) {
     std::string redirect, file;
   };
   const std::vector<Row> rows = {
-      {{"join", "--out", f, "--yes", a}, ">>" + quote(f), f},
-      {{"join", "--out", "/dev/stdout", "--yes", a}, ">>" + quote(f), f},
-      {{"join", "--out", "/proc/self/fd/1", a}, ">>" + quote(f), f},
-      {{"join", "--out", "/dev/stderr", "--yes", a}, "2>>" + quote(f), f},
-      {{"join", "--out", f, "--yes", a}, "2>>" + quote(f), f},
-      {{"record", "--out", dir.path(), "--yes"}, ">>" + quote(rec), rec},
+      {{"join", "--out", f, "--yes", a}, ">>" + Quote(f), f},
+      {{"join", "--out", "/dev/stdout", "--yes", a}, ">>" + Quote(f), f},
+      {{"join", "--out", "/proc/self/fd/1", a}, ">>" + Quote(f), f},
+      {{"join", "--out", "/dev/stderr", "--yes", a}, "2>>" + Quote(f), f},
+      {{"join", "--out", f, "--yes", a}, "2>>" + Quote(f), f},
+      {{"record", "--out", dir.path(), "--yes"}, ">>" + Quote(rec), rec},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.args[2] + " " + row.redirect);
@@ -410,15 +378,6 @@ TEST_F(Cli, InfoAndMeasure) {
   o = run({"info", dir / "tag3.wav"});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err, std::string(msg::kUnsupported) + "\n");
-}
-
-TEST_F(Cli, SourceOfTwoGibibytesIsRefused) {
-  test::WriteBytes(dir / "big.raw", {});
-  ASSERT_EQ(::truncate((dir / "big.raw").c_str(), int64_t{1} << 31), 0);
-  Outcome o = run({"split", dir / "big.raw", "--out", dir.path()});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(msg::kRangeError) + ".\n");
-  EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
 }
 
 // Ctrl-C, SIGTERM and SIGHUP are the cancel button: the run stops at a block,
@@ -492,8 +451,8 @@ TEST_F(Cli, DryRunAndItsReportsMatchTheCut) {
   EXPECT_EQ(dry.out,
             "mv000001.wav  0:00:00.000  0:00:00.018  0:00:00.018  800 bytes\n"
             "mv000002.wav  0:00:00.018  0:00:00.038  0:00:00.020  900 bytes\n");
-  EXPECT_EQ(slurp(dir / "l.txt"), "0.000000\t0.018141\tmv000001\n0.018141\t0.038549\tmv000002\n");
-  EXPECT_EQ(slurp(dir / "c.cue"), "FILE \"" + src + "\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+  EXPECT_EQ(ReadText(dir / "l.txt"), "0.000000\t0.018141\tmv000001\n0.018141\t0.038549\tmv000002\n");
+  EXPECT_EQ(ReadText(dir / "c.cue"), "FILE \"" + src + "\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
                                    "  TRACK 02 AUDIO\n    INDEX 01 00:00:01\n");
   Outcome json = run({"cut", src, "--out", dir.path(), "--run", "200", "--json"});
   ASSERT_EQ(json.status, 0) << json.err;
@@ -540,9 +499,7 @@ TEST_F(Cli, ClicksAndShortSongs) {
     args.insert(args.end(), extra.begin(), extra.end());
     const Outcome o = run(args);
     EXPECT_EQ(o.status, 0) << o.err;
-    std::vector<Bytes> files;
-    for (const std::string& name : test::FileNames(dir / "o", "mv")) files.push_back(test::ReadBytes(dir / "o/" + name));
-    return files;
+    return test::PieceFiles(dir / "o");
   };
   const std::vector<Bytes> plain = cut({});
   EXPECT_EQ(plain.size(), 2u);  // the click breaks the first gap
@@ -559,6 +516,16 @@ TEST_F(Cli, ClicksAndShortSongs) {
   ASSERT_EQ(merged.size(), 2u);
   EXPECT_EQ(merged[0], tolerant[0]);
   EXPECT_EQ(test::DataOf(merged[1]), test::Concat({test::DataOf(tolerant[1]), test::DataOf(tolerant[2])}));
+  // Every piece merged into one: the summary tells the breaks it found, not
+  // that there were none.
+  const Outcome all = run({"cut", src, "--out", dir.path(), "--run", "300", "--dry-run", "--ignore-clicks", "3",
+                           "--min-song", "1"});
+  ASSERT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 1) << all.out;
+  EXPECT_NE(all.err.find(format(format(msg::kBreaksMerged, "2"), "1秒") + "\n"), std::string::npos) << all.err;
+  const std::string noBreak(msg::kNoBreakFound.substr(0, msg::kNoBreakFound.find("。")));
+  EXPECT_EQ(noBreak, msg::kNoBreakAfterQuiet.substr(0, noBreak.size()));
+  EXPECT_EQ(all.err.find(noBreak), std::string::npos) << all.err;
 }
 
 }  // namespace

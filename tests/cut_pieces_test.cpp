@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "cut/cut.h"
 #include "tests/support.h"
 #include "wave/errors.h"
@@ -56,29 +58,34 @@ TEST_F(PieceCut, OneMinuteOfCdAudio) {
   EXPECT_EQ(host.only("progress:"), (std::vector<std::string>{"50", "100"}));
 }
 
-TEST_F(PieceCut, ExactMultipleLeavesABareHeaderLast) {
-  test::WriteBytes(s.source, pattern(10000));
-  RunCut(s, host);
-  EXPECT_EQ(dataOf(1).size(), 5000u);
-  EXPECT_EQ(dataOf(2).size(), 5000u);
-  EXPECT_EQ(test::ReadBytes(piece(3)).size(), 44u);
-}
-
-TEST_F(PieceCut, ShorterThanOnePiece) {
-  const Bytes data = pattern(1234);
-  test::WriteBytes(s.source, data);
-  RunCut(s, host);
-  EXPECT_EQ(dataOf(1), data);
-  EXPECT_EQ(host.count("progress:"), 0);
-  EXPECT_EQ(host.only("status:"), std::vector<std::string>{std::string(msg::kMakingFirstSong)});
-}
-
-TEST_F(PieceCut, PartialFrameEndsUpInTheLastFile) {
-  s.format = ParseFormatLabel("16bit, Stereo, 5kHz");
-  const Bytes data = pattern(20000 + 3);
-  test::WriteBytes(s.source, data);
-  RunCut(s, host);
-  EXPECT_EQ(dataOf(2), Bytes(data.end() - 3, data.end()));
+// An exact multiple leaves a bare header last; a partial frame ends up in
+// the last file; a source shorter than a piece is one file, without progress.
+TEST_F(PieceCut, LastFileTakesTheRest) {
+  struct Row {
+    std::string label;
+    std::size_t bytes;
+    std::vector<std::size_t> pieces;
+  } rows[] = {
+      {"8bit, Mono, 5kHz", 10000, {5000, 5000, 0}},
+      {"8bit, Mono, 5kHz", 1234, {1234}},
+      {"16bit, Stereo, 5kHz", 20000 + 3, {20000, 3}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.bytes);
+    std::filesystem::remove_all(dir.path());
+    std::filesystem::create_directory(dir.path());
+    host = {};
+    s.format = ParseFormatLabel(row.label);
+    const Bytes data = pattern(row.bytes);
+    test::WriteBytes(s.source, data);
+    ASSERT_EQ(RunCut(s, host).end, CutEnd::Complete);
+    std::size_t at = 0;
+    for (std::size_t n = 0; n < row.pieces.size(); at += row.pieces[n++])
+      EXPECT_EQ(dataOf(static_cast<int>(n + 1)), Bytes(data.begin() + at, data.begin() + at + row.pieces[n]));
+    EXPECT_FALSE(test::Exists(piece(static_cast<int>(row.pieces.size() + 1))));
+    EXPECT_EQ(host.count("status:"), static_cast<int>(row.pieces.size()));
+    EXPECT_EQ(host.count("progress:"), static_cast<int>(row.pieces.size()) - 1);
+  }
 }
 
 TEST_F(PieceCut, TooLongAPieceOverflowsBeforeAnyFile) {

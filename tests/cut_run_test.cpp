@@ -4,13 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "cut/cut.h"
 #include "cut/units.h"
 #include "tests/support.h"
-#include "wave/header.h"
 #include "wave/errors.h"
 #include "wave/paths.h"
 
@@ -132,25 +130,15 @@ TEST_F(CutRun, UnreadableSourcesAndMissingFolders) {
 
   s.source = dir / "tape.wav";
   test::WriteBytes(s.source, test::MakeWav(2, 44100, 16, threeSongs()));
+  // A dry run fails where the run would.
   s.saveFolder = dir / "gone";
-  EXPECT_EQ(errorOf(), format(msg::kCannotCreate, dir / "gone/mv000001.wav"));
-}
-
-TEST_F(CutRun, SourceOfTwoGibibytesIsRefusedBeforeAnythingIsWritten) {
-  for (const char* name : {"big.raw", "big.wav"}) {
-    s.source = dir / name;
-    test::WriteBytes(s.source, IsWaveFileName(s.source) ? test::MakeWav(2, 44100, 16, {}) : Bytes(44, 0));
-    ASSERT_EQ(::truncate(s.source.c_str(), int64_t{1} << 31), 0);
-    EXPECT_EQ(errorOf(), msg::kRangeError) << name;
-    EXPECT_FALSE(test::Exists(piece(1)));
+  for (const bool dry : {false, true}) {
+    s.dryRun = dry;
+    EXPECT_EQ(errorOf(), format(msg::kCannotCreate, dir / "gone/mv000001.wav")) << dry;
   }
-}
-
-TEST_F(CutRun, SaveFolderRootIsTheEmptyText) {
-  // Folder texts never end with "/": the root is "", and pieces are "/mv..".
-  s.saveFolder = "";
-  s.source.clear();
-  EXPECT_EQ(RunCut(s, host).end, CutEnd::NothingToDo);
+  s.saveFolder = dir / "tape.wav";
+  EXPECT_EQ(errorOf(), format(msg::kCannotCreate, dir / "tape.wav/mv000001.wav"));
+  EXPECT_TRUE(test::IsFinishedWave(s.source));
 }
 
 }  // namespace
@@ -159,7 +147,7 @@ TEST_F(CutRun, SaveFolderRootIsTheEmptyText) {
 namespace mv {
 namespace {
 
-// Levels and lengths as people say them, at their edges.
+// Levels, lengths and clock times as people say them, at their edges.
 TEST(CutUnits, DecibelsSecondsAndCueFrames) {
   const PcmFormat cd = ParseFormatLabel("16bit, Stereo, 44.1kHz"), tape8 = ParseFormatLabel("8bit, Mono, 11kHz");
   EXPECT_EQ(ThresholdFromDb(0, cd), 32768);
@@ -178,6 +166,9 @@ TEST(CutUnits, DecibelsSecondsAndCueFrames) {
   EXPECT_DOUBLE_EQ(FramesSeconds(132300, cd), 3.0);
   EXPECT_EQ(BytesCueFrames(176400 - 1, cd), 74);  // 1/75 s counted down
   EXPECT_EQ(BytesCueFrames(176400, cd), 75);
+  EXPECT_EQ(ClockText(3723.4569), "1:02:03.456");  // counted down
+  EXPECT_EQ(ClockText(0.3), "0:00:00.300");        // 299.99999... ms in a double
+  EXPECT_EQ(ClockText(216 * 3600.0), "216:00:00.000");
 }
 
 }  // namespace

@@ -232,12 +232,14 @@ TEST_F(Faults, FilesAtTheTwoGibibyteEdge) {
   EXPECT_TRUE(LeftBehind(out)["out.wav"].empty());
   ASSERT_EQ(::truncate((dir / "big.raw").c_str(), kTwoGiB), 0);
   EXPECT_EQ(test::ErrorOf([&] { RunJoin(j, host); }), msg::kRangeError);
-
-  // Cut, a raw 2 GiB - 1 is taken; here the disk "fills" after 5 MB.
-  ASSERT_EQ(::truncate((dir / "big.raw").c_str(), kTwoGiB - 1), 0);
   s.source = dir / "big.raw";
   fs::remove_all(out);
   fs::create_directory(out);
+  EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), msg::kRangeError);
+  EXPECT_TRUE(LeftBehind(out).empty());
+
+  // Cut, a raw 2 GiB - 1 is taken; here the disk "fills" after 5 MB.
+  ASSERT_EQ(::truncate((dir / "big.raw").c_str(), kTwoGiB - 1), 0);
   EXPECT_EQ(UnderFileSizeLimit(5 << 20, [&] { RunCut(s, host); }), msg::kWriteError);
   EXPECT_EQ(LeftBehind(out)["mv000001.wav"], Bytes((5 << 20) - 44, 0));
 }

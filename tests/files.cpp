@@ -33,6 +33,11 @@ Bytes ReadBytes(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
+std::string ReadText(const std::string& path) {
+  const Bytes b = ReadBytes(path);
+  return std::string(b.begin(), b.end());
+}
+
 bool Exists(const std::string& path) { return fs::exists(path); }
 
 std::vector<std::string> FileNames(const std::string& folder, const std::string& prefix) {
@@ -43,6 +48,12 @@ std::vector<std::string> FileNames(const std::string& folder, const std::string&
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::vector<Bytes> PieceFiles(const std::string& folder) {
+  std::vector<Bytes> files;
+  for (const std::string& name : FileNames(folder, "mv")) files.push_back(ReadBytes(folder + "/" + name));
+  return files;
 }
 
 void Put16(Bytes& b, uint16_t v) {
@@ -58,6 +69,36 @@ uint32_t Get32(const Bytes& b, std::size_t at) {
 }
 uint16_t Get16(const Bytes& b, std::size_t at) {
   return static_cast<uint16_t>(b.at(at) | b.at(at + 1) << 8);
+}
+
+Bytes Ascii(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+Bytes Chunk(const std::string& id, const Bytes& payload) {
+  Bytes b = Ascii(id);
+  Put32(b, static_cast<uint32_t>(payload.size()));
+  b.insert(b.end(), payload.begin(), payload.end());
+  if (payload.size() % 2) b.push_back(0);
+  return b;
+}
+
+Bytes Riff(std::initializer_list<Bytes> chunks, const std::string& id) {
+  const Bytes body = Concat(chunks);
+  Bytes b = Ascii(id);
+  Put32(b, static_cast<uint32_t>(body.size() + 4));
+  for (uint8_t c : Ascii("WAVE")) b.push_back(c);
+  b.insert(b.end(), body.begin(), body.end());
+  return b;
+}
+
+Bytes FormatRecord(int channels, int rate, int bits, uint16_t tag) {
+  Bytes b;
+  Put16(b, tag);
+  Put16(b, static_cast<uint16_t>(channels));
+  Put32(b, static_cast<uint32_t>(rate));
+  Put32(b, static_cast<uint32_t>(rate * channels * ((bits + 7) / 8)));
+  Put16(b, static_cast<uint16_t>(channels * ((bits + 7) / 8)));
+  Put16(b, static_cast<uint16_t>(bits));
+  return b;
 }
 
 Bytes MakeWav(int channels, int rate, int bits, const Bytes& data, uint16_t tag) {

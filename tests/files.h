@@ -25,14 +25,26 @@ class TempDir {
 
 void WriteBytes(const std::string& path, const Bytes& bytes);
 Bytes ReadBytes(const std::string& path);
+// The bytes of a file as a string; empty when it cannot be read.
+std::string ReadText(const std::string& path);
 bool Exists(const std::string& path);
 // The names in a folder that start with prefix, sorted; whatever they name.
 std::vector<std::string> FileNames(const std::string& folder, const std::string& prefix = "");
+// The bytes of the folder's files whose names start with "mv", by name: the
+// pieces of a cut.
+std::vector<Bytes> PieceFiles(const std::string& folder);
 
 void Put16(Bytes& b, uint16_t v);
 void Put32(Bytes& b, uint32_t v);
 uint32_t Get32(const Bytes& b, std::size_t at);
 uint16_t Get16(const Bytes& b, std::size_t at);
+
+// Hand-made RIFF files: the bytes of a text, a chunk (padded to an even
+// size), a file of chunks, and a format record's body (PCM unless tag says).
+Bytes Ascii(const std::string& text);
+Bytes Chunk(const std::string& id, const Bytes& payload);
+Bytes Riff(std::initializer_list<Bytes> chunks, const std::string& id = "RIFF");
+Bytes FormatRecord(int channels, int rate, int bits, uint16_t tag = 1);
 
 // A canonical 44-byte-header file around the data.
 Bytes MakeWav(int channels, int rate, int bits, const Bytes& data, uint16_t tag = 1);

@@ -72,6 +72,7 @@ const Row kRows[] = {
     MV_ROW(kShortSoundBroke, "%s の短い音で無音が途切れました。短い音を無視する設定 (クリックを無視) で区切れます。"),
     MV_ROW(kNoBreakAfterQuiet, "曲の区切りが見つかりませんでした。最長の無音 %s は無音の長さ %s を超えますが、"
                                "そのあと次の曲が始まる前にﾌｧｲﾙの検査が終わりました。"),
+    MV_ROW(kBreaksMerged, "見つかった曲の区切りのうち %s か所では、最短の曲 %s に満たない曲を前後の曲に結合しました。"),
     MV_ROW(kAppTitle, "Morvane"),
     MV_ROW(kVersion, "Morvane ver 0.8"),
 };

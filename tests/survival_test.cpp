@@ -23,6 +23,7 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/commands.h"
 #include "tests/support.h"
 
 extern char** environ;
@@ -36,11 +37,6 @@ using Data = std::span<const uint8_t>;
 using Args = std::vector<std::string>;
 
 constexpr int kChannels = 2, kRate = 44100, kBits = 16, kFrame = 4;
-
-std::string Cli() {
-  const char* cli = std::getenv("MORVANE_CLI");
-  return cli ? cli : "morvane-cli";
-}
 
 struct Fd {
   int fd;
@@ -75,11 +71,6 @@ uint32_t DeclaredSize(const std::string& path) {
   const Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
   Bytes b(44);
   return in.fd >= 0 && ::pread(in.fd, b.data(), 44, 0) == 44 ? test::Get32(b, 40) : 0;
-}
-
-std::string Text(const std::string& path) {
-  const Bytes b = test::ReadBytes(path);
-  return std::string(b.begin(), b.end());
 }
 
 void Empty(const std::string& folder) {
@@ -167,13 +158,13 @@ Outcome RunToEnd(const Args& args, const std::string& logs) {
   Outcome o;
   o.end = p.wait();
   o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  o.out = Text(logs + "/run.out");
-  o.err = Text(logs + "/run.err");
+  o.out = test::ReadText(logs + "/run.out");
+  o.err = test::ReadText(logs + "/run.err");
   return o;
 }
 
 Args CliArgs(Args args) {
-  args.insert(args.begin(), Cli());
+  args.insert(args.begin(), test::CliPath());
   return args;
 }
 
@@ -275,9 +266,7 @@ const Tape& BigTape() {
 // The outputs of a cut or split: mv000001.wav, mv000002.wav, ... with no gap
 // and nothing else beside them.
 ::testing::AssertionResult PiecesIn(const std::string& folder, std::vector<std::string>& pieces) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
+  const std::vector<std::string> names = test::FileNames(folder);
   pieces.clear();
   for (std::size_t i = 0; i < names.size(); ++i) {
     char want[32];
@@ -599,8 +588,7 @@ struct FileState {
 
 std::vector<FileState> Snapshot(const std::string& folder) {
   std::vector<FileState> s;
-  for (const auto& e : fs::directory_iterator(folder)) s.push_back({e.path().filename(), test::ReadBytes(e.path())});
-  std::sort(s.begin(), s.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+  for (const std::string& name : test::FileNames(folder)) s.push_back({name, test::ReadBytes(folder + "/" + name)});
   return s;
 }
 
@@ -650,13 +638,13 @@ TEST(Survival, ASecondRunIntoTheSameFolderOrOutputIsRefused) {
 
     first.signal(SIGCONT);
     const Ended e = first.wait();
-    EXPECT_EQ(e.status, 0) << Text(work / "first.err");
+    EXPECT_EQ(e.status, 0) << test::ReadText(work / "first.err");
     std::vector<std::string> files;
     Left left;
     EXPECT_TRUE(Outputs(row.first, out, files));
     EXPECT_TRUE(ValidFiles(files, tape.whole->data(), {}, left));
     EXPECT_TRUE(left.complete) << "the first run's files hold " << left.declared << " bytes";
-    EXPECT_TRUE(ListedAsTheyAre(Text(work / "first.out"), out, files));
+    EXPECT_TRUE(ListedAsTheyAre(test::ReadText(work / "first.out"), out, files));
     EXPECT_TRUE(tape.unchanged(row.first.pieces));
   }
 }
@@ -738,7 +726,7 @@ std::optional<Args> Unprivileged(const std::string& logs) {
   for (const Args& prefix : {Args{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"},
                              Args{"runuser", "-u", "nobody", "--"}}) {
     Args probe = prefix;
-    probe.push_back(Cli());
+    probe.push_back(test::CliPath());
     probe.push_back("--version");
     if (RunToEnd(probe, logs).end.status == 0) return prefix;
   }
@@ -783,12 +771,7 @@ TEST(Survival, AFolderThatCannotBeListedNeverGetsTheSourceOverwritten) {
     fs::create_directory(save);
     return ::chown(save.c_str(), uid, gid) == 0;
   };
-  auto names = [&] {
-    std::vector<std::string> n;
-    for (const auto& e : fs::directory_iterator(save)) n.push_back(e.path().filename());
-    std::sort(n.begin(), n.end());
-    return n;
-  };
+  auto names = [&] { return test::FileNames(save); };
   const std::string question = "ファイルがすでに存在しますが、上書きしますか?\n";
   const std::string refusal = "切り出すﾌｧｲﾙが保存ﾌｫﾙﾀﾞの出力ﾌｧｲﾙと同じです。\n";
 

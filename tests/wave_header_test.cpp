@@ -8,32 +8,8 @@
 namespace mv {
 namespace {
 
+using test::Ascii;
 using test::Bytes;
-
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-// A file whose fmt chunk has the given size and whose bytes between the fmt
-// chunk and "data" are given.
-Bytes waveWith(uint32_t fmtSize, const Bytes& between, const Bytes& data, int rate = 44100,
-               uint16_t tag = 1) {
-  Bytes b = text("RIFF");
-  test::Put32(b, 0);
-  for (uint8_t c : text("WAVEfmt ")) b.push_back(c);
-  test::Put32(b, fmtSize);
-  test::Put16(b, tag);
-  test::Put16(b, 2);
-  test::Put32(b, static_cast<uint32_t>(rate));
-  test::Put32(b, static_cast<uint32_t>(rate) * 4);
-  test::Put16(b, 4);
-  test::Put16(b, 16);
-  for (uint32_t i = 16; i < fmtSize; ++i) b.push_back(0);
-  b.insert(b.end(), between.begin(), between.end());
-  for (uint8_t c : text("data")) b.push_back(c);
-  test::Put32(b, static_cast<uint32_t>(data.size()));
-  b.insert(b.end(), data.begin(), data.end());
-  return b;
-}
-
 using test::ErrorOf;
 
 TEST(WaveHeader, WritesAndFinishesTheFortyFourBytes) {
@@ -87,7 +63,7 @@ TEST(WaveFileName, ExtensionAfterTheLastSlash) {
 TEST(MarkerSearch, OnlyWholeWordsWithinTheFirst199) {
   for (int word : {0, 100, 198, 199, 250}) {
     Bytes b(static_cast<std::size_t>(word) * 4, 'x');
-    for (uint8_t c : text("fmt ")) b.push_back(c);
+    for (uint8_t c : Ascii("fmt ")) b.push_back(c);
     b.resize(b.size() + 40, 'y');
     MemoryStream in(b);
     EXPECT_EQ(FindMarker(in, "fmt "), word < 199) << "word " << word;
@@ -96,7 +72,7 @@ TEST(MarkerSearch, OnlyWholeWordsWithinTheFirst199) {
     }
   }
   // Off the word grid it is never seen.
-  Bytes off = text("xxfmt yyyyyyyy");
+  Bytes off = Ascii("xxfmt yyyyyyyy");
   MemoryStream in(off);
   EXPECT_FALSE(FindMarker(in, "fmt "));
 }
@@ -111,7 +87,7 @@ TEST(FormatCheck, PositionsAndRefusals) {
     EXPECT_EQ(ReadWaveFormat(in), 7);
   }
   for (Bytes bad : {test::MakeWav(2, 44100, 16, {}, 3), test::MakeWav(2, 8000, 16, {}),
-                    text("RIFF....WAVE"), Bytes{}}) {
+                    Ascii("RIFF....WAVE"), Bytes{}}) {
     MemoryStream in(bad);
     EXPECT_EQ(ErrorOf([&] { ReadWaveFormat(in); }), msg::kUnsupported);
   }
@@ -123,23 +99,23 @@ TEST(FormatCheck, PositionsAndRefusals) {
 }
 
 TEST(DataLocation, StepsOverChunks) {
-  const Bytes data = {1, 2, 3, 4};
+  const Bytes data = {1, 2, 3, 4}, fmt16 = test::FormatRecord(2, 44100, 16);
+  const Bytes fmt18 = test::Concat({fmt16, Bytes(2, 0)}), list = test::Chunk("LIST", Bytes(26, 0));
   struct Case {
-    uint32_t fmtSize;
-    Bytes between;
+    Bytes fmt, between;
     int64_t offset;  // -1: refused
   } cases[] = {
-      {16, {}, 44},
-      {18, {}, 46},
-      {18, test::Concat({text("fact"), Bytes{4, 0, 0, 0}, Bytes(4, 0)}), 58},
+      {fmt16, {}, 44},
+      {fmt18, {}, 46},
+      {fmt18, test::Chunk("fact", Bytes(4, 0)), 58},
       // Off the word grid: the chunk walk finds it.
-      {16, test::Concat({text("LIST"), Bytes{26, 0, 0, 0}, Bytes(26, 0)}), 78},
-      {18, test::Concat({text("LIST"), Bytes{26, 0, 0, 0}, Bytes(26, 0)}), 80},
+      {fmt16, list, 78},
+      {fmt18, list, 80},
       // Off the grid with no chunk that leads to it.
-      {16, text("xy"), -1},
+      {fmt16, Ascii("xy"), -1},
   };
   for (const Case& c : cases) {
-    MemoryStream in(waveWith(c.fmtSize, c.between, data));
+    MemoryStream in(test::Riff({test::Chunk("fmt ", c.fmt), c.between, test::Chunk("data", data)}));
     if (c.offset < 0) {
       EXPECT_EQ(ErrorOf([&] { LocateWaveData(in); }), msg::kUnsupported);
     } else {

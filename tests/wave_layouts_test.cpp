@@ -4,15 +4,13 @@
 // Encoded audio under another name is refused by both.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 
+#include "tests/commands.h"
 #include "tests/support.h"
 #include "wave/errors.h"
 #include "wave/file.h"
@@ -28,20 +26,12 @@ using namespace std::string_literals;
 
 const std::string kUnsupported = "サポートできない形式です。";
 
-Bytes text(const std::string& s) { return Bytes(s.begin(), s.end()); }
-
-std::string quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using test::Ascii;
+using test::Chunk;
+using test::FormatRecord;
+using test::Outcome;
+using test::Quote;
+using test::Riff;
 
 bool haveTool(const std::string& tool) {
   return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
@@ -64,38 +54,12 @@ Bytes song(int channels, int bits) {
   return b;
 }
 
-// Hand-made files.
-Bytes chunk(const std::string& id, const Bytes& payload) {
-  Bytes b = text(id);
-  test::Put32(b, static_cast<uint32_t>(payload.size()));
-  b.insert(b.end(), payload.begin(), payload.end());
-  if (payload.size() % 2) b.push_back(0);
-  return b;
-}
-Bytes riff(std::initializer_list<Bytes> chunks, const std::string& id = "RIFF") {
-  const Bytes body = test::Concat(chunks);
-  Bytes b = text(id);
-  test::Put32(b, static_cast<uint32_t>(body.size() + 4));
-  for (uint8_t c : text("WAVE")) b.push_back(c);
-  b.insert(b.end(), body.begin(), body.end());
-  return b;
-}
-Bytes fmtBody(int channels, int rate, int bits, uint16_t tag = 1) {
-  Bytes b;
-  test::Put16(b, tag);
-  test::Put16(b, static_cast<uint16_t>(channels));
-  test::Put32(b, static_cast<uint32_t>(rate));
-  test::Put32(b, static_cast<uint32_t>(rate * channels * ((bits + 7) / 8)));
-  test::Put16(b, static_cast<uint16_t>(channels * ((bits + 7) / 8)));
-  test::Put16(b, static_cast<uint16_t>(bits));
-  return b;
-}
 const Bytes kPcmGuid = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                         0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 const Bytes kFloatGuid = {0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
                           0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 Bytes extensible(int channels, int rate, int bits, const Bytes& guid) {
-  Bytes b = fmtBody(channels, rate, bits, 0xFFFE);
+  Bytes b = FormatRecord(channels, rate, bits, 0xFFFE);
   test::Put16(b, 22);
   test::Put16(b, static_cast<uint16_t>(bits));
   test::Put32(b, channels == 1 ? 4 : 3);
@@ -161,115 +125,103 @@ std::vector<Layout> layouts() {
       // Hand-made. A JUNK chunk that pushes "fmt " past the words searched.
       {"junk_before_fmt", 2, 16, "", "",
        [](const Bytes& d) {
-         return riff({chunk("JUNK", zeros(1000)), chunk("fmt ", fmtBody(2, 44100, 16)),
-                      chunk("data", d)});
+         return Riff({Chunk("JUNK", zeros(1000)), Chunk("fmt ", FormatRecord(2, 44100, 16)),
+                      Chunk("data", d)});
        },
        "", 1, 1052, s16},
       {"bext_before_fmt", 2, 16, "", "",
        [](const Bytes& d) {
-         return riff({chunk("bext", zeros(602)), chunk("fmt ", fmtBody(2, 48000, 16)),
-                      chunk("data", d)});
+         return Riff({Chunk("bext", zeros(602)), Chunk("fmt ", FormatRecord(2, 48000, 16)),
+                      Chunk("data", d)});
        },
        "", 0, 654, s16},
       // 5 bytes and a pad byte put "data" off the word grid.
       {"odd_chunk_with_pad", 1, 16, "", "",
        [](const Bytes& d) {
-         return riff({chunk("fmt ", fmtBody(1, 44100, 16)), chunk("note", text("abcde")),
-                      chunk("data", d)});
+         return Riff({Chunk("fmt ", FormatRecord(1, 44100, 16)), Chunk("note", Ascii("abcde")),
+                      Chunk("data", d)});
        },
        "", 7, 58, kFrames * 2},
       // Streaming writers leave the RIFF size 0.
       {"riff_size_zero", 2, 16, "", "",
        [](const Bytes& d) {
-         Bytes b = riff({chunk("fmt ", fmtBody(2, 44100, 16)), chunk("LIST", zeros(26)),
-                         chunk("data", d)});
+         Bytes b = Riff({Chunk("fmt ", FormatRecord(2, 44100, 16)), Chunk("LIST", zeros(26)),
+                         Chunk("data", d)});
          std::fill(b.begin() + 4, b.begin() + 8, 0);
          return b;
        },
        "", 1, 78, s16},
       {"extensible_pcm", 2, 16, "", "",
        [](const Bytes& d) {
-         return riff({chunk("fmt ", extensible(2, 48000, 16, kPcmGuid)), chunk("data", d)});
+         return Riff({Chunk("fmt ", extensible(2, 48000, 16, kPcmGuid)), Chunk("data", d)});
        },
        "", 0, 68, s16},
       {"extensible_float", 2, 16, "", "",
        [](const Bytes& d) {
-         return riff({chunk("fmt ", extensible(2, 48000, 16, kFloatGuid)), chunk("data", d)});
+         return Riff({Chunk("fmt ", extensible(2, 48000, 16, kFloatGuid)), Chunk("data", d)});
        },
        "", -1, 68, s16},
       // The extensible tag with a record too short to name its sub-format.
       {"extensible_short", 2, 16, "", "",
        [](const Bytes& d) {
-         Bytes body = fmtBody(2, 48000, 16, 0xFFFE);
+         Bytes body = FormatRecord(2, 48000, 16, 0xFFFE);
          test::Put16(body, 0);
-         return riff({chunk("fmt ", body), chunk("data", d)});
+         return Riff({Chunk("fmt ", body), Chunk("data", d)});
        },
        "", -1, 46, s16},
       {"12_bits_count_as_16", 2, 16, "", "",
-       [](const Bytes& d) { return riff({chunk("fmt ", fmtBody(2, 44100, 12)), chunk("data", d)}); },
+       [](const Bytes& d) { return Riff({Chunk("fmt ", FormatRecord(2, 44100, 12)), Chunk("data", d)}); },
        "", 1, 44, s16},
       {"20_bits", 2, 16, "", "",
-       [](const Bytes& d) { return riff({chunk("fmt ", fmtBody(2, 44100, 20)), chunk("data", d)}); },
+       [](const Bytes& d) { return Riff({Chunk("fmt ", FormatRecord(2, 44100, 20)), Chunk("data", d)}); },
        "", -1, 44, s16},
       {"3_channels", 2, 16, "", "",
-       [](const Bytes& d) { return riff({chunk("fmt ", fmtBody(3, 44100, 16)), chunk("data", d)}); },
+       [](const Bytes& d) { return Riff({Chunk("fmt ", FormatRecord(3, 44100, 16)), Chunk("data", d)}); },
        "", -1, 44, s16},
       // Found by the walk, the file ends inside the format record.
       {"ends_inside_fmt_record", 2, 16, "", "",
        [](const Bytes&) {
-         Bytes b = riff({chunk("JUNK", zeros(2)), chunk("fmt ", fmtBody(2, 44100, 16))});
+         Bytes b = Riff({Chunk("JUNK", zeros(2)), Chunk("fmt ", FormatRecord(2, 44100, 16))});
          b.erase(b.end() - 6, b.end());
          return b;
        },
        "", -1, kNone, 0},
       {"data_before_fmt", 2, 16, "", "",
        [](const Bytes& d) {
-         return riff({chunk("data", d), chunk("fmt ", fmtBody(2, 44100, 16)),
-                      chunk("LIST", zeros(26))});
+         return Riff({Chunk("data", d), Chunk("fmt ", FormatRecord(2, 44100, 16)),
+                      Chunk("LIST", zeros(26))});
        },
        "", 1, kNone, 0},
       // The walk is for RIFF files only.
       {"not_riff", 2, 16, "", "",
        [](const Bytes& d) {
-         return riff({chunk("JUNK", zeros(1000)), chunk("fmt ", fmtBody(2, 44100, 16)),
-                      chunk("data", d)},
+         return Riff({Chunk("JUNK", zeros(1000)), Chunk("fmt ", FormatRecord(2, 44100, 16)),
+                      Chunk("data", d)},
                      "RIFX");
        },
        "", -1, kNone, 0},
       // A "fmt " on the word grid inside a chunk before the real one is taken.
       {"fmt_word_hit_stands", 2, 16, "", "",
        [](const Bytes& d) {
-         return riff({chunk("LIST", test::Concat({text("fmt "), Bytes{16, 0, 0, 0},
-                                                  fmtBody(1, 22050, 8)})),
-                      chunk("fmt ", fmtBody(2, 44100, 16)), chunk("data", d)});
+         return Riff({Chunk("LIST", test::Concat({Ascii("fmt "), Bytes{16, 0, 0, 0},
+                                                  FormatRecord(1, 22050, 8)})),
+                      Chunk("fmt ", FormatRecord(2, 44100, 16)), Chunk("data", d)});
        },
        "", 21, 76, s16, true, 1},
       // A "data" on the word grid inside a chunk before the real one is taken.
       {"data_word_hit_stands", 2, 16, "", "",
        [](const Bytes& d) {
-         return riff({chunk("fmt ", fmtBody(2, 44100, 16)),
-                      chunk("JUNK", test::Concat({text("data"), Bytes{4, 0, 0, 0}, test::Frames16({4000}, 2)})),
-                      chunk("data", d)});
+         return Riff({Chunk("fmt ", FormatRecord(2, 44100, 16)),
+                      Chunk("JUNK", test::Concat({Ascii("data"), Bytes{4, 0, 0, 0}, test::Frames16({4000}, 2)})),
+                      Chunk("data", d)});
        },
        "", 1, 52, 4, false, 1},
   };
 }
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
-
 class Files : public ::testing::Test {
  protected:
-  Outcome run(const std::vector<std::string>& args) {
-    const char* cli = std::getenv("MORVANE_CLI");
-    std::string cmd = quote(cli ? cli : "morvane-cli");
-    for (const auto& a : args) cmd += " " + quote(a);
-    cmd += " >" + quote(dir / ".out") + " 2>" + quote(dir / ".err") + " </dev/null";
-    const int raw = std::system(cmd.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / ".out"), slurp(dir / ".err")};
-  }
+  Outcome run(const std::vector<std::string>& args) { return test::RunCli(args, dir.path()); }
   std::string folder(const std::string& name) {
     fs::create_directory(dir / name);
     return dir / name;
@@ -299,8 +251,8 @@ TEST_P(WaveLayouts, CheckLocationCutAndJoin) {
   } else {
     test::WriteBytes(dir / "samples.raw", samples);
     std::string cmd = row.command;
-    cmd.replace(cmd.find("{in}"), 4, quote(dir / "samples.raw"));
-    cmd.replace(cmd.find("{out}"), 5, quote(file));
+    cmd.replace(cmd.find("{in}"), 4, Quote(dir / "samples.raw"));
+    cmd.replace(cmd.find("{out}"), 5, Quote(file));
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
   }
   const Bytes bytes = test::ReadBytes(file);
@@ -386,7 +338,7 @@ TEST_F(Files, EncodedAudioUnderAnotherNameIsRefused) {
   for (const std::string& mark : marks) {
     for (const std::string& name : {"enc.raw"s, "enc"s}) {
       SCOPED_TRACE(name + " starting " + mark);
-      test::WriteBytes(dir / name, test::Concat({text(mark), tail}));
+      test::WriteBytes(dir / name, test::Concat({Ascii(mark), tail}));
       const Outcome cut = run({"cut", dir / name, "--out", folder("pieces"), "--run", "200"});
       EXPECT_EQ(cut.status, 1);
       EXPECT_EQ(cut.err, kUnsupported + "\n");
@@ -401,7 +353,7 @@ TEST_F(Files, EncodedAudioUnderAnotherNameIsRefused) {
   // Bare samples that only come near a mark are still samples.
   for (const std::string& start : {"ftypRIFF"s, "ID"s, "\0RIFF"s}) {
     SCOPED_TRACE(start);
-    test::WriteBytes(dir / "near.raw", test::Concat({text(start), tail}));
+    test::WriteBytes(dir / "near.raw", test::Concat({Ascii(start), tail}));
     EXPECT_EQ(run({"cut", dir / "near.raw", "--out", folder("near"), "--yes"}).status, 0);
     EXPECT_EQ(run({"join", "--out", dir / "near.wav", dir / "near.raw"}).status, 0);
     fs::remove(dir / "near.wav");

@@ -78,7 +78,7 @@ inline constexpr std::string_view kSongDetected = "曲目を検出しました�
 inline constexpr std::string_view kPieceMaking = "曲目の生成中です。";
 inline constexpr std::string_view kJoining = "を結合しています...";
 
-// The command line's summary of a cut, and why it found no break.
+// The summary of a cut, why it found no break, and what the shortest song merged.
 inline constexpr std::string_view kCutSummary = "%s曲に切り出しました。最長の無音: %s";
 inline constexpr std::string_view kNoBreakFound =
     "曲の区切りが見つかりませんでした。最長の無音 %s は、無音の長さ %s に届きません。"
@@ -88,6 +88,8 @@ inline constexpr std::string_view kShortSoundBroke =
 inline constexpr std::string_view kNoBreakAfterQuiet =
     "曲の区切りが見つかりませんでした。最長の無音 %s は無音の長さ %s を超えますが、"
     "そのあと次の曲が始まる前にﾌｧｲﾙの検査が終わりました。";
+inline constexpr std::string_view kBreaksMerged =
+    "見つかった曲の区切りのうち %s か所では、最短の曲 %s に満たない曲を前後の曲に結合しました。";
 
 inline constexpr std::string_view kAppTitle = "Morvane";
 inline constexpr std::string_view kVersion = "Morvane ver 0.8";

@@ -131,6 +131,12 @@ RunLock::~RunLock() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+bool IsWritableFolder(const std::string& folder) {
+  const std::string name = folder.empty() ? "/" : folder;
+  struct stat st{};
+  return statOf(name, st) && S_ISDIR(st.st_mode) && ::access(name.c_str(), W_OK | X_OK) == 0;
+}
+
 bool FileExists(const std::string& path) {
   struct stat st{};
   return statOf(path, st);

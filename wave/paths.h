@@ -54,6 +54,8 @@ class RunLock {
   int fd_ = -1;
 };
 
+// A folder (the empty text is "/") in which files can be created.
+bool IsWritableFolder(const std::string& folder);
 bool FileExists(const std::string& path);
 bool DeleteFile(const std::string& path);
 

@@ -28,6 +28,7 @@
 #include "record/audio_inputs.h"
 #include "record/capacity.h"
 #include "record/wave_device.h"
+#include "tests/files.h"
 #include "tests/stand_in_device.h"
 #include "tests/support.h"
 #include "wave/errors.h"
@@ -116,6 +117,9 @@ struct StandIns {
 inline QString Text(std::string_view message, const QString& arg = {}) {
   return FromUtf8(format(message, ToPath(arg)));
 }
+
+// The pieces a cut wrote into a folder, by name.
+inline std::vector<Bytes> Pieces(const QString& folder) { return PieceFiles(ToPath(folder)); }
 
 // Drops files on a window as a file manager's drag does it: enter, then drop.
 inline void Drop(QWidget* window, const QStringList& names) {

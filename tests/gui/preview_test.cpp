@@ -41,12 +41,6 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     for (int i = 0; i < times; ++i) out = mv::test::Concat({out, song, soft, song, hiss});
     return mv::test::Concat({out, song});
   }
-  std::vector<Bytes> pieces(const QString& folder) {
-    std::vector<Bytes> out;
-    for (const std::string& name : mv::test::FileNames(mv::ToPath(folder), "mv"))
-      out.push_back(mv::test::ReadBytes(mv::ToPath(folder) + "/" + name));
-    return out;
-  }
   // The page set on a source, its pieces going to out/.
   void page(const QString& source, int runLength) {
     form_->Edit3->setText(source);
@@ -110,6 +104,17 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(ended.size(), 1);
     QCOMPARE(d->Pieces->rowCount(), 3);
 
+    // The shortest song merges all three: the breaks found are told, not
+    // that there were none.
+    d->MinSongEdit->setValue(1);
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(d->Pieces->rowCount(), 1);
+    QVERIFY(d->NoBreak->isVisible());
+    QCOMPARE(d->NoBreak->text(), Text(mv::format(msg::kBreaksMerged, "2"), QStringLiteral("1.00秒")));
+    d->MinSongEdit->setValue(0);
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(d->Pieces->rowCount(), 3);
+
     // Nothing is quiet at T = 20: one piece, and why, in the engine's values.
     d->ThresholdEdit->setValue(20);
     QVERIFY(ended.wait(10000));
@@ -135,7 +140,7 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(d->RunLengthEdit->value(), 400);
     QVERIFY(ended.wait(10000));
     QCOMPARE(d->Pieces->rowCount(), 2);
-    QVERIFY(pieces(dir("out")).empty());
+    QVERIFY(mv::test::Pieces(dir("out")).empty());
   }
 
   void cutWithTheseSettingsWritesWhatThePreviewAndTheCommandLineShow() {
@@ -162,11 +167,11 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(form_->SpinEdit7->value(), 400);
     QCOMPARE(form_->SpinEdit8->value(), 300);
     QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
-    const std::vector<Bytes> got = pieces(dir("out"));
+    const std::vector<Bytes> got = mv::test::Pieces(dir("out"));
     QCOMPARE(got.size(), size_t(starts.size()));
     QDir().mkpath(dir("cli"));
     QCOMPARE(runCli({"cut", src, "--out", dir("cli"), "--threshold", "400", "--run", "300", "--zero", "5,-7"}), 0);
-    QCOMPARE(got, pieces(dir("cli")));
+    QCOMPARE(got, mv::test::Pieces(dir("cli")));
   }
 
   void aStoppedScanWritesNothing_data() {

@@ -53,18 +53,11 @@ class WindowTest : public QObject, mv::test::WindowFixture {
     const Bytes loud = mv::test::Repeat16(4000, 300, channels), quiet = mv::test::Repeat16(3, 250, channels);
     return wav(name, channels, 22050, 16, mv::test::Concat({loud, quiet, loud, quiet, loud}));
   }
-  // The pieces a cut wrote into a folder, by name.
-  std::vector<Bytes> pieces(const QString& folder) {
-    std::vector<Bytes> out;
-    for (const std::string& name : mv::test::FileNames(mv::ToPath(folder), "mv"))
-      out.push_back(mv::test::ReadBytes(mv::ToPath(folder) + "/" + name));
-    return out;
-  }
   // What the command line writes into a folder for the same settings.
   std::vector<Bytes> cliPieces(const QStringList& args, const QString& folder) {
     QDir().mkpath(folder);
     runCli(args);
-    return pieces(folder);
+    return mv::test::Pieces(folder);
   }
   // A source taken by the cut page, as a dropped file.
   void takeCutSource(const QString& name) {
@@ -257,7 +250,7 @@ class WindowTest : public QObject, mv::test::WindowFixture {
     form_->Label29->setText("5");
     form_->Label30->setText("-7");
     QTest::mouseClick(form_->Button11, Qt::LeftButton);
-    const std::vector<Bytes> got = pieces(dir("win"));
+    const std::vector<Bytes> got = mv::test::Pieces(dir("win"));
     QCOMPARE(got.size(), size_t{3});
     QCOMPARE(got, cliPieces({"cut", src, "--out", dir("cli"), "--run", "200", "--zero", "5,-7"}, dir("cli")));
     QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
@@ -271,7 +264,7 @@ class WindowTest : public QObject, mv::test::WindowFixture {
     form_->Label29->setText("not a number");
     QTest::mouseClick(form_->Button11, Qt::LeftButton);
     QCOMPARE(boxes_.shown.back().caption, Text(msg::kCutDoneCaption));
-    QCOMPARE(pieces(dir("win"))[0], cliPieces({"cut", src, "--out", dir("plain"), "--run", "200"}, dir("plain"))[0]);
+    QCOMPARE(mv::test::Pieces(dir("win"))[0], cliPieces({"cut", src, "--out", dir("plain"), "--run", "200"}, dir("plain"))[0]);
   }
 
   // Enter presses the default button, from an edit box or a spin box whose
@@ -284,7 +277,7 @@ class WindowTest : public QObject, mv::test::WindowFixture {
       QDir().mkpath(dir(folder));
       form_->Edit4->setText(dir(folder));
       press();
-      return pieces(dir(folder));
+      return mv::test::Pieces(dir(folder));
     };
     auto focus = [&](QWidget* w) {
       form_->activateWindow();
@@ -323,7 +316,7 @@ class WindowTest : public QObject, mv::test::WindowFixture {
     form_->Edit4->setText(dir("win"));
     form_->CheckBox6->setChecked(true);
     form_->KS3->trigger();
-    const std::vector<Bytes> got = pieces(dir("win"));
+    const std::vector<Bytes> got = mv::test::Pieces(dir("win"));
     QCOMPARE(got.size(), size_t{1});
     QVERIFY(form_->Edit3->text().isEmpty());  // the source was deleted
     tape("tape.wav", 1);
