@@ -20,9 +20,11 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # rest: Qt's xcb platform plugin ships in libqt6gui6, and Qt Multimedia
 # records through libpulse, which libqt6multimedia6 depends on (no media
 # plugin is loaded). Added by hand: the font the window asks for, Qt's
-# Japanese translation for its standard buttons and dialogs, the Wayland
-# platform plugin, and a sound server to record from.
+# Japanese translation for its standard buttons and dialogs, the hicolor
+# theme the icons go into (its index lets a menu find them, its trigger
+# keeps the icon cache up to date), the Wayland platform plugin, and a
+# sound server to record from.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, qt6-translations-l10n, hicolor-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, pipewire-pulse | pulseaudio")
 include(CPack)
