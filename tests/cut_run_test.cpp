@@ -171,5 +171,31 @@ TEST(CutUnits, DecibelsSecondsAndCueFrames) {
   EXPECT_EQ(ClockText(216 * 3600.0), "216:00:00.000");
 }
 
+// A watcher sees the report grow to what the run returns, dry or not.
+TEST_F(CutRun, WatcherSeesThePiecesAsTheyAreFound) {
+  struct Watcher : ScanWatcher {
+    void grown(const ScanReport& soFar, int64_t done, int64_t total) override {
+      EXPECT_GT(done, last);
+      EXPECT_EQ(total, 900 * 4);  // three songs of 200 frames, two gaps of 150
+      last = done;
+      starts.clear();
+      for (const Piece& p : soFar.pieces) starts.push_back(p.firstByte);
+    }
+    int64_t last = 0;
+    std::vector<int64_t> starts;
+  };
+  test::WriteBytes(s.source, test::MakeWav(2, 44100, 16, threeSongs()));
+  s.format = ParseFormatLabel("16bit, Stereo, 44.1kHz");
+  for (const bool dry : {true, false}) {
+    s.dryRun = dry;
+    Watcher watcher;
+    const CutResult r = RunCut(s, host, OpenFile, &watcher);
+    ASSERT_EQ(r.end, CutEnd::Complete);
+    EXPECT_EQ(watcher.last, r.dataSize);
+    ASSERT_EQ(watcher.starts.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(watcher.starts[i], r.report.pieces[i].firstByte);
+  }
+}
+
 }  // namespace
 }  // namespace mv
