@@ -80,4 +80,8 @@ if [ -n "$baseline" ]; then
 fi
 echo
 echo "sox / cut: $(ratio "$t_sox" "$t_cut")x faster"
+if [ -x "$build/bench/preview-time" ]; then
+  echo "the preview of the tape, in the page cache:"
+  QT_QPA_PLATFORM=offscreen "$build/bench/preview-time" "$work/tape.wav" 2>/dev/null
+fi
 echo "peak memory of the cut: $kb_cut KiB, of the dry run: $kb_dry KiB"

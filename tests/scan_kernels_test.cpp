@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -90,6 +91,39 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
     for (std::size_t at = 0; at < 70; ++at)
       for (std::size_t n = 0; at + n <= d.size(); n += 1 + rng() % 97)
         ASSERT_EQ(portable.peak(d.data() + at, n), wide->peak(d.data() + at, n)) << at << "+" << n;
+  }
+}
+
+// Correction against the clamped difference, for every sample value and zero
+// points at the edges of both sample sizes.
+TEST(ScanKernels, CorrectionIsTheClampedDifference) {
+  const int32_t zeros[] = {-32768, -300, -255, -1, 0, 1, 255, 256, 32767};
+  for (const int bits : {8, 16}) {
+    const PcmFormat format = ParseFormatLabel(bits == 8 ? "8bit, Stereo, 44.1kHz" : "16bit, Stereo, 44.1kHz");
+    std::vector<ScanKernels> sets{PortableScanKernels(format)};
+    if (const auto wide = WideScanKernels(format)) sets.push_back(*wide);
+    const int values = bits == 8 ? 256 : 65536;
+    Bytes data;
+    for (int v = 0; v < values; ++v) {
+      data.push_back(static_cast<uint8_t>(v));
+      if (bits == 16) data.push_back(static_cast<uint8_t>(v >> 8));
+    }
+    const int32_t frames = static_cast<int32_t>(data.size()) / (bits / 4);
+    for (const int32_t left : zeros) {
+      for (const int32_t right : {zeros[0], 0, left, 300}) {
+        for (const ScanKernels& k : sets) {
+          Bytes x = data;
+          k.correct(x.data(), frames, ZeroPoints{left, right});
+          for (int v = 0; v < values; ++v) {
+            const int32_t z = v % 2 ? right : left;
+            const int32_t got = bits == 8 ? x[v] : static_cast<int16_t>(x[2 * v] | x[2 * v + 1] << 8);
+            const int32_t want = bits == 8 ? std::clamp(v - z, 0, 255)
+                                           : std::clamp(static_cast<int16_t>(v) - z, -32768, 32767);
+            ASSERT_EQ(got, want) << bits << "-bit sample " << v << " zero " << left << "," << right;
+          }
+        }
+      }
+    }
   }
 }
 
