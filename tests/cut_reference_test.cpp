@@ -151,6 +151,20 @@ Bytes randomTape(std::mt19937& rng, int channels, int bits, int t, int n, int fr
   return d;
 }
 
+// A cut of folder/tape.raw into the same folder.
+CutSettings tapeCut(const std::string& folder, int channels, int bits, int t, int n, int k) {
+  std::filesystem::create_directory(folder);
+  CutSettings s;
+  s.source = folder + "/tape.raw";
+  s.saveFolder = folder;
+  s.threshold = t;
+  s.runLength = n;
+  s.ignoreClicks = k;
+  s.format = ParseFormatLabel(std::string(bits == 8 ? "8bit, " : "16bit, ") + (channels == 2 ? "Stereo, " : "Mono, ") +
+                              "44.1kHz");
+  return s;
+}
+
 TEST(SilenceCutAgainstTheRules, RandomTapesOfEveryFormat) {
   std::mt19937 rng(20261208);
   const int thresholds8[] = {0, 1, 2, 40, 100, 127, 128, 129, 300};
@@ -174,16 +188,9 @@ TEST(SilenceCutAgainstTheRules, RandomTapesOfEveryFormat) {
                                       << " min=" << minFrames);
 
     const std::string folder = dir / std::to_string(round);
-    std::filesystem::create_directory(folder);
-    CutSettings s;
-    s.source = folder + "/tape.raw";
-    s.saveFolder = folder;
-    s.threshold = t;
-    s.runLength = n;
+    CutSettings s = tapeCut(folder, channels, bits, t, n, k);
     if (correct) s.correction = Correction{int64_t{zl}, int64_t{zr}};
-    s.ignoreClicks = k;
     s.minSongSeconds = minFrames / 44100.0;
-    s.format = ParseFormatLabel(std::string(bits == 8 ? "8bit, " : "16bit, ") + (channels == 2 ? "Stereo, " : "Mono, ") + "44.1kHz");
     test::WriteBytes(s.source, data);
     test::RecordingHost host;
     const CutResult run = RunCut(s, host);
@@ -263,15 +270,7 @@ TEST(SilenceCutAgainstTheRules, CutsNearTheEdgeOfAReadPart) {
         put(300, limit / 2);
         put(2 * n, 0);
         SCOPED_TRACE(::testing::Message() << channels << "ch K=" << k << " d=" << d);
-        const std::string folder = dir / std::to_string(round++);
-        std::filesystem::create_directory(folder);
-        CutSettings s;
-        s.source = folder + "/tape.raw";
-        s.saveFolder = folder;
-        s.threshold = t;
-        s.runLength = n;
-        s.ignoreClicks = k;
-        s.format = ParseFormatLabel(std::string(bits == 8 ? "8bit, Mono, " : "16bit, Stereo, ") + "44.1kHz");
+        const CutSettings s = tapeCut(dir / std::to_string(round++), channels, bits, t, n, k);
         test::WriteBytes(s.source, data);
         test::RecordingHost host;
         ASSERT_EQ(RunCut(s, host).end, CutEnd::Complete);
