@@ -45,6 +45,18 @@ int32_t readZero(const ZeroPoint& z) {
   return narrow<int16_t>(std::get<int64_t>(z));
 }
 
+FileClosed closedBy(JobHost& host) {
+  return [&host](const std::string& path, int64_t size) { host.fileWritten(path, size); };
+}
+
+// A piece that is the source under another name, found only now when the
+// folder could not be listed, is refused before it is touched.
+OutputRules rulesFor(const CutSettings& s) {
+  OutputRules rules{{}, msg::kCutSourceIsOutput};
+  if (const auto id = IdentityOf(s.source)) rules.sources.push_back(*id);
+  return rules;
+}
+
 // The pieces of a run: numbered files in the save folder.
 class FileSink final : public PieceSink {
  public:
@@ -56,16 +68,6 @@ class FileSink final : public PieceSink {
   void abandon() noexcept override { out_.abandon(); }
 
  private:
-  static FileClosed closedBy(JobHost& host) {
-    return [&host](const std::string& path, int64_t size) { host.fileWritten(path, size); };
-  }
-  // A piece that is the source under another name, found only now when the
-  // folder could not be listed, is refused before it is touched.
-  static OutputRules rulesFor(const CutSettings& s) {
-    OutputRules rules{{}, msg::kCutSourceIsOutput};
-    if (const auto id = IdentityOf(s.source)) rules.sources.push_back(*id);
-    return rules;
-  }
   std::string folder_;
   PcmFormat format_;
   WaveWriter out_;
@@ -103,6 +105,7 @@ class WatchedSink final : public PieceSink {
   }
   void finish() override { inner_->finish(); }
   void abandon() noexcept override { inner_->abandon(); }
+  void close() override { inner_->close(); }
 
  private:
   std::unique_ptr<PieceSink> inner_;
@@ -129,25 +132,24 @@ bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, Scan
   result.dataSize = src.dataSize;
   host.status(msg::kMakingFirstSong);
   host.pump();
+  // Songs shorter than the least length join their neighbours; a dry run
+  // merges only its list of pieces.
+  const bool merging = s.mode == CutMode::AtSilences && s.minSongSeconds > 0;
+  const int64_t minBytes =
+      merging ? FramesFromSeconds(s.minSongSeconds, s.format) * s.format.channels * s.format.bytesPerSample() : 0;
   std::unique_ptr<PieceSink> out;
   if (s.dryRun)
     out = std::make_unique<NoSink>(s.saveFolder);
+  else if (merging)
+    out = std::make_unique<MergingSink>(s.saveFolder, s.format, closedBy(host), rulesFor(s), minBytes);
   else
     out = std::make_unique<FileSink>(s, host);
   if (watcher) out = std::make_unique<WatchedSink>(std::move(out), result, *watcher);
   if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, *out, result.report);
   const ZeroPoints zero = ReadZeroPoints(s.correction);
-  if (s.minSongSeconds <= 0) return CutAtSilences(s, zero, src, host, *out, result.report);
-  const int64_t minBytes =
-      FramesFromSeconds(s.minSongSeconds, s.format) * s.format.channels * s.format.bytesPerSample();
-  // A dry run merges only its list of pieces.
-  if (s.dryRun) {
-    if (!CutAtSilences(s, zero, src, host, *out, result.report)) return false;
-  } else {
-    MergingSink merging(*out, minBytes);
-    if (!CutAtSilences(s, zero, src, host, merging, result.report)) return false;
-    merging.close();
-  }
+  if (!CutAtSilences(s, zero, src, host, *out, result.report)) return false;
+  out->close();
+  if (!merging) return true;
   const std::size_t found = result.report.pieces.size();
   result.report.pieces = MergeShortPieces(result.report.pieces, minBytes);
   result.mergedPieces = static_cast<int32_t>(found - result.report.pieces.size());

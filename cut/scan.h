@@ -46,6 +46,8 @@ class PieceSink {
   virtual void finish() = 0;
   // The run stops (cancel or error) with the piece unfinished.
   virtual void abandon() noexcept = 0;
+  // After the last piece: a file still kept open is finished.
+  virtual void close() {}
 };
 
 }  // namespace mv

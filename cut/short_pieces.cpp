@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "wave/header.h"
+#include "wave/paths.h"
+
 namespace mv {
 
 namespace {
@@ -33,65 +36,74 @@ std::vector<Piece> MergeShortPieces(const std::vector<Piece>& pieces, int64_t mi
   return out;
 }
 
-MergingSink::MergingSink(PieceSink& files, int64_t minBytes) : files_(files), minBytes_(minBytes) {
-  // Room for the longest stretch held, taken once: pages are touched only as
-  // they fill.
-  held_.reserve(static_cast<std::size_t>(minBytes));
+MergingSink::MergingSink(std::string folder, PcmFormat format, FileClosed closed, OutputRules rules,
+                         int64_t minBytes)
+    : folder_(std::move(folder)),
+      format_(format),
+      closed_(std::move(closed)),
+      rules_(std::move(rules)),
+      minBytes_(minBytes) {}
+
+std::unique_ptr<WaveWriter> MergingSink::writer() {
+  return std::make_unique<WaveWriter>(
+      [this](const std::string& path, int64_t size) {
+        if (!dropping_ && closed_) closed_(path, size);
+      },
+      rules_);
 }
 
 void MergingSink::start(int32_t) {
   if (carry_) return;  // the short first piece goes on
+  current_ = writer();
+  current_->create(PieceName(folder_, ++files_), format_);
   length_ = 0;
-  confirmed_ = false;
-  held_.clear();
 }
 
 void MergingSink::write(const uint8_t* data, std::size_t n) {
+  current_->append(data, n);
   length_ += static_cast<int64_t>(n);
-  if (confirmed_) {
-    files_.write(data, n);
-    return;
+  // The current piece is long enough: the file before it is complete.
+  if (previous_ && length_ >= minBytes_) {
+    previous_->finish();
+    previous_.reset();
   }
-  held_.insert(held_.end(), data, data + n);
-  if (length_ >= minBytes_) confirm();
-}
-
-// The current piece is long enough: the file before it is complete, and the
-// piece gets a file of its own.
-void MergingSink::confirm() {
-  if (fileOpen_) files_.finish();
-  files_.start(++filesMade_);
-  fileOpen_ = true;
-  files_.write(held_.data(), held_.size());
-  held_.clear();
-  confirmed_ = true;
-  carry_ = false;
 }
 
 void MergingSink::finish() {
-  if (confirmed_) return;  // kept open: a short piece after it may join it
-  if (fileOpen_) {
-    files_.write(held_.data(), held_.size());  // a short piece joins the one before
-    held_.clear();
-  } else {
-    carry_ = true;  // the first piece, short: it joins the one after
+  if (length_ >= minBytes_) {
+    carry_ = false;
+    previous_ = std::move(current_);  // kept open: a short piece after it may join it
+    return;
   }
+  if (!previous_) {
+    carry_ = true;  // the first piece, short: it joins the one after
+    return;
+  }
+  // A short piece joins the one before: its bytes are read back from its
+  // file, which goes once they are in the other.
+  const std::string path = PieceName(folder_, files_);
+  dropping_ = true;
+  current_->finish();
+  current_.reset();
+  dropping_ = false;
+  File piece = File::openRead(path);
+  piece.seek(kHeaderSize);
+  previous_->appendFrom(piece, length_, 256 << 10);
+  piece.close();
+  DeleteFile(path);
+  --files_;
 }
 
 void MergingSink::close() {
-  if (!fileOpen_) {
-    files_.start(++filesMade_);  // everything was short: one piece
-    fileOpen_ = true;
-  }
-  files_.write(held_.data(), held_.size());
-  held_.clear();
-  files_.finish();
-  fileOpen_ = false;
+  if (current_) current_->finish();  // everything was short: one piece
+  if (previous_) previous_->finish();
+  current_.reset();
+  previous_.reset();
 }
 
 void MergingSink::abandon() noexcept {
-  if (fileOpen_) files_.abandon();
-  fileOpen_ = false;
+  if (current_) current_->abandon();
+  if (previous_) previous_->abandon();
 }
 
 }  // namespace mv

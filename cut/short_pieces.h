@@ -4,41 +4,50 @@
 // dropped; a merged file holds exactly the bytes of its pieces.
 
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <optional>
 #include <vector>
 
 #include "cut/scan.h"
+#include "wave/format.h"
+#include "wave/writer.h"
 
 namespace mv {
 
 // The pieces a scan found, as the files will hold them.
 std::vector<Piece> MergeShortPieces(const std::vector<Piece>& pieces, int64_t minBytes);
 
-// Passes a scan's pieces on to files, merged by the same rule. A piece is
-// held in memory until it is known to be long enough (at most minBytes), and
-// a finished file is kept open until the piece after it is.
+// Writes a scan's pieces to numbered files, merged by the same rule. Each
+// piece goes straight into a file of its own; one that ends short is moved
+// into the file before it and its own file goes (a short first piece goes on
+// into the piece after it). A file is finished once the piece after it is long
+// enough. Nothing is held in memory, and every file is a valid WAVE file at
+// every moment.
 class MergingSink final : public PieceSink {
  public:
-  MergingSink(PieceSink& files, int64_t minBytes);
+  MergingSink(std::string folder, PcmFormat format, FileClosed closed, OutputRules rules, int64_t minBytes);
 
   void start(int32_t number) override;
   void write(const uint8_t* data, std::size_t n) override;
   void finish() override;
   void abandon() noexcept override;
-  // After the last piece: what is still held goes where the rule puts it.
-  void close();
+  void close() override;
 
  private:
-  void confirm();
+  std::unique_ptr<WaveWriter> writer();
 
-  PieceSink& files_;
+  std::string folder_;
+  PcmFormat format_;
+  FileClosed closed_;
+  OutputRules rules_;
   int64_t minBytes_;
-  int32_t filesMade_ = 0;
-  bool fileOpen_ = false;   // a file takes bytes now, or waits for a short piece
-  bool confirmed_ = false;  // the current piece is long enough: it has its own file
+  int32_t files_ = 0;       // files made and kept, the current one among them
   bool carry_ = false;      // the first piece, short, goes on into the next
+  bool dropping_ = false;   // the file closing now goes: no one is told of it
   int64_t length_ = 0;      // bytes of the current piece (with a carried first piece)
-  std::vector<uint8_t> held_;
+  std::unique_ptr<WaveWriter> previous_;  // open while the current piece may still join it
+  std::unique_ptr<WaveWriter> current_;
 };
 
 }  // namespace mv
