@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -22,6 +23,8 @@
 #include <QTimer>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
 #include "app/adjfrm.h"
 #include "app/level_meter.h"
@@ -351,6 +354,30 @@ class AudioTest : public QObject, mv::test::WindowFixture {
     }
   }
 
+  // The program ends with status 0 when its window closes after a
+  // recording and a measurement, or during a recording (saved on Yes), the
+  // file finished: the sound server's client library must not take it down
+  // on its way out, as it now and then does at exit.
+  void closingTheWindowEndsTheProgramCleanly() {
+    const QString done = Text(msg::kRecordingDone) + "\n";
+    const struct {
+      const char* mode;
+      QString boxes;
+    } rows[] = {{"--record-and-close", done}, {"--close-while-recording", Text(msg::kQuitWhileRecording) + "\n" + done}};
+    for (int i = 0; i < 6; ++i) {
+      QFile::remove(dir("morvntmp.wav"));
+      QProcess p;
+      p.start(QCoreApplication::applicationFilePath(), {rows[i % 2].mode, dir()});
+      QVERIFY(p.waitForFinished(15000));
+      const QString err = QString::fromUtf8(p.readAllStandardError());
+      QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
+               qPrintable(QString("%1, run %2: %3").arg(rows[i % 2].mode).arg(i).arg(err)));
+      QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), rows[i % 2].boxes);
+      QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
+      QVERIFY(claimedSeconds(mv::test::ReadBytes(file("morvntmp.wav"))) > 0.2);
+    }
+  }
+
   // A server that does not answer delays nothing: the window is there at
   // once, and the page says there is no input once the question gives up.
   void aServerThatDoesNotAnswerDelaysNothing() {
@@ -387,7 +414,53 @@ class AudioTest : public QObject, mv::test::WindowFixture {
   }
 };
 
+// The program as it runs for a user, on the real boxes, each box's text
+// printed as it is answered (Yes, else OK): a short recording into the
+// folder and a measurement ended early, then the window closed; or the
+// window closed while it records.
+int recordAndCloseTheWindow(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QString folder = QString::fromLocal8Bit(argv[2]);
+  const bool whileRecording = std::strcmp(argv[1], "--close-while-recording") == 0;
+  mv::RunProgram(app, [&](mv::Windows& w) {
+    mv::TForm1* form = w.main.get();
+    mv::TForm2* measuring = w.measuring.get();
+    auto* answer = new QTimer(form);
+    QObject::connect(answer, &QTimer::timeout, [] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        std::printf("%s\n", box->text().toUtf8().constData());
+        std::fflush(stdout);
+        QAbstractButton* yes = box->button(QMessageBox::Yes);
+        (yes ? yes : box->button(QMessageBox::Ok))->click();
+      }
+    });
+    answer->start(20);
+    form->Edit1->setText(folder);
+    form->CheckBox1->setChecked(false);
+    auto* ready = new QTimer(form);
+    QObject::connect(ready, &QTimer::timeout, [=] {
+      if (!form->haveInput()) return;
+      ready->stop();
+      form->BitBtn5->click();
+      QTimer::singleShot(400, form, [=] {
+        if (whileRecording) {
+          form->close();
+          return;
+        }
+        form->BitBtn4->click();
+        QTimer::singleShot(400, measuring, [=] { measuring->Button1->click(); });
+        form->Button14->click();
+        form->close();
+      });
+    });
+    ready->start(20);
+  });
+}
+
 int main(int argc, char** argv) {
+  if (argc == 3 && (std::strcmp(argv[1], "--record-and-close") == 0 ||
+                    std::strcmp(argv[1], "--close-while-recording") == 0))
+    return recordAndCloseTheWindow(argc, argv);
   QApplication app(argc, argv);
   mv::SetUpApplication(app);
   AudioTest test;
