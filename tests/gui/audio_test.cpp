@@ -4,7 +4,8 @@
 // command line records from the server's default input or a chosen one, and
 // every way a recording can end (its length, a signal, kill -9, a full disk,
 // the server killed, a server that does not answer) leaves a valid file and
-// says what happened. Skips when no server is up.
+// says what happened, and an input that sends only silence records to its
+// end. Skips when no server is up.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -343,6 +344,40 @@ class AudioTest : public QObject, mv::test::WindowFixture {
       const double seconds = claimedSeconds(mv::test::ReadBytes(file("morvntmp.wav")));
       QVERIFY2(seconds >= row.least && seconds <= row.most, qPrintable(QString::number(seconds)));
       QVERIFY(mv::test::FileNames(file("songs"), "mv").empty());
+    }
+  }
+
+  // An input that sends only zeros records to its end, also when the server
+  // had suspended it for want of use: zeros are sound, and only an input
+  // that sends nothing at all has gone. silence is a silent source and
+  // quietmic the monitor of a sink that nothing plays to; both record at once.
+  void aSilentInputRecordsToTheEnd() {
+    auto suspended = [](const QString& input) {
+      for (const QString& line : shell("pactl list short sources").out.split('\n')) {
+        const QStringList f = line.split('\t');
+        if (f.size() >= 5 && f[1] == input) return f[4] == "SUSPENDED";
+      }
+      return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(suspended("silence") && suspended("quietmic"), 10000);
+    const QString inputs[] = {"silence", "quietmic"};
+    QProcess runs[2];
+    for (int i = 0; i < 2; ++i) {
+      QDir().mkpath(dir(inputs[i]));
+      runs[i].start(cli(), {"record", "--out", dir(inputs[i]), "--length", "8s", "--input", inputs[i]});
+    }
+    for (int i = 0; i < 2; ++i) {
+      QVERIFY(runs[i].waitForFinished(20000));
+      const QString err = QString::fromUtf8(runs[i].readAllStandardError());
+      QVERIFY2(runs[i].exitCode() == 0 && err.contains(Text(msg::kRecordingDone)), qPrintable(inputs[i] + ": " + err));
+      const std::string path = file(inputs[i] + "/morvntmp.wav");
+      QVERIFY(mv::test::IsFinishedWave(path));
+      const Bytes rec = mv::test::ReadBytes(path);
+      QCOMPARE(loudness(rec), 0.0);
+      // A sink that nothing plays to may send in blocks of 2 seconds: the
+      // last one may not have come when the clock ends the recording.
+      const double seconds = claimedSeconds(rec);
+      QVERIFY2(seconds > 5.5 && seconds <= 8.2, qPrintable(QString("%1: %2 s").arg(inputs[i]).arg(seconds)));
     }
   }
 
