@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/adjfrm.h"
 #include "app/cbfrm.h"
@@ -12,7 +14,11 @@
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
 #include "app/pictures.h"
+#include "app/services.h"
 #include "app/style.h"
+#include "record/audio_inputs.h"
+#include "record/capacity.h"
+#include "record/qt_wave_device.h"
 #include "wave/messages.h"
 
 namespace mv {
@@ -49,6 +55,29 @@ Windows CreateWindows(const Services& services) {
   w.cutting = std::make_unique<TForm4>();
   w.main->setAuxiliaryWindows(w.measuring.get(), w.joining.get(), w.cutting.get());
   return w;
+}
+
+void RunProgram(QApplication& app, const std::function<void(Windows&)>& started) {
+  SetUpApplication(app);
+  int status;
+  {
+    QtMessageBoxes boxes;
+    QtAudioInputs inputs;
+    FileSystems space;
+    QtWaveDevice device;
+    Windows windows = CreateWindows({boxes, inputs, space, device});
+    boxes.setParent(windows.main.get());
+    windows.main->show();
+    if (started) started(windows);
+    status = app.exec();
+  }
+  // The windows and the device are gone: every file is closed. Qt 6.4
+  // frees its PulseAudio connection among the program's static objects
+  // without holding the client library's lock while the library's thread
+  // still runs, which now and then aborts inside the library: the process
+  // ends here instead, and the server sees the connection close.
+  std::fflush(nullptr);
+  std::_Exit(status);
 }
 
 }  // namespace mv

@@ -1,8 +1,9 @@
 #pragma once
 // Start-up: the application's title, style, font, icon and Qt's Japanese
 // translation, then the main window and the three auxiliary windows, in that
-// order.
+// order; and the program's whole run on Qt's own services, to its end.
 
+#include <functional>
 #include <memory>
 
 class QApplication;
@@ -29,5 +30,10 @@ struct Windows {
 };
 
 Windows CreateWindows(const Services& services);
+
+// The program from its start until the main window closes; then the process
+// ends with the event loop's status. `started` (for tests) gets the windows
+// once they are shown.
+[[noreturn]] void RunProgram(QApplication& app, const std::function<void(Windows&)>& started = {});
 
 }  // namespace mv

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "cli/console_host.h"
+#include "cli/cut_report.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/record_meter.h"
@@ -66,6 +67,8 @@ CutSettings cutSettingsFor(const RecordOptions& o, const std::string& file, cons
   s.threshold = ParseThreshold(o.threshold).resolve(s.format);
   s.runLength = ParseRun(o.run).resolve(s.format);
   if (!o.zero.empty()) s.correction = ParseZero(o.zero);
+  s.ignoreClicks = ParseClicks(o.clicks).resolve(s.format);
+  s.minSongSeconds = ParseMinSong(o.minSong);
   return s;
 }
 
@@ -162,7 +165,9 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
   ConsoleHost host(o.yes, true);
   const CutResult r = RunCut(*cut, host);
   if (r.end == CutEnd::Cancelled) return CancelledStatus();
-  return r.end == CutEnd::Complete ? kDone : kRefused;
+  if (r.end != CutEnd::Complete) return kRefused;
+  PrintSummary(*cut, r);
+  return kDone;
 }
 
 }  // namespace mv::cli

@@ -25,6 +25,8 @@ struct RecordOptions {
   std::string threshold = std::to_string(kDefaultThreshold);
   std::string run = std::to_string(kDefaultRunLength);
   std::string zero;
+  std::string clicks = "0";     // frames, or "5ms"
+  std::string minSong = "0";    // seconds
 };
 
 // The record command's options, the same in morvane-cli (for --help and
@@ -51,8 +53,17 @@ inline CLI::App* AddRecordCommand(CLI::App& app, RecordOptions& o) {
   cmd->add_option("--run", o.run, "cut: silent frames that end a song (default 132300), or 3s")
       ->check(NotEmpty(ParseRun));
   cmd->add_option("--zero", o.zero, "cut: correct by the zero points ZL,ZR")->check(NotEmpty(ParseZero));
-  cmd->callback([&o] {
+  cmd->add_option("--ignore-clicks", o.clicks,
+                  "cut: sounds of at most K frames (or 5ms) inside a silence do not end it (default 0)")
+      ->check(NotEmpty(ParseClicks));
+  cmd->add_option("--min-song", o.minSong, "cut: a song shorter than S seconds joins its neighbour (default 0)")
+      ->check(NotEmpty(ParseMinSong));
+  cmd->callback([&o, cmd] {
     if (!o.listInputs && o.out.empty()) throw CLI::RequiredError("--out");
+    // The cut's options mean nothing without the cut: wrong usage, not ignored.
+    if (!o.cut)
+      for (const char* name : {"--cut-out", "--threshold", "--run", "--zero", "--ignore-clicks", "--min-song"})
+        if (cmd->count(name) > 0) throw CLI::ValidationError(name, "only with --cut");
   });
   return cmd;
 }

@@ -109,6 +109,10 @@ TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
       {{"record", "--length", "0:00:01"}, "--out"},
       {{"record", "--out", d, "--cut", "--threshold", "abc"}, "not a number"},
       {{"record", "--out", d, "--cut", "--run", "441001"}, "out of range"},
+      {{"record", "--out", d, "--cut", "--ignore-clicks", "5 frames"}, "not a number"},
+      {{"record", "--out", d, "--cut", "--min-song", "-1"}, "out of range"},
+      {{"record", "--out", d, "--threshold", "50"}, "only with --cut"},
+      {{"record", "--out", d, "--min-song", "3"}, "only with --cut"},
       {{"record", "--out", d, "--input", ""}, "empty"},
       {{"record", "--out", d, "--cut", "--cut-out", ""}, "empty"},
       // Empty names and labels.

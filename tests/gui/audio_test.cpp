@@ -4,7 +4,8 @@
 // command line records from the server's default input or a chosen one, and
 // every way a recording can end (its length, a signal, kill -9, a full disk,
 // the server killed, a server that does not answer) leaves a valid file and
-// says what happened. Skips when no server is up.
+// says what happened, and an input that sends only silence records to its
+// end. Skips when no server is up.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -22,6 +24,8 @@
 #include <QTimer>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
 #include "app/adjfrm.h"
 #include "app/level_meter.h"
@@ -265,14 +269,25 @@ class AudioTest : public QObject, mv::test::WindowFixture {
     }
   }
 
+  // The cut after the recording takes the cut's options. At threshold
+  // 10000 with a run of 5 frames the tone breaks at every half period, into
+  // thousands of pieces; the tolerance of clicks, or the shortest song, puts
+  // it back in one.
   void commandLineCutsWhenAsked() {
-    QDir().mkpath(dir("songs"));
-    const Ran r = shell("$CLI record --out " + q(dir()) + " --length 2s --cut --cut-out " + q(dir("songs")));
-    QCOMPARE(r.status, 0);
-    QVERIFY2(r.out.contains("mv000001.wav"), qPrintable(r.out));
-    QVERIFY(!r.err.contains(Text(msg::kRecordingDone)));
-    QCOMPARE(mv::test::DataOf(mv::test::ReadBytes(file("songs/mv000001.wav"))),
-             mv::test::DataOf(mv::test::ReadBytes(file("morvntmp.wav"))));
+    for (const QString options : {"", "--threshold 10000 --run 5 --ignore-clicks 1ms",
+                                  "--threshold 10000 --run 5 --min-song 0.1"}) {
+      QDir(dir("songs")).removeRecursively();
+      QDir().mkpath(dir("songs"));
+      const Ran r = shell("$CLI record --yes --out " + q(dir()) + " --length 2s --cut --cut-out " + q(dir("songs")) +
+                          " " + options);
+      QCOMPARE(r.status, 0);
+      QCOMPARE(mv::test::FileNames(file("songs"), "mv"), std::vector<std::string>{"mv000001.wav"});
+      QVERIFY(!r.err.contains(Text(msg::kRecordingDone)));
+      // The cut's summary, as after the cut command.
+      QVERIFY2(r.err.contains(Text(msg::kCutSummary, "1").section("%s", 0, 0)), qPrintable(r.err));
+      QCOMPARE(mv::test::DataOf(mv::test::ReadBytes(file("songs/mv000001.wav"))),
+               mv::test::DataOf(mv::test::ReadBytes(file("morvntmp.wav"))));
+    }
     // A folder for the pieces that is not there: nothing is recorded.
     const Ran gone = shell("$CLI record --yes --out " + q(dir()) + " --length 2s --cut --cut-out " + q(dir("gone")));
     QCOMPARE(gone.status, 1);
@@ -332,6 +347,40 @@ class AudioTest : public QObject, mv::test::WindowFixture {
     }
   }
 
+  // An input that sends only zeros records to its end, also when the server
+  // had suspended it for want of use: zeros are sound, and only an input
+  // that sends nothing at all has gone. silence is a silent source and
+  // quietmic the monitor of a sink that nothing plays to; both record at once.
+  void aSilentInputRecordsToTheEnd() {
+    auto suspended = [](const QString& input) {
+      for (const QString& line : shell("pactl list short sources").out.split('\n')) {
+        const QStringList f = line.split('\t');
+        if (f.size() >= 5 && f[1] == input) return f[4] == "SUSPENDED";
+      }
+      return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(suspended("silence") && suspended("quietmic"), 10000);
+    const QString inputs[] = {"silence", "quietmic"};
+    QProcess runs[2];
+    for (int i = 0; i < 2; ++i) {
+      QDir().mkpath(dir(inputs[i]));
+      runs[i].start(cli(), {"record", "--out", dir(inputs[i]), "--length", "8s", "--input", inputs[i]});
+    }
+    for (int i = 0; i < 2; ++i) {
+      QVERIFY(runs[i].waitForFinished(20000));
+      const QString err = QString::fromUtf8(runs[i].readAllStandardError());
+      QVERIFY2(runs[i].exitCode() == 0 && err.contains(Text(msg::kRecordingDone)), qPrintable(inputs[i] + ": " + err));
+      const std::string path = file(inputs[i] + "/morvntmp.wav");
+      QVERIFY(mv::test::IsFinishedWave(path));
+      const Bytes rec = mv::test::ReadBytes(path);
+      QCOMPARE(loudness(rec), 0.0);
+      // A sink that nothing plays to may send in blocks of 2 seconds: the
+      // last one may not have come when the clock ends the recording.
+      const double seconds = claimedSeconds(rec);
+      QVERIFY2(seconds > 5.5 && seconds <= 8.2, qPrintable(QString("%1: %2 s").arg(inputs[i]).arg(seconds)));
+    }
+  }
+
   // Many short recordings ended by a signal: each saved and valid, with the
   // signal's status, and no process dies on its way out.
   void fiftyShortRecordingsEndCleanly() {
@@ -348,6 +397,30 @@ class AudioTest : public QObject, mv::test::WindowFixture {
                qPrintable(QString("run %1 died: %2").arg(i).arg(QString::fromUtf8(p.readAllStandardError()))));
       QCOMPARE(p.exitCode(), 128 + sig);
       QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
+    }
+  }
+
+  // The program ends with status 0 when its window closes after a
+  // recording and a measurement, or during a recording (saved on Yes), the
+  // file finished: the sound server's client library must not take it down
+  // on its way out, as it now and then does at exit.
+  void closingTheWindowEndsTheProgramCleanly() {
+    const QString done = Text(msg::kRecordingDone) + "\n";
+    const struct {
+      const char* mode;
+      QString boxes;
+    } rows[] = {{"--record-and-close", done}, {"--close-while-recording", Text(msg::kQuitWhileRecording) + "\n" + done}};
+    for (int i = 0; i < 6; ++i) {
+      QFile::remove(dir("morvntmp.wav"));
+      QProcess p;
+      p.start(QCoreApplication::applicationFilePath(), {rows[i % 2].mode, dir()});
+      QVERIFY(p.waitForFinished(15000));
+      const QString err = QString::fromUtf8(p.readAllStandardError());
+      QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0,
+               qPrintable(QString("%1, run %2: %3").arg(rows[i % 2].mode).arg(i).arg(err)));
+      QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), rows[i % 2].boxes);
+      QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
+      QVERIFY(claimedSeconds(mv::test::ReadBytes(file("morvntmp.wav"))) > 0.2);
     }
   }
 
@@ -387,7 +460,53 @@ class AudioTest : public QObject, mv::test::WindowFixture {
   }
 };
 
+// The program as it runs for a user, on the real boxes, each box's text
+// printed as it is answered (Yes, else OK): a short recording into the
+// folder and a measurement ended early, then the window closed; or the
+// window closed while it records.
+int recordAndCloseTheWindow(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QString folder = QString::fromLocal8Bit(argv[2]);
+  const bool whileRecording = std::strcmp(argv[1], "--close-while-recording") == 0;
+  mv::RunProgram(app, [&](mv::Windows& w) {
+    mv::TForm1* form = w.main.get();
+    mv::TForm2* measuring = w.measuring.get();
+    auto* answer = new QTimer(form);
+    QObject::connect(answer, &QTimer::timeout, [] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        std::printf("%s\n", box->text().toUtf8().constData());
+        std::fflush(stdout);
+        QAbstractButton* yes = box->button(QMessageBox::Yes);
+        (yes ? yes : box->button(QMessageBox::Ok))->click();
+      }
+    });
+    answer->start(20);
+    form->Edit1->setText(folder);
+    form->CheckBox1->setChecked(false);
+    auto* ready = new QTimer(form);
+    QObject::connect(ready, &QTimer::timeout, [=] {
+      if (!form->haveInput()) return;
+      ready->stop();
+      form->BitBtn5->click();
+      QTimer::singleShot(400, form, [=] {
+        if (whileRecording) {
+          form->close();
+          return;
+        }
+        form->BitBtn4->click();
+        QTimer::singleShot(400, measuring, [=] { measuring->Button1->click(); });
+        form->Button14->click();
+        form->close();
+      });
+    });
+    ready->start(20);
+  });
+}
+
 int main(int argc, char** argv) {
+  if (argc == 3 && (std::strcmp(argv[1], "--record-and-close") == 0 ||
+                    std::strcmp(argv[1], "--close-while-recording") == 0))
+    return recordAndCloseTheWindow(argc, argv);
   QApplication app(argc, argv);
   mv::SetUpApplication(app);
   AudioTest test;
