@@ -222,10 +222,6 @@ std::vector<Layout> layouts() {
 class Files : public ::testing::Test {
  protected:
   Outcome run(const std::vector<std::string>& args) { return test::RunCli(args, dir.path()); }
-  std::string folder(const std::string& name) {
-    fs::create_directory(dir / name);
-    return dir / name;
-  }
   // name -> bytes of every file in the folder
   std::vector<std::pair<std::string, Bytes>> contents(const std::string& path) {
     std::vector<std::pair<std::string, Bytes>> files;
@@ -285,7 +281,7 @@ TEST_P(WaveLayouts, CheckLocationCutAndJoin) {
   }
 
   const Outcome info = run({"info", file});
-  const Outcome cut = run({"cut", file, "--out", folder("pieces"), "--run", "200"});
+  const Outcome cut = run({"cut", file, "--out", test::EmptyFolder(dir / "pieces"), "--run", "200"});
   const Outcome join = run({"join", "--out", dir / "joined.wav", file});
   if (row.position < 0 || !located) {
     EXPECT_EQ(info.status, row.position < 0 ? 1 : 0);
@@ -312,7 +308,7 @@ TEST_P(WaveLayouts, CheckLocationCutAndJoin) {
   }
 
   ASSERT_EQ(cut.status, 0) << cut.err;
-  const Outcome plainCut = run({"cut", plain, "--out", folder("plain-pieces"), "--run", "200"});
+  const Outcome plainCut = run({"cut", plain, "--out", test::EmptyFolder(dir / "plain-pieces"), "--run", "200"});
   ASSERT_EQ(plainCut.status, 0) << plainCut.err;
   EXPECT_EQ(cut.out, plainCut.out);
   const auto pieces = contents(dir / "pieces");
@@ -339,7 +335,7 @@ TEST_F(Files, EncodedAudioUnderAnotherNameIsRefused) {
     for (const std::string& name : {"enc.raw"s, "enc"s}) {
       SCOPED_TRACE(name + " starting " + mark);
       test::WriteBytes(dir / name, test::Concat({Ascii(mark), tail}));
-      const Outcome cut = run({"cut", dir / name, "--out", folder("pieces"), "--run", "200"});
+      const Outcome cut = run({"cut", dir / name, "--out", test::EmptyFolder(dir / "pieces"), "--run", "200"});
       EXPECT_EQ(cut.status, 1);
       EXPECT_EQ(cut.err, kUnsupported + "\n");
       EXPECT_TRUE(contents(dir / "pieces").empty());
@@ -354,7 +350,7 @@ TEST_F(Files, EncodedAudioUnderAnotherNameIsRefused) {
   for (const std::string& start : {"ftypRIFF"s, "ID"s, "\0RIFF"s}) {
     SCOPED_TRACE(start);
     test::WriteBytes(dir / "near.raw", test::Concat({Ascii(start), tail}));
-    EXPECT_EQ(run({"cut", dir / "near.raw", "--out", folder("near"), "--yes"}).status, 0);
+    EXPECT_EQ(run({"cut", dir / "near.raw", "--out", test::EmptyFolder(dir / "near"), "--yes"}).status, 0);
     EXPECT_EQ(run({"join", "--out", dir / "near.wav", dir / "near.raw"}).status, 0);
     fs::remove(dir / "near.wav");
   }
