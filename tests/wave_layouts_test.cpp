@@ -67,6 +67,10 @@ Bytes extensible(int channels, int rate, int bits, const Bytes& guid) {
   return b;
 }
 Bytes zeros(std::size_t n) { return Bytes(n, 0); }
+// A file of a format record and the data chunk, nothing else.
+std::function<Bytes(const Bytes&)> plainRiff(const Bytes& format) {
+  return [format](const Bytes& d) { return Riff({Chunk("fmt ", format), Chunk("data", d)}); };
+}
 
 constexpr int64_t kNone = -1;  // refused
 constexpr int64_t kLast = -2;  // the data chunk ends the file
@@ -151,33 +155,14 @@ std::vector<Layout> layouts() {
          return b;
        },
        "", 1, 78, s16},
-      {"extensible_pcm", 2, 16, "", "",
-       [](const Bytes& d) {
-         return Riff({Chunk("fmt ", extensible(2, 48000, 16, kPcmGuid)), Chunk("data", d)});
-       },
-       "", 0, 68, s16},
-      {"extensible_float", 2, 16, "", "",
-       [](const Bytes& d) {
-         return Riff({Chunk("fmt ", extensible(2, 48000, 16, kFloatGuid)), Chunk("data", d)});
-       },
-       "", -1, 68, s16},
+      {"extensible_pcm", 2, 16, "", "", plainRiff(extensible(2, 48000, 16, kPcmGuid)), "", 0, 68, s16},
+      {"extensible_float", 2, 16, "", "", plainRiff(extensible(2, 48000, 16, kFloatGuid)), "", -1, 68, s16},
       // The extensible tag with a record too short to name its sub-format.
       {"extensible_short", 2, 16, "", "",
-       [](const Bytes& d) {
-         Bytes body = FormatRecord(2, 48000, 16, 0xFFFE);
-         test::Put16(body, 0);
-         return Riff({Chunk("fmt ", body), Chunk("data", d)});
-       },
-       "", -1, 46, s16},
-      {"12_bits_count_as_16", 2, 16, "", "",
-       [](const Bytes& d) { return Riff({Chunk("fmt ", FormatRecord(2, 44100, 12)), Chunk("data", d)}); },
-       "", 1, 44, s16},
-      {"20_bits", 2, 16, "", "",
-       [](const Bytes& d) { return Riff({Chunk("fmt ", FormatRecord(2, 44100, 20)), Chunk("data", d)}); },
-       "", -1, 44, s16},
-      {"3_channels", 2, 16, "", "",
-       [](const Bytes& d) { return Riff({Chunk("fmt ", FormatRecord(3, 44100, 16)), Chunk("data", d)}); },
-       "", -1, 44, s16},
+       plainRiff(test::Concat({FormatRecord(2, 48000, 16, 0xFFFE), zeros(2)})), "", -1, 46, s16},
+      {"12_bits_count_as_16", 2, 16, "", "", plainRiff(FormatRecord(2, 44100, 12)), "", 1, 44, s16},
+      {"20_bits", 2, 16, "", "", plainRiff(FormatRecord(2, 44100, 20)), "", -1, 44, s16},
+      {"3_channels", 2, 16, "", "", plainRiff(FormatRecord(3, 44100, 16)), "", -1, 44, s16},
       // Found by the walk, the file ends inside the format record.
       {"ends_inside_fmt_record", 2, 16, "", "",
        [](const Bytes&) {
