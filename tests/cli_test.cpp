@@ -162,9 +162,7 @@ TEST_F(Cli, NumbersWithLeadingZerosAreDecimal) {
     SCOPED_TRACE(row.zeros[2]);
     std::vector<Bytes> made[2];
     for (int k = 0; k < 2; ++k) {
-      const std::string out = dir / ("out" + std::to_string(k));
-      std::filesystem::remove_all(out);
-      std::filesystem::create_directory(out);
+      const std::string out = test::EmptyFolder(dir / ("out" + std::to_string(k)));
       std::vector<std::string> args = k == 0 ? row.zeros : row.plain;
       args.insert(args.begin() + 1, {src, "--out", out});
       const Outcome o = run(args);
@@ -239,7 +237,7 @@ TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
   o = run({"cut", dir / "bad.wav", "--out", dir.path()});
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err, std::string(msg::kUnsupported) + "\n");
-  // The source intake comes first: a missing .wav is reported before D2.
+  // The source intake comes first: a missing .wav is reported before the zero run.
   o = run({"cut", dir / "none.wav", "--out", dir.path(), "--run", "0"});
   EXPECT_EQ(o.err, format(msg::kCannotOpen, dir / "none.wav") + ".\n");
 }
@@ -248,10 +246,7 @@ TEST_F(Cli, NegativeZeroPointsCorrectTheCut) {
   test::WriteBytes(dir / "t.raw", test::Repeat16(10, 4, 2));
   Outcome o = run({"cut", dir / "t.raw", "--out", dir.path(), "--zero", "-5,3"});
   ASSERT_EQ(o.status, 0) << o.err;
-  EXPECT_EQ(test::DataOf(test::ReadBytes(dir / "mv000001.wav")),
-            test::Concat({test::Frames16({15}, 1), test::Frames16({7}, 1), test::Frames16({15}, 1),
-                          test::Frames16({7}, 1), test::Frames16({15}, 1), test::Frames16({7}, 1),
-                          test::Frames16({15}, 1), test::Frames16({7}, 1)}));
+  EXPECT_EQ(test::DataOf(test::ReadBytes(dir / "mv000001.wav")), test::Frames16({15, 7, 15, 7, 15, 7, 15, 7}, 1));
 }
 
 // The format question is answered by --allow-mixed-formats only; --yes
@@ -497,9 +492,7 @@ TEST_F(Cli, ClicksAndShortSongs) {
   const std::string src = wav("tape.wav", 1, 22050, 16,
                               test::Concat({loud, quiet, click, quiet, loud, quiet, quiet, shortSong}));
   auto cut = [&](std::vector<std::string> extra) {
-    std::filesystem::remove_all(dir / "o");
-    std::filesystem::create_directory(dir / "o");
-    std::vector<std::string> args = {"cut", src, "--out", dir / "o", "--run", "300"};
+    std::vector<std::string> args = {"cut", src, "--out", test::EmptyFolder(dir / "o"), "--run", "300"};
     args.insert(args.end(), extra.begin(), extra.end());
     const Outcome o = run(args);
     EXPECT_EQ(o.status, 0) << o.err;

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "cut/cut.h"
 #include "tests/support.h"
 #include "wave/errors.h"
@@ -72,8 +70,7 @@ TEST_F(PieceCut, LastFileTakesTheRest) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.bytes);
-    std::filesystem::remove_all(dir.path());
-    std::filesystem::create_directory(dir.path());
+    test::EmptyFolder(dir.path());
     host = {};
     s.format = ParseFormatLabel(row.label);
     const Bytes data = pattern(row.bytes);
@@ -122,8 +119,7 @@ TEST_F(PieceCut, ZeroLengthIsRefused) {
 TEST_F(PieceCut, SourceShorterThanDeclaredStopsWithAFinishedPiece) {
   s.source = dir / "short.wav";
   Bytes file = test::MakeWav(1, 5000, 8, pattern(7000));
-  file[40] = 0x10;  // declares 10000 bytes
-  file[41] = 0x27;
+  test::Set32(file, 40, 10000);
   test::WriteBytes(s.source, file);
   EXPECT_EQ(errorOf(), msg::kReadError);
   EXPECT_EQ(dataOf(1).size(), 5000u);

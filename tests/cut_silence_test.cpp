@@ -30,11 +30,11 @@ class SilenceCut : public ::testing::Test {
     return RunCut(s, host);
   }
   Bytes song(int n) const {
-    const std::string name = PieceName(dir.path(), n);
+    const std::string name = PieceName(s.saveFolder, n);
     EXPECT_TRUE(test::IsFinishedWave(name)) << name;
     return test::DataOf(test::ReadBytes(name));
   }
-  bool has(int n) const { return test::Exists(PieceName(dir.path(), n)); }
+  bool has(int n) const { return test::Exists(PieceName(s.saveFolder, n)); }
   std::string errorOf(const Bytes& data) {
     return test::ErrorOf([&] { cut(data); });
   }
@@ -56,27 +56,52 @@ TEST_F(SilenceCut, DataShorterThanABlockGoesWholeIntoTheFirstSong) {
   EXPECT_EQ(host.only("inform:"), std::vector<std::string>{std::string(msg::kCutDone)});
 }
 
-TEST_F(SilenceCut, RunOfMoreThanNSilentFramesEndsASong) {
-  // Exactly N silent frames: no cut. N + 1: a cut at the start of the block
-  // that holds the sound.
-  for (int silent : {1000, 1001}) {
-    SCOPED_TRACE(silent);
+// More than N quiet frames, every channel below the threshold, in the
+// blocks that are tested end a song at the block that holds the sound; the
+// songs' lengths in frames.
+TEST_F(SilenceCut, WhichQuietStretchesEndASong) {
+  struct Row {
+    std::string what;
+    Bytes data;
+    std::vector<int> songs;
+    int32_t threshold = 100;
+    int channels = 2;
+  };
+  Bytes rightLoud = Concat({frames(kLoud, 1000), frames(kQuiet, 2000), frames(kLoud, 1000)});
+  for (int f = 1000; f < 3000; ++f) test::Set16(rightLoud, static_cast<std::size_t>(f) * 4 + 2, kLoud);
+  const Row rows[] = {
+      {"exactly N", Concat({frames(kLoud, 1000), frames(kQuiet, 1000), frames(kLoud, 2000)}), {4000}},
+      {"N + 1", Concat({frames(kLoud, 1000), frames(kQuiet, 1001), frames(kLoud, 1999)}), {2000, 2000}},
+      // The rest of a block with a cut is not scanned.
+      {"right after a cut",
+       Concat({frames(kLoud, 1000), frames(kQuiet, 1001), frames(kLoud, 1), frames(kQuiet, 1998), frames(kLoud, 1000)}),
+       {2000, 3000}},
+      {"sound back only in the tail", Concat({frames(kLoud, 1000), frames(kQuiet, 2000), frames(kLoud, 500)}), {3500}},
+      {"|100| is not below 100", Concat({frames(kLoud, 1000), frames(100, 2000), frames(kLoud, 1000)}), {4000}},
+      {"below 101", Concat({frames(kLoud, 1000), frames(100, 2000), frames(kLoud, 1000)}), {3000, 1000}, 101},
+      {"threshold 0", Concat({frames(kLoud, 1000), frames(0, 2000), frames(kLoud, 1000)}), {4000}, 0},
+      {"mono", Concat({Repeat16(kLoud, 1000, 1), Repeat16(kQuiet, 1001, 1), Repeat16(kLoud, 999, 1)}), {2000, 1000},
+       100, 1},
+      {"right channel loud", rightLoud, {4000}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    s.saveFolder = test::EmptyFolder(dir / row.what);
+    s.threshold = row.threshold;
+    s.format = ParseFormatLabel(row.channels == 1 ? "16bit, Mono, 44.1kHz" : "16bit, Stereo, 44.1kHz");
     host = {};
-    const Bytes a = frames(kLoud, 1000);
-    const Bytes quiet = frames(kQuiet, silent);
-    const Bytes b = frames(kLoud, 3000 - silent);
-    const Bytes data = Concat({a, quiet, b});
-    cut(data);
-    if (silent == 1000) {
-      EXPECT_EQ(song(1), data);
-      EXPECT_FALSE(has(2));
-    } else {
-      EXPECT_EQ(song(1), Bytes(data.begin(), data.begin() + 2000 * 4));
-      EXPECT_EQ(song(2), Bytes(data.begin() + 2000 * 4, data.end()));
-      EXPECT_EQ(host.only("status:"),
-                (std::vector<std::string>{std::string(msg::kMakingFirstSong), "2" + std::string(msg::kSongDetected)}));
+    cut(row.data);
+    std::vector<std::string> statuses = {std::string(msg::kMakingFirstSong)};
+    std::size_t at = 0;
+    for (std::size_t n = 0; n < row.songs.size(); ++n) {
+      const std::size_t bytes = static_cast<std::size_t>(row.songs[n] * row.channels * 2);
+      EXPECT_EQ(song(static_cast<int>(n + 1)), Bytes(row.data.begin() + at, row.data.begin() + at + bytes));
+      at += bytes;
+      if (n > 0) statuses.push_back(std::to_string(n + 1) + std::string(msg::kSongDetected));
     }
-    std::remove((dir / "mv000002.wav").c_str());
+    EXPECT_EQ(at, row.data.size());
+    EXPECT_FALSE(has(static_cast<int>(row.songs.size() + 1)));
+    EXPECT_EQ(host.only("status:"), statuses);
   }
 }
 
@@ -98,55 +123,6 @@ TEST_F(SilenceCut, NewSongStartsAt513FramesBeforeTheSoundWithinItsBlock) {
   }
 }
 
-TEST_F(SilenceCut, SilenceRightAfterACutCountsFromTheNextBlock) {
-  // The rest of a block with a cut is not scanned: a silence starting there
-  // is counted only from the next block.
-  const Bytes data = Concat({frames(kLoud, 1000), frames(kQuiet, 1001), frames(kLoud, 1),
-                             frames(kQuiet, 998 + 1000), frames(kLoud, 1000)});
-  cut(data);
-  EXPECT_TRUE(has(2));
-  EXPECT_FALSE(has(3));
-}
-
-TEST_F(SilenceCut, SoundThatReturnsOnlyInTheTailMakesNoCut) {
-  const Bytes data = Concat({frames(kLoud, 1000), frames(kQuiet, 2000), frames(kLoud, 500)});
-  cut(data);
-  EXPECT_EQ(song(1), data);
-  EXPECT_FALSE(has(2));
-}
-
-TEST_F(SilenceCut, ThresholdIsStrictAndZeroMeansNothingIsSilent) {
-  const Bytes data = Concat({frames(kLoud, 1000), frames(100, 2000), frames(kLoud, 1000)});
-  cut(data);  // |100| is not below 100
-  EXPECT_FALSE(has(2));
-  s.threshold = 0;
-  cut(Concat({frames(kLoud, 1000), frames(0, 2000), frames(kLoud, 1000)}));
-  EXPECT_FALSE(has(2));
-  s.threshold = 101;
-  cut(data);
-  EXPECT_TRUE(has(2));
-}
-
-TEST_F(SilenceCut, MonoIsDecidedByItsOneChannel) {
-  s.format = ParseFormatLabel("16bit, Mono, 44.1kHz");
-  const Bytes data = Concat({Repeat16(kLoud, 1000, 1), Repeat16(kQuiet, 1001, 1),
-                             Repeat16(kLoud, 999, 1)});
-  cut(data);
-  EXPECT_EQ(song(1).size(), 2000u * 2);
-  EXPECT_EQ(song(2).size(), 1000u * 2);
-}
-
-TEST_F(SilenceCut, StereoNeedsBothChannelsQuiet) {
-  Bytes data = Concat({frames(kLoud, 1000), frames(kQuiet, 2000), frames(kLoud, 1000)});
-  // The right channel stays loud through the "silence".
-  for (int f = 1000; f < 3000; ++f) {
-    data[f * 4 + 2] = static_cast<uint8_t>(kLoud & 0xFF);
-    data[f * 4 + 3] = static_cast<uint8_t>(kLoud >> 8);
-  }
-  cut(data);
-  EXPECT_FALSE(has(2));
-}
-
 TEST_F(SilenceCut, CorrectionOfEightBitSamplesClampsToTheByteRange) {
   s.format = ParseFormatLabel("8bit, Stereo, 44.1kHz");
   s.correction = Correction{"3", "-3"};
@@ -157,9 +133,7 @@ TEST_F(SilenceCut, CorrectionOfEightBitSamplesClampsToTheByteRange) {
 TEST_F(SilenceCut, CorrectionOfSixteenBitSamplesClamps) {
   s.correction = Correction{int64_t{5}, int64_t{-2}};
   cut(test::Frames16({-32768, 32767, 0}, 2));
-  EXPECT_EQ(song(1), Concat({test::Frames16({-32768}, 1), test::Frames16({-32766}, 1),
-                             test::Frames16({32762}, 1), test::Frames16({32767}, 1),
-                             test::Frames16({-5}, 1), test::Frames16({2}, 1)}));
+  EXPECT_EQ(song(1), test::Frames16({-32768, -32766, 32762, 32767, -5, 2}, 1));
 }
 
 TEST_F(SilenceCut, CorrectedSamplesAreWhatTheTestSeesAndTheSongsGet) {
@@ -215,14 +189,12 @@ TEST_F(SilenceCut, SourceEndingInsideTheDeclaredData) {
   s.source = dir / "short.wav";
   // Declares 3000 frames but holds 2500 and half a frame.
   Bytes file = test::MakeWav(2, 44100, 16, Concat({frames(kLoud, 2500), Bytes{1, 2}}));
-  file[40] = static_cast<uint8_t>((3000 * 4) & 0xFF);
-  file[41] = static_cast<uint8_t>((3000 * 4) >> 8);
+  test::Set32(file, 40, 3000 * 4);
   test::WriteBytes(s.source, file);
   EXPECT_EQ(errorOf(test::ReadBytes(s.source)), msg::kReadError);
   EXPECT_EQ(song(1), frames(kLoud, 2000));
   // Ending inside the tail keeps the whole frames read.
-  file[40] = static_cast<uint8_t>((2600 * 4) & 0xFF);
-  file[41] = static_cast<uint8_t>((2600 * 4) >> 8);
+  test::Set32(file, 40, 2600 * 4);
   EXPECT_EQ(errorOf(file), msg::kReadError);
   EXPECT_EQ(song(1), frames(kLoud, 2500));
 }

@@ -70,8 +70,7 @@ class Faults : public ::testing::Test {
  protected:
   void SetUp() override {
     host.answer = true;
-    out = dir / "out";
-    fs::create_directory(out);
+    out = test::EmptyFolder(dir / "out");
     s.saveFolder = out;
     s.source = dir / "tape.raw";
     s.runLength = 1000;
@@ -99,8 +98,7 @@ TEST_F(Faults, WriteFailingPartWayLeavesValidFiles) {
     s.mode = silence ? CutMode::AtSilences : CutMode::EqualLengths;
     s.pieceLength = {0, 0, 1};
     s.format = ParseFormatLabel("16bit, Stereo, 5kHz");  // 20000-byte pieces
-    fs::remove_all(out);
-    fs::create_directory(out);
+    test::EmptyFolder(out);
     EXPECT_EQ(UnderFileSizeLimit(10000, [&] { RunCut(s, host); }), msg::kWriteError);
     const auto left = LeftBehind(out);
     ASSERT_FALSE(left.empty());
@@ -191,10 +189,9 @@ TEST_F(Faults, OddSizeFields) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.at << "=" << c.value);
     Bytes file = test::MakeWav(2, 44100, 16, data);
-    for (int i = 0; i < 4; ++i) file[c.at + i] = static_cast<uint8_t>(c.value >> (8 * i));
+    test::Set32(file, c.at, c.value);
     test::WriteBytes(s.source, file);
-    fs::remove_all(out);
-    fs::create_directory(out);
+    test::EmptyFolder(out);
     EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), c.error.empty() ? "(no error)" : c.error);
     const auto left = LeftBehind(out);
     if (c.error.empty()) {
@@ -216,8 +213,7 @@ TEST_F(Faults, FilesAtTheTwoGibibyteEdge) {
   EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), "(no error)");
   EXPECT_EQ(LeftBehind(out)["mv000001.wav"].size(), 4000u);
   ASSERT_EQ(::truncate(s.source.c_str(), kTwoGiB), 0);
-  fs::remove_all(out);
-  fs::create_directory(out);
+  test::EmptyFolder(out);
   EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), msg::kRangeError);
   EXPECT_TRUE(LeftBehind(out).empty());
 
@@ -233,8 +229,7 @@ TEST_F(Faults, FilesAtTheTwoGibibyteEdge) {
   ASSERT_EQ(::truncate((dir / "big.raw").c_str(), kTwoGiB), 0);
   EXPECT_EQ(test::ErrorOf([&] { RunJoin(j, host); }), msg::kRangeError);
   s.source = dir / "big.raw";
-  fs::remove_all(out);
-  fs::create_directory(out);
+  test::EmptyFolder(out);
   EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), msg::kRangeError);
   EXPECT_TRUE(LeftBehind(out).empty());
 

@@ -40,6 +40,12 @@ std::string ReadText(const std::string& path) {
 
 bool Exists(const std::string& path) { return fs::exists(path); }
 
+std::string EmptyFolder(const std::string& path) {
+  fs::remove_all(path);
+  fs::create_directories(path);
+  return path;
+}
+
 std::vector<std::string> FileNames(const std::string& folder, const std::string& prefix) {
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(folder)) {
@@ -69,6 +75,13 @@ uint32_t Get32(const Bytes& b, std::size_t at) {
 }
 uint16_t Get16(const Bytes& b, std::size_t at) {
   return static_cast<uint16_t>(b.at(at) | b.at(at + 1) << 8);
+}
+void Set16(Bytes& b, std::size_t at, uint16_t v) {
+  b.at(at) = static_cast<uint8_t>(v);
+  b.at(at + 1) = static_cast<uint8_t>(v >> 8);
+}
+void Set32(Bytes& b, std::size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.at(at + static_cast<std::size_t>(i)) = static_cast<uint8_t>(v >> (8 * i));
 }
 
 Bytes Ascii(const std::string& text) { return Bytes(text.begin(), text.end()); }
@@ -102,17 +115,10 @@ Bytes FormatRecord(int channels, int rate, int bits, uint16_t tag) {
 }
 
 Bytes MakeWav(int channels, int rate, int bits, const Bytes& data, uint16_t tag) {
-  Bytes b = {'R', 'I', 'F', 'F'};
+  // Not Riff(): odd data gets no pad byte here, as Morvane writes it.
+  Bytes b = Ascii("RIFF");
   Put32(b, static_cast<uint32_t>(36 + data.size()));
-  for (char c : std::string("WAVEfmt ")) b.push_back(static_cast<uint8_t>(c));
-  Put32(b, 16);
-  Put16(b, tag);
-  Put16(b, static_cast<uint16_t>(channels));
-  Put32(b, static_cast<uint32_t>(rate));
-  Put32(b, static_cast<uint32_t>(rate * channels * bits / 8));
-  Put16(b, static_cast<uint16_t>(channels * bits / 8));
-  Put16(b, static_cast<uint16_t>(bits));
-  for (char c : std::string("data")) b.push_back(static_cast<uint8_t>(c));
+  b = Concat({b, Ascii("WAVE"), Chunk("fmt ", FormatRecord(channels, rate, bits, tag)), Ascii("data")});
   Put32(b, static_cast<uint32_t>(data.size()));
   b.insert(b.end(), data.begin(), data.end());
   return b;

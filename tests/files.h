@@ -28,6 +28,8 @@ Bytes ReadBytes(const std::string& path);
 // The bytes of a file as a string; empty when it cannot be read.
 std::string ReadText(const std::string& path);
 bool Exists(const std::string& path);
+// An empty folder at path, whatever was there before; gives the path.
+std::string EmptyFolder(const std::string& path);
 // The names in a folder that start with prefix, sorted; whatever they name.
 std::vector<std::string> FileNames(const std::string& folder, const std::string& prefix = "");
 // The bytes of the folder's files whose names start with "mv", by name: the
@@ -38,6 +40,9 @@ void Put16(Bytes& b, uint16_t v);
 void Put32(Bytes& b, uint32_t v);
 uint32_t Get32(const Bytes& b, std::size_t at);
 uint16_t Get16(const Bytes& b, std::size_t at);
+// Overwrite the field at `at`, e.g. to make a header lie.
+void Set16(Bytes& b, std::size_t at, uint16_t v);
+void Set32(Bytes& b, std::size_t at, uint32_t v);
 
 // Hand-made RIFF files: the bytes of a text, a chunk (padded to an even
 // size), a file of chunks, and a format record's body (PCM unless tag says).

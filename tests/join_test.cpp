@@ -179,9 +179,7 @@ TEST_F(Join, FailuresLeaveAValidOutputAndTheSources) {
 
   // A source that ends before its declared data: whole blocks only.
   Bytes shortSrc = test::MakeWav(2, 44100, 16, Bytes(70000, 5));
-  shortSrc[40] = 0x00;
-  shortSrc[41] = 0x00;
-  shortSrc[42] = 0x02;  // declares 131072 bytes
+  test::Set32(shortSrc, 40, 131072);
   test::WriteBytes(dir / "short.wav", shortSrc);
   s.sources = {dir / "short.wav"};
   EXPECT_EQ(errorOf([&] { RunJoin(s, host); }), msg::kReadError);

@@ -73,10 +73,6 @@ uint32_t DeclaredSize(const std::string& path) {
   return in.fd >= 0 && ::pread(in.fd, b.data(), 44, 0) == 44 ? test::Get32(b, 40) : 0;
 }
 
-void Empty(const std::string& folder) {
-  for (const auto& e : fs::directory_iterator(folder)) fs::remove(e.path());
-}
-
 // ---- Processes ------------------------------------------------------------
 
 struct Ended {
@@ -403,7 +399,7 @@ Job JoinJob() {
 ::testing::AssertionResult CompleteRun(const Job& job, const Tape& tape, const std::string& out,
                                        const std::string& logs, std::vector<uint32_t>& sizes,
                                        double& seconds) {
-  Empty(out);
+  test::EmptyFolder(out);
   const Outcome o = RunToEnd(job.args(tape, out), logs);
   seconds = o.seconds;
   if (o.end.status != 0)
@@ -420,11 +416,6 @@ Job JoinJob() {
   return ::testing::AssertionSuccess();
 }
 
-std::string Folder(const test::TempDir& dir, const std::string& name) {
-  fs::create_directory(dir / name);
-  return dir / name;
-}
-
 // ---- Killed at random moments ---------------------------------------------
 // This test and the next fail while a new file can be left, by a kill, in one
 // of three states: empty (created, its header not yet written); with a RIFF
@@ -437,7 +428,7 @@ std::string Folder(const test::TempDir& dir, const std::string& name) {
 void KillAtRandomMoments(const Job& job, const Tape& tape, std::mt19937& rng) {
   constexpr int kTries = 20;
   test::TempDir work;
-  const std::string out = Folder(work, "out");
+  const std::string out = test::EmptyFolder(work / "out");
   std::vector<uint32_t> sizes, again;
   double first = 0, second = 0;
   ASSERT_TRUE(CompleteRun(job, tape, out, work.path(), sizes, first));
@@ -450,7 +441,7 @@ void KillAtRandomMoments(const Job& job, const Tape& tape, std::mt19937& rng) {
   std::string faults;
   for (int k = 0; k < kTries; ++k) {
     const double at = std::uniform_real_distribution<double>(0.05, 0.6)(rng) * length;
-    Empty(out);
+    test::EmptyFolder(out);
     Process p(job.args(tape, out), work / "run.out", work / "run.err");
     ASSERT_TRUE(p.started());
     std::this_thread::sleep_for(std::chrono::duration<double>(at));
@@ -517,7 +508,7 @@ bool StraceWorks(const std::string& logs) {
 void KillAtEachCall(const Job& job, const Tape& tape, const std::string& call, int& kills,
                     std::size_t& fileCount) {
   test::TempDir work;
-  const std::string out = Folder(work, "out");
+  const std::string out = test::EmptyFolder(work / "out");
   std::vector<uint32_t> sizes;
   double seconds = 0;
   ASSERT_TRUE(CompleteRun(job, tape, out, work.path(), sizes, seconds));
@@ -528,7 +519,7 @@ void KillAtEachCall(const Job& job, const Tape& tape, const std::string& call, i
   std::string faults;
   for (int k = 1;; ++k) {
     ASSERT_LT(k, 500) << "the run never ends";
-    Empty(out);
+    test::EmptyFolder(out);
     Args args = {"strace", "-qq", "-o", "/dev/null", "-e", "trace=" + call,
                  "-e", "inject=" + call + ":signal=KILL:when=" + std::to_string(k)};
     for (const auto& a : job.args(tape, out)) args.push_back(a);
@@ -597,7 +588,7 @@ std::vector<FileState> Snapshot(const std::string& folder) {
 TEST(Survival, ASecondRunIntoTheSameFolderOrOutputIsRefused) {
   const Tape& tape = BigTape();
   test::TempDir work;
-  const std::string out = Folder(work, "out");
+  const std::string out = test::EmptyFolder(work / "out");
   const Tape other(Songs(3 * kRate, 11, kRate / 4, kRate / 2, 3000), "other.wav");
   struct Row {
     Job first;
@@ -616,7 +607,7 @@ TEST(Survival, ASecondRunIntoTheSameFolderOrOutputIsRefused) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.first.name + " then " + row.second[1]);
-    Empty(out);
+    test::EmptyFolder(out);
     Process first(row.first.args(tape, out), work / "first.out", work / "first.err");
     ASSERT_TRUE(first.started());
     // Held once its first file has a header: the lock comes before it.
@@ -684,13 +675,13 @@ TEST(Survival, AFullDiskEndsWithTheWriteErrorAndValidFiles) {
   test::TempDir work;
   SmallDisk disk(work / "disk");
   if (!disk.mounted()) GTEST_SKIP() << "cannot mount a 1 MiB tmpfs here (" << disk.why() << "); needs CAP_SYS_ADMIN";
-  const std::string out = Folder(work, "disk/out");
+  const std::string out = test::EmptyFolder(work / "disk/out");
   // 3 MB of songs of 0.5 to 1 s; none of the jobs fits in 1 MiB.
   const Tape tape(Songs(750'000, 13, kRate / 2, kRate, 3 * kBigRun), "tape.wav");
   for (const bool full : {false, true}) {
     for (const Job& job : {CutJob(kBigRun), SplitJob(), JoinJob()}) {
       SCOPED_TRACE(job.name + (full ? " on a disk already full" : " filling the disk"));
-      Empty(out);
+      test::EmptyFolder(out);
       // Full from the start, no file gets its header.
       if (full) FillUp(work / "disk/filler");
       const Outcome o = RunToEnd(job.args(tape, out), work.path());

@@ -78,24 +78,17 @@ TEST(MarkerSearch, OnlyWholeWordsWithinTheFirst199) {
 }
 
 TEST(FormatCheck, PositionsAndRefusals) {
-  {
-    MemoryStream in(test::MakeWav(2, 22050, 8, {}));
-    EXPECT_EQ(ReadWaveFormat(in), 15);
+  for (const auto& [file, position] : {std::pair{test::MakeWav(2, 22050, 8, {}), 15}, {test::MakeWav(1, 44100, 16, {}), 7}}) {
+    MemoryStream in(file);
+    EXPECT_EQ(ReadWaveFormat(in), position);
   }
-  {
-    MemoryStream in(test::MakeWav(1, 44100, 16, {}));
-    EXPECT_EQ(ReadWaveFormat(in), 7);
-  }
-  for (Bytes bad : {test::MakeWav(2, 44100, 16, {}, 3), test::MakeWav(2, 8000, 16, {}),
-                    Ascii("RIFF....WAVE"), Bytes{}}) {
+  // The last ends inside the format record.
+  const Bytes cd = test::MakeWav(2, 44100, 16, {});
+  for (const Bytes& bad : {test::MakeWav(2, 44100, 16, {}, 3), test::MakeWav(2, 8000, 16, {}), Ascii("RIFF....WAVE"),
+                           Bytes{}, Bytes(cd.begin(), cd.begin() + 30)}) {
     MemoryStream in(bad);
     EXPECT_EQ(ErrorOf([&] { ReadWaveFormat(in); }), msg::kUnsupported);
   }
-  // A file that ends inside the format record.
-  Bytes cut = test::MakeWav(2, 44100, 16, {});
-  cut.resize(30);
-  MemoryStream in(cut);
-  EXPECT_EQ(ErrorOf([&] { ReadWaveFormat(in); }), msg::kUnsupported);
 }
 
 TEST(DataLocation, StepsOverChunks) {
@@ -127,22 +120,21 @@ TEST(DataLocation, StepsOverChunks) {
   }
 }
 
+// A data size beyond 2 GiB cannot be held; a fmt size that jumps past the end
+// leaves "data" unfound; a file may end before its data size.
 TEST(DataLocation, BadSizes) {
-  // A data size beyond 2 GiB cannot be held.
-  Bytes huge = test::MakeWav(2, 44100, 16, {});
-  huge[40] = huge[41] = huge[42] = huge[43] = 0xFF;
-  MemoryStream in(huge);
-  EXPECT_EQ(ErrorOf([&] { LocateWaveData(in); }), msg::kRangeError);
-  // A fmt size that jumps past the end: "data" is not found.
-  Bytes jump = test::MakeWav(2, 44100, 16, {});
-  jump[16] = jump[17] = jump[18] = jump[19] = 0xFF;
-  MemoryStream in2(jump);
-  EXPECT_EQ(ErrorOf([&] { LocateWaveData(in2); }), msg::kUnsupported);
-  // Ends before the data size.
-  Bytes shortFile = test::MakeWav(2, 44100, 16, {});
-  shortFile.resize(41);
-  MemoryStream in3(shortFile);
-  EXPECT_EQ(ErrorOf([&] { LocateWaveData(in3); }), msg::kUnsupported);
+  struct Case {
+    std::size_t field, size;
+    std::string_view error;
+  } cases[] = {{40, 44, msg::kRangeError}, {16, 44, msg::kUnsupported}, {0, 41, msg::kUnsupported}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field);
+    Bytes file = test::MakeWav(2, 44100, 16, {});
+    if (c.field) test::Set32(file, c.field, 0xFFFFFFFF);
+    file.resize(c.size);
+    MemoryStream in(file);
+    EXPECT_EQ(ErrorOf([&] { LocateWaveData(in); }), c.error);
+  }
 }
 
 TEST(FileLayer, OpenAndCreateMessages) {

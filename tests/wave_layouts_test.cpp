@@ -67,6 +67,10 @@ Bytes extensible(int channels, int rate, int bits, const Bytes& guid) {
   return b;
 }
 Bytes zeros(std::size_t n) { return Bytes(n, 0); }
+// A file of a format record and the data chunk, nothing else.
+std::function<Bytes(const Bytes&)> plainRiff(const Bytes& format) {
+  return [format](const Bytes& d) { return Riff({Chunk("fmt ", format), Chunk("data", d)}); };
+}
 
 constexpr int64_t kNone = -1;  // refused
 constexpr int64_t kLast = -2;  // the data chunk ends the file
@@ -151,33 +155,14 @@ std::vector<Layout> layouts() {
          return b;
        },
        "", 1, 78, s16},
-      {"extensible_pcm", 2, 16, "", "",
-       [](const Bytes& d) {
-         return Riff({Chunk("fmt ", extensible(2, 48000, 16, kPcmGuid)), Chunk("data", d)});
-       },
-       "", 0, 68, s16},
-      {"extensible_float", 2, 16, "", "",
-       [](const Bytes& d) {
-         return Riff({Chunk("fmt ", extensible(2, 48000, 16, kFloatGuid)), Chunk("data", d)});
-       },
-       "", -1, 68, s16},
+      {"extensible_pcm", 2, 16, "", "", plainRiff(extensible(2, 48000, 16, kPcmGuid)), "", 0, 68, s16},
+      {"extensible_float", 2, 16, "", "", plainRiff(extensible(2, 48000, 16, kFloatGuid)), "", -1, 68, s16},
       // The extensible tag with a record too short to name its sub-format.
       {"extensible_short", 2, 16, "", "",
-       [](const Bytes& d) {
-         Bytes body = FormatRecord(2, 48000, 16, 0xFFFE);
-         test::Put16(body, 0);
-         return Riff({Chunk("fmt ", body), Chunk("data", d)});
-       },
-       "", -1, 46, s16},
-      {"12_bits_count_as_16", 2, 16, "", "",
-       [](const Bytes& d) { return Riff({Chunk("fmt ", FormatRecord(2, 44100, 12)), Chunk("data", d)}); },
-       "", 1, 44, s16},
-      {"20_bits", 2, 16, "", "",
-       [](const Bytes& d) { return Riff({Chunk("fmt ", FormatRecord(2, 44100, 20)), Chunk("data", d)}); },
-       "", -1, 44, s16},
-      {"3_channels", 2, 16, "", "",
-       [](const Bytes& d) { return Riff({Chunk("fmt ", FormatRecord(3, 44100, 16)), Chunk("data", d)}); },
-       "", -1, 44, s16},
+       plainRiff(test::Concat({FormatRecord(2, 48000, 16, 0xFFFE), zeros(2)})), "", -1, 46, s16},
+      {"12_bits_count_as_16", 2, 16, "", "", plainRiff(FormatRecord(2, 44100, 12)), "", 1, 44, s16},
+      {"20_bits", 2, 16, "", "", plainRiff(FormatRecord(2, 44100, 20)), "", -1, 44, s16},
+      {"3_channels", 2, 16, "", "", plainRiff(FormatRecord(3, 44100, 16)), "", -1, 44, s16},
       // Found by the walk, the file ends inside the format record.
       {"ends_inside_fmt_record", 2, 16, "", "",
        [](const Bytes&) {
@@ -222,10 +207,6 @@ std::vector<Layout> layouts() {
 class Files : public ::testing::Test {
  protected:
   Outcome run(const std::vector<std::string>& args) { return test::RunCli(args, dir.path()); }
-  std::string folder(const std::string& name) {
-    fs::create_directory(dir / name);
-    return dir / name;
-  }
   // name -> bytes of every file in the folder
   std::vector<std::pair<std::string, Bytes>> contents(const std::string& path) {
     std::vector<std::pair<std::string, Bytes>> files;
@@ -285,7 +266,7 @@ TEST_P(WaveLayouts, CheckLocationCutAndJoin) {
   }
 
   const Outcome info = run({"info", file});
-  const Outcome cut = run({"cut", file, "--out", folder("pieces"), "--run", "200"});
+  const Outcome cut = run({"cut", file, "--out", test::EmptyFolder(dir / "pieces"), "--run", "200"});
   const Outcome join = run({"join", "--out", dir / "joined.wav", file});
   if (row.position < 0 || !located) {
     EXPECT_EQ(info.status, row.position < 0 ? 1 : 0);
@@ -312,7 +293,7 @@ TEST_P(WaveLayouts, CheckLocationCutAndJoin) {
   }
 
   ASSERT_EQ(cut.status, 0) << cut.err;
-  const Outcome plainCut = run({"cut", plain, "--out", folder("plain-pieces"), "--run", "200"});
+  const Outcome plainCut = run({"cut", plain, "--out", test::EmptyFolder(dir / "plain-pieces"), "--run", "200"});
   ASSERT_EQ(plainCut.status, 0) << plainCut.err;
   EXPECT_EQ(cut.out, plainCut.out);
   const auto pieces = contents(dir / "pieces");
@@ -339,7 +320,7 @@ TEST_F(Files, EncodedAudioUnderAnotherNameIsRefused) {
     for (const std::string& name : {"enc.raw"s, "enc"s}) {
       SCOPED_TRACE(name + " starting " + mark);
       test::WriteBytes(dir / name, test::Concat({Ascii(mark), tail}));
-      const Outcome cut = run({"cut", dir / name, "--out", folder("pieces"), "--run", "200"});
+      const Outcome cut = run({"cut", dir / name, "--out", test::EmptyFolder(dir / "pieces"), "--run", "200"});
       EXPECT_EQ(cut.status, 1);
       EXPECT_EQ(cut.err, kUnsupported + "\n");
       EXPECT_TRUE(contents(dir / "pieces").empty());
@@ -354,7 +335,7 @@ TEST_F(Files, EncodedAudioUnderAnotherNameIsRefused) {
   for (const std::string& start : {"ftypRIFF"s, "ID"s, "\0RIFF"s}) {
     SCOPED_TRACE(start);
     test::WriteBytes(dir / "near.raw", test::Concat({Ascii(start), tail}));
-    EXPECT_EQ(run({"cut", dir / "near.raw", "--out", folder("near"), "--yes"}).status, 0);
+    EXPECT_EQ(run({"cut", dir / "near.raw", "--out", test::EmptyFolder(dir / "near"), "--yes"}).status, 0);
     EXPECT_EQ(run({"join", "--out", dir / "near.wav", dir / "near.raw"}).status, 0);
     fs::remove(dir / "near.wav");
   }

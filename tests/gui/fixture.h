@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/message_boxes.h"
@@ -175,6 +176,12 @@ class WindowFixture {
     return dir(name);
   }
   void drop(const QStringList& names) { Drop(form_, names); }
+  // The last box shown: text, caption and icon, to compare in one go.
+  std::tuple<QString, QString, Icon> lastBox() const {
+    if (boxes_.shown.empty()) return {};
+    const Shown& b = boxes_.shown.back();
+    return {b.text, b.caption, b.icon};
+  }
   // Runs morvane-cli (MORVANE_CLI) to its end: its exit status, or -1 when
   // it did not end by itself.
   static int runCli(const QStringList& args) {

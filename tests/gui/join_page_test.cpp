@@ -70,9 +70,7 @@ class JoinPageTest : public QObject, mv::test::WindowFixture {
         QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
       });
       form_->Button3->click();
-      QCOMPARE(boxes_.shown.back().text, Text(msg::kDifferentFormat));
-      QCOMPARE(boxes_.shown.back().caption, Text(msg::kDifferentFormatCaption));
-      QCOMPARE(boxes_.shown.back().icon, mv::Icon::Exclamation);
+      QCOMPARE(lastBox(), std::tuple(Text(msg::kDifferentFormat), Text(msg::kDifferentFormatCaption), mv::Icon::Exclamation));
       if (yes) {
         QCOMPARE(entries(), (QStringList{a, b, c}));
         QCOMPARE(form_->ComboBox4->currentText(), QStringLiteral("8bit, Mono,  22kHz"));
@@ -172,12 +170,10 @@ class JoinPageTest : public QObject, mv::test::WindowFixture {
     for (int i = 1; i <= 5; ++i) batch << wav(QString("%1.wav").arg(i), 2, i == 3 ? 8000 : 44100, 16);
     drop(batch);
     QCOMPARE(entries(), batch.mid(0, 2));
-    QCOMPARE(boxes_.shown.back().text, Text(msg::kUnsupported));
-    QCOMPARE(boxes_.shown.back().caption, Text(msg::kErrorCaption));
-    drop({dir("missing.wav")});
-    QCOMPARE(boxes_.shown.back().text, Text(msg::kCannotOpen, dir("missing.wav")) + ".");
-    QCOMPARE(boxes_.shown.back().caption, Text(msg::kAppTitle));
-  }
+    QCOMPARE(lastBox(), std::tuple(Text(msg::kUnsupported), Text(msg::kErrorCaption), mv::Icon::Stop));
+        drop({dir("missing.wav")});
+    QCOMPARE(lastBox(), std::tuple(Text(msg::kCannotOpen, dir("missing.wav")) + ".", Text(msg::kAppTitle), mv::Icon::Stop));
+      }
 
   void listCommandsSwapAsSpecified() {
     struct Case {
@@ -238,9 +234,7 @@ class JoinPageTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet1);
     QCOMPARE(bar, (std::vector<int>{33, 66, 100}));
     QCOMPARE(labels.first(), a + Text(msg::kJoining));
-    QCOMPARE(boxes_.shown.back().text, Text(msg::kJoinDone));
-    QCOMPARE(boxes_.shown.back().caption, Text(msg::kJoinDoneCaption));
-    QCOMPARE(boxes_.shown.back().icon, mv::Icon::None);
+    QCOMPARE(lastBox(), std::tuple(Text(msg::kJoinDone), Text(msg::kJoinDoneCaption), mv::Icon::None));
     const Bytes out = mv::test::ReadBytes(file("out.wav"));
     QCOMPARE(out.size(), size_t{3044});
     QCOMPARE(mv::test::DataOf(out), mv::test::Concat({Bytes(1000, 1), Bytes(2000, 3)}));
@@ -310,9 +304,7 @@ class JoinPageTest : public QObject, mv::test::WindowFixture {
     drop(sources);
     form_->Edit2->setText(dir() + "/./b.wav");
     form_->Button10->click();
-    QCOMPARE(boxes_.shown.back().text, Text(msg::kJoinOutputIsSource));
-    QCOMPARE(boxes_.shown.back().caption, Text(msg::kErrorCaption));
-    QCOMPARE(boxes_.shown.back().icon, mv::Icon::Stop);
+    QCOMPARE(lastBox(), std::tuple(Text(msg::kJoinOutputIsSource), Text(msg::kErrorCaption), mv::Icon::Stop));
     QCOMPARE(entries(), sources);
     QCOMPARE(mv::test::ReadBytes(mv::ToPath(sources[1])), mv::test::MakeWav(2, 44100, 16, Bytes(8, 1)));
   }
