@@ -26,7 +26,7 @@ namespace mv {
 
 namespace {
 
-constexpr int kPauseMs = 250;  // after the last change, before a scan
+constexpr int kPauseMs = 200;  // after the last change, before a scan
 constexpr int kMaxClicksMs = 1000;
 constexpr int kMaxSongSeconds = 3600;
 
