@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -247,7 +248,7 @@ class TForm1 : public QMainWindow {
   // Back to idle: the recording controls unlocked, the clock stopped.
   void leaveRecording();
   // Prepares the file and starts the session on it, the meter with it.
-  void startCapture(const std::string& path, const std::string& label);
+  void startCapture(const std::string& path, const std::string& label, std::optional<int> length = std::nullopt);
   void endMeasurement(const std::string& path);
   // The sound server is asked for its inputs; the page waits for them.
   void askForInputs();

@@ -307,7 +307,7 @@ void TForm1::BeginRecording() {
   RecRate = f.sampleRate;
   RecBits = f.bitsPerSample;
   try {
-    startCapture(ToPath(file), label);
+    startCapture(ToPath(file), label, length);
   } catch (...) {
     // Back to idle before the error is shown.
     leaveRecording();
@@ -315,14 +315,14 @@ void TForm1::BeginRecording() {
   }
 }
 
-void TForm1::startCapture(const std::string& path, const std::string& label) {
+void TForm1::startCapture(const std::string& path, const std::string& label, std::optional<int> length) {
   // Told from the event loop; the recording or measurement ends at once.
   QPointer<TForm1> self(this);
   session_->onFailure = [self] {
     QTimer::singleShot(0, self, [self] { self->Guarded([&] { self->captureFailed(); }); });
   };
   const PcmFormat f = ParseFormatLabel(label);
-  session_->start(path, f, input_);
+  session_->start(path, f, input_, length);
   Meter->start(f.channels);
   MeterTimer->start();
 }
@@ -339,9 +339,18 @@ void TForm1::captureFailed() {
 void TForm1::Timer2Timer() {
   TrackBar951->setValue(TrackBar951->value() + 1);
   Label33->setText(ElapsedText(TrackBar951->value()));
-  if (!session_->tick() || TrackBar951->value() == TrackBar951->maximum()) {
+  if (!session_->tick()) {
     Timer2->stop();
     EndRecording();
+  } else if (TrackBar951->value() == TrackBar951->maximum()) {
+    Timer2->stop();
+    // An input that delivers late gets a moment for the rest; the window
+    // answers meanwhile, and the stop button still ends at once.
+    QPointer<TForm1> self(this);
+    if (session_->complete([self] {
+          if (self) self->Guarded([&] { self->EndRecording(); });
+        }))
+      EndRecording();
   }
 }
 

@@ -112,11 +112,12 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
   QtWaveDevice device;
   RecordingSession session(device);
   session.onFailure = [&app] { app.quit(); };
-  session.start(file, format, input);
+  session.start(file, format, input, seconds);
 
   // The clock, as the window's: a length of L seconds ends on the L-th tick,
-  // 0:00:00 on the first; a capture that fails ends it at once. Ctrl-C,
-  // SIGTERM or SIGHUP ends it early, saved all the same.
+  // 0:00:00 on the first, or a moment later when the input still owes
+  // sound; a capture that fails ends it at once. Ctrl-C, SIGTERM or SIGHUP
+  // ends it early, saved all the same, without waiting.
   int32_t position = 0;
   bool interrupted = false;
   ConsoleMeter meter;
@@ -126,7 +127,10 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
   clock.setInterval(1000);
   QObject::connect(&clock, &QTimer::timeout, [&] {
     position = std::min(position + 1, seconds);
-    if (!session.tick() || position == seconds) app.quit();
+    if (!session.tick()) return app.quit();
+    if (position < seconds) return;
+    clock.stop();
+    if (session.complete([&app] { app.quit(); })) app.quit();
   });
   QTimer watch;
   watch.setInterval(50);

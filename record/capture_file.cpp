@@ -44,15 +44,25 @@ void CaptureFile::open(const std::string& path, const Opener& opener) {
   file_ = std::move(file);
   frameSize_ = format_.bytesPerSample() * format_.channels;
   written_ = refreshed_ = 0;
+  wanted_ = -1;
   partial_.clear();
   failure_.reset();
   level_ = {};
+}
+
+void CaptureFile::setLength(int seconds) {
+  wanted_ = seconds > 0 ? int64_t{seconds} * format_.sampleRate * frameSize_ : -1;
 }
 
 bool CaptureFile::append(const void* data, std::size_t n) {
   if (!file_ || failure_) return false;
   const auto* p = static_cast<const uint8_t*>(data);
   const auto frame = static_cast<std::size_t>(frameSize_);
+  if (wanted_ >= 0) {
+    // The set length is whole frames: the last one taken ends exactly on it.
+    const auto room = static_cast<std::size_t>(std::max<int64_t>(0, wanted_ - written_ - static_cast<int64_t>(partial_.size())));
+    n = std::min(n, room);
+  }
   if (!partial_.empty()) {
     const std::size_t take = std::min(n, frame - partial_.size());
     partial_.insert(partial_.end(), p, p + take);

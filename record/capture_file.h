@@ -3,8 +3,9 @@
 // the 44-byte header as they arrive, whole frames only, never past the
 // largest size the header can describe; the header brought up to date and
 // the data put on the disk at every refresh; the input level measured on the
-// way. A write error or the size limit ends the capture, and the file keeps
-// everything written before it, valid.
+// way; nothing past the recording's set length. A write error or the size
+// limit ends the capture, and the file keeps everything written before it,
+// valid.
 
 #include <cstdint>
 #include <functional>
@@ -52,6 +53,11 @@ class CaptureFile {
   void open(const std::string& path, const Opener& opener = OpenFile);
   bool isOpen() const { return file_ != nullptr; }
   const PcmFormat& format() const { return format_; }
+  // The recording's set length, after open: what comes after it is left
+  // out. 0: none, the file takes what comes until the capture ends.
+  void setLength(int seconds);
+  // The file holds the set length.
+  bool full() const { return wanted_ >= 0 && written_ >= wanted_; }
 
   // Writes captured bytes at once; a frame cut in two waits for its rest.
   // False once the capture cannot go on (see failure()); then nothing more
@@ -81,6 +87,7 @@ class CaptureFile {
   PcmFormat format_;
   int frameSize_ = 0;
   int64_t written_ = 0;    // sample bytes in the file, whole frames
+  int64_t wanted_ = -1;    // the set length in bytes; -1: none
   int64_t refreshed_ = 0;  // what the header says
   std::vector<uint8_t> partial_;
   std::optional<CaptureFailure> failure_;

@@ -4,6 +4,7 @@
 #include <QAudioFormat>
 #include <QAudioSource>
 #include <QMediaDevices>
+#include <utility>
 
 #include "wave/errors.h"
 
@@ -23,6 +24,9 @@ QAudioDevice inputNamed(const std::string& id) {
 QtWaveDevice::QtWaveDevice() {
   watchdog_.setInterval(kBufferMs);
   connect(&watchdog_, &QTimer::timeout, this, &QtWaveDevice::watch);
+  late_.setSingleShot(true);
+  late_.setInterval(kLateMs);
+  connect(&late_, &QTimer::timeout, this, &QtWaveDevice::completed);
 }
 
 QtWaveDevice::~QtWaveDevice() { close(); }
@@ -30,6 +34,7 @@ QtWaveDevice::~QtWaveDevice() { close(); }
 void QtWaveDevice::open() {
   close();
   capture_.open(FileName, opener);
+  capture_.setLength(Length);
   const PcmFormat f = capture_.format();
   QAudioFormat format;
   format.setSampleRate(f.sampleRate);
@@ -73,7 +78,8 @@ void QtWaveDevice::drain() {
   const QByteArray bytes = io_->readAll();
   if (bytes.isEmpty()) return;
   sinceData_.start();
-  if (!capture_.append(bytes.constData(), static_cast<std::size_t>(bytes.size()))) tell();
+  if (!capture_.append(bytes.constData(), static_cast<std::size_t>(bytes.size()))) return tell();
+  if (done_ && late_.isActive() && capture_.full()) completed();
 }
 
 void QtWaveDevice::watch() {
@@ -96,9 +102,29 @@ void QtWaveDevice::tell() {
   if (told_) return;
   told_ = true;
   watchdog_.stop();
+  // The front end hears of the failure instead.
+  late_.stop();
+  done_ = nullptr;
   // Not from inside the source's own signal: the front end stops it.
   QMetaObject::invokeMethod(this, [this] {
     if (onFailure) onFailure();
+  }, Qt::QueuedConnection);
+}
+
+bool QtWaveDevice::complete(std::function<void()> done) {
+  drain();
+  if (!capturing_ || told_ || capture_.full()) return true;
+  done_ = std::move(done);
+  late_.start();
+  return false;
+}
+
+void QtWaveDevice::completed() {
+  late_.stop();
+  // Not from inside the source's own signal: the front end stops it.
+  QMetaObject::invokeMethod(this, [this, generation = generation_] {
+    if (generation != generation_ || !done_) return;
+    std::exchange(done_, nullptr)();
   }, Qt::QueuedConnection);
 }
 
@@ -117,6 +143,8 @@ void QtWaveDevice::stop() {
   drain();
   capturing_ = false;
   watchdog_.stop();
+  late_.stop();
+  done_ = nullptr;
   watch_.reset();
   source_->disconnect(this);
   if (io_) io_->disconnect(this);

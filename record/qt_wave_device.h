@@ -3,7 +3,8 @@
 // input (else the desktop's default), captured bytes written to the file as
 // they arrive. It watches the capture: a file that takes no more bytes, a
 // server or input that goes away or falls silent ends it, and onFailure is
-// told from the event loop.
+// told from the event loop. An input that delivers late is waited for at the
+// end, a little.
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -32,6 +33,7 @@ class QtWaveDevice : public QObject, public WaveDevice {
   void save() override;
   void close() override;
   void flush() override;
+  bool complete(std::function<void()> done) override;
   std::optional<CaptureFailure> failure() const override { return capture_.failure(); }
   InputLevel takeLevel() override;
 
@@ -43,6 +45,9 @@ class QtWaveDevice : public QObject, public WaveDevice {
   static constexpr int kBufferMs = 100;
   // An input that sends nothing for this long has gone away.
   static constexpr int kSilentMs = 5000;
+  // How long the end waits for sound still to come: some inputs deliver in
+  // blocks of up to 2 seconds (the monitor of a sink woken from sleep).
+  static constexpr int kLateMs = 3000;
 
  private:
   void drain();
@@ -50,6 +55,7 @@ class QtWaveDevice : public QObject, public WaveDevice {
   void sourceStateChanged();
   void lose(CaptureFailure why);
   void tell();
+  void completed();
 
   std::unique_ptr<QAudioSource> source_;
   QPointer<QIODevice> io_;  // Qt deletes it when the server goes away
@@ -58,6 +64,8 @@ class QtWaveDevice : public QObject, public WaveDevice {
   std::string inputId_;
   int generation_ = 0;  // one a capture, so that a late word of an old one is not taken
   QTimer watchdog_;
+  QTimer late_;                  // the wait for the last of the sound
+  std::function<void()> done_;   // told when it has come
   QElapsedTimer sinceData_;
   bool capturing_ = false;  // between record and stop
   bool told_ = false;

@@ -1,5 +1,7 @@
 #include "record/session.h"
 
+#include <algorithm>
+
 #include "wave/errors.h"
 
 namespace mv {
@@ -8,11 +10,13 @@ RecordingSession::~RecordingSession() {
   if (running_) end();
 }
 
-void RecordingSession::start(const std::string& path, const PcmFormat& format, const std::string& input) {
+void RecordingSession::start(const std::string& path, const PcmFormat& format, const std::string& input,
+                             std::optional<int> length) {
   if (running_) end();
   PrepareRecordingFile(path, format);
   device_.FileName = path;
   device_.Input = input;
+  device_.Length = length ? std::max(*length, 1) : 0;
   device_.onFailure = [this] {
     if (running_ && onFailure) onFailure();
   };
@@ -36,6 +40,10 @@ bool RecordingSession::tick() {
   if (!running_) return false;
   device_.flush();
   return !device_.failure();
+}
+
+bool RecordingSession::complete(std::function<void()> done) {
+  return !running_ || device_.complete(std::move(done));
 }
 
 SessionEnd RecordingSession::end() {

@@ -29,15 +29,22 @@ class RecordingSession {
   ~RecordingSession();
 
   // Writes the empty file for the format and starts capture from the input
-  // (its id; empty: the desktop's default) into it. Raises the file's or the
-  // device's error, the device closed again.
-  void start(const std::string& path, const PcmFormat& format, const std::string& input);
+  // (its id; empty: the desktop's default) into it, to the set length in
+  // seconds if there is one (0:00:00 ends on the clock's first tick: one
+  // second). Raises the file's or the device's error, the device closed again.
+  void start(const std::string& path, const PcmFormat& format, const std::string& input,
+             std::optional<int> length = std::nullopt);
   bool running() const { return running_; }
   const std::string& path() const { return path_; }
 
   // The clock's tick: the header up to date and the data on the disk. False
   // once the capture has ended by itself: the caller ends the session.
   bool tick();
+  // The clock has reached the set length. True when the caller ends the
+  // session now; else the input still owes some of its sound, and `done` is
+  // told from the event loop once it is in, or after a short wait. Ending
+  // the session before then drops `done`.
+  bool complete(std::function<void()> done);
   // Stops, saves and closes, each step checked.
   SessionEnd end();
   // The input's level since the last call.

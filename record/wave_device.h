@@ -1,9 +1,9 @@
 #pragma once
 // The wave-audio device: opened on a prepared WAVE file, whose header alone
 // says the format, it records into that file behind its 44-byte header until
-// stopped; save finishes the header; close releases device and file. It
-// tells when the capture ends by itself (the file or the input failed), and
-// the input's level.
+// stopped, never past its set length; save finishes the header; close
+// releases device and file. It tells when the capture ends by itself (the
+// file or the input failed), and the input's level.
 
 #include <functional>
 #include <optional>
@@ -22,6 +22,7 @@ class WaveDevice {
 
   std::string FileName;  // the prepared file
   std::string Input;     // the input's id; empty: the desktop's default
+  int Length = 0;        // seconds the file may hold; 0: until stopped
 
   // Raises the device's error text (else msg::kUnknownDeviceError).
   virtual void open() = 0;
@@ -33,6 +34,11 @@ class WaveDevice {
   // Brings the header's sizes up to date with what has been captured and
   // puts the data on the disk, so that the file is valid at any moment.
   virtual void flush() = 0;
+  // The clock has reached the set length. True when the capture is complete
+  // and may be stopped now; else it goes on, for a while at most, and `done`
+  // is told from the event loop once the file holds the set length. Stopping
+  // before then drops `done`.
+  virtual bool complete(std::function<void()> done) = 0;
 
   // Why the capture ended by itself, if it did.
   virtual std::optional<CaptureFailure> failure() const = 0;

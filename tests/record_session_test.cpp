@@ -129,6 +129,38 @@ TEST_F(CaptureFileTest, FullDiskAndSizeLimitEndTheCapture) {
   EXPECT_EQ(kMaxRecordingBytes + 44, int64_t{2147483647});  // the largest the header's sizes tell
 }
 
+// The set length is held exactly: the block that crosses it is cut there,
+// frames split across blocks included, and later blocks are left out
+// without ending the capture.
+TEST_F(CaptureFileTest, TheSetLengthCutsTheBlockThatCrossesIt) {
+  struct Row {
+    const char* label;
+    std::vector<std::size_t> blocks;
+  };
+  const std::vector<Row> rows = {
+      {"8bit, Mono, 11kHz", {11000, 30, 5}},
+      {"16bit, Stereo, 44.1kHz", {176397, 5, 4}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    CaptureFile f;
+    f.open(prepared(row.label));
+    f.setLength(1);
+    const PcmFormat format = ParseFormatLabel(row.label);
+    const auto second = static_cast<std::size_t>(format.sampleRate * format.channels * format.bytesPerSample());
+    const Bytes all = Ramp(second + 100);
+    std::size_t at = 0;
+    for (std::size_t n : row.blocks) {
+      EXPECT_TRUE(f.append(all.data() + at, n));
+      at += n;
+      EXPECT_EQ(f.full(), at >= second) << at;
+    }
+    EXPECT_FALSE(f.failure());
+    f.close();
+    EXPECT_TRUE(ValidWithData(dir / "morvntmp.wav", Bytes(all.begin(), all.begin() + static_cast<long>(second))));
+  }
+}
+
 TEST_F(CaptureFileTest, LevelIsThePeakSinceTheLastLookAndFullScaleClips) {
   struct Row {
     const char* label;
@@ -181,9 +213,10 @@ class SessionTest : public ::testing::Test {
 
 TEST_F(SessionTest, RecordsTicksAndEnds) {
   session.onFailure = [&] { ++failures; };
-  session.start(path(), stereo, "mic");
+  session.start(path(), stereo, "mic", 0);
   EXPECT_TRUE(session.running());
   EXPECT_EQ(device.Input, "mic");
+  EXPECT_EQ(device.Length, 1);  // 0:00:00 ends on the clock's first tick
   EXPECT_EQ(device.calls, (std::vector<std::string>{"open", "record"}));
   EXPECT_TRUE(session.tick());
   EXPECT_TRUE(ValidWithData(path(), device.perTick));  // on the disk at the tick
@@ -222,6 +255,7 @@ TEST_F(SessionTest, ACaptureThatEndsByItselfIsToldAndSaid) {
     s.onFailure = [&] { ++told; };
     row.before(d);
     s.start(path(), stereo, "mic");
+    EXPECT_EQ(d.Length, 0);  // no set length: until ended
     EXPECT_TRUE(s.tick());
     row.during(d);
     const bool ticked = s.tick();

@@ -1,12 +1,15 @@
 #pragma once
 // A wave-audio device for tests: it writes through the real recording file
 // (CaptureFile), and the test gives it the captured bytes, one block at each
-// flush (the clock's tick) or when it likes, and makes its input go away.
+// flush (the clock's tick) or when it likes, and makes its input go away or
+// owe sound at the clock's end.
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "record/capture_file.h"
@@ -21,11 +24,14 @@ struct StandInDevice : WaveDevice {
   std::vector<uint8_t> perTick;  // captured at each flush, and at stop
   CaptureFile capture;
   CaptureFile::Opener opener = CaptureFile::OpenFile;
+  bool late = false;            // the end waits until the test calls done
+  std::function<void()> done;   // what the end waits for, while it waits
 
   void open() override {
     calls.push_back("open");
     if (failOpen) raise(msg::kUnknownDeviceError);
     capture.open(FileName, opener);
+    capture.setLength(Length);
     told = false;
   }
   void record() override { calls.push_back("record"); }
@@ -33,8 +39,14 @@ struct StandInDevice : WaveDevice {
     deliver(perTick);
     if (!capture.refresh()) tell();
   }
+  bool complete(std::function<void()> then) override {
+    if (!late || capture.full()) return true;
+    done = std::move(then);
+    return false;
+  }
   void stop() override {
     calls.push_back("stop");
+    done = nullptr;
     deliver(perTick);  // what came in since the last tick
   }
   void save() override {
@@ -51,6 +63,12 @@ struct StandInDevice : WaveDevice {
   // Bytes from the input, as they arrive.
   void deliver(const std::vector<uint8_t>& bytes) {
     if (capture.isOpen() && !capture.failure() && !capture.append(bytes.data(), bytes.size())) tell();
+  }
+  // The sound the end waits for: once the file holds the set length, the
+  // wait is over.
+  void deliverLate(const std::vector<uint8_t>& bytes) {
+    deliver(bytes);
+    if (done && capture.full()) std::exchange(done, nullptr)();
   }
   // The server or the input goes away.
   void lose(CaptureFailure why = CaptureFailure::InputLost) {

@@ -311,6 +311,41 @@ class RecordingPageTest : public QObject, mv::test::WindowFixture {
     }
   }
 
+  // An input that still owes sound when the clock reaches the length: the
+  // clock stays at the length and the stop button is there; the rest, cut at
+  // the length, ends the recording, and the stop button or a lost input ends
+  // it at once, as at any moment.
+  void theEndWaitsForAnInputThatDeliversLate() {
+    struct Row {
+      const char* name;
+      std::function<void(mv::TForm1&, mv::test::StandInDevice&)> then;
+      std::string_view message;
+      std::size_t blocks;  // of perTick in the file; 0: the set length
+    };
+    const std::vector<Row> rows = {
+        {"the rest comes", [](auto&, auto& d) { d.deliverLate(mv::test::Repeat16(2000, 66150, 2)); },
+         msg::kRecordingDone, 0},
+        {"stopped", [](auto& f, auto&) { f.BitBtn4->click(); }, msg::kRecordingDone, 4},
+        {"input lost", [](auto&, auto& d) { d.lose(); }, msg::kRecordingInputLost, 3},
+    };
+    form_->CheckBox1->setChecked(false);
+    stand_.device.late = true;
+    for (const Row& row : rows) {
+      boxes_.answers = {true};
+      form_->BitBtn5->click();
+      ticks(3);
+      QVERIFY2(form_->recording() && stand_.device.done, row.name);
+      QVERIFY(!form_->Timer2->isActive() && form_->BitBtn4->isEnabled());
+      QCOMPARE(form_->Label33->text(), QStringLiteral("00:00:03"));
+      row.then(*form_, stand_.device);
+      QTRY_VERIFY(!form_->recording());
+      QCOMPARE(boxes_.shown.back().text, Text(row.message));
+      QVERIFY(!stand_.device.done);
+      const std::size_t want = row.blocks ? row.blocks * stand_.device.perTick.size() : 3 * 88200;
+      QCOMPARE(mv::test::DataOf(mv::test::ReadBytes(file("morvntmp.wav"))).size(), want);
+    }
+  }
+
   void aMeasurementWhoseInputGoesAwayIsNotAnalysed() {
     form_->Label29->setText("5");
     QTimer::singleShot(0, this, [&] {

@@ -68,6 +68,7 @@ struct ToneDevice : mv::WaveDevice {
   void save() override { capture.refresh(); }
   void close() override { capture.close(); }
   void flush() override { capture.refresh(); }
+  bool complete(std::function<void()>) override { return true; }
   std::optional<mv::CaptureFailure> failure() const override { return capture.failure(); }
   mv::InputLevel takeLevel() override {
     std::vector<uint8_t> block;
