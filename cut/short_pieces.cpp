@@ -82,14 +82,26 @@ void MergingSink::finish() {
   // A short piece joins the one before: its bytes are read back from its
   // file, which goes once they are in the other.
   const std::string path = PieceName(folder_, files_);
-  dropping_ = true;
-  current_->finish();
-  current_.reset();
-  dropping_ = false;
-  File piece = File::openRead(path);
-  piece.seek(kHeaderSize);
-  previous_->appendFrom(piece, length_, 256 << 10);
-  piece.close();
+  const int64_t size = current_->size();
+  try {
+    dropping_ = true;
+    current_->finish();
+    current_.reset();
+    dropping_ = false;
+    File piece = File::openRead(path);
+    piece.seek(kHeaderSize);
+    previous_->appendFrom(piece, length_, 256 << 10);
+  } catch (...) {
+    // The short file stays, whole, behind the one before (which may hold a
+    // part of it too): both are told of, in their order.
+    dropping_ = false;
+    previous_->abandon();
+    try {
+      if (closed_) closed_(path, size);
+    } catch (...) {
+    }
+    throw;
+  }
   DeleteFile(path);
   --files_;
 }
@@ -101,9 +113,12 @@ void MergingSink::close() {
   previous_.reset();
 }
 
+// The file before first, so that the files are told of in their order.
 void MergingSink::abandon() noexcept {
-  if (current_) current_->abandon();
   if (previous_) previous_->abandon();
+  if (current_) current_->abandon();
 }
+
+MergingSink::~MergingSink() { abandon(); }
 
 }  // namespace mv

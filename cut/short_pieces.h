@@ -27,6 +27,7 @@ std::vector<Piece> MergeShortPieces(const std::vector<Piece>& pieces, int64_t mi
 class MergingSink final : public PieceSink {
  public:
   MergingSink(std::string folder, PcmFormat format, FileClosed closed, OutputRules rules, int64_t minBytes);
+  ~MergingSink() override;
 
   void start(int32_t number) override;
   void write(const uint8_t* data, std::size_t n) override;

@@ -70,6 +70,41 @@ TEST(CancelEverywhere, CutsInBothModes) {
   }
 }
 
+// With a shortest song, a cancel may come while a long song's file waits
+// for a short one: the host is told of every file left, in their order, and
+// the files hold the start of the tape.
+TEST(CancelEverywhere, CutMergingShortSongs) {
+  test::TempDir dir;
+  Bytes data;
+  for (int i = 0; i < 6; ++i)
+    data = test::Concat({data, test::Repeat16(static_cast<int16_t>(2000 + i), i % 2 ? 150 : 2000, 2),
+                         test::Repeat16(0, 400, 2)});
+  test::WriteBytes(dir / "tape.raw", data);
+  CutSettings s;
+  s.source = dir / "tape.raw";
+  s.runLength = 300;
+  s.format = ParseFormatLabel("16bit, Stereo, 5kHz");
+  s.minSongSeconds = 0.3;
+  s.saveFolder = test::EmptyFolder(dir / "whole");
+  test::RecordingHost whole;
+  ASSERT_EQ(RunCut(s, whole).end, CutEnd::Complete);
+  ASSERT_GT(whole.pumps, 3);
+  for (int k = 1; k <= whole.pumps; ++k) {
+    SCOPED_TRACE(k);
+    s.saveFolder = test::EmptyFolder(dir / ("cut" + std::to_string(k)));
+    test::RecordingHost host;
+    host.cancelAfterPumps = k;
+    RunCut(s, host);
+    std::vector<std::string> names;
+    for (const auto& f : host.files) names.push_back(f.substr(f.rfind('/') + 1));
+    EXPECT_EQ(names, test::FileNames(s.saveFolder));
+    Bytes got;
+    for (const Bytes& b : dataOf(host.files)) got = test::Concat({got, b});
+    ASSERT_LE(got.size(), data.size());
+    EXPECT_TRUE(std::equal(got.begin(), got.end(), data.begin()));
+  }
+}
+
 TEST(CancelEverywhere, Joins) {
   test::TempDir dir;
   JoinSettings s;

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -117,6 +118,41 @@ TEST_F(Faults, WriteFailingPartWayLeavesValidFiles) {
   const Bytes joined = LeftBehind(out)["out.wav"];
   EXPECT_EQ(joined.size(), 70000u - 44);  // all that could be written
   EXPECT_TRUE(IsPrefix(joined, test::Concat({data, data})));
+}
+
+// The write fails as a short song is moved into the file before it: both
+// files stay, valid, and the host is told of both, in order; no audio is lost
+// between them.
+TEST_F(Faults, WriteFailingAsAShortSongJoinsTheOneBefore) {
+  const Bytes data = test::Concat({test::Repeat16(3000, 3000, 2), test::Repeat16(0, 1500, 2),
+                                   test::Repeat16(3001, 600, 2), test::Repeat16(0, 1100, 2),
+                                   test::Repeat16(3002, 3000, 2)});
+  test::WriteBytes(s.source, data);
+  s.format = ParseFormatLabel("16bit, Stereo, 5kHz");
+  s.minSongSeconds = 0.5;  // 10000 bytes: the second song is short
+  const std::string told = dir / "told";
+  // The first song's file is under 20000 bytes, the two together are not.
+  EXPECT_EQ(UnderFileSizeLimit(20000,
+                               [&] {
+                                 try {
+                                   RunCut(s, host);
+                                 } catch (...) {
+                                   std::string names;
+                                   for (const auto& f : host.files) names += f.substr(f.rfind('/') + 1) + "\n";
+                                   test::WriteBytes(told, Bytes(names.begin(), names.end()));
+                                   throw;
+                                 }
+                               }),
+            msg::kWriteError);
+  const auto left = LeftBehind(out);
+  ASSERT_EQ(left.size(), 2u);
+  EXPECT_EQ(test::ReadText(told), "mv000001.wav\nmv000002.wav\n");
+  const Bytes& first = left.at("mv000001.wav");
+  const Bytes& second = left.at("mv000002.wav");
+  EXPECT_TRUE(IsPrefix(first, data));
+  const auto at = std::search(data.begin(), data.end(), second.begin(), second.end()) - data.begin();
+  EXPECT_LE(static_cast<std::size_t>(at), first.size());
+  EXPECT_TRUE(IsPrefix(second, data, static_cast<std::size_t>(at)));
 }
 
 TEST_F(Faults, SaveFolderThatGoesAwayDuringACut) {
