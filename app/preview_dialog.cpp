@@ -416,7 +416,7 @@ void PreviewDialog::showPartial(const CutSettings& s, const ScanReport& soFar, i
   Waveform->setScan(f, soFar, dataBytes / frameSize);
   // Short pieces join their neighbours as the run will join them; the last
   // one may still grow.
-  const int64_t minBytes = s.minSongSeconds > 0 ? FramesFromSeconds(s.minSongSeconds, f) * frameSize : 0;
+  const int64_t minBytes = MinSongBytes(s.minSongSeconds, f);
   showPieces(f, minBytes > 0 ? MergeShortPieces(soFar.pieces, minBytes) : soFar.pieces);
 }
 

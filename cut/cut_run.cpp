@@ -2,7 +2,6 @@
 #include "cut/modes.h"
 #include "cut/scan.h"
 #include "cut/short_pieces.h"
-#include "cut/units.h"
 #include "wave/checked.h"
 #include "wave/encoded.h"
 #include "wave/errors.h"
@@ -100,8 +99,8 @@ class WatchedSink final : public PieceSink {
   void start(int32_t number) override { inner_->start(number); }
   void write(const uint8_t* data, std::size_t n) override {
     inner_->write(data, n);
-    done_ += static_cast<int64_t>(n);
-    watcher_.grown(result_.report, done_, result_.dataSize);
+    const Piece& last = result_.report.pieces.back();
+    watcher_.grown(result_.report, last.firstByte + last.dataBytes, result_.dataSize);
   }
   void finish() override { inner_->finish(); }
   void abandon() noexcept override { inner_->abandon(); }
@@ -111,7 +110,6 @@ class WatchedSink final : public PieceSink {
   std::unique_ptr<PieceSink> inner_;
   const CutResult& result_;
   ScanWatcher& watcher_;
-  int64_t done_ = 0;
 };
 
 // The source opened and its data located; false when the run was cancelled.
@@ -135,8 +133,7 @@ bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, Scan
   // Songs shorter than the least length join their neighbours; a dry run
   // merges only its list of pieces.
   const bool merging = s.mode == CutMode::AtSilences && s.minSongSeconds > 0;
-  const int64_t minBytes =
-      merging ? FramesFromSeconds(s.minSongSeconds, s.format) * s.format.channels * s.format.bytesPerSample() : 0;
+  const int64_t minBytes = merging ? MinSongBytes(s.minSongSeconds, s.format) : 0;
   std::unique_ptr<PieceSink> out;
   if (s.dryRun)
     out = std::make_unique<NoSink>(s.saveFolder);

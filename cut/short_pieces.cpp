@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cut/units.h"
 #include "wave/header.h"
 #include "wave/paths.h"
 
@@ -50,6 +51,11 @@ std::unique_ptr<WaveWriter> MergingSink::writer() {
         if (!dropping_ && closed_) closed_(path, size);
       },
       rules_);
+}
+
+int64_t MinSongBytes(double seconds, const PcmFormat& format) {
+  if (seconds <= 0) return 0;
+  return FramesFromSeconds(seconds, format) * format.channels * format.bytesPerSample();
 }
 
 void MergingSink::start(int32_t) {

@@ -18,6 +18,9 @@ namespace mv {
 // The pieces a scan found, as the files will hold them.
 std::vector<Piece> MergeShortPieces(const std::vector<Piece>& pieces, int64_t minBytes);
 
+// The shortest song of the settings in data bytes; 0 when none is set.
+int64_t MinSongBytes(double seconds, const PcmFormat& format);
+
 // Writes a scan's pieces to numbered files, merged by the same rule. Each
 // piece goes straight into a file of its own; one that ends short is moved
 // into the file before it and its own file goes (a short first piece goes on

@@ -23,15 +23,10 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
   const int32_t frameSize = mul32(fmt.channels, fmt.bytesPerSample());
   const ScanKernels k = ScanKernelsFor(fmt);
   PieceMeter meter(fmt, src.dataSize, report);
-  // Measured and written a cache-sized part at a time, so that the write
-  // finds the part in the cache where the measuring left it.
+  // Parts come here while still in the cache where reading left them.
   auto write = [&](const uint8_t* p, std::size_t n) {
-    constexpr std::size_t kPart = 128 << 10;
-    for (std::size_t done = 0; done < n; done += kPart) {
-      const std::size_t part = std::min(kPart, n - done);
-      meter.add(p + done, part);
-      out.write(p + done, part);
-    }
+    meter.add(p, n);
+    out.write(p, n);
   };
 
   RunState st;
