@@ -15,7 +15,7 @@ namespace mv {
 // Frames kept before the first sound frame of a new song, less one.
 constexpr int32_t kLeadIn = 512;
 
-// A block is read and tested this many bytes, rounded to frames, at a time.
+// A source is read and tested this many bytes, rounded to frames, at a time.
 constexpr int32_t kScanPartBytes = 256 << 10;
 
 // Silent-run state carried from block to block.
@@ -42,8 +42,9 @@ struct RunState {
 };
 
 struct ScanKernels {
-  // Tests frames from..to-1 of a block (see the rule in scan_kernels.inc).
-  int32_t (*scan)(const uint8_t* block, int32_t from, int32_t to, RunState& st, int32_t& cutAt);
+  // Tests frames from..to-1 of a block, which start at `frames` (see the
+  // rule in scan_kernels.inc).
+  int32_t (*scan)(const uint8_t* frames, int32_t from, int32_t to, RunState& st, int32_t& cutAt);
   // Ends the scan after the last whole block: the run then open is measured.
   void (*end)(RunState& st);
   void (*correct)(uint8_t* frames, int32_t count, ZeroPoints z);

@@ -3,6 +3,7 @@
 // starts 513 frames before the sound returns (but not before its block).
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,7 +23,8 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
   const PcmFormat& fmt = s.format;
   const int32_t frameSize = mul32(fmt.channels, fmt.bytesPerSample());
   const ScanKernels k = ScanKernelsFor(fmt);
-  PieceMeter meter(fmt, src.dataSize, report);
+  const int32_t blockBytes = mul32(frameSize, s.runLength);
+  PieceMeter meter(fmt, src.dataSize, report, blockBytes);
   // Parts come here while still in the cache where reading left them.
   auto write = [&](const uint8_t* p, std::size_t n) {
     meter.add(p, n);
@@ -41,39 +43,58 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
   meter.start();
   out.start(song);
 
-  const int32_t blockBytes = mul32(frameSize, s.runLength);
+  // The source is read, corrected, tested and written a part at a time, so
+  // that each part is still in the cache for the next step; parts run across
+  // blocks. Frames are written only once they lie more than a lead-in and a
+  // burst behind the test, since a cut may fall that far back, but not before
+  // its block. Those held back move to the front of the buffer, ahead of the
+  // next part.
+  const int64_t n = s.runLength;
   const int32_t blocks = div32(src.dataSize, blockBytes);
-  // The block buffer is also the tail's, which is shorter than a block.
-  auto buffer = std::make_unique<uint8_t[]>(static_cast<std::size_t>(
-      std::min(blockBytes, std::max(src.dataSize, frameSize))));
-
-  // A block is read, corrected, tested and written a part at a time, so that
-  // each part is still in the cache for the next step. Frames are written only
-  // once they lie more than a lead-in and a burst behind the test, since a
-  // cut may fall that far back.
+  const int64_t tested = int64_t{blocks} * n;  // the frames of whole blocks
   const int32_t partFrames = std::max<int32_t>(1, kScanPartBytes / frameSize);
   const int32_t holdBack = add32(add32(kLeadIn, 1), s.ignoreClicks);
-  for (int32_t u = 1; u <= blocks; ++u) {
-    uint8_t* block = buffer.get();
-    int32_t written = 0;  // frames of the block gone to a piece
-    bool cut = false;
-    st.lastQuiet = 0;
-    auto flush = [&](int32_t to) {
-      if (to <= written) return;
-      write(block + written * frameSize, static_cast<std::size_t>(to - written) * frameSize);
-      written = to;
-    };
-    for (int32_t from = 0; from < s.runLength; from += partFrames) {
-      const int32_t to = std::min(s.runLength, from + partFrames);
-      src.stream.readFull(block + from * frameSize, static_cast<std::size_t>(to - from) * frameSize);
-      // Every frame of a block leaves corrected (those after a cut's sound
-      // frame too). Correcting by 0 changes nothing and is skipped.
-      if (z.any()) k.correct(block + from * frameSize, to - from, z);
+  const int64_t bufferBytes = (std::min<int64_t>(holdBack, n) + partFrames) * frameSize;
+  auto buffer = std::make_unique<uint8_t[]>(
+      static_cast<std::size_t>(std::min<int64_t>(bufferBytes, std::max(src.dataSize, frameSize))));
+  int64_t first = 0;    // the frame at the buffer's start
+  int64_t written = 0;  // frames gone to a piece
+  auto at = [&](int64_t frame) { return buffer.get() + (frame - first) * frameSize; };
+  auto writeTo = [&](int64_t to) {
+    if (to <= written) return;
+    write(at(written), static_cast<std::size_t>((to - written) * frameSize));
+    written = to;
+  };
+  bool cut = false;  // the block under test has its cut
+  for (int64_t next = 0; next < tested;) {
+    std::memmove(buffer.get(), at(written), static_cast<std::size_t>((next - written) * frameSize));
+    first = written;
+    const int64_t partEnd = std::min(tested, next + partFrames);
+    const std::size_t want = static_cast<std::size_t>((partEnd - next) * frameSize);
+    const std::size_t got = src.stream.read(at(next), want);
+    // Every frame leaves corrected (those after a cut's sound frame too).
+    // Correcting by 0 changes nothing and is skipped.
+    const auto frames = static_cast<int32_t>(got / static_cast<std::size_t>(frameSize));
+    if (z.any()) k.correct(at(next), frames, z);
+    if (got < want) {
+      // A source that ends early: the song keeps every whole frame read.
+      writeTo(next + frames);
+      raise(msg::kReadError);
+    }
+    for (int64_t f = next; f < partEnd;) {
+      const int64_t blockStart = f / n * n;
+      if (f == blockStart) {
+        st.blockStart = blockStart;
+        st.lastQuiet = 0;
+        cut = false;
+      }
+      const int64_t stop = std::min(partEnd, blockStart + n);
       int32_t cutAt = 0;
-      if (!cut && k.scan(block, from, to, st, cutAt) >= 0) {
-        // At most one cut a block: the frames after its sound are not tested.
+      // At most one cut a block: the frames after its sound are not tested.
+      if (!cut && k.scan(at(f), static_cast<int32_t>(f - blockStart), static_cast<int32_t>(stop - blockStart), st,
+                         cutAt) >= 0) {
         cut = true;
-        flush(cutAt);
+        writeTo(blockStart + cutAt);
         out.finish();
         song = add32(song, 1);
         host.status(std::to_string(song) + std::string(msg::kSongDetected));
@@ -81,37 +102,46 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
         meter.start();
         out.start(song);
       }
-      flush(cut || to == s.runLength ? to : std::max(written, to - holdBack));
+      f = stop;
+      if (f == blockStart + n) {
+        host.progress(ProgressPercent(static_cast<int32_t>(f / n), blocks));
+        host.pump();
+        if (host.cancelRequested()) {
+          writeTo(f);
+          out.abandon();
+          return false;
+        }
+      }
     }
-    meter.blockDone();
-    st.blockStart += s.runLength;
-    host.progress(ProgressPercent(u, blocks));
-    host.pump();
-    if (host.cancelRequested()) {
-      out.abandon();
-      return false;
-    }
+    next = partEnd;
+    const int64_t open = next / n * n;  // the block the next part goes on with
+    writeTo(next == open || cut ? next : std::max(open, next - holdBack));
   }
+  st.blockStart = tested;
   k.end(st);
   if (st.longest > 0) report.longestQuiet = QuietRun{st.longestEnd - st.longest, st.longest};
   report.shortSoundBreak = st.shortBreak;
 
   // The tail, less than one block: corrected, never tested for silence.
-  const int32_t done = mul32(blocks, blockBytes);
-  const int32_t rest = sub32(src.dataSize, done);
+  const int64_t done = tested * frameSize;
+  const int64_t rest = src.dataSize - done;
   if (rest > 0) {
     src.stream.seek(src.dataStart + done);
-    const int32_t wholeBytes = rest / frameSize * frameSize;
-    uint8_t* tail = buffer.get();
-    const std::size_t got = src.stream.read(tail, static_cast<std::size_t>(wholeBytes));
-    const int32_t frames = static_cast<int32_t>(got) / frameSize;
-    if (z.any()) k.correct(tail, frames, z);
-    write(tail, static_cast<std::size_t>(frames) * frameSize);
-    if (got < static_cast<std::size_t>(wholeBytes)) raise(msg::kReadError);
+    const int64_t room = std::max<int64_t>(1, bufferBytes / frameSize);
+    for (int64_t left = rest / frameSize; left > 0;) {
+      const int64_t frames = std::min(left, room);
+      const std::size_t want = static_cast<std::size_t>(frames * frameSize);
+      const std::size_t got = src.stream.read(buffer.get(), want);
+      const int32_t whole = static_cast<int32_t>(got / static_cast<std::size_t>(frameSize));
+      if (z.any()) k.correct(buffer.get(), whole, z);
+      write(buffer.get(), static_cast<std::size_t>(whole) * frameSize);
+      if (got < want) raise(msg::kReadError);
+      left -= frames;
+    }
     // A trailing part of a frame goes into the last song as it is.
-    const std::size_t partial = static_cast<std::size_t>(rest - wholeBytes);
-    src.stream.readFull(tail, partial);
-    write(tail, partial);
+    const std::size_t partial = static_cast<std::size_t>(rest % frameSize);
+    src.stream.readFull(buffer.get(), partial);
+    write(buffer.get(), partial);
   }
   out.finish();
   return true;

@@ -382,15 +382,15 @@ TEST_F(Cli, InfoAndMeasure) {
 // Ctrl-C, SIGTERM and SIGHUP are the cancel button: the run stops at a block,
 // the piece being written is left a finished file, the source as it was.
 TEST_F(Cli, CancellingSignalsStopAtABlockAndLeaveValidFiles) {
-  // One frame a block: a long run of tiny blocks (over a second), so the
-  // signal lands mid-run.
-  const Bytes source = test::Repeat16(3000, 500000, 2);
+  // One frame a block: a long run of tiny blocks, signalled once it has
+  // created its first piece, so that the signal lands mid-run.
+  const Bytes source = test::Repeat16(3000, 4000000, 2);
   test::WriteBytes(dir / "long.raw", source);
   for (const auto& [signal, status] : {std::pair{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}}) {
     SCOPED_TRACE(signal);
     std::filesystem::remove(dir / "mv000001.wav");
     const pid_t pid = start({"cut", dir / "long.raw", "--out", dir.path(), "--run", "1"});
-    ::usleep(200 * 1000);
+    for (int i = 0; i < 2000 && !test::Exists(dir / "mv000001.wav"); ++i) ::usleep(5 * 1000);
     ::kill(pid, signal);
     const Outcome o = finish(pid);
     EXPECT_EQ(o.status, status);
