@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cut/units.h"
+#include "wave/errors.h"
 #include "wave/header.h"
 #include "wave/paths.h"
 
@@ -108,7 +109,16 @@ void MergingSink::finish() {
     }
     throw;
   }
-  DeleteFile(path);
+  if (!DeleteFile(path)) {
+    // Its sound is in the file before it now, and still in its own: the run
+    // ends, and both are told of, in their order.
+    previous_->abandon();
+    try {
+      if (closed_) closed_(path, size);
+    } catch (...) {
+    }
+    raise(msg::kCannotDelete, path);
+  }
   --files_;
 }
 

@@ -4,6 +4,9 @@
 // WAVE file whose header matches its bytes, and the source must be unchanged.
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -168,6 +171,45 @@ TEST_F(Faults, SaveFolderThatGoesAwayDuringACut) {
   ASSERT_EQ(left.size(), 1u);
   EXPECT_TRUE(IsPrefix(left.begin()->second, data));
   EXPECT_EQ(test::ReadBytes(s.source), data);
+  EXPECT_EQ(host.events.back(), "end");
+}
+
+// The short song's own file cannot go once its sound is in the file before
+// it: the run says so, and both files stay, whole and told of in order.
+TEST_F(Faults, ShortSongFileThatCannotBeDeleted) {
+  const Bytes data = test::Concat({test::Repeat16(3000, 4000, 2), test::Repeat16(0, 1500, 2),
+                                   test::Repeat16(3001, 600, 2), test::Repeat16(0, 1100, 2),
+                                   test::Repeat16(3002, 3000, 2)});
+  test::WriteBytes(s.source, data);
+  s.format = ParseFormatLabel("16bit, Stereo, 5kHz");
+  s.minSongSeconds = 0.5;  // 10000 bytes: the second song is short
+  // No new name and no removal in the save folder once the second file is
+  // there: an immutable folder, which even root cannot change.
+  const int folder = ::open(out.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(folder, 0);
+  auto setImmutable = [&](bool on) {
+    int flags = 0;
+    if (::ioctl(folder, FS_IOC_GETFLAGS, &flags) != 0) return false;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    return ::ioctl(folder, FS_IOC_SETFLAGS, &flags) == 0;
+  };
+  if (!setImmutable(true) || !setImmutable(false)) {
+    ::close(folder);
+    GTEST_SKIP() << "this file system or user cannot make a folder immutable";
+  }
+  host.onPump = [&] {
+    if (fs::exists(out + "/mv000002.wav")) setImmutable(true);
+  };
+  const std::string error = test::ErrorOf([&] { RunCut(s, host); });
+  setImmutable(false);
+  ::close(folder);
+  EXPECT_EQ(error, format(msg::kCannotDelete, out + "/mv000002.wav"));
+  EXPECT_EQ(host.files, (std::vector<std::string>{out + "/mv000001.wav", out + "/mv000002.wav"}));
+  const auto left = LeftBehind(out);
+  ASSERT_EQ(left.size(), 2u);
+  const std::size_t firstSong = (4000 + 1000) * 4, secondSong = 2000 * 4;
+  EXPECT_EQ(left.at("mv000001.wav"), Bytes(data.begin(), data.begin() + firstSong + secondSong));
+  EXPECT_EQ(left.at("mv000002.wav"), Bytes(data.begin() + firstSong, data.begin() + firstSong + secondSong));
   EXPECT_EQ(host.events.back(), "end");
 }
 

@@ -22,6 +22,7 @@ struct Row {
 const Row kRows[] = {
     MV_ROW(kCannotOpen, "ファイル %s は開けません"),
     MV_ROW(kCannotCreate, "ファイル %s を作成できません"),
+    MV_ROW(kCannotDelete, "ファイル %s を削除できません"),
     MV_ROW(kReadError, "ストリームからの読み込みエラー"),
     MV_ROW(kWriteError, "ストリームへの書き込みエラー"),
     MV_ROW(kOverflow, "整数のオーバーフロー"),

@@ -11,6 +11,7 @@ namespace mv::msg {
 // General error report (caption: the application's title).
 inline constexpr std::string_view kCannotOpen = "ファイル %s は開けません";
 inline constexpr std::string_view kCannotCreate = "ファイル %s を作成できません";
+inline constexpr std::string_view kCannotDelete = "ファイル %s を削除できません";
 inline constexpr std::string_view kReadError = "ストリームからの読み込みエラー";
 inline constexpr std::string_view kWriteError = "ストリームへの書き込みエラー";
 inline constexpr std::string_view kOverflow = "整数のオーバーフロー";
