@@ -21,15 +21,19 @@ trap 'rm -rf "$work"' EXIT
 ls -l "$work/tape.wav"
 cat "$work/tape.wav" >/dev/null  # in the page cache for everyone alike
 
-# best of three wall-clock seconds; sets $secs and $kb (peak RSS of that run)
+# best of three wall-clock seconds, to the millisecond; sets $secs and $kb
+# (peak RSS of that run)
 measure() {
-  local best="" bestkb="" i out
+  local best="" bestkb="" i start end
   for i in 1 2 3; do
     rm -rf "$work/o"; mkdir "$work/o"
     sync
-    /usr/bin/time -o "$work/time" -f "%e %M" "$@" >/dev/null 2>&1
-    out=$(tail -1 "$work/time")
-    local s=${out% *} k=${out#* }
+    start=$(date +%s%N)
+    /usr/bin/time -o "$work/time" -f "%M" "$@" >/dev/null 2>&1
+    end=$(date +%s%N)
+    local s k
+    s=$(awk "BEGIN{printf \"%.3f\", ($end - $start) / 1e9}")
+    k=$(tail -1 "$work/time")
     if [ -z "$best" ] || awk "BEGIN{exit !($s < $best)}"; then best=$s; bestkb=$k; fi
   done
   secs=$best; kb=$bestkb
