@@ -88,6 +88,17 @@ class Faults : public ::testing::Test {
     }
     return b;
   }
+  // The source: songs of `first`, 600 and 3000 loud frames, the second one
+  // shorter than the shortest song the cut is set to.
+  Bytes shortSecondSong(int first) {
+    const Bytes data = test::Concat({test::Repeat16(3000, first, 2), test::Repeat16(0, 1500, 2),
+                                     test::Repeat16(3001, 600, 2), test::Repeat16(0, 1100, 2),
+                                     test::Repeat16(3002, 3000, 2)});
+    test::WriteBytes(s.source, data);
+    s.format = ParseFormatLabel("16bit, Stereo, 5kHz");
+    s.minSongSeconds = 0.5;  // 10000 bytes
+    return data;
+  }
   test::TempDir dir;
   std::string out;
   CutSettings s;
@@ -127,12 +138,7 @@ TEST_F(Faults, WriteFailingPartWayLeavesValidFiles) {
 // files stay, valid, and the host is told of both, in order; no audio is lost
 // between them.
 TEST_F(Faults, WriteFailingAsAShortSongJoinsTheOneBefore) {
-  const Bytes data = test::Concat({test::Repeat16(3000, 3000, 2), test::Repeat16(0, 1500, 2),
-                                   test::Repeat16(3001, 600, 2), test::Repeat16(0, 1100, 2),
-                                   test::Repeat16(3002, 3000, 2)});
-  test::WriteBytes(s.source, data);
-  s.format = ParseFormatLabel("16bit, Stereo, 5kHz");
-  s.minSongSeconds = 0.5;  // 10000 bytes: the second song is short
+  const Bytes data = shortSecondSong(3000);
   const std::string told = dir / "told";
   // The first song's file is under 20000 bytes, the two together are not.
   EXPECT_EQ(UnderFileSizeLimit(20000,
@@ -177,12 +183,7 @@ TEST_F(Faults, SaveFolderThatGoesAwayDuringACut) {
 // The short song's own file cannot go once its sound is in the file before
 // it: the run says so, and both files stay, whole and told of in order.
 TEST_F(Faults, ShortSongFileThatCannotBeDeleted) {
-  const Bytes data = test::Concat({test::Repeat16(3000, 4000, 2), test::Repeat16(0, 1500, 2),
-                                   test::Repeat16(3001, 600, 2), test::Repeat16(0, 1100, 2),
-                                   test::Repeat16(3002, 3000, 2)});
-  test::WriteBytes(s.source, data);
-  s.format = ParseFormatLabel("16bit, Stereo, 5kHz");
-  s.minSongSeconds = 0.5;  // 10000 bytes: the second song is short
+  const Bytes data = shortSecondSong(4000);
   // No new name and no removal in the save folder once the second file is
   // there: an immutable folder, which even root cannot change.
   const int folder = ::open(out.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
