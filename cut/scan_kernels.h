@@ -32,7 +32,8 @@ struct RunState {
   int32_t brokenRun = 0;    // the quiet run before it
   int64_t brokenAt = 0;     // where the sound began
   int32_t soundSince = 0;   // its frames so far
-  std::optional<int64_t> shortBreak;  // the first such sound where the runs would have made a cut
+  std::optional<int64_t> maybeBreak;  // such a sound, while the quiet after it goes on
+  std::optional<int64_t> shortBreak;  // the first such sound where only the runs together would have made a cut
   int32_t lastQuiet = 0;   // c: the block's last frame of a run past N
   int64_t blockStart = 0;  // index of the block's first frame in the data
   int64_t longest = 0;     // the longest silent run so far, and the index

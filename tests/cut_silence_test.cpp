@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "cut/cut.h"
 #include "tests/support.h"
 #include "wave/errors.h"
@@ -120,6 +122,37 @@ TEST_F(SilenceCut, NewSongStartsAt513FramesBeforeTheSoundWithinItsBlock) {
     EXPECT_EQ(song(1), Bytes(data.begin(), data.begin() + at));
     EXPECT_EQ(song(2), Bytes(data.begin() + at, data.end()));
     EXPECT_FALSE(has(3));
+  }
+}
+
+// Without click tolerance, a sound of 10 ms at most is told of only where it
+// kept a cut from being made: the quiet runs on either side are long enough
+// together, the one after it is not long enough alone, and sound follows.
+TEST_F(SilenceCut, ShortSoundThatKeptACutFromBeingMade) {
+  struct Row {
+    std::string what;
+    Bytes data;
+    std::size_t songs;
+    std::optional<int64_t> told;
+  };
+  const Row rows[] = {
+      {"a click between two short quiet runs",
+       Concat({frames(kLoud, 1000), frames(kQuiet, 600), frames(kLoud, 3), frames(kQuiet, 600), frames(kLoud, 1500)}),
+       1, 1600},
+      {"the end of the music, a frame after a quiet one",
+       Concat({frames(kLoud, 1000), frames(kQuiet, 1), frames(kLoud, 300), frames(kQuiet, 1500), frames(kLoud, 1500)}),
+       2, std::nullopt},
+      {"no sound after the quiet",
+       Concat({frames(kLoud, 1497), frames(kQuiet, 500), frames(kLoud, 3), frames(kQuiet, 1000)}), 1, std::nullopt},
+      {"a sound longer than 10 ms",
+       Concat({frames(kLoud, 1000), frames(kQuiet, 600), frames(kLoud, 442), frames(kQuiet, 600), frames(kLoud, 1500)}),
+       1, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const CutResult r = cut(row.data);
+    EXPECT_EQ(r.report.pieces.size(), row.songs);
+    EXPECT_EQ(r.report.shortSoundBreak, row.told);
   }
 }
 
