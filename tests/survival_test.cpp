@@ -66,18 +66,11 @@ bool Holds(const std::string& path, Data want) {
          ReadsAs(in.fd, 0, want);
 }
 
-// The data size a file's header declares.
-uint32_t DeclaredSize(const std::string& path) {
-  const Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
-  Bytes b(44);
-  return in.fd >= 0 && ::pread(in.fd, b.data(), 44, 0) == 44 ? test::Get32(b, 40) : 0;
-}
-
 // ---- Processes ------------------------------------------------------------
 
 struct Ended {
   bool killed = false;  // by SIGKILL
-  int status = -1;      // the exit status, or 128 + the signal
+  int status = -1;      // the exit status, or minus the signal
 };
 
 class Process {
@@ -107,8 +100,7 @@ class Process {
     int raw = 0;
     const pid_t r = ::waitpid(pid_, &raw, WNOHANG);
     if (r == 0) return true;
-    ended_ = decode(raw);
-    pid_ = -1;
+    reap(raw);
     return false;
   }
   // Stopped by SIGSTOP rather than ended.
@@ -117,8 +109,7 @@ class Process {
     int raw = 0;
     if (::waitpid(pid_, &raw, WUNTRACED) != pid_) return false;
     if (WIFSTOPPED(raw)) return true;
-    ended_ = decode(raw);
-    pid_ = -1;
+    reap(raw);
     return false;
   }
   Ended wait() {
@@ -126,16 +117,15 @@ class Process {
       int raw = 0;
       while (::waitpid(pid_, &raw, 0) < 0 && errno == EINTR) {
       }
-      ended_ = decode(raw);
-      pid_ = -1;
+      reap(raw);
     }
     return ended_;
   }
 
  private:
-  static Ended decode(int raw) {
-    if (WIFSIGNALED(raw)) return {WTERMSIG(raw) == SIGKILL, 128 + WTERMSIG(raw)};
-    return {false, WIFEXITED(raw) ? WEXITSTATUS(raw) : -1};
+  void reap(int raw) {
+    ended_ = {test::StatusOf(raw) == -SIGKILL, test::StatusOf(raw)};
+    pid_ = -1;
   }
   pid_t pid_ = -1;
   Ended ended_;
@@ -259,22 +249,10 @@ const Tape& BigTape() {
 
 // ---- What may be left -----------------------------------------------------
 
-// The outputs of a cut or split: mv000001.wav, mv000002.wav, ... with no gap
-// and nothing else beside them.
-::testing::AssertionResult PiecesIn(const std::string& folder, std::vector<std::string>& pieces) {
-  const std::vector<std::string> names = test::FileNames(folder);
-  pieces.clear();
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    char want[32];
-    std::snprintf(want, sizeof want, "mv%6.6zu.wav", i + 1);
-    if (names[i] != want) return ::testing::AssertionFailure() << "found " << names[i] << " where " << want << " was due";
-    pieces.push_back(folder + "/" + names[i]);
-  }
-  return ::testing::AssertionSuccess();
-}
-
 struct Left {
-  int64_t declared = 0;  // data bytes the files declare, end to end
+  std::vector<std::string> files;
+  std::vector<uint32_t> sizes;  // the data sizes the files declare
+  int64_t declared = 0;         // their sum
   bool complete = false;
 };
 
@@ -286,7 +264,7 @@ struct Left {
 ::testing::AssertionResult ValidFiles(const std::vector<std::string>& files, Data stream,
                                       const std::vector<uint32_t>& sizes, Left& left,
                                       bool wholeFrames = true) {
-  left = {};
+  left = {files};
   std::size_t at = 0;
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string& f = files[i];
@@ -307,6 +285,7 @@ struct Left {
       return fail() << "not the source's format";
     const uint32_t riff = test::Get32(b, 4), data = test::Get32(b, 40);
     const std::size_t held = size - 44;
+    left.sizes.push_back(data);
     if (riff != data + 36) return fail() << "RIFF size " << riff << " for data size " << data;
     if (data > held) return fail() << "declares " << data << " data bytes, holds " << held;
     if (wholeFrames && data % kFrame != 0) return fail() << "declares " << data << " bytes, not whole frames";
@@ -323,12 +302,6 @@ struct Left {
   }
   left.declared = static_cast<int64_t>(at);
   return ::testing::AssertionSuccess();
-}
-
-std::vector<uint32_t> DataSizes(const std::vector<std::string>& files) {
-  std::vector<uint32_t> sizes;
-  for (const auto& f : files) sizes.push_back(DeclaredSize(f));
-  return sizes;
 }
 
 // Every line of stdout names a file that is there with that size, and every
@@ -365,15 +338,21 @@ struct Job {
   bool pieces;  // files in the folder; else the one file out/j.wav
 };
 
-// The outputs a job has left in `out`; false with a message when they are
-// not what the job could have left.
-::testing::AssertionResult Outputs(const Job& job, const std::string& out, std::vector<std::string>& files) {
-  if (job.pieces) return PiecesIn(out, files);
-  files.clear();
-  for (const auto& e : fs::directory_iterator(out))
-    if (e.path().filename() != "j.wav") return ::testing::AssertionFailure() << "found " << e.path();
-  if (test::Exists(out + "/j.wav")) files.push_back(out + "/j.wav");
-  return ::testing::AssertionSuccess();
+// What a job has left in `out` is what it could have left, each file valid
+// as ValidFiles has it: nothing but mv000001.wav, mv000002.wav, ... with no
+// gap from a cut or split, nothing but j.wav from a join.
+::testing::AssertionResult ValidOutputs(const Job& job, const std::string& out, const Tape& tape,
+                                        const std::vector<uint32_t>& sizes, Left& left,
+                                        bool wholeFrames = true) {
+  std::vector<std::string> files = test::FileNames(out);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    char want[32];
+    std::snprintf(want, sizeof want, "mv%6.6zu.wav", i + 1);
+    if (files[i] != (job.pieces ? want : i == 0 ? "j.wav" : ""))
+      return ::testing::AssertionFailure() << "found " << files[i] << " in " << out;
+    files[i] = out + "/" + files[i];
+  }
+  return ValidFiles(files, tape.whole->data(), sizes, left, wholeFrames);
 }
 
 Job CutJob(int32_t run) {
@@ -404,15 +383,13 @@ Job JoinJob() {
   seconds = o.seconds;
   if (o.end.status != 0)
     return ::testing::AssertionFailure() << job.name << " ends with " << o.end.status << ": " << o.err;
-  std::vector<std::string> files;
   Left left;
-  if (auto r = Outputs(job, out, files); !r) return r;
-  if (auto r = ValidFiles(files, tape.whole->data(), {}, left); !r) return r;
+  if (auto r = ValidOutputs(job, out, tape, {}, left); !r) return r;
   if (!left.complete)
     return ::testing::AssertionFailure() << job.name << " declares " << left.declared << " of "
                                          << tape.whole->data().size() << " bytes";
-  if (auto r = ListedAsTheyAre(o.out, out, files); !r) return r;
-  sizes = DataSizes(files);
+  if (auto r = ListedAsTheyAre(o.out, out, left.files); !r) return r;
+  sizes = left.sizes;
   return ::testing::AssertionSuccess();
 }
 
@@ -448,17 +425,15 @@ void KillAtRandomMoments(const Job& job, const Tape& tape, std::mt19937& rng) {
     p.signal(SIGKILL);
     const Ended e = p.wait();
 
-    std::vector<std::string> files;
     Left left;
-    auto valid = Outputs(job, out, files);
-    if (valid) valid = ValidFiles(files, tape.whole->data(), sizes, left);
+    const auto valid = ValidOutputs(job, out, tape, sizes, left);
     if (!valid && ++invalid <= 3) faults += "\n  killed at " + std::to_string(at * 1000) + " ms: " + valid.message();
     EXPECT_TRUE(tape.unchanged(job.pieces)) << "try " << k;
     if (!e.killed) {
       ++ended;
       EXPECT_EQ(e.status, 0) << "try " << k;
       EXPECT_TRUE(left.complete) << "try " << k << " ended without its files";
-    } else if (files.empty()) {
+    } else if (left.files.empty()) {
       ++beforeAnyFile;
     } else if (left.complete) {
       ++afterLastFile;
@@ -524,10 +499,8 @@ void KillAtEachCall(const Job& job, const Tape& tape, const std::string& call, i
                  "-e", "inject=" + call + ":signal=KILL:when=" + std::to_string(k)};
     for (const auto& a : job.args(tape, out)) args.push_back(a);
     const Outcome o = RunToEnd(args, work.path());
-    std::vector<std::string> files;
     Left left;
-    auto valid = Outputs(job, out, files);
-    if (valid) valid = ValidFiles(files, tape.whole->data(), sizes, left);
+    const auto valid = ValidOutputs(job, out, tape, sizes, left);
     EXPECT_TRUE(tape.unchanged(job.pieces)) << call << " " << k;
     if (!o.end.killed) {
       EXPECT_EQ(o.end.status, 0) << o.err;
@@ -630,12 +603,10 @@ TEST(Survival, ASecondRunIntoTheSameFolderOrOutputIsRefused) {
     first.signal(SIGCONT);
     const Ended e = first.wait();
     EXPECT_EQ(e.status, 0) << test::ReadText(work / "first.err");
-    std::vector<std::string> files;
     Left left;
-    EXPECT_TRUE(Outputs(row.first, out, files));
-    EXPECT_TRUE(ValidFiles(files, tape.whole->data(), {}, left));
+    EXPECT_TRUE(ValidOutputs(row.first, out, tape, {}, left));
     EXPECT_TRUE(left.complete) << "the first run's files hold " << left.declared << " bytes";
-    EXPECT_TRUE(ListedAsTheyAre(test::ReadText(work / "first.out"), out, files));
+    EXPECT_TRUE(ListedAsTheyAre(test::ReadText(work / "first.out"), out, left.files));
     EXPECT_TRUE(tape.unchanged(row.first.pieces));
   }
 }
@@ -688,21 +659,14 @@ TEST(Survival, AFullDiskEndsWithTheWriteErrorAndValidFiles) {
       fs::remove(work / "disk/filler");
       EXPECT_EQ(o.end.status, 1);
       EXPECT_EQ(o.err, "ストリームへの書き込みエラー.\n");
-      std::vector<std::string> files;
-      Left left;
-      ASSERT_TRUE(Outputs(job, out, files));
-      EXPECT_EQ(files.empty(), full) << files.size() << " files left";
       // Left as far as the disk took it: sizes cover all it holds, whole
       // frames or not, and its data is the source's.
-      EXPECT_TRUE(ValidFiles(files, tape.whole->data(), {}, left, false));
-      for (const auto& f : files) {
-        const Bytes b = test::ReadBytes(f);
-        if (b.size() >= 44) {
-          EXPECT_EQ(test::Get32(b, 40), b.size() - 44) << f;
-        }
-      }
+      Left left;
+      EXPECT_TRUE(ValidOutputs(job, out, tape, {}, left, false));
+      EXPECT_EQ(left.files.empty(), full) << left.files.size() << " files left";
+      for (const auto& f : left.files) EXPECT_TRUE(test::IsFinishedWave(f));
       EXPECT_FALSE(left.complete);
-      EXPECT_TRUE(ListedAsTheyAre(o.out, out, files));
+      EXPECT_TRUE(ListedAsTheyAre(o.out, out, left.files));
       EXPECT_TRUE(tape.unchanged(job.pieces));
     }
   }
