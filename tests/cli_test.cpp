@@ -211,35 +211,41 @@ TEST_F(Cli, QuestionsAreAnsweredNoUnlessYes) {
   EXPECT_EQ(test::ReadBytes(dir / "mv000007.wav"), (Bytes{1, 2}));
 }
 
+// Refusals and errors: status 1, the one message on stderr, nothing on
+// stdout, nothing written, no folder or label file made.
 TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
-  const std::string src = wav("tape.wav", 2, 44100, 16, songs());
-  Outcome o = run({"split", src, "--out", dir.path(), "--length", "0:00:00"});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(msg::kZeroPieceLength) + "\n");
-  o = run({"cut", src, "--out", dir.path(), "--run", "0"});
-  EXPECT_EQ(o.err, std::string(msg::kZeroRunLength) + "\n");
-  o = run({"cut", src, "--out", dir.path(), "--zero", "40000,0"});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(msg::kRangeError) + ".\n");
-  o = run({"cut", src, "--out", dir.path(), "--zero", "0,-99999999999"});
-  EXPECT_EQ(o.err, std::string(msg::kRangeError) + ".\n");
-  EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
-  // A missing save folder, in a real run and a dry one alike.
-  for (const std::string dry : {"--yes", "--dry-run"}) {
-    o = run({"cut", src, "--out", dir / "missing", dry, "--labels", dir / "l.txt"});
-    EXPECT_EQ(o.status, 1) << dry;
-    EXPECT_EQ(o.err, format(msg::kCannotCreate, dir / "missing/mv000001.wav") + ".\n") << dry;
-    EXPECT_EQ(o.out, "") << dry;
-    EXPECT_FALSE(test::Exists(dir / "missing"));
+  const std::string src = wav("tape.wav", 2, 44100, 16, songs()), d = dir.path(), missing = dir / "missing";
+  test::WriteBytes(dir / "bad.wav", Bytes(60, 0));
+  test::WriteBytes(dir / "tag3.wav", test::MakeWav(2, 44100, 16, {}, 3));
+  const std::string range = std::string(msg::kRangeError) + ".\n", bad = std::string(msg::kUnsupported) + "\n";
+  const std::string noFolder = format(msg::kCannotCreate, missing + "/mv000001.wav") + ".\n";
+  struct Row {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const std::vector<Row> rows = {
+      {{"split", src, "--out", d, "--length", "0:00:00"}, std::string(msg::kZeroPieceLength) + "\n"},
+      {{"cut", src, "--out", d, "--run", "0"}, std::string(msg::kZeroRunLength) + "\n"},
+      {{"cut", src, "--out", d, "--zero", "40000,0"}, range},
+      {{"cut", src, "--out", d, "--zero", "0,-99999999999"}, range},
+      // A missing save folder, in a real run and a dry one alike.
+      {{"cut", src, "--out", missing, "--yes", "--labels", dir / "l.txt"}, noFolder},
+      {{"cut", src, "--out", missing, "--dry-run", "--labels", dir / "l.txt"}, noFolder},
+      {{"cut", dir / "bad.wav", "--out", d}, bad},
+      {{"info", dir / "tag3.wav"}, bad},
+      // The source intake comes first: a missing .wav is reported before the zero run.
+      {{"cut", dir / "none.wav", "--out", d, "--run", "0"}, format(msg::kCannotOpen, dir / "none.wav") + ".\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args[0] + " " + row.args.back());
+    const Outcome o = run(row.args);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, row.err);
+    EXPECT_EQ(o.out, "");
+    EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
+    EXPECT_FALSE(test::Exists(missing));
     EXPECT_FALSE(test::Exists(dir / "l.txt"));
   }
-  test::WriteBytes(dir / "bad.wav", Bytes(60, 0));
-  o = run({"cut", dir / "bad.wav", "--out", dir.path()});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(msg::kUnsupported) + "\n");
-  // The source intake comes first: a missing .wav is reported before the zero run.
-  o = run({"cut", dir / "none.wav", "--out", dir.path(), "--run", "0"});
-  EXPECT_EQ(o.err, format(msg::kCannotOpen, dir / "none.wav") + ".\n");
 }
 
 TEST_F(Cli, NegativeZeroPointsCorrectTheCut) {
@@ -362,21 +368,22 @@ TEST_F(Cli, JoinDeletesSourcesAfterAFinishedRun) {
 
 TEST_F(Cli, InfoAndMeasure) {
   const std::string m = wav("m.wav", 1, 22050, 8, Bytes{130, 131, 129, 140});
-  Outcome o = run({"info", m});
-  EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out, "position: 21\nlabel: 8bit, Mono, 22kHz\n");
-  o = run({"measure", m});
-  EXPECT_EQ(o.out, "zero-point: 4 0\nmaximum: 12 0\nminimum: 1 0\nthreshold: 9\n");
-  // Read as 16-bit mono instead: two frames.
-  o = run({"measure", m, "--format", "16bit, Mono, 22kHz"});
-  EXPECT_EQ(o.out.substr(0, 12), "zero-point: ");
   const std::string e = wav("e.wav", 2, 44100, 16, Bytes{1, 2, 3});
-  o = run({"measure", e});
-  EXPECT_EQ(o.out, "zero-point: 0 0\nmaximum: 0 0\nminimum: 0 0\n");
-  test::WriteBytes(dir / "tag3.wav", test::MakeWav(2, 44100, 16, {}, 3));
-  o = run({"info", dir / "tag3.wav"});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(msg::kUnsupported) + "\n");
+  struct Row {
+    std::vector<std::string> args;
+    std::string out;
+  };
+  for (const Row& row : std::vector<Row>{
+           {{"info", m}, "position: 21\nlabel: 8bit, Mono, 22kHz\n"},
+           {{"measure", m}, "zero-point: 4 0\nmaximum: 12 0\nminimum: 1 0\nthreshold: 9\n"},
+           {{"measure", e}, "zero-point: 0 0\nmaximum: 0 0\nminimum: 0 0\n"}}) {
+    SCOPED_TRACE(row.args[0] + " " + row.args[1]);
+    const Outcome o = run(row.args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, row.out);
+  }
+  // Read as 16-bit mono instead: two frames.
+  EXPECT_EQ(run({"measure", m, "--format", "16bit, Mono, 22kHz"}).out.substr(0, 12), "zero-point: ");
 }
 
 // Ctrl-C, SIGTERM and SIGHUP are the cancel button: the run stops at a block,
