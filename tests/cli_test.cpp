@@ -246,9 +246,13 @@ TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.err, row.err);
     EXPECT_EQ(o.out, "");
-    EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
+    EXPECT_EQ(test::FileNames(d, "mv"), std::vector<std::string>{});
     EXPECT_FALSE(test::Exists(missing));
     EXPECT_FALSE(test::Exists(dir / "l.txt"));
+    // A row that wrongly wrote must not change what the next one meets.
+    for (const std::string& name : test::FileNames(d, "mv")) std::filesystem::remove(dir / name);
+    std::filesystem::remove_all(missing);
+    std::filesystem::remove(dir / "l.txt");
   }
 }
 
