@@ -349,8 +349,8 @@ struct Job {
   for (std::size_t i = 0; i < files.size(); ++i) {
     char want[32];
     std::snprintf(want, sizeof want, "mv%6.6zu.wav", i + 1);
-    if (files[i] != (job.pieces ? want : i == 0 ? "j.wav" : ""))
-      return ::testing::AssertionFailure() << "found " << files[i] << " in " << out;
+    const char* due = job.pieces ? want : i == 0 ? "j.wav" : "nothing";
+    if (files[i] != due) return ::testing::AssertionFailure() << "found " << files[i] << " where " << due << " was due";
     files[i] = out + "/" + files[i];
   }
   return ValidFiles(files, tape.whole->data(), sizes, left, wholeFrames);
