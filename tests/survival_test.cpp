@@ -68,11 +68,6 @@ bool Holds(const std::string& path, Data want) {
 
 // ---- Processes ------------------------------------------------------------
 
-struct Ended {
-  bool killed = false;  // by SIGKILL
-  int status = -1;      // the exit status, or minus the signal
-};
-
 class Process {
  public:
   Process(const Args& args, const std::string& out, const std::string& err) {
@@ -112,28 +107,27 @@ class Process {
     reap(raw);
     return false;
   }
-  Ended wait() {
+  // The status as test::Outcome keeps it: -SIGKILL when killed.
+  int wait() {
     if (pid_ > 0) {
       int raw = 0;
       while (::waitpid(pid_, &raw, 0) < 0 && errno == EINTR) {
       }
       reap(raw);
     }
-    return ended_;
+    return status_;
   }
 
  private:
   void reap(int raw) {
-    ended_ = {test::StatusOf(raw) == -SIGKILL, test::StatusOf(raw)};
+    status_ = test::StatusOf(raw);
     pid_ = -1;
   }
   pid_t pid_ = -1;
-  Ended ended_;
+  int status_ = -1;
 };
 
-struct Outcome {
-  Ended end;
-  std::string out, err;
+struct Outcome : test::Outcome {
   double seconds = 0;
 };
 
@@ -142,7 +136,7 @@ Outcome RunToEnd(const Args& args, const std::string& logs) {
   const auto start = std::chrono::steady_clock::now();
   Process p(args, logs + "/run.out", logs + "/run.err");
   Outcome o;
-  o.end = p.wait();
+  o.status = p.wait();
   o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   o.out = test::ReadText(logs + "/run.out");
   o.err = test::ReadText(logs + "/run.err");
@@ -382,8 +376,8 @@ Job JoinJob() {
   test::EmptyFolder(out);
   const Outcome o = RunToEnd(job.args(tape, out), logs);
   seconds = o.seconds;
-  if (o.end.status != 0)
-    return ::testing::AssertionFailure() << job.name << " ends with " << o.end.status << ": " << o.err;
+  if (o.status != 0)
+    return ::testing::AssertionFailure() << job.name << " ends with " << o.status << ": " << o.err;
   Left left;
   if (auto r = ValidOutputs(job, out, tape, {}, left); !r) return r;
   if (!left.complete)
@@ -424,15 +418,15 @@ void KillAtRandomMoments(const Job& job, const Tape& tape, std::mt19937& rng) {
     ASSERT_TRUE(p.started());
     std::this_thread::sleep_for(std::chrono::duration<double>(at));
     p.signal(SIGKILL);
-    const Ended e = p.wait();
+    const int status = p.wait();
 
     Left left;
     const auto valid = ValidOutputs(job, out, tape, sizes, left);
     if (!valid && ++invalid <= 3) faults += "\n  killed at " + std::to_string(at * 1000) + " ms: " + valid.message();
     EXPECT_TRUE(tape.unchanged(job.pieces)) << "try " << k;
-    if (!e.killed) {
+    if (status != -SIGKILL) {
       ++ended;
-      EXPECT_EQ(e.status, 0) << "try " << k;
+      EXPECT_EQ(status, 0) << "try " << k;
       EXPECT_TRUE(left.complete) << "try " << k << " ended without its files";
     } else if (left.files.empty()) {
       ++beforeAnyFile;
@@ -474,7 +468,7 @@ TEST(Survival, KilledAtRandomMomentsLeavesValidFilesAndTheSourceUnchanged) {
 // ---- Killed at each write -------------------------------------------------
 
 bool StraceWorks(const std::string& logs) {
-  return RunToEnd({"strace", "-qq", "-o", "/dev/null", "-e", "trace=write", "true"}, logs).end.status == 0;
+  return RunToEnd({"strace", "-qq", "-o", "/dev/null", "-e", "trace=write", "true"}, logs).status == 0;
 }
 
 // The job killed on entering its first `call` (write or pwrite64), then its
@@ -503,8 +497,8 @@ void KillAtEachCall(const Job& job, const Tape& tape, const std::string& call, i
     Left left;
     const auto valid = ValidOutputs(job, out, tape, sizes, left);
     EXPECT_TRUE(tape.unchanged(job.pieces)) << call << " " << k;
-    if (!o.end.killed) {
-      EXPECT_EQ(o.end.status, 0) << o.err;
+    if (o.status != -SIGKILL) {
+      EXPECT_EQ(o.status, 0) << o.err;
       EXPECT_TRUE(valid);
       EXPECT_TRUE(left.complete);
       break;
@@ -585,15 +579,14 @@ TEST(Survival, ASecondRunIntoTheSameFolderOrOutputIsRefused) {
     const std::vector<Bytes> before = Snapshot(out);
 
     const Outcome second = RunToEnd(row.second, work.path());
-    EXPECT_EQ(second.end.status, 1);
+    EXPECT_EQ(second.status, 1);
     EXPECT_EQ(second.err, row.refusal);
     EXPECT_EQ(second.out, "");
     EXPECT_TRUE(Snapshot(out) == before) << "the refused run changed the folder";
     EXPECT_TRUE(other.unchanged());
 
     first.signal(SIGCONT);
-    const Ended e = first.wait();
-    EXPECT_EQ(e.status, 0) << test::ReadText(work / "first.err");
+    EXPECT_EQ(first.wait(), 0) << test::ReadText(work / "first.err");
     Left left;
     EXPECT_TRUE(ValidOutputs(row.first, out, tape, {}, left));
     EXPECT_TRUE(left.complete) << "the first run's files hold " << left.declared << " bytes";
@@ -648,7 +641,7 @@ TEST(Survival, AFullDiskEndsWithTheWriteErrorAndValidFiles) {
       if (full) FillUp(work / "disk/filler");
       const Outcome o = RunToEnd(job.args(tape, out), work.path());
       fs::remove(work / "disk/filler");
-      EXPECT_EQ(o.end.status, 1);
+      EXPECT_EQ(o.status, 1);
       EXPECT_EQ(o.err, "ストリームへの書き込みエラー.\n");
       // Left as far as the disk took it: sizes cover all it holds, whole
       // frames or not, and its data is the source's.
@@ -674,7 +667,7 @@ std::optional<Args> Unprivileged(const std::string& logs) {
     Args probe = prefix;
     probe.push_back(test::CliPath());
     probe.push_back("--version");
-    if (RunToEnd(probe, logs).end.status == 0) return prefix;
+    if (RunToEnd(probe, logs).status == 0) return prefix;
   }
   return std::nullopt;
 }
@@ -698,7 +691,7 @@ TEST(Survival, AFolderThatCannotBeListedNeverGetsTheSourceOverwritten) {
   // A cut with the folder write and search only; then readable again.
   auto runLocked = [&](const std::string& source, bool yes) {
     ::chmod(save.c_str(), 0333);
-    EXPECT_NE(asTheUser({"ls", save}).end.status, 0) << "the user can list the folder";
+    EXPECT_NE(asTheUser({"ls", save}).status, 0) << "the user can list the folder";
     Args args = CliArgs({"cut", source, "--out", save, "--run", "100"});
     if (yes) args.push_back("--yes");
     const Outcome o = asTheUser(args);
@@ -726,7 +719,7 @@ TEST(Survival, AFolderThatCannotBeListedNeverGetsTheSourceOverwritten) {
       const std::string link = save + "/mv000003.wav";
       ASSERT_EQ(::link(tape.whole->path.c_str(), link.c_str()), 0);
       const Outcome o = runLocked(inside ? link : tape.whole->path, yes);
-      EXPECT_EQ(o.end.status, 1) << o.err;
+      EXPECT_EQ(o.status, 1) << o.err;
       EXPECT_TRUE(tape.whole->unchanged());
       EXPECT_TRUE(fs::equivalent(link, tape.whole->path)) << "mv000003.wav was replaced";
       if (!yes || o.err == refusal) {
@@ -748,7 +741,7 @@ TEST(Survival, AFolderThatCannotBeListedNeverGetsTheSourceOverwritten) {
   test::WriteBytes(save + "/mv000001.wav", old);
   ASSERT_EQ(::chown((save + "/mv000001.wav").c_str(), uid, gid), 0);
   const Outcome o = runLocked(tape.whole->path, false);
-  EXPECT_EQ(o.end.status, 1);
+  EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err, question);
   EXPECT_EQ(test::ReadBytes(save + "/mv000001.wav"), old);
   EXPECT_EQ(names(), (std::vector<std::string>{"mv000001.wav"}));
