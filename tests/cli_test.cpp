@@ -77,7 +77,7 @@ TEST_F(Cli, VersionAndHelp) {
 // written. Record rows are answered before the recorder starts.
 TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
   const std::string d = dir.path(), src = wav("a.wav", 2, 44100, 16, Bytes(8, 1));
-  const std::string j = dir / "j.wav";
+  const std::string j = dir / "j.wav", tape = wav("tape.wav", 1, 22050, 16, songs());
   struct Row {
     std::vector<std::string> args;
     std::string words;
@@ -98,6 +98,10 @@ TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
       {{"cut", src, "--out", d, "--zero", "1"}, "ZL,ZR"},
       {{"cut", src, "--out", d, "--zero", "a,1"}, "not a number"},
       {{"cut", src, "--out", d, "--zero", "0,0x10"}, "not a number"},
+      // Out of range once converted at the source's rate.
+      {{"cut", tape, "--out", d, "--run", "20.1s"}, "out of range"},
+      {{"cut", tape, "--out", d, "--threshold", "1dB"}, "out of range"},
+      {{"cut", tape, "--out", d, "--ignore-clicks", "abc"}, "not a number"},
       {{"split", src, "--out", d, "--length", "216:00:00"}, "out of range"},
       {{"split", src, "--out", d, "--length", "1:60:00"}, "out of range"},
       {{"split", src, "--out", d, "--length", "0:0x1:00"}, "not a number"},
@@ -211,35 +215,45 @@ TEST_F(Cli, QuestionsAreAnsweredNoUnlessYes) {
   EXPECT_EQ(test::ReadBytes(dir / "mv000007.wav"), (Bytes{1, 2}));
 }
 
+// Refusals and errors: status 1, the one message on stderr, nothing on
+// stdout, nothing written, no folder or label file made.
 TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
-  const std::string src = wav("tape.wav", 2, 44100, 16, songs());
-  Outcome o = run({"split", src, "--out", dir.path(), "--length", "0:00:00"});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(msg::kZeroPieceLength) + "\n");
-  o = run({"cut", src, "--out", dir.path(), "--run", "0"});
-  EXPECT_EQ(o.err, std::string(msg::kZeroRunLength) + "\n");
-  o = run({"cut", src, "--out", dir.path(), "--zero", "40000,0"});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(msg::kRangeError) + ".\n");
-  o = run({"cut", src, "--out", dir.path(), "--zero", "0,-99999999999"});
-  EXPECT_EQ(o.err, std::string(msg::kRangeError) + ".\n");
-  EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
-  // A missing save folder, in a real run and a dry one alike.
-  for (const std::string dry : {"--yes", "--dry-run"}) {
-    o = run({"cut", src, "--out", dir / "missing", dry, "--labels", dir / "l.txt"});
-    EXPECT_EQ(o.status, 1) << dry;
-    EXPECT_EQ(o.err, format(msg::kCannotCreate, dir / "missing/mv000001.wav") + ".\n") << dry;
-    EXPECT_EQ(o.out, "") << dry;
-    EXPECT_FALSE(test::Exists(dir / "missing"));
-    EXPECT_FALSE(test::Exists(dir / "l.txt"));
-  }
+  const std::string src = wav("tape.wav", 2, 44100, 16, songs()), d = dir.path(), missing = dir / "missing";
   test::WriteBytes(dir / "bad.wav", Bytes(60, 0));
-  o = run({"cut", dir / "bad.wav", "--out", dir.path()});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(msg::kUnsupported) + "\n");
-  // The source intake comes first: a missing .wav is reported before the zero run.
-  o = run({"cut", dir / "none.wav", "--out", dir.path(), "--run", "0"});
-  EXPECT_EQ(o.err, format(msg::kCannotOpen, dir / "none.wav") + ".\n");
+  test::WriteBytes(dir / "tag3.wav", test::MakeWav(2, 44100, 16, {}, 3));
+  const std::string range = std::string(msg::kRangeError) + ".\n", bad = std::string(msg::kUnsupported) + "\n";
+  const std::string noFolder = format(msg::kCannotCreate, missing + "/mv000001.wav") + ".\n";
+  struct Row {
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const std::vector<Row> rows = {
+      {{"split", src, "--out", d, "--length", "0:00:00"}, std::string(msg::kZeroPieceLength) + "\n"},
+      {{"cut", src, "--out", d, "--run", "0"}, std::string(msg::kZeroRunLength) + "\n"},
+      {{"cut", src, "--out", d, "--zero", "40000,0"}, range},
+      {{"cut", src, "--out", d, "--zero", "0,-99999999999"}, range},
+      // A missing save folder, in a real run and a dry one alike.
+      {{"cut", src, "--out", missing, "--yes", "--labels", dir / "l.txt"}, noFolder},
+      {{"cut", src, "--out", missing, "--dry-run", "--labels", dir / "l.txt"}, noFolder},
+      {{"cut", dir / "bad.wav", "--out", d}, bad},
+      {{"info", dir / "tag3.wav"}, bad},
+      // The source intake comes first: a missing .wav is reported before the zero run.
+      {{"cut", dir / "none.wav", "--out", d, "--run", "0"}, format(msg::kCannotOpen, dir / "none.wav") + ".\n"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.args[0] + " " + row.args.back());
+    const Outcome o = run(row.args);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, row.err);
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(test::FileNames(d, "mv"), std::vector<std::string>{});
+    EXPECT_FALSE(test::Exists(missing));
+    EXPECT_FALSE(test::Exists(dir / "l.txt"));
+    // A row that wrongly wrote must not change what the next one meets.
+    for (const std::string& name : test::FileNames(d, "mv")) std::filesystem::remove(dir / name);
+    std::filesystem::remove_all(missing);
+    std::filesystem::remove(dir / "l.txt");
+  }
 }
 
 TEST_F(Cli, NegativeZeroPointsCorrectTheCut) {
@@ -362,21 +376,22 @@ TEST_F(Cli, JoinDeletesSourcesAfterAFinishedRun) {
 
 TEST_F(Cli, InfoAndMeasure) {
   const std::string m = wav("m.wav", 1, 22050, 8, Bytes{130, 131, 129, 140});
-  Outcome o = run({"info", m});
-  EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.out, "position: 21\nlabel: 8bit, Mono, 22kHz\n");
-  o = run({"measure", m});
-  EXPECT_EQ(o.out, "zero-point: 4 0\nmaximum: 12 0\nminimum: 1 0\nthreshold: 9\n");
-  // Read as 16-bit mono instead: two frames.
-  o = run({"measure", m, "--format", "16bit, Mono, 22kHz"});
-  EXPECT_EQ(o.out.substr(0, 12), "zero-point: ");
   const std::string e = wav("e.wav", 2, 44100, 16, Bytes{1, 2, 3});
-  o = run({"measure", e});
-  EXPECT_EQ(o.out, "zero-point: 0 0\nmaximum: 0 0\nminimum: 0 0\n");
-  test::WriteBytes(dir / "tag3.wav", test::MakeWav(2, 44100, 16, {}, 3));
-  o = run({"info", dir / "tag3.wav"});
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(msg::kUnsupported) + "\n");
+  struct Row {
+    std::vector<std::string> args;
+    std::string out;
+  };
+  for (const Row& row : std::vector<Row>{
+           {{"info", m}, "position: 21\nlabel: 8bit, Mono, 22kHz\n"},
+           {{"measure", m}, "zero-point: 4 0\nmaximum: 12 0\nminimum: 1 0\nthreshold: 9\n"},
+           {{"measure", e}, "zero-point: 0 0\nmaximum: 0 0\nminimum: 0 0\n"}}) {
+    SCOPED_TRACE(row.args[0] + " " + row.args[1]);
+    const Outcome o = run(row.args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, row.out);
+  }
+  // Read as 16-bit mono instead: two frames.
+  EXPECT_EQ(run({"measure", m, "--format", "16bit, Mono, 22kHz"}).out.substr(0, 12), "zero-point: ");
 }
 
 // Ctrl-C, SIGTERM and SIGHUP are the cancel button: the run stops at a block,
@@ -462,25 +477,17 @@ TEST_F(Cli, DryRunAndItsReportsMatchTheCut) {
   EXPECT_EQ(test::FileNames(dir.path(), "mv").size(), 2u);
   EXPECT_EQ(test::ReadBytes(dir / "mv000001.wav").size(), 844u);
 
-  // Units: the same cut spelt otherwise; out of range after conversion is usage.
-  struct Row {
-    std::vector<std::string> args;
-    int status;
-    std::string out;
-  };
+  // Units: the same cut spelt otherwise.
   const std::string plain = run({"cut", src, "--out", dir.path(), "--dry-run", "--run", "200", "--threshold", "103"}).out;
   const std::string split = run({"split", src, "--out", dir.path(), "--dry-run", "--length", "0:00:01"}).out;
-  for (const Row& row : std::vector<Row>{
-           {{"cut", src, "--out", dir.path(), "--dry-run", "--run", "0.00907s", "--threshold", "-50dB"}, 0, plain},
-           {{"split", src, "--out", dir.path(), "--dry-run", "--length", "1s"}, 0, split},
-           {{"split", src, "--out", dir.path(), "--dry-run", "--length", "0:01"}, 0, split},
-           {{"cut", src, "--out", dir.path(), "--run", "20.1s"}, 2, ""},
-           {{"cut", src, "--out", dir.path(), "--threshold", "1dB"}, 2, ""},
-           {{"cut", src, "--out", dir.path(), "--ignore-clicks", "abc"}, 2, ""}}) {
-    SCOPED_TRACE(row.args[4] + " " + row.args.back());
-    const Outcome o = run(row.args);
-    EXPECT_EQ(o.status, row.status) << o.err;
-    EXPECT_EQ(o.out, row.out);
+  for (const auto& [args, out] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"cut", src, "--out", dir.path(), "--dry-run", "--run", "0.00907s", "--threshold", "-50dB"}, plain},
+           {{"split", src, "--out", dir.path(), "--dry-run", "--length", "1s"}, split},
+           {{"split", src, "--out", dir.path(), "--dry-run", "--length", "0:01"}, split}}) {
+    SCOPED_TRACE(args.back());
+    const Outcome o = run(args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, out);
   }
 }
 
