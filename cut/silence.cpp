@@ -45,13 +45,15 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
 
   // The source is read, corrected, tested and written a part at a time, so
   // that each part is still in the cache for the next step; parts run across
-  // blocks. Frames are written only once they lie more than a lead-in and a
-  // burst behind the test, since a cut may fall that far back, but not before
-  // its block. Those held back move to the front of the buffer, ahead of the
-  // next part.
+  // blocks and on into the tail, the frames after the last whole block, which
+  // are never tested. Frames are written only once they lie more than a
+  // lead-in and a burst behind the test, since a cut may fall that far back,
+  // but not before its block. Those held back move to the front of the
+  // buffer, ahead of the next part.
   const int64_t n = s.runLength;
   const int32_t blocks = div32(src.dataSize, blockBytes);
   const int64_t tested = int64_t{blocks} * n;  // the frames of whole blocks
+  const int64_t whole = src.dataSize / frameSize;
   const int32_t partFrames = std::max<int32_t>(1, kScanPartBytes / frameSize);
   const int32_t holdBack = add32(add32(kLeadIn, 1), s.ignoreClicks);
   const int64_t bufferBytes = (std::min<int64_t>(holdBack, n) + partFrames) * frameSize;
@@ -66,10 +68,10 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
     written = to;
   };
   bool cut = false;  // the block under test has its cut
-  for (int64_t next = 0; next < tested;) {
+  for (int64_t next = 0; next < whole;) {
     std::memmove(buffer.get(), at(written), static_cast<std::size_t>((next - written) * frameSize));
     first = written;
-    const int64_t partEnd = std::min(tested, next + partFrames);
+    const int64_t partEnd = std::min(whole, next + partFrames);
     const std::size_t want = static_cast<std::size_t>((partEnd - next) * frameSize);
     const std::size_t got = src.stream.read(at(next), want);
     // Every frame leaves corrected (those after a cut's sound frame too).
@@ -81,7 +83,7 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
       writeTo(next + frames);
       raise(msg::kReadError);
     }
-    for (int64_t f = next; f < partEnd;) {
+    for (int64_t f = next; f < std::min(partEnd, tested);) {
       const int64_t blockStart = f / n * n;
       if (f == blockStart) {
         st.blockStart = blockStart;
@@ -115,31 +117,15 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
     }
     next = partEnd;
     const int64_t open = next / n * n;  // the block the next part goes on with
-    writeTo(next == open || cut ? next : std::max(open, next - holdBack));
+    writeTo(next >= tested || next == open || cut ? next : std::max(open, next - holdBack));
   }
   st.blockStart = tested;
   k.end(st);
   if (st.longest > 0) report.longestQuiet = QuietRun{st.longestEnd - st.longest, st.longest};
   report.shortSoundBreak = st.shortBreak;
 
-  // The tail, less than one block: corrected, never tested for silence.
-  const int64_t done = tested * frameSize;
-  const int64_t rest = src.dataSize - done;
-  if (rest > 0) {
-    src.stream.seek(src.dataStart + done);
-    const int64_t room = std::max<int64_t>(1, bufferBytes / frameSize);
-    for (int64_t left = rest / frameSize; left > 0;) {
-      const int64_t frames = std::min(left, room);
-      const std::size_t want = static_cast<std::size_t>(frames * frameSize);
-      const std::size_t got = src.stream.read(buffer.get(), want);
-      const int32_t whole = static_cast<int32_t>(got / static_cast<std::size_t>(frameSize));
-      if (z.any()) k.correct(buffer.get(), whole, z);
-      write(buffer.get(), static_cast<std::size_t>(whole) * frameSize);
-      if (got < want) raise(msg::kReadError);
-      left -= frames;
-    }
-    // A trailing part of a frame goes into the last song as it is.
-    const std::size_t partial = static_cast<std::size_t>(rest % frameSize);
+  // A trailing part of a frame goes into the last song as it is.
+  if (const auto partial = static_cast<std::size_t>(src.dataSize % frameSize); partial > 0) {
     src.stream.readFull(buffer.get(), partial);
     write(buffer.get(), partial);
   }
