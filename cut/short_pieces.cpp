@@ -100,26 +100,27 @@ void MergingSink::finish() {
     previous_->appendFrom(piece, length_, 256 << 10);
   } catch (...) {
     // The short file stays, whole, behind the one before (which may hold a
-    // part of it too): both are told of, in their order.
+    // part of it too).
     dropping_ = false;
-    previous_->abandon();
-    try {
-      if (closed_) closed_(path, size);
-    } catch (...) {
-    }
+    keepBoth(path, size);
     throw;
   }
   if (!DeleteFile(path)) {
-    // Its sound is in the file before it now, and still in its own: the run
-    // ends, and both are told of, in their order.
-    previous_->abandon();
-    try {
-      if (closed_) closed_(path, size);
-    } catch (...) {
-    }
+    // Its sound is in the file before it now, and still in its own.
+    keepBoth(path, size);
     raise(msg::kCannotDelete, path);
   }
   --files_;
+}
+
+// The run ends with the short piece's file still there: both files are
+// told of, in their order.
+void MergingSink::keepBoth(const std::string& path, int64_t size) noexcept {
+  previous_->abandon();
+  try {
+    if (closed_) closed_(path, size);
+  } catch (...) {
+  }
 }
 
 void MergingSink::close() {

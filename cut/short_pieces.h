@@ -40,6 +40,7 @@ class MergingSink final : public PieceSink {
 
  private:
   std::unique_ptr<WaveWriter> writer();
+  void keepBoth(const std::string& path, int64_t size) noexcept;
 
   std::string folder_;
   PcmFormat format_;
