@@ -54,6 +54,12 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
   const int32_t blocks = div32(src.dataSize, blockBytes);
   const int64_t tested = int64_t{blocks} * n;  // the frames of whole blocks
   const int64_t whole = src.dataSize / frameSize;
+  // A source that ends before its declared data is read up to the end of its
+  // last whole block (the tail is a block of its own): a block that cannot be
+  // read in full is neither tested nor written, and the read error follows.
+  int64_t end = whole;
+  if (const int64_t held = std::max<int64_t>(0, src.stream.size() - src.dataStart) / frameSize; held < whole)
+    end = std::min(tested, held / n * n);
   const int32_t partFrames = std::max<int32_t>(1, kScanPartBytes / frameSize);
   const int32_t holdBack = add32(add32(kLeadIn, 1), s.ignoreClicks);
   const int64_t bufferBytes = (std::min<int64_t>(holdBack, n) + partFrames) * frameSize;
@@ -68,10 +74,10 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
     written = to;
   };
   bool cut = false;  // the block under test has its cut
-  for (int64_t next = 0; next < whole;) {
+  for (int64_t next = 0; next < end;) {
     std::memmove(buffer.get(), at(written), static_cast<std::size_t>((next - written) * frameSize));
     first = written;
-    const int64_t partEnd = std::min(whole, next + partFrames);
+    int64_t partEnd = std::min(end, next + partFrames);
     const std::size_t want = static_cast<std::size_t>((partEnd - next) * frameSize);
     const std::size_t got = src.stream.read(at(next), want);
     // Every frame leaves corrected (those after a cut's sound frame too).
@@ -79,9 +85,10 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
     const auto frames = static_cast<int32_t>(got / static_cast<std::size_t>(frameSize));
     if (z.any()) k.correct(at(next), frames, z);
     if (got < want) {
-      // A source that ends early: the song keeps every whole frame read.
-      writeTo(next + frames);
-      raise(msg::kReadError);
+      // The source shrank while it was read: the part goes on only to the
+      // end of the last whole block in it.
+      end = std::min(tested, (next + frames) / n * n);
+      partEnd = std::max(next, end);
     }
     for (int64_t f = next; f < std::min(partEnd, tested);) {
       const int64_t blockStart = f / n * n;
@@ -119,6 +126,7 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
     const int64_t open = next / n * n;  // the block the next part goes on with
     writeTo(next >= tested || next == open || cut ? next : std::max(open, next - holdBack));
   }
+  if (end < whole) raise(msg::kReadError);
   st.blockStart = tested;
   k.end(st);
   if (st.longest > 0) report.longestQuiet = QuietRun{st.longestEnd - st.longest, st.longest};

@@ -123,7 +123,9 @@ TEST_F(PieceCut, SourceShorterThanDeclaredStopsWithAFinishedPiece) {
   test::WriteBytes(s.source, file);
   EXPECT_EQ(errorOf(), msg::kReadError);
   EXPECT_EQ(dataOf(1).size(), 5000u);
+  // Of the piece it ends in, none of the bytes read go out.
   EXPECT_TRUE(test::IsFinishedWave(piece(2)));
+  EXPECT_TRUE(dataOf(2).empty());
 }
 
 }  // namespace

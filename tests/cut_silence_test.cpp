@@ -219,18 +219,31 @@ TEST_F(SilenceCut, ProgressIsTruncatedLikeTheQuotientTimesAHundred) {
 }
 
 TEST_F(SilenceCut, SourceEndingInsideTheDeclaredData) {
+  // The file holds `lead` + 4300 frames and half a frame, and the sound comes
+  // back in the last block it holds whole: that block is tested and cut, the
+  // frames after it are not written, and the read error follows.
+  struct Row {
+    std::string what;
+    int lead;      // loud frames before, a whole number of blocks
+    int declared;  // frames the header declares
+  };
+  const Row rows[] = {
+      {"ending inside a block", 0, 6000},
+      {"ending inside the tail", 0, 4500},
+      {"ending after several read parts", 200000, 206000},
+  };
   s.source = dir / "short.wav";
-  // Declares 3000 frames but holds 2500 and half a frame.
-  Bytes file = test::MakeWav(2, 44100, 16, Concat({frames(kLoud, 2500), Bytes{1, 2}}));
-  test::Set32(file, 40, 3000 * 4);
-  test::WriteBytes(s.source, file);
-  // Ending inside the whole blocks or inside the tail, the song keeps every
-  // whole frame read.
-  EXPECT_EQ(errorOf(test::ReadBytes(s.source)), msg::kReadError);
-  EXPECT_EQ(song(1), frames(kLoud, 2500));
-  test::Set32(file, 40, 2600 * 4);
-  EXPECT_EQ(errorOf(file), msg::kReadError);
-  EXPECT_EQ(song(1), frames(kLoud, 2500));
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const Bytes data = Concat({frames(kLoud, row.lead + 2000), frames(kQuiet, 1500), frames(kLoud, 800)});
+    Bytes file = test::MakeWav(2, 44100, 16, Concat({data, Bytes{1, 2}}));
+    test::Set32(file, 40, static_cast<uint32_t>(row.declared * 4));
+    EXPECT_EQ(errorOf(file), msg::kReadError);
+    const auto cutAt = data.begin() + (row.lead + 3000) * 4;
+    EXPECT_EQ(song(1), Bytes(data.begin(), cutAt));
+    EXPECT_EQ(song(2), Bytes(cutAt, cutAt + 1000 * 4));
+    EXPECT_FALSE(has(3));
+  }
 }
 
 TEST_F(SilenceCut, TrailingPartOfAFrameIsKept) {
