@@ -86,10 +86,12 @@ void MergingSink::finish() {
     carry_ = true;  // the first piece, short: it joins the one after
     return;
   }
-  // A short piece joins the one before: its bytes are read back from its
-  // file, which goes once they are in the other.
+  // A short piece joins the one before. Its bytes are read back from its
+  // file and put behind the other's data undeclared; that file declares them
+  // only once the short one is gone, so that no moment shows them in both.
   const std::string path = PieceName(folder_, files_);
   const int64_t size = current_->size();
+  const int64_t before = previous_->size();
   try {
     dropping_ = true;
     current_->finish();
@@ -97,26 +99,25 @@ void MergingSink::finish() {
     dropping_ = false;
     File piece = File::openRead(path);
     piece.seek(kHeaderSize);
-    previous_->appendFrom(piece, length_, 256 << 10);
+    previous_->appendFrom(piece, length_, 256 << 10, false);
   } catch (...) {
-    // The short file stays, whole, behind the one before (which may hold a
-    // part of it too).
     dropping_ = false;
-    keepBoth(path, size);
+    keepBoth(path, size, before);
     throw;
   }
   if (!DeleteFile(path)) {
-    // Its sound is in the file before it now, and still in its own.
-    keepBoth(path, size);
+    keepBoth(path, size, before);
     raise(msg::kCannotDelete, path);
   }
   --files_;
+  previous_->declare();
 }
 
-// The run ends with the short piece's file still there: both files are
+// The run ends with the short piece's file still there, its sound in it
+// alone: the file before it ends as it was before the merge. Both files are
 // told of, in their order.
-void MergingSink::keepBoth(const std::string& path, int64_t size) noexcept {
-  previous_->abandon();
+void MergingSink::keepBoth(const std::string& path, int64_t size, int64_t before) noexcept {
+  previous_->abandonAt(before);
   try {
     if (closed_) closed_(path, size);
   } catch (...) {

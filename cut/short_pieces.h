@@ -25,8 +25,8 @@ int64_t MinSongBytes(double seconds, const PcmFormat& format);
 // piece goes straight into a file of its own; one that ends short is moved
 // into the file before it and its own file goes (a short first piece goes on
 // into the piece after it). A file is finished once the piece after it is long
-// enough. Nothing is held in memory, and every file is a valid WAVE file at
-// every moment.
+// enough. Nothing is held in memory, every file is a valid WAVE file at every
+// moment, and no sound is ever declared in two files.
 class MergingSink final : public PieceSink {
  public:
   MergingSink(std::string folder, PcmFormat format, FileClosed closed, OutputRules rules, int64_t minBytes);
@@ -40,7 +40,7 @@ class MergingSink final : public PieceSink {
 
  private:
   std::unique_ptr<WaveWriter> writer();
-  void keepBoth(const std::string& path, int64_t size) noexcept;
+  void keepBoth(const std::string& path, int64_t size, int64_t before) noexcept;
 
   std::string folder_;
   PcmFormat format_;

@@ -156,12 +156,11 @@ TEST_F(Faults, WriteFailingAsAShortSongJoinsTheOneBefore) {
   const auto left = LeftBehind(out);
   ASSERT_EQ(left.size(), 2u);
   EXPECT_EQ(test::ReadText(told), "mv000001.wav\nmv000002.wav\n");
+  // The short song's sound stays in its own file alone.
   const Bytes& first = left.at("mv000001.wav");
   const Bytes& second = left.at("mv000002.wav");
   EXPECT_TRUE(IsPrefix(first, data));
-  const auto at = std::search(data.begin(), data.end(), second.begin(), second.end()) - data.begin();
-  EXPECT_LE(static_cast<std::size_t>(at), first.size());
-  EXPECT_TRUE(IsPrefix(second, data, static_cast<std::size_t>(at)));
+  EXPECT_TRUE(IsPrefix(second, data, first.size()));
 }
 
 TEST_F(Faults, SaveFolderThatGoesAwayDuringACut) {
@@ -208,8 +207,9 @@ TEST_F(Faults, ShortSongFileThatCannotBeDeleted) {
   EXPECT_EQ(host.files, (std::vector<std::string>{out + "/mv000001.wav", out + "/mv000002.wav"}));
   const auto left = LeftBehind(out);
   ASSERT_EQ(left.size(), 2u);
+  // Its sound is in its own file alone; the first ends as it was.
   const std::size_t firstSong = (4000 + 1000) * 4, secondSong = 2000 * 4;
-  EXPECT_EQ(left.at("mv000001.wav"), Bytes(data.begin(), data.begin() + firstSong + secondSong));
+  EXPECT_EQ(left.at("mv000001.wav"), Bytes(data.begin(), data.begin() + firstSong));
   EXPECT_EQ(left.at("mv000002.wav"), Bytes(data.begin() + firstSong, data.begin() + firstSong + secondSong));
   EXPECT_EQ(host.events.back(), "end");
 }

@@ -534,6 +534,92 @@ TEST(Survival, KilledAtEachWriteLeavesValidFiles) {
   }
 }
 
+// ---- Killed while a short song joins the one before ----------------------
+
+// Every file in `out` is a valid WAVE file, named mv000001.wav, mv000002.wav,
+// ... without a gap, whose declared data is a stretch of `stream` (found by
+// its first bytes), and no stretch is declared in two files.
+::testing::AssertionResult DeclaredAtMostOnce(const std::string& out, Data stream, int64_t& declared) {
+  std::vector<std::pair<std::size_t, std::size_t>> stretches;
+  const std::vector<std::string> names = test::FileNames(out);
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    char want[32];
+    std::snprintf(want, sizeof want, "mv%6.6zu.wav", i + 1);
+    if (names[i] != want) return ::testing::AssertionFailure() << "found " << names[i] << " where " << want << " was due";
+    const std::string path = out + "/" + names[i];
+    const Bytes file = test::ReadBytes(path);
+    std::size_t at = 0;
+    if (file.size() > 44) {
+      const auto first = file.begin() + 44, end = file.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(file.size(), 44 + 64));
+      const auto found = std::search(stream.begin(), stream.end(), first, end);
+      if (found == stream.end()) return ::testing::AssertionFailure() << path << " holds bytes the source does not";
+      at = static_cast<std::size_t>(found - stream.begin());
+    }
+    Left left;
+    if (auto r = ValidFiles({path}, stream.subspan(at), {}, left); !r) return r;
+    stretches.emplace_back(at, at + static_cast<std::size_t>(left.declared));
+  }
+  std::sort(stretches.begin(), stretches.end());
+  declared = 0;
+  for (std::size_t i = 0; i < stretches.size(); ++i) {
+    if (i > 0 && stretches[i].first < stretches[i - 1].second)
+      return ::testing::AssertionFailure() << "bytes " << stretches[i].first << ".." << stretches[i - 1].second
+                                           << " of the source are declared in two files";
+    declared += static_cast<int64_t>(stretches[i].second - stretches[i].first);
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// A cut that merges short songs, killed on entering each removal of a file
+// (the moment a short song's sound has gone behind the file before it and its
+// own file is still there), each write and each pwrite64: each sound of the
+// source is declared in one file at most, and the source stays unchanged.
+TEST(Survival, KilledWhileShortSongsJoinTheOnesBeforeDeclaresNoSoundTwice) {
+  if (kSanitized) GTEST_SKIP() << "the leak check cannot run under strace";
+  test::TempDir work;
+  if (!StraceWorks(work.path())) GTEST_SKIP() << "strace is missing or may not trace here (ptrace refused)";
+  // Pieces of 700 to 2500 frames at a run of 200; those under 1323 (30 ms)
+  // join the one before.
+  const Tape tape(Songs(20000, 19, 200, 2000, 500), "short.wav");
+  const std::string out = test::EmptyFolder(work / "out");
+  auto cut = [&](bool merging) {
+    Args a = CliArgs({"cut", tape.whole->path, "--out", out, "--run", "200"});
+    if (merging) a.insert(a.end(), {"--min-song", "0.03"});
+    return a;
+  };
+  ASSERT_EQ(RunToEnd(cut(false), work.path()).status, 0);
+  const std::size_t pieces = test::FileNames(out).size();
+  test::EmptyFolder(out);
+  ASSERT_EQ(RunToEnd(cut(true), work.path()).status, 0);
+  const std::size_t merged = pieces - test::FileNames(out).size();
+  ASSERT_GE(merged, 4u) << "too few short songs to kill between";
+  for (const std::string call : {"unlink,unlinkat", "write", "pwrite64"}) {
+    SCOPED_TRACE("killed at each " + call);
+    int kills = 0;
+    for (int k = 1;; ++k) {
+      ASSERT_LT(k, 500) << "the run never ends";
+      test::EmptyFolder(out);
+      Args args = {"strace", "-qq", "-o", "/dev/null", "-e", "trace=" + call,
+                   "-e", "inject=" + call + ":signal=KILL:when=" + std::to_string(k)};
+      for (const auto& a : cut(true)) args.push_back(a);
+      const Outcome o = RunToEnd(args, work.path());
+      int64_t declared = 0;
+      EXPECT_TRUE(DeclaredAtMostOnce(out, tape.whole->data(), declared)) << call << " " << k;
+      EXPECT_TRUE(tape.unchanged()) << call << " " << k;
+      if (o.status != -SIGKILL) {
+        EXPECT_EQ(o.status, 0) << o.err;
+        EXPECT_EQ(declared, static_cast<int64_t>(tape.whole->data().size()));
+        break;
+      }
+      ++kills;
+    }
+    // Each short song but a first one removes its own file.
+    if (call.starts_with("unlink")) {
+      EXPECT_GE(kills, 3);
+    }
+  }
+}
+
 // ---- Two runs at once -----------------------------------------------------
 
 // The names and bytes of a folder's files.

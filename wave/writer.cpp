@@ -61,7 +61,9 @@ void WaveWriter::refresh(int64_t written, bool now) {
   refreshed_ = written;
 }
 
-void WaveWriter::appendFrom(ByteStream& src, int64_t n, std::size_t chunk) {
+void WaveWriter::declare() { refresh(size_, true); }
+
+void WaveWriter::appendFrom(ByteStream& src, int64_t n, std::size_t chunk, bool declared) {
   grow(n);
   int64_t done = size_ - n;
   // Through memory rather than copy_file_range: pieces start at odd offsets
@@ -74,7 +76,7 @@ void WaveWriter::appendFrom(ByteStream& src, int64_t n, std::size_t chunk) {
     file_.write(buffer_.data(), step);
     done += static_cast<int64_t>(step);
     n -= static_cast<int64_t>(step);
-    refresh(done, n == 0);
+    if (declared) refresh(done, n == 0);
   }
 }
 
@@ -97,6 +99,18 @@ void WaveWriter::abandon() noexcept {
     if (size >= kHeaderSize) FinishWaveHeader(file_);
   } catch (...) {
     // The file keeps what it has; the error that brought us here is reported.
+  }
+  close(size);
+}
+
+void WaveWriter::abandonAt(int64_t size) noexcept {
+  if (!file_.isOpen()) return;
+  try {
+    // The sizes first: should the bytes after them stay, they stay undeclared.
+    WriteWaveSizes(file_, format_, static_cast<int32_t>(size));
+    file_.truncate(size);
+  } catch (...) {
+    // The error that brought us here is reported.
   }
   close(size);
 }

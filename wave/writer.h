@@ -40,13 +40,19 @@ class WaveWriter {
   // Creates (or empties) the file and writes the header for the format.
   void create(const std::string& path, const PcmFormat& format);
   void append(const void* data, std::size_t n);
-  // Copies n bytes from src in chunks, the sizes brought up to date after each.
-  void appendFrom(ByteStream& src, int64_t n, std::size_t chunk);
+  // Copies n bytes from src in chunks, the sizes brought up to date after
+  // each; undeclared, they stay behind the declared data until declare().
+  void appendFrom(ByteStream& src, int64_t n, std::size_t chunk, bool declared = true);
+  // Brings the sizes up to date now.
+  void declare();
   int64_t size() const { return file_.size(); }
   // Patches the sizes and closes the file.
   void finish();
   // The same on a way out that must not throw.
   void abandon() noexcept;
+  // Closes the file as it was at `size` bytes: what was appended after that
+  // goes, and is never declared.
+  void abandonAt(int64_t size) noexcept;
   bool isOpen() const { return file_.isOpen(); }
 
  private:
