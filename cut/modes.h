@@ -5,8 +5,9 @@
 #include <cstdint>
 
 #include "cut/cut.h"
-#include "wave/file.h"
 #include "cut/scan.h"
+#include "cut/scan_kernels.h"
+#include "wave/file.h"
 
 namespace mv {
 
@@ -14,13 +15,6 @@ struct CutSource {
   ByteStream& stream;
   int64_t dataStart;
   int32_t dataSize;
-};
-
-// Zero points as sample values; both 0 when there is no correction.
-struct ZeroPoints {
-  int32_t left = 0;
-  int32_t right = 0;
-  bool any() const { return left != 0 || right != 0; }
 };
 
 // Reads the zero points: a caption that is not an integer, or a value that is

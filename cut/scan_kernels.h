@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "cut/modes.h"
 #include "wave/format.h"
 
 namespace mv {
@@ -17,6 +16,13 @@ constexpr int32_t kLeadIn = 512;
 
 // A source is read and tested this many bytes, rounded to frames, at a time.
 constexpr int32_t kScanPartBytes = 256 << 10;
+
+// Zero points as sample values; both 0 when there is no correction.
+struct ZeroPoints {
+  int32_t left = 0;
+  int32_t right = 0;
+  bool any() const { return left != 0 || right != 0; }
+};
 
 // Silent-run state carried from block to block.
 struct RunState {
