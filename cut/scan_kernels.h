@@ -24,17 +24,21 @@ struct ZeroPoints {
   bool any() const { return left != 0 || right != 0; }
 };
 
+// What counts as silence, and how much of it ends a song.
+struct SilenceRule {
+  int32_t threshold = 0;   // a sample is quiet below this |value|
+  int32_t runLength = 0;   // N: more quiet frames than this in a row end a song
+  int32_t maxBurst = 0;    // K: sound frames a quiet run may hold, a burst at a time
+  int32_t shortSound = 0;  // without tolerance: frames a sound may last and still count as short
+};
+
 // Silent-run state carried from block to block.
 struct RunState {
-  int32_t threshold = 0;
-  int32_t runLength = 0;
-  int32_t maxBurst = 0;   // K: sound frames a quiet run may hold, a burst at a time
   int32_t silent = 0;     // j: silent frames in a row (a tolerated burst's count too)
   bool pending = false;   // more than N silent frames: a cut is due
   int32_t burst = 0;      // sound frames since the run last was quiet
   int64_t burstStart = 0; // index of the burst's first frame in the data
   // Without tolerance: a quiet run a sound ended, while that sound is short.
-  int32_t shortSound = 0;   // frames a sound may last and still count as short
   int32_t brokenRun = 0;    // the quiet run before it
   int64_t brokenAt = 0;     // where the sound began
   int32_t soundSince = 0;   // its frames so far
@@ -51,7 +55,8 @@ struct RunState {
 struct ScanKernels {
   // Tests frames from..to-1 of a block, which start at `frames` (see the
   // rule in scan_kernels.inc).
-  int32_t (*scan)(const uint8_t* frames, int32_t from, int32_t to, RunState& st, int32_t& cutAt);
+  int32_t (*scan)(const uint8_t* frames, int32_t from, int32_t to, const SilenceRule& rule, RunState& st,
+                  int32_t& cutAt);
   // Ends the scan after the last whole block: the run then open is measured.
   void (*end)(RunState& st);
   void (*correct)(uint8_t* frames, int32_t count, ZeroPoints z);

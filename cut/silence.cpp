@@ -31,12 +31,9 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
     out.write(p, n);
   };
 
-  RunState st;
-  st.threshold = s.threshold;
-  st.runLength = s.runLength;
-  st.maxBurst = s.ignoreClicks;
   // Sounds up to 10 ms count as short when the scan looks for clicks.
-  st.shortSound = std::max(1, fmt.sampleRate / 100);
+  const SilenceRule rule{s.threshold, s.runLength, s.ignoreClicks, std::max(1, fmt.sampleRate / 100)};
+  RunState st;
   int32_t song = 1;
   host.resetCancel();
 
@@ -100,8 +97,8 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
       const int64_t stop = std::min(partEnd, blockStart + n);
       int32_t cutAt = 0;
       // At most one cut a block: the frames after its sound are not tested.
-      if (!cut && k.scan(at(f), static_cast<int32_t>(f - blockStart), static_cast<int32_t>(stop - blockStart), st,
-                         cutAt) >= 0) {
+      if (!cut && k.scan(at(f), static_cast<int32_t>(f - blockStart), static_cast<int32_t>(stop - blockStart), rule,
+                         st, cutAt) >= 0) {
         cut = true;
         writeTo(blockStart + cutAt);
         out.finish();

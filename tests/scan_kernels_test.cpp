@@ -53,35 +53,35 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
     const int f = format.channels * format.bitsPerSample / 8;
     for (int round = 0; round < 40; ++round) {
       SCOPED_TRACE(::testing::Message() << label << " round " << round);
-      RunState a;
-      a.threshold = format.bitsPerSample == 8 ? 1 + static_cast<int>(rng() % 60) : 1 + static_cast<int>(rng() % 3000);
-      a.runLength = 1 + static_cast<int32_t>(rng() % 3000);
-      a.maxBurst = rng() % 2 ? static_cast<int32_t>(rng() % 30) : 0;
-      a.shortSound = 441;
-      RunState b = a;
+      SilenceRule r;
+      r.threshold = format.bitsPerSample == 8 ? 1 + static_cast<int>(rng() % 60) : 1 + static_cast<int>(rng() % 3000);
+      r.runLength = 1 + static_cast<int32_t>(rng() % 3000);
+      r.maxBurst = rng() % 2 ? static_cast<int32_t>(rng() % 30) : 0;
+      r.shortSound = 441;
+      RunState a, b;
       const ZeroPoints z{static_cast<int32_t>(rng() % 21) - 10, static_cast<int32_t>(rng() % 21) - 10};
       for (int block = 0; block < 12; ++block) {
-        Bytes x = randomFrames(rng, format.bitsPerSample, static_cast<std::size_t>(a.runLength) * f,
-                               a.threshold);
+        Bytes x = randomFrames(rng, format.bitsPerSample, static_cast<std::size_t>(r.runLength) * f,
+                               r.threshold);
         Bytes y = x;
-        portable.correct(x.data(), a.runLength, z);
-        wide->correct(y.data(), a.runLength, z);
+        portable.correct(x.data(), r.runLength, z);
+        wide->correct(y.data(), r.runLength, z);
         ASSERT_EQ(x, y);
         a.lastQuiet = b.lastQuiet = 0;
-        for (int32_t from = 0; from < a.runLength;) {
-          const int32_t to = std::min(a.runLength, from + 1 + static_cast<int32_t>(rng() % 900));
+        for (int32_t from = 0; from < r.runLength;) {
+          const int32_t to = std::min(r.runLength, from + 1 + static_cast<int32_t>(rng() % 900));
           int32_t cutA = -1, cutB = -1;
           // A part alone, so that a read beyond it is caught.
           const Bytes part(x.begin() + from * f, x.begin() + to * f);
-          const int32_t soundA = portable.scan(part.data(), from, to, a, cutA);
-          const int32_t soundB = wide->scan(y.data() + from * f, from, to, b, cutB);
+          const int32_t soundA = portable.scan(part.data(), from, to, r, a, cutA);
+          const int32_t soundB = wide->scan(y.data() + from * f, from, to, r, b, cutB);
           ASSERT_EQ(soundA, soundB);
           ASSERT_EQ(cutA, cutB);
           ASSERT_TRUE(a == b);
           if (soundA >= 0) break;
           from = to;
         }
-        a.blockStart = b.blockStart += a.runLength;
+        a.blockStart = b.blockStart += r.runLength;
       }
       portable.end(a);
       wide->end(b);
