@@ -613,6 +613,7 @@ TEST(Survival, KilledWhileShortSongsJoinTheOnesBeforeDeclaresNoSoundTwice) {
       }
       ++kills;
     }
+    std::printf("[ cut --min-song ] killed at each of its %d %s calls\n", kills, call.c_str());
     // Each short song but a first one removes its own file.
     if (call.starts_with("unlink")) {
       EXPECT_GE(kills, 3);
