@@ -283,6 +283,37 @@ TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
   }
 }
 
+// A numbered name, or a join's output, that is a symbolic link is replaced by
+// the new file: nothing is written where it points. One that points to the
+// source is refused as the source itself would be.
+TEST_F(Cli, OutputNamesThatAreLinksAreReplacedNotWrittenThrough) {
+  const std::string src = wav("tape.wav", 1, 22050, 16, songs()), out = test::EmptyFolder(dir / "out");
+  const Bytes src0 = test::ReadBytes(src), kept = test::Ascii("kept");
+  test::WriteBytes(dir / "kept.wav", kept);
+  std::filesystem::create_symlink("../kept.wav", out + "/mv000001.wav");
+  std::filesystem::create_symlink("../none.wav", out + "/mv000002.wav");
+  std::filesystem::create_symlink(dir / "kept.wav", dir / "j.wav");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"cut", src, "--out", out, "--run", "200", "--yes"},
+        {"join", "--out", dir / "j.wav", "--yes", src}}) {
+    SCOPED_TRACE(args[0]);
+    const Outcome o = run(args);
+    EXPECT_EQ(o.status, 0) << o.err;
+  }
+  EXPECT_EQ(test::ReadBytes(dir / "kept.wav"), kept);
+  EXPECT_FALSE(test::Exists(dir / "none.wav"));
+  for (const std::string& name : {out + "/mv000001.wav", out + "/mv000002.wav", dir / "j.wav"}) {
+    EXPECT_FALSE(std::filesystem::is_symlink(name)) << name;
+    EXPECT_TRUE(test::IsFinishedWave(name)) << name;
+  }
+  std::filesystem::remove(out + "/mv000001.wav");
+  std::filesystem::create_symlink(src, out + "/mv000001.wav");
+  const Outcome o = run({"cut", src, "--out", out, "--run", "200", "--yes"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, std::string(msg::kCutSourceIsOutput) + "\n");
+  EXPECT_EQ(test::ReadBytes(src), src0);
+}
+
 TEST_F(Cli, NegativeZeroPointsCorrectTheCut) {
   test::WriteBytes(dir / "t.raw", test::Repeat16(10, 4, 2));
   Outcome o = run({"cut", dir / "t.raw", "--out", dir.path(), "--zero", "-5,3"});
