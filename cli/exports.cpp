@@ -178,7 +178,7 @@ void CheckExportUsage(const CutReportOptions& o) {
     throw UsageError("--labels - and --cue - would both write to the standard output");
   if (ExportsToStandardOutput(o) && o.json)
     throw UsageError("--json and an export to - would both write to the standard output");
-  if (!o.labels.empty() && !o.cue.empty() && o.labels != kStandardOutput &&
+  if (!o.labels.empty() && !o.cue.empty() && o.labels != kStandardOutput && o.cue != kStandardOutput &&
       (o.labels == o.cue || SameFile(o.labels, o.cue) ||
        (fs::path(o.labels).filename() == fs::path(o.cue).filename() &&
         SameFile(folderOf(o.labels), folderOf(o.cue)))))

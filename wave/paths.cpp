@@ -193,10 +193,11 @@ std::optional<RunLock> RunLock::lockFile(const FileId& id) {
 
 std::optional<RunLock> RunLock::onFolder(const std::string& folder) {
   const std::string name = folder.empty() ? "/" : folder;
-  // A folder that cannot be reached is reported by the run.
+  // A folder that is not there, or no folder, is reported by the run.
   const auto id = IdentityOf(name);
   if (!id) return RunLock(-1);
   const int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 && (errno == ENOTDIR || errno == ENOENT)) return RunLock(-1);
   if (fd >= 0) {
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return RunLock(fd);
     const bool busy = errno == EWOULDBLOCK;
