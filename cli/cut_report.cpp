@@ -2,9 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 
 #include "cli/console_host.h"
+#include "cli/json_text.h"
 #include "cut/units.h"
 #include "wave/errors.h"
 #include "wave/format.h"
@@ -12,23 +12,6 @@
 namespace mv::cli {
 
 namespace {
-
-std::string jsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char ch : text) {
-    if (ch == '"' || ch == '\\') {
-      out += '\\';
-      out += static_cast<char>(ch);
-    } else if (ch < 0x20) {
-      char esc[8];
-      std::snprintf(esc, sizeof esc, "\\u%04x", ch);
-      out += esc;
-    } else {
-      out += static_cast<char>(ch);
-    }
-  }
-  return out + "\"";
-}
 
 std::string number(double v) {
   char text[64];
@@ -39,14 +22,6 @@ std::string number(double v) {
 std::string labelOf(const PcmFormat& f) {
   const auto p = FormatListPosition(f.channels, f.sampleRate, f.bitsPerSample);
   return p ? std::string(kCutLabels[*p]) : std::string();
-}
-
-// A text file that holds all of text or reports the write error.
-void writeText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) raise(msg::kCannotCreate, path);
 }
 
 std::string dB(int32_t level, const PcmFormat& f) {
@@ -87,8 +62,9 @@ void PrintPieceLines(const CutResult& r, const PcmFormat& f) {
 void PrintJson(const CutSettings& s, const CutResult& r, bool written) {
   const PcmFormat& f = s.format;
   std::string j = "{";
-  j += "\"source\": " + jsonString(s.source);
-  j += ", \"format\": " + jsonString(labelOf(f));
+  j += "\"source\": " + JsonString(s.source);
+  j += ", \"source_hex\": \"" + HexBytes(s.source) + "\"";
+  j += ", \"format\": " + JsonString(labelOf(f));
   j += ", \"channels\": " + std::to_string(f.channels);
   j += ", \"rate\": " + std::to_string(f.sampleRate);
   j += ", \"bits\": " + std::to_string(f.bitsPerSample);
@@ -101,7 +77,7 @@ void PrintJson(const CutSettings& s, const CutResult& r, bool written) {
   int32_t n = 0;
   for (const Piece& p : r.report.pieces) {
     if (n > 0) j += ", ";
-    j += "{\"file\": " + jsonString(PieceFileName(++n));
+    j += "{\"file\": " + JsonString(PieceFileName(++n));
     j += ", \"first_byte\": " + std::to_string(p.firstByte);
     j += ", \"data_bytes\": " + std::to_string(p.dataBytes);
     j += ", \"start_s\": " + number(BytesSeconds(p.firstByte, f));
@@ -117,31 +93,6 @@ void PrintJson(const CutSettings& s, const CutResult& r, bool written) {
   j += "}\n";
   std::fputs(j.c_str(), stdout);
   std::fflush(stdout);
-}
-
-void WriteLabels(const std::string& path, const CutResult& r, const PcmFormat& f) {
-  std::string text;
-  int32_t n = 0;
-  for (const Piece& p : r.report.pieces) {
-    const std::string name = PieceFileName(++n);
-    text += number(BytesSeconds(p.firstByte, f)) + "\t" + number(BytesSeconds(p.firstByte + p.dataBytes, f)) +
-            "\t" + name.substr(0, name.size() - 4) + "\n";
-  }
-  writeText(path, text);
-}
-
-void WriteCue(const std::string& path, const std::string& source, const CutResult& r, const PcmFormat& f) {
-  std::string text = "FILE " + jsonString(source) + " WAVE\n";
-  int32_t n = 0;
-  for (const Piece& p : r.report.pieces) {
-    const int64_t frames = BytesCueFrames(p.firstByte, f);
-    char lines[96];
-    std::snprintf(lines, sizeof lines, "  TRACK %02d AUDIO\n    INDEX 01 %02lld:%02lld:%02lld\n", ++n,
-                  static_cast<long long>(frames / 75 / 60), static_cast<long long>(frames / 75 % 60),
-                  static_cast<long long>(frames % 75));
-    text += lines;
-  }
-  writeText(path, text);
 }
 
 void PrintSummary(const CutSettings& s, const CutResult& r) {

@@ -1,6 +1,6 @@
 #pragma once
 // What morvane-cli tells of a cut: the files a dry run would write, the JSON
-// object, label and cue files, and the summary line.
+// object and the summary line (label and cue files: cli/exports.h).
 
 #include <string>
 
@@ -20,10 +20,6 @@ std::string PieceFileName(int32_t number);
 // One line a piece: name, start, end and length as H:MM:SS.mmm, data bytes.
 void PrintPieceLines(const CutResult& r, const PcmFormat& format);
 void PrintJson(const CutSettings& s, const CutResult& r, bool written);
-// The text files; the write error when one cannot be written.
-void WriteLabels(const std::string& path, const CutResult& r, const PcmFormat& format);
-void WriteCue(const std::string& path, const std::string& source, const CutResult& r,
-              const PcmFormat& format);
 // On stderr: the songs and the longest quiet run, the breaks the shortest song
 // merged away, and why no break was found when there was none.
 void PrintSummary(const CutSettings& s, const CutResult& r);

@@ -15,6 +15,7 @@
 #include "cli/console_host.h"
 #include "cli/cut_report.h"
 #include "cli/exit_status.h"
+#include "cli/exports.h"
 #include "cli/options.h"
 #include "cli/record.h"
 #include "cut/cut.h"
@@ -55,6 +56,7 @@ int intakePosition(const std::string& source) {
 }
 
 int runCut(const CutOptions& o, CutMode mode) {
+  CheckExportUsage(o.report);
   CutSettings s;
   s.source = o.source;
   s.saveFolder = o.out;
@@ -74,17 +76,22 @@ int runCut(const CutOptions& o, CutMode mode) {
     s.minSongSeconds = ParseMinSong(o.minSong);
   }
 
-  // With --json, or in a dry run, the files are told in the report instead.
-  ConsoleHost host(o.yes, true, !o.report.json && !o.dryRun);
+  // Label and cue files are written by the run, before it may delete the
+  // source; names they must not take are refused before it starts.
+  CheckExports(o.report, s);
+  s.onComplete = [&o, &s](const CutResult& r) { WriteExports(o.report, s, r); };
+
+  // With --json, in a dry run, or with an export on stdout, the files are
+  // told in the report instead.
+  const bool exportOnStdout = ExportsToStandardOutput(o.report);
+  ConsoleHost host(o.yes, true, !o.report.json && !o.dryRun && !exportOnStdout);
   const CutResult r = RunCut(s, host);
   if (r.end == CutEnd::Cancelled) return CancelledStatus();
   if (r.end != CutEnd::Complete) return kRefused;
   if (o.report.json)
     PrintJson(s, r, !o.dryRun);
-  else if (o.dryRun)
+  else if (o.dryRun && !exportOnStdout)
     PrintPieceLines(r, s.format);
-  if (!o.report.labels.empty()) WriteLabels(o.report.labels, r, s.format);
-  if (!o.report.cue.empty()) WriteCue(o.report.cue, s.source, r, s.format);
   if (mode == CutMode::AtSilences) PrintSummary(s, r);
   return kDone;
 }
@@ -180,14 +187,21 @@ int execRecorder(char** argv) {
   return kRefused;
 }
 
+// "-" is the standard output itself; any other name of it would mix the
+// export with the report.
+void CheckExportName(const std::string& path) {
+  if (path != "-") CheckNotStandardStream(path);
+}
+
 // The dry run and the reports; label and cue files for the cut at silences.
 void AddReportOptions(CLI::App& cmd, CutOptions& o, bool exports) {
   cmd.add_flag("--dry-run", o.dryRun, "every check and the whole scan; list the files, write nothing");
   cmd.add_flag("--json", o.report.json, "print one JSON object instead of the lines");
   if (!exports) return;
-  cmd.add_option("--labels", o.report.labels, "write a label file of the pieces")
-      ->check(NotEmpty(CheckNotStandardStream));
-  cmd.add_option("--cue", o.report.cue, "write a cue sheet of the pieces")->check(NotEmpty(CheckNotStandardStream));
+  cmd.add_option("--labels", o.report.labels, "write a label file of the pieces (- : standard output)")
+      ->check(NotEmpty(CheckExportName));
+  cmd.add_option("--cue", o.report.cue, "write a cue sheet of the pieces (- : standard output)")
+      ->check(NotEmpty(CheckExportName));
 }
 
 // What cut and split share; the mode's own options (the format among them)

@@ -2,6 +2,7 @@
 // The cut run shared by the window and the command line.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <variant>
@@ -34,6 +35,8 @@ struct Correction {
   ZeroPoint right = int64_t{0};
 };
 
+struct CutResult;
+
 // What the cut page holds when a run starts.
 struct CutSettings {
   std::string source;      // full path of the file to cut; empty: nothing to do
@@ -48,6 +51,10 @@ struct CutSettings {
   bool dryRun = false;                    // every check and the whole scan; nothing written or asked
   int32_t ignoreClicks = 0;  // at silences: sound bursts of at most this many frames inside a quiet run
   double minSongSeconds = 0;  // at silences: a shorter piece joins its neighbour; 0 keeps every piece
+  // Called once a run (a dry one too) is complete, before it says so and
+  // before the source is deleted: what the front end writes beside the
+  // pieces. An error it raises fails the run with the source kept.
+  std::function<void(const CutResult&)> onComplete;
 };
 
 enum class CutEnd { NothingToDo, Declined, Complete, Cancelled };

@@ -183,6 +183,7 @@ CutResult RunCut(const CutSettings& s, JobHost& host, const OpenSource& open, Sc
     return result;
   }
   result.end = CutEnd::Complete;
+  if (s.onComplete) s.onComplete(result);
   if (s.dryRun) return result;
   host.inform({msg::kCutDone, msg::kCutDoneCaption, Icon::Information});
   if (s.deleteSource) result.sourceDeleted = DeleteFile(s.source);

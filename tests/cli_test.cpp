@@ -132,6 +132,10 @@ TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
       {{"join", "--out", j, "--format", "", src}, "empty"},
       {{"measure", src, "--format", ""}, "empty"},
       {{"record", "--out", d, "--format", ""}, "empty"},
+      // Two things on the standard output, or both exports in one file.
+      {{"cut", src, "--out", d, "--dry-run", "--labels", "-", "--json"}, "standard output"},
+      {{"cut", src, "--out", d, "--labels", "-", "--cue", "-"}, "standard output"},
+      {{"cut", src, "--out", d, "--labels", j, "--cue", d + "/./j.wav"}, "same file"},
   };
   for (const Row& row : rows) {
     std::string shown;
@@ -223,6 +227,14 @@ TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
   test::WriteBytes(dir / "tag3.wav", test::MakeWav(2, 44100, 16, {}, 3));
   const std::string range = std::string(msg::kRangeError) + ".\n", bad = std::string(msg::kUnsupported) + "\n";
   const std::string noFolder = format(msg::kCannotCreate, missing + "/mv000001.wav") + ".\n";
+  // Label and cue files never replace the source (however it is named), a
+  // piece (there or to come), or audio; a cue sheet cannot quote every name.
+  const Bytes src0 = test::ReadBytes(src), audio = test::MakeWav(1, 8000, 8, Bytes(10, 3));
+  test::WriteBytes(dir / "song.bin", audio);
+  std::filesystem::create_symlink("tape.wav", dir / "link.txt");
+  test::WriteBytes(dir / "q\"t.raw", songs());
+  const std::string base = std::filesystem::path(d).filename();
+  auto runFile = [](const std::string& name) { return format(msg::kExportIsRunFile, name) + "\n"; };
   struct Row {
     std::vector<std::string> args;
     std::string err;
@@ -239,6 +251,19 @@ TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
       {{"info", dir / "tag3.wav"}, bad},
       // The source intake comes first: a missing .wav is reported before the zero run.
       {{"cut", dir / "none.wav", "--out", d, "--run", "0"}, format(msg::kCannotOpen, dir / "none.wav") + ".\n"},
+      {{"cut", src, "--out", d, "--yes", "--labels", src}, runFile(src)},
+      {{"cut", src, "--out", d, "--dry-run", "--cue", src}, runFile(src)},
+      {{"cut", src, "--out", d, "--labels", dir / "link.txt"}, runFile(dir / "link.txt")},
+      {{"cut", src, "--out", d, "--dry-run", "--labels", d + "/../" + base + "/tape.wav"},
+       runFile(d + "/../" + base + "/tape.wav")},
+      {{"cut", src, "--out", d, "--yes", "--labels", d + "/mv000002.wav"}, runFile(d + "/mv000002.wav")},
+      {{"cut", src, "--out", d, "--dry-run", "--cue", d + "/../" + base + "/mv000001.wav"},
+       runFile(d + "/../" + base + "/mv000001.wav")},
+      {{"cut", src, "--out", d, "--labels", dir / "song.bin"}, format(msg::kExportIsAudio, dir / "song.bin") + "\n"},
+      {{"cut", src, "--out", d, "--dry-run", "--cue", dir / "song.bin"},
+       format(msg::kExportIsAudio, dir / "song.bin") + "\n"},
+      {{"cut", src, "--out", d, "--labels", missing + "/l.txt"}, format(msg::kCannotCreate, missing + "/l.txt") + ".\n"},
+      {{"cut", dir / "q\"t.raw", "--out", d, "--dry-run", "--cue", dir / "l.txt"}, std::string(msg::kCueCannotName) + "\n"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.args[0] + " " + row.args.back());
@@ -249,11 +274,44 @@ TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
     EXPECT_EQ(test::FileNames(d, "mv"), std::vector<std::string>{});
     EXPECT_FALSE(test::Exists(missing));
     EXPECT_FALSE(test::Exists(dir / "l.txt"));
+    EXPECT_EQ(test::ReadBytes(src), src0);
+    EXPECT_EQ(test::ReadBytes(dir / "song.bin"), audio);
     // A row that wrongly wrote must not change what the next one meets.
     for (const std::string& name : test::FileNames(d, "mv")) std::filesystem::remove(dir / name);
     std::filesystem::remove_all(missing);
     std::filesystem::remove(dir / "l.txt");
   }
+}
+
+// A numbered name, or a join's output, that is a symbolic link is replaced by
+// the new file: nothing is written where it points. One that points to the
+// source is refused as the source itself would be.
+TEST_F(Cli, OutputNamesThatAreLinksAreReplacedNotWrittenThrough) {
+  const std::string src = wav("tape.wav", 1, 22050, 16, songs()), out = test::EmptyFolder(dir / "out");
+  const Bytes src0 = test::ReadBytes(src), kept = test::Ascii("kept");
+  test::WriteBytes(dir / "kept.wav", kept);
+  std::filesystem::create_symlink("../kept.wav", out + "/mv000001.wav");
+  std::filesystem::create_symlink("../none.wav", out + "/mv000002.wav");
+  std::filesystem::create_symlink(dir / "kept.wav", dir / "j.wav");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"cut", src, "--out", out, "--run", "200", "--yes"},
+        {"join", "--out", dir / "j.wav", "--yes", src}}) {
+    SCOPED_TRACE(args[0]);
+    const Outcome o = run(args);
+    EXPECT_EQ(o.status, 0) << o.err;
+  }
+  EXPECT_EQ(test::ReadBytes(dir / "kept.wav"), kept);
+  EXPECT_FALSE(test::Exists(dir / "none.wav"));
+  for (const std::string& name : {out + "/mv000001.wav", out + "/mv000002.wav", dir / "j.wav"}) {
+    EXPECT_FALSE(std::filesystem::is_symlink(name)) << name;
+    EXPECT_TRUE(test::IsFinishedWave(name)) << name;
+  }
+  std::filesystem::remove(out + "/mv000001.wav");
+  std::filesystem::create_symlink(src, out + "/mv000001.wav");
+  const Outcome o = run({"cut", src, "--out", out, "--run", "200", "--yes"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, std::string(msg::kCutSourceIsOutput) + "\n");
+  EXPECT_EQ(test::ReadBytes(src), src0);
 }
 
 TEST_F(Cli, NegativeZeroPointsCorrectTheCut) {
@@ -489,6 +547,78 @@ TEST_F(Cli, DryRunAndItsReportsMatchTheCut) {
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out, out);
   }
+}
+
+// Label and cue files are outputs of the run: written whole before the source
+// may go, so that one that cannot be written keeps the source; "-" is the
+// standard output, in place of the file lines; the cue sheet quotes the name
+// as it is.
+TEST_F(Cli, ExportsAreWrittenBeforeTheSourceGoes) {
+  const std::string src = wav("tape.wav", 1, 22050, 16, songs()), out = test::EmptyFolder(dir / "out");
+  const Bytes src0 = test::ReadBytes(src);
+  const std::string labels = "0.000000\t0.018141\tmv000001\n0.018141\t0.038549\tmv000002\n";
+  for (const bool dry : {true, false}) {
+    std::vector<std::string> args = {"cut", src, "--out", out, "--run", "200", "--yes", "--labels", "-"};
+    if (dry) args.push_back("--dry-run");
+    const Outcome o = run(args);
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, labels);
+    EXPECT_EQ(test::FileNames(out, "mv").size(), dry ? 0u : 2u);
+  }
+  struct Row {
+    std::vector<std::string> exports;
+    std::string redirect;
+  };
+  for (const Row& row : std::vector<Row>{{{"--labels", "-"}, ">/dev/full"},
+                                         {{"--cue", "/dev/full"}, ""},
+                                         {{"--labels", dir / "l.txt", "--cue", "/dev/full"}, ""}}) {
+    SCOPED_TRACE(row.exports.back());
+    std::vector<std::string> args = {"cut", src, "--out", out, "--run", "200", "--yes", "--delete-source"};
+    args.insert(args.end(), row.exports.begin(), row.exports.end());
+    const Outcome o = run(args, row.redirect);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.err.find(msg::kWriteError), std::string::npos) << o.err;
+    EXPECT_EQ(o.err.find(msg::kCutDone), std::string::npos) << o.err;
+    EXPECT_EQ(test::ReadBytes(src), src0);
+  }
+  // A name that is a link is replaced, not written through; an old file is
+  // replaced whole; then the source may go.
+  test::WriteBytes(dir / "kept.txt", test::Ascii("kept"));
+  std::filesystem::remove(dir / "l.txt");
+  std::filesystem::create_symlink("kept.txt", dir / "l.txt");
+  test::WriteBytes(dir / "c.cue", Bytes(5000, 'x'));
+  const Outcome o = run({"cut", src, "--out", out, "--run", "200", "--yes", "--delete-source", "--labels",
+                         dir / "l.txt", "--cue", dir / "c.cue"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_FALSE(test::Exists(src));
+  EXPECT_FALSE(std::filesystem::is_symlink(dir / "l.txt"));
+  EXPECT_EQ(ReadText(dir / "l.txt"), labels);
+  EXPECT_EQ(ReadText(dir / "kept.txt"), "kept");
+  EXPECT_EQ(ReadText(dir / "c.cue"), "FILE \"" + src + "\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                     "  TRACK 02 AUDIO\n    INDEX 01 00:00:01\n");
+  EXPECT_EQ(test::FileNames(dir.path(), "."), (std::vector<std::string>{".err", ".out"}));
+  // No escapes on the FILE line.
+  const std::string odd = dir / "a\\b \xc3\xa9'.raw";
+  test::WriteBytes(odd, songs());
+  ASSERT_EQ(run({"cut", odd, "--out", out, "--dry-run", "--cue", dir / "c.cue"}).status, 0);
+  EXPECT_EQ(ReadText(dir / "c.cue").substr(0, odd.size() + 13), "FILE \"" + odd + "\" WAVE\n");
+}
+
+// The JSON reads as JSON whatever bytes the source's name holds, and the
+// name comes back exactly from its hex.
+TEST_F(Cli, JsonHoldsAnyNameAndGivesItBack) {
+  const std::string name = dir / "a\xff\x01\"b\\\x7f\xc3\xa9\xed\xa0\x80\n.raw";
+  test::WriteBytes(name, songs());
+  const Outcome o = run({"cut", name, "--out", dir.path(), "--dry-run", "--json"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  test::WriteBytes(dir / "j.json", test::Ascii(o.out));
+  const std::string read =
+      "python3 -c 'import json, sys; d = json.load(open(sys.argv[1], encoding=\"utf-8\")); "
+      "sys.stdout.buffer.write(bytes.fromhex(d[\"source_hex\"]) + b\"|\" + d[\"source\"].encode())' " +
+      Quote(dir / "j.json") + " >" + Quote(dir / "back");
+  ASSERT_EQ(std::system(read.c_str()), 0) << o.out;
+  EXPECT_EQ(ReadText(dir / "back"),
+            name + "|" + dir.path() + "/a\xef\xbf\xbd\x01\"b\\\x7f\xc3\xa9\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\n.raw");
 }
 
 // A click in a gap keeps two songs together unless it is tolerated; a short

@@ -25,6 +25,7 @@
 
 #include "tests/commands.h"
 #include "tests/support.h"
+#include "wave/errors.h"
 
 extern char** environ;
 
@@ -771,7 +772,11 @@ TEST(Survival, AFolderThatCannotBeListedNeverGetsTheSourceOverwritten) {
   const Tape tape(Songs(4000, 17, 150, 400, 300), "tape.wav");
   ASSERT_EQ(::chown(tape.whole->path.c_str(), uid, gid), 0);
   const std::string save = work / "save";
+  const std::string home = work / "home";
+  fs::create_directory(home);
+  ASSERT_EQ(::chown(home.c_str(), uid, gid), 0);
   auto asTheUser = [&](Args args) {
+    args.insert(args.begin(), {"env", "-u", "XDG_RUNTIME_DIR", "HOME=" + home});
     args.insert(args.begin(), asUser->begin(), asUser->end());
     return RunToEnd(args, work.path());
   };
@@ -783,10 +788,6 @@ TEST(Survival, AFolderThatCannotBeListedNeverGetsTheSourceOverwritten) {
     if (yes) args.push_back("--yes");
     const Outcome o = asTheUser(args);
     ::chmod(save.c_str(), 0755);
-    // The lock kept for such a folder under /tmp.
-    struct stat st{};
-    if (::stat(save.c_str(), &st) == 0)
-      std::remove(("/tmp/morvane-folder-" + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + ".lock").c_str());
     return o;
   };
   auto newSave = [&] {
@@ -833,6 +834,92 @@ TEST(Survival, AFolderThatCannotBeListedNeverGetsTheSourceOverwritten) {
   EXPECT_EQ(test::ReadBytes(save + "/mv000001.wav"), old);
   EXPECT_EQ(names(), (std::vector<std::string>{"mv000001.wav"}));
   EXPECT_TRUE(tape.whole->unchanged());
+}
+
+// A save folder its user may write but not read is locked through a file in
+// the user's own place: the runtime folder when it is private, else
+// ~/.cache/morvane/locks; never a folder that others may write. A run that can
+// take no lock stops before it writes; a run's lock file goes with it.
+TEST(Survival, AFolderThatCannotBeReadIsLockedInTheUsersOwnPlace) {
+  test::TempDir work;
+  ::chmod(work.path().c_str(), 0755);
+  const auto asUser = Unprivileged(work.path());
+  if (!asUser) GTEST_SKIP() << "neither setpriv nor runuser can run morvane-cli as nobody here";
+  const uid_t uid = ::geteuid() == 0 ? 65534 : ::geteuid();
+  const gid_t gid = ::geteuid() == 0 ? 65534 : ::getegid();
+  const std::string save = work / "save", home = work / "home", run = work / "run", shared = work / "shared";
+  const std::string closed = work / "closed";  // a home the user cannot write
+  for (const auto& [folder, mode] : {std::pair{save, 0333}, {home, 0755}, {run, 0700}, {shared, 0777}}) {
+    fs::create_directory(folder);
+    ASSERT_EQ(::chown(folder.c_str(), uid, gid), 0);
+    ::chmod(folder.c_str(), mode);
+  }
+  fs::create_directory(closed);
+  ::chmod(closed.c_str(), 0555);
+  struct stat folder{};
+  ASSERT_EQ(::stat(save.c_str(), &folder), 0);
+  const std::string oldPlace =
+      "/tmp/morvane-folder-" + std::to_string(folder.st_dev) + "-" + std::to_string(folder.st_ino) + ".lock";
+  const Tape& tape = BigTape();
+  auto cut = [&](const Args& env) {
+    Args args = *asUser;
+    args.insert(args.end(), {"env", "-u", "XDG_RUNTIME_DIR"});
+    args.insert(args.end(), env.begin(), env.end());
+    const Args cli = CliArgs({"cut", tape.whole->path, "--out", save, "--yes", "--run", std::to_string(kBigRun)});
+    args.insert(args.end(), cli.begin(), cli.end());
+    return args;
+  };
+  // Private to the user, and empty once the run is over.
+  auto privateAndEmpty = [&](const std::string& place) {
+    struct stat st{};
+    if (::lstat(place.c_str(), &st) != 0) return ::testing::AssertionFailure() << place << " is not there";
+    if (!S_ISDIR(st.st_mode) || st.st_uid != uid || (st.st_mode & 077) != 0)
+      return ::testing::AssertionFailure() << place << " is not the user's own";
+    if (!test::FileNames(place).empty()) return ::testing::AssertionFailure() << place << " holds a lock file";
+    return ::testing::AssertionSuccess();
+  };
+  struct Row {
+    Args env;
+    std::string place;
+  };
+  const Row rows[] = {
+      {{"HOME=" + home}, home + "/.cache/morvane/locks"},
+      {{"XDG_RUNTIME_DIR=" + run, "HOME=" + home}, run + "/morvane"},
+      // A runtime folder others may write is not used.
+      {{"XDG_RUNTIME_DIR=" + shared, "HOME=" + home}, home + "/.cache/morvane/locks"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.env.front());
+    for (const std::string& name : test::FileNames(save)) fs::remove(save + "/" + name);
+    fs::remove_all(home + "/.cache");
+    // The first run is paused once it writes; a second one finds the folder held.
+    Process first(cut(row.env), work / "first.out", work / "first.err");
+    ASSERT_TRUE(first.started());
+    const std::string firstFile = save + "/mv000001.wav";
+    struct stat st{};
+    while (::stat(firstFile.c_str(), &st) != 0 || st.st_size < 44) {
+      ASSERT_TRUE(first.running()) << test::ReadText(work / "first.err");
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    ASSERT_TRUE(first.stop()) << "the first run ended before it could be paused";
+    EXPECT_EQ(test::FileNames(row.place).size(), 1u) << row.place;
+    const Outcome second = RunToEnd(cut(row.env), work.path());
+    EXPECT_EQ(second.status, 1);
+    EXPECT_EQ(second.err, std::string(msg::kFolderInUse) + "\n");
+    first.signal(SIGCONT);
+    EXPECT_EQ(first.wait(), 0) << test::ReadText(work / "first.err");
+    EXPECT_TRUE(privateAndEmpty(row.place));
+    EXPECT_FALSE(test::Exists(oldPlace));
+    EXPECT_FALSE(test::Exists(shared + "/morvane"));
+  }
+  // No place of the user's own: the run stops before it writes anything.
+  for (const std::string& name : test::FileNames(save)) fs::remove(save + "/" + name);
+  const Outcome o = RunToEnd(cut({"XDG_RUNTIME_DIR=" + shared, "HOME=" + closed}), work.path());
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err, format(msg::kCannotLockFolder, closed + "/.cache/morvane/locks") + "\n");
+  EXPECT_EQ(test::FileNames(save), std::vector<std::string>{});
+  EXPECT_FALSE(test::Exists(oldPlace));
+  EXPECT_TRUE(tape.unchanged());
 }
 
 }  // namespace

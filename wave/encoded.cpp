@@ -20,15 +20,19 @@ constexpr std::size_t kBoxMarkOffset = 4;
 
 }  // namespace
 
-void RefuseEncodedAudio(ByteStream& in) {
+bool BeginsLikeAudio(ByteStream& in) {
   char head[8];
   in.seek(0);
   const std::size_t n = in.read(head, sizeof head);
   in.seek(0);
   const std::string_view start(head, n);
   for (std::string_view mark : kLeadingMarks)
-    if (start.starts_with(mark)) refuse(msg::kUnsupported);
-  if (start.substr(std::min(n, kBoxMarkOffset)).starts_with(kBoxMark)) refuse(msg::kUnsupported);
+    if (start.starts_with(mark)) return true;
+  return start.substr(std::min(n, kBoxMarkOffset)).starts_with(kBoxMark);
+}
+
+void RefuseEncodedAudio(ByteStream& in) {
+  if (BeginsLikeAudio(in)) refuse(msg::kUnsupported);
 }
 
 }  // namespace mv

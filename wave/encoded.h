@@ -6,6 +6,9 @@
 
 namespace mv {
 
+// The stream begins like a container or codec of audio (a WAVE file among
+// them); leaves the stream at 0.
+bool BeginsLikeAudio(ByteStream& in);
 // Raises the "unsupported" box when the stream begins like a container or
 // codec of encoded audio; leaves the stream at 0 otherwise.
 void RefuseEncodedAudio(ByteStream& in);

@@ -54,7 +54,7 @@ File File::create(const std::string& path) {
 }
 
 File File::openForWriting(const std::string& path) {
-  const int fd = openRegular(path, O_RDWR | O_CREAT);
+  const int fd = openRegular(path, O_RDWR | O_CREAT | O_NOFOLLOW);
   if (fd < 0) raise(msg::kCannotCreate, path);
   return File(fd, path);
 }

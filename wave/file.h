@@ -41,7 +41,8 @@ class File final : public ByteStream {
   static File create(const std::string& path);
   // An existing regular file, for reading and writing.
   static File openReadWrite(const std::string& path);
-  // Opens or creates the file for writing without emptying it.
+  // Opens or creates the file for writing without emptying it; a name that
+  // is a symbolic link is not followed and cannot be opened.
   static File openForWriting(const std::string& path);
   // A new file that appears under its name only once it holds its first
   // bytes; nothing when the name is taken or the file system cannot make

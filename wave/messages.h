@@ -29,7 +29,14 @@ inline constexpr std::string_view kJoinOutputIsSource =
     "生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。";
 inline constexpr std::string_view kCutSourceIsOutput =
     "切り出すﾌｧｲﾙが保存ﾌｫﾙﾀﾞの出力ﾌｧｲﾙと同じです。";
+inline constexpr std::string_view kExportIsRunFile =
+    "書き出すﾌｧｲﾙ %s は切り出すﾌｧｲﾙか保存ﾌｫﾙﾀﾞの出力ﾌｧｲﾙです。";
+inline constexpr std::string_view kExportIsAudio = "書き出すﾌｧｲﾙ %s は音声ﾌｧｲﾙです。上書きできません。";
+inline constexpr std::string_view kCueCannotName =
+    "切り出すﾌｧｲﾙの名前に \" か制御文字があるため、キューシートに書けません。";
 inline constexpr std::string_view kFolderInUse = "保存ﾌｫﾙﾀﾞは他の切り出しで使用中です。";
+inline constexpr std::string_view kCannotLockFolder =
+    "保存ﾌｫﾙﾀﾞのロックを %s に作成できません。";
 inline constexpr std::string_view kOutputInUse = "生成するﾌｧｲﾙは他の結合で使用中です。";
 inline constexpr std::string_view kErrorCaption = "Error";
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace mv {
 
@@ -14,6 +16,8 @@ std::string FolderText(std::string folder);
 // "<folder>/mv" + number as "%6.6d" + ".wav".
 std::string PieceName(const std::string& folder, int32_t number);
 
+// "mv", digits, ".wav": a name the cut numbers its pieces by.
+bool IsNumberedName(std::string_view name);
 // Any name of exactly the pattern mv??????.wav in the folder; true as well
 // when the folder cannot be listed, since such files cannot be ruled out.
 bool HasNumberedFiles(const std::string& folder);
@@ -39,9 +43,11 @@ std::optional<FileId> IdentityOf(const std::string& path);
 // of scope; none is had while another run holds it.
 class RunLock {
  public:
-  // The folder's own lock (or, for a folder that cannot be opened for
-  // reading, one kept for it under /tmp). A folder that is not there gets an
-  // empty hold: the run reports it when it creates its first file.
+  // The folder's own lock; for a folder that cannot be opened for reading, a
+  // lock file named after its identity in the user's own place (the runtime
+  // folder, else ~/.cache/morvane/locks), removed again on release. A
+  // folder that is not there gets an empty hold: the run reports it when it
+  // creates its first file. A lock that cannot be taken at all is refused.
   static std::optional<RunLock> onFolder(const std::string& folder);
   // A hold on nothing.
   static RunLock none() { return RunLock(-1); }
@@ -50,13 +56,17 @@ class RunLock {
   ~RunLock();
 
  private:
-  explicit RunLock(int fd) : fd_(fd) {}
+  static std::optional<RunLock> lockFile(const FileId& folder);
+  explicit RunLock(int fd, std::string file = {}) : fd_(fd), file_(std::move(file)) {}
   int fd_ = -1;
+  std::string file_;  // the lock file to remove, if any
 };
 
 // A folder (the empty text is "/") in which files can be created.
 bool IsWritableFolder(const std::string& folder);
 bool FileExists(const std::string& path);
+// The name itself is a symbolic link, whatever it points to.
+bool IsSymbolicLink(const std::string& path);
 bool DeleteFile(const std::string& path);
 
 // Space available to the user on the file system holding the folder (or its

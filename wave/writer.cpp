@@ -8,6 +8,17 @@
 
 namespace mv {
 
+bool WaveWriter::replaceLink(const std::string& path) const {
+  if (!IsSymbolicLink(path)) return false;
+  // A link to a source stays refused as the source itself would be; any
+  // other link goes, so that nothing is written where it points.
+  if (const auto id = IdentityOf(path))
+    if (std::find(rules_.sources.begin(), rules_.sources.end(), *id) != rules_.sources.end())
+      refuse(rules_.sourceMessage);
+  if (!DeleteFile(path)) raise(msg::kCannotCreate, path);
+  return true;
+}
+
 void WaveWriter::create(const std::string& path, const PcmFormat& format) {
   size_ = 0;
   grow(kHeaderSize);
@@ -19,6 +30,13 @@ void WaveWriter::create(const std::string& path, const PcmFormat& format) {
     file_ = std::move(*fresh);
     refreshed_ = size_;
     return;
+  }
+  if (replaceLink(path)) {
+    if (std::optional<File> fresh = File::createWith(path, header.data(), header.size(), rules_.exclusive)) {
+      file_ = std::move(*fresh);
+      refreshed_ = size_;
+      return;
+    }
   }
   File file = File::openForWriting(path);
   // Checked on the open file, before anything is emptied or written.
