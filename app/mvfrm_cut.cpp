@@ -12,7 +12,6 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
-#include "app/cut_texts.h"
 #include "app/cutfrm.h"
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
@@ -20,6 +19,7 @@
 #include "app/preview_dialog.h"
 #include "app/window_host.h"
 #include "cut/cut.h"
+#include "cut/explain.h"
 #include "cut/units.h"
 #include "wave/duration.h"
 #include "wave/format.h"
@@ -138,10 +138,11 @@ void TForm1::cutFromPreview(const PreviewChoice& choice) {
 
 void TForm1::showCutUnits() {
   const PcmFormat format = ParseFormatLabel(ComboBox3->currentText().toStdString());
-  SpinEdit7->setToolTip(QStringLiteral("%1 = %2").arg(SpinEdit7->value()).arg(LevelText(SpinEdit7->value(), format)));
+  SpinEdit7->setToolTip(
+      QStringLiteral("%1 = %2").arg(SpinEdit7->value()).arg(FromUtf8(LevelText(SpinEdit7->value(), format))));
   SpinEdit8->setToolTip(QStringLiteral("%1ｻﾝﾌﾟﾙ = %2")
                             .arg(SpinEdit8->value())
-                            .arg(SecondsText(FramesSeconds(SpinEdit8->value(), format))));
+                            .arg(FromUtf8(SecondsText(FramesSeconds(SpinEdit8->value(), format)))));
 }
 
 void TForm1::Button12Click() {

@@ -13,11 +13,10 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cstdio>
 
-#include "app/cut_texts.h"
 #include "app/paths_qt.h"
 #include "app/waveform_view.h"
+#include "cut/explain.h"
 #include "cut/short_pieces.h"
 #include "cut/units.h"
 #include "wave/errors.h"
@@ -29,12 +28,6 @@ namespace {
 constexpr int kPauseMs = 200;  // after the last change, before a scan
 constexpr int kMaxClicksMs = 1000;
 constexpr int kMaxSongSeconds = 3600;
-
-QString pieceName(int number) {
-  char name[32];
-  std::snprintf(name, sizeof name, "mv%6.6d.wav", number);
-  return QString::fromLatin1(name);
-}
 
 QSpinBox* spin(const char* name, int max) {
   auto* box = new QSpinBox;
@@ -257,11 +250,11 @@ PreviewChoice PreviewDialog::choice() const {
 
 void PreviewDialog::showUnits() {
   const bool silences = page_.mode == CutMode::AtSilences;
-  ThresholdLevel->setText(silences ? QStringLiteral("= ") + LevelText(ThresholdEdit->value(), page_.format)
-                                   : QString());
-  RunLengthSeconds->setText(
-      silences ? QStringLiteral("ｻﾝﾌﾟﾙ = ") + SecondsText(FramesSeconds(RunLengthEdit->value(), page_.format))
-               : QString());
+  ThresholdLevel->setText(
+      silences ? QStringLiteral("= ") + FromUtf8(LevelText(ThresholdEdit->value(), page_.format)) : QString());
+  RunLengthSeconds->setText(silences ? QStringLiteral("ｻﾝﾌﾟﾙ = ") +
+                                           FromUtf8(SecondsText(FramesSeconds(RunLengthEdit->value(), page_.format)))
+                                     : QString());
   Waveform->setThreshold(silences ? std::optional<int32_t>(ThresholdEdit->value()) : std::nullopt);
 }
 
@@ -354,53 +347,20 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
     NoBreak->hide();
     return;
   }
-  const auto& quiet = report.longestQuiet;
-  const QString run = SecondsText(FramesSeconds(s.runLength, f));
-  QString longest = quiet ? SecondsText(FramesSeconds(quiet->frames, f)) : QStringLiteral("なし");
-  QString summary = QStringLiteral("曲数: %1    最長の無音: %2 (無音の長さ %3)").arg(pieces).arg(longest, run);
-  if (quiet) summary += QStringLiteral("、%1から").arg(FromUtf8(ClockText(FramesSeconds(quiet->firstFrame, f))));
-  Summary->setText(summary);
-
-  // Where a short sound broke a silence that would have ended a song.
-  QString shortSound;
-  if (const auto& at = report.shortSoundBreak)
-    shortSound = FromUtf8(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f))));
-  // Breaks were found even when the shortest song merged every piece into one.
-  if (pieces > 1 || r.mergedPieces > 0) {
-    QStringList notes;
-    if (!shortSound.isEmpty()) notes << shortSound;
-    if (r.mergedPieces > 0)
-      notes << FromUtf8(format(format(msg::kBreaksMerged, std::to_string(r.mergedPieces)),
-                               SecondsText(s.minSongSeconds).toStdString()));
-    NoBreak->setText(notes.join(QLatin1Char('\n')));
-    NoBreak->setVisible(!notes.isEmpty());
-    return;
-  }
-  const QString runText = QStringLiteral("%1 (%2ｻﾝﾌﾟﾙ)").arg(run).arg(s.runLength);
-  const QString quietText = quiet ? longest : SecondsText(0);
-  QString why;
-  if (quiet && quiet->frames > s.runLength) {
-    std::string text = format(msg::kNoBreakAfterQuiet, quietText.toStdString());
-    why = FromUtf8(format(text, runText.toStdString()));
-  } else {
-    const auto& level = report.quietestBlockPeak;
-    std::string text = format(msg::kNoBreakFound, quietText.toStdString());
-    text = format(text, runText.toStdString());
-    text = format(text, level ? SampleLevelText(*level, f).toStdString() : std::string("-"));
-    text = format(text, SampleLevelText(s.threshold, f).toStdString());
-    why = FromUtf8(text);
-  }
-  if (!shortSound.isEmpty()) why += QStringLiteral("\n") + shortSound;
-  NoBreak->setText(why);
-  NoBreak->show();
+  const CutExplanation told = ExplainCut(s, r);
+  Summary->setText(FromUtf8(told.summary));
+  QStringList notes;
+  for (const std::string& note : told.notes) notes << FromUtf8(note);
+  NoBreak->setText(notes.join(QLatin1Char('\n')));
+  NoBreak->setVisible(!notes.isEmpty());
 }
 
 void PreviewDialog::showPieces(const PcmFormat& f, const std::vector<Piece>& pieces) {
   Pieces->setRowCount(static_cast<int>(pieces.size()));
   int row = 0;
   for (const Piece& p : pieces) {
-    const QString cells[] = {pieceName(row + 1), FromUtf8(ClockText(BytesSeconds(p.firstByte, f))),
-                             FromUtf8(ClockText(BytesSeconds(p.dataBytes, f))), SampleLevelText(p.peak, f)};
+    const QString cells[] = {FromUtf8(PieceFileName(row + 1)), FromUtf8(ClockText(BytesSeconds(p.firstByte, f))),
+                             FromUtf8(ClockText(BytesSeconds(p.dataBytes, f))), FromUtf8(SampleLevelText(p.peak, f))};
     for (int column = 0; column < 4; ++column) {
       auto* item = new QTableWidgetItem(cells[column]);
       if (column > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/cut_texts.h"
+#include "app/paths_qt.h"
+#include "cut/explain.h"
 #include "cut/units.h"
 
 namespace mv {
@@ -154,7 +155,7 @@ void WaveformView::paintEvent(QPaintEvent*) {
     const double y = plot.bottom() - yOf(*threshold_);
     p.setPen(QPen(QColor(0xe0, 0x80, 0x00), 1.5, Qt::DashLine));
     p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-    const QString label = QStringLiteral("T = %1").arg(LevelText(*threshold_, format_));
+    const QString label = QStringLiteral("T = %1").arg(FromUtf8(LevelText(*threshold_, format_)));
     QRectF box = p.fontMetrics().boundingRect(label).adjusted(-3, -1, 3, 1);
     box.moveTopRight(QPointF(plot.right() - 4, y - box.height() - 2 < plot.top() ? y + 2 : y - box.height() - 2));
     p.fillRect(box, QColor(255, 255, 255, 220));

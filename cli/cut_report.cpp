@@ -1,6 +1,5 @@
 #include "cli/cut_report.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "cli/console_host.h"
@@ -24,29 +23,7 @@ std::string labelOf(const PcmFormat& f) {
   return p ? std::string(kCutLabels[*p]) : std::string();
 }
 
-std::string dB(int32_t level, const PcmFormat& f) {
-  const double v = ThresholdDb(level, f);
-  char text[32];
-  if (std::isinf(v))
-    std::snprintf(text, sizeof text, "-inf dBFS");
-  else
-    std::snprintf(text, sizeof text, "%.1f dBFS", v);
-  return text;
-}
-
-std::string secondsText(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f秒", seconds);
-  return text;
-}
-
 }  // namespace
-
-std::string PieceFileName(int32_t number) {
-  char name[32];
-  std::snprintf(name, sizeof name, "mv%6.6d.wav", number);
-  return name;
-}
 
 void PrintPieceLines(const CutResult& r, const PcmFormat& f) {
   int32_t n = 0;
@@ -96,33 +73,9 @@ void PrintJson(const CutSettings& s, const CutResult& r, bool written) {
 }
 
 void PrintSummary(const CutSettings& s, const CutResult& r) {
-  const PcmFormat& f = s.format;
-  const auto& q = r.report.longestQuiet;
-  const std::string longest =
-      q ? secondsText(FramesSeconds(q->frames, f)) + " (" + ClockText(FramesSeconds(q->firstFrame, f)) + "から)"
-        : std::string("なし");
-  PrintMessage(format(format(msg::kCutSummary, std::to_string(r.report.pieces.size())), longest));
-  if (const auto& at = r.report.shortSoundBreak)
-    PrintMessage(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f))));
-  if (r.mergedPieces > 0) {
-    char shortest[32];
-    std::snprintf(shortest, sizeof shortest, "%g秒", s.minSongSeconds);
-    PrintMessage(format(format(msg::kBreaksMerged, std::to_string(r.mergedPieces)), shortest));
-  }
-  // Breaks merged away were found: there is nothing more to explain.
-  if (r.report.pieces.size() > 1 || r.mergedPieces > 0 || s.mode != CutMode::AtSilences) return;
-  const auto& level = r.report.quietestBlockPeak;
-  const std::string runText = secondsText(FramesSeconds(s.runLength, f)) + " (" + std::to_string(s.runLength) + "ｻﾝﾌﾟﾙ)";
-  if (q && q->frames > s.runLength) {
-    // Quiet enough for long enough, but no song followed where the cut looks.
-    PrintMessage(format(format(msg::kNoBreakAfterQuiet, secondsText(FramesSeconds(q->frames, f))), runText));
-    return;
-  }
-  std::string why = format(msg::kNoBreakFound, q ? secondsText(FramesSeconds(q->frames, f)) : "0秒");
-  why = format(why, runText);
-  why = format(why, level ? std::to_string(*level) + " (" + dB(*level, f) + ")" : std::string("-"));
-  why = format(why, std::to_string(s.threshold) + " (" + dB(s.threshold, f) + ")");
-  PrintMessage(why);
+  const CutExplanation told = ExplainCut(s, r);
+  PrintMessage(told.summary);
+  for (const std::string& note : told.notes) PrintMessage(note);
 }
 
 }  // namespace mv::cli

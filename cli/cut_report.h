@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cut/cut.h"
+#include "cut/explain.h"  // piece names and the explanation of the reports
 
 namespace mv::cli {
 
@@ -14,14 +15,10 @@ struct CutReportOptions {
   std::string cue;     // cue sheet to write, or empty
 };
 
-// Piece names as the run gives them ("mv000001.wav").
-std::string PieceFileName(int32_t number);
-
 // One line a piece: name, start, end and length as H:MM:SS.mmm, data bytes.
 void PrintPieceLines(const CutResult& r, const PcmFormat& format);
 void PrintJson(const CutSettings& s, const CutResult& r, bool written);
-// On stderr: the songs and the longest quiet run, the breaks the shortest song
-// merged away, and why no break was found when there was none.
+// On stderr: the explanation of a cut at silences, line by line.
 void PrintSummary(const CutSettings& s, const CutResult& r);
 
 }  // namespace mv::cli

@@ -208,12 +208,6 @@ CLI::Validator checked(std::function<std::string(const std::string&)> check, std
 
 }  // namespace
 
-CLI::Validator Decimal(int64_t min, int64_t max) {
-  return checked(
-      [min, max](const std::string& text) { return std::to_string(ParseNumber(text, min, max)); },
-      std::to_string(min) + ".." + std::to_string(max), "DECIMAL");
-}
-
 CLI::Validator NotEmpty(std::function<void(const std::string&)> parse) {
   return checked(
       [parse = std::move(parse)](const std::string& text) {

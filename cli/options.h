@@ -69,9 +69,8 @@ Correction ParseZero(const std::string& text);
 // would get messages mixed into its data.
 void CheckNotStandardStream(const std::string& path);
 
-// As CLI11 checks. Numbers are rewritten in plain decimal for CLI11 to read.
-CLI::Validator Decimal(int64_t min, int64_t max);
-// A name or value that may not be empty, then the parse's own check.
+// As CLI11 checks: a name or value that may not be empty, then the parse's
+// own check.
 CLI::Validator NotEmpty(std::function<void(const std::string&)> parse = {});
 
 }  // namespace mv::cli

@@ -656,7 +656,7 @@ TEST_F(Cli, ClicksAndShortSongs) {
                            "--min-song", "1"});
   ASSERT_EQ(all.status, 0) << all.err;
   EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 1) << all.out;
-  EXPECT_NE(all.err.find(format(format(msg::kBreaksMerged, "2"), "1秒") + "\n"), std::string::npos) << all.err;
+  EXPECT_NE(all.err.find(format(msg::kBreaksMerged, "2", "1秒") + "\n"), std::string::npos) << all.err;
   const std::string noBreak(msg::kNoBreakFound.substr(0, msg::kNoBreakFound.find("。")));
   EXPECT_EQ(noBreak, msg::kNoBreakAfterQuiet.substr(0, noBreak.size()));
   EXPECT_EQ(all.err.find(noBreak), std::string::npos) << all.err;

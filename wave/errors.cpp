@@ -2,10 +2,15 @@
 
 namespace mv {
 
-std::string format(std::string_view pattern, std::string_view arg) {
-  std::string out(pattern);
-  if (auto at = out.find("%s"); at != std::string::npos) out.replace(at, 2, arg);
-  return out;
+std::string detail::fill(std::string_view pattern, std::initializer_list<std::string_view> args) {
+  std::string out;
+  auto arg = args.begin();
+  for (std::size_t at = 0;;) {
+    const std::size_t mark = arg == args.end() ? std::string_view::npos : pattern.find("%s", at);
+    if (mark == std::string_view::npos) return out.append(pattern.substr(at));
+    out.append(pattern.substr(at, mark - at)).append(*arg++);
+    at = mark + 2;
+  }
 }
 
 std::string withReportDot(std::string text) {

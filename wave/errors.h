@@ -2,6 +2,7 @@
 // The one exception type through which the engines raise the texts of the
 // message table (wave/messages.h, included here for them).
 
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -10,8 +11,16 @@
 
 namespace mv {
 
-// Replaces the one "%s" of a message pattern.
-std::string format(std::string_view pattern, std::string_view arg);
+namespace detail {
+std::string fill(std::string_view pattern, std::initializer_list<std::string_view> args);
+}
+
+// A message pattern with its "%s" filled in turn, one argument each; a "%s"
+// inside an argument stays as it is.
+template <class... More>
+std::string format(std::string_view pattern, std::string_view arg, const More&... more) {
+  return detail::fill(pattern, {arg, std::string_view(more)...});
+}
 
 class Error : public std::runtime_error {
  public:

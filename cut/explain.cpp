@@ -1,0 +1,74 @@
+#include "cut/explain.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "cut/units.h"
+#include "wave/errors.h"
+#include "wave/paths.h"
+
+namespace mv {
+
+namespace {
+
+// As printf in the C locale, whatever locale the window runs in.
+std::string number(double v, std::chars_format style, int precision) {
+  char text[64];
+  return std::string(text, std::to_chars(text, text + sizeof text, v, style, precision).ptr);
+}
+
+// The shortest song is the user's own value and is given back as typed:
+// "1秒", "2.5秒".
+std::string shortestSongText(double seconds) { return number(seconds, std::chars_format::general, 6) + "秒"; }
+
+}  // namespace
+
+std::string PieceFileName(int32_t number) {
+  // The name in the root folder, whose folder text is empty, less its "/".
+  return PieceName("", number).substr(1);
+}
+
+std::string SecondsText(double seconds) { return number(seconds, std::chars_format::fixed, 2) + "秒"; }
+
+std::string LevelText(int32_t level, const PcmFormat& format) {
+  const double dB = ThresholdDb(level, format);
+  if (std::isinf(dB)) return "-∞ dBFS";
+  return number(dB, std::chars_format::fixed, 1) + " dBFS";
+}
+
+std::string SampleLevelText(int32_t level, const PcmFormat& format) {
+  return std::to_string(level) + " (" + LevelText(level, format) + ")";
+}
+
+CutExplanation ExplainCut(const CutSettings& s, const CutResult& r) {
+  const PcmFormat& f = s.format;
+  const ScanReport& report = r.report;
+  const auto& quiet = report.longestQuiet;
+  const std::string quietSeconds = SecondsText(quiet ? FramesSeconds(quiet->frames, f) : 0);
+  CutExplanation e;
+  e.summary = format(msg::kCutSummary, std::to_string(report.pieces.size()),
+                     quiet ? quietSeconds + " (" + ClockText(FramesSeconds(quiet->firstFrame, f)) + "から)"
+                           : std::string("なし"));
+  if (const auto& at = report.shortSoundBreak)
+    e.notes.push_back(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f))));
+  if (r.mergedPieces > 0)
+    e.notes.push_back(
+        format(msg::kBreaksMerged, std::to_string(r.mergedPieces), shortestSongText(s.minSongSeconds)));
+  // Breaks merged away were found: there is nothing more to explain.
+  if (report.pieces.size() > 1 || r.mergedPieces > 0 || s.mode != CutMode::AtSilences) return e;
+
+  const std::string run =
+      SecondsText(FramesSeconds(s.runLength, f)) + " (" + std::to_string(s.runLength) + "ｻﾝﾌﾟﾙ)";
+  if (quiet && quiet->frames > s.runLength) {
+    // Quiet enough for long enough, but no song followed where the cut looks.
+    e.notes.push_back(format(msg::kNoBreakAfterQuiet, quietSeconds, run));
+  } else {
+    const auto& level = report.quietestBlockPeak;
+    e.notes.push_back(format(msg::kNoBreakFound, quietSeconds, run,
+                             level ? SampleLevelText(*level, f) : std::string("-"),
+                             SampleLevelText(s.threshold, f)));
+  }
+  return e;
+}
+
+}  // namespace mv
