@@ -40,8 +40,8 @@ class Cli : public ::testing::Test {
     argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
-      std::freopen((dir / ".out").c_str(), "w", stdout);
-      std::freopen((dir / ".err").c_str(), "w", stderr);
+      if (!std::freopen((dir / ".out").c_str(), "w", stdout) || !std::freopen((dir / ".err").c_str(), "w", stderr))
+        ::_exit(127);
       for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ}) ::signal(sig, SIG_DFL);
       if (setUp) setUp();
       ::execv(argv[0], argv.data());
