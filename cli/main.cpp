@@ -172,12 +172,15 @@ int runMeasure(const FileOptions& o) {
   return kDone;
 }
 
-// The recording program beside this one does the record command.
+// The recording program does the record command: installed in its own
+// folder, reached from this one's; in the build tree beside this one.
 int execRecorder(char** argv) {
   char self[4096];
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
   std::string path = n > 0 ? std::string(self, static_cast<std::size_t>(n)) : std::string(argv[0]);
-  path = path.substr(0, path.rfind('/') + 1) + "morvane-cli-record";
+  path = path.substr(0, path.rfind('/') + 1);
+  const std::string installed = path + MORVANE_RECORDER_FROM_BINDIR "/morvane-cli-record";
+  path = ::access(installed.c_str(), X_OK) == 0 ? installed : path + "morvane-cli-record";
   // Its handlers come only once it runs; until then a signal waits.
   HoldCancelSignals(true);
   if (CancelWasPressed()) return CancelledStatus();

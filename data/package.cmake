@@ -3,7 +3,11 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME morvane)
 set(CPACK_PACKAGE_VENDOR "The Morvane developers")
-set(CPACK_PACKAGE_CONTACT "The Morvane developers <morvane@example.org>")
+# The Maintainer field is whoever makes the package (maintainer.cmake), read
+# when cpack runs, as the changelog's signature is.
+set(CPACK_MORVANE_MAINTAINER "${MORVANE_PACKAGE_MAINTAINER}")
+set(CPACK_MORVANE_MAINTAINER_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/maintainer.cmake)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/package_check.cmake)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "record, cut and join PCM WAVE audio")
 set(CPACK_PACKAGE_DESCRIPTION
 "Morvane records the sound input into a WAVE file, cuts a long recording

@@ -9,7 +9,7 @@ morvane_run_packages="g++ cmake ninja-build libcli11-dev qt6-base-dev qt6-multim
 morvane_test_packages="libgtest-dev sox ffmpeg python3 pulseaudio pulseaudio-utils
   pipewire pipewire-pulse wireplumber dbus-daemon
   clang libclang-rt-14-dev xvfb xauth desktop-file-utils appstream man-db
-  bash-completion dpkg-dev librsvg2-bin strace"
+  bash-completion dpkg-dev librsvg2-bin strace lintian"
 
 morvane_installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"

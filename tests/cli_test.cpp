@@ -40,8 +40,8 @@ class Cli : public ::testing::Test {
     argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
-      std::freopen((dir / ".out").c_str(), "w", stdout);
-      std::freopen((dir / ".err").c_str(), "w", stderr);
+      if (!std::freopen((dir / ".out").c_str(), "w", stdout) || !std::freopen((dir / ".err").c_str(), "w", stderr))
+        ::_exit(127);
       for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ}) ::signal(sig, SIG_DFL);
       if (setUp) setUp();
       ::execv(argv[0], argv.data());
@@ -534,6 +534,12 @@ TEST_F(Cli, DryRunAndItsReportsMatchTheCut) {
   EXPECT_NE(json.out.find("\"longest_quiet_run\": {\"first_frame\": 300, \"frames\": 250"), std::string::npos);
   EXPECT_EQ(test::FileNames(dir.path(), "mv").size(), 2u);
   EXPECT_EQ(test::ReadBytes(dir / "mv000001.wav").size(), 844u);
+  // A split of an exact multiple writes a bare header last; the dry run lists it.
+  const std::string even = wav("even.wav", 1, 22050, 16, Bytes(88200, 0));
+  EXPECT_EQ(run({"split", even, "--out", dir.path(), "--dry-run", "--length", "1s"}).out,
+            "mv000001.wav  0:00:00.000  0:00:01.000  0:00:01.000  44100 bytes\n"
+            "mv000002.wav  0:00:01.000  0:00:02.000  0:00:01.000  44100 bytes\n"
+            "mv000003.wav  0:00:02.000  0:00:02.000  0:00:00.000  0 bytes\n");
 
   // Units: the same cut spelt otherwise.
   const std::string plain = run({"cut", src, "--out", dir.path(), "--dry-run", "--run", "200", "--threshold", "103"}).out;

@@ -100,7 +100,7 @@ TEST_F(CutRun, SourceAmongTheNumberedOutputsIsRefused) {
   EXPECT_EQ(errorOf(), msg::kCutSourceIsOutput);
   EXPECT_TRUE(host.events.empty());
   // A hard link elsewhere is the same file.
-  ::link(piece(2).c_str(), (dir / "copy.wav").c_str());
+  ASSERT_EQ(::link(piece(2).c_str(), (dir / "copy.wav").c_str()), 0);
   s.source = dir / "copy.wav";
   EXPECT_EQ(errorOf(), msg::kCutSourceIsOutput);
   EXPECT_TRUE(test::IsFinishedWave(piece(2)));

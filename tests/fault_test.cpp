@@ -219,7 +219,9 @@ TEST_F(Faults, SourceThatShrinksDuringACut) {
   const Bytes data = test::Repeat16(3000, 300000, 2);
   test::WriteBytes(s.source, data);
   host.onPump = [&] {
-    if (host.pumps == 3) ::truncate(s.source.c_str(), 10000);
+    if (host.pumps == 3) {
+      ASSERT_EQ(::truncate(s.source.c_str(), 10000), 0);
+    }
   };
   EXPECT_EQ(test::ErrorOf([&] { RunCut(s, host); }), msg::kReadError);
   const auto left = LeftBehind(out);

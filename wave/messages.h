@@ -6,6 +6,8 @@
 
 #include <string_view>
 
+#include "wave/version.h"
+
 namespace mv::msg {
 
 // General error report (caption: the application's title).
@@ -100,6 +102,6 @@ inline constexpr std::string_view kBreaksMerged =
     "見つかった曲の区切りのうち %s か所では、最短の曲 %s に満たない曲を前後の曲に結合しました。";
 
 inline constexpr std::string_view kAppTitle = "Morvane";
-inline constexpr std::string_view kVersion = "Morvane ver 0.8";
+inline constexpr std::string_view kVersion = "Morvane ver " MORVANE_VERSION;
 
 }  // namespace mv::msg
