@@ -30,11 +30,7 @@ std::string jsonString(const std::string& text) {
   return out + "\"";
 }
 
-std::string number(double v) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.6f", v);
-  return text;
-}
+std::string number(double v) { return DecimalText(v, 6); }
 
 std::string labelOf(const PcmFormat& f) {
   const auto p = FormatListPosition(f.channels, f.sampleRate, f.bitsPerSample);
@@ -51,19 +47,10 @@ void writeText(const std::string& path, const std::string& text) {
 
 std::string dB(int32_t level, const PcmFormat& f) {
   const double v = ThresholdDb(level, f);
-  char text[32];
-  if (std::isinf(v))
-    std::snprintf(text, sizeof text, "-inf dBFS");
-  else
-    std::snprintf(text, sizeof text, "%.1f dBFS", v);
-  return text;
+  return std::isinf(v) ? std::string("-inf dBFS") : DecimalText(v, 1) + " dBFS";
 }
 
-std::string secondsText(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f秒", seconds);
-  return text;
-}
+std::string secondsText(double seconds) { return DecimalText(seconds, 2) + "秒"; }
 
 }  // namespace
 
@@ -154,8 +141,7 @@ void PrintSummary(const CutSettings& s, const CutResult& r) {
   if (const auto& at = r.report.shortSoundBreak)
     PrintMessage(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f))));
   if (r.mergedPieces > 0) {
-    char shortest[32];
-    std::snprintf(shortest, sizeof shortest, "%g秒", s.minSongSeconds);
+    const std::string shortest = ShortDecimalText(s.minSongSeconds) + "秒";
     PrintMessage(format(format(msg::kBreaksMerged, std::to_string(r.mergedPieces)), shortest));
   }
   // Breaks merged away were found: there is nothing more to explain.

@@ -31,10 +31,8 @@ namespace mv::cli {
 namespace {
 
 struct CutOptions {
-  std::string source, out, format, length = "0:01:00", zero;
-  std::string threshold = std::to_string(kDefaultThreshold);
-  std::string run = std::to_string(kDefaultRunLength);
-  std::string clicks = "0", minSong = "0";
+  std::string source, out, format, length = "0:01:00";
+  SilenceCutOptions silence;  // the defaults for split
   bool deleteSource = false, yes = false, dryRun = false;
   CutReportOptions report;
 };
@@ -64,15 +62,8 @@ int runCut(const CutOptions& o, CutMode mode) {
   if (mode == CutMode::EqualLengths) s.pieceLength = ParseLength(o.length);
   std::optional<int> chosen;
   if (!o.format.empty()) chosen = ParseFormatOption(o.format);
-  if (mode == CutMode::AtSilences && !o.zero.empty()) s.correction = ParseZero(o.zero);
   s.format = ParseFormatLabel(kCutLabels[chosen.value_or(intakePosition(o.source))]);
-  // Levels in dBFS and lengths in seconds mean samples once the format is known.
-  s.threshold = ParseThreshold(o.threshold).resolve(s.format);
-  s.runLength = ParseRun(o.run).resolve(s.format);
-  if (mode == CutMode::AtSilences) {
-    s.ignoreClicks = ParseClicks(o.clicks).resolve(s.format);
-    s.minSongSeconds = ParseMinSong(o.minSong);
-  }
+  o.silence.applyTo(s);
 
   // With --json, or in a dry run, the files are told in the report instead.
   ConsoleHost host(o.yes, true, !o.report.json && !o.dryRun);
@@ -210,16 +201,7 @@ CLI::App* AddCutCommand(CLI::App& app, CutOptions& o) {
                            true, [&o](CLI::App& cmd) {
     cmd.add_option("--format", o.format, "format label, e.g. \"16bit, Mono, 22kHz\"")
         ->check(NotEmpty(ParseFormatOption));
-    cmd.add_option("--threshold", o.threshold, "silence below this |sample| (default 100), or a level such as -50dB")
-        ->check(NotEmpty(ParseThreshold));
-    cmd.add_option("--run", o.run, "silent frames that end a song (default 132300), or seconds such as 3s")
-        ->check(NotEmpty(ParseRun));
-    cmd.add_option("--zero", o.zero, "correct by the zero points ZL,ZR")->check(NotEmpty(ParseZero));
-    cmd.add_option("--ignore-clicks", o.clicks,
-                   "sounds of at most K frames (or 5ms) inside a silence do not end it (default 0)")
-        ->check(NotEmpty(ParseClicks));
-    cmd.add_option("--min-song", o.minSong, "a song shorter than S seconds joins its neighbour (default 0)")
-        ->check(NotEmpty(ParseMinSong));
+    AddSilenceCutOptions(cmd, o.silence);
   });
 }
 

@@ -3,8 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <charconv>
 #include <limits>
+#include <system_error>
 
 #include "cut/units.h"
 
@@ -61,7 +62,19 @@ std::optional<double> decimalFraction(const std::string& text) {
     else return std::nullopt;
   }
   if (!digits) return std::nullopt;
-  return std::strtod(text.c_str(), nullptr);
+  // Read by from_chars, which knows no locale: strtod in a process whose
+  // locale writes "0,5" would stop at the point and read 0.
+  double v = 0;
+  const char* first = text.data() + i;
+  const auto [end, error] = std::from_chars(first, text.data() + text.size(), v, std::chars_format::fixed);
+  if (error == std::errc::result_out_of_range) {
+    // Too large is out of any range; too small is 0.
+    const bool large = text.find_first_not_of("0", i) < text.find('.');
+    v = large ? std::numeric_limits<double>::infinity() : 0.0;
+  } else if (error != std::errc() || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return text[0] == '-' ? -v : v;
 }
 
 // The number before a unit ("-40dB", "3s"), or nullopt when text does not
@@ -164,6 +177,29 @@ double ParseMinSong(const std::string& text) {
   if (!v) throw UsageError("not a number: \"" + text + "\"");
   if (*v < 0 || *v > 86400) throw UsageError("min-song out of range (0..86400): " + text);
   return *v;
+}
+
+void SilenceCutOptions::applyTo(CutSettings& s) const {
+  // Levels in dBFS and lengths in seconds mean samples once the format is known.
+  s.threshold = ParseThreshold(threshold).resolve(s.format);
+  s.runLength = ParseRun(run).resolve(s.format);
+  if (!zero.empty()) s.correction = ParseZero(zero);
+  s.ignoreClicks = ParseClicks(clicks).resolve(s.format);
+  s.minSongSeconds = ParseMinSong(minSong);
+}
+
+void AddSilenceCutOptions(CLI::App& cmd, SilenceCutOptions& o, const std::string& helpPrefix) {
+  cmd.add_option("--threshold", o.threshold,
+                 helpPrefix + "silence below this |sample| (default 100), or a level such as -50dB")
+      ->check(NotEmpty(ParseThreshold));
+  cmd.add_option("--run", o.run, helpPrefix + "silent frames that end a song (default 132300), or seconds such as 3s")
+      ->check(NotEmpty(ParseRun));
+  cmd.add_option("--zero", o.zero, helpPrefix + "correct by the zero points ZL,ZR")->check(NotEmpty(ParseZero));
+  cmd.add_option("--ignore-clicks", o.clicks,
+                 helpPrefix + "sounds of at most K frames (or 5ms) inside a silence do not end it (default 0)")
+      ->check(NotEmpty(ParseClicks));
+  cmd.add_option("--min-song", o.minSong, helpPrefix + "a song shorter than S seconds joins its neighbour (default 0)")
+      ->check(NotEmpty(ParseMinSong));
 }
 
 int ParseFormatOption(const std::string& text) {

@@ -64,11 +64,7 @@ CutSettings cutSettingsFor(const RecordOptions& o, const std::string& file, cons
   s.saveFolder = FolderText(o.cutOut.empty() ? o.out : o.cutOut);
   s.format = ParseFormatLabel(kCutLabels[RecordingLabelPosition(label)]);
   s.mode = CutMode::AtSilences;
-  s.threshold = ParseThreshold(o.threshold).resolve(s.format);
-  s.runLength = ParseRun(o.run).resolve(s.format);
-  if (!o.zero.empty()) s.correction = ParseZero(o.zero);
-  s.ignoreClicks = ParseClicks(o.clicks).resolve(s.format);
-  s.minSongSeconds = ParseMinSong(o.minSong);
+  o.silence.applyTo(s);
   return s;
 }
 

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "cut/units.h"
+
 namespace mv::cli {
 
 namespace {
@@ -66,11 +68,8 @@ std::string ConsoleMeter::line(int columns) const {
   for (int c = 0; c < channels_; ++c) {
     const double dB = peakDb_[c];
     const int filled = static_cast<int>(std::lround(std::clamp((dB - kFloorDb) / -kFloorDb, 0.0, 1.0) * bar));
-    char number[16];
-    if (dB <= -90)
-      std::snprintf(number, sizeof number, "%5s", "-inf");
-    else
-      std::snprintf(number, sizeof number, "%5.1f", dB);
+    std::string number = dB <= -90 ? std::string("-inf") : DecimalText(dB, 1);
+    number.insert(0, number.size() < 5 ? 5 - number.size() : 0, ' ');
     out += channels_ == 1 ? "   [" : (c == 0 ? " L [" : " R [");
     out += std::string(static_cast<std::size_t>(filled), '#') + std::string(static_cast<std::size_t>(bar - filled), '.');
     out += "] ";

@@ -8,10 +8,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
+#include "cli/cut_report.h"
+#include "cli/options.h"
 #include "tests/commands.h"
 #include "tests/support.h"
 #include "wave/errors.h"
@@ -176,6 +180,61 @@ TEST_F(Cli, NumbersWithLeadingZerosAreDecimal) {
     EXPECT_EQ(made[0].size(), static_cast<std::size_t>(row.pieces));
     EXPECT_EQ(made[0], made[1]);
   }
+}
+
+// A locale that writes "0,5", as Qt sets it for a German user before the
+// recording program reads its cut options and reports the cut: the system's,
+// or one built from its locale sources into folder.
+class GermanLocale {
+ public:
+  explicit GermanLocale(const std::string& folder) : before_(std::setlocale(LC_ALL, nullptr)) {
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8")) return;
+    const std::string made = folder + "/de_DE.UTF-8";
+    if (std::system(("localedef -i de_DE -f UTF-8 " + test::Quote(made) + " >/dev/null 2>&1").c_str()) != 0) return;
+    ::setenv("LOCPATH", folder.c_str(), 1);
+    std::setlocale(LC_ALL, "de_DE.UTF-8");
+  }
+  ~GermanLocale() {
+    std::setlocale(LC_ALL, before_.c_str());
+    ::unsetenv("LOCPATH");
+  }
+  bool active() const { return std::localeconv()->decimal_point == std::string(","); }
+
+ private:
+  std::string before_;
+};
+
+// Numbers are read and written with a point whatever the locale: strtod
+// there reads "0.5" as 0, and printf writes 0,5.
+TEST_F(Cli, NumbersHaveAPointInEveryLocale) {
+  GermanLocale german(dir.path());
+  if (!german.active()) GTEST_SKIP() << "no German locale and no localedef to make one";
+  EXPECT_EQ(cli::ParseRun("0.5s").seconds, 0.5);
+  EXPECT_EQ(cli::ParseThreshold("-42.5dB").dB, -42.5);
+  EXPECT_EQ(cli::ParseClicks("1.5ms").ms, 1.5);
+  EXPECT_EQ(cli::ParseMinSong("2.25"), 2.25);
+
+  CutSettings s;
+  s.format = ParseFormatLabel("16bit, Mono, 22kHz");
+  s.threshold = 100;
+  s.runLength = 200;
+  s.minSongSeconds = 0.5;
+  CutResult r;
+  r.report.pieces = {{0, 800, 4000}, {800, 900, 4000}};
+  r.report.longestQuiet = QuietRun{300, 250};
+  r.mergedPieces = 1;
+  ::testing::internal::CaptureStdout();
+  cli::PrintJson(s, r, false);
+  const std::string json = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(json.find("\"start_s\": 0.018141, \"length_s\": 0.020408"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"seconds\": 0.011338}"), std::string::npos) << json;
+  cli::WriteLabels(dir / "l.txt", r, s.format);
+  EXPECT_EQ(ReadText(dir / "l.txt"), "0.000000\t0.018141\tmv000001\n0.018141\t0.038549\tmv000002\n");
+  ::testing::internal::CaptureStderr();
+  cli::PrintSummary(s, r);
+  const std::string summary = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(summary.find("0.01秒"), std::string::npos) << summary;
+  EXPECT_NE(summary.find(format(format(msg::kBreaksMerged, "1"), "0.5秒")), std::string::npos) << summary;
 }
 
 TEST_F(Cli, CutTakesTheFormatOfAWaveSourceAndListsItsFiles) {
