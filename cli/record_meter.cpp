@@ -1,12 +1,12 @@
 #include "cli/record_meter.h"
 
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
+#include "cli/console_host.h"
 #include "cut/units.h"
 
 namespace mv::cli {
@@ -20,11 +20,6 @@ std::string clock(int32_t s) {
   char text[16];
   std::snprintf(text, sizeof text, "%02d:%02d:%02d", s / 3600 % 100, s / 60 % 60, s % 60);
   return text;
-}
-
-int terminalColumns() {
-  winsize w{};
-  return ::ioctl(STDERR_FILENO, TIOCGWINSZ, &w) == 0 && w.ws_col > 0 ? w.ws_col : 80;
 }
 
 }  // namespace
@@ -50,7 +45,7 @@ void ConsoleMeter::feed(const InputLevel& level, int32_t elapsedSeconds) {
     if (c < level.channels && level.clipped[c]) clipped_ = true;
   }
   if (!tty_) return;
-  const std::string text = line(terminalColumns() - 1);
+  const std::string text = line(TerminalColumns(STDERR_FILENO) - 1);
   if (drawn_ && text == shown_) return;
   shown_ = text;
   std::fprintf(stderr, "\r\033[K%s", text.c_str());

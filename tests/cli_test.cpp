@@ -2,6 +2,7 @@
 // files it writes, read back field by field.
 
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -547,6 +548,50 @@ TEST_F(Cli, DryRunAndItsReportsMatchTheCut) {
     const Outcome o = run(args);
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.out, out);
+  }
+}
+
+// The progress bar stays within the terminal, however narrow: a line that
+// wraps leaves its first part behind at every update.
+TEST_F(Cli, ProgressBarFitsTheTerminal) {
+  const Bytes tape = songs();
+  const std::string src = wav("tape.wav", 1, 22050, 16, test::Concat({tape, tape, tape, tape}));
+  for (const unsigned short columns : {40, 24, 12}) {
+    SCOPED_TRACE(columns);
+    const winsize size{24, columns, 0, 0};
+    int terminal = -1;
+    const std::string cli = test::CliPath(), out = dir.path();
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, &size);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      ::execl(cli.c_str(), cli.c_str(), "cut", src.c_str(), "--out", out.c_str(), "--run", "200", "--dry-run",
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    std::string shown;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<std::size_t>(n));
+    ::close(terminal);
+    EXPECT_EQ(finish(pid).status, 0);
+    // The cells of each stretch that a return goes back over (not the
+    // lines that stay, the piece lines and the summary): ASCII one, anything
+    // else (here Japanese) two; the screen's last column stays free.
+    int width = 0, widest = 0;
+    for (std::size_t i = 0; i < shown.size();) {
+      const auto c = static_cast<unsigned char>(shown[i++]);
+      if (c == '\r' || c == '\n') {
+        if (c == '\r' && (i == shown.size() || shown[i] != '\n')) widest = std::max(widest, width);
+        width = 0;
+      } else if (c == 0x1B) {
+        while (i < shown.size() && !std::isalpha(static_cast<unsigned char>(shown[i]))) ++i;
+        ++i;
+      } else {
+        width += c < 0x80 ? 1 : 2;
+        while (i < shown.size() && (static_cast<unsigned char>(shown[i]) & 0xC0) == 0x80) ++i;
+      }
+    }
+    EXPECT_LT(widest, columns) << shown;
+    EXPECT_NE(shown.find("% " + std::string(msg::kMakingFirstSong).substr(0, 1)), std::string::npos) << shown;
   }
 }
 
