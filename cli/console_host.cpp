@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "wave/errors.h"
+
 namespace mv::cli {
 
 namespace {
@@ -126,6 +128,7 @@ void PrintMessage(std::string_view text) {
 
 bool ConsoleHost::ask(const Message& question) {
   PrintMessage(question.text);
+  if (!yes_) PrintMessage(format(msg::kDeclinedWithoutOption, "--yes"));
   return yes_;
 }
 

@@ -17,6 +17,7 @@
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/record.h"
+#include "cli/usage.h"
 #include "cut/cut.h"
 #include "join/join.h"
 #include "record/analysis.h"
@@ -90,6 +91,7 @@ class ListIntake : public JoinIntake {
   void append(const std::string& name) override { entries_.push_back(name); }
   bool ask(const Message& question) override {
     PrintMessage(question.text);
+    if (!allowMixed_) PrintMessage(format(msg::kDeclinedWithoutOption, "--allow-mixed-formats"));
     return allowMixed_;
   }
   const std::vector<std::string>& entries() const { return entries_; }
@@ -246,6 +248,7 @@ CLI::App* AddMeasureCommand(CLI::App& app, FileOptions& o) {
 int run(int argc, char** argv) {
   KeepStandardStreamsOpen();
   CLI::App app{"Morvane: cut, split and join PCM WAVE files", "morvane-cli"};
+  SetUpHelp(app);
   app.set_version_flag("--version", std::string(msg::kVersion));
   app.require_subcommand(1);
 
@@ -267,8 +270,7 @@ int run(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    const int status = app.exit(e);
-    return status == 0 ? kDone : kUsage;
+    return ReportParseError(app, e, argc, argv);
   }
 
   InstallCancelHandler();

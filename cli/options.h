@@ -20,6 +20,9 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The wrong-usage text of a value outside its range ("0..59").
+std::string OutOfRangeText(const std::string& value, const std::string& range);
+
 // A whole decimal number, blanks around it and a sign allowed: a leading 0
 // is not octal, "0x" is not hex. A number too large for 64 bits is kept as
 // the largest (or smallest) one, so that it is out of any range.

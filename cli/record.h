@@ -8,6 +8,7 @@
 
 #include "cli/options.h"
 #include "record/wave_device.h"
+#include "wave/messages.h"
 #include "wave/paths.h"
 
 namespace mv::cli {
@@ -49,9 +50,9 @@ inline CLI::App* AddRecordCommand(CLI::App& app, RecordOptions& o) {
     if (!o.listInputs && o.out.empty()) throw CLI::RequiredError("--out");
     // The cut's options mean nothing without the cut: wrong usage, not ignored.
     if (!o.cut) {
-      if (cmd->count("--cut-out") > 0) throw CLI::ValidationError("--cut-out", "only with --cut");
+      if (cmd->count("--cut-out") > 0) throw CLI::ValidationError("--cut-out", std::string(msg::kUsageOnlyWithCut));
       for (const char* name : kSilenceCutOptionNames)
-        if (cmd->count(name) > 0) throw CLI::ValidationError(name, "only with --cut");
+        if (cmd->count(name) > 0) throw CLI::ValidationError(name, std::string(msg::kUsageOnlyWithCut));
     }
   });
   return cmd;

@@ -20,6 +20,7 @@
 #include "tests/commands.h"
 #include "tests/support.h"
 #include "wave/errors.h"
+#include "wave/format.h"
 
 namespace mv {
 namespace {
@@ -75,27 +76,45 @@ TEST_F(Cli, VersionAndHelp) {
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.out, "Morvane ver 0.8\n");
   EXPECT_EQ(run({"--help"}).status, 0);
-  EXPECT_EQ(run({"cut", "--help"}).status, 0);
+  // The help fits the terminal (here $COLUMNS, as stdout is a file) and
+  // lists the labels --format takes.
+  for (const char* command : {"cut", "split", "join", "measure", "record"}) {
+    SCOPED_TRACE(command);
+    o = finish(start({command, "--help"}, [] { ::setenv("COLUMNS", "40", 1); }));
+    EXPECT_EQ(o.status, 0);
+    for (std::size_t at = 0, end; at < o.out.size(); at = end + 1) {
+      end = std::min(o.out.find('\n', at), o.out.size());
+      EXPECT_LT(end - at, 40u) << o.out.substr(at, end - at);
+    }
+    for (std::string_view label : kCutLabels) EXPECT_NE(o.out.find(label), std::string::npos) << label;
+  }
 }
 
-// Wrong usage: status 2, the reason on stderr, nothing on stdout, nothing
-// written. Record rows are answered before the recorder starts.
+// Wrong usage: status 2, the reason on stderr in the language of the other
+// messages, naming what is wrong, nothing on stdout, nothing written. Record
+// rows are answered before the recorder starts.
 TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
   const std::string d = dir.path(), src = wav("a.wav", 2, 44100, 16, Bytes(8, 1));
   const std::string j = dir / "j.wav", tape = wav("tape.wav", 1, 22050, 16, songs());
+  const std::string empty(msg::kUsageEmpty), onlyWithCut(msg::kUsageOnlyWithCut);
   struct Row {
     std::vector<std::string> args;
     std::string words;
   };
   const std::vector<Row> rows = {
-      {{}, "required"},
-      {{"frobnicate"}, "subcommand"},
-      {{"cut", src}, "--out"},
-      {{"cut", src, "--out", d, "--threshold", "abc"}, "not a number"},
+      {{}, std::string(msg::kUsageNoCommand)},
+      {{"frobnicate"}, format(msg::kUsageUnknownCommand, "frobnicate")},
+      {{"--frob"}, format(msg::kUsageUnknownOption, "--frob")},
+      {{"cut", src, "--out", d, "--frob", "5"}, format(msg::kUsageUnknownOption, "--frob")},
+      {{"record", "--out", d, "--frob"}, format(msg::kUsageUnknownOption, "--frob")},
+      {{"info", src, "extra"}, format(msg::kUsageExtraArguments, "extra")},
+      {{"cut", src, "--out"}, format(msg::kUsageMissingValue, "--out")},
+      {{"cut", src}, format(msg::kUsageRequired, "--out")},
+      {{"cut", src, "--out", d, "--threshold", "abc"}, "--threshold: " + format(msg::kUsageNotNumber, "\"abc\"")},
+      {{"cut", src, "--out", d, "--threshold", "65537"}, "--threshold: " + cli::OutOfRangeText("65537", "0..65536")},
       {{"cut", src, "--out", d, "--threshold", "0x10"}, "not a number"},
       {{"cut", src, "--out", d, "--threshold", "1e2"}, "not a number"},
-      {{"cut", src, "--out", d, "--threshold", ""}, "is empty"},
-      {{"cut", src, "--out", d, "--threshold", "65537"}, "out of range"},
+      {{"cut", src, "--out", d, "--threshold", ""}, empty},
       {{"cut", src, "--out", d, "--threshold", "-1"}, "out of range"},
       {{"cut", src, "--out", d, "--threshold", "99999999999999999999999"}, "out of range"},
       {{"cut", src, "--out", d, "--run", "441001"}, "out of range"},
@@ -112,7 +131,8 @@ TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
       {{"split", src, "--out", d, "--length", "0:0x1:00"}, "not a number"},
       {{"split", src, "--out", d, "--length", "0::10"}, "not a number"},
       {{"split", src, "--out", d, "--length", "1:2:3:4"}, "H:M:S"},
-      {{"split", src, "--out", d, "--format", "16bit, Mono, 96kHz"}, "unknown format"},
+      {{"split", src, "--out", d, "--format", "16bit, Mono, 96kHz"},
+       format(msg::kUsageUnknownFormat, "\"16bit, Mono, 96kHz\"")},
       {{"record", "--out", d, "--length", "0:00:1O"}, "not a number"},
       {{"record", "--out", d, "--length", "0:99:00"}, "out of range"},
       {{"record", "--length", "0:00:01"}, "--out"},
@@ -120,23 +140,23 @@ TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
       {{"record", "--out", d, "--cut", "--run", "441001"}, "out of range"},
       {{"record", "--out", d, "--cut", "--ignore-clicks", "5 frames"}, "not a number"},
       {{"record", "--out", d, "--cut", "--min-song", "-1"}, "out of range"},
-      {{"record", "--out", d, "--threshold", "50"}, "only with --cut"},
-      {{"record", "--out", d, "--min-song", "3"}, "only with --cut"},
-      {{"record", "--out", d, "--input", ""}, "empty"},
-      {{"record", "--out", d, "--cut", "--cut-out", ""}, "empty"},
+      {{"record", "--out", d, "--threshold", "50"}, onlyWithCut},
+      {{"record", "--out", d, "--min-song", "3"}, onlyWithCut},
+      {{"record", "--out", d, "--input", ""}, empty},
+      {{"record", "--out", d, "--cut", "--cut-out", ""}, empty},
       // Empty names and labels.
-      {{"cut", src, "--out", ""}, "empty"},
-      {{"split", src, "--out", ""}, "empty"},
-      {{"join", "--out", "", src}, "empty"},
-      {{"record", "--out", ""}, "empty"},
-      {{"cut", "", "--out", d}, "empty"},
-      {{"split", "", "--out", d}, "empty"},
-      {{"join", "--out", j, src, ""}, "empty"},
-      {{"cut", src, "--out", d, "--format", ""}, "empty"},
-      {{"split", src, "--out", d, "--format", ""}, "empty"},
-      {{"join", "--out", j, "--format", "", src}, "empty"},
-      {{"measure", src, "--format", ""}, "empty"},
-      {{"record", "--out", d, "--format", ""}, "empty"},
+      {{"cut", src, "--out", ""}, empty},
+      {{"split", src, "--out", ""}, empty},
+      {{"join", "--out", "", src}, empty},
+      {{"record", "--out", ""}, empty},
+      {{"cut", "", "--out", d}, empty},
+      {{"split", "", "--out", d}, empty},
+      {{"join", "--out", j, src, ""}, empty},
+      {{"cut", src, "--out", d, "--format", ""}, empty},
+      {{"split", src, "--out", d, "--format", ""}, empty},
+      {{"join", "--out", j, "--format", "", src}, empty},
+      {{"measure", src, "--format", ""}, empty},
+      {{"record", "--out", d, "--format", ""}, empty},
   };
   for (const Row& row : rows) {
     std::string shown;
@@ -145,6 +165,12 @@ TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
     const Outcome o = run(row.args);
     EXPECT_EQ(o.status, 2);
     EXPECT_NE(o.err.find(row.words), std::string::npos) << o.err;
+    for (std::size_t at = 0, end; at < o.err.size(); at = end + 1) {
+      end = std::min(o.err.find('\n', at), o.err.size());
+      const std::string line = o.err.substr(at, end - at);
+      EXPECT_TRUE(std::any_of(line.begin(), line.end(), [](char c) { return (c & 0x80) != 0; }))
+          << "not in Japanese: " << line;
+    }
     EXPECT_EQ(o.out, "");
   }
   EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
@@ -268,7 +294,7 @@ TEST_F(Cli, QuestionsAreAnsweredNoUnlessYes) {
   test::WriteBytes(dir / "mv000007.wav", {1, 2});
   Outcome o = run({"cut", src, "--out", dir.path()});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(msg::kOverwritePieces) + "\n");
+  EXPECT_EQ(o.err, std::string(msg::kOverwritePieces) + "\n" + format(msg::kDeclinedWithoutOption, "--yes") + "\n");
   EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
   o = run({"cut", src, "--out", dir.path(), "--yes"});
   EXPECT_EQ(o.status, 0);
@@ -334,7 +360,8 @@ TEST_F(Cli, JoinAsksAboutADifferentFormatAndWritesNothingOnNo) {
     args.insert(args.end(), answer.begin(), answer.end());
     Outcome o = run(args);
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "形式の異なるWaveファイルですが、結合しますか?\n");
+    EXPECT_EQ(o.err, "形式の異なるWaveファイルですが、結合しますか?\n" +
+                         format(msg::kDeclinedWithoutOption, "--allow-mixed-formats") + "\n");
     EXPECT_EQ(o.out, "");
     EXPECT_FALSE(test::Exists(out));
   }
@@ -360,13 +387,15 @@ TEST_F(Cli, JoinOverAnExistingFileAsksFirst) {
   const Bytes a0 = test::ReadBytes(a), old = {7, 7, 7};
   const std::string out = dir / "j.wav";
   test::WriteBytes(out, old);
+  const std::string declined =
+      "ファイルがすでに存在しますが、上書きしますか?\n" + format(msg::kDeclinedWithoutOption, "--yes") + "\n";
   struct Row {
     std::vector<std::string> args;
     std::string err;
   };
   const std::vector<Row> rows = {
-      {{"join", "--out", out, a}, "ファイルがすでに存在しますが、上書きしますか?\n"},
-      {{"join", "--out", out, "--allow-mixed-formats", a}, "ファイルがすでに存在しますが、上書きしますか?\n"},
+      {{"join", "--out", out, a}, declined},
+      {{"join", "--out", out, "--allow-mixed-formats", a}, declined},
       {{"join", "--out", out, "--yes", a, bad}, "サポートできない形式です。\n"},
       {{"join", "--out", a, a}, "生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。\n"},
       {{"join", "--out", a, "--yes", a}, "生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。\n"},
@@ -414,11 +443,13 @@ TEST_F(Cli, OutputThatIsAStandardStreamIsWrongUsage) {
     ASSERT_GE(now.size(), old.size());
     EXPECT_EQ(Bytes(now.begin(), now.begin() + 3), old);
     const std::string rest(now.begin() + 3, now.end());
+    const std::string stream(row.redirect[0] == '2' ? msg::kUsageStandardError : msg::kUsageStandardOutput);
+    const std::string said = stream.substr(stream.find("%s") + 2);
     if (row.redirect[0] == '2') {
-      EXPECT_NE(rest.find("standard error"), std::string::npos) << rest;
+      EXPECT_NE(rest.find(said), std::string::npos) << rest;
     } else {
       EXPECT_EQ(rest, "");
-      EXPECT_NE(o.err.find("standard output"), std::string::npos) << o.err;
+      EXPECT_NE(o.err.find(said), std::string::npos) << o.err;
     }
   }
 }
