@@ -25,6 +25,14 @@ int CancelledStatus();
 // its number and gets messages written into it.
 void KeepStandardStreamsOpen();
 
+// The columns of the terminal on fd; else $COLUMNS, else 80.
+int TerminalColumns(int fd);
+// The cells text takes on a terminal: a wide (East Asian) character two,
+// a combining mark none, any other one.
+int DisplayCells(std::string_view text);
+// The longest start of text, in whole characters, that takes at most cells.
+std::string FitCells(std::string_view text, int cells);
+
 class ConsoleHost : public JobHost {
  public:
   // Pieces are listed by their names in the save folder; a join's output by
@@ -52,8 +60,7 @@ class ConsoleHost : public JobHost {
   bool running_ = false;
   int percent_ = 0;
   std::string status_;
-  int drawnPercent_ = -1;  // what the bar shows now
-  std::string drawnStatus_;
+  std::string drawn_;  // the line the terminal shows, empty for none
 };
 
 // Prints a system message on stderr, on a line of its own.

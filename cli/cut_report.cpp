@@ -12,11 +12,7 @@ namespace mv::cli {
 
 namespace {
 
-std::string number(double v) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.6f", v);
-  return text;
-}
+std::string number(double v) { return DecimalText(v, 6); }
 
 std::string labelOf(const PcmFormat& f) {
   const auto p = FormatListPosition(f.channels, f.sampleRate, f.bitsPerSample);

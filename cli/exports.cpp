@@ -24,11 +24,7 @@ namespace fs = std::filesystem;
 
 constexpr const char* kStandardOutput = "-";
 
-std::string seconds(double v) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.6f", v);
-  return text;
-}
+std::string seconds(double v) { return DecimalText(v, 6); }
 
 std::string folderOf(const std::string& path) {
   const std::string parent = fs::path(path).parent_path().string();
@@ -175,14 +171,14 @@ bool ExportsToStandardOutput(const CutReportOptions& o) {
 
 void CheckExportUsage(const CutReportOptions& o) {
   if (o.labels == kStandardOutput && o.cue == kStandardOutput)
-    throw UsageError("--labels - and --cue - would both write to the standard output");
+    throw UsageError(format(msg::kUsageTwoOnStandardOutput, "--labels -", "--cue -"));
   if (ExportsToStandardOutput(o) && o.json)
-    throw UsageError("--json and an export to - would both write to the standard output");
+    throw UsageError(format(msg::kUsageTwoOnStandardOutput, "--json", o.labels == kStandardOutput ? "--labels -" : "--cue -"));
   if (!o.labels.empty() && !o.cue.empty() && o.labels != kStandardOutput && o.cue != kStandardOutput &&
       (o.labels == o.cue || SameFile(o.labels, o.cue) ||
        (fs::path(o.labels).filename() == fs::path(o.cue).filename() &&
         SameFile(folderOf(o.labels), folderOf(o.cue)))))
-    throw UsageError("--labels and --cue name the same file: " + o.cue);
+    throw UsageError(format(msg::kUsageSameExportFile, o.cue));
 }
 
 void CheckExports(const CutReportOptions& o, const CutSettings& s) {

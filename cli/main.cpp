@@ -18,6 +18,7 @@
 #include "cli/exports.h"
 #include "cli/options.h"
 #include "cli/record.h"
+#include "cli/usage.h"
 #include "cut/cut.h"
 #include "join/join.h"
 #include "record/analysis.h"
@@ -32,10 +33,8 @@ namespace mv::cli {
 namespace {
 
 struct CutOptions {
-  std::string source, out, format, length = "0:01:00", zero;
-  std::string threshold = std::to_string(kDefaultThreshold);
-  std::string run = std::to_string(kDefaultRunLength);
-  std::string clicks = "0", minSong = "0";
+  std::string source, out, format, length = "0:01:00";
+  SilenceCutOptions silence;  // the defaults for split
   bool deleteSource = false, yes = false, dryRun = false;
   CutReportOptions report;
 };
@@ -66,15 +65,8 @@ int runCut(const CutOptions& o, CutMode mode) {
   if (mode == CutMode::EqualLengths) s.pieceLength = ParseLength(o.length);
   std::optional<int> chosen;
   if (!o.format.empty()) chosen = ParseFormatOption(o.format);
-  if (mode == CutMode::AtSilences && !o.zero.empty()) s.correction = ParseZero(o.zero);
   s.format = ParseFormatLabel(kCutLabels[chosen.value_or(intakePosition(o.source))]);
-  // Levels in dBFS and lengths in seconds mean samples once the format is known.
-  s.threshold = ParseThreshold(o.threshold).resolve(s.format);
-  s.runLength = ParseRun(o.run).resolve(s.format);
-  if (mode == CutMode::AtSilences) {
-    s.ignoreClicks = ParseClicks(o.clicks).resolve(s.format);
-    s.minSongSeconds = ParseMinSong(o.minSong);
-  }
+  o.silence.applyTo(s);
 
   // Label and cue files are written by the run, before it may delete the
   // source; names they must not take are refused before it starts.
@@ -106,6 +98,7 @@ class ListIntake : public JoinIntake {
   void append(const std::string& name) override { entries_.push_back(name); }
   bool ask(const Message& question) override {
     PrintMessage(question.text);
+    if (!allowMixed_) PrintMessage(format(msg::kDeclinedWithoutOption, "--allow-mixed-formats"));
     return allowMixed_;
   }
   const std::vector<std::string>& entries() const { return entries_; }
@@ -227,16 +220,7 @@ CLI::App* AddCutCommand(CLI::App& app, CutOptions& o) {
                            true, [&o](CLI::App& cmd) {
     cmd.add_option("--format", o.format, "format label, e.g. \"16bit, Mono, 22kHz\"")
         ->check(NotEmpty(ParseFormatOption));
-    cmd.add_option("--threshold", o.threshold, "silence below this |sample| (default 100), or a level such as -50dB")
-        ->check(NotEmpty(ParseThreshold));
-    cmd.add_option("--run", o.run, "silent frames that end a song (default 132300), or seconds such as 3s")
-        ->check(NotEmpty(ParseRun));
-    cmd.add_option("--zero", o.zero, "correct by the zero points ZL,ZR")->check(NotEmpty(ParseZero));
-    cmd.add_option("--ignore-clicks", o.clicks,
-                   "sounds of at most K frames (or 5ms) inside a silence do not end it (default 0)")
-        ->check(NotEmpty(ParseClicks));
-    cmd.add_option("--min-song", o.minSong, "a song shorter than S seconds joins its neighbour (default 0)")
-        ->check(NotEmpty(ParseMinSong));
+    AddSilenceCutOptions(cmd, o.silence);
   });
 }
 
@@ -281,6 +265,7 @@ CLI::App* AddMeasureCommand(CLI::App& app, FileOptions& o) {
 int run(int argc, char** argv) {
   KeepStandardStreamsOpen();
   CLI::App app{"Morvane: cut, split and join PCM WAVE files", "morvane-cli"};
+  SetUpHelp(app);
   app.set_version_flag("--version", std::string(msg::kVersion));
   app.require_subcommand(1);
 
@@ -302,8 +287,7 @@ int run(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    const int status = app.exit(e);
-    return status == 0 ? kDone : kUsage;
+    return ReportParseError(app, e, argc, argv);
   }
 
   InstallCancelHandler();

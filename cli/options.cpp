@@ -3,11 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <charconv>
 #include <limits>
+#include <system_error>
 
 #include "cut/units.h"
-
+#include "wave/errors.h"
 #include "wave/format.h"
 
 namespace mv::cli {
@@ -15,6 +16,10 @@ namespace mv::cli {
 namespace {
 
 bool isDigit(char ch) { return ch >= '0' && ch <= '9'; }
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string notANumber(const std::string& text) { return format(msg::kUsageNotNumber, quoted(text)); }
 
 std::string trimmed(const std::string& text) {
   const auto first = text.find_first_not_of(' ');
@@ -24,17 +29,23 @@ std::string trimmed(const std::string& text) {
 
 }  // namespace
 
+std::string OutOfRangeText(const std::string& value, const std::string& range) {
+  std::string pattern(msg::kUsageOutOfRange);
+  pattern.replace(pattern.rfind("%s"), 2, range);  // first, so that a "%s" in value stays as typed
+  return format(pattern, value);
+}
+
 int64_t ParseNumber(const std::string& text) {
   const std::string t = trimmed(text);
   std::size_t i = 0;
   const bool negative = !t.empty() && t[0] == '-';
   if (!t.empty() && (t[0] == '-' || t[0] == '+')) i = 1;
-  if (i == t.size()) throw UsageError("not a number: \"" + text + "\"");
+  if (i == t.size()) throw UsageError(notANumber(text));
   // Digit by digit, so that no library reads a base into the text.
   constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
   int64_t v = 0;
   for (; i < t.size(); ++i) {
-    if (!isDigit(t[i])) throw UsageError("not a number: \"" + text + "\"");
+    if (!isDigit(t[i])) throw UsageError(notANumber(text));
     const int digit = t[i] - '0';
     v = v > (kMax - digit) / 10 ? kMax : v * 10 + digit;
   }
@@ -44,8 +55,7 @@ int64_t ParseNumber(const std::string& text) {
 int64_t ParseNumber(const std::string& text, int64_t min, int64_t max) {
   const int64_t v = ParseNumber(text);
   if (v < min || v > max)
-    throw UsageError("out of range (" + std::to_string(min) + ".." + std::to_string(max) +
-                     "): " + text);
+    throw UsageError(OutOfRangeText(text, std::to_string(min) + ".." + std::to_string(max)));
   return v;
 }
 
@@ -61,16 +71,28 @@ std::optional<double> decimalFraction(const std::string& text) {
     else return std::nullopt;
   }
   if (!digits) return std::nullopt;
-  return std::strtod(text.c_str(), nullptr);
+  // Read by from_chars, which knows no locale: strtod in a process whose
+  // locale writes "0,5" would stop at the point and read 0.
+  double v = 0;
+  const char* first = text.data() + i;
+  const auto [end, error] = std::from_chars(first, text.data() + text.size(), v, std::chars_format::fixed);
+  if (error == std::errc::result_out_of_range) {
+    // Too large is out of any range; too small is 0.
+    const bool large = text.find_first_not_of("0", i) < text.find('.');
+    v = large ? std::numeric_limits<double>::infinity() : 0.0;
+  } else if (error != std::errc() || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return text[0] == '-' ? -v : v;
 }
 
 // The number before a unit ("-40dB", "3s"), or nullopt when text does not
 // end with the unit.
-std::optional<double> withUnit(const std::string& text, const std::string& unit, const std::string& what) {
+std::optional<double> withUnit(const std::string& text, const std::string& unit) {
   const std::string t = trimmed(text);
   if (t.size() <= unit.size() || t.compare(t.size() - unit.size(), unit.size(), unit) != 0) return std::nullopt;
   const auto v = decimalFraction(t.substr(0, t.size() - unit.size()));
-  if (!v) throw UsageError(what + ": not a number: \"" + text + "\"");
+  if (!v) throw UsageError(notANumber(text));
   return v;
 }
 
@@ -81,7 +103,7 @@ Duration ParseLength(const std::string& text) {
     try {
       return ParseNumber(digits, 0, max);
     } catch (const UsageError& e) {
-      throw UsageError(std::string(what) + " " + e.what());
+      throw UsageError(std::string(what) + ": " + e.what());
     }
   };
   constexpr int64_t kMaxSeconds = (int64_t{kMaxHours} * 60 + 59) * 60 + 59;
@@ -89,30 +111,30 @@ Duration ParseLength(const std::string& text) {
   const auto first = text.find(':');
   if (first == std::string::npos) {
     const std::string t = trimmed(text);
-    if (t.size() < 2 || t.back() != 's') throw UsageError("length must be H:M:S, M:S or seconds with s: " + text);
-    total = field(t.substr(0, t.size() - 1), kMaxSeconds, "seconds");
+    if (t.size() < 2 || t.back() != 's') throw UsageError(format(msg::kUsageLengthForm, text));
+    total = field(t.substr(0, t.size() - 1), kMaxSeconds, "秒");
   } else {
     const auto second = text.find(':', first + 1);
     if (second != std::string::npos && text.find(':', second + 1) != std::string::npos)
-      throw UsageError("length must be H:M:S, M:S or seconds with s: " + text);
+      throw UsageError(format(msg::kUsageLengthForm, text));
     if (second == std::string::npos) {
-      total = field(text.substr(0, first), kMaxSeconds / 60, "minutes") * 60 +
-              field(text.substr(first + 1), 59, "seconds");
+      total = field(text.substr(0, first), kMaxSeconds / 60, "分") * 60 +
+              field(text.substr(first + 1), 59, "秒");
     } else {
-      total = (field(text.substr(0, first), kMaxHours, "hours") * 60 +
-               field(text.substr(first + 1, second - first - 1), 59, "minutes")) * 60 +
-              field(text.substr(second + 1), 59, "seconds");
+      total = (field(text.substr(0, first), kMaxHours, "時間") * 60 +
+               field(text.substr(first + 1, second - first - 1), 59, "分")) * 60 +
+              field(text.substr(second + 1), 59, "秒");
     }
   }
-  if (total > kMaxSeconds) throw UsageError("length out of range (at most 215:59:59): " + text);
+  if (total > kMaxSeconds) throw UsageError(OutOfRangeText(text, "0:00:00..215:59:59"));
   return {static_cast<int32_t>(total / 3600), static_cast<int32_t>(total / 60 % 60),
           static_cast<int32_t>(total % 60)};
 }
 
 ThresholdOption ParseThreshold(const std::string& text) {
   ThresholdOption o;
-  if (const auto dB = withUnit(text, "dB", "threshold")) {
-    if (*dB > 0) throw UsageError("threshold out of range (at most 0dB): " + text);
+  if (const auto dB = withUnit(text, "dB")) {
+    if (*dB > 0) throw UsageError(OutOfRangeText(text, "..0dB"));
     o.dB = dB;
   } else {
     o.value = static_cast<int32_t>(ParseNumber(text, 0, kMaxThreshold));
@@ -126,8 +148,8 @@ int32_t ThresholdOption::resolve(const PcmFormat& format) const {
 
 RunOption ParseRun(const std::string& text) {
   RunOption o;
-  if (const auto seconds = withUnit(text, "s", "run")) {
-    if (*seconds < 0) throw UsageError("run out of range (0.." + std::to_string(kMaxRunLength) + "): " + text);
+  if (const auto seconds = withUnit(text, "s")) {
+    if (*seconds < 0) throw UsageError(OutOfRangeText(text, "0.." + std::to_string(kMaxRunLength)));
     o.seconds = seconds;
   } else {
     o.frames = static_cast<int32_t>(ParseNumber(text, 0, kMaxRunLength));
@@ -139,15 +161,15 @@ int32_t RunOption::resolve(const PcmFormat& format) const {
   if (!seconds) return frames;
   const int64_t n = FramesFromSeconds(*seconds, format);
   if (n < 0 || n > kMaxRunLength)
-    throw UsageError("run out of range (0.." + std::to_string(kMaxRunLength) + " frames): " +
-                     std::to_string(n) + " frames");
+    throw UsageError("--run: " + OutOfRangeText(std::to_string(n) + "ｻﾝﾌﾟﾙ",
+                                                "0.." + std::to_string(kMaxRunLength) + "ｻﾝﾌﾟﾙ"));
   return static_cast<int32_t>(n);
 }
 
 ClicksOption ParseClicks(const std::string& text) {
   ClicksOption o;
-  if (const auto ms = withUnit(text, "ms", "ignore-clicks")) {
-    if (*ms < 0 || *ms > 10000) throw UsageError("ignore-clicks out of range (0..10000ms): " + text);
+  if (const auto ms = withUnit(text, "ms")) {
+    if (*ms < 0 || *ms > 10000) throw UsageError(OutOfRangeText(text, "0..10000ms"));
     o.ms = ms;
   } else {
     o.frames = static_cast<int32_t>(ParseNumber(text, 0, kMaxRunLength));
@@ -161,20 +183,43 @@ int32_t ClicksOption::resolve(const PcmFormat& format) const {
 
 double ParseMinSong(const std::string& text) {
   const auto v = decimalFraction(trimmed(text));
-  if (!v) throw UsageError("not a number: \"" + text + "\"");
-  if (*v < 0 || *v > 86400) throw UsageError("min-song out of range (0..86400): " + text);
+  if (!v) throw UsageError(notANumber(text));
+  if (*v < 0 || *v > 86400) throw UsageError(OutOfRangeText(text, "0..86400"));
   return *v;
+}
+
+void SilenceCutOptions::applyTo(CutSettings& s) const {
+  // Levels in dBFS and lengths in seconds mean samples once the format is known.
+  s.threshold = ParseThreshold(threshold).resolve(s.format);
+  s.runLength = ParseRun(run).resolve(s.format);
+  if (!zero.empty()) s.correction = ParseZero(zero);
+  s.ignoreClicks = ParseClicks(clicks).resolve(s.format);
+  s.minSongSeconds = ParseMinSong(minSong);
+}
+
+void AddSilenceCutOptions(CLI::App& cmd, SilenceCutOptions& o, const std::string& helpPrefix) {
+  cmd.add_option("--threshold", o.threshold,
+                 helpPrefix + "silence below this |sample| (default 100), or a level such as -50dB")
+      ->check(NotEmpty(ParseThreshold));
+  cmd.add_option("--run", o.run, helpPrefix + "silent frames that end a song (default 132300), or seconds such as 3s")
+      ->check(NotEmpty(ParseRun));
+  cmd.add_option("--zero", o.zero, helpPrefix + "correct by the zero points ZL,ZR")->check(NotEmpty(ParseZero));
+  cmd.add_option("--ignore-clicks", o.clicks,
+                 helpPrefix + "sounds of at most K frames (or 5ms) inside a silence do not end it (default 0)")
+      ->check(NotEmpty(ParseClicks));
+  cmd.add_option("--min-song", o.minSong, helpPrefix + "a song shorter than S seconds joins its neighbour (default 0)")
+      ->check(NotEmpty(ParseMinSong));
 }
 
 int ParseFormatOption(const std::string& text) {
   auto position = FindLabelPosition(text);
-  if (!position) throw UsageError("unknown format label: " + text);
+  if (!position) throw UsageError(format(msg::kUsageUnknownFormat, quoted(text)));
   return *position;
 }
 
 Correction ParseZero(const std::string& text) {
   const auto comma = text.find(',');
-  if (comma == std::string::npos) throw UsageError("takes ZL,ZR: " + text);
+  if (comma == std::string::npos) throw UsageError(format(msg::kUsageZeroForm, text));
   return {ParseNumber(text.substr(0, comma)), ParseNumber(text.substr(comma + 1))};
 }
 
@@ -184,8 +229,7 @@ void CheckNotStandardStream(const std::string& path) {
   for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
     struct stat stream{};
     if (::fstat(fd, &stream) == 0 && stream.st_dev == out.st_dev && stream.st_ino == out.st_ino)
-      throw UsageError(std::string(fd == STDOUT_FILENO ? "is the standard output: "
-                                                       : "is the standard error: ") + path);
+      throw UsageError(format(fd == STDOUT_FILENO ? msg::kUsageStandardOutput : msg::kUsageStandardError, path));
   }
 }
 
@@ -211,7 +255,7 @@ CLI::Validator checked(std::function<std::string(const std::string&)> check, std
 CLI::Validator NotEmpty(std::function<void(const std::string&)> parse) {
   return checked(
       [parse = std::move(parse)](const std::string& text) {
-        if (text.empty()) throw UsageError("is empty");
+        if (text.empty()) throw UsageError(std::string(msg::kUsageEmpty));
         if (parse) parse(text);
         return text;
       },

@@ -20,6 +20,9 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The wrong-usage text of a value outside its range ("0..59").
+std::string OutOfRangeText(const std::string& value, const std::string& range);
+
 // A whole decimal number, blanks around it and a sign allowed: a leading 0
 // is not octal, "0x" is not hex. A number too large for 64 bits is kept as
 // the largest (or smallest) one, so that it is out of any range.
@@ -58,6 +61,22 @@ struct ClicksOption {
 ClicksOption ParseClicks(const std::string& text);
 // The shortest song in seconds, at least 0.
 double ParseMinSong(const std::string& text);
+
+// The options of the cut at silences as given, declared once for `cut` and
+// `record --cut`; their values are known once the format is.
+struct SilenceCutOptions {
+  std::string threshold = std::to_string(kDefaultThreshold);
+  std::string run = std::to_string(kDefaultRunLength);
+  std::string zero;           // "ZL,ZR"; empty: no correction
+  std::string clicks = "0";   // frames, or "5ms"
+  std::string minSong = "0";  // seconds
+  // Into s, whose format is set.
+  void applyTo(CutSettings& s) const;
+};
+inline constexpr const char* kSilenceCutOptionNames[] = {"--threshold", "--run", "--zero", "--ignore-clicks",
+                                                          "--min-song"};
+// helpPrefix goes before each help text (record's "cut: ").
+void AddSilenceCutOptions(CLI::App& cmd, SilenceCutOptions& o, const std::string& helpPrefix = "");
 
 // A label of either format list, however its blanks are spelt: its position.
 int ParseFormatOption(const std::string& text);

@@ -43,7 +43,7 @@ std::string chooseLabel(const RecordOptions& o, const std::vector<std::string>& 
                                               : std::string(kCutLabels[ParseFormatOption(o.format)]);
   if (std::find(offered.begin(), offered.end(), wanted) != offered.end()) return wanted;
   if (o.format.empty()) return offered.front();
-  throw UsageError("the input " + input + " does not offer the format \"" + wanted + "\"");
+  throw UsageError(format(format(msg::kUsageFormatNotOffered, input), "\"" + wanted + "\""));
 }
 
 // Longer than the file can hold is wrong usage, as the window's fields
@@ -52,9 +52,10 @@ void checkLength(int32_t seconds, const PcmFormat& f) {
   const int64_t perSecond = int64_t{f.sampleRate} * f.channels * f.bytesPerSample();
   const int64_t most = kMaxRecordingBytes / perSecond;
   if (seconds > most)
-    throw UsageError("length out of range for this format (at most " + std::to_string(most / 3600) + ":" +
-                     std::to_string(most / 60 % 60 / 10) + std::to_string(most / 60 % 10) + ":" +
-                     std::to_string(most % 60 / 10) + std::to_string(most % 10) + ")");
+    throw UsageError("--length: " + OutOfRangeText(std::to_string(seconds) + "s",
+                                                   "0:00:00.." + std::to_string(most / 3600) + ":" +
+                                                       std::to_string(most / 60 % 60 / 10) + std::to_string(most / 60 % 10) +
+                                                       ":" + std::to_string(most % 60 / 10) + std::to_string(most % 10)));
 }
 
 // The cut that follows, settled before anything is recorded.
@@ -64,11 +65,7 @@ CutSettings cutSettingsFor(const RecordOptions& o, const std::string& file, cons
   s.saveFolder = FolderText(o.cutOut.empty() ? o.out : o.cutOut);
   s.format = ParseFormatLabel(kCutLabels[RecordingLabelPosition(label)]);
   s.mode = CutMode::AtSilences;
-  s.threshold = ParseThreshold(o.threshold).resolve(s.format);
-  s.runLength = ParseRun(o.run).resolve(s.format);
-  if (!o.zero.empty()) s.correction = ParseZero(o.zero);
-  s.ignoreClicks = ParseClicks(o.clicks).resolve(s.format);
-  s.minSongSeconds = ParseMinSong(o.minSong);
+  o.silence.applyTo(s);
   return s;
 }
 
@@ -87,7 +84,7 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
   if (o.listInputs) return listInputs(found);
 
   const std::string input = o.input.empty() ? found.defaultId : o.input;
-  if (!found.find(input)) throw UsageError("no such input: " + input + " (--list-inputs names them)");
+  if (!found.find(input)) throw UsageError("--input: " + format(msg::kUsageNoSuchInput, input));
   const std::vector<std::string> offered = RecordingLabels(inputs.capabilityFlags(input));
   if (offered.empty()) {
     PrintMessage(msg::kNoDevice);
@@ -106,7 +103,10 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
   }
   if (FileExists(file)) {
     PrintMessage(msg::kOverwriteRecording);
-    if (!o.yes) return kRefused;
+    if (!o.yes) {
+      PrintMessage(mv::format(msg::kDeclinedWithoutOption, "--yes"));
+      return kRefused;
+    }
   }
 
   QtWaveDevice device;

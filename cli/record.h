@@ -8,6 +8,7 @@
 
 #include "cli/options.h"
 #include "record/wave_device.h"
+#include "wave/messages.h"
 #include "wave/paths.h"
 
 namespace mv::cli {
@@ -22,11 +23,7 @@ struct RecordOptions {
   // The cut right after the recording, at silences.
   bool cut = false;
   std::string cutOut;           // folder of the pieces; default: out
-  std::string threshold = std::to_string(kDefaultThreshold);
-  std::string run = std::to_string(kDefaultRunLength);
-  std::string zero;
-  std::string clicks = "0";     // frames, or "5ms"
-  std::string minSong = "0";    // seconds
+  SilenceCutOptions silence;
 };
 
 // The record command's options, the same in morvane-cli (for --help and
@@ -48,22 +45,15 @@ inline CLI::App* AddRecordCommand(CLI::App& app, RecordOptions& o) {
   cmd->add_flag("--cut", o.cut, "cut the recording at silences when it ends");
   cmd->add_option("--cut-out", o.cutOut, "save folder of the pieces (must exist; default: --out)")
       ->check(NotEmpty());
-  cmd->add_option("--threshold", o.threshold, "cut: silence below this |sample| (default 100), or -50dB")
-      ->check(NotEmpty(ParseThreshold));
-  cmd->add_option("--run", o.run, "cut: silent frames that end a song (default 132300), or 3s")
-      ->check(NotEmpty(ParseRun));
-  cmd->add_option("--zero", o.zero, "cut: correct by the zero points ZL,ZR")->check(NotEmpty(ParseZero));
-  cmd->add_option("--ignore-clicks", o.clicks,
-                  "cut: sounds of at most K frames (or 5ms) inside a silence do not end it (default 0)")
-      ->check(NotEmpty(ParseClicks));
-  cmd->add_option("--min-song", o.minSong, "cut: a song shorter than S seconds joins its neighbour (default 0)")
-      ->check(NotEmpty(ParseMinSong));
+  AddSilenceCutOptions(*cmd, o.silence, "cut: ");
   cmd->callback([&o, cmd] {
     if (!o.listInputs && o.out.empty()) throw CLI::RequiredError("--out");
     // The cut's options mean nothing without the cut: wrong usage, not ignored.
-    if (!o.cut)
-      for (const char* name : {"--cut-out", "--threshold", "--run", "--zero", "--ignore-clicks", "--min-song"})
-        if (cmd->count(name) > 0) throw CLI::ValidationError(name, "only with --cut");
+    if (!o.cut) {
+      if (cmd->count("--cut-out") > 0) throw CLI::ValidationError("--cut-out", std::string(msg::kUsageOnlyWithCut));
+      for (const char* name : kSilenceCutOptionNames)
+        if (cmd->count(name) > 0) throw CLI::ValidationError(name, std::string(msg::kUsageOnlyWithCut));
+    }
   });
   return cmd;
 }

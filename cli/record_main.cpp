@@ -10,6 +10,7 @@
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "cli/record.h"
+#include "cli/usage.h"
 #include "wave/errors.h"
 
 int main(int argc, char** argv) {
@@ -17,13 +18,14 @@ int main(int argc, char** argv) {
   InstallCancelHandler();
   KeepStandardStreamsOpen();
   CLI::App app{"Morvane: a timed recording", "morvane-cli"};
+  SetUpHelp(app);
   app.require_subcommand(1);
   RecordOptions o;
   AddRecordCommand(app, o);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    return app.exit(e) == 0 ? kDone : kUsage;
+    return ReportParseError(app, e, argc, argv);
   }
   int status;
   try {

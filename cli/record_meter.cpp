@@ -1,11 +1,13 @@
 #include "cli/record_meter.h"
 
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+
+#include "cli/console_host.h"
+#include "cut/units.h"
 
 namespace mv::cli {
 
@@ -18,11 +20,6 @@ std::string clock(int32_t s) {
   char text[16];
   std::snprintf(text, sizeof text, "%02d:%02d:%02d", s / 3600 % 100, s / 60 % 60, s % 60);
   return text;
-}
-
-int terminalColumns() {
-  winsize w{};
-  return ::ioctl(STDERR_FILENO, TIOCGWINSZ, &w) == 0 && w.ws_col > 0 ? w.ws_col : 80;
 }
 
 }  // namespace
@@ -48,7 +45,7 @@ void ConsoleMeter::feed(const InputLevel& level, int32_t elapsedSeconds) {
     if (c < level.channels && level.clipped[c]) clipped_ = true;
   }
   if (!tty_) return;
-  const std::string text = line(terminalColumns() - 1);
+  const std::string text = line(TerminalColumns(STDERR_FILENO) - 1);
   if (drawn_ && text == shown_) return;
   shown_ = text;
   std::fprintf(stderr, "\r\033[K%s", text.c_str());
@@ -66,11 +63,8 @@ std::string ConsoleMeter::line(int columns) const {
   for (int c = 0; c < channels_; ++c) {
     const double dB = peakDb_[c];
     const int filled = static_cast<int>(std::lround(std::clamp((dB - kFloorDb) / -kFloorDb, 0.0, 1.0) * bar));
-    char number[16];
-    if (dB <= -90)
-      std::snprintf(number, sizeof number, "%5s", "-inf");
-    else
-      std::snprintf(number, sizeof number, "%5.1f", dB);
+    std::string number = dB <= -90 ? std::string("-inf") : DecimalText(dB, 1);
+    number.insert(0, number.size() < 5 ? 5 - number.size() : 0, ' ');
     out += channels_ == 1 ? "   [" : (c == 0 ? " L [" : " R [");
     out += std::string(static_cast<std::size_t>(filled), '#') + std::string(static_cast<std::size_t>(bar - filled), '.');
     out += "] ";

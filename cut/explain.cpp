@@ -1,6 +1,5 @@
 #include "cut/explain.h"
 
-#include <charconv>
 #include <cmath>
 
 #include "cut/units.h"
@@ -11,15 +10,9 @@ namespace mv {
 
 namespace {
 
-// As printf in the C locale, whatever locale the window runs in.
-std::string number(double v, std::chars_format style, int precision) {
-  char text[64];
-  return std::string(text, std::to_chars(text, text + sizeof text, v, style, precision).ptr);
-}
-
 // The shortest song is the user's own value and is given back as typed:
 // "1秒", "2.5秒".
-std::string shortestSongText(double seconds) { return number(seconds, std::chars_format::general, 6) + "秒"; }
+std::string shortestSongText(double seconds) { return ShortDecimalText(seconds) + "秒"; }
 
 }  // namespace
 
@@ -28,12 +21,12 @@ std::string PieceFileName(int32_t number) {
   return PieceName("", number).substr(1);
 }
 
-std::string SecondsText(double seconds) { return number(seconds, std::chars_format::fixed, 2) + "秒"; }
+std::string SecondsText(double seconds) { return DecimalText(seconds, 2) + "秒"; }
 
 std::string LevelText(int32_t level, const PcmFormat& format) {
   const double dB = ThresholdDb(level, format);
   if (std::isinf(dB)) return "-∞ dBFS";
-  return number(dB, std::chars_format::fixed, 1) + " dBFS";
+  return DecimalText(dB, 1) + " dBFS";
 }
 
 std::string SampleLevelText(int32_t level, const PcmFormat& format) {

@@ -1,5 +1,6 @@
 #include "cut/units.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -47,5 +48,19 @@ std::string ClockText(double seconds) {
                 static_cast<long long>(ms % 1000));
   return text;
 }
+
+namespace {
+std::string charsText(double value, std::chars_format form, int precision) {
+  char text[400];  // room for the largest double in fixed notation
+  const auto r = std::to_chars(text, text + sizeof text, value, form, precision);
+  return std::string(text, r.ptr);
+}
+}  // namespace
+
+std::string DecimalText(double value, int decimals) {
+  return charsText(value, std::chars_format::fixed, decimals);
+}
+
+std::string ShortDecimalText(double value) { return charsText(value, std::chars_format::general, 6); }
 
 }  // namespace mv

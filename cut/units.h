@@ -28,4 +28,9 @@ int64_t BytesCueFrames(int64_t bytes, const PcmFormat& format);
 // Seconds as H:MM:SS.mmm, counted down to the millisecond.
 std::string ClockText(double seconds);
 
+// A number with a point, never a comma, whatever locale the process runs
+// in (Qt sets the user's): with the decimals given, or as %g writes it.
+std::string DecimalText(double value, int decimals);
+std::string ShortDecimalText(double value);
+
 }  // namespace mv

@@ -2,19 +2,25 @@
 // files it writes, read back field by field.
 
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
+#include "cli/cut_report.h"
+#include "cli/options.h"
 #include "tests/commands.h"
 #include "tests/support.h"
 #include "wave/errors.h"
+#include "wave/format.h"
 
 namespace mv {
 namespace {
@@ -70,27 +76,45 @@ TEST_F(Cli, VersionAndHelp) {
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.out, "Morvane ver 0.8\n");
   EXPECT_EQ(run({"--help"}).status, 0);
-  EXPECT_EQ(run({"cut", "--help"}).status, 0);
+  // The help fits the terminal (here $COLUMNS, as stdout is a file) and
+  // lists the labels --format takes.
+  for (const char* command : {"cut", "split", "join", "measure", "record"}) {
+    SCOPED_TRACE(command);
+    o = finish(start({command, "--help"}, [] { ::setenv("COLUMNS", "40", 1); }));
+    EXPECT_EQ(o.status, 0);
+    for (std::size_t at = 0, end; at < o.out.size(); at = end + 1) {
+      end = std::min(o.out.find('\n', at), o.out.size());
+      EXPECT_LT(end - at, 40u) << o.out.substr(at, end - at);
+    }
+    for (std::string_view label : kCutLabels) EXPECT_NE(o.out.find(label), std::string::npos) << label;
+  }
 }
 
-// Wrong usage: status 2, the reason on stderr, nothing on stdout, nothing
-// written. Record rows are answered before the recorder starts.
+// Wrong usage: status 2, the reason on stderr in the language of the other
+// messages, naming what is wrong, nothing on stdout, nothing written. Record
+// rows are answered before the recorder starts.
 TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
   const std::string d = dir.path(), src = wav("a.wav", 2, 44100, 16, Bytes(8, 1));
   const std::string j = dir / "j.wav", tape = wav("tape.wav", 1, 22050, 16, songs());
+  const std::string empty(msg::kUsageEmpty), onlyWithCut(msg::kUsageOnlyWithCut);
   struct Row {
     std::vector<std::string> args;
     std::string words;
   };
   const std::vector<Row> rows = {
-      {{}, "required"},
-      {{"frobnicate"}, "subcommand"},
-      {{"cut", src}, "--out"},
-      {{"cut", src, "--out", d, "--threshold", "abc"}, "not a number"},
+      {{}, std::string(msg::kUsageNoCommand)},
+      {{"frobnicate"}, format(msg::kUsageUnknownCommand, "frobnicate")},
+      {{"--frob"}, format(msg::kUsageUnknownOption, "--frob")},
+      {{"cut", src, "--out", d, "--frob", "5"}, format(msg::kUsageUnknownOption, "--frob")},
+      {{"record", "--out", d, "--frob"}, format(msg::kUsageUnknownOption, "--frob")},
+      {{"info", src, "extra"}, format(msg::kUsageExtraArguments, "extra")},
+      {{"cut", src, "--out"}, format(msg::kUsageMissingValue, "--out")},
+      {{"cut", src}, format(msg::kUsageRequired, "--out")},
+      {{"cut", src, "--out", d, "--threshold", "abc"}, "--threshold: " + format(msg::kUsageNotNumber, "\"abc\"")},
+      {{"cut", src, "--out", d, "--threshold", "65537"}, "--threshold: " + cli::OutOfRangeText("65537", "0..65536")},
       {{"cut", src, "--out", d, "--threshold", "0x10"}, "not a number"},
       {{"cut", src, "--out", d, "--threshold", "1e2"}, "not a number"},
-      {{"cut", src, "--out", d, "--threshold", ""}, "is empty"},
-      {{"cut", src, "--out", d, "--threshold", "65537"}, "out of range"},
+      {{"cut", src, "--out", d, "--threshold", ""}, empty},
       {{"cut", src, "--out", d, "--threshold", "-1"}, "out of range"},
       {{"cut", src, "--out", d, "--threshold", "99999999999999999999999"}, "out of range"},
       {{"cut", src, "--out", d, "--run", "441001"}, "out of range"},
@@ -107,7 +131,8 @@ TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
       {{"split", src, "--out", d, "--length", "0:0x1:00"}, "not a number"},
       {{"split", src, "--out", d, "--length", "0::10"}, "not a number"},
       {{"split", src, "--out", d, "--length", "1:2:3:4"}, "H:M:S"},
-      {{"split", src, "--out", d, "--format", "16bit, Mono, 96kHz"}, "unknown format"},
+      {{"split", src, "--out", d, "--format", "16bit, Mono, 96kHz"},
+       format(msg::kUsageUnknownFormat, "\"16bit, Mono, 96kHz\"")},
       {{"record", "--out", d, "--length", "0:00:1O"}, "not a number"},
       {{"record", "--out", d, "--length", "0:99:00"}, "out of range"},
       {{"record", "--length", "0:00:01"}, "--out"},
@@ -115,27 +140,27 @@ TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
       {{"record", "--out", d, "--cut", "--run", "441001"}, "out of range"},
       {{"record", "--out", d, "--cut", "--ignore-clicks", "5 frames"}, "not a number"},
       {{"record", "--out", d, "--cut", "--min-song", "-1"}, "out of range"},
-      {{"record", "--out", d, "--threshold", "50"}, "only with --cut"},
-      {{"record", "--out", d, "--min-song", "3"}, "only with --cut"},
-      {{"record", "--out", d, "--input", ""}, "empty"},
-      {{"record", "--out", d, "--cut", "--cut-out", ""}, "empty"},
+      {{"record", "--out", d, "--threshold", "50"}, onlyWithCut},
+      {{"record", "--out", d, "--min-song", "3"}, onlyWithCut},
+      {{"record", "--out", d, "--input", ""}, empty},
+      {{"record", "--out", d, "--cut", "--cut-out", ""}, empty},
       // Empty names and labels.
-      {{"cut", src, "--out", ""}, "empty"},
-      {{"split", src, "--out", ""}, "empty"},
-      {{"join", "--out", "", src}, "empty"},
-      {{"record", "--out", ""}, "empty"},
-      {{"cut", "", "--out", d}, "empty"},
-      {{"split", "", "--out", d}, "empty"},
-      {{"join", "--out", j, src, ""}, "empty"},
-      {{"cut", src, "--out", d, "--format", ""}, "empty"},
-      {{"split", src, "--out", d, "--format", ""}, "empty"},
-      {{"join", "--out", j, "--format", "", src}, "empty"},
-      {{"measure", src, "--format", ""}, "empty"},
-      {{"record", "--out", d, "--format", ""}, "empty"},
+      {{"cut", src, "--out", ""}, empty},
+      {{"split", src, "--out", ""}, empty},
+      {{"join", "--out", "", src}, empty},
+      {{"record", "--out", ""}, empty},
+      {{"cut", "", "--out", d}, empty},
+      {{"split", "", "--out", d}, empty},
+      {{"join", "--out", j, src, ""}, empty},
+      {{"cut", src, "--out", d, "--format", ""}, empty},
+      {{"split", src, "--out", d, "--format", ""}, empty},
+      {{"join", "--out", j, "--format", "", src}, empty},
+      {{"measure", src, "--format", ""}, empty},
+      {{"record", "--out", d, "--format", ""}, empty},
       // Two things on the standard output, or both exports in one file.
-      {{"cut", src, "--out", d, "--dry-run", "--labels", "-", "--json"}, "standard output"},
-      {{"cut", src, "--out", d, "--labels", "-", "--cue", "-"}, "standard output"},
-      {{"cut", src, "--out", d, "--labels", j, "--cue", d + "/./j.wav"}, "same file"},
+      {{"cut", src, "--out", d, "--dry-run", "--labels", "-", "--json"}, "標準出力"},
+      {{"cut", src, "--out", d, "--labels", "-", "--cue", "-"}, "標準出力"},
+      {{"cut", src, "--out", d, "--labels", j, "--cue", d + "/./j.wav"}, "同じﾌｧｲﾙ"},
   };
   for (const Row& row : rows) {
     std::string shown;
@@ -144,6 +169,12 @@ TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
     const Outcome o = run(row.args);
     EXPECT_EQ(o.status, 2);
     EXPECT_NE(o.err.find(row.words), std::string::npos) << o.err;
+    for (std::size_t at = 0, end; at < o.err.size(); at = end + 1) {
+      end = std::min(o.err.find('\n', at), o.err.size());
+      const std::string line = o.err.substr(at, end - at);
+      EXPECT_TRUE(std::any_of(line.begin(), line.end(), [](char c) { return (c & 0x80) != 0; }))
+          << "not in Japanese: " << line;
+    }
     EXPECT_EQ(o.out, "");
   }
   EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
@@ -182,6 +213,61 @@ TEST_F(Cli, NumbersWithLeadingZerosAreDecimal) {
   }
 }
 
+// A locale that writes "0,5", as Qt sets it for a German user before the
+// recording program reads its cut options and reports the cut: the system's,
+// or one built from its locale sources into folder.
+class GermanLocale {
+ public:
+  explicit GermanLocale(const std::string& folder) : before_(std::setlocale(LC_ALL, nullptr)) {
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8")) return;
+    const std::string made = folder + "/de_DE.UTF-8";
+    if (std::system(("localedef -i de_DE -f UTF-8 " + test::Quote(made) + " >/dev/null 2>&1").c_str()) != 0) return;
+    ::setenv("LOCPATH", folder.c_str(), 1);
+    std::setlocale(LC_ALL, "de_DE.UTF-8");
+  }
+  ~GermanLocale() {
+    std::setlocale(LC_ALL, before_.c_str());
+    ::unsetenv("LOCPATH");
+  }
+  bool active() const { return std::localeconv()->decimal_point == std::string(","); }
+
+ private:
+  std::string before_;
+};
+
+// Numbers are read and written with a point whatever the locale: strtod
+// there reads "0.5" as 0, and printf writes 0,5.
+TEST_F(Cli, NumbersHaveAPointInEveryLocale) {
+  GermanLocale german(dir.path());
+  if (!german.active()) GTEST_SKIP() << "no German locale and no localedef to make one";
+  EXPECT_EQ(cli::ParseRun("0.5s").seconds, 0.5);
+  EXPECT_EQ(cli::ParseThreshold("-42.5dB").dB, -42.5);
+  EXPECT_EQ(cli::ParseClicks("1.5ms").ms, 1.5);
+  EXPECT_EQ(cli::ParseMinSong("2.25"), 2.25);
+
+  CutSettings s;
+  s.format = ParseFormatLabel("16bit, Mono, 22kHz");
+  s.threshold = 100;
+  s.runLength = 200;
+  s.minSongSeconds = 0.5;
+  CutResult r;
+  r.report.pieces = {{0, 800, 4000}, {800, 900, 4000}};
+  r.report.longestQuiet = QuietRun{300, 250};
+  r.mergedPieces = 1;
+  ::testing::internal::CaptureStdout();
+  cli::PrintJson(s, r, false);
+  const std::string json = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(json.find("\"start_s\": 0.018141, \"length_s\": 0.020408"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"seconds\": 0.011338}"), std::string::npos) << json;
+  cli::WriteLabels(dir / "l.txt", r, s.format);
+  EXPECT_EQ(ReadText(dir / "l.txt"), "0.000000\t0.018141\tmv000001\n0.018141\t0.038549\tmv000002\n");
+  ::testing::internal::CaptureStderr();
+  cli::PrintSummary(s, r);
+  const std::string summary = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(summary.find("0.01秒"), std::string::npos) << summary;
+  EXPECT_NE(summary.find(format(format(msg::kBreaksMerged, "1"), "0.5秒")), std::string::npos) << summary;
+}
+
 TEST_F(Cli, CutTakesTheFormatOfAWaveSourceAndListsItsFiles) {
   const std::string src = wav("tape.wav", 1, 22050, 16, songs());
   Outcome o = run({"cut", src, "--out", dir.path(), "--run", "200"});
@@ -212,7 +298,7 @@ TEST_F(Cli, QuestionsAreAnsweredNoUnlessYes) {
   test::WriteBytes(dir / "mv000007.wav", {1, 2});
   Outcome o = run({"cut", src, "--out", dir.path()});
   EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(o.err, std::string(msg::kOverwritePieces) + "\n");
+  EXPECT_EQ(o.err, std::string(msg::kOverwritePieces) + "\n" + format(msg::kDeclinedWithoutOption, "--yes") + "\n");
   EXPECT_FALSE(test::Exists(dir / "mv000001.wav"));
   o = run({"cut", src, "--out", dir.path(), "--yes"});
   EXPECT_EQ(o.status, 0);
@@ -332,7 +418,8 @@ TEST_F(Cli, JoinAsksAboutADifferentFormatAndWritesNothingOnNo) {
     args.insert(args.end(), answer.begin(), answer.end());
     Outcome o = run(args);
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.err, "形式の異なるWaveファイルですが、結合しますか?\n");
+    EXPECT_EQ(o.err, "形式の異なるWaveファイルですが、結合しますか?\n" +
+                         format(msg::kDeclinedWithoutOption, "--allow-mixed-formats") + "\n");
     EXPECT_EQ(o.out, "");
     EXPECT_FALSE(test::Exists(out));
   }
@@ -358,13 +445,15 @@ TEST_F(Cli, JoinOverAnExistingFileAsksFirst) {
   const Bytes a0 = test::ReadBytes(a), old = {7, 7, 7};
   const std::string out = dir / "j.wav";
   test::WriteBytes(out, old);
+  const std::string declined =
+      "ファイルがすでに存在しますが、上書きしますか?\n" + format(msg::kDeclinedWithoutOption, "--yes") + "\n";
   struct Row {
     std::vector<std::string> args;
     std::string err;
   };
   const std::vector<Row> rows = {
-      {{"join", "--out", out, a}, "ファイルがすでに存在しますが、上書きしますか?\n"},
-      {{"join", "--out", out, "--allow-mixed-formats", a}, "ファイルがすでに存在しますが、上書きしますか?\n"},
+      {{"join", "--out", out, a}, declined},
+      {{"join", "--out", out, "--allow-mixed-formats", a}, declined},
       {{"join", "--out", out, "--yes", a, bad}, "サポートできない形式です。\n"},
       {{"join", "--out", a, a}, "生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。\n"},
       {{"join", "--out", a, "--yes", a}, "生成するﾌｧｲﾙが結合するﾌｧｲﾙの中にあります。\n"},
@@ -412,11 +501,13 @@ TEST_F(Cli, OutputThatIsAStandardStreamIsWrongUsage) {
     ASSERT_GE(now.size(), old.size());
     EXPECT_EQ(Bytes(now.begin(), now.begin() + 3), old);
     const std::string rest(now.begin() + 3, now.end());
+    const std::string stream(row.redirect[0] == '2' ? msg::kUsageStandardError : msg::kUsageStandardOutput);
+    const std::string said = stream.substr(stream.find("%s") + 2);
     if (row.redirect[0] == '2') {
-      EXPECT_NE(rest.find("standard error"), std::string::npos) << rest;
+      EXPECT_NE(rest.find(said), std::string::npos) << rest;
     } else {
       EXPECT_EQ(rest, "");
-      EXPECT_NE(o.err.find("standard output"), std::string::npos) << o.err;
+      EXPECT_NE(o.err.find(said), std::string::npos) << o.err;
     }
   }
 }
@@ -625,6 +716,50 @@ TEST_F(Cli, JsonHoldsAnyNameAndGivesItBack) {
   ASSERT_EQ(std::system(read.c_str()), 0) << o.out;
   EXPECT_EQ(ReadText(dir / "back"),
             name + "|" + dir.path() + "/a\xef\xbf\xbd\x01\"b\\\x7f\xc3\xa9\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd\n.raw");
+}
+
+// The progress bar stays within the terminal, however narrow: a line that
+// wraps leaves its first part behind at every update.
+TEST_F(Cli, ProgressBarFitsTheTerminal) {
+  const Bytes tape = songs();
+  const std::string src = wav("tape.wav", 1, 22050, 16, test::Concat({tape, tape, tape, tape}));
+  for (const unsigned short columns : {40, 24, 12}) {
+    SCOPED_TRACE(columns);
+    const winsize size{24, columns, 0, 0};
+    int terminal = -1;
+    const std::string cli = test::CliPath(), out = dir.path();
+    const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, &size);
+    if (pid < 0) GTEST_SKIP() << "no pseudo-terminal here";
+    if (pid == 0) {
+      ::execl(cli.c_str(), cli.c_str(), "cut", src.c_str(), "--out", out.c_str(), "--run", "200", "--dry-run",
+              static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    std::string shown;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<std::size_t>(n));
+    ::close(terminal);
+    EXPECT_EQ(finish(pid).status, 0);
+    // The cells of each stretch that a return goes back over (not the
+    // lines that stay, the piece lines and the summary): ASCII one, anything
+    // else (here Japanese) two; the screen's last column stays free.
+    int width = 0, widest = 0;
+    for (std::size_t i = 0; i < shown.size();) {
+      const auto c = static_cast<unsigned char>(shown[i++]);
+      if (c == '\r' || c == '\n') {
+        if (c == '\r' && (i == shown.size() || shown[i] != '\n')) widest = std::max(widest, width);
+        width = 0;
+      } else if (c == 0x1B) {
+        while (i < shown.size() && !std::isalpha(static_cast<unsigned char>(shown[i]))) ++i;
+        ++i;
+      } else {
+        width += c < 0x80 ? 1 : 2;
+        while (i < shown.size() && (static_cast<unsigned char>(shown[i]) & 0xC0) == 0x80) ++i;
+      }
+    }
+    EXPECT_LT(widest, columns) << shown;
+    EXPECT_NE(shown.find("% " + std::string(msg::kMakingFirstSong).substr(0, 1)), std::string::npos) << shown;
+  }
 }
 
 // A click in a gap keeps two songs together unless it is tolerated; a short

@@ -101,6 +101,33 @@ inline constexpr std::string_view kNoBreakAfterQuiet =
 inline constexpr std::string_view kBreaksMerged =
     "見つかった曲の区切りのうち %s か所では、最短の曲 %s に満たない曲を前後の曲に結合しました。";
 
+// The command line: a question answered No for want of the option that
+// answers it, and wrong usage (the option or value at fault comes first).
+inline constexpr std::string_view kDeclinedWithoutOption = "「いいえ」と答えました。%s を付けると「はい」と答えます。";
+inline constexpr std::string_view kUsageNoCommand =
+    "コマンドを指定してください (cut, split, join, info, measure, record)。";
+inline constexpr std::string_view kUsageUnknownCommand =
+    "%s というコマンドはありません (cut, split, join, info, measure, record)。";
+inline constexpr std::string_view kUsageUnknownOption = "%s というオプションはありません。";
+inline constexpr std::string_view kUsageExtraArguments = "余分な引数があります: %s";
+inline constexpr std::string_view kUsageMissingValue = "%s の値がありません。";
+inline constexpr std::string_view kUsageRequired = "%s を指定してください。";
+inline constexpr std::string_view kUsageNotNumber = "%s は数値ではありません (not a number)";
+inline constexpr std::string_view kUsageOutOfRange = "%s は範囲 %s の外です (out of range)";
+inline constexpr std::string_view kUsageEmpty = "空の値は指定できません。";
+inline constexpr std::string_view kUsageLengthForm = "%s: 長さは H:M:S、M:S、または秒数に s を付けて指定してください。";
+inline constexpr std::string_view kUsageZeroForm = "%s: ZL,ZR の形で指定してください。";
+inline constexpr std::string_view kUsageUnknownFormat = "%s という形式はありません (--help に一覧があります)。";
+inline constexpr std::string_view kUsageOnlyWithCut = "--cut と一緒にだけ指定できます。";
+inline constexpr std::string_view kUsageStandardOutput = "%s は標準出力です。出力には WAVE の内容だけを書き込みます。";
+inline constexpr std::string_view kUsageStandardError = "%s は標準エラー出力です。出力には WAVE の内容だけを書き込みます。";
+inline constexpr std::string_view kUsageTwoOnStandardOutput = "%s と %s は両方とも標準出力に書き込みます。どちらか一方にしてください。";
+inline constexpr std::string_view kUsageSameExportFile = "--labels と --cue が同じﾌｧｲﾙ %s を指しています。";
+inline constexpr std::string_view kUsageNoSuchInput = "%s という入力はありません (--list-inputs で一覧できます)。";
+inline constexpr std::string_view kUsageFormatNotOffered = "入力 %s はこの形式で録音できません: %s";
+inline constexpr std::string_view kUsageOther = "使い方が正しくありません: %s";
+inline constexpr std::string_view kUsageSeeHelp = "使い方は %s --help で表示されます。";
+
 inline constexpr std::string_view kAppTitle = "Morvane";
 inline constexpr std::string_view kVersion = "Morvane ver " MORVANE_VERSION;
 

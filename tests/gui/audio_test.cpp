@@ -273,19 +273,33 @@ class AudioTest : public QObject, mv::test::WindowFixture {
   // The cut after the recording takes the cut's options. At threshold
   // 10000 with a run of 5 frames the tone breaks at every half period, into
   // thousands of pieces; the tolerance of clicks, or the shortest song, puts
-  // it back in one.
+  // it back in one. Under a locale that writes "0,1" (Qt takes the user's)
+  // 0.1 is still read as a tenth of a second, not as 0.
   void commandLineCutsWhenAsked() {
-    for (const QString options : {"", "--threshold 10000 --run 5 --ignore-clicks 1ms",
-                                  "--threshold 10000 --run 5 --min-song 0.1"}) {
+    QString german = "LC_ALL=de_DE.UTF-8 ";
+    if (!shell(german + "locale >/dev/null").err.isEmpty()) {
+      german.prepend("LOCPATH=" + q(dir()) + " ");
+      if (shell("localedef -i de_DE -f UTF-8 " + q(dir("de_DE.UTF-8"))).status != 0)
+        german.clear();  // no German locale to be had: the row runs as the one before
+    }
+    struct Row {
+      QString env, options;
+    };
+    const std::vector<Row> rows = {{"", ""},
+                                   {"", "--threshold 10000 --run 5 --ignore-clicks 1ms"},
+                                   {"", "--threshold 10000 --run 5 --min-song 0.1"},
+                                   {german, "--threshold 10000 --run 5 --min-song 0.1"}};
+    for (const Row& row : rows) {
       QDir(dir("songs")).removeRecursively();
       QDir().mkpath(dir("songs"));
-      const Ran r = shell("$CLI record --yes --out " + q(dir()) + " --length 2s --cut --cut-out " + q(dir("songs")) +
-                          " " + options);
+      const Ran r = shell(row.env + "$CLI record --yes --out " + q(dir()) + " --length 2s --cut --cut-out " +
+                          q(dir("songs")) + " " + row.options);
       QCOMPARE(r.status, 0);
       QCOMPARE(mv::test::FileNames(file("songs"), "mv"), std::vector<std::string>{"mv000001.wav"});
       QVERIFY(!r.err.contains(Text(msg::kRecordingDone)));
       // The cut's summary, as after the cut command.
       QVERIFY2(r.err.contains(Text(msg::kCutSummary, "1").section("%s", 0, 0)), qPrintable(r.err));
+      if (row.options.contains("--min-song")) QVERIFY2(r.err.contains(" 0.1秒 "), qPrintable(r.err));
       QCOMPARE(mv::test::DataOf(mv::test::ReadBytes(file("songs/mv000001.wav"))),
                mv::test::DataOf(mv::test::ReadBytes(file("morvntmp.wav"))));
     }
