@@ -50,6 +50,8 @@ const Row kRows[] = {
     MV_ROW(kRecordingSizeLimit, "録音ファイルが扱える最大の大きさ(2GB)に達したため、録音を終了しました。"
                                 "それまでの録音は保存されています。"),
     MV_ROW(kRecordingFailedCaption, "録音エラー"),
+    MV_ROW(kNoVolumeControl, "音量を調節するプログラムが見つからないか、起動できません。探したプログラム: %s"),
+    MV_ROW(kNoCdPlayer, "CDを再生するプログラムが見つからないか、起動できません。探したプログラム: %s"),
     MV_ROW(kOverwriteCaption, "ファイルの上書きの確認"),
     MV_ROW(kOverwritePieces, "ファイルがすでに存在しますが、上書きしますか?"),
     MV_ROW(kOverwriteRecording, "テンポラリファイルがすでに存在しますが、上書きしますか?"),
