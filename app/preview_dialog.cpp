@@ -16,6 +16,7 @@
 #include <cstdio>
 
 #include "app/cut_texts.h"
+#include "app/placing.h"
 #include "app/paths_qt.h"
 #include "app/waveform_view.h"
 #include "cut/short_pieces.h"
@@ -189,7 +190,7 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   layout->addWidget(Pieces, 2);
   layout->addLayout(progressRow);
   layout->addLayout(buttons);
-  resize(720, 600);
+  ResizeWithinScreen(*this, QSize(720, 600));
 
   debounce_ = new QTimer(this);
   debounce_->setSingleShot(true);
