@@ -14,6 +14,7 @@
 
 #include "app/cut_texts.h"
 #include "app/cutfrm.h"
+#include "app/file_dialogs.h"
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
 #include "app/placing.h"

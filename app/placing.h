@@ -4,7 +4,6 @@
 // control too narrow for its text in this font grows to fit. And a window's
 // first size within the screen.
 
-#include <QFileDialog>
 #include <QLabel>
 #include <QScreen>
 #include <QSize>
@@ -46,17 +45,6 @@ inline QSpinBox* PlaceSpin(QWidget* parent, const char* name, int x, int y, int 
   spin->setRange(min, max);
   spin->setValue(value);
   return spin;
-}
-
-// One of the window's file dialogs: ".wav" files, Qt's own dialog (so that
-// tests can answer it), the given mode.
-inline void SetUpWaveDialog(QFileDialog& dialog, const char* name, const QString& filter,
-                            QFileDialog::FileMode mode) {
-  dialog.setObjectName(QString::fromLatin1(name));
-  dialog.setNameFilter(filter);
-  dialog.setDefaultSuffix(QStringLiteral("wav"));
-  dialog.setFileMode(mode);
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
 }
 
 // A window's first size: as wanted, but within the screen's free area,

@@ -11,6 +11,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QStyleOptionViewItem>
+#include <QTreeView>
+#include <QScopeGuard>
+#include <QHeaderView>
+#include <QFileSystemModel>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -36,6 +41,7 @@
 #include "app/BrowsDlg.h"
 #include "app/cbfrm.h"
 #include "app/cutfrm.h"
+#include "app/file_dialogs.h"
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
 #include "app/shlabout.h"
@@ -600,6 +606,50 @@ class WindowTest : public QObject, mv::test::WindowFixture {
     action->trigger();
     QTRY_VERIFY(QFile::exists(dir("started")));
     QVERIFY(boxes_.shown.empty());
+  }
+
+  // Qt's file dialogs speak Japanese down to their dates, whatever the
+  // desktop's language, and open wide enough for every column.
+  void fileDialogsShowEveryColumnInJapanese_data() {
+    QTest::addColumn<QString>("button");
+    for (const char* b : {"Button12", "Button3", "Button2", "Button13"}) QTest::newRow(b) << b;
+  }
+  void fileDialogsShowEveryColumnInJapanese() {
+    QFETCH(QString, button);
+    wav("a.wav", 2, 44100, 16);
+    QDir().mkpath(dir("folder"));
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    QStringList seen;
+    QTimer::singleShot(0, this, [&] {
+      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      QVERIFY(d);
+      auto close = qScopeGuard([d] { d->reject(); });
+      d->setDirectory(temp_.path());
+      auto* view = d->findChild<QTreeView*>("treeView");
+      QVERIFY(view && view->isVisible());
+      QCOMPARE(view->locale(), japanese);
+      QTRY_VERIFY(view->model()->rowCount(view->rootIndex()) > 0);
+      QTest::qWait(50);
+      QHeaderView* header = view->header();
+      for (int column = 1; column <= 3; ++column)
+        QVERIFY2(header->sectionSize(column) >= static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column), qPrintable(QString::number(column)));
+      QVERIFY(header->length() <= view->viewport()->width());
+      QVERIFY(header->sectionSize(0) >= 150);
+      for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+        const QModelIndex date = view->model()->index(row, 3, view->rootIndex());
+        QStyleOptionViewItem option;
+        option.locale = view->locale();
+        auto* delegate = dynamic_cast<mv::FileDetailsDelegate*>(view->itemDelegateForIndex(date));
+        QVERIFY(delegate);
+        delegate->initStyleOption(&option, date);
+        const auto* files = qobject_cast<const QFileSystemModel*>(date.model());
+        QVERIFY(files);
+        QCOMPARE(option.text, japanese.toString(files->lastModified(date), QLocale::ShortFormat));
+        seen << files->fileName(date.siblingAtColumn(0));
+      }
+    });
+    form_->findChild<QPushButton*>(button)->click();
+    QVERIFY(seen.contains("folder"));
   }
 
   // Qt's own buttons and dialogs speak Japanese, as the window does.
