@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/file_dialogs.h"
+
 namespace mv {
 
 void TBrowseDialog::notify(const TBrowseDialogEvent& event, QFileDialog* dialog, const QString& path) {
@@ -30,6 +32,7 @@ bool TBrowseDialog::Execute() {
   dialog.setOption(QFileDialog::ShowDirsOnly,
                    !(Options & static_cast<unsigned>(TBrowseOption::biBrowseIncludeFiles)));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
+  SetUpFileView(dialog);
   if (!Root.isEmpty()) dialog.setDirectory(Root);
 
   // Open at the preselected folder; "/" alone keeps its slash.

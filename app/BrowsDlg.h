@@ -1,6 +1,6 @@
 #pragma once
-// TBrowseDialog: the folder picker, with the properties of the classic shell
-// folder browser, over Qt's file dialog in directory mode.
+// TBrowseDialog: the folder picker, with the properties of the original
+// design's folder browser, over Qt's file dialog in directory mode.
 
 #include <QObject>
 #include <QString>
@@ -11,20 +11,11 @@ class QWidget;
 
 namespace mv {
 
+// The options the picker acts on; the shell's other browsing flags have no
+// counterpart in Qt's dialog and are left out.
 enum class TBrowseOption : unsigned {
-  biBrowseForComputer = 0x1000,
-  biBrowseForPrinter = 0x2000,
   biBrowseIncludeFiles = 0x4000,
-  biBrowseIncludeUrls = 0x80,
-  biDontGoBelowDomain = 0x2,
-  biEditBox = 0x10,
-  biNewDialogStyle = 0x40,
-  biReturnFSAncestors = 0x8,
   biReturnOnlyFSDirs = 0x1,
-  biShareable = 0x8000,
-  biStatusText = 0x4,
-  biUseNewUi = 0x50,
-  biValidate = 0x20,
 };
 
 enum class TOKButtonState { Unchanged = 0, Enable = 1, Disable = 2 };

@@ -48,7 +48,8 @@ TForm1::TForm1(const Services& services)
     : MediaPlayer1(services.device),
       boxes_(services.boxes),
       inputs_(services.inputs),
-      space_(services.space) {
+      space_(services.space),
+      choices_(services.choices) {
   setObjectName("TForm1");
   setWindowTitle(QStringLiteral("Ambry Recorder - Morvane"));
   setWindowIcon(ApplicationIcon());
@@ -148,6 +149,7 @@ void TForm1::FormCreate() {
   Edit3->setText(temp + QStringLiteral("/") + QLatin1String(kRecordingFileName));
   ComboBox3->setCurrentIndex(kDefaultFormatPosition);
   ComboBox4->setCurrentIndex(kDefaultFormatPosition);
+  if (choices_) restoreChoices(*choices_);
   // The input's formats and the limits follow when the server answers.
   askForInputs();
 }
@@ -211,8 +213,14 @@ void TForm1::KF1Click() {
 }
 void TForm1::KS2Click() { PageControl1->setCurrentWidget(TabSheet2); }
 void TForm1::K1Click() { PageControl1->setCurrentWidget(TabSheet3); }
-void TForm1::KV1Click() { StartFirstInstalled(kVolumeControls); }
-void TForm1::CDPlayerC1Click() { StartFirstInstalled(kCdPlayers); }
+void TForm1::KV1Click() { startProgram(kVolumeControls, msg::kNoVolumeControl); }
+void TForm1::CDPlayerC1Click() { startProgram(kCdPlayers, msg::kNoCdPlayer); }
+
+void TForm1::startProgram(const std::vector<QStringList>& candidates, std::string_view missing) {
+  if (StartFirstInstalled(candidates)) return;
+  boxes_.show(FromUtf8(format(missing, ProgramNames(candidates).toStdString())), FromUtf8(msg::kAppTitle),
+              MessageBoxes::Buttons::Ok, Icon::Information);
+}
 void TForm1::About1Click() { ShellAboutDialog1->Execute(); }
 
 // Choosing the recording page shows its contents, also after they were
@@ -222,6 +230,8 @@ void TForm1::tabChosen(int index) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  // Kept before the question: ending a recording changes its options.
+  if (choices_) saveChoices(*choices_);
   // An error can come only from ending the recording after Yes: the window
   // closes all the same.
   bool close = true;
@@ -244,6 +254,12 @@ void TForm1::dropEvent(QDropEvent* event) {
   for (const QUrl& url : event->mimeData()->urls())
     if (url.isLocalFile()) names << url.toLocalFile();
   Guarded([&] { takeDroppedFiles(names); });
+}
+
+void TForm1::openFiles(const QStringList& names) {
+  if (names.isEmpty()) return;
+  PageControl1->setCurrentWidget(names.size() == 1 ? TabSheet2 : TabSheet3);
+  takeDroppedFiles(names);
 }
 
 void TForm1::takeDroppedFiles(const QStringList& names) {

@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -21,6 +23,7 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QSettings;
 class QSlider;
 class QSpinBox;
 class QTabWidget;
@@ -200,6 +203,9 @@ class TForm1 : public QMainWindow {
   // error report (or its own "Error" box). Every entry point of the window
   // runs under it once: its connection (handle) or its event handler.
   void Guarded(const std::function<void()>& command);
+  // Files named on the command line: one is the cut's source, several go
+  // to the join list, each through the intake a drop on that page uses.
+  void openFiles(const QStringList& names);
   MessageBoxes& boxes() { return boxes_; }
 
  signals:
@@ -217,6 +223,9 @@ class TForm1 : public QMainWindow {
   void buildCuttingPage();
   void buildJoiningPage();
   void FormCreate();
+  // The choices kept between runs (mvfrm_choices.cpp).
+  void restoreChoices(const QSettings& store);
+  void saveChoices(QSettings& store) const;
   // Connects a signal to a command that runs under Guarded.
   template <typename Sender, typename Signal, typename... Args>
   void handle(Sender* sender, Signal signal, void (TForm1::*command)(Args...)) {
@@ -229,6 +238,8 @@ class TForm1 : public QMainWindow {
   // cut mode and the piece length. Runs after each change of one of them.
   void stabilize();
   void tabChosen(int index);
+  // Starts the first installed program of the list, or says none is.
+  void startProgram(const std::vector<QStringList>& candidates, std::string_view missing);
   // Leaves the edit box alone when the picker returns no folder.
   void chooseFolder(TBrowseDialog& picker, QLineEdit& edit);
   CutSettings cutSettings() const;
@@ -261,6 +272,10 @@ class TForm1 : public QMainWindow {
   MessageBoxes& boxes_;
   AudioInputs& inputs_;
   FreeSpaceProvider& space_;
+  QSettings* choices_;  // where the choices are kept; none in most tests
+  // The recording format kept from the last run, chosen when the input's
+  // formats fill the list.
+  QString keptRecordingFormat_;
   TForm2* form2_ = nullptr;
   TForm3* form3_ = nullptr;
   TForm4* form4_ = nullptr;

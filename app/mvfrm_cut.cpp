@@ -13,6 +13,7 @@
 #include <QTabWidget>
 
 #include "app/cutfrm.h"
+#include "app/file_dialogs.h"
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
 #include "app/placing.h"

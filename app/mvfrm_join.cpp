@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "app/cbfrm.h"
+#include "app/file_dialogs.h"
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
 #include "app/open_files_dialog.h"

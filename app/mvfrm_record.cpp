@@ -242,7 +242,7 @@ bool TForm1::haveInput() const { return !input_.empty() && ComboBox2->count() > 
 void TForm1::chooseInput(const std::string& id) {
   if (recording_ || !offered_ || !offered_->find(id)) return;
   input_ = id;
-  const QString was = ComboBox2->currentText();
+  const QString was = ComboBox2->count() > 0 ? ComboBox2->currentText() : keptRecordingFormat_;
   ComboBox2->clear();
   for (const std::string& label : RecordingLabels(inputs_.capabilityFlags(id)))
     ComboBox2->addItem(QString::fromStdString(label));

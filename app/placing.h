@@ -1,10 +1,12 @@
 #pragma once
 // Placing a designer-named control at its spot: left, top and, where given,
 // width and height in pixels of its container. Texts are never clipped: a
-// control too narrow for its text in this font grows to fit.
+// control too narrow for its text in this font grows to fit. And a window's
+// first size within the screen.
 
-#include <QFileDialog>
 #include <QLabel>
+#include <QScreen>
+#include <QSize>
 #include <QSpinBox>
 #include <QString>
 #include <QWidget>
@@ -45,15 +47,12 @@ inline QSpinBox* PlaceSpin(QWidget* parent, const char* name, int x, int y, int 
   return spin;
 }
 
-// One of the window's file dialogs: ".wav" files, Qt's own dialog (so that
-// tests can answer it), the given mode.
-inline void SetUpWaveDialog(QFileDialog& dialog, const char* name, const QString& filter,
-                            QFileDialog::FileMode mode) {
-  dialog.setObjectName(QString::fromLatin1(name));
-  dialog.setNameFilter(filter);
-  dialog.setDefaultSuffix(QStringLiteral("wav"));
-  dialog.setFileMode(mode);
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
+// A window's first size: as wanted, but within the screen's free area,
+// which a high scale factor makes small; room is left for the window's
+// frame and the desktop's panels.
+inline void ResizeWithinScreen(QWidget& window, QSize wanted) {
+  if (const QScreen* screen = window.screen()) wanted = wanted.boundedTo(screen->availableGeometry().size() * 0.9);
+  window.resize(wanted.expandedTo(window.minimumSizeHint()));
 }
 
 }  // namespace mv

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/placing.h"
 #include "app/paths_qt.h"
 #include "app/waveform_view.h"
 #include "cut/explain.h"
@@ -182,7 +183,7 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   layout->addWidget(Pieces, 2);
   layout->addLayout(progressRow);
   layout->addLayout(buttons);
-  resize(720, 600);
+  ResizeWithinScreen(*this, QSize(720, 600));
 
   debounce_ = new QTimer(this);
   debounce_->setSingleShot(true);

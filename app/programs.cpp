@@ -21,4 +21,10 @@ bool StartFirstInstalled(const std::vector<CommandLine>& candidates) {
   return QProcess::startDetached(c.first(), c.mid(1));
 }
 
+QString ProgramNames(const std::vector<CommandLine>& candidates) {
+  QStringList names;
+  for (const CommandLine& c : candidates) names << c.first();
+  return names.join(QStringLiteral(", "));
+}
+
 }  // namespace mv

@@ -1,6 +1,6 @@
 #pragma once
 // The desktop's volume control and CD player, started detached: the first of
-// a list that is installed; nothing happens when none is.
+// a list that is installed.
 
 #include <QString>
 #include <QStringList>
@@ -17,5 +17,7 @@ extern const std::vector<CommandLine> kCdPlayers;
 CommandLine FirstInstalled(const std::vector<CommandLine>& candidates);
 // Starts it detached; false when nothing could be started.
 bool StartFirstInstalled(const std::vector<CommandLine>& candidates);
+// The programs of the list, "a, b, c", as a message names them.
+QString ProgramNames(const std::vector<CommandLine>& candidates);
 
 }  // namespace mv

@@ -1,8 +1,11 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFont>
 #include <QLibraryInfo>
+#include <QSettings>
+#include <QTimer>
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
@@ -57,6 +60,22 @@ Windows CreateWindows(const Services& services) {
   return w;
 }
 
+std::unique_ptr<QSettings> ChoicesStore() {
+  return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("morvane"),
+                                     QStringLiteral("morvane"));
+}
+
+namespace {
+
+// The files named on the command line, as full names.
+QStringList FilesToOpen(const QStringList& arguments) {
+  QStringList files;
+  for (const QString& a : arguments.mid(1)) files << QFileInfo(a).absoluteFilePath();
+  return files;
+}
+
+}  // namespace
+
 void RunProgram(QApplication& app, const std::function<void(Windows&)>& started) {
   SetUpApplication(app);
   int status;
@@ -65,9 +84,15 @@ void RunProgram(QApplication& app, const std::function<void(Windows&)>& started)
     QtAudioInputs inputs;
     FileSystems space;
     QtWaveDevice device;
-    Windows windows = CreateWindows({boxes, inputs, space, device});
+    const std::unique_ptr<QSettings> choices = ChoicesStore();
+    Windows windows = CreateWindows({boxes, inputs, space, device, choices.get()});
     boxes.setParent(windows.main.get());
     windows.main->show();
+    // Once the window is up, so that a message about a file shows over it.
+    TForm1* main = windows.main.get();
+    QTimer::singleShot(0, main, [main, files = FilesToOpen(app.arguments())] {
+      main->Guarded([&] { main->openFiles(files); });
+    });
     if (started) started(windows);
     status = app.exec();
   }

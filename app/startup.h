@@ -1,10 +1,14 @@
 #pragma once
 // Start-up: the application's title, style, font, icon and Qt's Japanese
 // translation, then the main window and the three auxiliary windows, in that
-// order; and the program's whole run on Qt's own services, to its end.
+// order; and the program's whole run on Qt's own services, to its end: the
+// choices of the last run restored, the files named on the command line
+// opened.
 
 #include <functional>
 #include <memory>
+
+class QSettings;
 
 class QApplication;
 
@@ -30,6 +34,10 @@ struct Windows {
 };
 
 Windows CreateWindows(const Services& services);
+
+// Where the window keeps the user's choices between runs:
+// $XDG_CONFIG_HOME/morvane/morvane.conf (~/.config/morvane/morvane.conf).
+std::unique_ptr<QSettings> ChoicesStore();
 
 // The program from its start until the main window closes; then the process
 // ends with the event loop's status. `started` (for tests) gets the windows

@@ -47,9 +47,11 @@ QSize WindowStyle::sizeFromContents(ContentsType type, const QStyleOption* optio
       if (HorizontalTab(option)) base.setHeight(kTabHeight);
       return base;
     case CT_PushButton: {
-      // The rows of standard dialogs keep the style's widths; a placed button
-      // needs no more than its text inside its frame.
-      if (widget && qobject_cast<const QDialogButtonBox*>(widget->parentWidget())) return base;
+      // The rows of standard dialogs and the buttons a layout arranges keep
+      // the style's widths and padding; a placed button needs no more than
+      // its text inside its frame.
+      const QWidget* parent = widget ? widget->parentWidget() : nullptr;
+      if (parent && (qobject_cast<const QDialogButtonBox*>(parent) || parent->layout())) return base;
       int frame = 2 * pixelMetric(PM_DefaultFrameWidth, option, widget);
       const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
       if (button && (button->features & QStyleOptionButton::AutoDefaultButton))

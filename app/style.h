@@ -1,7 +1,8 @@
 #pragma once
 // The window's style: Fusion, with the measures the placed layout was drawn
-// for. Tabs 20 pixels high, push buttons as wide as they are placed (no
-// minimum width), and group boxes whose title sits on the frame line.
+// for. Tabs 20 pixels high, placed push buttons as wide as they are placed
+// (no minimum width; buttons in a layout keep the style's padding), and
+// group boxes whose title sits on the frame line.
 
 #include <QProxyStyle>
 

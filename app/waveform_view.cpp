@@ -12,7 +12,7 @@ namespace mv {
 
 namespace {
 
-constexpr int kLeft = 46, kRight = 8, kTop = 16, kBottom = 18;
+constexpr int kLeft = 50, kRight = 8, kTop = 16, kBottom = 18;
 
 // A step between time marks, in seconds, that leaves room for the labels.
 double timeStep(double seconds, int width) {
@@ -76,17 +76,44 @@ double WaveformView::floorDb() const {
   return std::max(least, std::floor((low - 6) / 10) * 10);
 }
 
+QRectF WaveformView::plotRect() const {
+  return QRectF(kLeft, kTop, std::max(1, width() - kLeft - kRight), std::max(1, height() - kTop - kBottom));
+}
+
+QFont WaveformView::smallFont() const {
+  QFont f = font();
+  f.setPixelSize(10);
+  return f;
+}
+
+WaveformView::LevelScale WaveformView::levelScale() const {
+  const QRectF plot = plotRect();
+  const QFontMetricsF metrics(smallFont());
+  // A text's box, right-aligned at x and centred on y.
+  auto box = [&](const QString& text, double x, double y) {
+    const double w = metrics.horizontalAdvance(text), h = metrics.height();
+    return QRectF(x - w, y - h / 2, w, h);
+  };
+  LevelScale scale;
+  const QString title = QStringLiteral("dBFS");
+  const double titleWidth = metrics.horizontalAdvance(title);
+  scale.title = QRectF(0, plot.center().y() - titleWidth / 2, metrics.height(), titleWidth);
+  const double floor = floorDb();
+  int step = 10;
+  while (step < -floor && plot.height() * step / -floor < metrics.height() + 2) step *= 2;
+  for (int dB = 0; dB >= floor; dB -= step) {
+    scale.levels.push_back(dB);
+    scale.marks.push_back(box(QString::number(dB), kLeft - 4, plot.bottom() - (dB - floor) / -floor * plot.height()));
+  }
+  return scale;
+}
+
 void WaveformView::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), palette().window());
-  const QRectF plot(kLeft, kTop, std::max(1, width() - kLeft - kRight), std::max(1, height() - kTop - kBottom));
+  const QRectF plot = plotRect();
   p.fillRect(plot, QColor(0xfc, 0xfc, 0xfa));
-  const QFont small = [&] {
-    QFont f = font();
-    f.setPixelSize(10);
-    return f;
-  }();
-  p.setFont(small);
+  p.setFont(smallFont());
 
   // Level marks every 10 dB, from full scale down.
   const double floor = floorDb();
@@ -94,14 +121,20 @@ void WaveformView::paintEvent(QPaintEvent*) {
     if (level <= 0) return 0.0;
     return (std::clamp(ThresholdDb(level, format_), floor, 0.0) - floor) / -floor * plot.height();
   };
-  for (int dB = 0; dB >= floor; dB -= 10) {
-    const double y = plot.bottom() - (dB - floor) / -floor * plot.height();
+  const LevelScale scale = levelScale();
+  for (std::size_t i = 0; i < scale.levels.size(); ++i) {
+    const double y = scale.marks[i].center().y();
     p.setPen(QColor(0xe2, 0xe2, 0xe2));
     p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
     p.setPen(palette().color(QPalette::WindowText));
-    p.drawText(QRectF(0, y - 7, kLeft - 4, 14), Qt::AlignRight | Qt::AlignVCenter, QString::number(dB));
+    p.drawText(scale.marks[i], Qt::AlignRight | Qt::AlignVCenter, QString::number(scale.levels[i]));
   }
-  p.drawText(QRectF(0, 0, kLeft - 4, kTop), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("dBFS"));
+  // The title reads upwards, beside the marks.
+  p.save();
+  p.translate(scale.title.left(), scale.title.bottom());
+  p.rotate(-90);
+  p.drawText(QRectF(0, 0, scale.title.height(), scale.title.width()), Qt::AlignCenter, QStringLiteral("dBFS"));
+  p.restore();
 
   if (totalFrames_ > 0 && !envelope_.empty()) {
     const double perPixel = static_cast<double>(totalFrames_) / plot.width();

@@ -3,6 +3,7 @@
 // from the bottom up, with the cut positions, the longest quiet run and the
 // threshold drawn over it.
 
+#include <QRectF>
 #include <QWidget>
 #include <cstdint>
 #include <optional>
@@ -26,6 +27,15 @@ class WaveformView : public QWidget {
 
   // What is drawn, for tests: piece starts in frames.
   const std::vector<int64_t>& cuts() const { return cuts_; }
+  // The level scale: its title, upright along the left edge, and the
+  // marks' levels and texts beside it, 0 dBFS first; every 10 dB, or fewer
+  // where their texts would touch.
+  struct LevelScale {
+    QRectF title;
+    std::vector<int> levels;
+    std::vector<QRectF> marks;
+  };
+  LevelScale levelScale() const;
 
   QSize sizeHint() const override { return {640, 180}; }
   QSize minimumSizeHint() const override { return {320, 120}; }
@@ -36,6 +46,8 @@ class WaveformView : public QWidget {
  private:
   // The level at the bottom of the plot, in dBFS.
   double floorDb() const;
+  QRectF plotRect() const;
+  QFont smallFont() const;
 
   PcmFormat format_;
   std::vector<int32_t> envelope_;

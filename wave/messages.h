@@ -62,6 +62,13 @@ inline constexpr std::string_view kRecordingSizeLimit =
     "それまでの録音は保存されています。";
 inline constexpr std::string_view kRecordingFailedCaption = "録音エラー";
 
+// A menu item whose desktop program is not installed (caption: the
+// application's title); %s lists the programs looked for.
+inline constexpr std::string_view kNoVolumeControl =
+    "音量を調節するプログラムが見つからないか、起動できません。探したプログラム: %s";
+inline constexpr std::string_view kNoCdPlayer =
+    "CDを再生するプログラムが見つからないか、起動できません。探したプログラム: %s";
+
 // Questions.
 inline constexpr std::string_view kOverwriteCaption = "ファイルの上書きの確認";
 inline constexpr std::string_view kOverwritePieces =

@@ -11,12 +11,16 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <memory>
 
 #include "app/mvfrm.h"
 #include "app/preview_dialog.h"
@@ -221,6 +225,51 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     }
     QCOMPARE(mv::test::FileNames(file("out")), std::vector<std::string>{});
     QCOMPARE(mv::test::FileNames(mv::ToPath(dir())), (std::vector<std::string>{"long.raw", "out"}));
+  }
+
+  // The dialog's buttons keep the style's padding around their texts, and
+  // the dialog opens within the screen (also at twice the scale, where the
+  // same test runs on a 1920x1080 screen).
+  void buttonsArePaddedAndTheDialogFitsTheScreen() {
+    page(wav("tape.wav", 2, 22050, 16, songs()), 400);
+    mv::PreviewDialog* d = openPreview();
+    QVERIFY(d);
+    std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
+    for (QPushButton* b : {d->CancelButton, d->CutButton, d->CloseButton}) {
+      QPushButton plain(b->text());
+      plain.setStyle(fusion.get());
+      plain.setAutoDefault(false);
+      QVERIFY2(b->width() >= plain.sizeHint().width(), qPrintable(b->objectName()));
+    }
+    const QScreen* screen = d->screen();
+    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
+      QCOMPARE(qRound(screen->geometry().height() * screen->devicePixelRatio()), 1080);
+    QVERIFY2(screen->availableGeometry().contains(d->frameGeometry()),
+             qPrintable(QString("%1x%2").arg(d->frameGeometry().width()).arg(d->frameGeometry().height())));
+    d->reject();
+  }
+
+  // The level scale's title and its marks never cover one another, on an
+  // empty view and on a scan, at the smallest size the dialog allows too.
+  void levelScaleTextsStandApart() {
+    page(wav("tape.wav", 2, 22050, 16, songs()), 400);
+    mv::PreviewDialog* d = openPreview();
+    QVERIFY(d);
+    for (bool empty : {false, true}) {
+      if (empty) d->Waveform->clear();
+      for (QSize size : {d->Waveform->sizeHint(), d->Waveform->minimumSizeHint()}) {
+        d->Waveform->resize(size);
+        const mv::WaveformView::LevelScale scale = d->Waveform->levelScale();
+        QVERIFY(scale.marks.size() >= 4);
+        QVERIFY(d->Waveform->rect().contains(scale.title.toAlignedRect()));
+        for (std::size_t i = 0; i < scale.marks.size(); ++i) {
+          QVERIFY2(!scale.title.intersects(scale.marks[i]), qPrintable(QString::number(i)));
+          QVERIFY(scale.marks[i].left() >= 0);
+          if (i > 0) QVERIFY(!scale.marks[i - 1].intersects(scale.marks[i]));
+        }
+      }
+    }
+    d->reject();
   }
 
   void pageToolTipsGiveDbfsAndSeconds_data() {

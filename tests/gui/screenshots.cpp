@@ -1,5 +1,5 @@
-// Saves a picture of each page of the window, and of the cut's preview on a
-// made-up tape, as a person sees them:
+// Saves a picture of each page of the window, of the cut's preview on a
+// made-up tape and of a file dialog, as a person sees them:
 //   morvane-screenshots OUT_DIR [PREFIX]
 // into OUT_DIR/PREFIXrecording.png and so on. Run it under a real X server
 // (scripts/screenshots uses Xvfb, once more with QT_SCALE_FACTOR=2).
@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPixmap>
@@ -201,6 +202,30 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("%s\n", file.toLocal8Bit().constData());
+  preview->reject();
+
+  // The join's file dialog on the tape's folder, every column in view.
+  QDir(folder.path()).mkpath(QStringLiteral("side-b"));
+  const QString dialogFile = out + "/" + prefix + "file-dialog.png";
+  bool dialogSaved = false;
+  QTimer::singleShot(0, &form, [&] {
+    auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!d) return;
+    d->setDirectory(folder.path());
+    for (int i = 0; i < 50; ++i) {
+      QApplication::processEvents();
+      QThread::msleep(10);
+    }
+    dialogSaved = d->grab().save(dialogFile);
+    d->reject();
+  });
+  form.PageControl1->setCurrentIndex(2);
+  form.Button3->click();
+  if (!dialogSaved) {
+    std::fprintf(stderr, "cannot save %s\n", dialogFile.toLocal8Bit().constData());
+    return 1;
+  }
+  std::printf("%s\n", dialogFile.toLocal8Bit().constData());
   windows = {};
 
   // The meter while recording: the recorder panel on the recording page.

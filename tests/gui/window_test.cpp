@@ -9,7 +9,13 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QStyleOptionViewItem>
+#include <QTreeView>
+#include <QScopeGuard>
+#include <QHeaderView>
+#include <QFileSystemModel>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -21,11 +27,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -33,6 +41,7 @@
 #include "app/BrowsDlg.h"
 #include "app/cbfrm.h"
 #include "app/cutfrm.h"
+#include "app/file_dialogs.h"
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
 #include "app/shlabout.h"
@@ -69,6 +78,29 @@ class WindowTest : public QObject, mv::test::WindowFixture {
   void takeCutSource(const QString& name) {
     form_->KS2->trigger();
     drop({name});
+  }
+  // The controls whose choices are kept between runs, as texts.
+  QStringList keptChoices() const {
+    QStringList state{form_->Edit1->text(), form_->Edit4->text(), form_->Edit2->text(),
+                      form_->ComboBox2->currentText(), form_->ComboBox3->currentText(),
+                      form_->ComboBox4->currentText()};
+    for (const QSpinBox* spin : {form_->SpinEdit1, form_->SpinEdit2, form_->SpinEdit3, form_->SpinEdit4,
+                                 form_->SpinEdit5, form_->SpinEdit6, form_->SpinEdit7, form_->SpinEdit8})
+      state << QString::number(spin->value());
+    for (const QAbstractButton* box : std::initializer_list<const QAbstractButton*>{
+             form_->CheckBox1, form_->CheckBox4, form_->RadioButton1, form_->RadioButton2})
+      state << (box->isChecked() ? "on" : "off");
+    return state;
+  }
+  // The windows again, on an input with every format, keeping their
+  // choices in the store (none: nothing kept).
+  void reopen(QSettings* store) {
+    windows_ = {};
+    stand_.inputs.present = true;
+    stand_.inputs.flags = 0xFFF;
+    mv::Services services = stand_.services();
+    services.choices = store;
+    open(services);
   }
 
  private slots:
@@ -431,6 +463,195 @@ class WindowTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(form_->Edit4->text(), QStringLiteral("before"));
   }
 
+  // `morvane FILE...`: one file is the cut's source, several join the list
+  // in their order; a missing or unsupported file is told as a drop tells it.
+  void filesNamedOnTheCommandLineOpenAsDropped() {
+    const QString a = wav("a.wav", 1, 22050, 8), b = wav("b.wav", 2, 44100, 16);
+    mv::test::WriteBytes(file("x.raw"), Bytes(8, 0));
+    // As the program calls it once the window is up.
+    auto openFiles = [&](const QStringList& names) { form_->Guarded([&] { form_->openFiles(names); }); };
+    boxes_ = {};
+    openFiles({a});
+    QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet2);
+    QCOMPARE(form_->Edit3->text(), a);
+    QCOMPARE(form_->ComboBox3->currentIndex(), 3 + 6 + 12);
+    openFiles({b, dir("x.raw"), a});
+    QCOMPARE(form_->PageControl1->currentWidget(), form_->TabSheet3);
+    QStringList listed;
+    for (int i = 0; i < form_->ListBox1->count(); ++i) listed << form_->ListBox1->item(i)->text();
+    QCOMPARE(listed, (QStringList{b, dir("x.raw"), a}));
+    QCOMPARE(boxes_.shown.size(), std::size_t{1});  // a's other format, answered Yes
+
+    mv::test::WriteBytes(file("bad.wav"), mv::test::MakeWav(2, 8000, 16, {}));
+    for (const QStringList& names : {QStringList{dir("gone.wav")}, QStringList{dir("bad.wav")},
+                                     QStringList{dir("song.mp3")}, QStringList{a, dir("gone.wav")},
+                                     QStringList{dir("bad.wav"), b}}) {
+      const bool one = names.size() == 1;
+      auto state = [&] { return std::pair(form_->Edit3->text(), form_->ListBox1->count()); };
+      form_->Edit3->setText("keep");
+      form_->ListBox1->clear();
+      boxes_ = {};
+      openFiles(names);
+      const auto opened = state();
+      const std::vector<mv::test::Shown> told = boxes_.shown;
+      form_->Edit3->setText("keep");
+      form_->ListBox1->clear();
+      boxes_ = {};
+      (one ? form_->KS2 : form_->K1)->trigger();
+      drop(names);
+      QCOMPARE(opened, state());
+      QCOMPARE(told.size(), boxes_.shown.size());
+      for (std::size_t i = 0; i < told.size(); ++i) QCOMPARE(told[i].text, boxes_.shown[i].text);
+      // Only an unsupported name goes by without a word, as in a drop.
+      QCOMPARE(told.empty(), names.first().endsWith(".mp3"));
+    }
+  }
+
+  // The choices of one run are there in the next; the delete options are not.
+  void choicesAreKeptBetweenRuns() {
+    const std::unique_ptr<QSettings> store = mv::ChoicesStore();
+    QCOMPARE(store->fileName(), qEnvironmentVariable("XDG_CONFIG_HOME") + "/morvane/morvane.conf");
+    store->clear();
+    reopen(store.get());
+    QDir().mkpath(dir("rec"));
+    QDir().mkpath(dir("out"));
+    form_->Edit1->setText(dir("rec"));
+    form_->Edit4->setText(dir("out"));
+    form_->Edit2->setText(dir("out/all.wav"));
+    form_->ComboBox2->setCurrentIndex(form_->ComboBox2->count() - 1);
+    form_->ComboBox3->setCurrentIndex(5);
+    form_->ComboBox4->setCurrentIndex(7);
+    form_->SpinEdit1->setValue(1);
+    form_->SpinEdit2->setValue(20);
+    form_->SpinEdit3->setValue(30);
+    form_->CheckBox1->setChecked(false);
+    form_->CheckBox4->setChecked(false);
+    form_->RadioButton2->setChecked(true);
+    form_->SpinEdit4->setValue(1);
+    form_->SpinEdit5->setValue(2);
+    form_->SpinEdit6->setValue(3);
+    form_->SpinEdit7->setValue(250);
+    form_->SpinEdit8->setValue(5000);
+    form_->CheckBox5->setChecked(true);
+    form_->CheckBox6->setChecked(true);
+    const QStringList chosen = keptChoices();
+    QVERIFY(form_->close());
+    reopen(store.get());
+    QCOMPARE(keptChoices(), chosen);
+    QVERIFY(!form_->CheckBox5->isChecked() && !form_->CheckBox6->isChecked());
+    QVERIFY(form_->SpinEdit4->isEnabled() && !form_->SpinEdit7->isEnabled());
+    // Without an input the kept recording format stays for the next run.
+    stand_.inputs = {};
+    windows_ = {};
+    mv::Services noInput = stand_.services();
+    noInput.choices = store.get();
+    open(noInput);
+    QVERIFY(form_->close());
+    reopen(store.get());
+    QCOMPARE(keptChoices(), chosen);
+  }
+
+  // A kept folder that is gone or a value that does not fit leaves that
+  // control as it starts without kept choices.
+  void staleOrBadChoicesLeaveTheDefaults() {
+    reopen(nullptr);
+    const QStringList defaults = keptChoices();
+    const std::unique_ptr<QSettings> store = mv::ChoicesStore();
+    store->clear();
+    const std::pair<const char*, QVariant> bad[] = {
+        {"recording/folder", dir("gone")}, {"cut/folder", QStringList{temp_.path(), temp_.path()}},
+        {"join/output", dir("gone/all.wav")}, {"recording/format", "32bit, 7ch"}, {"cut/format", 24},
+        {"join/format", -1}, {"recording/hours", "many"}, {"recording/minutes", 60}, {"recording/seconds", "1e1"},
+        {"recording/cutAfter", "maybe"}, {"recording/correct", 0}, {"cut/equalLengths", "yes"},
+        {"cut/threshold", 65537}, {"cut/runLength", ""}, {"cut/hours", 216}, {"cut/minutes", -1},
+        {"cut/seconds", " 5 x"}};
+    for (const auto& [key, value] : bad) store->setValue(key, value);
+    store->sync();
+    reopen(store.get());
+    QCOMPARE(keptChoices(), defaults);
+    QVERIFY(boxes_.shown.empty());
+  }
+
+  // A menu program is started when installed; when none is, a box says
+  // which were looked for.
+  void menuProgramsStartOrSayWhatIsMissing_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("missing");
+    QTest::newRow("volume") << "KV1" << "pwvucontrol"
+                            << Text(msg::kNoVolumeControl,
+                                    "pavucontrol, pwvucontrol, gnome-control-center, kmix, xfce4-mixer");
+    QTest::newRow("cd player") << "CDPlayerC1" << "vlc" << Text(msg::kNoCdPlayer, "kscd, gnome-cd, vlc");
+  }
+  void menuProgramsStartOrSayWhatIsMissing() {
+    QFETCH(QString, item);
+    QFETCH(QString, program);
+    QFETCH(QString, missing);
+    struct KeepPath {
+      QByteArray was = qgetenv("PATH");
+      ~KeepPath() { qputenv("PATH", was); }
+    } keep;
+    QDir().mkpath(dir("bin"));
+    qputenv("PATH", dir("bin").toLocal8Bit());
+    auto* action = form_->findChild<QAction*>(item);
+    QVERIFY(action);
+    action->trigger();
+    QCOMPARE(lastBox(), std::tuple(missing, Text(msg::kAppTitle), mv::Icon::Information));
+    QFile script(dir("bin/" + program));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(("#!/bin/sh\necho \"$@\" > '" + dir("started") + "'\n").toLocal8Bit());
+    script.close();
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    boxes_ = {};
+    action->trigger();
+    QTRY_VERIFY(QFile::exists(dir("started")));
+    QVERIFY(boxes_.shown.empty());
+  }
+
+  // Qt's file dialogs speak Japanese down to their dates, whatever the
+  // desktop's language, and open wide enough for every column.
+  void fileDialogsShowEveryColumnInJapanese_data() {
+    QTest::addColumn<QString>("button");
+    for (const char* b : {"Button12", "Button3", "Button2", "Button13"}) QTest::newRow(b) << b;
+  }
+  void fileDialogsShowEveryColumnInJapanese() {
+    QFETCH(QString, button);
+    wav("a.wav", 2, 44100, 16);
+    QDir().mkpath(dir("folder"));
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    QStringList seen;
+    QTimer::singleShot(0, this, [&] {
+      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      QVERIFY(d);
+      auto close = qScopeGuard([d] { d->reject(); });
+      d->setDirectory(temp_.path());
+      auto* view = d->findChild<QTreeView*>("treeView");
+      QVERIFY(view && view->isVisible());
+      QCOMPARE(view->locale(), japanese);
+      QTRY_VERIFY(view->model()->rowCount(view->rootIndex()) > 0);
+      QTest::qWait(50);
+      QHeaderView* header = view->header();
+      for (int column = 1; column <= 3; ++column)
+        QVERIFY2(header->sectionSize(column) >= static_cast<QAbstractItemView*>(view)->sizeHintForColumn(column), qPrintable(QString::number(column)));
+      QVERIFY(header->length() <= view->viewport()->width());
+      QVERIFY(header->sectionSize(0) >= 150);
+      for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row) {
+        const QModelIndex date = view->model()->index(row, 3, view->rootIndex());
+        QStyleOptionViewItem option;
+        option.locale = view->locale();
+        auto* delegate = dynamic_cast<mv::FileDetailsDelegate*>(view->itemDelegateForIndex(date));
+        QVERIFY(delegate);
+        delegate->initStyleOption(&option, date);
+        const auto* files = qobject_cast<const QFileSystemModel*>(date.model());
+        QVERIFY(files);
+        QCOMPARE(option.text, japanese.toString(files->lastModified(date), QLocale::ShortFormat));
+        seen << files->fileName(date.siblingAtColumn(0));
+      }
+    });
+    form_->findChild<QPushButton*>(button)->click();
+    QVERIFY(seen.contains("folder"));
+  }
+
   // Qt's own buttons and dialogs speak Japanese, as the window does.
   void standardButtonsAndDialogsSpeakJapanese() {
     mv::QtMessageBoxes boxes(form_);
@@ -473,6 +694,10 @@ class WindowTest : public QObject, mv::test::WindowFixture {
 };
 
 int main(int argc, char** argv) {
+  // The choices kept between runs, and Qt's own dialog settings, in a
+  // folder of the test's own.
+  QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
   QApplication app(argc, argv);
   mv::SetUpApplication(app);
   WindowTest test;
