@@ -85,17 +85,6 @@ bool cueCanHold(const std::string& name) {
   return true;
 }
 
-std::string labelText(const CutResult& r, const PcmFormat& f) {
-  std::string text;
-  int32_t n = 0;
-  for (const Piece& p : r.report.pieces) {
-    const std::string name = PieceFileName(++n);
-    text += seconds(BytesSeconds(p.firstByte, f)) + "\t" + seconds(BytesSeconds(p.firstByte + p.dataBytes, f)) +
-            "\t" + name.substr(0, name.size() - 4) + "\n";
-  }
-  return text;
-}
-
 std::string cueText(const std::string& source, const CutResult& r, const PcmFormat& f) {
   std::string text = "FILE \"" + source + "\" WAVE\n";
   int32_t n = 0;
@@ -165,6 +154,17 @@ void writeWhole(const std::string& path, const std::string& text) {
 
 }  // namespace
 
+std::string LabelText(const CutResult& r, const PcmFormat& f) {
+  std::string text;
+  int32_t n = 0;
+  for (const Piece& p : r.report.pieces) {
+    const std::string name = PieceFileName(++n);
+    text += seconds(BytesSeconds(p.firstByte, f)) + "\t" + seconds(BytesSeconds(p.firstByte + p.dataBytes, f)) +
+            "\t" + name.substr(0, name.size() - 4) + "\n";
+  }
+  return text;
+}
+
 bool ExportsToStandardOutput(const CutReportOptions& o) {
   return o.labels == kStandardOutput || o.cue == kStandardOutput;
 }
@@ -192,7 +192,7 @@ void CheckExports(const CutReportOptions& o, const CutSettings& s) {
 void WriteExports(const CutReportOptions& o, const CutSettings& s, const CutResult& r) {
   // The pieces are there now: a name that became one of them is refused still.
   CheckExports(o, s);
-  if (!o.labels.empty()) writeWhole(o.labels, labelText(r, s.format));
+  if (!o.labels.empty()) writeWhole(o.labels, LabelText(r, s.format));
   if (!o.cue.empty()) writeWhole(o.cue, cueText(s.source, r, s.format));
 }
 

@@ -11,6 +11,8 @@
 
 namespace mv::cli {
 
+// A label file's lines: start and end in seconds, the piece's name.
+std::string LabelText(const CutResult& r, const PcmFormat& format);
 // An export named "-" goes to the standard output.
 bool ExportsToStandardOutput(const CutReportOptions& o);
 // Two things on the standard output, or both exports into one file, are

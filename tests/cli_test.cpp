@@ -16,6 +16,7 @@
 #include <functional>
 
 #include "cli/cut_report.h"
+#include "cli/exports.h"
 #include "cli/options.h"
 #include "tests/commands.h"
 #include "tests/support.h"
@@ -259,8 +260,7 @@ TEST_F(Cli, NumbersHaveAPointInEveryLocale) {
   const std::string json = ::testing::internal::GetCapturedStdout();
   EXPECT_NE(json.find("\"start_s\": 0.018141, \"length_s\": 0.020408"), std::string::npos) << json;
   EXPECT_NE(json.find("\"seconds\": 0.011338}"), std::string::npos) << json;
-  cli::WriteLabels(dir / "l.txt", r, s.format);
-  EXPECT_EQ(ReadText(dir / "l.txt"), "0.000000\t0.018141\tmv000001\n0.018141\t0.038549\tmv000002\n");
+  EXPECT_EQ(cli::LabelText(r, s.format), "0.000000\t0.018141\tmv000001\n0.018141\t0.038549\tmv000002\n");
   ::testing::internal::CaptureStderr();
   cli::PrintSummary(s, r);
   const std::string summary = ::testing::internal::GetCapturedStderr();
