@@ -68,7 +68,8 @@ void QtWaveDevice::record() {
       if (generation == generation_) lose(CaptureFailure::InputLost);
     }, Qt::QueuedConnection);
   });
-  sinceData_.start();
+  clock_.start();
+  silence_.start(clock_.elapsed());
   watchdog_.start();
 }
 
@@ -77,14 +78,14 @@ void QtWaveDevice::drain() {
   if (!io_) return lose(CaptureFailure::InputLost);
   const QByteArray bytes = io_->readAll();
   if (bytes.isEmpty()) return;
-  sinceData_.start();
+  silence_.delivered(clock_.elapsed());
   if (!capture_.append(bytes.constData(), static_cast<std::size_t>(bytes.size()))) return tell();
   if (done_ && late_.isActive() && capture_.full()) completed();
 }
 
 void QtWaveDevice::watch() {
   drain();
-  if (!told_ && sinceData_.elapsed() > kSilentMs) lose(CaptureFailure::InputSilent);
+  if (!told_ && silence_.silent(clock_.elapsed())) lose(CaptureFailure::InputSilent);
 }
 
 void QtWaveDevice::sourceStateChanged() {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "record/capture_file.h"
+#include "record/input_watch.h"
 #include "record/sound_server.h"
 #include "record/wave_device.h"
 
@@ -45,6 +46,8 @@ class QtWaveDevice : public QObject, public WaveDevice {
   static constexpr int kBufferMs = 100;
   // An input that sends nothing for this long has gone away.
   static constexpr int kSilentMs = 5000;
+  // A watch's tick this late means the process itself was held up.
+  static constexpr int kStallMs = 1000;
   // How long the end waits for sound still to come: some inputs deliver in
   // blocks of up to 2 seconds (the monitor of a sink woken from sleep).
   static constexpr int kLateMs = 3000;
@@ -66,7 +69,8 @@ class QtWaveDevice : public QObject, public WaveDevice {
   QTimer watchdog_;
   QTimer late_;                  // the wait for the last of the sound
   std::function<void()> done_;   // told when it has come
-  QElapsedTimer sinceData_;
+  QElapsedTimer clock_;  // monotonic, from the capture's start
+  InputWatch silence_{kSilentMs, kStallMs};
   bool capturing_ = false;  // between record and stop
   bool told_ = false;
 };
