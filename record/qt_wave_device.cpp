@@ -6,6 +6,7 @@
 #include <QMediaDevices>
 #include <utility>
 
+#include "record/audio_inputs.h"
 #include "wave/errors.h"
 
 namespace mv {
@@ -13,10 +14,17 @@ namespace mv {
 namespace {
 
 QAudioDevice inputNamed(const std::string& id) {
-  if (id.empty()) return QMediaDevices::defaultAudioInput();
   for (const QAudioDevice& d : QMediaDevices::audioInputs())
     if (d.id().toStdString() == id) return d;
   return {};
+}
+
+QAudioFormat qtFormat(const PcmFormat& f) {
+  QAudioFormat format;
+  format.setSampleRate(f.sampleRate);
+  format.setChannelCount(f.channels);
+  format.setSampleFormat(f.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+  return format;
 }
 
 }  // namespace
@@ -31,22 +39,36 @@ QtWaveDevice::QtWaveDevice() {
 
 QtWaveDevice::~QtWaveDevice() { close(); }
 
-void QtWaveDevice::open() {
+std::string QtWaveDevice::find(const std::string& input, const PcmFormat& f) {
+  // The server is asked now, not when the front end looked: its default may
+  // have changed since (a headset plugged in, the desktop's settings), and
+  // Qt, which asked once, would still record the old one, or, the server
+  // gone, fail without a word of why.
+  const ServerAnswer server = AskSoundServer(kServerAskMs);
+  if (!server.answered) refuse(msg::kRecordingInputGone);
+  std::string id = input;
+  if (id.empty()) {
+    std::vector<AudioInput> listed;
+    for (const QAudioDevice& d : QMediaDevices::audioInputs()) listed.push_back({d.id().toStdString(), {}});
+    id = PickDefaultInput(listed, server.defaultSource);
+  }
+  const QAudioDevice device = inputNamed(id);
+  if (device.isNull()) refuse(msg::kRecordingInputGone);
+  if (!device.isFormatSupported(qtFormat(f))) raise(kUnknownDeviceError);
+  return id;
+}
+
+void QtWaveDevice::open(const std::string& file, int length) {
   close();
-  capture_.open(FileName, opener);
-  capture_.setLength(Length);
-  const PcmFormat f = capture_.format();
-  QAudioFormat format;
-  format.setSampleRate(f.sampleRate);
-  format.setChannelCount(f.channels);
-  format.setSampleFormat(f.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+  capture_.open(file, opener);
+  capture_.setLength(length);
+  const QAudioFormat format = qtFormat(capture_.format());
   // An input that is gone would leave Qt waiting for its stream for ever.
-  const QAudioDevice input = inputNamed(Input);
+  const QAudioDevice input = inputNamed(this->input());
   if (input.isNull() || !input.isFormatSupported(format)) {
     capture_.close();
     raise(kUnknownDeviceError);
   }
-  inputId_ = input.id().toStdString();
   source_ = std::make_unique<QAudioSource>(input, format);
   source_->setBufferSize(format.bytesForDuration(qint64{kBufferMs} * 1000));
   told_ = false;
@@ -63,7 +85,7 @@ void QtWaveDevice::record() {
   connect(source_.get(), &QAudioSource::stateChanged, this, &QtWaveDevice::sourceStateChanged);
   capturing_ = true;
   const int generation = ++generation_;
-  watch_ = std::make_unique<SourceWatch>(inputId_, [this, generation] {
+  watch_ = std::make_unique<SourceWatch>(input(), [this, generation] {
     QMetaObject::invokeMethod(this, [this, generation] {
       if (generation == generation_) lose(CaptureFailure::InputLost);
     }, Qt::QueuedConnection);

@@ -45,6 +45,7 @@ const Row kRows[] = {
                                   "ディスクの空き容量を確認してください。それまでの録音は保存されています。"),
     MV_ROW(kRecordingInputLost, "録音デバイスが使えなくなったため、録音を中止しました。"
                                 "それまでの録音は保存されています。"),
+    MV_ROW(kRecordingInputGone, "録音デバイスが使えなくなったため、録音を開始できません。"),
     MV_ROW(kRecordingInputSilent, "録音デバイスから音が届かなくなったため、録音を中止しました。"
                                   "それまでの録音は保存されています。"),
     MV_ROW(kRecordingSizeLimit, "録音ファイルが扱える最大の大きさ(2GB)に達したため、録音を終了しました。"

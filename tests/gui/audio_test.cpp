@@ -1,11 +1,13 @@
 // Recording from a real sound server (tests/audio/with-sound-server): the
 // window records the test tone for a set length and cuts it, the closing
 // question saves a recording, a measurement ended early is analysed; the
-// command line records from the server's default input or a chosen one, and
-// every way a recording can end (its length, a signal, kill -9, a full disk,
-// the server killed, a server that does not answer) leaves a valid file and
-// says what happened, and an input that sends only silence, or sends late,
-// records to its end. Skips when no server is up.
+// window and the command line record the server's default input as it is
+// at the start, or a chosen one, and every way a recording can end (its
+// length, a signal, kill -9, a full disk, the server killed, a server that
+// does not answer) leaves a valid file and says what happened; a server gone
+// before the start is said and writes nothing; an input that sends only
+// silence, or sends late, and a recorder held up for a while, record to the
+// end. Skips when no server is up.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -92,6 +94,27 @@ Ran shell(const QString& script, int timeoutMs = 30000, const QStringList& vars 
 }
 
 QString q(const QString& s) { return "'" + s + "'"; }
+
+// What starts a second server of the kind this run has, for a test's own.
+QByteArray soundScript() {
+  return qEnvironmentVariableIsSet("MORVANE_SOUND_SCRIPT") ? qgetenv("MORVANE_SOUND_SCRIPT")
+                                                           : QByteArray(MORVANE_SOUND_SERVER);
+}
+
+// Answers the program's boxes as a user would (Yes, else OK), printing each
+// box's text.
+void answerBoxes(QObject* owner) {
+  auto* answer = new QTimer(owner);
+  QObject::connect(answer, &QTimer::timeout, [] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      std::printf("%s\n", box->text().toUtf8().constData());
+      std::fflush(stdout);
+      QAbstractButton* yes = box->button(QMessageBox::Yes);
+      (yes ? yes : box->button(QMessageBox::Ok))->click();
+    }
+  });
+  answer->start(20);
+}
 
 }  // namespace
 
@@ -236,6 +259,20 @@ class AudioTest : public QObject, mv::test::WindowFixture {
     open({boxes_, inputs_, space_, device_});
     QTRY_VERIFY_WITH_TIMEOUT(form_->haveInput(), 3000);
     QCOMPARE(form_->input(), std::string("silence"));
+    // And again when Record is pressed: a default changed while the window
+    // is open (a headset plugged in, the desktop's settings) is recorded.
+    form_->CheckBox1->setChecked(false);
+    form_->SpinEdit3->setValue(1);
+    for (const char* source : {"vmic", "silence"}) {
+      setDefaultSource(source);
+      boxes_.answers = {true};  // replace the last one
+      form_->BitBtn5->click();
+      QTRY_VERIFY_WITH_TIMEOUT(!form_->recording(), 8000);
+      QCOMPARE(boxes_.shown.back().text, Text(msg::kRecordingDone));
+      const double level = loudness(mv::test::ReadBytes(file("morvntmp.wav")));
+      QVERIFY2(source == std::string("vmic") ? level > 3000 : level == 0, qPrintable(QString("%1: %2").arg(source).arg(level)));
+      QCOMPARE(form_->input(), std::string(source));
+    }
   }
 
   // Lengths within a fifth of a second; the default format; labels the
@@ -326,8 +363,7 @@ class AudioTest : public QObject, mv::test::WindowFixture {
     };
     const QString record = "$CLI record --yes --out " + q(dir()) + " --length 8s --cut --cut-out " + q(dir("songs"));
     // The server killed is a second one of this test's own, of the same kind.
-    const QByteArray script = qEnvironmentVariableIsSet("MORVANE_SOUND_SCRIPT") ? qgetenv("MORVANE_SOUND_SCRIPT")
-                                                                                : QByteArray(MORVANE_SOUND_SERVER);
+    const QByteArray script = soundScript();
     const std::vector<Row> rows = {
         {"ulimit -f 300; " + record, msg::kRecordingWriteFailed, 1.5, 300 * 1024 / 176400.0},
         {"\"$WITH\" bash -c \"$INNER\"", msg::kRecordingInputLost, 1.5, 2.2},
@@ -346,6 +382,36 @@ class AudioTest : public QObject, mv::test::WindowFixture {
       QVERIFY2(seconds >= row.least && seconds <= row.most, qPrintable(QString::number(seconds)));
       QVERIFY(mv::test::FileNames(file("songs"), "mv").empty());
     }
+  }
+
+  // A server gone while the window is open, before Record is pressed: the
+  // window says so and writes nothing, neither a new file nor over the
+  // recording the user agreed to replace. The server is a second one of
+  // this test's own, as is the window, which connects to it alone.
+  void aServerGoneBeforeRecordingIsSaidAndWritesNothing() {
+    const QString gone = Text(msg::kRecordingInputGone) + "\n";
+    const Ran r = shell("\"$WITH\" \"$TEST\" --record-after-the-server-goes " + q(dir()), 30000,
+                        {"WITH", QString::fromLocal8Bit(soundScript()), "TEST", QCoreApplication::applicationFilePath()});
+    QCOMPARE(r.out, gone + "no file\n" + Text(msg::kOverwriteRecording) + "\n" + gone + "kept\n");
+  }
+
+  // A recorder held up for longer than an input may stay silent (stopped,
+  // then resumed) records to its end: the gap was its own, not the input's.
+  void aRecorderHeldUpRecordsToItsEnd() {
+    QProcess p;
+    p.start(cli(), {"record", "--yes", "--out", dir(), "--length", "4s"});
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(dir("morvntmp.wav")), 10000);
+    QThread::msleep(1000);
+    ::kill(static_cast<pid_t>(p.processId()), SIGSTOP);
+    QThread::msleep(8000);
+    ::kill(static_cast<pid_t>(p.processId()), SIGCONT);
+    QVERIFY(p.waitForFinished(20000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 && err.contains(Text(msg::kRecordingDone)),
+             qPrintable(err));
+    QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
+    const double seconds = claimedSeconds(mv::test::ReadBytes(file("morvntmp.wav")));
+    QVERIFY2(std::abs(seconds - 4) <= 0.2, qPrintable(QString("%1 s").arg(seconds)));
   }
 
   // An input that sends only zeros records to its end, also when the server
@@ -476,16 +542,7 @@ int recordAndCloseTheWindow(int argc, char** argv) {
   mv::RunProgram(app, [&](mv::Windows& w) {
     mv::TForm1* form = w.main.get();
     mv::TForm2* measuring = w.measuring.get();
-    auto* answer = new QTimer(form);
-    QObject::connect(answer, &QTimer::timeout, [] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        std::printf("%s\n", box->text().toUtf8().constData());
-        std::fflush(stdout);
-        QAbstractButton* yes = box->button(QMessageBox::Yes);
-        (yes ? yes : box->button(QMessageBox::Ok))->click();
-      }
-    });
-    answer->start(20);
+    answerBoxes(form);
     form->Edit1->setText(folder);
     form->CheckBox1->setChecked(false);
     auto* ready = new QTimer(form);
@@ -508,10 +565,45 @@ int recordAndCloseTheWindow(int argc, char** argv) {
   });
 }
 
+// The window, once it has its input, loses its server (killed), then
+// Record is pressed with no recording in the folder and again over one;
+// after each, whether a file is there and whether the old one is intact.
+int recordAfterTheServerGoes(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QString folder = QString::fromLocal8Bit(argv[2]);
+  const std::string recording = folder.toStdString() + "/morvntmp.wav";
+  mv::RunProgram(app, [&](mv::Windows& w) {
+    mv::TForm1* form = w.main.get();
+    answerBoxes(form);
+    form->Edit1->setText(folder);
+    form->CheckBox1->setChecked(false);
+    auto* ready = new QTimer(form);
+    QObject::connect(ready, &QTimer::timeout, [=] {
+      if (!form->haveInput()) return;
+      ready->stop();
+      ::kill(static_cast<pid_t>(qEnvironmentVariableIntValue("MORVANE_PA_PID")), SIGKILL);
+      QTimer::singleShot(500, form, [=] {
+        form->BitBtn5->click();
+        std::printf("%s\n", QFileInfo::exists(QString::fromStdString(recording)) ? "a file" : "no file");
+        const Bytes old = {'R', 'I', 'F', 'F'};
+        mv::test::WriteBytes(recording, old);
+        form->BitBtn5->click();
+        std::printf("%s\n", mv::test::ReadBytes(recording) == old ? "kept" : "replaced");
+        std::fflush(stdout);
+        if (form->recording()) form->BitBtn4->click();
+        form->close();
+      });
+    });
+    ready->start(20);
+  });
+}
+
 int main(int argc, char** argv) {
   if (argc == 3 && (std::strcmp(argv[1], "--record-and-close") == 0 ||
                     std::strcmp(argv[1], "--close-while-recording") == 0))
     return recordAndCloseTheWindow(argc, argv);
+  if (argc == 3 && std::strcmp(argv[1], "--record-after-the-server-goes") == 0)
+    return recordAfterTheServerGoes(argc, argv);
   QApplication app(argc, argv);
   mv::SetUpApplication(app);
   AudioTest test;
