@@ -5,6 +5,7 @@
 #include <QAudioSource>
 #include <QMediaDevices>
 #include <utility>
+#include <vector>
 
 #include "record/audio_inputs.h"
 #include "wave/errors.h"
@@ -60,7 +61,7 @@ std::string QtWaveDevice::find(const std::string& input, const PcmFormat& f) {
 
 void QtWaveDevice::open(const std::string& file, int length) {
   close();
-  capture_.open(file, opener);
+  capture_.open(file, opener_);
   capture_.setLength(length);
   const QAudioFormat format = qtFormat(capture_.format());
   // An input that is gone would leave Qt waiting for its stream for ever.
@@ -130,7 +131,7 @@ void QtWaveDevice::tell() {
   done_ = nullptr;
   // Not from inside the source's own signal: the front end stops it.
   QMetaObject::invokeMethod(this, [this] {
-    if (onFailure) onFailure();
+    tellFailure();
   }, Qt::QueuedConnection);
 }
 

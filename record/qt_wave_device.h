@@ -3,7 +3,7 @@
 // input (else the desktop's default, as the server names it when the input
 // is chosen), captured bytes written to the file as they arrive. It watches
 // the capture: a file that takes no more bytes, a server or input that goes
-// away or falls silent ends it, and onFailure is told from the event loop.
+// away or falls silent ends it, and that is told from the event loop.
 // An input that delivers late is waited for at the end, a little.
 
 #include <QElapsedTimer>
@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <memory>
+#include <utility>
 
 #include "record/capture_file.h"
 #include "record/input_watch.h"
@@ -39,7 +40,7 @@ class QtWaveDevice : public QObject, public WaveDevice {
   InputLevel takeLevel() override;
 
   // How the recording file is opened; a test puts in one that fails.
-  CaptureFile::Opener opener = CaptureFile::OpenFile;
+  void setOpener(CaptureFile::Opener opener) { opener_ = std::move(opener); }
 
   // The capture buffer: what arrives is written at once, so this bounds
   // what a crash can lose before the bytes reach the file.
@@ -65,6 +66,7 @@ class QtWaveDevice : public QObject, public WaveDevice {
   void tell();
   void completed();
 
+  CaptureFile::Opener opener_ = CaptureFile::OpenFile;
   std::unique_ptr<QAudioSource> source_;
   QPointer<QIODevice> io_;  // Qt deletes it when the server goes away
   CaptureFile capture_;

@@ -19,14 +19,14 @@ void RecordingSession::start(const std::string& path, const PcmFormat& format, c
   device_.choose(input, format);
   const bool replacing = FileExists(path);
   PrepareRecordingFile(path, format);
-  device_.onFailure = [this] {
+  device_.setOnFailure([this] {
     if (running_ && onFailure) onFailure();
-  };
+  });
   try {
     device_.open(path, length ? std::max(*length, 1) : 0);
     device_.record();
   } catch (...) {
-    device_.onFailure = nullptr;
+    device_.setOnFailure(nullptr);
     try {
       device_.close();
     } catch (const Error&) {
@@ -65,7 +65,7 @@ SessionEnd RecordingSession::end() {
       if (error.empty()) error = e.shownText();
     }
   }
-  device_.onFailure = nullptr;
+  device_.setOnFailure(nullptr);
   if (const auto why = device_.failure()) {
     r.ok = false;
     r.message = FailureMessage(*why);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "record/capture_file.h"
 #include "wave/format.h"
@@ -51,14 +52,18 @@ class WaveDevice {
   virtual InputLevel takeLevel() = 0;
   // Told once when the capture ends by itself (the Qt device tells it from
   // the event loop, not from inside the source's own signals).
-  std::function<void()> onFailure;
+  void setOnFailure(std::function<void()> told) { onFailure_ = std::move(told); }
 
  protected:
+  void tellFailure() const {
+    if (onFailure_) onFailure_();
+  }
   // The input's id for choose.
   virtual std::string find(const std::string& input, const PcmFormat& format) = 0;
 
  private:
   std::string input_;
+  std::function<void()> onFailure_;
 };
 
 // The recording's file in its folder.

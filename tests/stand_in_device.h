@@ -87,7 +87,7 @@ struct StandInDevice : WaveDevice {
   void tell() {
     if (told) return;
     told = true;
-    if (onFailure) onFailure();
+    tellFailure();
   }
   bool told = false;
 };

@@ -135,7 +135,7 @@ class AudioTest : public QObject, mv::test::WindowFixture {
   }
   void init() {
     setUp();
-    device_.opener = mv::CaptureFile::OpenFile;
+    device_.setOpener(mv::CaptureFile::OpenFile);
     open({boxes_, inputs_, space_, device_});
     QTRY_VERIFY_WITH_TIMEOUT(form_->haveInput(), 3000);
     const int stereo = form_->ComboBox2->findText("16bit, Stereo, 44.1kHz");
@@ -195,7 +195,7 @@ class AudioTest : public QObject, mv::test::WindowFixture {
     QDir().mkpath(dir("songs"));
     form_->Edit4->setText(dir("songs"));
     form_->SpinEdit3->setValue(10);
-    device_.opener = mv::test::FullDiskAfter(300000);
+    device_.setOpener(mv::test::FullDiskAfter(300000));
     form_->BitBtn5->click();
     QTRY_VERIFY_WITH_TIMEOUT(!form_->recording(), 4000);
     QCOMPARE(boxes_.shown.back().text, Text(msg::kRecordingWriteFailed));
