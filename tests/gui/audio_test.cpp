@@ -270,7 +270,8 @@ class AudioTest : public QObject, mv::test::WindowFixture {
       QTRY_VERIFY_WITH_TIMEOUT(!form_->recording(), 8000);
       QCOMPARE(boxes_.shown.back().text, Text(msg::kRecordingDone));
       const double level = loudness(mv::test::ReadBytes(file("morvntmp.wav")));
-      QVERIFY2(source == std::string("vmic") ? level > 3000 : level == 0, qPrintable(QString("%1: %2").arg(source).arg(level)));
+      QVERIFY2(source == std::string("vmic") ? level > 3000 : level == 0,
+               qPrintable(QString("%1: %2").arg(source).arg(level)));
       QCOMPARE(form_->input(), std::string(source));
     }
   }
@@ -391,7 +392,8 @@ class AudioTest : public QObject, mv::test::WindowFixture {
   void aServerGoneBeforeRecordingIsSaidAndWritesNothing() {
     const QString gone = Text(msg::kRecordingInputGone) + "\n";
     const Ran r = shell("\"$WITH\" \"$TEST\" --record-after-the-server-goes " + q(dir()), 30000,
-                        {"WITH", QString::fromLocal8Bit(soundScript()), "TEST", QCoreApplication::applicationFilePath()});
+                        {"WITH", QString::fromLocal8Bit(soundScript()), "TEST",
+                         QCoreApplication::applicationFilePath()});
     QCOMPARE(r.out, gone + "no file\n" + Text(msg::kOverwriteRecording) + "\n" + gone + "kept\n");
   }
 
