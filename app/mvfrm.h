@@ -187,7 +187,8 @@ class TForm1 : public QMainWindow {
   bool recording() const;
   // The recording file: folder text + "/morvntmp.wav".
   QString recordingFile() const;
-  // The input recorded from (its id), and whether there is one to record.
+  // The input recorded from (its id; the desktop's default as the last
+  // start found it, unless one was picked), and whether there is one.
   const std::string& input() const { return input_; }
   bool haveInput() const;
   // Another input: its formats fill the list, the limits follow.
@@ -289,6 +290,7 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<RecordingSession> session_;
   std::unique_ptr<InputList> offered_;
   std::string input_;
+  bool inputPicked_ = false;  // in the menu; else the default at each start
   QActionGroup* inputChoice_ = nullptr;
   bool measurementFailed_ = false;
   // The length limits leave no hours (minutes) to set. Leaving a recording

@@ -234,6 +234,7 @@ void TForm1::inputsFound(const InputList& found) {
     return;
   }
   InputStatus->hide();
+  inputPicked_ = false;
   chooseInput(found.defaultId);
 }
 
@@ -267,7 +268,12 @@ void TForm1::fillInputMenu() {
     a->setChecked(in.id == input_);
     inputChoice_->addAction(a);
     const std::string id = in.id;
-    connect(a, &QAction::triggered, this, [this, id] { Guarded([&] { chooseInput(id); }); });
+    connect(a, &QAction::triggered, this, [this, id] {
+      Guarded([&] {
+        chooseInput(id);
+        if (input_ == id) inputPicked_ = true;
+      });
+    });
   }
 }
 
@@ -322,7 +328,13 @@ void TForm1::startCapture(const std::string& path, const std::string& label, std
     QTimer::singleShot(0, self, [self] { self->Guarded([&] { self->captureFailed(); }); });
   };
   const PcmFormat f = ParseFormatLabel(label);
-  session_->start(path, f, input_, length);
+  // Unless one was picked, the desktop's default at this moment: the
+  // device asks the server, and the menu marks what it found.
+  session_->start(path, f, inputPicked_ ? input_ : std::string(), length);
+  if (!inputPicked_ && session_->input() != input_ && offered_ && offered_->find(session_->input())) {
+    input_ = session_->input();
+    fillInputMenu();
+  }
   Meter->start(f.channels);
   MeterTimer->start();
 }

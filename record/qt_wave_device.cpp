@@ -5,7 +5,9 @@
 #include <QAudioSource>
 #include <QMediaDevices>
 #include <utility>
+#include <vector>
 
+#include "record/audio_inputs.h"
 #include "wave/errors.h"
 
 namespace mv {
@@ -13,10 +15,17 @@ namespace mv {
 namespace {
 
 QAudioDevice inputNamed(const std::string& id) {
-  if (id.empty()) return QMediaDevices::defaultAudioInput();
   for (const QAudioDevice& d : QMediaDevices::audioInputs())
     if (d.id().toStdString() == id) return d;
   return {};
+}
+
+QAudioFormat qtFormat(const PcmFormat& f) {
+  QAudioFormat format;
+  format.setSampleRate(f.sampleRate);
+  format.setChannelCount(f.channels);
+  format.setSampleFormat(f.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+  return format;
 }
 
 }  // namespace
@@ -31,22 +40,36 @@ QtWaveDevice::QtWaveDevice() {
 
 QtWaveDevice::~QtWaveDevice() { close(); }
 
-void QtWaveDevice::open() {
+std::string QtWaveDevice::find(const std::string& input, const PcmFormat& f) {
+  // The server is asked now, not when the front end looked: its default may
+  // have changed since (a headset plugged in, the desktop's settings), and
+  // Qt, which asked once, would still record the old one, or, the server
+  // gone, fail without a word of why.
+  const ServerAnswer server = AskSoundServer(kServerAskMs);
+  if (!server.answered) refuse(msg::kRecordingInputGone);
+  std::string id = input;
+  if (id.empty()) {
+    std::vector<AudioInput> listed;
+    for (const QAudioDevice& d : QMediaDevices::audioInputs()) listed.push_back({d.id().toStdString(), {}});
+    id = PickDefaultInput(listed, server.defaultSource);
+  }
+  const QAudioDevice device = inputNamed(id);
+  if (device.isNull()) refuse(msg::kRecordingInputGone);
+  if (!device.isFormatSupported(qtFormat(f))) raise(kUnknownDeviceError);
+  return id;
+}
+
+void QtWaveDevice::open(const std::string& file, int length) {
   close();
-  capture_.open(FileName, opener);
-  capture_.setLength(Length);
-  const PcmFormat f = capture_.format();
-  QAudioFormat format;
-  format.setSampleRate(f.sampleRate);
-  format.setChannelCount(f.channels);
-  format.setSampleFormat(f.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+  capture_.open(file, opener_);
+  capture_.setLength(length);
+  const QAudioFormat format = qtFormat(capture_.format());
   // An input that is gone would leave Qt waiting for its stream for ever.
-  const QAudioDevice input = inputNamed(Input);
+  const QAudioDevice input = inputNamed(this->input());
   if (input.isNull() || !input.isFormatSupported(format)) {
     capture_.close();
     raise(kUnknownDeviceError);
   }
-  inputId_ = input.id().toStdString();
   source_ = std::make_unique<QAudioSource>(input, format);
   source_->setBufferSize(format.bytesForDuration(qint64{kBufferMs} * 1000));
   told_ = false;
@@ -63,12 +86,13 @@ void QtWaveDevice::record() {
   connect(source_.get(), &QAudioSource::stateChanged, this, &QtWaveDevice::sourceStateChanged);
   capturing_ = true;
   const int generation = ++generation_;
-  watch_ = std::make_unique<SourceWatch>(inputId_, [this, generation] {
+  watch_ = std::make_unique<SourceWatch>(input(), [this, generation] {
     QMetaObject::invokeMethod(this, [this, generation] {
       if (generation == generation_) lose(CaptureFailure::InputLost);
     }, Qt::QueuedConnection);
   });
-  sinceData_.start();
+  clock_.start();
+  silence_.start(clock_.elapsed());
   watchdog_.start();
 }
 
@@ -77,14 +101,14 @@ void QtWaveDevice::drain() {
   if (!io_) return lose(CaptureFailure::InputLost);
   const QByteArray bytes = io_->readAll();
   if (bytes.isEmpty()) return;
-  sinceData_.start();
+  silence_.delivered(clock_.elapsed());
   if (!capture_.append(bytes.constData(), static_cast<std::size_t>(bytes.size()))) return tell();
   if (done_ && late_.isActive() && capture_.full()) completed();
 }
 
 void QtWaveDevice::watch() {
   drain();
-  if (!told_ && sinceData_.elapsed() > kSilentMs) lose(CaptureFailure::InputSilent);
+  if (!told_ && silence_.silent(clock_.elapsed())) lose(CaptureFailure::InputSilent);
 }
 
 void QtWaveDevice::sourceStateChanged() {
@@ -107,7 +131,7 @@ void QtWaveDevice::tell() {
   done_ = nullptr;
   // Not from inside the source's own signal: the front end stops it.
   QMetaObject::invokeMethod(this, [this] {
-    if (onFailure) onFailure();
+    tellFailure();
   }, Qt::QueuedConnection);
 }
 

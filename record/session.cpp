@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "wave/errors.h"
+#include "wave/paths.h"
 
 namespace mv {
 
@@ -13,23 +14,27 @@ RecordingSession::~RecordingSession() {
 void RecordingSession::start(const std::string& path, const PcmFormat& format, const std::string& input,
                              std::optional<int> length) {
   if (running_) end();
+  // The input is found before the file is touched, so that a server or an
+  // input gone since the front end looked leaves the folder as it was.
+  device_.choose(input, format);
+  const bool replacing = FileExists(path);
   PrepareRecordingFile(path, format);
-  device_.FileName = path;
-  device_.Input = input;
-  device_.Length = length ? std::max(*length, 1) : 0;
-  device_.onFailure = [this] {
+  device_.setOnFailure([this] {
     if (running_ && onFailure) onFailure();
-  };
+  });
   try {
-    device_.open();
+    device_.open(path, length ? std::max(*length, 1) : 0);
     device_.record();
   } catch (...) {
-    device_.onFailure = nullptr;
+    device_.setOnFailure(nullptr);
     try {
       device_.close();
     } catch (const Error&) {
       // The error that ended the start is the one to tell.
     }
+    // A start that fails leaves no file of its own; a recording the user
+    // agreed to replace is gone already, and its empty successor stays.
+    if (!replacing) DeleteFile(path);
     throw;
   }
   path_ = path;
@@ -60,7 +65,7 @@ SessionEnd RecordingSession::end() {
       if (error.empty()) error = e.shownText();
     }
   }
-  device_.onFailure = nullptr;
+  device_.setOnFailure(nullptr);
   if (const auto why = device_.failure()) {
     r.ok = false;
     r.message = FailureMessage(*why);

@@ -29,13 +29,17 @@ class RecordingSession {
   ~RecordingSession();
 
   // Writes the empty file for the format and starts capture from the input
-  // (its id; empty: the desktop's default) into it, to the set length in
-  // seconds if there is one (0:00:00 ends on the clock's first tick: one
-  // second). Raises the file's or the device's error, the device closed again.
+  // (its id; empty: the desktop's default at this moment) into it, to the
+  // set length in seconds if there is one (0:00:00 ends on the clock's first
+  // tick: one second). Raises the file's or the device's error, the device
+  // closed again and no new file left; an input that is gone is found
+  // before the file is touched.
   void start(const std::string& path, const PcmFormat& format, const std::string& input,
              std::optional<int> length = std::nullopt);
   bool running() const { return running_; }
   const std::string& path() const { return path_; }
+  // The input recorded from (its id), once started.
+  const std::string& input() const { return device_.input(); }
 
   // The clock's tick: the header up to date and the data on the disk. False
   // once the capture has ended by itself: the caller ends the session.

@@ -1,6 +1,7 @@
 #pragma once
-// The wave-audio device: opened on a prepared WAVE file, whose header alone
-// says the format, it records into that file behind its 44-byte header until
+// The wave-audio device: an input chosen as the sound server has it at the
+// moment, then opened on a prepared WAVE file, whose header alone says the
+// format, it records into that file behind its 44-byte header until
 // stopped, never past its set length; save finishes the header; close
 // releases device and file. It tells when the capture ends by itself (the
 // file or the input failed), and the input's level.
@@ -9,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "record/capture_file.h"
 #include "wave/format.h"
@@ -20,12 +22,16 @@ class WaveDevice {
  public:
   virtual ~WaveDevice() = default;
 
-  std::string FileName;  // the prepared file
-  std::string Input;     // the input's id; empty: the desktop's default
-  int Length = 0;        // seconds the file may hold; 0: until stopped
-
-  // Raises the device's error text (else msg::kUnknownDeviceError).
-  virtual void open() = 0;
+  // The input to record from: its id, or empty for the desktop's default
+  // at this moment. Raises msg::kRecordingInputGone when the sound server or
+  // that input is gone, the device's error when the input cannot record the
+  // format; touches no file.
+  void choose(const std::string& input, const PcmFormat& format) { input_ = find(input, format); }
+  // The input chosen (its id).
+  const std::string& input() const { return input_; }
+  // Opens on the prepared file, which may hold `length` seconds (0: until
+  // stopped). Raises the device's error text (else msg::kUnknownDeviceError).
+  virtual void open(const std::string& file, int length) = 0;
   // Starts capture and returns at once; raises when it cannot start.
   virtual void record() = 0;
   virtual void stop() = 0;
@@ -46,7 +52,18 @@ class WaveDevice {
   virtual InputLevel takeLevel() = 0;
   // Told once when the capture ends by itself (the Qt device tells it from
   // the event loop, not from inside the source's own signals).
-  std::function<void()> onFailure;
+  void setOnFailure(std::function<void()> told) { onFailure_ = std::move(told); }
+
+ protected:
+  void tellFailure() const {
+    if (onFailure_) onFailure_();
+  }
+  // The input's id for choose.
+  virtual std::string find(const std::string& input, const PcmFormat& format) = 0;
+
+ private:
+  std::string input_;
+  std::function<void()> onFailure_;
 };
 
 // The recording's file in its folder.

@@ -6,6 +6,7 @@
 #include "record/analysis.h"
 #include "record/capabilities.h"
 #include "record/capacity.h"
+#include "record/input_watch.h"
 #include "tests/support.h"
 #include "wave/file.h"
 #include "wave/format.h"
@@ -140,6 +141,44 @@ TEST(LengthLimits, OneHourExactly) {
 CorrectionValues analyse(const Bytes& samples, int channels, int bits) {
   MemoryStream in(test::Concat({Bytes(44, 0xEE), samples}));
   return AnalyseInput(in, 44, channels, bits);
+}
+
+// An input's silence counts only while this process was there to take its
+// sound: a stall of its own (stopped and resumed, its event loop blocked)
+// is not held against the input, which gets its full time again; a tick a
+// little late is no stall. Ticks every 100 ms, 5 s of silence allowed.
+TEST(InputWatch, AStallOfTheProcessIsNotTheInputsSilence) {
+  struct Stall {
+    int64_t after, lateBy;  // the tick after which the next one comes late
+  };
+  struct Row {
+    const char* name;
+    std::vector<int64_t> data;  // when the input delivered
+    std::vector<Stall> stalls;
+    int64_t until;
+    int64_t silentAt;             // the first tick that finds it silent; -1: none
+  };
+  const std::vector<Row> rows = {
+      {"never a byte", {}, {}, 8000, 5100},
+      {"delivering", {1000, 4000, 6000}, {}, 10000, -1},
+      {"stopped 8 s, then delivering", {1000, 9300}, {{1100, 8000}}, 14000, -1},
+      {"stopped 8 s, still nothing", {1000}, {{1100, 8000}}, 16000, 14300},
+      {"a tick 700 ms late", {}, {{4500, 600}}, 8000, 5200},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    InputWatch watch(5000, 1000);
+    watch.start(0);
+    int64_t silentAt = -1;
+    std::size_t next = 0;
+    for (int64_t now = 100; now <= row.until && silentAt < 0; now += 100) {
+      for (const Stall& stall : row.stalls)
+        if (now - 100 == stall.after) now += stall.lateBy;
+      while (next < row.data.size() && row.data[next] <= now) watch.delivered(row.data[next++]);
+      if (watch.silent(now)) silentAt = now;
+    }
+    EXPECT_EQ(silentAt, row.silentAt);
+  }
 }
 
 TEST(Analysis, StereoSixteenBit) {

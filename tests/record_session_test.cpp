@@ -10,6 +10,7 @@
 #include "tests/support.h"
 #include "wave/format.h"
 #include "wave/header.h"
+#include "wave/paths.h"
 
 namespace mv {
 namespace {
@@ -215,8 +216,8 @@ TEST_F(SessionTest, RecordsTicksAndEnds) {
   session.onFailure = [&] { ++failures; };
   session.start(path(), stereo, "mic", 0);
   EXPECT_TRUE(session.running());
-  EXPECT_EQ(device.Input, "mic");
-  EXPECT_EQ(device.Length, 1);  // 0:00:00 ends on the clock's first tick
+  EXPECT_EQ(device.input(), "mic");
+  EXPECT_EQ(device.length, 1);  // 0:00:00 ends on the clock's first tick
   EXPECT_EQ(device.calls, (std::vector<std::string>{"open", "record"}));
   EXPECT_TRUE(session.tick());
   EXPECT_TRUE(ValidWithData(path(), device.perTick));  // on the disk at the tick
@@ -255,7 +256,7 @@ TEST_F(SessionTest, ACaptureThatEndsByItselfIsToldAndSaid) {
     s.onFailure = [&] { ++told; };
     row.before(d);
     s.start(path(), stereo, "mic");
-    EXPECT_EQ(d.Length, 0);  // no set length: until ended
+    EXPECT_EQ(d.length, 0);  // no set length: until ended
     EXPECT_TRUE(s.tick());
     row.during(d);
     const bool ticked = s.tick();
@@ -278,13 +279,39 @@ TEST_F(SessionTest, AStartThatFailsLeavesTheDeviceClosed) {
   EXPECT_EQ(test::ErrorOf([&] { session.start(dir / "gone/morvntmp.wav", stereo, "mic"); }),
             format(msg::kCannotCreate, dir / "gone/morvntmp.wav"));
   EXPECT_TRUE(device.calls.empty());
-  // A device that cannot open: closed again, the prepared file left empty.
+  // A device that cannot open: closed again, and the file it was to fill
+  // gone again; one that the user agreed to replace stays, emptied.
   device.failOpen = true;
   EXPECT_EQ(test::ErrorOf([&] { session.start(path(), stereo, "mic"); }), msg::kUnknownDeviceError);
   EXPECT_EQ(device.calls, (std::vector<std::string>{"open", "close"}));
   EXPECT_FALSE(session.running());
+  EXPECT_FALSE(FileExists(path()));
+  test::WriteBytes(path(), {1, 2, 3});
+  EXPECT_EQ(test::ErrorOf([&] { session.start(path(), stereo, "mic"); }), msg::kUnknownDeviceError);
   EXPECT_TRUE(test::IsFinishedWave(path()));
   EXPECT_EQ(test::ReadBytes(path()).size(), 44u);
+  // A server or an input gone since the front end looked: said so before
+  // anything is written, the recording there intact.
+  device.calls.clear();
+  device.failOpen = false;
+  device.inputGone = true;
+  test::WriteBytes(path(), {1, 2, 3});
+  EXPECT_EQ(test::ErrorOf([&] { session.start(path(), stereo, ""); }), msg::kRecordingInputGone);
+  EXPECT_TRUE(device.calls.empty());
+  EXPECT_EQ(test::ReadBytes(path()), (test::Bytes{1, 2, 3}));
+  EXPECT_EQ(test::ErrorOf([&] { session.start(dir / "new.wav", stereo, "mic"); }), msg::kRecordingInputGone);
+  EXPECT_FALSE(FileExists(dir / "new.wav"));
+}
+
+// Without a named input the desktop's default as the device finds it at
+// the start is recorded, not one found earlier.
+TEST_F(SessionTest, TheDefaultInputIsTheOneAtTheStart) {
+  session.start(path(), stereo, "");
+  EXPECT_EQ(session.input(), "mic");
+  session.end();
+  device.defaultInput = "headset";
+  session.start(path(), stereo, "");
+  EXPECT_EQ(session.input(), "headset");
 }
 
 }  // namespace

@@ -21,17 +21,24 @@ namespace mv::test {
 struct StandInDevice : WaveDevice {
   std::vector<std::string> calls;
   bool failOpen = false;
+  bool inputGone = false;           // the server or the input has gone
+  std::string defaultInput = "mic";  // the desktop's default at the moment
+  int length = -1;                   // what open was given
   std::vector<uint8_t> perTick;  // captured at each flush, and at stop
   CaptureFile capture;
   CaptureFile::Opener opener = CaptureFile::OpenFile;
   bool late = false;            // the end waits until the test calls done
   std::function<void()> done;   // what the end waits for, while it waits
 
-  void open() override {
+  std::string find(const std::string& input, const PcmFormat&) override {
+    if (inputGone) refuse(msg::kRecordingInputGone);
+    return input.empty() ? defaultInput : input;
+  }
+  void open(const std::string& file, int seconds) override {
     calls.push_back("open");
     if (failOpen) raise(msg::kUnknownDeviceError);
-    capture.open(FileName, opener);
-    capture.setLength(Length);
+    capture.open(file, opener);
+    capture.setLength(length = seconds);
     told = false;
   }
   void record() override { calls.push_back("record"); }
@@ -80,7 +87,7 @@ struct StandInDevice : WaveDevice {
   void tell() {
     if (told) return;
     told = true;
-    if (onFailure) onFailure();
+    tellFailure();
   }
   bool told = false;
 };

@@ -55,6 +55,9 @@ inline constexpr std::string_view kRecordingWriteFailed =
     "ディスクの空き容量を確認してください。それまでの録音は保存されています。";
 inline constexpr std::string_view kRecordingInputLost =
     "録音デバイスが使えなくなったため、録音を中止しました。それまでの録音は保存されています。";
+// The same cause found when Record is pressed: nothing was started.
+inline constexpr std::string_view kRecordingInputGone =
+    "録音デバイスが使えなくなったため、録音を開始できません。";
 inline constexpr std::string_view kRecordingInputSilent =
     "録音デバイスから音が届かなくなったため、録音を中止しました。それまでの録音は保存されています。";
 inline constexpr std::string_view kRecordingSizeLimit =

@@ -1,11 +1,13 @@
 // Recording from a real sound server (tests/audio/with-sound-server): the
 // window records the test tone for a set length and cuts it, the closing
 // question saves a recording, a measurement ended early is analysed; the
-// command line records from the server's default input or a chosen one, and
-// every way a recording can end (its length, a signal, kill -9, a full disk,
-// the server killed, a server that does not answer) leaves a valid file and
-// says what happened, and an input that sends only silence, or sends late,
-// records to its end. Skips when no server is up.
+// window and the command line record the server's default input as it is
+// at the start, or a chosen one, and every way a recording can end (its
+// length, a signal, kill -9, a full disk, the server killed, a server that
+// does not answer) leaves a valid file and says what happened; a server gone
+// before the start is said and writes nothing; an input that sends only
+// silence, or sends late, and a recorder held up for a while, record to the
+// end. Skips when no server is up.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -93,6 +95,27 @@ Ran shell(const QString& script, int timeoutMs = 30000, const QStringList& vars 
 
 QString q(const QString& s) { return "'" + s + "'"; }
 
+// What starts a second server of the kind this run has, for a test's own.
+QByteArray soundScript() {
+  return qEnvironmentVariableIsSet("MORVANE_SOUND_SCRIPT") ? qgetenv("MORVANE_SOUND_SCRIPT")
+                                                           : QByteArray(MORVANE_SOUND_SERVER);
+}
+
+// Answers the program's boxes as a user would (Yes, else OK), printing each
+// box's text.
+void answerBoxes(QObject* owner) {
+  auto* answer = new QTimer(owner);
+  QObject::connect(answer, &QTimer::timeout, [] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      std::printf("%s\n", box->text().toUtf8().constData());
+      std::fflush(stdout);
+      QAbstractButton* yes = box->button(QMessageBox::Yes);
+      (yes ? yes : box->button(QMessageBox::Ok))->click();
+    }
+  });
+  answer->start(20);
+}
+
 }  // namespace
 
 // The fixture with the real input, space and device; the boxes stay scripted.
@@ -112,7 +135,7 @@ class AudioTest : public QObject, mv::test::WindowFixture {
   }
   void init() {
     setUp();
-    device_.opener = mv::CaptureFile::OpenFile;
+    device_.setOpener(mv::CaptureFile::OpenFile);
     open({boxes_, inputs_, space_, device_});
     QTRY_VERIFY_WITH_TIMEOUT(form_->haveInput(), 3000);
     const int stereo = form_->ComboBox2->findText("16bit, Stereo, 44.1kHz");
@@ -172,7 +195,7 @@ class AudioTest : public QObject, mv::test::WindowFixture {
     QDir().mkpath(dir("songs"));
     form_->Edit4->setText(dir("songs"));
     form_->SpinEdit3->setValue(10);
-    device_.opener = mv::test::FullDiskAfter(300000);
+    device_.setOpener(mv::test::FullDiskAfter(300000));
     form_->BitBtn5->click();
     QTRY_VERIFY_WITH_TIMEOUT(!form_->recording(), 4000);
     QCOMPARE(boxes_.shown.back().text, Text(msg::kRecordingWriteFailed));
@@ -236,6 +259,21 @@ class AudioTest : public QObject, mv::test::WindowFixture {
     open({boxes_, inputs_, space_, device_});
     QTRY_VERIFY_WITH_TIMEOUT(form_->haveInput(), 3000);
     QCOMPARE(form_->input(), std::string("silence"));
+    // And again when Record is pressed: a default changed while the window
+    // is open (a headset plugged in, the desktop's settings) is recorded.
+    form_->CheckBox1->setChecked(false);
+    form_->SpinEdit3->setValue(1);
+    for (const char* source : {"vmic", "silence"}) {
+      setDefaultSource(source);
+      boxes_.answers = {true};  // replace the last one
+      form_->BitBtn5->click();
+      QTRY_VERIFY_WITH_TIMEOUT(!form_->recording(), 8000);
+      QCOMPARE(boxes_.shown.back().text, Text(msg::kRecordingDone));
+      const double level = loudness(mv::test::ReadBytes(file("morvntmp.wav")));
+      QVERIFY2(source == std::string("vmic") ? level > 3000 : level == 0,
+               qPrintable(QString("%1: %2").arg(source).arg(level)));
+      QCOMPARE(form_->input(), std::string(source));
+    }
   }
 
   // Lengths within a fifth of a second; the default format; labels the
@@ -340,8 +378,7 @@ class AudioTest : public QObject, mv::test::WindowFixture {
     };
     const QString record = "$CLI record --yes --out " + q(dir()) + " --length 8s --cut --cut-out " + q(dir("songs"));
     // The server killed is a second one of this test's own, of the same kind.
-    const QByteArray script = qEnvironmentVariableIsSet("MORVANE_SOUND_SCRIPT") ? qgetenv("MORVANE_SOUND_SCRIPT")
-                                                                                : QByteArray(MORVANE_SOUND_SERVER);
+    const QByteArray script = soundScript();
     const std::vector<Row> rows = {
         {"ulimit -f 300; " + record, msg::kRecordingWriteFailed, 1.5, 300 * 1024 / 176400.0},
         {"\"$WITH\" bash -c \"$INNER\"", msg::kRecordingInputLost, 1.5, 2.2},
@@ -360,6 +397,35 @@ class AudioTest : public QObject, mv::test::WindowFixture {
       QVERIFY2(seconds >= row.least && seconds <= row.most, qPrintable(QString::number(seconds)));
       QVERIFY(mv::test::FileNames(file("songs"), "mv").empty());
     }
+  }
+
+  // A server gone while the window is open, before Record is pressed: the
+  // window says so and writes nothing, neither a new file nor over the
+  // recording the user agreed to replace. The server is a second one of
+  // this test's own, as is the window, which connects to it alone.
+  void aServerGoneBeforeRecordingIsSaidAndWritesNothing() {
+    const QString gone = Text(msg::kRecordingInputGone) + "\n";
+    const Ran r = shell("\"$WITH\" \"$TEST\" --record-after-the-server-goes " + q(dir()), 30000,
+                        {"WITH", QString::fromLocal8Bit(soundScript()), "TEST",
+                         QCoreApplication::applicationFilePath()});
+    QCOMPARE(r.out, gone + "no file\n" + Text(msg::kOverwriteRecording) + "\n" + gone + "kept\n");
+  }
+
+  // A recorder held up for longer than an input may stay silent (stopped,
+  // then resumed) records to its end: the gap was its own, not the input's.
+  // The server is held too, from before the recorder to a moment after it,
+  // so that no sound waits for the recorder when it resumes: it must wait.
+  void aRecorderHeldUpRecordsToItsEnd() {
+    const qint64 server = qEnvironmentVariableIntValue("MORVANE_PA_PID");
+    if (server <= 0) QSKIP("the server's process is not known");
+    const Ran r = shell("trap 'kill -CONT $MORVANE_PA_PID' EXIT; $CLI record --yes --out " + q(dir()) +
+                        " --length 4s & p=$!; while [ ! -e " + q(dir("morvntmp.wav")) +
+                        " ]; do sleep 0.01; done; sleep 1; kill -STOP $MORVANE_PA_PID; sleep 0.3; kill -STOP $p; "
+                        "sleep 8; kill -CONT $p; sleep 0.3; kill -CONT $MORVANE_PA_PID; wait $p");
+    QVERIFY2(r.status == 0 && r.err.contains(Text(msg::kRecordingDone)), qPrintable(r.err));
+    QVERIFY(mv::test::IsFinishedWave(file("morvntmp.wav")));
+    const double seconds = claimedSeconds(mv::test::ReadBytes(file("morvntmp.wav")));
+    QVERIFY2(std::abs(seconds - 4) <= 0.2, qPrintable(QString("%1 s").arg(seconds)));
   }
 
   // An input that sends only zeros records to its end, also when the server
@@ -490,16 +556,7 @@ int recordAndCloseTheWindow(int argc, char** argv) {
   mv::RunProgram(app, [&](mv::Windows& w) {
     mv::TForm1* form = w.main.get();
     mv::TForm2* measuring = w.measuring.get();
-    auto* answer = new QTimer(form);
-    QObject::connect(answer, &QTimer::timeout, [] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        std::printf("%s\n", box->text().toUtf8().constData());
-        std::fflush(stdout);
-        QAbstractButton* yes = box->button(QMessageBox::Yes);
-        (yes ? yes : box->button(QMessageBox::Ok))->click();
-      }
-    });
-    answer->start(20);
+    answerBoxes(form);
     form->Edit1->setText(folder);
     form->CheckBox1->setChecked(false);
     auto* ready = new QTimer(form);
@@ -522,10 +579,45 @@ int recordAndCloseTheWindow(int argc, char** argv) {
   });
 }
 
+// The window, once it has its input, loses its server (killed), then
+// Record is pressed with no recording in the folder and again over one;
+// after each, whether a file is there and whether the old one is intact.
+int recordAfterTheServerGoes(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QString folder = QString::fromLocal8Bit(argv[2]);
+  const std::string recording = folder.toStdString() + "/morvntmp.wav";
+  mv::RunProgram(app, [&](mv::Windows& w) {
+    mv::TForm1* form = w.main.get();
+    answerBoxes(form);
+    form->Edit1->setText(folder);
+    form->CheckBox1->setChecked(false);
+    auto* ready = new QTimer(form);
+    QObject::connect(ready, &QTimer::timeout, [=] {
+      if (!form->haveInput()) return;
+      ready->stop();
+      ::kill(static_cast<pid_t>(qEnvironmentVariableIntValue("MORVANE_PA_PID")), SIGKILL);
+      QTimer::singleShot(500, form, [=] {
+        form->BitBtn5->click();
+        std::printf("%s\n", QFileInfo::exists(QString::fromStdString(recording)) ? "a file" : "no file");
+        const Bytes old = {'R', 'I', 'F', 'F'};
+        mv::test::WriteBytes(recording, old);
+        form->BitBtn5->click();
+        std::printf("%s\n", mv::test::ReadBytes(recording) == old ? "kept" : "replaced");
+        std::fflush(stdout);
+        if (form->recording()) form->BitBtn4->click();
+        form->close();
+      });
+    });
+    ready->start(20);
+  });
+}
+
 int main(int argc, char** argv) {
   if (argc == 3 && (std::strcmp(argv[1], "--record-and-close") == 0 ||
                     std::strcmp(argv[1], "--close-while-recording") == 0))
     return recordAndCloseTheWindow(argc, argv);
+  if (argc == 3 && std::strcmp(argv[1], "--record-after-the-server-goes") == 0)
+    return recordAfterTheServerGoes(argc, argv);
   QApplication app(argc, argv);
   mv::SetUpApplication(app);
   AudioTest test;

@@ -399,8 +399,9 @@ class RecordingPageTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(form_->ComboBox2->count(), 20);
   }
 
-  // The desktop's default input is recorded unless another is chosen; the
-  // formats and limits follow the choice.
+  // The desktop's default input at the moment Record is pressed is recorded
+  // (the menu then marks it) unless another is picked; the formats and
+  // limits follow the pick.
   void theInputMenuChoosesWhatIsRecorded() {
     tearDown();
     setUp();
@@ -416,12 +417,15 @@ class RecordingPageTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(form_->ComboBox2->count(), 2);  // 44.1 and 48 kHz, 16-bit stereo
     form_->SpinEdit3->setValue(1);
     form_->CheckBox1->setChecked(false);
+    stand_.device.defaultInput = "usb";  // changed since the window looked
     form_->BitBtn5->click();
-    QCOMPARE(stand_.device.Input, std::string("line"));
+    QCOMPARE(stand_.device.input(), std::string("usb"));
+    QCOMPARE(form_->input(), std::string("usb"));
+    QVERIFY(form_->KI1->actions()[0]->isChecked() && !form_->KI1->actions()[1]->isChecked());
     QVERIFY(!form_->KI1->menuAction()->isEnabled());  // not while recording
     ticks(1);
     QVERIFY(form_->KI1->menuAction()->isEnabled());
-    items[0]->trigger();
+    form_->KI1->actions()[0]->trigger();
     QCOMPARE(form_->input(), std::string("usb"));
     QVERIFY(form_->KI1->actions()[0]->isChecked() && !form_->KI1->actions()[1]->isChecked());
     QCOMPARE(form_->ComboBox2->count(), 2);
@@ -433,8 +437,9 @@ class RecordingPageTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(form_->SpinEdit2->maximum(), 59);
     QCOMPARE(form_->SpinEdit1->maximum(), static_cast<int>(mv::RoundHalfEven(1000000000, 44100) / 3600));
     boxes_.answers = {true};
+    stand_.device.defaultInput = "line";  // a pick holds
     form_->BitBtn5->click();
-    QCOMPARE(stand_.device.Input, std::string("usb"));
+    QCOMPARE(stand_.device.input(), std::string("usb"));
     QCOMPARE(mv::test::Get32(mv::test::ReadBytes(file("morvntmp.wav")), 24), 22050u);
   }
 

@@ -63,7 +63,8 @@ struct EveryFormat : mv::AudioInputs {
 struct ToneDevice : mv::WaveDevice {
   mv::CaptureFile capture;
   QElapsedTimer clock;
-  void open() override { capture.open(FileName); }
+  std::string find(const std::string& input, const mv::PcmFormat&) override { return input; }
+  void open(const std::string& file, int) override { capture.open(file); }
   void record() override { clock.start(); }
   void stop() override {}
   void save() override { capture.refresh(); }
