@@ -213,13 +213,16 @@ void TForm1::KF1Click() {
 }
 void TForm1::KS2Click() { PageControl1->setCurrentWidget(TabSheet2); }
 void TForm1::K1Click() { PageControl1->setCurrentWidget(TabSheet3); }
-void TForm1::KV1Click() { startProgram(kVolumeControls, msg::kNoVolumeControl); }
-void TForm1::CDPlayerC1Click() { startProgram(kCdPlayers, msg::kNoCdPlayer); }
+void TForm1::KV1Click() {
+  if (!StartFirstInstalled(kVolumeControls))
+    tellMissing(format(msg::kNoVolumeControl, ProgramNames(kVolumeControls).toStdString()));
+}
+void TForm1::CDPlayerC1Click() {
+  if (!StartFirstInstalled(kCdPlayers)) tellMissing(format(msg::kNoCdPlayer, ProgramNames(kCdPlayers).toStdString()));
+}
 
-void TForm1::startProgram(const std::vector<QStringList>& candidates, std::string_view missing) {
-  if (StartFirstInstalled(candidates)) return;
-  boxes_.show(FromUtf8(format(missing, ProgramNames(candidates).toStdString())), FromUtf8(msg::kAppTitle),
-              MessageBoxes::Buttons::Ok, Icon::Information);
+void TForm1::tellMissing(const std::string& text) {
+  boxes_.show(FromUtf8(text), FromUtf8(msg::kAppTitle), MessageBoxes::Buttons::Ok, Icon::Information);
 }
 void TForm1::About1Click() { ShellAboutDialog1->Execute(); }
 

@@ -239,8 +239,8 @@ class TForm1 : public QMainWindow {
   // cut mode and the piece length. Runs after each change of one of them.
   void stabilize();
   void tabChosen(int index);
-  // Starts the first installed program of the list, or says none is.
-  void startProgram(const std::vector<QStringList>& candidates, std::string_view missing);
+  // Says that no program of a menu item's list could be started.
+  void tellMissing(const std::string& text);
   // Leaves the edit box alone when the picker returns no folder.
   void chooseFolder(TBrowseDialog& picker, QLineEdit& edit);
   CutSettings cutSettings() const;

@@ -30,9 +30,7 @@ std::string trimmed(const std::string& text) {
 }  // namespace
 
 std::string OutOfRangeText(const std::string& value, const std::string& range) {
-  std::string pattern(msg::kUsageOutOfRange);
-  pattern.replace(pattern.rfind("%s"), 2, range);  // first, so that a "%s" in value stays as typed
-  return format(pattern, value);
+  return format(msg::kUsageOutOfRange, value, range);
 }
 
 int64_t ParseNumber(const std::string& text) {
@@ -229,7 +227,10 @@ void CheckNotStandardStream(const std::string& path) {
   for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
     struct stat stream{};
     if (::fstat(fd, &stream) == 0 && stream.st_dev == out.st_dev && stream.st_ino == out.st_ino)
-      throw UsageError(format(fd == STDOUT_FILENO ? msg::kUsageStandardOutput : msg::kUsageStandardError, path));
+    {
+      if (fd == STDOUT_FILENO) throw UsageError(format(msg::kUsageStandardOutput, path));
+      throw UsageError(format(msg::kUsageStandardError, path));
+    }
   }
 }
 

@@ -43,7 +43,7 @@ std::string chooseLabel(const RecordOptions& o, const std::vector<std::string>& 
                                               : std::string(kCutLabels[ParseFormatOption(o.format)]);
   if (std::find(offered.begin(), offered.end(), wanted) != offered.end()) return wanted;
   if (o.format.empty()) return offered.front();
-  throw UsageError(format(format(msg::kUsageFormatNotOffered, input), "\"" + wanted + "\""));
+  throw UsageError(format(msg::kUsageFormatNotOffered, input, "\"" + wanted + "\""));
 }
 
 // Longer than the file can hold is wrong usage, as the window's fields

@@ -105,8 +105,9 @@ std::string UsageErrorText(const CLI::App& app, const CLI::ParseError& e, int ar
         const std::string word = argv[i];
         if (word == "--help" || word == "-h" || word == "--version") continue;
         const auto named = [&word](const CLI::App* sub) { return sub->check_name(word); };
-        if (app.get_subcommands(std::function<bool(const CLI::App*)>(named)).empty())
-          return format(word[0] == '-' ? msg::kUsageUnknownOption : msg::kUsageUnknownCommand, word);
+        if (!app.get_subcommands(std::function<bool(const CLI::App*)>(named)).empty()) continue;
+        if (word[0] == '-') return format(msg::kUsageUnknownOption, word);
+        return format(msg::kUsageUnknownCommand, word);
       }
       return std::string(msg::kUsageNoCommand);
     }
