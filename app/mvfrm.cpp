@@ -33,6 +33,7 @@
 #include "app/programs.h"
 #include "app/services.h"
 #include "app/shlabout.h"
+#include "wave/version.h"
 #include "record/audio_inputs.h"
 #include "record/capabilities.h"
 #include "record/session.h"
@@ -82,8 +83,9 @@ TForm1::TForm1(const Services& services)
   ShellAboutDialog1->setObjectName("ShellAboutDialog1");
   ShellAboutDialog1->AppName = FromUtf8(msg::kVersion);
   ShellAboutDialog1->Creator = QStringLiteral("the Morvane developers");
-  ShellAboutDialog1->DateStr = QStringLiteral("2026.12.8");
-  ShellAboutDialog1->Comment = QStringLiteral("morvane@example.org");
+  ShellAboutDialog1->DateStr = QStringLiteral(MORVANE_RELEASE_DAY);
+  // No contact address is published yet: the line stays empty until there is one.
+  ShellAboutDialog1->Comment = QString();
 
   buildMenu();
   buildRecordingPage();
