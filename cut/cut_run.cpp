@@ -186,7 +186,10 @@ CutResult RunCut(const CutSettings& s, JobHost& host, const OpenSource& open, Sc
   if (s.onComplete) s.onComplete(result);
   if (s.dryRun) return result;
   host.inform({msg::kCutDone, msg::kCutDoneCaption, Icon::Information});
-  if (s.deleteSource) result.sourceDeleted = DeleteFile(s.source);
+  if (s.deleteSource) {
+    SyncFolder(s.saveFolder);
+    result.sourceDeleted = DeleteFile(s.source);
+  }
   return result;
 }
 

@@ -23,6 +23,7 @@ enum class JoinEnd { NothingToDo, Complete, Cancelled };
 struct JoinResult {
   JoinEnd end = JoinEnd::NothingToDo;
   bool sourcesDeleted = false;  // the list is then to be emptied
+  std::vector<std::string> notDeleted;  // sources a deletion could not remove
 };
 
 // Errors raise mv::Error after the clean-up; the output left behind is then a

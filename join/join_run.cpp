@@ -84,8 +84,11 @@ JoinResult RunJoin(const JoinSettings& s, JobHost& host, const OpenSource& open)
   result.end = JoinEnd::Complete;
   host.inform({msg::kJoinDone, msg::kJoinDoneCaption, Icon::None});
   if (s.deleteSources) {
-    // Only now that the output is complete; a failed deletion is ignored.
-    for (const std::string& source : s.sources) DeleteFile(source);
+    // Only now that the output is complete and on the disk.
+    const std::size_t slash = s.output.rfind('/');
+    SyncFolder(slash == std::string::npos ? std::string(".") : s.output.substr(0, slash));
+    for (const std::string& source : s.sources)
+      if (!DeleteFile(source)) result.notDeleted.push_back(source);
     result.sourcesDeleted = true;
   }
   return result;

@@ -229,12 +229,13 @@ bool FileExists(const std::string& path) {
   return statOf(path, st);
 }
 
-bool IsSymbolicLink(const std::string& path) {
-  struct stat st{};
-  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-}
-
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(existingParent(folder).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0 || ::syncfs(fd) != 0) ::sync();
+  if (fd >= 0) ::close(fd);
+}
 
 int64_t FreeSpace(const std::string& folder) {
   struct statvfs vfs{};

@@ -65,8 +65,9 @@ class RunLock {
 // A folder (the empty text is "/") in which files can be created.
 bool IsWritableFolder(const std::string& folder);
 bool FileExists(const std::string& path);
-// The name itself is a symbolic link, whatever it points to.
-bool IsSymbolicLink(const std::string& path);
+// Makes what was written to the folder's file system durable, before a
+// source that it replaces goes.
+void SyncFolder(const std::string& folder);
 bool DeleteFile(const std::string& path);
 
 // Space available to the user on the file system holding the folder (or its

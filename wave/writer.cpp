@@ -1,5 +1,7 @@
 #include "wave/writer.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <limits>
 
@@ -9,7 +11,11 @@
 namespace mv {
 
 bool WaveWriter::replaceLink(const std::string& path) const {
-  if (!IsSymbolicLink(path)) return false;
+  struct stat st{};
+  if (::lstat(path.c_str(), &st) != 0) return false;
+  // A hard link shares its file with another name, perhaps outside the
+  // folder: writing through it would change that file too.
+  if (!S_ISLNK(st.st_mode) && !(S_ISREG(st.st_mode) && st.st_nlink > 1)) return false;
   // A link to a source stays refused as the source itself would be; any
   // other link goes, so that nothing is written where it points.
   if (const auto id = IdentityOf(path))

@@ -56,7 +56,8 @@ class WaveWriter {
   bool isOpen() const { return file_.isOpen(); }
 
  private:
-  // A name that is a symbolic link is removed, to be made anew; true then.
+  // A name that is a link (symbolic, or one of several hard links) is
+  // removed, to be made anew; true then.
   bool replaceLink(const std::string& path) const;
   // A file must stay below 2 GiB for its header's sizes to hold.
   void grow(int64_t n);
