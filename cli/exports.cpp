@@ -58,7 +58,16 @@ bool holdsAudio(const std::string& path) {
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   // One that cannot be read cannot be told from audio: its open error.
   File in = File::openRead(path);
-  return BeginsLikeAudio(in);
+  if (BeginsLikeAudio(in)) return true;
+  // Audio comes in more forms than any list of marks (bare samples among
+  // them), and a label file or cue sheet is text: only text is replaced.
+  char head[65536];
+  const std::size_t n = in.read(head, sizeof head);
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto c = static_cast<unsigned char>(head[i]);
+    if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f') || c == 0x7F) return true;
+  }
+  return false;
 }
 
 // Devices and pipes are written into as they are; anything else is
@@ -113,7 +122,8 @@ bool writeAll(int fd, const std::string& text) {
 // can be made.
 int createBeside(const std::string& path, std::string& made) {
   std::random_device seed;
-  const std::string stem = folderOf(path) + "/." + fs::path(path).filename().string() + ".";
+  // Short, so that a name near the file system's limit still gets one.
+  const std::string stem = folderOf(path) + "/.morvane-";
   for (int attempt = 0; attempt < 16; ++attempt) {
     char tag[16];
     std::snprintf(tag, sizeof tag, "%08x", seed());

@@ -68,6 +68,7 @@ int runCut(const CutOptions& o, CutMode mode) {
   s.format = ParseFormatLabel(kCutLabels[chosen.value_or(intakePosition(o.source))]);
   o.silence.applyTo(s);
 
+  CheckStreamsSpare({s.source}, s.saveFolder);
   // Label and cue files are written by the run, before it may delete the
   // source; names they must not take are refused before it starts.
   CheckExports(o.report, s);
@@ -85,6 +86,12 @@ int runCut(const CutOptions& o, CutMode mode) {
   else if (o.dryRun && !exportOnStdout)
     PrintPieceLines(r, s.format);
   if (mode == CutMode::AtSilences) PrintSummary(s, r);
+  // The window leaves a source it could not delete in silence; a script
+  // must not take it for gone.
+  if (s.deleteSource && !s.dryRun && !r.sourceDeleted) {
+    PrintMessage(format(msg::kCannotDelete, s.source));
+    return kRefused;
+  }
   return kDone;
 }
 
@@ -124,6 +131,7 @@ int runJoin(const JoinOptions& o) {
   // refusal of an output among the sources comes first, as it would without
   // the question.
   ConsoleHost host(o.yes, false);
+  CheckStreamsSpare(list.entries());
   for (const std::string& source : list.entries())
     if (SameFile(o.out, source)) refuse(msg::kJoinOutputIsSource);
   if (HeldByAnotherRun(o.out)) refuse(msg::kOutputInUse);
@@ -135,8 +143,13 @@ int runJoin(const JoinOptions& o) {
   s.output = o.out;
   s.format = ParseFormatLabel(kJoinLabels[chosen.value_or(list.formatPosition())]);
   s.deleteSources = o.deleteSources;
-  switch (RunJoin(s, host).end) {
-    case JoinEnd::Complete: return kDone;
+  const JoinResult r = RunJoin(s, host);
+  switch (r.end) {
+    case JoinEnd::Complete:
+      // The window leaves a source it could not delete in silence; a script
+      // must not take it for gone.
+      for (const std::string& source : r.notDeleted) PrintMessage(format(msg::kCannotDelete, source));
+      return r.notDeleted.empty() ? kDone : kRefused;
     case JoinEnd::Cancelled: return CancelledStatus();
     default: return kRefused;
   }

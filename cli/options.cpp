@@ -1,15 +1,18 @@
 #include "cli/options.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <charconv>
+#include <filesystem>
 #include <limits>
 #include <system_error>
 
 #include "cut/units.h"
 #include "wave/errors.h"
 #include "wave/format.h"
+#include "wave/paths.h"
 
 namespace mv::cli {
 
@@ -226,11 +229,32 @@ void CheckNotStandardStream(const std::string& path) {
   if (::stat(path.c_str(), &out) != 0) return;  // not there yet: a new file
   for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
     struct stat stream{};
-    if (::fstat(fd, &stream) == 0 && stream.st_dev == out.st_dev && stream.st_ino == out.st_ino)
-    {
-      if (fd == STDOUT_FILENO) throw UsageError(format(msg::kUsageStandardOutput, path));
-      throw UsageError(format(msg::kUsageStandardError, path));
+    if (::fstat(fd, &stream) != 0 || stream.st_dev != out.st_dev || stream.st_ino != out.st_ino) continue;
+    if (fd == STDOUT_FILENO) throw UsageError(format(msg::kUsageStandardOutput, path));
+    throw UsageError(format(msg::kUsageStandardError, path));
+  }
+}
+
+void CheckStreamsSpare(const std::vector<std::string>& sources, const std::optional<std::string>& saveFolder) {
+  const auto spare = [&](int fd) {
+    struct stat stream{};
+    if (::fstat(fd, &stream) != 0 || !S_ISREG(stream.st_mode)) return true;
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (saveFolder && IsNumberedOutput(self, *saveFolder)) return false;
+    for (const std::string& source : sources)
+      if (SameFile(self, source)) return false;
+    return true;
+  };
+  for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+    if (spare(fd)) continue;
+    const std::string name = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fd)).string();
+    if (fd == STDERR_FILENO) {
+      // Its own message must not go there either: to the standard output
+      // when that may take it, else nowhere but the status.
+      const int elsewhere = spare(STDOUT_FILENO) ? STDOUT_FILENO : ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+      if (elsewhere >= 0) ::dup2(elsewhere, STDERR_FILENO);
     }
+    throw UsageError(format(msg::kUsageStreamIsJobFile, name));
   }
 }
 

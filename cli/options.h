@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "cut/cut.h"
 #include "wave/duration.h"
@@ -87,6 +88,10 @@ Correction ParseZero(const std::string& text);
 // An output must not be the file behind the standard output or error, which
 // would get messages mixed into its data.
 void CheckNotStandardStream(const std::string& path);
+// Neither the standard output nor the standard error is a source or a piece
+// of the save folder, which the lines written there would change.
+void CheckStreamsSpare(const std::vector<std::string>& sources,
+                       const std::optional<std::string>& saveFolder = std::nullopt);
 
 // As CLI11 checks: a name or value that may not be empty, then the parse's
 // own check.

@@ -835,6 +835,13 @@ TEST(Survival, AFolderThatCannotBeListedNeverGetsTheSourceOverwritten) {
   EXPECT_EQ(test::ReadBytes(save + "/mv000001.wav"), old);
   EXPECT_EQ(names(), (std::vector<std::string>{"mv000001.wav"}));
   EXPECT_TRUE(tape.whole->unchanged());
+
+  // A source its user may not delete is told of, and the run fails.
+  ASSERT_TRUE(newSave());
+  const Outcome kept = asTheUser(CliArgs({"cut", tape.whole->path, "--out", save, "--run", "100", "--delete-source"}));
+  EXPECT_EQ(kept.status, 1);
+  EXPECT_NE(kept.err.find(format(msg::kCannotDelete, tape.whole->path)), std::string::npos) << kept.err;
+  EXPECT_TRUE(tape.whole->unchanged());
 }
 
 // A save folder its user may write but not read is locked through a file in

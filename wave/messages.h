@@ -33,7 +33,7 @@ inline constexpr std::string_view kCutSourceIsOutput =
     "切り出すﾌｧｲﾙが保存ﾌｫﾙﾀﾞの出力ﾌｧｲﾙと同じです。";
 inline constexpr std::string_view kExportIsRunFile =
     "書き出すﾌｧｲﾙ %s は切り出すﾌｧｲﾙか保存ﾌｫﾙﾀﾞの出力ﾌｧｲﾙです。";
-inline constexpr std::string_view kExportIsAudio = "書き出すﾌｧｲﾙ %s は音声ﾌｧｲﾙです。上書きできません。";
+inline constexpr std::string_view kExportIsAudio = "書き出すﾌｧｲﾙ %s はテキストではありません (音声ﾌｧｲﾙかもしれません)。上書きできません。";
 inline constexpr std::string_view kCueCannotName =
     "切り出すﾌｧｲﾙの名前に \" か制御文字があるため、キューシートに書けません。";
 inline constexpr std::string_view kFolderInUse = "保存ﾌｫﾙﾀﾞは他の切り出しで使用中です。";
@@ -114,6 +114,8 @@ inline constexpr std::string_view kBreaksMerged =
 // The command line: a question answered No for want of the option that
 // answers it, and wrong usage (the option or value at fault comes first).
 inline constexpr std::string_view kDeclinedWithoutOption = "「いいえ」と答えました。%s を付けると「はい」と答えます。";
+inline constexpr std::string_view kNotTakeableName =
+    "ファイル %s は開けません。名前が .wav か .raw で終わるﾌｧｲﾙだけを扱います。";
 inline constexpr std::string_view kUsageNoCommand =
     "コマンドを指定してください (cut, split, join, info, measure, record)。";
 inline constexpr std::string_view kUsageUnknownCommand =
@@ -133,6 +135,10 @@ inline constexpr std::string_view kUsageStandardOutput = "%s は標準出力で�
 inline constexpr std::string_view kUsageStandardError = "%s は標準エラー出力です。出力には WAVE の内容だけを書き込みます。";
 inline constexpr std::string_view kUsageTwoOnStandardOutput = "%s と %s は両方とも標準出力に書き込みます。どちらか一方にしてください。";
 inline constexpr std::string_view kUsageSameExportFile = "--labels と --cue が同じﾌｧｲﾙ %s を指しています。";
+inline constexpr std::string_view kUsageStreamIsJobFile =
+    "標準出力か標準エラー出力が %s に向いています。このﾌｧｲﾙには音声以外を書き込みません。";
+inline constexpr std::string_view kUsageGivenTwice = "%s は一度だけ指定できます。";
+inline constexpr std::string_view kUsageBadValue = "%s に %s は指定できません。";
 inline constexpr std::string_view kUsageNoSuchInput = "%s という入力はありません (--list-inputs で一覧できます)。";
 inline constexpr std::string_view kUsageFormatNotOffered = "入力 %s はこの形式で録音できません: %s";
 inline constexpr std::string_view kUsageOther = "使い方が正しくありません: %s";
