@@ -149,7 +149,13 @@ void ConsoleHost::end() {
 }
 
 void ConsoleHost::status(std::string_view text) {
-  status_ = text;
+  // File names may hold any byte: a line break or an escape sequence of one
+  // would leave lines behind or change the terminal.
+  status_.clear();
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    status_ += u < 0x20 || u == 0x7F ? '?' : c;
+  }
   draw();
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "cli/console_host.h"
@@ -91,6 +92,36 @@ class TerminalHelp : public CLI::Formatter {
   }
 };
 
+// The first word before "--" that looks like an option but is none of the
+// command's or its subcommand's; the value an option takes is no such word.
+std::optional<std::string> unknownOption(const CLI::App& app, int argc, char** argv) {
+  std::vector<const CLI::App*> apps = {&app};
+  for (const CLI::App* sub : app.get_subcommands()) apps.push_back(sub);
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "--") break;
+    if (word.size() < 2 || word[0] != '-') continue;
+    const std::string name = word.substr(0, word.find('='));
+    const CLI::Option* known = nullptr;
+    for (const CLI::App* a : apps)
+      if (!known) known = a->get_option_no_throw(name);
+    if (!known) return word;
+    if (known->get_items_expected_min() > 0 && word.find('=') == std::string::npos) ++i;
+  }
+  return std::nullopt;
+}
+
+// The word is given after "--", where nothing is an option.
+bool afterDashes(const std::string& word, int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--") {
+      for (int j = i + 1; j < argc; ++j)
+        if (word == argv[j]) return true;
+      return false;
+    }
+  return false;
+}
+
 }  // namespace
 
 void SetUpHelp(CLI::App& app) { app.formatter(std::make_shared<TerminalHelp>()); }
@@ -111,19 +142,28 @@ std::string UsageErrorText(const CLI::App& app, const CLI::ParseError& e, int ar
       }
       return std::string(msg::kUsageNoCommand);
     }
+    // A misspelt option leaves what it meant missing: the misspelling first.
+    if (const auto word = unknownOption(app, argc, argv)) return format(msg::kUsageUnknownOption, *word);
     if (const std::size_t end = what.rfind(" is required"); end != std::string::npos)
       return format(msg::kUsageRequired, what.substr(0, end));
   } else if (dynamic_cast<const CLI::ExtrasError*>(&e) && colon != std::string::npos) {
     // Listed last first.
     std::vector<std::string> extras = words(what.substr(colon + 2));
     std::reverse(extras.begin(), extras.end());
-    if (!extras.empty() && extras.front()[0] == '-') return format(msg::kUsageUnknownOption, extras.front());
+    if (!extras.empty() && extras.front()[0] == '-' && !afterDashes(extras.front(), argc, argv))
+      return format(msg::kUsageUnknownOption, extras.front());
     std::string all;
     for (const std::string& word : extras) all += (all.empty() ? "" : " ") + word;
     return format(msg::kUsageExtraArguments, all);
   } else if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) && colon != std::string::npos &&
              what.size() > 8 && what.compare(what.size() - 8, 8, " missing") == 0) {
     return format(msg::kUsageMissingValue, what.substr(0, colon));
+  } else if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) && colon != std::string::npos &&
+             what.find("At Most") != std::string::npos) {
+    return format(msg::kUsageGivenTwice, what.substr(0, colon));
+  } else if (const std::size_t is = what.find(" = "); dynamic_cast<const CLI::ConversionError*>(&e) &&
+                                                       colon != std::string::npos && is != std::string::npos) {
+    return format(msg::kUsageBadValue, what.substr(colon + 2, is - colon - 2), what.substr(is + 3));
   } else if (dynamic_cast<const CLI::ValidationError*>(&e)) {
     return what;  // the option's name and the check's own text
   }
