@@ -261,17 +261,27 @@ void TForm1::dropEvent(QDropEvent* event) {
   Guarded([&] { takeDroppedFiles(names); });
 }
 
+namespace {
+bool Takeable(const QString& name) {
+  const std::string ext = UpperExtension(ToPath(name));
+  return ext == ".RAW" || ext == ".WAV";
+}
+}  // namespace
+
 void TForm1::openFiles(const QStringList& names) {
   if (names.isEmpty()) return;
   PageControl1->setCurrentWidget(names.size() == 1 ? TabSheet2 : TabSheet3);
+  // A drop passes over other files in silence; a file the desktop opened
+  // with the window (a WAVE file of another name, say) is told of.
+  for (const QString& name : names)
+    if (!Takeable(name))
+      boxes_.show(FromUtf8(format(msg::kNotTakeableName, ToPath(name))), FromUtf8(msg::kErrorCaption),
+                  MessageBoxes::Buttons::Ok, Icon::Stop);
   takeDroppedFiles(names);
 }
 
 void TForm1::takeDroppedFiles(const QStringList& names) {
-  auto wanted = [](const QString& name) {
-    const std::string ext = UpperExtension(ToPath(name));
-    return ext == ".RAW" || ext == ".WAV";
-  };
+  const auto wanted = Takeable;
   if (names.isEmpty()) return;
   QWidget* page = PageControl1->currentWidget();
   if (page == TabSheet2) {

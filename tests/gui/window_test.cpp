@@ -500,10 +500,17 @@ class WindowTest : public QObject, mv::test::WindowFixture {
       (one ? form_->KS2 : form_->K1)->trigger();
       drop(names);
       QCOMPARE(opened, state());
+      // An unsupported name goes by a drop without a word, but not the
+      // command line: the desktop offers the window any WAVE file.
+      if (names.first().endsWith(".mp3")) {
+        QVERIFY(boxes_.shown.empty());
+        QCOMPARE(told.size(), std::size_t{1});
+        QCOMPARE(told[0].text, Text(msg::kNotTakeableName, dir("song.mp3")));
+        continue;
+      }
       QCOMPARE(told.size(), boxes_.shown.size());
       for (std::size_t i = 0; i < told.size(); ++i) QCOMPARE(told[i].text, boxes_.shown[i].text);
-      // Only an unsupported name goes by without a word, as in a drop.
-      QCOMPARE(told.empty(), names.first().endsWith(".mp3"));
+      QVERIFY(!told.empty());
     }
   }
 
