@@ -111,6 +111,12 @@ TEST_F(Cli, WrongUsageIsStatusTwoWithTheReason) {
       {{"info", src, "extra"}, format(msg::kUsageExtraArguments, "extra")},
       {{"cut", src, "--out"}, format(msg::kUsageMissingValue, "--out")},
       {{"cut", src}, format(msg::kUsageRequired, "--out")},
+      // A misspelling is named, not what it left missing; after "--" no word is an option.
+      {{"cut", src, "--ouput", d}, format(msg::kUsageUnknownOption, "--ouput")},
+      {{"--bogus", "cut"}, format(msg::kUsageUnknownOption, "--bogus")},
+      {{"cut", src, "--out", d, "--", "--dry-run"}, format(msg::kUsageExtraArguments, "--dry-run")},
+      {{"cut", src, "--out", d, "--yes=maybe"}, format(msg::kUsageBadValue, "--yes", "maybe")},
+      {{"cut", src, "--out=" + d, "--out=" + d}, format(msg::kUsageGivenTwice, "--out")},
       {{"cut", src, "--out", d, "--threshold", "abc"}, "--threshold: " + format(msg::kUsageNotNumber, "\"abc\"")},
       {{"cut", src, "--out", d, "--threshold", "65537"}, "--threshold: " + cli::OutOfRangeText("65537", "0..65536")},
       {{"cut", src, "--out", d, "--threshold", "0x10"}, "not a number"},
@@ -317,6 +323,8 @@ TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
   // piece (there or to come), or audio; a cue sheet cannot quote every name.
   const Bytes src0 = test::ReadBytes(src), audio = test::MakeWav(1, 8000, 8, Bytes(10, 3));
   test::WriteBytes(dir / "song.bin", audio);
+  // Bare samples carry no mark at all: only text is replaced.
+  test::WriteBytes(dir / "bare.raw", songs());
   std::filesystem::create_symlink("tape.wav", dir / "link.txt");
   test::WriteBytes(dir / "q\"t.raw", songs());
   const std::string base = std::filesystem::path(d).filename();
@@ -348,6 +356,7 @@ TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
       {{"cut", src, "--out", d, "--labels", dir / "song.bin"}, format(msg::kExportIsAudio, dir / "song.bin") + "\n"},
       {{"cut", src, "--out", d, "--dry-run", "--cue", dir / "song.bin"},
        format(msg::kExportIsAudio, dir / "song.bin") + "\n"},
+      {{"cut", src, "--out", d, "--yes", "--cue", dir / "bare.raw"}, format(msg::kExportIsAudio, dir / "bare.raw") + "\n"},
       {{"cut", src, "--out", d, "--labels", missing + "/l.txt"}, format(msg::kCannotCreate, missing + "/l.txt") + ".\n"},
       {{"cut", dir / "q\"t.raw", "--out", d, "--dry-run", "--cue", dir / "l.txt"}, std::string(msg::kCueCannotName) + "\n"},
   };
@@ -362,6 +371,7 @@ TEST_F(Cli, RefusalsAndErrorsWriteNothing) {
     EXPECT_FALSE(test::Exists(dir / "l.txt"));
     EXPECT_EQ(test::ReadBytes(src), src0);
     EXPECT_EQ(test::ReadBytes(dir / "song.bin"), audio);
+    EXPECT_EQ(test::ReadBytes(dir / "bare.raw"), songs());
     // A row that wrongly wrote must not change what the next one meets.
     for (const std::string& name : test::FileNames(d, "mv")) std::filesystem::remove(dir / name);
     std::filesystem::remove_all(missing);
@@ -392,6 +402,14 @@ TEST_F(Cli, OutputNamesThatAreLinksAreReplacedNotWrittenThrough) {
     EXPECT_FALSE(std::filesystem::is_symlink(name)) << name;
     EXPECT_TRUE(test::IsFinishedWave(name)) << name;
   }
+  // A hard link shares its file with a name elsewhere, which stays as it was.
+  const Bytes other = test::MakeWav(1, 22050, 16, Bytes(64, 7));
+  test::WriteBytes(dir / "other.wav", other);
+  std::filesystem::remove(out + "/mv000002.wav");
+  std::filesystem::create_hard_link(dir / "other.wav", out + "/mv000002.wav");
+  ASSERT_EQ(run({"cut", src, "--out", out, "--run", "200", "--yes"}).status, 0);
+  EXPECT_EQ(test::ReadBytes(dir / "other.wav"), other);
+  EXPECT_TRUE(test::IsFinishedWave(out + "/mv000002.wav"));
   std::filesystem::remove(out + "/mv000001.wav");
   std::filesystem::create_symlink(src, out + "/mv000001.wav");
   const Outcome o = run({"cut", src, "--out", out, "--run", "200", "--yes"});
@@ -662,6 +680,21 @@ TEST_F(Cli, ExportsAreWrittenBeforeTheSourceGoes) {
     EXPECT_EQ(o.out, labels);
     EXPECT_EQ(test::FileNames(out, "mv").size(), dry ? 0u : 2u);
   }
+  // The lines on the standard output never go into the source or a piece.
+  for (const std::string stream : {">>", "2>>"}) {
+    for (const std::string& target : std::vector<std::string>{src, out + "/mv000002.wav"}) {
+      SCOPED_TRACE(stream + target);
+      const Bytes before = test::ReadBytes(target);
+      const Outcome o = run({"cut", src, "--out", out, "--run", "200", "--yes"}, stream + Quote(target));
+      EXPECT_EQ(o.status, 2);
+      EXPECT_EQ(test::ReadBytes(target), before);
+    }
+  }
+  // A name at the length limit still gets its temporary beside it.
+  const std::string longest = dir / std::string(250, 'L');
+  ASSERT_EQ(run({"cut", src, "--out", out, "--run", "200", "--yes", "--labels", longest}).status, 0);
+  EXPECT_EQ(ReadText(longest), labels);
+  std::filesystem::remove(longest);
   struct Row {
     std::vector<std::string> exports;
     std::string redirect;
@@ -723,16 +756,25 @@ TEST_F(Cli, JsonHoldsAnyNameAndGivesItBack) {
 TEST_F(Cli, ProgressBarFitsTheTerminal) {
   const Bytes tape = songs();
   const std::string src = wav("tape.wav", 1, 22050, 16, test::Concat({tape, tape, tape, tape}));
+  // A name's line break or escape sequence never reaches the terminal raw.
+  wav("odd\n\x1b[31mred.wav", 1, 22050, 16, test::Concat({tape, tape, tape, tape}));
+  const std::string cli = test::CliPath(), out = dir.path(), joined = dir / "j.wav";
+  const std::vector<std::vector<std::string>> commands = {
+      {cli, "cut", src, "--out", out, "--run", "200", "--dry-run"}, {cli, "join", "--yes", "--out", joined, "odd\n\x1b[31mred.wav", src}};
   for (const unsigned short columns : {40, 24, 12}) {
-    SCOPED_TRACE(columns);
+    for (const std::vector<std::string>& command : commands) {
+    SCOPED_TRACE(command[1] + " at " + std::to_string(columns));
     const winsize size{24, columns, 0, 0};
     int terminal = -1;
-    const std::string cli = test::CliPath(), out = dir.path();
+    std::vector<char*> argv;
+    for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
+    argv.push_back(nullptr);
     const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, &size);
     if (pid < 0) GTEST_SKIP() << "no pseudo-terminal here";
     if (pid == 0) {
-      ::execl(cli.c_str(), cli.c_str(), "cut", src.c_str(), "--out", out.c_str(), "--run", "200", "--dry-run",
-              static_cast<char*>(nullptr));
+      // Names short enough to be shown whole.
+      if (::chdir(out.c_str()) != 0) ::_exit(126);
+      ::execv(cli.c_str(), argv.data());
       ::_exit(127);
     }
     std::string shown;
@@ -758,7 +800,12 @@ TEST_F(Cli, ProgressBarFitsTheTerminal) {
       }
     }
     EXPECT_LT(widest, columns) << shown;
-    EXPECT_NE(shown.find("% " + std::string(msg::kMakingFirstSong).substr(0, 1)), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("\x1b[31m"), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("odd\r\n"), std::string::npos) << shown;
+    if (command[1] == "cut") {
+      EXPECT_NE(shown.find("% " + std::string(msg::kMakingFirstSong).substr(0, 1)), std::string::npos) << shown;
+    }
+    }
   }
 }
 
