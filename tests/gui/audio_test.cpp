@@ -384,9 +384,12 @@ class AudioTest : public QObject, mv::test::WindowFixture {
         {"\"$WITH\" bash -c \"$INNER\"", msg::kRecordingInputLost, 1.5, 2.2},
         {"\"$WITH\" bash -c \"$STOPPED\"", msg::kRecordingInputSilent, 1.5, 2.2},
     };
-    const QString inner = record + " & sleep 2; kill -9 $MORVANE_PA_PID; wait $!";
+    // Once 1.8 s are in the file, however slow the start on a busy machine.
+    const QString recorded = " & until [ $(stat -c %s " + q(dir("morvntmp.wav")) +
+                             " 2>/dev/null || echo 0) -ge 317564 ]; do sleep 0.02; done; ";
+    const QString inner = record + recorded + "kill -9 $MORVANE_PA_PID; wait $!";
     // A server that stops sending: the input is silent.
-    const QString stopped = record + " & sleep 2; kill -STOP $MORVANE_PA_PID; wait $!; s=$?; kill -CONT $MORVANE_PA_PID; exit $s";
+    const QString stopped = record + recorded + "kill -STOP $MORVANE_PA_PID; wait $!; s=$?; kill -CONT $MORVANE_PA_PID; exit $s";
     for (const Row& row : rows) {
       QFile::remove(dir("morvntmp.wav"));
       const Ran r = shell(row.script, 30000, {"WITH", QString::fromLocal8Bit(script), "INNER", inner, "STOPPED", stopped});
