@@ -19,6 +19,11 @@ std::optional<ScanKernels> WideScanKernels([[maybe_unused]] const PcmFormat& for
   return std::nullopt;
 }
 
+double PeakFullScale(const PcmFormat& format) {
+  if (format.isFloat()) return 8388608.0;
+  return std::ldexp(1.0, format.bitsPerSample - 1);
+}
+
 ScanKernels ScanKernelsFor(const PcmFormat& format) {
   return WideScanKernels(format).value_or(PortableScanKernels(format));
 }

@@ -17,7 +17,9 @@ constexpr int32_t kLeadIn = 512;
 // A source is read and tested this many bytes, rounded to frames, at a time.
 constexpr int32_t kScanPartBytes = 256 << 10;
 
-// Zero points as sample values; both 0 when there is no correction.
+// Zero points as sample values; both 0 when there is no correction. Of
+// 16-bit units for wider samples: z * 2^(bits - 16) is taken off an integer,
+// clamped to its width, and z / 32768 off a float, unclipped.
 struct ZeroPoints {
   int32_t left = 0;
   int32_t right = 0;
@@ -26,7 +28,10 @@ struct ZeroPoints {
 
 // What counts as silence, and how much of it ends a song.
 struct SilenceRule {
-  int32_t threshold = 0;   // a sample is quiet below this |value|
+  // A sample is quiet below this |value|: of the samples' own units for
+  // 8-bit, of 16-bit units for wider integers (|s| * 2^16 < T * 2^bits) and
+  // for floats (|x| * 32768 < T; a NaN is never quiet).
+  int32_t threshold = 0;
   int32_t runLength = 0;   // N: more quiet frames than this in a row end a song
   int32_t maxBurst = 0;    // K: sound frames a quiet run may hold, a burst at a time
   int32_t shortSound = 0;  // without tolerance: frames a sound may last and still count as short
@@ -60,10 +65,15 @@ struct ScanKernels {
   // Ends the scan after the last whole block: the run then open is measured.
   void (*end)(RunState& st);
   void (*correct)(uint8_t* frames, int32_t count, ZeroPoints z);
-  // The largest |sample| of the whole samples of n bytes: 16-bit signed, or
-  // 8-bit centred at 128.
+  // The largest |sample| of the whole samples of n bytes, in the format's
+  // own units: 8-bit centred at 128, 16- and 24-bit signed, 32-bit signed up
+  // to INT32_MAX; floats as 24-bit (|x| * 2^23, truncated, up to INT32_MAX;
+  // a NaN counts as 0).
   int32_t (*peak)(const uint8_t* data, std::size_t n);
 };
+
+// The peak of a full-scale sample: a level in dBFS is 20 log10(peak / this).
+double PeakFullScale(const PcmFormat& format);
 
 // The widest kernels this processor runs.
 ScanKernels ScanKernelsFor(const PcmFormat& format);
