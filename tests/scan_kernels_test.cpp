@@ -1,9 +1,13 @@
 // The wide kernels against the portable ones: the same states, cuts,
-// corrections and peaks on random blocks read in random parts.
+// corrections and peaks on random blocks read in random parts. The wider
+// samples against 16-bit ones: the same silence on the same signal scaled.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -42,15 +46,115 @@ Bytes randomFrames(std::mt19937& rng, int bits, std::size_t bytes, int t) {
   return d;
 }
 
+
+// The formats beyond 8 and 16 bits.
+std::vector<PcmFormat> widerFormats() {
+  std::vector<PcmFormat> all;
+  for (const uint16_t channels : {1, 2}) {
+    for (const uint16_t bits : {24, 32}) all.push_back({channels, 96000, bits, SampleKind::Integer});
+    for (const uint16_t bits : {32, 64}) all.push_back({channels, 48000, bits, SampleKind::Float});
+  }
+  return all;
+}
+
+std::string nameOf(const PcmFormat& f) {
+  return std::to_string(f.bitsPerSample) + (f.isFloat() ? "-bit float " : "-bit ") + (f.channels == 2 ? "stereo" : "mono");
+}
+
+template <class T>
+void put(Bytes& d, T v) {
+  uint8_t b[sizeof(T)];
+  std::memcpy(b, &v, sizeof(T));
+  d.insert(d.end(), b, b + sizeof(T));
+}
+
+// One sample in a format's coding: an integer is written in its low bytes.
+void putSample(Bytes& d, const PcmFormat& f, double v) {
+  if (f.isFloat()) {
+    if (f.bitsPerSample == 32)
+      put(d, static_cast<float>(v));
+    else
+      put(d, v);
+    return;
+  }
+  const auto i = static_cast<int64_t>(v);
+  for (int k = 0; k < f.bytesPerSample(); ++k) d.push_back(static_cast<uint8_t>(i >> (8 * k)));
+}
+
+double sampleOf(const Bytes& d, std::size_t at, const PcmFormat& f) {
+  if (f.isFloat() && f.bitsPerSample == 32) {
+    float v;
+    std::memcpy(&v, d.data() + at, 4);
+    return v;
+  }
+  if (f.isFloat()) {
+    double v;
+    std::memcpy(&v, d.data() + at, 8);
+    return v;
+  }
+  const int b = f.bytesPerSample();
+  int64_t v = 0;
+  for (int k = 0; k < b; ++k) v |= int64_t{d[at + k]} << (8 * k);
+  return static_cast<double>(v << (64 - 8 * b) >> (64 - 8 * b));
+}
+
+// 16-bit samples in a wider format: scaled by 2^(bits - 16), floats by
+// 1/32768, with random lower bits that move each sample away from zero (but
+// not past the width). Every sample keeps its 16-bit quietness for every
+// threshold, and the samples right at a threshold get both their nearest
+// values: the last quiet and the first loud one.
+Bytes scaled(std::mt19937& rng, const std::vector<int16_t>& s, const PcmFormat& f) {
+  const double unit = f.isFloat() ? 1.0 / 32768 : std::ldexp(1.0, f.bitsPerSample - 16);
+  const int fraction = f.isFloat() ? 256 : static_cast<int>(unit);  // steps of the lower bits
+  Bytes d;
+  for (const int16_t v : s) {
+    const unsigned pick = rng() % 4;
+    int low = pick == 0 ? 0 : pick == 1 ? fraction - 1 : static_cast<int>(rng() % static_cast<unsigned>(fraction));
+    if (v == -32768 && !f.isFloat()) low = 0;
+    const double magnitude = (std::abs(int{v}) + static_cast<double>(low) / fraction) * (f.isFloat() ? unit : fraction);
+    putSample(d, f, v < 0 ? -magnitude : magnitude);
+  }
+  return d;
+}
+
+std::vector<int16_t> samples16(const Bytes& d) {
+  std::vector<int16_t> s(d.size() / 2);
+  std::memcpy(s.data(), d.data(), s.size() * 2);
+  return s;
+}
+
+// Random frames of any format: a wider format's are 16-bit ones scaled, with
+// a float's NaNs, infinities and samples beyond full scale here and there.
+Bytes randomFramesOf(std::mt19937& rng, const PcmFormat& f, std::size_t bytes, int t) {
+  if (f.bitsPerSample <= 16 && !f.isFloat()) return randomFrames(rng, f.bitsPerSample, bytes, t);
+  const std::size_t samples = (bytes + f.bytesPerSample() - 1) / f.bytesPerSample();
+  Bytes d = scaled(rng, samples16(randomFrames(rng, 16, samples * 2, t)), f);
+  if (f.isFloat()) {
+    const double special[] = {std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::infinity(),
+                              1.5, -0.0};
+    for (std::size_t i = 0; i < samples; i += 1 + rng() % 700) {
+      Bytes one;
+      putSample(one, f, special[rng() % 4]);
+      std::copy(one.begin(), one.end(), d.begin() + static_cast<std::ptrdiff_t>(i * one.size()));
+    }
+  }
+  d.resize(bytes);
+  return d;
+}
+
 TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
   std::mt19937 rng(20261208);
+  std::vector<PcmFormat> formats;
   for (const char* label : {"16bit, Stereo, 44.1kHz", "16bit, Mono, 44.1kHz", "8bit, Stereo, 44.1kHz",
-                            "8bit, Mono, 44.1kHz"}) {
-    const PcmFormat format = ParseFormatLabel(label);
+                            "8bit, Mono, 44.1kHz"})
+    formats.push_back(ParseFormatLabel(label));
+  for (const PcmFormat& f : widerFormats()) formats.push_back(f);
+  for (const PcmFormat& format : formats) {
+    const std::string label = nameOf(format);
     const std::optional<ScanKernels> wide = WideScanKernels(format);
     if (!wide) GTEST_SKIP() << "this processor has no wider kernels than the portable ones";
     const ScanKernels portable = PortableScanKernels(format);
-    const int f = format.channels * format.bitsPerSample / 8;
+    const int f = format.frameBytes();
     for (int round = 0; round < 40; ++round) {
       SCOPED_TRACE(::testing::Message() << label << " round " << round);
       SilenceRule r;
@@ -61,8 +165,7 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
       RunState a, b;
       const ZeroPoints z{static_cast<int32_t>(rng() % 21) - 10, static_cast<int32_t>(rng() % 21) - 10};
       for (int block = 0; block < 12; ++block) {
-        Bytes x = randomFrames(rng, format.bitsPerSample, static_cast<std::size_t>(r.runLength) * f,
-                               r.threshold);
+        Bytes x = randomFramesOf(rng, format, static_cast<std::size_t>(r.runLength) * f, r.threshold);
         Bytes y = x;
         portable.correct(x.data(), r.runLength, z);
         wide->correct(y.data(), r.runLength, z);
@@ -89,7 +192,7 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
       ASSERT_EQ(a.longest, b.longest);
     }
     // Peaks of every length from every alignment.
-    const Bytes d = randomFrames(rng, format.bitsPerSample, 4096, 3000);
+    const Bytes d = randomFramesOf(rng, format, 4096, 3000);
     for (std::size_t at = 0; at < 70; ++at)
       for (std::size_t n = 0; at + n <= d.size(); n += 1 + rng() % 97)
         ASSERT_EQ(portable.peak(d.data() + at, n), wide->peak(d.data() + at, n)) << at << "+" << n;
@@ -122,6 +225,251 @@ TEST(ScanKernels, CorrectionIsTheClampedDifference) {
             const int32_t want = bits == 8 ? std::clamp(v - z, 0, 255)
                                            : std::clamp(static_cast<int16_t>(v) - z, -32768, 32767);
             ASSERT_EQ(got, want) << bits << "-bit sample " << v << " zero " << left << "," << right;
+          }
+        }
+      }
+    }
+  }
+}
+
+
+// The kernels this processor runs: the portable ones, and the wide ones where
+// it has them.
+std::vector<ScanKernels> kernelSets(const PcmFormat& f) {
+  std::vector<ScanKernels> sets{PortableScanKernels(f)};
+  if (const auto wide = WideScanKernels(f)) sets.push_back(*wide);
+  return sets;
+}
+
+// Every answer of a scan over whole blocks, read in random parts (each part
+// alone, so that a read beyond it is caught): the sound frame and cut, and
+// the state after each part and at the end.
+struct Trace {
+  std::vector<std::pair<int32_t, int32_t>> cuts;
+  std::vector<RunState> states;
+};
+
+Trace scanOf(const ScanKernels& k, const Bytes& data, int frameBytes, const SilenceRule& r, uint32_t seed) {
+  std::mt19937 rng(seed);
+  Trace t;
+  RunState st;
+  const int64_t blocks = static_cast<int64_t>(data.size()) / frameBytes / r.runLength;
+  for (int64_t block = 0; block < blocks; ++block) {
+    st.blockStart = block * r.runLength;
+    st.lastQuiet = 0;
+    for (int32_t from = 0; from < r.runLength;) {
+      const int32_t to = std::min(r.runLength, from + 1 + static_cast<int32_t>(rng() % 900));
+      const auto at = data.begin() + (st.blockStart + from) * frameBytes;
+      const Bytes part(at, at + (to - from) * frameBytes);
+      int32_t cutAt = -1;
+      const int32_t sound = k.scan(part.data(), from, to, r, st, cutAt);
+      t.states.push_back(st);
+      if (sound >= 0) {
+        t.cuts.emplace_back(sound + static_cast<int32_t>(block * r.runLength), cutAt);
+        break;
+      }
+      from = to;
+    }
+  }
+  k.end(st);
+  t.states.push_back(st);
+  return t;
+}
+
+// Quiet stretches with clicks, loud ones, and samples at the threshold, of
+// 16-bit units.
+std::vector<int16_t> signal16(std::mt19937& rng, std::size_t samples, int32_t t) {
+  std::vector<int16_t> s;
+  const int32_t edge = std::clamp(t, 1, 32768);
+  auto within = [&](int32_t v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); };
+  while (s.size() < samples) {
+    const unsigned kind = rng() % 4;
+    const unsigned length = kind == 0 ? 1 + rng() % 3000 : 1 + rng() % 150;
+    for (unsigned i = 0; i < length; ++i) {
+      const int32_t sign = rng() % 2 ? 1 : -1;
+      if (kind == 0 || (kind == 1 && rng() % 30 != 0))
+        s.push_back(within(sign * static_cast<int32_t>(rng() % static_cast<unsigned>(edge))));
+      else if (kind == 2)
+        s.push_back(within(sign * (edge - 1 + static_cast<int32_t>(rng() % 2))));
+      else
+        s.push_back(static_cast<int16_t>(static_cast<int32_t>(rng() % 65536) - 32768));
+    }
+  }
+  s.resize(samples);
+  return s;
+}
+
+// The silence test of a wider format is the 16-bit one on the same signal:
+// the same sound frames, cuts and states, for thresholds from none at all to
+// everything and with and without click tolerance.
+TEST(ScanKernels, WiderSamplesAreSilentWhereSixteenBitOnesAre) {
+  std::mt19937 rng(20261209);
+  int cuts = 0;
+  for (const PcmFormat& f : widerFormats()) {
+    const PcmFormat f16{f.channels, f.sampleRate, 16, SampleKind::Integer};
+    const ScanKernels reference = PortableScanKernels(f16);
+    for (const int32_t t : {0, 1, 2, 255, 3000, 32767, 32768, 32769, 65535, 65536}) {
+      for (const int32_t k : {0, 6}) {
+        SCOPED_TRACE(::testing::Message() << nameOf(f) << " T=" << t << " K=" << k);
+        const SilenceRule r{t, 40 + static_cast<int32_t>(rng() % 2500), k, 441};
+        const std::vector<int16_t> s = signal16(rng, static_cast<std::size_t>(r.runLength) * 10 * f.channels, t);
+        Bytes d16(s.size() * 2);
+        std::memcpy(d16.data(), s.data(), d16.size());
+        const Bytes d = scaled(rng, s, f);
+        const uint32_t parts = rng();
+        const Trace want = scanOf(reference, d16, f16.frameBytes(), r, parts);
+        cuts += static_cast<int>(want.cuts.size());
+        for (const ScanKernels& kernels : kernelSets(f)) {
+          const Trace got = scanOf(kernels, d, f.frameBytes(), r, parts);
+          ASSERT_EQ(got.cuts, want.cuts);
+          ASSERT_EQ(got.states.size(), want.states.size());
+          for (std::size_t i = 0; i < got.states.size(); ++i) ASSERT_TRUE(got.states[i] == want.states[i]) << i;
+        }
+      }
+    }
+  }
+  EXPECT_GT(cuts, 100);  // the signals do make cuts
+}
+
+// What only floats have: a NaN and an infinity are never quiet, -0.0 is, and a
+// stereo frame is silent only when both its samples are.
+TEST(ScanKernels, FloatFramesWithNaNsAndInfinitiesAreSound) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  struct Row {
+    double left, right;
+    int32_t t;
+    bool silent;
+  } rows[] = {
+      {nan, 0, 65536, false}, {0, nan, 65536, false}, {-nan, -nan, 65536, false}, {inf, 0, 65536, false},
+      {0, -inf, 65536, false}, {-0.0, -0.0, 1, true}, {0, 0, 0, false},         {1.999, -1.999, 65536, true},
+      {2.0, 0, 65536, false},
+  };
+  for (const uint16_t bits : {32, 64}) {
+    for (const Row& row : rows) {
+      for (const uint16_t channels : {1, 2}) {
+        const PcmFormat f{channels, 48000, bits, SampleKind::Float};
+        if (channels == 1 && row.right != 0) continue;
+        // Every frame alike, so that the groups, the spans and the frames
+        // one by one all see it: a silent block is one run.
+        const int32_t frames = 301;
+        Bytes d;
+        for (int32_t i = 0; i < frames; ++i) {
+          putSample(d, f, row.left);
+          if (channels == 2) putSample(d, f, row.right);
+        }
+        for (const ScanKernels& k : kernelSets(f)) {
+          RunState st;
+          int32_t cutAt = 0;
+          EXPECT_EQ(k.scan(d.data(), 0, frames, SilenceRule{row.t, frames, 0, 441}, st, cutAt), -1);
+          k.end(st);
+          EXPECT_EQ(st.longest, row.silent ? frames : 0)
+              << nameOf(f) << " " << row.left << "," << row.right << " T=" << row.t;
+        }
+      }
+    }
+  }
+}
+
+// Correction of the wider formats: an integer loses z * 2^(bits - 16),
+// clamped to its own width; a float z / 32768, unclipped.
+TEST(ScanKernels, WiderCorrectionIsTheClampedDifference) {
+  std::mt19937 rng(7);
+  const int32_t zeros[] = {-32768, -1, 0, 1, 32767};
+  for (const PcmFormat& f : widerFormats()) {
+    std::vector<double> values;
+    if (f.isFloat()) {
+      values = {0.0, -0.0, 1.0, -1.0, 0.999, -0.999, 1.5, -3.0, 1.0 / 65536, std::ldexp(1.0, -40)};
+      for (int i = 0; i < 70; ++i) values.push_back((static_cast<double>(rng() % 65536) - 32768) / 16384);
+    } else {
+      const double top = std::ldexp(1.0, f.bitsPerSample - 1), unit = std::ldexp(1.0, f.bitsPerSample - 16);
+      values = {-top, -top + 1, -top + unit - 1, -top + unit, -top + unit + 1, -1, 0, 1,
+                top - unit - 1, top - unit, top - unit + 1, top - 1};
+      for (int i = 0; i < 70; ++i) values.push_back(std::floor(std::ldexp(static_cast<double>(rng()) - 2147483648.0, f.bitsPerSample - 32)));
+    }
+    Bytes data;
+    for (const double v : values) putSample(data, f, v);
+    const auto frames = static_cast<int32_t>(values.size() / f.channels);
+    for (const int32_t left : zeros) {
+      for (const int32_t right : {zeros[0], left, zeros[4]}) {
+        for (const ScanKernels& k : kernelSets(f)) {
+          Bytes x = data;
+          k.correct(x.data(), frames, ZeroPoints{left, right});
+          for (std::size_t i = 0; i < static_cast<std::size_t>(frames) * f.channels; ++i) {
+            const int32_t z = f.channels == 2 && i % 2 ? right : left;
+            double want;
+            if (f.isFloat()) {
+              // The difference in the sample's own precision.
+              want = values[i] - z / 32768.0;
+              if (f.bitsPerSample == 32) want = static_cast<float>(static_cast<float>(values[i]) - static_cast<float>(z) / 32768);
+            } else {
+              const double top = std::ldexp(1.0, f.bitsPerSample - 1);
+              want = std::clamp(values[i] - z * std::ldexp(1.0, f.bitsPerSample - 16), -top, top - 1);
+            }
+            const double got = sampleOf(x, i * f.bytesPerSample(), f);
+            ASSERT_EQ(got, want) << nameOf(f) << " sample " << values[i] << " zero " << left << "," << right;
+            if (want == 0) {
+              ASSERT_EQ(std::signbit(got), std::signbit(want));
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
+// Peaks in each format's own units, the largest sample anywhere in a buffer of
+// small ones, whether it falls in a vector or among the last samples.
+TEST(ScanKernels, PeaksOfTheWiderFormatsAtTheirLimits) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  struct Row {
+    uint16_t bits;
+    SampleKind kind;
+    double sample;
+    int32_t peak;
+    double fullScale;
+  } rows[] = {
+      {8, SampleKind::Integer, -128, 128, 128},
+      {16, SampleKind::Integer, -32768, 32768, 32768},
+      {24, SampleKind::Integer, -8388608, 8388608, 8388608},
+      {24, SampleKind::Integer, 8388607, 8388607, 8388608},
+      {24, SampleKind::Integer, -300, 300, 8388608},
+      {32, SampleKind::Integer, -2147483648.0, INT32_MAX, 2147483648.0},
+      {32, SampleKind::Integer, 2147483647, INT32_MAX, 2147483648.0},
+      {32, SampleKind::Integer, -2147483647, INT32_MAX, 2147483648.0},
+      {32, SampleKind::Integer, -65537, 65537, 2147483648.0},
+      {32, SampleKind::Float, 1.0, 8388608, 8388608},
+      {32, SampleKind::Float, -1.0, 8388608, 8388608},
+      {32, SampleKind::Float, 1.5, 12582912, 8388608},
+      {32, SampleKind::Float, -255.5, 2143289344, 8388608},
+      {32, SampleKind::Float, 256.0, INT32_MAX, 8388608},
+      {32, SampleKind::Float, -inf, INT32_MAX, 8388608},
+      {32, SampleKind::Float, nan, 0, 8388608},
+      {32, SampleKind::Float, 2.9 / 8388608, 2, 8388608},
+      {64, SampleKind::Float, 1.0, 8388608, 8388608},
+      {64, SampleKind::Float, -1.0 - std::ldexp(1.0, -30), 8388608, 8388608},
+      {64, SampleKind::Float, 255.999999, 2147483639, 8388608},
+      {64, SampleKind::Float, 1e300, INT32_MAX, 8388608},
+      {64, SampleKind::Float, inf, INT32_MAX, 8388608},
+      {64, SampleKind::Float, -nan, 0, 8388608},
+  };
+  for (const Row& row : rows) {
+    for (const uint16_t channels : {1, 2}) {
+      const PcmFormat f{channels, 48000, row.bits, row.kind};
+      EXPECT_EQ(PeakFullScale(f), row.fullScale) << nameOf(f);
+      // Small samples: a peak of 1 in every format (1 / 2^23 for floats).
+      const double small = f.isFloat() ? 1.0 / 8388608 : 1;
+      for (const std::size_t length : {1, 2, 3, 7, 8, 9, 15, 16, 17, 31, 33, 64, 100}) {
+        for (std::size_t at = 0; at < length; ++at) {
+          Bytes d;
+          for (std::size_t i = 0; i < length; ++i) putSample(d, f, i == at ? row.sample : (i % 2 ? -small : small));
+          if (row.bits == 8)
+            for (uint8_t& b : d) b = static_cast<uint8_t>(b + 128);
+          for (const ScanKernels& k : kernelSets(f)) {
+            ASSERT_EQ(k.peak(d.data(), d.size()), std::max(row.peak, length > 1 ? 1 : 0)) << nameOf(f) << " " << row.sample << " at " << at << " of " << length;
+            // Bytes short of a whole sample are not read.
+            if (at == length - 1 && length > 1 && row.peak > 1) {
+              ASSERT_EQ(k.peak(d.data(), d.size() - 1), 1) << nameOf(f) << " " << row.sample;
+            }
           }
         }
       }
