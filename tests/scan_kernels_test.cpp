@@ -58,7 +58,8 @@ std::vector<PcmFormat> widerFormats() {
 }
 
 std::string nameOf(const PcmFormat& f) {
-  return std::to_string(f.bitsPerSample) + (f.isFloat() ? "-bit float " : "-bit ") + (f.channels == 2 ? "stereo" : "mono");
+  return std::to_string(f.bitsPerSample) + (f.isFloat() ? "-bit float " : "-bit ") +
+         (f.channels == 2 ? "stereo" : "mono");
 }
 
 template <class T>
@@ -384,7 +385,8 @@ TEST(ScanKernels, WiderCorrectionIsTheClampedDifference) {
       const double top = std::ldexp(1.0, f.bitsPerSample - 1), unit = std::ldexp(1.0, f.bitsPerSample - 16);
       values = {-top, -top + 1, -top + unit - 1, -top + unit, -top + unit + 1, -1, 0, 1,
                 top - unit - 1, top - unit, top - unit + 1, top - 1};
-      for (int i = 0; i < 70; ++i) values.push_back(std::floor(std::ldexp(static_cast<double>(rng()) - 2147483648.0, f.bitsPerSample - 32)));
+      for (int i = 0; i < 70; ++i)
+        values.push_back(std::floor(std::ldexp(static_cast<double>(rng()) - 2147483648.0, f.bitsPerSample - 32)));
     }
     Bytes data;
     for (const double v : values) putSample(data, f, v);
@@ -400,7 +402,8 @@ TEST(ScanKernels, WiderCorrectionIsTheClampedDifference) {
             if (f.isFloat()) {
               // The difference in the sample's own precision.
               want = values[i] - z / 32768.0;
-              if (f.bitsPerSample == 32) want = static_cast<float>(static_cast<float>(values[i]) - static_cast<float>(z) / 32768);
+              if (f.bitsPerSample == 32)
+                want = static_cast<float>(static_cast<float>(values[i]) - static_cast<float>(z) / 32768);
             } else {
               const double top = std::ldexp(1.0, f.bitsPerSample - 1);
               want = std::clamp(values[i] - z * std::ldexp(1.0, f.bitsPerSample - 16), -top, top - 1);
@@ -465,7 +468,8 @@ TEST(ScanKernels, PeaksOfTheWiderFormatsAtTheirLimits) {
           if (row.bits == 8)
             for (uint8_t& b : d) b = static_cast<uint8_t>(b + 128);
           for (const ScanKernels& k : kernelSets(f)) {
-            ASSERT_EQ(k.peak(d.data(), d.size()), std::max(row.peak, length > 1 ? 1 : 0)) << nameOf(f) << " " << row.sample << " at " << at << " of " << length;
+            ASSERT_EQ(k.peak(d.data(), d.size()), std::max(row.peak, length > 1 ? 1 : 0))
+                << nameOf(f) << " " << row.sample << " at " << at << " of " << length;
             // Bytes short of a whole sample are not read.
             if (at == length - 1 && length > 1 && row.peak > 1) {
               ASSERT_EQ(k.peak(d.data(), d.size() - 1), 1) << nameOf(f) << " " << row.sample;
