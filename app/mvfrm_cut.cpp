@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include "app/format_entry.h"
 #include "app/cutfrm.h"
 #include "app/file_dialogs.h"
 #include "app/mvfrm.h"
@@ -97,7 +98,7 @@ CutSettings TForm1::cutSettings() const {
   CutSettings s;
   s.source = ToPath(Edit3->text());
   s.saveFolder = ToPath(Edit4->text());
-  s.format = ParseFormatLabel(ComboBox3->currentText().toStdString());
+  s.format = SelectedFormat(*ComboBox3);
   s.mode = RadioButton1->isChecked() ? CutMode::AtSilences : CutMode::EqualLengths;
   s.threshold = SpinEdit7->value();
   s.runLength = SpinEdit8->value();
@@ -138,7 +139,7 @@ void TForm1::cutFromPreview(const PreviewChoice& choice) {
 }
 
 void TForm1::showCutUnits() {
-  const PcmFormat format = ParseFormatLabel(ComboBox3->currentText().toStdString());
+  const PcmFormat format = SelectedFormat(*ComboBox3);
   SpinEdit7->setToolTip(
       QStringLiteral("%1 = %2").arg(SpinEdit7->value()).arg(FromUtf8(LevelText(SpinEdit7->value(), format))));
   SpinEdit8->setToolTip(QStringLiteral("%1ｻﾝﾌﾟﾙ = %2")
@@ -155,7 +156,10 @@ void TForm1::Button12Click() {
 
 void TForm1::TakeCutSource(const QString& name) {
   const std::string path = ToPath(name);
-  if (IsWaveFileName(path)) ComboBox3->setCurrentIndex(ReadWaveFormat(path));
+  if (IsWaveFileName(path)) {
+    File in = File::openRead(path);
+    ShowCheckedFormat(*ComboBox3, CheckWaveFormat(in));
+  }
   Edit3->setText(name);
 }
 

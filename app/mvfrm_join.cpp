@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "app/format_entry.h"
 #include "app/cbfrm.h"
 #include "app/file_dialogs.h"
 #include "app/message_boxes.h"
@@ -28,7 +29,11 @@ class ListBoxIntake : public JoinIntake {
  public:
   explicit ListBoxIntake(TForm1& form) : form_(form) {}
   int formatPosition() const override { return form_.ComboBox4->currentIndex(); }
-  void setFormatPosition(int p) override { form_.ComboBox4->setCurrentIndex(p); }
+  void setFormatPosition(int p) override { ShowCheckedFormat(*form_.ComboBox4, {p, {}}); }
+  std::optional<PcmFormat> extendedFormat() const override { return ExtendedEntry(*form_.ComboBox4); }
+  void setExtendedFormat(const PcmFormat& f) override {
+    ShowCheckedFormat(*form_.ComboBox4, {kExtendedPosition, f});
+  }
   void append(const std::string& name) override { form_.ListBox1->addItem(FromPath(name)); }
   bool ask(const Message& q) override { return Ask(form_.boxes(), q); }
 
@@ -173,7 +178,7 @@ void TForm1::Button10Click() {
   JoinSettings s;
   for (int i = 0; i < ListBox1->count(); ++i) s.sources.push_back(ToPath(ListBox1->item(i)->text()));
   s.output = ToPath(Edit2->text());
-  s.format = ParseFormatLabel(ComboBox4->currentText().toStdString());
+  s.format = SelectedFormat(*ComboBox4);
   s.deleteSources = CheckBox5->isChecked();
   WindowJobHost host(*this, *form3_);
   if (mv::RunJoin(s, host).sourcesDeleted) ListBox1->clear();

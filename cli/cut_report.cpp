@@ -14,10 +14,7 @@ namespace {
 
 std::string number(double v) { return DecimalText(v, 6); }
 
-std::string labelOf(const PcmFormat& f) {
-  const auto p = FormatListPosition(f.channels, f.sampleRate, f.bitsPerSample);
-  return p ? std::string(kCutLabels[*p]) : std::string();
-}
+std::string labelOf(const PcmFormat& f) { return FormatLabel(f); }
 
 }  // namespace
 

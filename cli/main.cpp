@@ -27,6 +27,7 @@
 #include "wave/file.h"
 #include "wave/format.h"
 #include "wave/header.h"
+#include "wave/layout.h"
 #include "wave/paths.h"
 
 namespace mv::cli {
@@ -50,8 +51,10 @@ struct FileOptions {
 };
 
 // The cut page's source intake: a WAVE file's own format, else the default.
-int intakePosition(const std::string& source) {
-  return IsWaveFileName(source) ? ReadWaveFormat(source) : kDefaultFormatPosition;
+PcmFormat intakeFormat(const std::string& source) {
+  if (!IsWaveFileName(source)) return ParseFormatLabel(kCutLabels[kDefaultFormatPosition]);
+  File in = File::openRead(source);
+  return CheckWaveFormat(in).format;
 }
 
 int runCut(const CutOptions& o, CutMode mode) {
@@ -63,9 +66,9 @@ int runCut(const CutOptions& o, CutMode mode) {
   s.deleteSource = o.deleteSource;
   s.dryRun = o.dryRun;
   if (mode == CutMode::EqualLengths) s.pieceLength = ParseLength(o.length);
-  std::optional<int> chosen;
-  if (!o.format.empty()) chosen = ParseFormatOption(o.format);
-  s.format = ParseFormatLabel(kCutLabels[chosen.value_or(intakePosition(o.source))]);
+  std::optional<PcmFormat> chosen;
+  if (!o.format.empty()) chosen = ParseFormatOption(o.format).format;
+  s.format = chosen ? *chosen : intakeFormat(o.source);
   o.silence.applyTo(s);
 
   CheckStreamsSpare({s.source}, s.saveFolder);
@@ -101,7 +104,16 @@ class ListIntake : public JoinIntake {
  public:
   explicit ListIntake(bool allowMixed) : allowMixed_(allowMixed) {}
   int formatPosition() const override { return position_; }
-  void setFormatPosition(int p) override { position_ = p; }
+  void setFormatPosition(int p) override {
+    position_ = p;
+    extended_.reset();
+  }
+  std::optional<PcmFormat> extendedFormat() const override { return extended_; }
+  void setExtendedFormat(const PcmFormat& f) override {
+    position_ = kExtendedPosition;
+    extended_ = f;
+  }
+  PcmFormat chosenFormat() const { return extended_ ? *extended_ : ParseFormatLabel(kJoinLabels[position_]); }
   void append(const std::string& name) override { entries_.push_back(name); }
   bool ask(const Message& question) override {
     PrintMessage(question.text);
@@ -113,6 +125,7 @@ class ListIntake : public JoinIntake {
  private:
   bool allowMixed_;
   int position_ = kDefaultFormatPosition;
+  std::optional<PcmFormat> extended_;
   std::vector<std::string> entries_;
 };
 
@@ -122,8 +135,8 @@ bool isRegularFile(const std::string& path) {
 }
 
 int runJoin(const JoinOptions& o) {
-  std::optional<int> chosen;
-  if (!o.format.empty()) chosen = ParseFormatOption(o.format);
+  std::optional<PcmFormat> chosen;
+  if (!o.format.empty()) chosen = ParseFormatOption(o.format).format;
   ListIntake list(o.allowMixed);
   if (AddJoinFiles(o.sources, list) == IntakeEnd::Declined) return kRefused;
 
@@ -141,7 +154,7 @@ int runJoin(const JoinOptions& o) {
   JoinSettings s;
   s.sources = list.entries();
   s.output = o.out;
-  s.format = ParseFormatLabel(kJoinLabels[chosen.value_or(list.formatPosition())]);
+  s.format = chosen ? *chosen : list.chosenFormat();
   s.deleteSources = o.deleteSources;
   const JoinResult r = RunJoin(s, host);
   switch (r.end) {
@@ -156,21 +169,27 @@ int runJoin(const JoinOptions& o) {
 }
 
 int runInfo(const FileOptions& o) {
-  const int position = ReadWaveFormat(o.file);
-  std::printf("position: %d\nlabel: %s\n", position, std::string(kCutLabels[position]).c_str());
+  File in = File::openRead(o.file);
+  const CheckedFormat checked = CheckWaveFormat(in);
+  std::printf("position: %d\nlabel: %s\n", checked.position, FormatLabel(checked.format).c_str());
   return kDone;
 }
 
 int runMeasure(const FileOptions& o) {
-  const std::string label = o.format.empty() ? std::string(kCutLabels[ReadWaveFormat(o.file)])
-                                             : std::string(kCutLabels[ParseFormatOption(o.format)]);
-  const PcmFormat f = ParseFormatLabel(label);
   File in = File::openRead(o.file);
-  // Refused like a cut's source: 32-bit sizes cannot reach 2 GiB.
-  narrow<int32_t>(in.size());
-  // The samples of a WAVE file start where the cut and the join find them.
-  const int64_t start = IsWaveFileName(o.file) ? LocateWaveData(in).offset : kHeaderSize;
-  const CorrectionValues v = AnalyseInput(in, start, f.channels, f.bitsPerSample);
+  const PcmFormat f = o.format.empty() ? CheckWaveFormat(in).format : ParseFormatOption(o.format).format;
+  int64_t start = kHeaderSize, end = -1;
+  if (IsListedFormat(f) && !IsLongWave(in)) {
+    // Refused like a cut's source: 32-bit sizes cannot reach 2 GiB.
+    narrow<int32_t>(in.size());
+    // The samples of a WAVE file start where the cut and the join find them.
+    if (IsWaveFileName(o.file)) start = LocateWaveData(in).offset;
+  } else if (IsWaveFileName(o.file)) {
+    const WaveLayout w = ReadWaveLayout(in);
+    start = w.dataOffset;
+    end = w.dataOffset + w.dataBytes;
+  }
+  const CorrectionValues v = AnalyseInput(in, start, f.channels, f.bitsPerSample, f.kind, end);
   std::printf("zero-point: %d %d\n", v.zero[0], v.zero[1]);
   std::printf("maximum: %d %d\n", v.maximum[0], v.maximum[1]);
   std::printf("minimum: %d %d\n", v.minimum[0], v.minimum[1]);

@@ -212,10 +212,10 @@ void AddSilenceCutOptions(CLI::App& cmd, SilenceCutOptions& o, const std::string
       ->check(NotEmpty(ParseMinSong));
 }
 
-int ParseFormatOption(const std::string& text) {
-  auto position = FindLabelPosition(text);
-  if (!position) throw UsageError(format(msg::kUsageUnknownFormat, quoted(text)));
-  return *position;
+CheckedFormat ParseFormatOption(const std::string& text) {
+  if (const auto position = FindLabelPosition(text)) return {*position, ParseFormatLabel(kCutLabels[*position])};
+  if (const auto extended = ParseExtendedLabel(text)) return {kExtendedPosition, *extended};
+  throw UsageError(format(msg::kUsageUnknownFormat, quoted(text)));
 }
 
 Correction ParseZero(const std::string& text) {

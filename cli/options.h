@@ -14,6 +14,7 @@
 
 #include "cut/cut.h"
 #include "wave/duration.h"
+#include "wave/layout.h"
 
 namespace mv::cli {
 
@@ -79,8 +80,9 @@ inline constexpr const char* kSilenceCutOptionNames[] = {"--threshold", "--run",
 // helpPrefix goes before each help text (record's "cut: ").
 void AddSilenceCutOptions(CLI::App& cmd, SilenceCutOptions& o, const std::string& helpPrefix = "");
 
-// A label of either format list, however its blanks are spelt: its position.
-int ParseFormatOption(const std::string& text);
+// A label of either format list, however its blanks are spelt, or of a
+// format outside them: its position and format.
+CheckedFormat ParseFormatOption(const std::string& text);
 
 // "ZL,ZR", two whole numbers; their range is the cut's to check.
 Correction ParseZero(const std::string& text);

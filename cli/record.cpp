@@ -40,7 +40,7 @@ int listInputs(const InputList& found) {
 // The label to record in: the one asked for, which the input must offer.
 std::string chooseLabel(const RecordOptions& o, const std::vector<std::string>& offered, const std::string& input) {
   const std::string wanted = o.format.empty() ? std::string(kCutLabels[kDefaultFormatPosition])
-                                              : std::string(kCutLabels[ParseFormatOption(o.format)]);
+                                              : FormatLabel(ParseFormatOption(o.format).format);
   if (std::find(offered.begin(), offered.end(), wanted) != offered.end()) return wanted;
   if (o.format.empty()) return offered.front();
   throw UsageError(format(msg::kUsageFormatNotOffered, input, "\"" + wanted + "\""));

@@ -63,7 +63,7 @@ struct CutResult {
   CutEnd end = CutEnd::NothingToDo;
   bool sourceDeleted = false;
   int64_t dataStart = 0;  // where the source's samples lie
-  int32_t dataSize = 0;
+  int64_t dataSize = 0;
   ScanReport report;      // what the scan found, pieces and levels
   int32_t mergedPieces = 0;  // pieces joined to a neighbour for being shorter than the shortest song
 };

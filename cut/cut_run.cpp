@@ -6,6 +6,7 @@
 #include "wave/encoded.h"
 #include "wave/errors.h"
 #include "wave/header.h"
+#include "wave/layout.h"
 #include "wave/paths.h"
 #include "wave/writer.h"
 
@@ -59,16 +60,16 @@ OutputRules rulesFor(const CutSettings& s) {
 // The pieces of a run: numbered files in the save folder.
 class FileSink final : public PieceSink {
  public:
-  FileSink(const CutSettings& s, JobHost& host)
-      : folder_(s.saveFolder), format_(s.format), out_(closedBy(host), rulesFor(s)) {}
-  void start(int32_t number) override { out_.create(PieceName(folder_, number), format_); }
+  FileSink(const CutSettings& s, OutputHeader header, JobHost& host)
+      : folder_(s.saveFolder), header_(std::move(header)), out_(closedBy(host), rulesFor(s)) {}
+  void start(int32_t number) override { out_.create(PieceName(folder_, number), header_); }
   void write(const uint8_t* data, std::size_t n) override { out_.append(data, n); }
   void finish() override { out_.finish(); }
   void abandon() noexcept override { out_.abandon(); }
 
  private:
   std::string folder_;
-  PcmFormat format_;
+  OutputHeader header_;
   WaveWriter out_;
 };
 
@@ -112,20 +113,43 @@ class WatchedSink final : public PieceSink {
   ScanWatcher& watcher_;
 };
 
+// Where the source's samples lie, and the header its pieces get. A source
+// read in a listed format keeps the 32-bit sizes, and their 2 GiB limit.
+OutputHeader locateSamples(const CutSettings& s, ByteStream& source, CutSource& src) {
+  const bool wave = IsWaveFileName(s.source);
+  std::optional<WaveLayout> layout;
+  if (wave && (!IsListedFormat(s.format) || IsLongWave(source))) layout = ReadWaveLayout(source);
+  if (!layout) {
+    if (!IsListedFormat(s.format)) {
+      src.dataSize = source.size();
+    } else {
+      // Sizes are 32-bit: a source of 2 GiB or more is refused here.
+      src.dataSize = narrow<int32_t>(source.size());
+      if (wave) {
+        const DataLocation where = LocateWaveData(source);
+        src.dataStart = where.offset;
+        src.dataSize = where.size;
+      }
+    }
+    source.seek(src.dataStart);
+    if (IsListedFormat(s.format)) return {s.format, std::nullopt};
+    return {s.format, ExtendedHeader(s.format, {}, src.dataSize > kRiffDataLimit)};
+  }
+  src.dataStart = layout->dataOffset;
+  src.dataSize = layout->dataBytes;
+  source.seek(src.dataStart);
+  // The pieces carry the source's own record when they are read as its format.
+  std::vector<uint8_t> record;
+  if (layout->format == s.format) record = layout->formatRecord;
+  return {s.format, ExtendedHeader(s.format, std::move(record), src.dataSize > kRiffDataLimit)};
+}
+
 // The source opened and its data located; false when the run was cancelled.
 bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, ScanWatcher* watcher,
                CutResult& result) {
   const std::unique_ptr<ByteStream> source = open(s.source);
-  // Sizes are 32-bit: a source of 2 GiB or more is refused here.
-  const int32_t fileSize = narrow<int32_t>(source->size());
-  CutSource src{*source, 0, fileSize};
-  if (IsWaveFileName(s.source)) {
-    const DataLocation where = LocateWaveData(*source);
-    src.dataStart = where.offset;
-    src.dataSize = where.size;
-  } else {
-    source->seek(0);
-  }
+  CutSource src{*source, 0, 0};
+  const OutputHeader header = locateSamples(s, *source, src);
   result.dataStart = src.dataStart;
   result.dataSize = src.dataSize;
   host.status(msg::kMakingFirstSong);
@@ -138,9 +162,9 @@ bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, Scan
   if (s.dryRun)
     out = std::make_unique<NoSink>(s.saveFolder);
   else if (merging)
-    out = std::make_unique<MergingSink>(s.saveFolder, s.format, closedBy(host), rulesFor(s), minBytes);
+    out = std::make_unique<MergingSink>(s.saveFolder, header, closedBy(host), rulesFor(s), minBytes);
   else
-    out = std::make_unique<FileSink>(s, host);
+    out = std::make_unique<FileSink>(s, header, host);
   if (watcher) out = std::make_unique<WatchedSink>(std::move(out), result, *watcher);
   if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, *out, result.report);
   const ZeroPoints zero = ReadZeroPoints(s.correction);

@@ -14,7 +14,7 @@ namespace mv {
 struct CutSource {
   ByteStream& stream;
   int64_t dataStart;
-  int32_t dataSize;
+  int64_t dataSize;
 };
 
 // Reads the zero points: a caption that is not an integer, or a value that is

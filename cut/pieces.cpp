@@ -20,16 +20,20 @@ constexpr int32_t kCopyChunk = 1 << 20;
 bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, PieceSink& out, ScanReport& report) {
   const PcmFormat& fmt = s.format;
   const int32_t seconds = s.pieceLength.totalSeconds();
-  const int32_t pieceBytes =
-      mul32(mul32(mul32(fmt.bytesPerSample(), seconds), fmt.channels), fmt.sampleRate);
-  const int32_t pieces = div32(src.dataSize, pieceBytes);
+  // A listed format's sizes are 32-bit: a longer piece is an overflow.
+  const int64_t pieceBytes =
+      IsListedFormat(fmt) ? mul32(mul32(mul32(fmt.bytesPerSample(), seconds), fmt.channels), fmt.sampleRate)
+                          : int64_t{fmt.frameBytes()} * seconds * fmt.sampleRate;
+  if (pieceBytes == 0) raise(msg::kDivByZero);
+  const int64_t pieces = src.dataSize / pieceBytes;
   PieceMeter meter(fmt, src.dataSize, report);
-  auto buffer = std::make_unique<uint8_t[]>(static_cast<std::size_t>(std::min(kCopyChunk, std::max(pieceBytes, 1))));
+  auto buffer = std::make_unique<uint8_t[]>(
+      static_cast<std::size_t>(std::min<int64_t>(kCopyChunk, std::max<int64_t>(pieceBytes, 1))));
   // Through memory in chunks: on a short source only the whole chunks read
   // stay, and the read error is raised.
-  auto copy = [&](int32_t n) {
+  auto copy = [&](int64_t n) {
     while (n > 0) {
-      const int32_t step = std::min(n, kCopyChunk);
+      const int32_t step = static_cast<int32_t>(std::min<int64_t>(n, kCopyChunk));
       src.stream.readFull(buffer.get(), static_cast<std::size_t>(step));
       meter.add(buffer.get(), static_cast<std::size_t>(step));
       out.write(buffer.get(), static_cast<std::size_t>(step));
@@ -38,11 +42,11 @@ bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, PieceSink
   };
   host.resetCancel();
 
-  for (int32_t u = 1; u <= pieces; ++u) {
+  for (int64_t u = 1; u <= pieces; ++u) {
     host.status(std::to_string(u) + std::string(msg::kPieceMaking));
     host.pump();
     meter.start();
-    out.start(u);
+    out.start(narrow<int32_t>(u));
     copy(pieceBytes);
     out.finish();
     host.progress(ProgressPercent(u, pieces));
@@ -50,8 +54,8 @@ bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, PieceSink
     if (host.cancelRequested()) return false;
   }
   meter.start();
-  out.start(add32(pieces, 1));
-  copy(sub32(src.dataSize, mul32(pieces, pieceBytes)));
+  out.start(narrow<int32_t>(pieces + 1));
+  copy(src.dataSize - pieces * pieceBytes);
   out.finish();
   return true;
 }

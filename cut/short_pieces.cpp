@@ -38,10 +38,10 @@ std::vector<Piece> MergeShortPieces(const std::vector<Piece>& pieces, int64_t mi
   return out;
 }
 
-MergingSink::MergingSink(std::string folder, PcmFormat format, FileClosed closed, OutputRules rules,
+MergingSink::MergingSink(std::string folder, OutputHeader header, FileClosed closed, OutputRules rules,
                          int64_t minBytes)
     : folder_(std::move(folder)),
-      format_(format),
+      header_(std::move(header)),
       closed_(std::move(closed)),
       rules_(std::move(rules)),
       minBytes_(minBytes) {}
@@ -62,7 +62,7 @@ int64_t MinSongBytes(double seconds, const PcmFormat& format) {
 void MergingSink::start(int32_t) {
   if (carry_) return;  // the short first piece goes on
   current_ = writer();
-  current_->create(PieceName(folder_, ++files_), format_);
+  current_->create(PieceName(folder_, ++files_), header_);
   length_ = 0;
 }
 
@@ -92,13 +92,14 @@ void MergingSink::finish() {
   const std::string path = PieceName(folder_, files_);
   const int64_t size = current_->size();
   const int64_t before = previous_->size();
+  const int64_t headerSize = current_->headerSize();
   try {
     dropping_ = true;
     current_->finish();
     current_.reset();
     dropping_ = false;
     File piece = File::openRead(path);
-    piece.seek(kHeaderSize);
+    piece.seek(headerSize);
     previous_->appendFrom(piece, length_, 256 << 10, false);
   } catch (...) {
     dropping_ = false;

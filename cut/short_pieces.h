@@ -29,7 +29,7 @@ int64_t MinSongBytes(double seconds, const PcmFormat& format);
 // moment, and no sound is ever declared in two files.
 class MergingSink final : public PieceSink {
  public:
-  MergingSink(std::string folder, PcmFormat format, FileClosed closed, OutputRules rules, int64_t minBytes);
+  MergingSink(std::string folder, OutputHeader header, FileClosed closed, OutputRules rules, int64_t minBytes);
   ~MergingSink() override;
 
   void start(int32_t number) override;
@@ -43,7 +43,7 @@ class MergingSink final : public PieceSink {
   void keepBoth(const std::string& path, int64_t size, int64_t before) noexcept;
 
   std::string folder_;
-  PcmFormat format_;
+  OutputHeader header_;
   FileClosed closed_;
   OutputRules rules_;
   int64_t minBytes_;

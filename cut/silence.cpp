@@ -48,7 +48,7 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
   // but not before its block. Those held back move to the front of the
   // buffer, ahead of the next part.
   const int64_t n = s.runLength;
-  const int32_t blocks = div32(src.dataSize, blockBytes);
+  const int64_t blocks = src.dataSize / blockBytes;
   const int64_t tested = int64_t{blocks} * n;  // the frames of whole blocks
   const int64_t whole = src.dataSize / frameSize;
   // A source that ends before its declared data is read up to the end of its
@@ -61,7 +61,7 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
   const int32_t holdBack = add32(add32(kLeadIn, 1), s.ignoreClicks);
   const int64_t bufferBytes = (std::min<int64_t>(holdBack, n) + partFrames) * frameSize;
   auto buffer = std::make_unique<uint8_t[]>(
-      static_cast<std::size_t>(std::min<int64_t>(bufferBytes, std::max(src.dataSize, frameSize))));
+      static_cast<std::size_t>(std::min<int64_t>(bufferBytes, std::max<int64_t>(src.dataSize, frameSize))));
   int64_t first = 0;    // the frame at the buffer's start
   int64_t written = 0;  // frames gone to a piece
   auto at = [&](int64_t frame) { return buffer.get() + (frame - first) * frameSize; };
@@ -110,7 +110,7 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
       }
       f = stop;
       if (f == blockStart + n) {
-        host.progress(ProgressPercent(static_cast<int32_t>(f / n), blocks));
+        host.progress(ProgressPercent(f / n, blocks));
         host.pump();
         if (host.cancelRequested()) {
           writeTo(f);

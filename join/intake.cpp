@@ -3,6 +3,7 @@
 #include "wave/errors.h"
 #include "wave/file.h"
 #include "wave/header.h"
+#include "wave/layout.h"
 
 namespace mv {
 
@@ -10,15 +11,24 @@ IntakeEnd AddJoinFiles(const std::vector<std::string>& batch, JoinIntake& list) 
   for (std::size_t p = 0; p < batch.size(); ++p) {
     const std::string& name = batch[p];
     if (IsWaveFileName(name)) {
-      const int q = ReadWaveFormat(name);
+      File file = File::openRead(name);
+      const CheckedFormat q = CheckWaveFormat(file);
+      auto choose = [&] {
+        if (q.position == kExtendedPosition)
+          list.setExtendedFormat(q.format);
+        else
+          list.setFormatPosition(q.position);
+      };
+      const bool same = q.position == list.formatPosition() &&
+                        (q.position != kExtendedPosition || list.extendedFormat() == q.format);
       // Only the batch's first name sets the format unasked; the second is
       // compared like every later one.
       if (p == 0) {
-        list.setFormatPosition(q);
-      } else if (q != list.formatPosition()) {
+        choose();
+      } else if (!same) {
         if (!list.ask({msg::kDifferentFormat, msg::kDifferentFormatCaption, Icon::Exclamation}))
           return IntakeEnd::Declined;
-        list.setFormatPosition(q);
+        choose();
       }
     } else {
       File source = File::openRead(name);

@@ -2,9 +2,11 @@
 // The join run: the listed files' sample data, one after the other, behind a
 // single header.
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "wave/errors.h"
 #include "wave/format.h"
 #include "wave/job.h"
 #include "wave/source.h"
@@ -39,6 +41,10 @@ class JoinIntake {
   virtual ~JoinIntake() = default;
   virtual int formatPosition() const = 0;
   virtual void setFormatPosition(int position) = 0;
+  // A format outside the lists, chosen as the entry after them (position
+  // kExtendedPosition); a list without that entry takes none.
+  virtual std::optional<PcmFormat> extendedFormat() const { return std::nullopt; }
+  virtual void setExtendedFormat(const PcmFormat&) { refuse(msg::kUnsupported); }
   virtual void append(const std::string& name) = 0;
   virtual bool ask(const Message& question) = 0;
 };

@@ -6,6 +6,7 @@
 #include "wave/errors.h"
 #include "wave/file.h"
 #include "wave/header.h"
+#include "wave/layout.h"
 #include "wave/paths.h"
 #include "wave/writer.h"
 
@@ -15,43 +16,81 @@ namespace {
 
 constexpr std::size_t kJoinBlock = 0xF000;  // 61,440 bytes a block
 
-// Where a source's samples lie: a ".wav" by its data, any other file whole.
-DataLocation samplesOf(const std::string& name, ByteStream& source) {
-  if (IsWaveFileName(name)) return LocateWaveData(source);
-  source.seek(0);
-  return {0, narrow<int32_t>(source.size())};
+struct Samples {
+  int64_t offset = 0;
+  int64_t size = 0;
+  std::optional<WaveLayout> layout;  // of a WAVE file read beyond the lists
+};
+
+// Where a source's samples lie: a ".wav" by its data, any other file whole;
+// the stream is left at the first sample. Into a listed format, a WAVE file
+// is read as it always was, unless its sizes are 64-bit.
+Samples samplesOf(const std::string& name, ByteStream& source, const PcmFormat& format) {
+  if (!IsWaveFileName(name)) {
+    source.seek(0);
+    if (IsListedFormat(format)) return {0, narrow<int32_t>(source.size()), std::nullopt};
+    return {0, source.size(), std::nullopt};
+  }
+  if (IsListedFormat(format) && !IsLongWave(source)) {
+    const DataLocation at = LocateWaveData(source);
+    return {at.offset, at.size, std::nullopt};
+  }
+  Samples s;
+  s.layout = ReadWaveLayout(source);
+  s.offset = s.layout->dataOffset;
+  s.size = s.layout->dataBytes;
+  source.seek(s.offset);
+  return s;
+}
+
+// The output's header: in a format outside the lists, the first source's
+// own record when it is of that format, and room for RF64 sizes when the
+// data may pass what RIFF sizes say.
+OutputHeader headerFor(const JoinSettings& s, const OpenSource& open) {
+  if (IsListedFormat(s.format)) return {s.format, std::nullopt};
+  int64_t total = 0;
+  std::vector<uint8_t> record;
+  for (const std::string& name : s.sources) {
+    const std::unique_ptr<ByteStream> source = open(name);
+    const Samples at = samplesOf(name, *source, s.format);
+    total += std::min<int64_t>(at.size, source->size() - at.offset);
+    if (&name == &s.sources.front() && at.layout && at.layout->format == s.format) record = at.layout->formatRecord;
+  }
+  return {s.format, ExtendedHeader(s.format, std::move(record), total > kRiffDataLimit)};
 }
 
 // The output would reach 2 GiB, which its header's sizes cannot say: refused
 // before it is created. A source declaring more than it holds counts what it
 // holds, so that its copy ends in the read error, as in the cut.
 void refuseTooLong(const JoinSettings& s, const OpenSource& open) {
+  if (!IsListedFormat(s.format)) return;
   int32_t total = kHeaderSize;
   for (const std::string& name : s.sources) {
     const std::unique_ptr<ByteStream> source = open(name);
     narrow<int32_t>(source->size());
-    const DataLocation at = samplesOf(name, *source);
-    total = add32(total, static_cast<int32_t>(std::min<int64_t>(at.size, source->size() - at.offset)));
+    const Samples at = samplesOf(name, *source, s.format);
+    total = add32(total, narrow<int32_t>(std::min<int64_t>(at.size, source->size() - at.offset)));
   }
 }
 
 // Copies every source behind one header; false when the run was cancelled.
-bool joinSources(const JoinSettings& s, JobHost& host, const OpenSource& open) {
+bool joinSources(const JoinSettings& s, const OutputHeader& header, JobHost& host, const OpenSource& open) {
   OutputRules rules{{}, msg::kJoinOutputIsSource, true};
   for (const std::string& name : s.sources)
     if (const auto id = IdentityOf(name)) rules.sources.push_back(*id);
   WaveWriter out([&host](const std::string& path, int64_t size) { host.fileWritten(path, size); }, rules);
-  out.create(s.output, s.format);
+  out.create(s.output, header);
   const std::size_t count = s.sources.size();
   for (std::size_t i = 0; i < count; ++i) {
     const std::string& name = s.sources[i];
     host.status(name + std::string(msg::kJoining));
     host.pump();
     const std::unique_ptr<ByteStream> source = open(name);
-    narrow<int32_t>(source->size());
-    const int32_t length = samplesOf(name, *source).size;
+    const bool listed = IsListedFormat(s.format);
+    if (listed) narrow<int32_t>(source->size());
+    const int64_t length = samplesOf(name, *source, s.format).size;
     // The output stays below 2 GiB, as its header's sizes must.
-    add32(narrow<int32_t>(out.size()), length);
+    if (listed) add32(narrow<int32_t>(out.size()), narrow<int32_t>(length));
     out.appendFrom(*source, length, kJoinBlock);
     host.pump();
     if (host.cancelRequested()) return false;
@@ -75,7 +114,7 @@ JoinResult RunJoin(const JoinSettings& s, JobHost& host, const OpenSource& open)
     JobScope job(host);
     host.resetCancel();
     refuseTooLong(s, open);
-    complete = joinSources(s, host, open);
+    complete = joinSources(s, headerFor(s, open), host, open);
   }
   if (!complete) {
     result.end = JoinEnd::Cancelled;

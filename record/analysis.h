@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "wave/file.h"
+#include "wave/format.h"
 
 namespace mv {
 
@@ -18,7 +19,10 @@ struct CorrectionValues {
   int32_t threshold() const { return static_cast<int32_t>(spread); }
 };
 
-// Reads frames from offset to the end; 8-bit samples are centred at 128.
-CorrectionValues AnalyseInput(ByteStream& in, int64_t offset, int channels, int bitsPerSample);
+// Reads frames from offset to the end (or to end, when given); 8-bit samples
+// are centred at 128. Wider samples and floats are measured in 16-bit units,
+// the units of the threshold and the zero points at every width.
+CorrectionValues AnalyseInput(ByteStream& in, int64_t offset, int channels, int bitsPerSample,
+                              SampleKind kind = SampleKind::Integer, int64_t end = -1);
 
 }  // namespace mv

@@ -143,14 +143,31 @@ Chunks walkChunks(ByteStream& in) {
   return found;
 }
 
-// The size field of the fmt chunk, by the word search or else the walk.
-int64_t findFormatChunk(ByteStream& in) {
+
+}  // namespace
+
+int64_t FindFormatSizeField(ByteStream& in) {
   in.seek(0);
   if (FindMarker(in, "fmt ")) return in.position();
   const Chunks chunks = walkChunks(in);
   if (!chunks.fmt) unsupported();
   return *chunks.fmt;
 }
+
+int64_t FindDataSizeField(ByteStream& in) {
+  in.seek(0);
+  if (FindMarker(in, "fmt ")) {
+    uint8_t field[4];
+    if (in.read(field, 4) != 4) unsupported();
+    in.seek(in.position() + get32(field));
+    if (FindMarker(in, "data")) return in.position();
+  }
+  const Chunks chunks = walkChunks(in);
+  if (!chunks.data) unsupported();
+  return *chunks.data;
+}
+
+namespace {
 
 bool hasPcmSubFormat(ByteStream& in, int64_t body) {
   uint8_t guid[sizeof kPcmSubFormat];
@@ -164,7 +181,7 @@ struct FormatRecord {
 };
 
 FormatRecord readFormatRecord(ByteStream& in) {
-  const int64_t sizeField = findFormatChunk(in);
+  const int64_t sizeField = FindFormatSizeField(in);
   in.seek(sizeField);
   uint8_t field[4 + kFormatRecordSize];
   if (in.read(field, sizeof field) != sizeof field) unsupported();
@@ -214,17 +231,6 @@ int ReadWaveFormat(const std::string& path) {
   return ReadWaveFormat(in);
 }
 
-DataLocation LocateWaveData(ByteStream& in) {
-  in.seek(0);
-  if (FindMarker(in, "fmt ")) {
-    uint8_t field[4];
-    if (in.read(field, 4) != 4) unsupported();
-    in.seek(in.position() + get32(field));
-    if (FindMarker(in, "data")) return dataAt(in, in.position());
-  }
-  const Chunks chunks = walkChunks(in);
-  if (!chunks.data) unsupported();
-  return dataAt(in, *chunks.data);
-}
+DataLocation LocateWaveData(ByteStream& in) { return dataAt(in, FindDataSizeField(in)); }
 
 }  // namespace mv

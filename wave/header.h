@@ -45,6 +45,12 @@ int ReadWaveFormat(const std::string& path);
 // "unsupported" box when it has no PCM format record Morvane can read.
 PcmFormat ReadHeaderFormat(ByteStream& in);
 
+// The offsets of the fmt and the data chunks' size fields, as the word search
+// or else the walk of the RIFF chunks finds them; the "unsupported" box when
+// there are none.
+int64_t FindFormatSizeField(ByteStream& in);
+int64_t FindDataSizeField(ByteStream& in);
+
 struct DataLocation {
   int64_t offset = 0;  // first sample
   int32_t size = 0;    // bytes of sample data declared

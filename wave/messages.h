@@ -25,6 +25,9 @@ inline constexpr std::string_view kUnknownDeviceError = "原因不明のエラ�
 
 // Boxes captioned "Error" with the stop icon.
 inline constexpr std::string_view kUnsupported = "サポートできない形式です。";
+// An RF64 or Wave64 file whose size fields cannot be followed.
+inline constexpr std::string_view kSizesDisagree =
+    "ﾌｧｲﾙのサイズ情報がﾌｧｲﾙの内容と合いません。壊れたﾌｧｲﾙかもしれません。";
 inline constexpr std::string_view kZeroRunLength = "無音の長さに0は指定できません。";
 inline constexpr std::string_view kZeroPieceLength = "ﾌｧｲﾙの長さに0秒は指定できません。";
 inline constexpr std::string_view kJoinOutputIsSource =

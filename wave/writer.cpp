@@ -26,10 +26,22 @@ bool WaveWriter::replaceLink(const std::string& path) const {
 }
 
 void WaveWriter::create(const std::string& path, const PcmFormat& format) {
-  size_ = 0;
-  grow(kHeaderSize);
   format_ = format;
+  extended_.reset();
+  headerSize_ = kHeaderSize;
   const auto header = WaveHeader(format, kHeaderSize);
+  open(path, std::vector<uint8_t>(header.begin(), header.end()));
+}
+
+void WaveWriter::create(const std::string& path, const ExtendedHeader& header) {
+  extended_ = header;
+  headerSize_ = header.size();
+  open(path, header.bytes(0));
+}
+
+void WaveWriter::open(const std::string& path, const std::vector<uint8_t>& header) {
+  size_ = 0;
+  grow(headerSize_);
   // A new name appears with its whole header, so that no moment shows an
   // empty file; it can be neither a source nor another run's output.
   if (std::optional<File> fresh = File::createWith(path, header.data(), header.size(), rules_.exclusive)) {
@@ -55,8 +67,8 @@ void WaveWriter::create(const std::string& path, const PcmFormat& format) {
     // The header of an empty file first, then the old bytes behind it go:
     // valid at every step.
     file.writeAt(0, header.data(), header.size());
-    file.truncate(kHeaderSize);
-    file.seek(kHeaderSize);
+    file.truncate(headerSize_);
+    file.seek(headerSize_);
   } catch (...) {
     // Without its whole header the file would be no WAVE file at all.
     file.close();
@@ -68,8 +80,19 @@ void WaveWriter::create(const std::string& path, const PcmFormat& format) {
 }
 
 void WaveWriter::grow(int64_t n) {
-  if (size_ + n > std::numeric_limits<int32_t>::max()) raise(msg::kOverflow);
+  const int64_t limit = extended_ ? headerSize_ + extended_->maxDataBytes() : std::numeric_limits<int32_t>::max();
+  if (size_ + n > limit) raise(msg::kOverflow);
   size_ += n;
+}
+
+void WaveWriter::writeSizes(int64_t fileSize) {
+  if (!extended_) {
+    WriteWaveSizes(file_, format_, static_cast<int32_t>(fileSize));
+    return;
+  }
+  // From the first byte: past 4 GiB the file's first word becomes RF64.
+  const std::vector<uint8_t> h = extended_->bytes(fileSize - headerSize_);
+  file_.writeAt(0, h.data(), h.size());
 }
 
 void WaveWriter::append(const void* data, std::size_t n) {
@@ -81,7 +104,7 @@ void WaveWriter::append(const void* data, std::size_t n) {
 void WaveWriter::refresh(int64_t written, bool now) {
   // Small blocks share a refresh, so that the sizes lag at most 1 MiB.
   if (!now && written - refreshed_ < kRefreshBytes) return;
-  WriteWaveSizes(file_, format_, static_cast<int32_t>(written));
+  writeSizes(written);
   refreshed_ = written;
 }
 
@@ -107,7 +130,7 @@ void WaveWriter::appendFrom(ByteStream& src, int64_t n, std::size_t chunk, bool 
 void WaveWriter::finish() {
   if (!file_.isOpen()) return;
   try {
-    FinishWaveHeader(file_);
+    finishHeader();
   } catch (...) {
     abandon();
     throw;
@@ -120,7 +143,7 @@ void WaveWriter::abandon() noexcept {
   int64_t size = 0;
   try {
     size = file_.size();
-    if (size >= kHeaderSize) FinishWaveHeader(file_);
+    if (size >= headerSize_) finishHeader();
   } catch (...) {
     // The file keeps what it has; the error that brought us here is reported.
   }
@@ -131,12 +154,22 @@ void WaveWriter::abandonAt(int64_t size) noexcept {
   if (!file_.isOpen()) return;
   try {
     // The sizes first: should the bytes after them stay, they stay undeclared.
-    WriteWaveSizes(file_, format_, static_cast<int32_t>(size));
+    writeSizes(size);
     file_.truncate(size);
   } catch (...) {
     // The error that brought us here is reported.
   }
   close(size);
+}
+
+void WaveWriter::finishHeader() {
+  if (!extended_) {
+    FinishWaveHeader(file_);
+    return;
+  }
+  const int64_t size = file_.size();
+  writeSizes(size);
+  file_.seek(size);
 }
 
 void WaveWriter::close(int64_t size) noexcept {

@@ -6,12 +6,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "wave/file.h"
 #include "wave/format.h"
+#include "wave/layout.h"
 #include "wave/paths.h"
 
 namespace mv {
@@ -29,6 +31,13 @@ struct OutputRules {
   bool exclusive = false;
 };
 
+// The header of a job's outputs: a listed format's 44 bytes, or one for a
+// format outside the lists.
+struct OutputHeader {
+  PcmFormat format;
+  std::optional<ExtendedHeader> extended;
+};
+
 class WaveWriter {
  public:
   explicit WaveWriter(FileClosed closed = {}, OutputRules rules = {})
@@ -39,6 +48,15 @@ class WaveWriter {
 
   // Creates (or empties) the file and writes the header for the format.
   void create(const std::string& path, const PcmFormat& format);
+  // The same with a header for a format outside the lists.
+  void create(const std::string& path, const ExtendedHeader& header);
+  void create(const std::string& path, const OutputHeader& header) {
+    if (header.extended)
+      create(path, *header.extended);
+    else
+      create(path, header.format);
+  }
+  int64_t headerSize() const { return headerSize_; }
   void append(const void* data, std::size_t n);
   // Copies n bytes from src in chunks, the sizes brought up to date after
   // each; undeclared, they stay behind the declared data until declare().
@@ -59,8 +77,14 @@ class WaveWriter {
   // A name that is a link (symbolic, or one of several hard links) is
   // removed, to be made anew; true then.
   bool replaceLink(const std::string& path) const;
-  // A file must stay below 2 GiB for its header's sizes to hold.
+  void open(const std::string& path, const std::vector<uint8_t>& header);
+  // Both sizes (and all between them) in one write, so that no moment shows
+  // one without the other.
+  void writeSizes(int64_t fileSize);
+  // A file must stay below 2 GiB for its header's sizes to hold (4 GiB, or
+  // any size with room for RF64, outside the lists).
   void grow(int64_t n);
+  void finishHeader();
   void close(int64_t size) noexcept;
   // Brings the header's sizes up to date for written bytes.
   void refresh(int64_t written, bool now);
@@ -70,6 +94,8 @@ class WaveWriter {
   OutputRules rules_;
   File file_ = File::closed();
   PcmFormat format_;
+  std::optional<ExtendedHeader> extended_;
+  int64_t headerSize_ = 0;
   int64_t size_ = 0;
   int64_t refreshed_ = 0;  // the size the header says
   std::vector<char> buffer_;
