@@ -64,6 +64,9 @@ struct FlacSource::Callbacks {
   static FLAC__StreamDecoderSeekStatus seek(const FLAC__StreamDecoder*, FLAC__uint64 offset, void* data) {
     FlacSource& s = self(data);
     try {
+      // Offsets come from the file's own seek table: one past its end, or
+      // past what an int64_t holds, is no place in it.
+      if (offset > static_cast<FLAC__uint64>(s.in_->size())) return FLAC__STREAM_DECODER_SEEK_STATUS_ERROR;
       s.in_->seek(static_cast<int64_t>(offset));
     } catch (...) {
       s.thrown_ = std::current_exception();

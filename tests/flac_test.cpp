@@ -195,6 +195,8 @@ INSTANTIATE_TEST_SUITE_P(
         Fixture{"sox_16bit_stereo", 16, 2, 44100, "sox -t raw -e signed -b 16 -r 44100 -c 2 {raw} {out}"},
         Fixture{"flac_24bit_stereo", 24, 2, 96000,
                 "flac -s " + kRaw + "--channels=2 --bps=24 --sample-rate=96000 -o {out} {raw}"},
+        Fixture{"flac_32bit_stereo", 32, 2, 48000,
+                "flac -s " + kRaw + "--channels=2 --bps=32 --sample-rate=48000 -o {out} {raw}"},
         Fixture{"flac_8bit_mono", 8, 1, 22050,
                 "flac -s " + kRaw + "--channels=1 --bps=8 --sample-rate=22050 -o {out} {raw}"},
         // Depths flac takes from a WAVE file's valid bits.
@@ -314,7 +316,8 @@ TEST_P(FlacWriting, FinishedPieceIsCheckedByFlacAndDecodesToTheBytesAppended) {
 
 INSTANTIATE_TEST_SUITE_P(Depths, FlacWriting,
                          ::testing::Values(Piece{"16bit_stereo", 16, 2, 44100}, Piece{"24bit_stereo", 24, 2, 48000},
-                                           Piece{"12bit_stereo", 12, 2, 32000}, Piece{"8bit_mono", 8, 1, 11025}),
+                                           Piece{"12bit_stereo", 12, 2, 32000}, Piece{"8bit_mono", 8, 1, 11025},
+                                           Piece{"32bit_mono", 32, 1, 22050}),
                          [](const auto& row) { return row.param.name; });
 
 TEST_F(Flac, AbandonedOrWithAPartialFrameLeftTheWholeFramesMakeAValidFile) {
