@@ -1,11 +1,13 @@
 // Writes the seed corpora of the fuzz targets, made by Morvane's own header
 // code: files of every format, chunks around fmt and data, truncated files.
-//   make-seeds DIR   (makes DIR/wave_reading, DIR/cut, DIR/join)
+// FLAC seeds are written by Morvane's FLAC writer.
+//   make-seeds DIR   (makes DIR/wave_reading, DIR/flac_reading, DIR/cut, DIR/join)
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "flac/flac_writer.h"
 #include "fuzz/fuzz_support.h"
 #include "wave/file.h"
 #include "wave/format.h"
@@ -61,7 +63,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root = argv[1];
-  for (const char* d : {"wave_reading", "cut", "join"}) fs::create_directories(root / d);
+  for (const char* d : {"wave_reading", "flac_reading", "cut", "join"}) fs::create_directories(root / d);
 
   std::vector<std::pair<std::string, Bytes>> files;
   const Bytes music = songs();
@@ -99,6 +101,29 @@ int main(int argc, char** argv) {
       for (int copy = 0; copy < 3; ++copy) seed.insert(seed.end(), bytes.begin(), bytes.begin() + std::min<std::size_t>(bytes.size(), 1020));
       save(root / "join", std::to_string(n++) + "-" + name, seed);
     }
+  // FLAC files of the songs at two depths and in mono, whole and cut short.
+  const Bytes stereo16 = plain.size() > 44 ? Bytes(plain.begin() + 44, plain.end()) : Bytes();
+  Bytes mono8;
+  for (std::size_t i = 1; i < stereo16.size(); i += 4) mono8.push_back(static_cast<uint8_t>(stereo16[i] + 128));
+  const struct {
+    const char* name;
+    mv::PcmFormat format;
+    int bits;
+    const Bytes& samples;
+  } flacs[] = {{"flac16", {2, 44100, 16, mv::SampleKind::Integer}, 16, stereo16},
+               {"flac8", {1, 22050, 8, mv::SampleKind::Integer}, 8, mono8}};
+  for (const auto& f : flacs) {
+    const std::string path = (root / "flac_reading" / f.name).string();
+    mv::FlacWriter w;
+    w.create(path, f.format, f.bits);
+    w.append(f.samples.data(), f.samples.size());
+    w.finish();
+    const Bytes whole = mv::test::ReadBytes(path);
+    for (std::size_t cut : {40u, 100u, 300u})
+      if (cut < whole.size())
+        save(root / "flac_reading", f.name + std::string("-cut") + std::to_string(cut),
+             Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+  }
   std::printf("seeds in %s\n", root.string().c_str());
   return 0;
 }

@@ -20,6 +20,10 @@ inline constexpr std::string_view kOverflow = "整数のオーバーフロー";
 inline constexpr std::string_view kRangeError = "範囲チェックエラー";
 inline constexpr std::string_view kDivByZero = "ゼロによる除算";
 inline constexpr std::string_view kNotInteger = "'%s' は整数ではありません";
+// A FLAC source whose frames cannot be decoded, and a FLAC piece that libFLAC
+// could not encode or whose check against its samples failed.
+inline constexpr std::string_view kFlacDecodeError = "ファイル %s の FLAC の復号に失敗しました";
+inline constexpr std::string_view kFlacEncodeError = "ファイル %s の FLAC の符号化に失敗しました";
 // The sound device's own error when it gives none.
 inline constexpr std::string_view kUnknownDeviceError = "原因不明のエラー";
 

@@ -1,0 +1,389 @@
+// FLAC sources and pieces against the flac and sox tools: what FlacSource
+// reads is what `flac -d` decodes, in the WAVE layout; what FlacWriter makes
+// passes `flac -t` and decodes to the bytes appended; damaged files raise the
+// decode message and nothing past the damage; outputs never touch a source
+// or what a link points at.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "flac/flac_source.h"
+#include "flac/flac_writer.h"
+#include "tests/commands.h"
+#include "tests/support.h"
+#include "wave/errors.h"
+#include "wave/paths.h"
+
+namespace mv {
+namespace {
+
+using test::Bytes;
+using test::Quote;
+namespace fs = std::filesystem;
+
+bool haveTools() {
+  return std::system("command -v flac >/dev/null 2>&1 && command -v sox >/dev/null 2>&1") == 0;
+}
+
+int run(const std::string& cmd) { return test::StatusOf(std::system((cmd + " 2>/dev/null").c_str())); }
+
+// Samples over the whole range of a depth, the extremes first; each written
+// as the WAVE layout holds it (shifted to the high bits, 8 bits unsigned) or,
+// unshifted, as flac's raw input takes it.
+struct Samples {
+  int bits, channels;
+  int64_t frames;
+  std::vector<int32_t> values;
+};
+
+Samples MakeSamples(int bits, int channels, int64_t frames) {
+  Samples s{bits, channels, frames, {}};
+  const int64_t lo = -(int64_t{1} << (bits - 1)), span = int64_t{1} << bits;
+  uint64_t x = 12345;
+  for (int64_t i = 0; i < frames * channels; ++i) {
+    x = x * 6364136223846793005ULL + 1442695040888963407ULL;
+    // A slow wave with noise on it, so that the encoder has work to do.
+    int64_t v = (i / channels % 400 < 200 ? span / 4 : -span / 4) + static_cast<int64_t>(x >> 40) % (span / 8);
+    if (i < 2 * channels) v = i % 2 ? span / 2 - 1 : lo;
+    s.values.push_back(static_cast<int32_t>(std::clamp(v, lo, span / 2 - 1)));
+  }
+  return s;
+}
+
+Bytes WaveLayout(const Samples& s) {
+  const int width = (s.bits + 7) / 8, shift = width * 8 - s.bits;
+  Bytes b;
+  for (int32_t v : s.values) {
+    uint32_t u = static_cast<uint32_t>(v) << shift;
+    if (width == 1) u += 128;
+    for (int i = 0; i < width; ++i) b.push_back(static_cast<uint8_t>(u >> (8 * i)));
+  }
+  return b;
+}
+
+Bytes RawSigned(const Samples& s) {
+  const int width = (s.bits + 7) / 8;
+  Bytes b;
+  for (int32_t v : s.values)
+    for (int i = 0; i < width; ++i) b.push_back(static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i)));
+  return b;
+}
+
+// A WAVE file whose format record names the valid bits (extensible), which
+// flac takes for a FLAC depth below the container's.
+Bytes ExtensibleWave(const Samples& s, int rate) {
+  const int width = (s.bits + 7) / 8;
+  Bytes fmt = test::FormatRecord(s.channels, rate, width * 8, 0xFFFE);
+  test::Put16(fmt, 22);
+  test::Put16(fmt, static_cast<uint16_t>(s.bits));
+  test::Put32(fmt, s.channels == 1 ? 4 : 3);
+  const Bytes pcm = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+  fmt.insert(fmt.end(), pcm.begin(), pcm.end());
+  return test::Riff({test::Chunk("fmt ", fmt), test::Chunk("data", WaveLayout(s))});
+}
+
+// The data chunk of a WAVE file as flac -d writes it.
+Bytes DataChunk(const Bytes& wave) {
+  for (std::size_t at = 12; at + 8 <= wave.size();) {
+    const uint32_t n = test::Get32(wave, at + 4);
+    if (std::equal(wave.begin() + static_cast<std::ptrdiff_t>(at), wave.begin() + static_cast<std::ptrdiff_t>(at) + 4,
+                   "data"))
+      return Bytes(wave.begin() + static_cast<std::ptrdiff_t>(at) + 8,
+                   wave.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(at + 8 + n, wave.size())));
+    at += 8 + n + (n & 1);
+  }
+  return {};
+}
+
+// What flac itself decodes the file to, in the WAVE layout.
+Bytes FlacDecodes(const std::string& file, const test::TempDir& dir) {
+  const std::string out = dir / "decoded.wav";
+  EXPECT_EQ(run("flac -s -d -f -o " + Quote(out) + " " + Quote(file)), 0) << file;
+  return DataChunk(test::ReadBytes(out));
+}
+
+Bytes ReadAll(ByteStream& in, std::size_t chunk) {
+  Bytes all, buf(chunk);
+  for (std::size_t n; (n = in.read(buf.data(), chunk)) > 0;)
+    all.insert(all.end(), buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(n));
+  return all;
+}
+
+class Flac : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!haveTools()) GTEST_SKIP() << "flac and sox make and check these files; one is not installed";
+  }
+  test::TempDir dir;
+};
+
+// ---- Reading ----
+
+struct Fixture {
+  std::string name;
+  int bits, channels, rate;
+  // Makes dir/in.flac from the samples (raw at dir/in.raw, or the WAVE file
+  // at dir/in.wav, already written).
+  std::string command;
+  bool id3 = false;      // an ID3v2 tag put in front
+  bool counted = false;  // STREAMINFO has no total
+};
+void PrintTo(const Fixture& f, std::ostream* os) { *os << f.name; }
+
+const std::string kRaw = "--force-raw-format --endian=little --sign=signed ";
+
+class FlacReading : public Flac, public ::testing::WithParamInterface<Fixture> {};
+
+TEST_P(FlacReading, BytesAreFlacsOwnDecodeInTheWaveLayout) {
+  const Fixture& f = GetParam();
+  const Samples samples = MakeSamples(f.bits, f.channels, 20000);
+  test::WriteBytes(dir / "in.raw", RawSigned(samples));
+  test::WriteBytes(dir / "in.wav", ExtensibleWave(samples, f.rate));
+  std::string cmd = f.command;
+  for (const auto& [key, value] : {std::pair<std::string, std::string>{"{raw}", Quote(dir / "in.raw")},
+                                   {"{wav}", Quote(dir / "in.wav")},
+                                   {"{out}", Quote(dir / "in.flac")}})
+    if (const auto at = cmd.find(key); at != std::string::npos) cmd.replace(at, key.size(), value);
+  ASSERT_EQ(run(cmd), 0) << cmd;
+  std::string file = dir / "in.flac";
+  const Bytes reference = FlacDecodes(file, dir);
+  ASSERT_EQ(reference, WaveLayout(samples)) << "flac decodes other samples than were put in";
+  if (f.id3) {
+    Bytes tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 1, 4};  // a 132-byte body
+    tagged.resize(10 + 132, 0);
+    const Bytes plain = test::ReadBytes(file);
+    tagged.insert(tagged.end(), plain.begin(), plain.end());
+    file = dir / "tagged.flac";
+    test::WriteBytes(file, tagged);
+  }
+  File probe = File::openRead(file);
+  EXPECT_TRUE(IsFlacStream(probe));
+
+  const auto source = FlacSource::open(file);
+  const FlacStreamInfo& info = source->info();
+  EXPECT_EQ(info.bits, f.bits);
+  EXPECT_EQ(info.frames, samples.frames);
+  EXPECT_EQ(info.format, (PcmFormat{static_cast<uint16_t>(f.channels), f.rate,
+                                    static_cast<uint16_t>((f.bits + 7) / 8 * 8), SampleKind::Integer}));
+  EXPECT_EQ(source->size(), static_cast<int64_t>(reference.size()));
+  // Reads that do not keep to frames or libFLAC's blocks.
+  EXPECT_EQ(ReadAll(*source, 1001), reference);
+
+  // Back to a frame in the middle, to the start, and to the end.
+  const int64_t frameBytes = info.format.frameBytes(), middle = 12345 * frameBytes;
+  source->seek(middle);
+  EXPECT_EQ(ReadAll(*source, 4096), Bytes(reference.begin() + middle, reference.end()));
+  source->seek(0);
+  Bytes head(5000);
+  ASSERT_EQ(source->read(head.data(), head.size()), head.size());
+  EXPECT_EQ(head, Bytes(reference.begin(), reference.begin() + 5000));
+  source->seek(source->size());
+  EXPECT_EQ(source->read(head.data(), head.size()), 0u);
+  if (frameBytes > 1) {
+    EXPECT_EQ(test::ErrorOf([&] { source->seek(middle + 1); }), msg::kRangeError);
+  }
+  EXPECT_EQ(test::ErrorOf([&] { source->seek(source->size() + frameBytes); }), msg::kRangeError);
+  EXPECT_EQ(test::ErrorOf([&] { source->write("x", 1); }), msg::kWriteError);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, FlacReading,
+    ::testing::Values(
+        Fixture{"sox_16bit_stereo", 16, 2, 44100, "sox -t raw -e signed -b 16 -r 44100 -c 2 {raw} {out}"},
+        Fixture{"flac_24bit_stereo", 24, 2, 96000,
+                "flac -s " + kRaw + "--channels=2 --bps=24 --sample-rate=96000 -o {out} {raw}"},
+        Fixture{"flac_32bit_stereo", 32, 2, 48000,
+                "flac -s " + kRaw + "--channels=2 --bps=32 --sample-rate=48000 -o {out} {raw}"},
+        Fixture{"flac_8bit_mono", 8, 1, 22050,
+                "flac -s " + kRaw + "--channels=1 --bps=8 --sample-rate=22050 -o {out} {raw}"},
+        // Depths flac takes from a WAVE file's valid bits.
+        Fixture{"flac_12bit_stereo", 12, 2, 48000, "flac -s -o {out} {wav}"},
+        Fixture{"flac_20bit_mono", 20, 1, 44100, "flac -s -o {out} {wav}"},
+        Fixture{"id3v2_in_front", 16, 2, 44100, "sox -t raw -e signed -b 16 -r 44100 -c 2 {raw} {out}", true},
+        // Through a pipe flac cannot go back to write the total.
+        Fixture{"no_total", 16, 2, 44100,
+                "cat {raw} | flac -s " + kRaw + "--channels=2 --bps=16 --sample-rate=44100 - -c > {out}", false,
+                true}),
+    [](const auto& row) { return row.param.name; });
+
+// A damaged file gives its bytes up to the damage and then the decode
+// message, never the samples after it nor samples made up.
+struct Damage {
+  std::string name;
+  std::function<void(Bytes&, const Bytes& threeChannels)> apply;
+  bool atOpen = false;
+  std::string_view error = msg::kFlacDecodeError;
+};
+void PrintTo(const Damage& d, std::ostream* os) { *os << d.name; }
+
+class FlacDamage : public Flac, public ::testing::WithParamInterface<Damage> {};
+
+TEST_P(FlacDamage, RaisesTheDecodeMessageAfterIntactBytes) {
+  const Damage& d = GetParam();
+  const Samples samples = MakeSamples(16, 2, 40000);
+  test::WriteBytes(dir / "in.raw", RawSigned(samples));
+  const std::string sox = "sox -t raw -e signed -b 16 -r 44100 -c ";
+  ASSERT_EQ(run(sox + "3 " + Quote(dir / "in.raw") + " " + Quote(dir / "three.flac")), 0);
+  ASSERT_EQ(run(sox + "2 " + Quote(dir / "in.raw") + " " + Quote(dir / "in.flac")), 0);
+  const Bytes reference = WaveLayout(samples);
+  Bytes bytes = test::ReadBytes(dir / "in.flac");
+  d.apply(bytes, test::ReadBytes(dir / "three.flac"));
+  const std::string file = dir / "damaged.flac";
+  test::WriteBytes(file, bytes);
+  const std::string expected = d.error == msg::kFlacDecodeError ? format(d.error, file) : std::string(d.error);
+  if (d.atOpen) {
+    EXPECT_EQ(test::ErrorOf([&] { FlacSource::open(file); }), expected);
+    return;
+  }
+  const auto source = FlacSource::open(file);
+  Bytes got, buf(3000);
+  const std::string error = test::ErrorOf([&] {
+    for (std::size_t n; (n = source->read(buf.data(), buf.size())) > 0;)
+      got.insert(got.end(), buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(n));
+  });
+  EXPECT_EQ(error, expected);
+  ASSERT_GT(got.size(), reference.size() / 4) << "the bytes before the damage are given";
+  ASSERT_LT(got.size(), reference.size());
+  EXPECT_TRUE(std::equal(got.begin(), got.end(), reference.begin()));
+  // A read after the error raises it again rather than going on past it.
+  EXPECT_EQ(test::ErrorOf([&] { source->read(buf.data(), buf.size()); }), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FlacDamage,
+    ::testing::Values(
+        Damage{"cut_short", [](Bytes& b, const Bytes&) { b.resize(b.size() * 6 / 10); }},
+        Damage{"byte_flipped_in_a_frame", [](Bytes& b, const Bytes&) { b[b.size() * 6 / 10] ^= 0x55; }},
+        Damage{"no_flac", [](Bytes& b, const Bytes&) { b = test::MakeWav(2, 44100, 16, Bytes(400, 0)); }, true},
+        Damage{"empty", [](Bytes& b, const Bytes&) { b.clear(); }, true},
+        Damage{"inside_streaminfo", [](Bytes& b, const Bytes&) { b.resize(30); }, true},
+        Damage{"three_channels", [](Bytes& b, const Bytes& three) { b = three; }, true, msg::kUnsupported}),
+    [](const auto& row) { return row.param.name; });
+
+// ---- Writing ----
+
+struct Piece {
+  std::string name;
+  int bits, channels, rate;
+};
+void PrintTo(const Piece& p, std::ostream* os) { *os << p.name; }
+
+PcmFormat LayoutOf(const Piece& p) {
+  return {static_cast<uint16_t>(p.channels), p.rate, static_cast<uint16_t>((p.bits + 7) / 8 * 8), SampleKind::Integer};
+}
+
+// Appends in blocks that split frames, as a copy loop with its own chunk
+// size does.
+void AppendInPieces(FlacWriter& w, const Bytes& bytes, std::size_t chunk = 1001) {
+  for (std::size_t at = 0; at < bytes.size(); at += chunk)
+    w.append(bytes.data() + at, std::min(chunk, bytes.size() - at));
+}
+
+class FlacWriting : public Flac, public ::testing::WithParamInterface<Piece> {};
+
+TEST_P(FlacWriting, FinishedPieceIsCheckedByFlacAndDecodesToTheBytesAppended) {
+  const Piece& p = GetParam();
+  // Long enough for a second seek point.
+  const Bytes bytes = WaveLayout(MakeSamples(p.bits, p.channels, p.rate * 12));
+  const std::string out = dir / "piece.flac";
+  std::vector<std::pair<std::string, int64_t>> closed;
+  FlacWriter w([&](const std::string& path, int64_t size) { closed.emplace_back(path, size); });
+  w.create(out, LayoutOf(p), p.bits);
+  AppendInPieces(w, bytes);
+  EXPECT_FALSE(test::Exists(out)) << "the name shows no file before it is complete";
+  EXPECT_EQ(w.size(), static_cast<int64_t>(bytes.size()));
+  w.finish();
+  EXPECT_FALSE(w.isOpen());
+
+  EXPECT_EQ(run("flac -s -t " + Quote(out)), 0);
+  EXPECT_EQ(FlacDecodes(out, dir), bytes);
+  const auto source = FlacSource::open(out);
+  EXPECT_EQ(source->info().bits, p.bits);
+  EXPECT_EQ(ReadAll(*source, 65536), bytes);
+  ASSERT_EQ(closed.size(), 1u);
+  EXPECT_EQ(closed[0], std::pair(out, static_cast<int64_t>(fs::file_size(out))));
+  // The MD5 of the samples and a seek table with points, as metaflac reads them.
+  EXPECT_EQ(run("metaflac --show-md5sum " + Quote(out) + " | grep -qv '^0*$'"), 0);
+  EXPECT_EQ(run("metaflac --list --block-type=SEEKTABLE " + Quote(out) + " | grep -q 'point 1: sample_number=" +
+                std::to_string(p.rate * 10 / 4096 * 4096) + "'"),
+            0)
+      << "a point at the frame holding the tenth second";
+  EXPECT_EQ(test::FileNames(dir.path(), "."), std::vector<std::string>{}) << "no hidden file stays";
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, FlacWriting,
+                         ::testing::Values(Piece{"16bit_stereo", 16, 2, 44100}, Piece{"24bit_stereo", 24, 2, 48000},
+                                           Piece{"12bit_stereo", 12, 2, 32000}, Piece{"8bit_mono", 8, 1, 11025},
+                                           Piece{"32bit_mono", 32, 1, 22050}),
+                         [](const auto& row) { return row.param.name; });
+
+TEST_F(Flac, AbandonedOrWithAPartialFrameLeftTheWholeFramesMakeAValidFile) {
+  const Piece p{"", 16, 2, 44100};
+  const Bytes bytes = WaveLayout(MakeSamples(16, 2, 30000));
+  for (const bool finishing : {false, true}) {
+    const std::string out = dir / (finishing ? "finished.flac" : "abandoned.flac");
+    int closed = 0;
+    FlacWriter w([&](const std::string&, int64_t) { ++closed; });
+    w.create(out, LayoutOf(p), 16);
+    AppendInPieces(w, Bytes(bytes.begin(), bytes.begin() + 20000 * 4 + 3));
+    if (finishing)
+      EXPECT_EQ(test::ErrorOf([&] { w.finish(); }), format(msg::kFlacEncodeError, out));
+    else
+      w.abandon();
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(run("flac -s -t " + Quote(out)), 0) << out;
+    EXPECT_EQ(FlacDecodes(out, dir), Bytes(bytes.begin(), bytes.begin() + 20000 * 4)) << out;
+  }
+  // Gone out of scope half way: the same.
+  {
+    FlacWriter w;
+    w.create(dir / "dropped.flac", LayoutOf(p), 16);
+    AppendInPieces(w, Bytes(bytes.begin(), bytes.begin() + 4000));
+  }
+  EXPECT_EQ(FlacDecodes(dir / "dropped.flac", dir), Bytes(bytes.begin(), bytes.begin() + 4000));
+  EXPECT_EQ(test::FileNames(dir.path(), "."), std::vector<std::string>{});
+}
+
+TEST_F(Flac, ASourceIsRefusedAndALinkIsReplacedNotWrittenThrough) {
+  const Bytes bytes = WaveLayout(MakeSamples(16, 2, 5000));
+  const PcmFormat layout{2, 44100, 16, SampleKind::Integer};
+  const std::string source = dir / "source.flac", elsewhere = dir / "elsewhere.wav";
+  test::WriteBytes(source, {1, 2, 3});
+  test::WriteBytes(elsewhere, {4, 5, 6});
+  fs::create_symlink(source, dir / "to_source.flac");
+  fs::create_symlink(elsewhere, dir / "link.flac");
+  const OutputRules rules{{*IdentityOf(source)}, msg::kJoinOutputIsSource};
+  for (const std::string& target : {source, dir / "to_source.flac"}) {
+    FlacWriter w({}, rules);
+    EXPECT_EQ(test::ErrorOf([&] { w.create(target, layout, 16); }), msg::kJoinOutputIsSource) << target;
+    EXPECT_FALSE(w.isOpen());
+  }
+  EXPECT_EQ(test::ReadBytes(source), (Bytes{1, 2, 3}));
+
+  FlacWriter w({}, rules);
+  w.create(dir / "link.flac", layout, 16);
+  w.append(bytes.data(), bytes.size());
+  w.finish();
+  EXPECT_FALSE(fs::is_symlink(dir / "link.flac"));
+  EXPECT_EQ(FlacDecodes(dir / "link.flac", dir), bytes);
+  EXPECT_EQ(test::ReadBytes(elsewhere), (Bytes{4, 5, 6}));
+
+  // Names that cannot be made: nothing is left behind.
+  fs::create_directory(dir / "folder.flac");
+  for (const std::string& target : {dir / "folder.flac", dir / "missing/piece.flac"}) {
+    FlacWriter bad;
+    EXPECT_EQ(test::ErrorOf([&] { bad.create(target, layout, 16); }), format(msg::kCannotCreate, target));
+  }
+  EXPECT_EQ(test::FileNames(dir.path(), "."), std::vector<std::string>{});
+  // Bits below the depth would be lost: the samples are refused.
+  FlacWriter narrow;
+  narrow.create(dir / "narrow.flac", layout, 12);
+  EXPECT_EQ(test::ErrorOf([&] { narrow.append(bytes.data(), bytes.size()); }),
+            format(msg::kFlacEncodeError, dir / "narrow.flac"));
+}
+
+}  // namespace
+}  // namespace mv
