@@ -361,7 +361,7 @@ void PreviewDialog::showPieces(const PcmFormat& f, const std::vector<Piece>& pie
   int row = 0;
   for (const Piece& p : pieces) {
     const QString cells[] = {FromUtf8(PieceFileName(row + 1)), FromUtf8(ClockText(BytesSeconds(p.firstByte, f))),
-                             FromUtf8(ClockText(BytesSeconds(p.dataBytes, f))), FromUtf8(SampleLevelText(p.peak, f))};
+                             FromUtf8(ClockText(BytesSeconds(p.dataBytes, f))), FromUtf8(PeakLevelText(p.peak, f))};
     for (int column = 0; column < 4; ++column) {
       auto* item = new QTableWidgetItem(cells[column]);
       if (column > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);

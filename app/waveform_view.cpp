@@ -68,10 +68,10 @@ void WaveformView::setThreshold(std::optional<int32_t> threshold) {
 // Deep enough for the quietest part and the threshold with some room, in
 // steps of 10 dB, never below the smallest step of a sample.
 double WaveformView::floorDb() const {
-  const double least = ThresholdDb(1, format_);
+  const double least = std::min(ThresholdDb(1, format_), PeakDb(1, format_));
   double low = -40;
   for (int32_t peak : envelope_)
-    if (peak > 0) low = std::min(low, ThresholdDb(peak, format_));
+    if (peak > 0) low = std::min(low, PeakDb(peak, format_));
   if (threshold_ && *threshold_ > 0) low = std::min(low, ThresholdDb(*threshold_, format_));
   return std::max(least, std::floor((low - 6) / 10) * 10);
 }
@@ -117,10 +117,9 @@ void WaveformView::paintEvent(QPaintEvent*) {
 
   // Level marks every 10 dB, from full scale down.
   const double floor = floorDb();
-  auto yOf = [&](int32_t level) {
-    if (level <= 0) return 0.0;
-    return (std::clamp(ThresholdDb(level, format_), floor, 0.0) - floor) / -floor * plot.height();
-  };
+  // Peaks are in the samples' own units, the threshold in 16-bit units.
+  auto yOfDb = [&](double dB) { return (std::clamp(dB, floor, 0.0) - floor) / -floor * plot.height(); };
+  auto yOf = [&](int32_t peak) { return peak <= 0 ? 0.0 : yOfDb(PeakDb(peak, format_)); };
   const LevelScale scale = levelScale();
   for (std::size_t i = 0; i < scale.levels.size(); ++i) {
     const double y = scale.marks[i].center().y();
@@ -185,7 +184,7 @@ void WaveformView::paintEvent(QPaintEvent*) {
   }
 
   if (threshold_) {
-    const double y = plot.bottom() - yOf(*threshold_);
+    const double y = plot.bottom() - (*threshold_ <= 0 ? 0.0 : yOfDb(ThresholdDb(*threshold_, format_)));
     p.setPen(QPen(QColor(0xe0, 0x80, 0x00), 1.5, Qt::DashLine));
     p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
     const QString label = QStringLiteral("T = %1").arg(FromUtf8(LevelText(*threshold_, format_)));

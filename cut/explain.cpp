@@ -33,6 +33,11 @@ std::string SampleLevelText(int32_t level, const PcmFormat& format) {
   return std::to_string(level) + " (" + LevelText(level, format) + ")";
 }
 
+std::string PeakLevelText(int32_t peak, const PcmFormat& format) {
+  const double dB = PeakDb(peak, format);
+  return std::to_string(peak) + " (" + (std::isinf(dB) ? std::string("-∞") : DecimalText(dB, 1)) + " dBFS)";
+}
+
 CutExplanation ExplainCut(const CutSettings& s, const CutResult& r) {
   const PcmFormat& f = s.format;
   const ScanReport& report = r.report;
@@ -58,7 +63,7 @@ CutExplanation ExplainCut(const CutSettings& s, const CutResult& r) {
   } else {
     const auto& level = report.quietestBlockPeak;
     e.notes.push_back(format(msg::kNoBreakFound, quietSeconds, run,
-                             level ? SampleLevelText(*level, f) : std::string("-"),
+                             level ? PeakLevelText(*level, f) : std::string("-"),
                              SampleLevelText(s.threshold, f)));
   }
   return e;

@@ -21,6 +21,9 @@ std::string LevelText(int32_t level, const PcmFormat& format);
 // A level with its sample value: "50 (-56.3 dBFS)".
 std::string SampleLevelText(int32_t level, const PcmFormat& format);
 
+// A peak with its level in the samples' own full scale: "50 (-56.3 dBFS)".
+std::string PeakLevelText(int32_t peak, const PcmFormat& format);
+
 // What a cut at silences found: the songs and the longest quiet run, then
 // where a short sound broke a silence, the breaks the shortest song merged
 // away, and why no break was found when there was none.

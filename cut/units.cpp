@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "cut/scan_kernels.h"
+
 namespace mv {
 
 namespace {
@@ -22,6 +24,11 @@ int32_t ThresholdFromDb(double dB, const PcmFormat& format) {
 double ThresholdDb(int32_t threshold, const PcmFormat& format) {
   if (threshold <= 0) return -std::numeric_limits<double>::infinity();
   return 20.0 * std::log10(static_cast<double>(threshold) / FullScale(format));
+}
+
+double PeakDb(int32_t peak, const PcmFormat& format) {
+  if (peak <= 0) return -std::numeric_limits<double>::infinity();
+  return 20.0 * std::log10(static_cast<double>(peak) / PeakFullScale(format));
 }
 
 int64_t FramesFromSeconds(double seconds, const PcmFormat& format) {

@@ -17,6 +17,9 @@ int32_t ThresholdFromDb(double dB, const PcmFormat& format);
 // The level of a threshold in dBFS; -infinity for 0.
 double ThresholdDb(int32_t threshold, const PcmFormat& format);
 
+// The level of a peak, in the samples' own units, in dBFS; -infinity for 0.
+double PeakDb(int32_t peak, const PcmFormat& format);
+
 // N = floor(seconds × rate + 0.5).
 int64_t FramesFromSeconds(double seconds, const PcmFormat& format);
 double FramesSeconds(int64_t frames, const PcmFormat& format);

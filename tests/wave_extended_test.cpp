@@ -65,7 +65,7 @@ std::vector<Source> sources() {
        "64bit float, Mono, 48kHz"},
       {"sox_16bit_8k", 2, 8000, "sox", kSox + "-r 8000 -c 2 {in} {out}", "16bit, Stereo, 8kHz"},
       {"sox_16bit_mono_88k", 1, 88200, "sox", kSox + "-r 88200 -c 1 {in} {out}", "16bit, Mono, 88.2kHz"},
-      {"sox_8bit_16k", 1, 16000, "sox", kSox + "-r 16000 -c 1 {in} -b 8 -e unsigned {out}", "8bit, Mono, 16kHz"},
+      {"sox_8bit_16k", 1, 16000, "sox", kSox + "-r 16000 -c 1 {in} -b 8 -e unsigned -D {out}", "8bit, Mono, 16kHz"},
       {"sox_22000hz", 2, 22000, "sox", kSox + "-r 22000 -c 2 {in} -b 24 {out}", "24bit, Stereo, 22000Hz"},
       {"sox_wave64", 2, 48000, "sox", kSox + "-r 48000 -c 2 {in} -b 24 -t w64 {out}", "24bit, Stereo, 48kHz"},
       {"ffmpeg_rf64_24bit", 2, 96000, "ffmpeg",
@@ -85,7 +85,9 @@ class Extended : public ::testing::TestWithParam<Source> {
   // The samples of a file as sox decodes them, in the file's own encoding.
   Bytes decoded(const std::string& file) {
     const std::string raw = dir / "decoded.raw";
-    const std::string cmd = "sox " + Quote(file) + " -t raw " + Quote(raw) + " 2>&1";
+    // sox goes by the name, which says WAVE for Wave64 files too.
+    const bool w64 = test::ReadText(file).rfind("riff", 0) == 0;
+    const std::string cmd = std::string("sox ") + (w64 ? "-t w64 " : "") + Quote(file) + " -t raw " + Quote(raw);
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
     return test::ReadBytes(raw);
   }
@@ -106,16 +108,20 @@ TEST_P(Extended, InfoCutSplitDryRunAndJoin) {
   const Outcome info = run({"info", file});
   ASSERT_EQ(info.status, 0) << info.err;
   EXPECT_EQ(info.out, "position: 24\nlabel: " + row.label + "\n");
+  // A piece of an RF64 source in a listed format is a plain file of it.
+  const std::string label = info.out.substr(info.out.find("label: "));
 
-  // The 16-bit cut of the same song, at a listed rate, says where the cuts fall.
+  // The 16-bit cut of the same song, at a listed rate, says where the cuts
+  // fall; at 2 the 8-bit song's loud samples, a few units, still count.
   test::WriteBytes(dir / "plain.wav", test::MakeWav(row.channels, 44100, 16, song16(row.channels)));
-  ASSERT_EQ(run({"cut", dir / "plain.wav", "--out", test::EmptyFolder(dir / "plain"), "--run", "2000"}).status, 0);
+  ASSERT_EQ(run({"cut", dir / "plain.wav", "--out", test::EmptyFolder(dir / "plain"), "--run", "2000", "--threshold", "2"}).status, 0);
   std::vector<int64_t> plainFrames;
   for (const Bytes& piece : test::PieceFiles(dir / "plain"))
     plainFrames.push_back(static_cast<int64_t>(piece.size() - 44) / (2 * row.channels));
   ASSERT_EQ(plainFrames.size(), 2u);
 
-  const Outcome dry = run({"cut", file, "--out", test::EmptyFolder(dir / "dry"), "--run", "2000", "--dry-run"});
+  const Outcome dry =
+      run({"cut", file, "--out", test::EmptyFolder(dir / "dry"), "--run", "2000", "--threshold", "2", "--dry-run"});
   EXPECT_EQ(dry.status, 0) << dry.err;
   EXPECT_TRUE(test::FileNames(dir / "dry").empty());
 
@@ -123,14 +129,14 @@ TEST_P(Extended, InfoCutSplitDryRunAndJoin) {
     SCOPED_TRACE(split ? "split" : "cut");
     const std::string out = test::EmptyFolder(dir / "pieces");
     const Outcome r = split ? run({"split", file, "--out", out, "--length", "1s"})
-                            : run({"cut", file, "--out", out, "--run", "2000"});
+                            : run({"cut", file, "--out", out, "--run", "2000", "--threshold", "2"});
     ASSERT_EQ(r.status, 0) << r.err;
     Bytes joined;
     std::vector<int64_t> frames;
     const int64_t frameBytes = static_cast<int64_t>(samples.size()) / kFrames;
     for (const std::string& name : test::FileNames(out, "mv")) {
       const Outcome pieceInfo = run({"info", out + "/" + name});
-      EXPECT_EQ(pieceInfo.out, info.out) << name;
+      EXPECT_NE(pieceInfo.out.find(label), std::string::npos) << name;
       const Bytes piece = decoded(out + "/" + name);
       frames.push_back(static_cast<int64_t>(piece.size()) / frameBytes);
       joined.insert(joined.end(), piece.begin(), piece.end());
@@ -146,7 +152,7 @@ TEST_P(Extended, InfoCutSplitDryRunAndJoin) {
 
   const Outcome join = run({"join", "--out", dir / "joined.wav", file, file});
   ASSERT_EQ(join.status, 0) << join.err;
-  EXPECT_EQ(run({"info", dir / "joined.wav"}).out, info.out);
+  EXPECT_NE(run({"info", dir / "joined.wav"}).out.find(label), std::string::npos);
   Bytes twice = samples;
   twice.insert(twice.end(), samples.begin(), samples.end());
   EXPECT_EQ(decoded(dir / "joined.wav"), twice);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 
 #include "tests/commands.h"
 #include "tests/support.h"
@@ -204,6 +205,12 @@ std::vector<Layout> layouts() {
   };
 }
 
+const std::map<std::string, std::string> kBeyondTheLists = {
+    {"ffmpeg_rf64_always", "16bit, Stereo, 44.1kHz"}, {"ffmpeg_24bit", "24bit, Stereo, 44.1kHz"},
+    {"sox_24bit", "24bit, Stereo, 44.1kHz"},           {"sox_float", "32bit float, Stereo, 44.1kHz"},
+    {"20_bits", "24bit, Stereo, 44.1kHz"},
+};
+
 class Files : public ::testing::Test {
  protected:
   Outcome run(const std::vector<std::string>& args) { return test::RunCli(args, dir.path()); }
@@ -268,6 +275,14 @@ TEST_P(WaveLayouts, CheckLocationCutAndJoin) {
   const Outcome info = run({"info", file});
   const Outcome cut = run({"cut", file, "--out", test::EmptyFolder(dir / "pieces"), "--run", "200"});
   const Outcome join = run({"join", "--out", dir / "joined.wav", file});
+  // Formats outside the lists are read beyond them (their own tests follow
+  // them further).
+  if (const auto extended = kBeyondTheLists.find(row.name); extended != kBeyondTheLists.end()) {
+    EXPECT_EQ(info.out, "position: 24\nlabel: " + extended->second + "\n");
+    EXPECT_EQ(cut.status, 0) << cut.err;
+    EXPECT_EQ(join.status, 0) << join.err;
+    return;
+  }
   if (row.position < 0 || !located) {
     EXPECT_EQ(info.status, row.position < 0 ? 1 : 0);
     EXPECT_EQ(cut.status, 1);
