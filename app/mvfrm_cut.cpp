@@ -21,6 +21,7 @@
 #include "app/preview_dialog.h"
 #include "app/window_host.h"
 #include "cut/cut.h"
+#include "flac/source_check.h"
 #include "cut/explain.h"
 #include "cut/units.h"
 #include "wave/duration.h"
@@ -149,17 +150,14 @@ void TForm1::showCutUnits() {
 
 void TForm1::Button12Click() {
   QFileDialog dialog(this);
-  SetUpWaveDialog(dialog, "OpenDialog2", QStringLiteral("Windows Wave (*.wav)"), QFileDialog::ExistingFile);
+  SetUpWaveDialog(dialog, "OpenDialog2", QStringLiteral("Windows Wave (*.wav);;FLAC (*.flac)"), QFileDialog::ExistingFile);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   TakeCutSource(dialog.selectedFiles().first());
 }
 
 void TForm1::TakeCutSource(const QString& name) {
   const std::string path = ToPath(name);
-  if (IsWaveFileName(path)) {
-    File in = File::openRead(path);
-    ShowCheckedFormat(*ComboBox3, CheckWaveFormat(in));
-  }
+  if (const auto checked = CheckSourceFormat(path)) ShowCheckedFormat(*ComboBox3, *checked);
   Edit3->setText(name);
 }
 

@@ -20,6 +20,7 @@
 #include "cut/explain.h"
 #include "cut/short_pieces.h"
 #include "cut/units.h"
+#include "flac/source_check.h"
 #include "wave/errors.h"
 
 namespace mv {
@@ -204,6 +205,7 @@ PreviewDialog::~PreviewDialog() = default;
 void PreviewDialog::start(const CutSettings& page) {
   page_ = page;
   page_.dryRun = true;
+  pieceExtension_ = IsFlacFile(page.source) ? ".flac" : ".wav";
   for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit}) box->blockSignals(true);
   ThresholdEdit->setValue(page.threshold);
   RunLengthEdit->setValue(page.runLength);
@@ -360,7 +362,7 @@ void PreviewDialog::showPieces(const PcmFormat& f, const std::vector<Piece>& pie
   Pieces->setRowCount(static_cast<int>(pieces.size()));
   int row = 0;
   for (const Piece& p : pieces) {
-    const QString cells[] = {FromUtf8(PieceFileName(row + 1)), FromUtf8(ClockText(BytesSeconds(p.firstByte, f))),
+    const QString cells[] = {FromUtf8(PieceFileName(row + 1, pieceExtension_)), FromUtf8(ClockText(BytesSeconds(p.firstByte, f))),
                              FromUtf8(ClockText(BytesSeconds(p.dataBytes, f))), FromUtf8(PeakLevelText(p.peak, f))};
     for (int column = 0; column < 4; ++column) {
       auto* item = new QTableWidgetItem(cells[column]);

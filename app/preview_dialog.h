@@ -87,6 +87,7 @@ class PreviewDialog : public QDialog {
   bool cancel_ = false;
   std::optional<int> doneWanted_;  // closed during a scan
   bool cutPending_ = false;        // cut asked for during a scan
+  std::string pieceExtension_ = ".wav";  // of the pieces the run would write
 };
 
 }  // namespace mv

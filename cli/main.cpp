@@ -20,6 +20,7 @@
 #include "cli/record.h"
 #include "cli/usage.h"
 #include "cut/cut.h"
+#include "flac/source_check.h"
 #include "join/join.h"
 #include "record/analysis.h"
 #include "wave/checked.h"
@@ -52,9 +53,8 @@ struct FileOptions {
 
 // The cut page's source intake: a WAVE file's own format, else the default.
 PcmFormat intakeFormat(const std::string& source) {
-  if (!IsWaveFileName(source)) return ParseFormatLabel(kCutLabels[kDefaultFormatPosition]);
-  File in = File::openRead(source);
-  return CheckWaveFormat(in).format;
+  if (const auto checked = CheckSourceFormat(source)) return checked->format;
+  return ParseFormatLabel(kCutLabels[kDefaultFormatPosition]);
 }
 
 int runCut(const CutOptions& o, CutMode mode) {
@@ -170,7 +170,8 @@ int runJoin(const JoinOptions& o) {
 
 int runInfo(const FileOptions& o) {
   File in = File::openRead(o.file);
-  const CheckedFormat checked = CheckWaveFormat(in);
+  const auto flac = IsWaveFileName(o.file) ? std::nullopt : CheckSourceFormat(o.file);
+  const CheckedFormat checked = flac ? *flac : CheckWaveFormat(in);
   std::printf("position: %d\nlabel: %s\n", checked.position, FormatLabel(checked.format).c_str());
   return kDone;
 }

@@ -66,6 +66,7 @@ struct CutResult {
   int64_t dataSize = 0;
   ScanReport report;      // what the scan found, pieces and levels
   int32_t mergedPieces = 0;  // pieces joined to a neighbour for being shorter than the shortest song
+  std::string pieceExtension = ".wav";  // ".flac" for the pieces of a FLAC source
 };
 
 // Sees a run's report grow, a part of the source at a time, so that a view can

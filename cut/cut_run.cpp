@@ -2,6 +2,8 @@
 #include "cut/modes.h"
 #include "cut/scan.h"
 #include "cut/short_pieces.h"
+#include "flac/flac_source.h"
+#include "flac/flac_writer.h"
 #include "wave/checked.h"
 #include "wave/encoded.h"
 #include "wave/errors.h"
@@ -14,12 +16,26 @@ namespace mv {
 
 namespace {
 
+// A FLAC source, by its content whatever its name; one that cannot be
+// opened is reported by the run itself.
+bool isFlacSource(const CutSettings& s, const OpenSource& open) {
+  try {
+    const std::unique_ptr<ByteStream> in = open(s.source);
+    return in && IsFlacStream(*in);
+  } catch (const Error&) {
+    return false;
+  }
+}
+
 // The checks that may end a run before it touches anything; the folder's
 // lock, held for the whole run, or none when the run is declined.
-std::optional<RunLock> mayStart(const CutSettings& s, JobHost& host, const OpenSource& open) {
+std::optional<RunLock> mayStart(const CutSettings& s, JobHost& host, const OpenSource& open, bool flac) {
+  // A short piece is merged by reading it back from its file, which a FLAC
+  // piece does not allow.
+  if (flac && s.mode == CutMode::AtSilences && s.minSongSeconds > 0) refuse(msg::kFlacMinSong);
   // Encoded audio under another name would be cut into noise. A source that
   // cannot be opened is reported by the run itself.
-  if (!IsWaveFileName(s.source)) {
+  if (!IsWaveFileName(s.source) && !flac) {
     std::unique_ptr<ByteStream> source;
     try {
       source = open(s.source);
@@ -34,7 +50,7 @@ std::optional<RunLock> mayStart(const CutSettings& s, JobHost& host, const OpenS
   if (s.dryRun) return RunLock::none();
   std::optional<RunLock> lock = RunLock::onFolder(s.saveFolder);
   if (!lock) refuse(msg::kFolderInUse);
-  if (HasNumberedFiles(s.saveFolder) &&
+  if (HasNumberedFiles(s.saveFolder, flac ? ".flac" : ".wav") &&
       !host.ask({msg::kOverwritePieces, msg::kOverwriteCaption, Icon::None}))
     return std::nullopt;
   return lock;
@@ -73,13 +89,32 @@ class FileSink final : public PieceSink {
   WaveWriter out_;
 };
 
+// The pieces of a FLAC source: numbered FLAC files of its depth and rate.
+class FlacSink final : public PieceSink {
+ public:
+  FlacSink(const CutSettings& s, const FlacStreamInfo& info, JobHost& host)
+      : folder_(s.saveFolder), info_(info), out_(closedBy(host), rulesFor(s)) {}
+  void start(int32_t number) override {
+    out_.create(PieceName(folder_, number, ".flac"), info_.format, info_.bits);
+  }
+  void write(const uint8_t* data, std::size_t n) override { out_.append(data, n); }
+  void finish() override { out_.finish(); }
+  void abandon() noexcept override { out_.abandon(); }
+
+ private:
+  std::string folder_;
+  FlacStreamInfo info_;
+  FlacWriter out_;
+};
+
 // The pieces of a dry run: counted, never written. A folder that could not
 // take them fails where the run would fail to create its first file.
 class NoSink final : public PieceSink {
  public:
-  explicit NoSink(const std::string& folder) : folder_(folder) {}
+  NoSink(const std::string& folder, std::string_view extension) : folder_(folder), extension_(extension) {}
   void start(int32_t number) override {
-    if (!folderChecked_ && !IsWritableFolder(folder_)) raise(msg::kCannotCreate, PieceName(folder_, number));
+    if (!folderChecked_ && !IsWritableFolder(folder_))
+      raise(msg::kCannotCreate, PieceName(folder_, number, extension_));
     folderChecked_ = true;
   }
   void write(const uint8_t*, std::size_t) override {}
@@ -88,6 +123,7 @@ class NoSink final : public PieceSink {
 
  private:
   std::string folder_;
+  std::string_view extension_;
   bool folderChecked_ = false;
 };
 
@@ -145,11 +181,24 @@ OutputHeader locateSamples(const CutSettings& s, ByteStream& source, CutSource& 
 }
 
 // The source opened and its data located; false when the run was cancelled.
-bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, ScanWatcher* watcher,
-               CutResult& result) {
-  const std::unique_ptr<ByteStream> source = open(s.source);
-  CutSource src{*source, 0, 0};
-  const OutputHeader header = locateSamples(s, *source, src);
+// A FLAC source is read decoded, in its own format whatever the settings say.
+bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& open, ScanWatcher* watcher,
+               bool flac, CutResult& result) {
+  std::unique_ptr<ByteStream> source = open(settings.source);
+  CutSettings s = settings;
+  std::unique_ptr<FlacSource> decoded;
+  if (flac) {
+    decoded = FlacSource::open(std::move(source), s.source);
+    s.format = decoded->info().format;
+    result.pieceExtension = ".flac";
+  }
+  ByteStream& in = flac ? *decoded : *source;
+  CutSource src{in, 0, 0};
+  OutputHeader header;
+  if (flac)
+    src.dataSize = in.size();
+  else
+    header = locateSamples(s, in, src);
   result.dataStart = src.dataStart;
   result.dataSize = src.dataSize;
   host.status(msg::kMakingFirstSong);
@@ -160,7 +209,9 @@ bool cutSource(const CutSettings& s, JobHost& host, const OpenSource& open, Scan
   const int64_t minBytes = merging ? MinSongBytes(s.minSongSeconds, s.format) : 0;
   std::unique_ptr<PieceSink> out;
   if (s.dryRun)
-    out = std::make_unique<NoSink>(s.saveFolder);
+    out = std::make_unique<NoSink>(s.saveFolder, result.pieceExtension);
+  else if (flac)
+    out = std::make_unique<FlacSink>(s, decoded->info(), host);
   else if (merging)
     out = std::make_unique<MergingSink>(s.saveFolder, header, closedBy(host), rulesFor(s), minBytes);
   else
@@ -191,7 +242,8 @@ ZeroPoints ReadZeroPoints(const std::optional<Correction>& c) {
 CutResult RunCut(const CutSettings& s, JobHost& host, const OpenSource& open, ScanWatcher* watcher) {
   CutResult result;
   if (s.source.empty()) return result;
-  const std::optional<RunLock> lock = mayStart(s, host, open);
+  const bool flac = isFlacSource(s, open);
+  const std::optional<RunLock> lock = mayStart(s, host, open, flac);
   if (!lock) {
     result.end = CutEnd::Declined;
     return result;
@@ -200,7 +252,7 @@ CutResult RunCut(const CutSettings& s, JobHost& host, const OpenSource& open, Sc
   bool complete;
   {
     JobScope job(host);
-    complete = cutSource(s, host, open, watcher, result);
+    complete = cutSource(s, host, open, watcher, flac, result);
   }
   if (!complete) {
     result.end = CutEnd::Cancelled;

@@ -16,9 +16,9 @@ std::string shortestSongText(double seconds) { return ShortDecimalText(seconds) 
 
 }  // namespace
 
-std::string PieceFileName(int32_t number) {
+std::string PieceFileName(int32_t number, std::string_view extension) {
   // The name in the root folder, whose folder text is empty, less its "/".
-  return PieceName("", number).substr(1);
+  return PieceName("", number, extension).substr(1);
 }
 
 std::string SecondsText(double seconds) { return DecimalText(seconds, 2) + "秒"; }

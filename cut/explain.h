@@ -11,8 +11,9 @@
 
 namespace mv {
 
-// "mv000001.wav": a piece's name in its folder.
-std::string PieceFileName(int32_t number);
+// "mv000001.wav": a piece's name in its folder ("mv000001.flac" with that
+// extension).
+std::string PieceFileName(int32_t number, std::string_view extension = ".wav");
 
 // "2.35秒". Numbers read the same in every locale.
 std::string SecondsText(double seconds);

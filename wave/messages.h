@@ -32,6 +32,8 @@ inline constexpr std::string_view kUnsupported = "サポートできない形式
 // An RF64 or Wave64 file whose size fields cannot be followed.
 inline constexpr std::string_view kSizesDisagree =
     "ﾌｧｲﾙのサイズ情報がﾌｧｲﾙの内容と合いません。壊れたﾌｧｲﾙかもしれません。";
+inline constexpr std::string_view kFlacMinSong =
+    "FLAC のﾌｧｲﾙを切り出すときは、最短の曲の長さは指定できません。";
 inline constexpr std::string_view kZeroRunLength = "無音の長さに0は指定できません。";
 inline constexpr std::string_view kZeroPieceLength = "ﾌｧｲﾙの長さに0秒は指定できません。";
 inline constexpr std::string_view kJoinOutputIsSource =

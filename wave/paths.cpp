@@ -24,18 +24,18 @@ std::string FolderText(std::string folder) {
   return folder;
 }
 
-std::string PieceName(const std::string& folder, int32_t number) {
+std::string PieceName(const std::string& folder, int32_t number, std::string_view extension) {
   char name[32];
-  std::snprintf(name, sizeof name, "/mv%6.6d.wav", number);
-  return folder + name;
+  std::snprintf(name, sizeof name, "/mv%6.6d", number);
+  return folder + name + std::string(extension);
 }
 
 namespace {
 
-bool isPieceName(const char* name) {
-  // Exactly "mv??????.wav": twelve characters, each "?" one of them.
+bool isPieceName(const char* name, std::string_view extension) {
+  // Exactly "mv??????.wav": eight characters and the extension, each "?" one of them.
   std::string_view n(name);
-  return n.size() == 12 && n.starts_with("mv") && n.ends_with(".wav");
+  return n.size() == 8 + extension.size() && n.starts_with("mv") && n.ends_with(extension);
 }
 
 bool statOf(const std::string& path, struct stat& st) { return ::stat(path.c_str(), &st) == 0; }
@@ -56,13 +56,13 @@ bool IsNumberedName(std::string_view n) {
   return true;
 }
 
-bool HasNumberedFiles(const std::string& folder) {
+bool HasNumberedFiles(const std::string& folder, std::string_view extension) {
   DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
   // A folder that is not there holds nothing; one that cannot be read may.
   if (!dir) return errno != ENOENT && errno != ENOTDIR;
   bool found = false;
   while (dirent* e = ::readdir(dir)) {
-    if (isPieceName(e->d_name)) {
+    if (isPieceName(e->d_name, extension)) {
       found = true;
       break;
     }

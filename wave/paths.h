@@ -13,14 +13,15 @@ namespace mv {
 
 // Drops one trailing "/".
 std::string FolderText(std::string folder);
-// "<folder>/mv" + number as "%6.6d" + ".wav".
-std::string PieceName(const std::string& folder, int32_t number);
+// "<folder>/mv" + number as "%6.6d" + ".wav" (or the extension given).
+std::string PieceName(const std::string& folder, int32_t number, std::string_view extension = ".wav");
 
 // "mv", digits, ".wav": a name the cut numbers its pieces by.
 bool IsNumberedName(std::string_view name);
-// Any name of exactly the pattern mv??????.wav in the folder; true as well
-// when the folder cannot be listed, since such files cannot be ruled out.
-bool HasNumberedFiles(const std::string& folder);
+// Any name of exactly the pattern mv??????.wav (or the extension given) in
+// the folder; true as well when the folder cannot be listed, since such files
+// cannot be ruled out.
+bool HasNumberedFiles(const std::string& folder, std::string_view extension = ".wav");
 // The source is one of the folder's numbered outputs ("mv" digits ".wav"),
 // however its path is spelt.
 bool IsNumberedOutput(const std::string& source, const std::string& folder);
