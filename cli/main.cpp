@@ -170,8 +170,7 @@ int runJoin(const JoinOptions& o) {
 
 int runInfo(const FileOptions& o) {
   File in = File::openRead(o.file);
-  const auto flac = IsWaveFileName(o.file) ? std::nullopt : CheckSourceFormat(o.file);
-  const CheckedFormat checked = flac ? *flac : CheckWaveFormat(in);
+  const CheckedFormat checked = IsFlacFile(o.file) ? *CheckSourceFormat(o.file) : CheckWaveFormat(in);
   std::printf("position: %d\nlabel: %s\n", checked.position, FormatLabel(checked.format).c_str());
   return kDone;
 }

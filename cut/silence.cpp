@@ -123,7 +123,7 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
     const int64_t open = next / n * n;  // the block the next part goes on with
     writeTo(next >= tested || next == open || cut ? next : std::max(open, next - holdBack));
   }
-  if (end < whole) raise(msg::kReadError);
+  if (end < whole) src.stream.endedEarly();
   st.blockStart = tested;
   k.end(st);
   if (st.longest > 0) report.longestQuiet = QuietRun{st.longestEnd - st.longest, st.longest};

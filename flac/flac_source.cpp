@@ -179,6 +179,8 @@ std::unique_ptr<FlacSource> FlacSource::open(std::unique_ptr<ByteStream> in, con
 
 void FlacSource::fail() { raise(msg::kFlacDecodeError, name_); }
 
+void FlacSource::endedEarly() { fail(); }
+
 void FlacSource::check(bool ok) {
   if (thrown_) std::rethrow_exception(std::exchange(thrown_, nullptr));
   if (!ok || broken_) fail();
@@ -243,7 +245,19 @@ std::size_t FlacSource::read(void* buf, std::size_t n) {
   auto* out = static_cast<uint8_t*>(buf);
   std::size_t done = 0;
   while (done < n) {
-    if (pendingAt_ >= pending_.size()) decodeNext();
+    // What was decoded before an error is given first, as a short read; the
+    // next read raises.
+    if (pendingAt_ >= pending_.size()) {
+      if (done == 0) {
+        decodeNext();
+      } else {
+        try {
+          decodeNext();
+        } catch (const Error&) {
+          return done;
+        }
+      }
+    }
     const std::size_t step = std::min(n - done, pending_.size() - pendingAt_);
     std::memcpy(out + done, pending_.data() + pendingAt_, step);
     pendingAt_ += step;

@@ -52,6 +52,7 @@ class FlacSource final : public ByteStream {
   int64_t position() const override { return position_; }
   // frames × frameBytes.
   int64_t size() const override;
+  [[noreturn]] void endedEarly() override;
   // A source is never written: these raise kWriteError.
   void write(const void* buf, std::size_t n) override;
   void truncate(int64_t n) override;

@@ -17,12 +17,10 @@ bool IsFlacFile(const std::string& path) {
 }
 
 std::optional<CheckedFormat> CheckSourceFormat(const std::string& path) {
-  if (IsWaveFileName(path)) {
-    File in = File::openRead(path);
-    return CheckWaveFormat(in);
-  }
-  if (!IsFlacFile(path)) return std::nullopt;
-  return CheckedFormat{kExtendedPosition, FlacSource::open(path)->info().format};
+  if (IsFlacFile(path)) return CheckedFormat{kExtendedPosition, FlacSource::open(path)->info().format};
+  if (!IsWaveFileName(path)) return std::nullopt;
+  File in = File::openRead(path);
+  return CheckWaveFormat(in);
 }
 
 }  // namespace mv

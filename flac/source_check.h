@@ -9,8 +9,8 @@
 
 namespace mv {
 
-// A FLAC file's format (outside the lists, as its pieces are FLAC) or a WAVE
-// file's check; empty for a file taken as bare samples, or one that cannot
+// A FLAC file's format (outside the lists, as its pieces are FLAC), by its
+// content whatever its name, or a WAVE file's check; empty for a file taken as bare samples, or one that cannot
 // be opened, which the run itself reports. A WAVE file the check refuses
 // raises its message.
 std::optional<CheckedFormat> CheckSourceFormat(const std::string& path);

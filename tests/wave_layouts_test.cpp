@@ -17,6 +17,7 @@
 #include "wave/file.h"
 #include "wave/format.h"
 #include "wave/header.h"
+#include "wave/messages.h"
 
 namespace mv {
 namespace {
@@ -337,7 +338,8 @@ TEST_F(Files, EncodedAudioUnderAnotherNameIsRefused) {
       test::WriteBytes(dir / name, test::Concat({Ascii(mark), tail}));
       const Outcome cut = run({"cut", dir / name, "--out", test::EmptyFolder(dir / "pieces"), "--run", "200"});
       EXPECT_EQ(cut.status, 1);
-      EXPECT_EQ(cut.err, kUnsupported + "\n");
+      // A FLAC file is cut whatever its name: this one does not decode.
+      EXPECT_EQ(cut.err, mark == "fLaC" ? format(msg::kFlacDecodeError, dir / name) + ".\n" : kUnsupported + "\n");
       EXPECT_TRUE(contents(dir / "pieces").empty());
       const Outcome join = run({"join", "--out", dir / "joined.wav", wav, dir / name, wav});
       EXPECT_EQ(join.status, 1);

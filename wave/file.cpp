@@ -15,8 +15,10 @@
 namespace mv {
 
 void ByteStream::readFull(void* buf, std::size_t n) {
-  if (read(buf, n) != n) raise(msg::kReadError);
+  if (read(buf, n) != n) endedEarly();
 }
+
+void ByteStream::endedEarly() { raise(msg::kReadError); }
 
 namespace {
 

@@ -30,6 +30,9 @@ class ByteStream {
 
   // Reads exactly n bytes or raises the read error.
   void readFull(void* buf, std::size_t n);
+  // Raises why a read gave fewer bytes than the stream's size promised: the
+  // read error, or the stream's own reason.
+  [[noreturn]] virtual void endedEarly();
 };
 
 
