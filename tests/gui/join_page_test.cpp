@@ -149,6 +149,30 @@ class JoinPageTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(boxes_.shown.size(), size_t{1});
   }
 
+  // A format beyond the lists is the entry after them, there while such a
+  // file is chosen, on both pages.
+  void formatsBeyondTheListsTakeTheEntryAfterThem() {
+    const QString hi = wav("hi.wav", 2, 96000, 24), hi2 = wav("hi2.wav", 2, 96000, 24);
+    const QString cd = wav("cd.wav", 2, 44100, 16);
+    drop({hi, hi2});
+    QCOMPARE(entries(), (QStringList{hi, hi2}));
+    QVERIFY(boxes_.shown.empty());
+    QCOMPARE(form_->ComboBox4->count(), 25);
+    QCOMPARE(form_->ComboBox4->currentIndex(), 24);
+    QCOMPARE(form_->ComboBox4->currentText(), QStringLiteral("24bit, Stereo, 96kHz"));
+    drop({cd});
+    QCOMPARE(form_->ComboBox4->count(), 24);
+    QCOMPARE(form_->ComboBox4->currentIndex(), 1);
+
+    form_->KS2->trigger();
+    drop({hi});
+    QCOMPARE(form_->ComboBox3->count(), 25);
+    QCOMPARE(form_->ComboBox3->currentText(), QStringLiteral("24bit, Stereo, 96kHz"));
+    drop({cd});
+    QCOMPARE(form_->ComboBox3->count(), 24);
+    QCOMPARE(form_->ComboBox3->currentIndex(), 1);
+  }
+
   void dropsOnTheOtherPages() {
     const QString a = wav("a.wav", 1, 22050, 8), b = wav("b.wav", 2, 44100, 16);
     form_->KS2->trigger();
@@ -167,7 +191,7 @@ class JoinPageTest : public QObject, mv::test::WindowFixture {
 
   void refusedFileStopsTheBatch() {
     QStringList batch;
-    for (int i = 1; i <= 5; ++i) batch << wav(QString("%1.wav").arg(i), 2, i == 3 ? 8000 : 44100, 16);
+    for (int i = 1; i <= 5; ++i) batch << wav(QString("%1.wav").arg(i), 2, i == 3 ? 7000 : 44100, 16);
     drop(batch);
     QCOMPARE(entries(), batch.mid(0, 2));
     QCOMPARE(lastBox(), std::tuple(Text(msg::kUnsupported), Text(msg::kErrorCaption), mv::Icon::Stop));

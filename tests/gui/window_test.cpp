@@ -429,7 +429,7 @@ class WindowTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(lastBox(), std::tuple(Text(msg::kCannotOpen, dir("none.raw")) + ".", Text(msg::kAppTitle), mv::Icon::Stop));
     QVERIFY(form_->isEnabled() && windows_.cutting->isHidden());
     // A format the intake refuses: its own box, and nothing changes.
-    mv::test::WriteBytes(file("bad.wav"), mv::test::MakeWav(2, 8000, 16, {}));
+    mv::test::WriteBytes(file("bad.wav"), mv::test::MakeWav(2, 7000, 16, {}));
     form_->Edit3->setText("keep");
     takeCutSource(dir("bad.wav"));
     QCOMPARE(lastBox(), std::tuple(Text(msg::kUnsupported), Text(msg::kErrorCaption), mv::Icon::Stop));
@@ -482,7 +482,7 @@ class WindowTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(listed, (QStringList{b, dir("x.raw"), a}));
     QCOMPARE(boxes_.shown.size(), std::size_t{1});  // a's other format, answered Yes
 
-    mv::test::WriteBytes(file("bad.wav"), mv::test::MakeWav(2, 8000, 16, {}));
+    mv::test::WriteBytes(file("bad.wav"), mv::test::MakeWav(2, 7000, 16, {}));
     for (const QStringList& names : {QStringList{dir("gone.wav")}, QStringList{dir("bad.wav")},
                                      QStringList{dir("song.mp3")}, QStringList{a, dir("gone.wav")},
                                      QStringList{dir("bad.wav"), b}}) {
