@@ -80,3 +80,47 @@ TEST(FindLabelPosition, IgnoresBlanks) {
 
 }  // namespace
 }  // namespace mv
+
+namespace mv {
+namespace {
+
+// Labels beyond the lists: one spelling per format, read back to it; the
+// lists' own labels and anything else stay with the lists' rules.
+TEST(ExtendedLabel, OneSpellingPerFormatReadBack) {
+  const struct {
+    const char* label;
+    uint16_t bits, channels;
+    int32_t rate;
+    SampleKind kind;
+  } rows[] = {
+      {"24bit, Stereo, 96kHz", 24, 2, 96000, SampleKind::Integer},
+      {"32bit float, Mono, 48kHz", 32, 1, 48000, SampleKind::Float},
+      {"64bit float, Stereo, 44.1kHz", 64, 2, 44100, SampleKind::Float},
+      {"16bit, Stereo, 8kHz", 16, 2, 8000, SampleKind::Integer},
+      {"16bit, Mono, 88.2kHz", 16, 1, 88200, SampleKind::Integer},
+      {"16bit, Mono, 22000Hz", 16, 1, 22000, SampleKind::Integer},
+      {"24bit, Stereo, 22kHz", 24, 2, 22050, SampleKind::Integer},
+      {"32bit, Mono, 384kHz", 32, 1, 384000, SampleKind::Integer},
+      {"8bit, Mono, 8kHz", 8, 1, 8000, SampleKind::Integer},
+      {"24bit, Mono, 12345Hz", 24, 1, 12345, SampleKind::Integer},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.label);
+    const auto f = ParseExtendedLabel(row.label);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(*f, (PcmFormat{row.channels, row.rate, row.bits, row.kind}));
+    EXPECT_EQ(FormatLabel(*f), row.label);
+    EXPECT_FALSE(IsListedFormat(*f));
+  }
+  EXPECT_TRUE(ParseExtendedLabel("24bit,  Stereo,   96kHz"));
+  for (const char* other : {"16bit, Stereo, 44.1kHz", "8bit,  Mono,  5kHz", "24bit, Stereo, 96000Hz",
+                            "24bit, Stereo, 7kHz", "24bit, Stereo, 385kHz", "8bit float, Mono, 8kHz",
+                            "64bit, Mono, 48kHz", "24bit, Quad, 48kHz", "24bit, Stereo, 96.05kHz",
+                            "24bit, Stereo, 22000kHz", "24bit,Stereo,96kHz", "", "24bit, Stereo, kHz"})
+    EXPECT_FALSE(ParseExtendedLabel(other)) << other;
+  // The lists' formats keep their list labels.
+  for (int p = 0; p < kFormatCount; ++p) EXPECT_EQ(FormatLabel(ParseFormatLabel(kCutLabels[p])), kCutLabels[p]);
+}
+
+}  // namespace
+}  // namespace mv

@@ -4,6 +4,8 @@
 #include "wave/errors.h"
 #include "wave/file.h"
 #include "wave/header.h"
+#include "wave/layout.h"
+#include "wave/messages.h"
 
 namespace mv {
 namespace {
@@ -147,6 +149,80 @@ TEST(FileLayer, OpenAndCreateMessages) {
             format(msg::kCannotCreate, dir / "no/such.wav"));
   EXPECT_EQ(ErrorOf([&] { ReadWaveFormat(dir / "none.wav"); }),
             format(msg::kCannotOpen, dir / "none.wav"));
+}
+
+}  // namespace
+}  // namespace mv
+
+namespace mv {
+namespace {
+
+// The header of an output beyond the lists: the record as given, a fact
+// chunk for floats, RIFF sizes up to 4 GiB - 1 bytes of file and RF64 past
+// them, each read back by the format check as what it says.
+TEST(ExtendedHeader, RiffUpToFourGibibytesThenRf64) {
+  const PcmFormat f24{2, 96000, 24, SampleKind::Integer}, ffl{1, 48000, 32, SampleKind::Float};
+  for (const PcmFormat& f : {f24, ffl}) {
+    const ExtendedHeader h(f, {}, true);
+    const int64_t riffLimit = 0xFFFFFFFFLL - h.size();
+    for (const int64_t data : {int64_t{0}, int64_t{6}, riffLimit - riffLimit % f.frameBytes(),
+                               riffLimit + f.frameBytes(), int64_t{6} << 32}) {
+      SCOPED_TRACE(std::to_string(data));
+      const std::vector<uint8_t> bytes = h.bytes(data);
+      ASSERT_EQ(static_cast<int64_t>(bytes.size()), h.size());
+      const bool rf64 = data > riffLimit;
+      EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), rf64 ? "RF64" : "RIFF");
+      MemoryStream in(Bytes(bytes.begin(), bytes.end()));
+      const WaveLayout w = ReadWaveLayout(in);
+      EXPECT_EQ(w.container, rf64 ? Container::Rf64 : Container::Riff);
+      EXPECT_EQ(w.format, f);
+      EXPECT_EQ(w.dataOffset, h.size());
+      EXPECT_EQ(w.dataBytes, data);
+      EXPECT_EQ(w.formatRecord, MakeFormatRecord(f));
+      const std::string text(bytes.begin(), bytes.end());
+      EXPECT_EQ(text.find("fact") != std::string::npos, f.isFloat());
+    }
+  }
+  // Without room the header is as short as it can be, and says so.
+  const ExtendedHeader plain(f24, {}, false);
+  EXPECT_EQ(plain.size(), 12 + 8 + 40 + 8);
+  EXPECT_EQ(plain.maxDataBytes(), 0xFFFFFFFFLL - plain.size());
+}
+
+// RF64 and Wave64 files whose sizes cannot be followed are told so; more
+// channels or unreadable samples are unsupported.
+TEST(ExtendedHeader, LongFilesWithBadSizes) {
+  const Bytes record = MakeFormatRecord({2, 48000, 24, SampleKind::Integer});
+  const Bytes noDs64 = test::Riff({test::Chunk("fmt ", record), test::Chunk("data", Bytes(12, 0))}, "RF64");
+  Bytes badChunk = test::Riff({test::Chunk("ds64", Bytes(28, 0)), test::Chunk("fmt ", record),
+                               test::Chunk("JUNK", Bytes(4, 0)), test::Chunk("data", Bytes(12, 0))},
+                              "RF64");
+  test::Set32(badChunk, 12 + 36 + 8 + record.size() + 4, 0xFFFFFFFF);  // the JUNK's size
+  Bytes w64(40, 0);
+  const uint8_t riff[16] = {'r', 'i', 'f', 'f', 0x2E, 0x91, 0xCF, 0x11, 0xA5, 0xD6, 0x28, 0xDB, 0x04, 0xC1, 0, 0};
+  const uint8_t wave[16] = {'w', 'a', 'v', 'e', 0xF3, 0xAC, 0xD3, 0x11, 0x8C, 0xD1, 0x00, 0xC0, 0x4F, 0x8E, 0xDB, 0x8A};
+  std::copy(std::begin(riff), std::end(riff), w64.begin());
+  std::copy(std::begin(wave), std::end(wave), w64.begin() + 24);
+  Bytes w64Short = w64;
+  w64Short.insert(w64Short.end(), std::begin(wave), std::end(wave));  // a chunk of size 8 < its own head
+  w64Short.insert(w64Short.end(), {8, 0, 0, 0, 0, 0, 0, 0});
+  const Bytes sixChannels = test::Riff({test::Chunk("fmt ", test::FormatRecord(6, 48000, 24)),
+                                        test::Chunk("data", Bytes(18, 0))});
+  const Bytes float16 = test::Riff({test::Chunk("fmt ", test::FormatRecord(2, 48000, 16, 3)),
+                                    test::Chunk("data", Bytes(8, 0))});
+  const struct {
+    const char* name;
+    Bytes file;
+    std::string_view message;
+  } rows[] = {{"rf64 without ds64", noDs64, msg::kSizesDisagree},
+              {"rf64 chunk of unknown size", badChunk, msg::kSizesDisagree},
+              {"wave64 chunk smaller than its head", w64Short, msg::kSizesDisagree},
+              {"six channels", sixChannels, msg::kUnsupported},
+              {"16-bit float", float16, msg::kUnsupported}};
+  for (const auto& row : rows) {
+    MemoryStream in(row.file);
+    EXPECT_EQ(test::ErrorOf([&] { ReadWaveLayout(in); }), row.message) << row.name;
+  }
 }
 
 }  // namespace
