@@ -2,8 +2,8 @@
 #include "cut/modes.h"
 #include "cut/scan.h"
 #include "cut/short_pieces.h"
+#include "cut/flac_sink.h"
 #include "flac/flac_source.h"
-#include "flac/flac_writer.h"
 #include "wave/checked.h"
 #include "wave/encoded.h"
 #include "wave/errors.h"
@@ -87,24 +87,6 @@ class FileSink final : public PieceSink {
   std::string folder_;
   OutputHeader header_;
   WaveWriter out_;
-};
-
-// The pieces of a FLAC source: numbered FLAC files of its depth and rate.
-class FlacSink final : public PieceSink {
- public:
-  FlacSink(const CutSettings& s, const FlacStreamInfo& info, JobHost& host)
-      : folder_(s.saveFolder), info_(info), out_(closedBy(host), rulesFor(s)) {}
-  void start(int32_t number) override {
-    out_.create(PieceName(folder_, number, ".flac"), info_.format, info_.bits);
-  }
-  void write(const uint8_t* data, std::size_t n) override { out_.append(data, n); }
-  void finish() override { out_.finish(); }
-  void abandon() noexcept override { out_.abandon(); }
-
- private:
-  std::string folder_;
-  FlacStreamInfo info_;
-  FlacWriter out_;
 };
 
 // The pieces of a dry run: counted, never written. A folder that could not
@@ -211,7 +193,7 @@ bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& ope
   if (s.dryRun)
     out = std::make_unique<NoSink>(s.saveFolder, result.pieceExtension);
   else if (flac)
-    out = std::make_unique<FlacSink>(s, decoded->info(), host);
+    out = std::make_unique<FlacSink>(s.saveFolder, decoded->info(), closedBy(host), rulesFor(s));
   else if (merging)
     out = std::make_unique<MergingSink>(s.saveFolder, header, closedBy(host), rulesFor(s), minBytes);
   else
