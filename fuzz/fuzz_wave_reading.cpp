@@ -1,4 +1,4 @@
-// The format check and the data location on arbitrary bytes: a clear refusal
+// The format checks and the data locations on arbitrary bytes: a clear refusal
 // or a sane answer, never a crash.
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include "wave/file.h"
 #include "wave/format.h"
 #include "wave/header.h"
+#include "wave/layout.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace mv;
@@ -24,6 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   try {
     ReadHeaderFormat(in);
+  } catch (const Error&) {
+  }
+  // Beyond the lists: RF64, Wave64 and every readable format.
+  try {
+    const WaveLayout w = ReadWaveLayout(in);
+    if (!IsReadableFormat(w.format) || w.dataBytes < 0 || w.dataOffset < 12) fuzz::Fail("odd layout");
+    const CheckedFormat c = CheckWaveFormat(in);
+    if (c.position < 0 || c.position > kExtendedPosition) fuzz::Fail("position out of range");
   } catch (const Error&) {
   }
   return 0;

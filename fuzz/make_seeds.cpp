@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "flac/flac_writer.h"
 #include "fuzz/fuzz_support.h"
 #include "wave/file.h"
 #include "wave/format.h"
 #include "wave/header.h"
+#include "wave/layout.h"
 
 namespace {
 
@@ -80,6 +82,15 @@ int main(int argc, char** argv) {
     files.emplace_back("truncated" + std::to_string(cut), Bytes(plain.begin(), plain.begin() + cut));
   files.emplace_back("raw", music);
 
+  // Headers beyond the lists: 24-bit, float (with fact), and RF64.
+  for (const auto& [name, format, large] :
+       {std::tuple{"ext24", mv::PcmFormat{2, 96000, 24, mv::SampleKind::Integer}, false},
+        std::tuple{"extfloat", mv::PcmFormat{1, 48000, 32, mv::SampleKind::Float}, false},
+        std::tuple{"rf64", mv::PcmFormat{2, 44100, 24, mv::SampleKind::Integer}, true}}) {
+    Bytes b = mv::ExtendedHeader(format, {}, true).bytes(large ? (int64_t{5} << 30) : 384);
+    b.insert(b.end(), music.begin(), music.begin() + 384);
+    files.emplace_back(name, b);
+  }
   for (const auto& [name, bytes] : files) save(root / "wave_reading", name, bytes);
   // The cut's first 8 bytes are its settings: mode, format, threshold, run
   // length, piece length and zero points.
