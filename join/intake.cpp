@@ -1,4 +1,5 @@
 #include "join/join.h"
+#include "flac/source_check.h"
 #include "wave/encoded.h"
 #include "wave/errors.h"
 #include "wave/file.h"
@@ -10,9 +11,8 @@ namespace mv {
 IntakeEnd AddJoinFiles(const std::vector<std::string>& batch, JoinIntake& list) {
   for (std::size_t p = 0; p < batch.size(); ++p) {
     const std::string& name = batch[p];
-    if (IsWaveFileName(name)) {
-      File file = File::openRead(name);
-      const CheckedFormat q = CheckWaveFormat(file);
+    if (IsWaveFileName(name) || IsFlacFile(name)) {
+      const CheckedFormat q = *CheckSourceFormat(name);
       auto choose = [&] {
         if (q.position == kExtendedPosition)
           list.setExtendedFormat(q.format);

@@ -2,6 +2,8 @@
 #include <string>
 
 #include "join/join.h"
+#include "flac/flac_source.h"
+#include "flac/flac_writer.h"
 #include "wave/checked.h"
 #include "wave/errors.h"
 #include "wave/file.h"
@@ -22,10 +24,31 @@ struct Samples {
   std::optional<WaveLayout> layout;  // of a WAVE file read beyond the lists
 };
 
-// Where a source's samples lie: a ".wav" by its data, any other file whole;
-// the stream is left at the first sample. Into a listed format, a WAVE file
-// is read as it always was, unless its sizes are 64-bit.
-Samples samplesOf(const std::string& name, ByteStream& source, const PcmFormat& format) {
+// A source as its samples are read: a FLAC file decoded.
+struct Opened {
+  std::unique_ptr<ByteStream> stream;
+  std::optional<FlacStreamInfo> flac;
+};
+Opened openSamples(const std::string& name, const OpenSource& open) {
+  Opened o{open(name), std::nullopt};
+  if (IsFlacStream(*o.stream)) {
+    auto decoded = FlacSource::open(std::move(o.stream), name);
+    o.flac = decoded->info();
+    o.stream = std::move(decoded);
+  }
+  return o;
+}
+
+// Where a source's samples lie: a ".wav" by its data, a FLAC file's decoded
+// samples and any other file whole; the stream is left at the first sample.
+// Into a listed format, a WAVE file is read as it always was, unless its
+// sizes are 64-bit.
+Samples samplesOf(const std::string& name, const Opened& opened, const PcmFormat& format) {
+  ByteStream& source = *opened.stream;
+  if (opened.flac) {
+    source.seek(0);
+    return {0, source.size(), std::nullopt};
+  }
   if (!IsWaveFileName(name)) {
     source.seek(0);
     if (IsListedFormat(format)) return {0, narrow<int32_t>(source.size()), std::nullopt};
@@ -43,6 +66,23 @@ Samples samplesOf(const std::string& name, ByteStream& source, const PcmFormat& 
   return s;
 }
 
+// A join of FLAC sources, or one beyond the lists into a ".flac" name, is
+// written as FLAC, at the first FLAC source's depth or else the format's.
+std::optional<int32_t> flacOutput(const JoinSettings& s, const OpenSource& open) {
+  std::optional<int32_t> bits;
+  for (const std::string& name : s.sources) {
+    const Opened source = openSamples(name, open);
+    if (source.flac) {
+      bits = source.flac->bits;
+      break;
+    }
+  }
+  if (!IsListedFormat(s.format) && UpperExtension(s.output) == ".FLAC" && !bits) bits = s.format.bitsPerSample;
+  // A FLAC output is of integers that FLAC carries.
+  if (bits && (s.format.isFloat() || *bits > s.format.bitsPerSample)) return std::nullopt;
+  return bits;
+}
+
 // The output's header: in a format outside the lists, the first source's
 // own record when it is of that format, and room for RF64 sizes when the
 // data may pass what RIFF sizes say.
@@ -51,9 +91,9 @@ OutputHeader headerFor(const JoinSettings& s, const OpenSource& open) {
   int64_t total = 0;
   std::vector<uint8_t> record;
   for (const std::string& name : s.sources) {
-    const std::unique_ptr<ByteStream> source = open(name);
-    const Samples at = samplesOf(name, *source, s.format);
-    total += std::min<int64_t>(at.size, source->size() - at.offset);
+    const Opened source = openSamples(name, open);
+    const Samples at = samplesOf(name, source, s.format);
+    total += std::min<int64_t>(at.size, source.stream->size() - at.offset);
     if (&name == &s.sources.front() && at.layout && at.layout->format == s.format) record = at.layout->formatRecord;
   }
   return {s.format, ExtendedHeader(s.format, std::move(record), total > kRiffDataLimit)};
@@ -66,10 +106,10 @@ void refuseTooLong(const JoinSettings& s, const OpenSource& open) {
   if (!IsListedFormat(s.format)) return;
   int32_t total = kHeaderSize;
   for (const std::string& name : s.sources) {
-    const std::unique_ptr<ByteStream> source = open(name);
-    narrow<int32_t>(source->size());
-    const Samples at = samplesOf(name, *source, s.format);
-    total = add32(total, narrow<int32_t>(std::min<int64_t>(at.size, source->size() - at.offset)));
+    const Opened source = openSamples(name, open);
+    narrow<int32_t>(source.stream->size());
+    const Samples at = samplesOf(name, source, s.format);
+    total = add32(total, narrow<int32_t>(std::min<int64_t>(at.size, source.stream->size() - at.offset)));
   }
 }
 
@@ -78,25 +118,45 @@ bool joinSources(const JoinSettings& s, const OutputHeader& header, JobHost& hos
   OutputRules rules{{}, msg::kJoinOutputIsSource, true};
   for (const std::string& name : s.sources)
     if (const auto id = IdentityOf(name)) rules.sources.push_back(*id);
-  WaveWriter out([&host](const std::string& path, int64_t size) { host.fileWritten(path, size); }, rules);
-  out.create(s.output, header);
+  const FileClosed closed = [&host](const std::string& path, int64_t size) { host.fileWritten(path, size); };
+  WaveWriter out(closed, rules);
+  FlacWriter flacOut(closed, rules);
+  const std::optional<int32_t> flacBits = flacOutput(s, open);
+  if (flacBits)
+    flacOut.create(s.output, s.format, *flacBits);
+  else
+    out.create(s.output, header);
+  std::vector<uint8_t> buffer;
   const std::size_t count = s.sources.size();
   for (std::size_t i = 0; i < count; ++i) {
     const std::string& name = s.sources[i];
     host.status(name + std::string(msg::kJoining));
     host.pump();
-    const std::unique_ptr<ByteStream> source = open(name);
-    const bool listed = IsListedFormat(s.format);
-    if (listed) narrow<int32_t>(source->size());
-    const int64_t length = samplesOf(name, *source, s.format).size;
+    const Opened source = openSamples(name, open);
+    const bool listed = IsListedFormat(s.format) && !flacBits;
+    if (listed) narrow<int32_t>(source.stream->size());
+    const int64_t length = samplesOf(name, source, s.format).size;
     // The output stays below 2 GiB, as its header's sizes must.
     if (listed) add32(narrow<int32_t>(out.size()), narrow<int32_t>(length));
-    out.appendFrom(*source, length, kJoinBlock);
+    if (flacBits) {
+      buffer.resize(kJoinBlock);
+      for (int64_t left = length; left > 0;) {
+        const auto step = static_cast<std::size_t>(std::min<int64_t>(left, kJoinBlock));
+        source.stream->readFull(buffer.data(), step);
+        flacOut.append(buffer.data(), step);
+        left -= static_cast<int64_t>(step);
+      }
+    } else {
+      out.appendFrom(*source.stream, length, kJoinBlock);
+    }
     host.pump();
     if (host.cancelRequested()) return false;
     host.progress(ProgressPercent(static_cast<int64_t>(i) + 1, static_cast<int64_t>(count)));
   }
-  out.finish();
+  if (flacBits)
+    flacOut.finish();
+  else
+    out.finish();
   return true;
 }
 

@@ -19,6 +19,7 @@
 namespace mv {
 namespace {
 
+using namespace std::string_literals;
 using test::Bytes;
 using test::Outcome;
 using test::Quote;
@@ -89,13 +90,15 @@ std::vector<Source> sources() {
 class Extended : public ::testing::TestWithParam<Source> {
  protected:
   Outcome run(const std::vector<std::string>& args) { return test::RunCli(args, dir.path()); }
-  // The samples of a file as sox decodes them, in the file's own encoding.
-  Bytes decoded(const std::string& file) {
+  // The samples of a file as sox decodes them, in the file's own encoding,
+  // or as 32-bit integers, which every integer width becomes exactly.
+  Bytes decoded(const std::string& file, bool as32 = false) {
     const std::string raw = dir / "decoded.raw";
     // sox goes by the name, which says WAVE for Wave64 files too.
     const std::string head = test::ReadText(file).substr(0, 4);
     const std::string type = head == "riff" ? "-t w64 " : head == "fLaC" ? "-t flac " : "";
-    const std::string cmd = "sox " + type + Quote(file) + " -t raw " + Quote(raw);
+    const std::string cmd =
+        "sox " + type + Quote(file) + " -t raw " + (as32 ? "-e signed -b 32 " : "") + Quote(raw);
     EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
     return test::ReadBytes(raw);
   }
@@ -158,18 +161,31 @@ TEST_P(Extended, InfoCutSplitDryRunAndJoin) {
     }
   }
 
-  const Outcome join = run({"join", "--out", dir / "joined.wav", file, file});
-  if (test::ReadText(file).rfind("fLaC", 0) == 0) {
-    // The join does not take FLAC yet: it says so and writes nothing.
-    EXPECT_EQ(join.status, 1);
-    EXPECT_FALSE(test::Exists(dir / "joined.wav"));
-    return;
-  }
-  ASSERT_EQ(join.status, 0) << join.err;
-  EXPECT_NE(run({"info", dir / "joined.wav"}).out.find(label), std::string::npos);
+  // Into WAVE, and into FLAC where it can hold the samples (FLAC sources
+  // are FLAC whatever the name; a listed format's output stays WAVE).
   Bytes twice = samples;
   twice.insert(twice.end(), samples.begin(), samples.end());
-  EXPECT_EQ(decoded(dir / "joined.wav"), twice);
+  const bool flac = test::ReadText(file).rfind("fLaC", 0) == 0;
+  const bool listed = !ParseExtendedLabel(row.label);
+  const bool floats = row.label.find("float") != std::string::npos;
+  for (const std::string& out : {"joined.wav"s, "joined.flac"s}) {
+    if (out == "joined.flac" && floats) continue;
+    SCOPED_TRACE(out);
+    const Outcome join = run({"join", "--out", dir / out, file, file});
+    ASSERT_EQ(join.status, 0) << join.err;
+    EXPECT_NE(run({"info", dir / out}).out.find(label), std::string::npos);
+    const bool flacOut = flac || (out == "joined.flac" && !listed);
+    EXPECT_EQ(test::ReadText(dir / out).rfind("fLaC", 0) == 0, flacOut);
+    if (floats) {
+      EXPECT_EQ(decoded(dir / out), twice);
+    } else {
+      // FLAC's 8-bit samples are signed, WAVE's unsigned.
+      const Bytes once32 = decoded(file, true);
+      Bytes twice32 = once32;
+      twice32.insert(twice32.end(), once32.begin(), once32.end());
+      EXPECT_EQ(decoded(dir / out, true), twice32);
+    }
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Makers, Extended, ::testing::ValuesIn(sources()),

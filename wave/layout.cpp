@@ -208,8 +208,8 @@ WaveLayout ReadWaveLayout(ByteStream& in) {
   }
   if (position) {
     WaveLayout w;
-    in.seek(0);
-    w.format = ReadHeaderFormat(in);
+    // As the lists know it: 9 to 16 bits count as 16.
+    w.format = ParseFormatLabel(kCutLabels[*position]);
     const DataLocation at = LocateWaveData(in);
     w.dataOffset = at.offset;
     w.dataBytes = at.size;
