@@ -20,6 +20,7 @@
 #include "cli/record.h"
 #include "cli/usage.h"
 #include "cut/cut.h"
+#include "flac/flac_source.h"
 #include "flac/source_check.h"
 #include "join/join.h"
 #include "record/analysis.h"
@@ -175,8 +176,16 @@ int runInfo(const FileOptions& o) {
   return kDone;
 }
 
+int printMeasurement(const CorrectionValues& v);
+
 int runMeasure(const FileOptions& o) {
   File in = File::openRead(o.file);
+  if (IsFlacFile(o.file)) {
+    // Its decoded samples, in its own format.
+    const auto decoded = FlacSource::open(o.file);
+    const PcmFormat& f = decoded->info().format;
+    return printMeasurement(AnalyseInput(*decoded, 0, f.channels, f.bitsPerSample, f.kind));
+  }
   const PcmFormat f = o.format.empty() ? CheckWaveFormat(in).format : ParseFormatOption(o.format).format;
   int64_t start = kHeaderSize, end = -1;
   if (IsListedFormat(f) && !IsLongWave(in)) {
@@ -189,7 +198,10 @@ int runMeasure(const FileOptions& o) {
     start = w.dataOffset;
     end = w.dataOffset + w.dataBytes;
   }
-  const CorrectionValues v = AnalyseInput(in, start, f.channels, f.bitsPerSample, f.kind, end);
+  return printMeasurement(AnalyseInput(in, start, f.channels, f.bitsPerSample, f.kind, end));
+}
+
+int printMeasurement(const CorrectionValues& v) {
   std::printf("zero-point: %d %d\n", v.zero[0], v.zero[1]);
   std::printf("maximum: %d %d\n", v.maximum[0], v.maximum[1]);
   std::printf("minimum: %d %d\n", v.minimum[0], v.minimum[1]);

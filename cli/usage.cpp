@@ -71,7 +71,10 @@ class TerminalHelp : public CLI::Formatter {
       if (!last) label.resize(cell, ' ');
       out += (i % across == 0 ? "  " : "") + label + (last ? "\n" : "");
     }
-    return out;
+    return out + "  " + wrapped("Beyond these, the same form with 8, 16, 24 or 32bit, \"32bit float\" or \"64bit float\", "
+                         "and a rate of 8 to 384 kHz: \"24bit, Stereo, 96kHz\", \"16bit, Mono, 22000Hz\".",
+                                columns() - 2, 2) +
+           "\n";
   }
 
  private:
