@@ -200,7 +200,14 @@ bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& ope
     out = std::make_unique<FileSink>(s, header, host);
   if (watcher) out = std::make_unique<WatchedSink>(std::move(out), result, *watcher);
   if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, *out, result.report);
-  const ZeroPoints zero = ReadZeroPoints(s.correction);
+  ZeroPoints zero = ReadZeroPoints(s.correction);
+  if (flac && decoded->info().bits < 16) {
+    // Samples narrower than 16 bits stand in the high bits: the zero points
+    // are scaled to their width, toward zero, so that the low bits stay 0.
+    const int32_t step = 1 << (16 - decoded->info().bits);
+    zero.left = zero.left / step * step;
+    zero.right = zero.right / step * step;
+  }
   if (!CutAtSilences(s, zero, src, host, *out, result.report)) return false;
   out->close();
   if (!merging) return true;
