@@ -179,6 +179,32 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(got, mv::test::Pieces(dir("cli")));
   }
 
+  // 24-bit samples, the same tape scaled: the same cuts, levels in their own
+  // full scale, the 25th format entry, and the files of the command line.
+  void wideSamplesCutAsTheirSixteenBitSelves() {
+    const Bytes narrow = songs();
+    Bytes wide;
+    for (std::size_t i = 0; i + 1 < narrow.size(); i += 2) wide.insert(wide.end(), {0, narrow[i], narrow[i + 1]});
+    const QString src = wav("tape24.wav", 2, 96000, 24, wide);
+    form_->KS2->trigger();
+    drop({src});
+    QCOMPARE(form_->ComboBox3->currentText(), QStringLiteral("24bit, Stereo, 96kHz"));
+    QDir().mkpath(dir("out"));
+    form_->Edit4->setText(dir("out"));
+    form_->SpinEdit8->setValue(400);
+    mv::PreviewDialog* d = openPreview();
+    QVERIFY(d);
+    QCOMPARE(d->Waveform->cuts(), (std::vector<int64_t>{0, 4000}));
+    QCOMPARE(d->Pieces->item(0, 3)->text(), QStringLiteral("1024000 (-18.3 dBFS)"));
+    QTest::mouseClick(d->CutButton, Qt::LeftButton);
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
+    const std::vector<Bytes> got = mv::test::Pieces(dir("out"));
+    QCOMPARE(got.size(), size_t{2});
+    QDir().mkpath(dir("cli"));
+    QCOMPARE(runCli({"cut", src, "--out", dir("cli"), "--run", "400"}), 0);
+    QCOMPARE(got, mv::test::Pieces(dir("cli")));
+  }
+
   void aStoppedScanWritesNothing_data() {
     QTest::addColumn<QString>("how");
     QTest::newRow("cancel button") << "cancel";
