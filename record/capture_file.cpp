@@ -166,7 +166,8 @@ void CaptureFile::measure(const uint8_t* p, std::size_t n) {
         atFullScale = s[0] == 0 || s[0] == 255;
       } else if (bytes == 3) {
         // In 16-bit units, as the meter shows every width.
-        const int32_t x = static_cast<int32_t>(static_cast<uint32_t>(s[0] << 8 | s[1] << 16 | s[2] << 24)) >> 8;
+        const uint32_t raw = uint32_t{s[0]} << 8 | uint32_t{s[1]} << 16 | uint32_t{s[2]} << 24;
+        const int32_t x = static_cast<int32_t>(raw) >> 8;
         v = std::abs(x) >> 8;
         atFullScale = x == 8388607 || x == -8388608;
       } else {
