@@ -18,11 +18,13 @@
 #include "app/mvfrm.h"
 #include "app/paths_qt.h"
 #include "record/analysis.h"
+#include "record/capabilities.h"
 #include "record/session.h"
 #include "wave/errors.h"
 #include "wave/file.h"
 #include "wave/format.h"
 #include "wave/header.h"
+#include "wave/layout.h"
 #include "wave/paths.h"
 
 namespace mv {
@@ -51,7 +53,7 @@ void TForm1::Button14Click() {
     throw;
   }
   Timer1->start();
-  const PcmFormat f = ParseFormatLabel(label);
+  const PcmFormat f = RecordingFormat(label);
   form2_->FChannels = f.channels;
   form2_->FBitsPerSample = f.bitsPerSample;
   form2_->ProgressBar1->setValue(0);
@@ -93,7 +95,9 @@ void TForm1::endMeasurement(const std::string& path) {
   CorrectionValues v;
   try {
     File in = File::openRead(path);
-    v = AnalyseInput(in, kHeaderSize, form2_->FChannels, form2_->FBitsPerSample);
+    // A 24-bit measurement's samples start after its longer header.
+    const int64_t start = form2_->FBitsPerSample == 24 ? ReadWaveLayout(in).dataOffset : kHeaderSize;
+    v = AnalyseInput(in, start, form2_->FChannels, form2_->FBitsPerSample);
   } catch (...) {
     DeleteFile(path);
     throw;

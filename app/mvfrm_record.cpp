@@ -22,6 +22,7 @@
 #include <QPointer>
 
 #include "app/adjfrm.h"
+#include "app/format_entry.h"
 #include "app/level_meter.h"
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
@@ -308,7 +309,7 @@ void TForm1::BeginRecording() {
   Timer2->start();
 
   const std::string label = ComboBox2->currentText().toStdString();
-  const PcmFormat f = ParseFormatLabel(label);
+  const PcmFormat f = RecordingFormat(label);
   RecChannels = f.channels;
   RecRate = f.sampleRate;
   RecBits = f.bitsPerSample;
@@ -327,7 +328,7 @@ void TForm1::startCapture(const std::string& path, const std::string& label, std
   session_->onFailure = [self] {
     QTimer::singleShot(0, self, [self] { self->Guarded([&] { self->captureFailed(); }); });
   };
-  const PcmFormat f = ParseFormatLabel(label);
+  const PcmFormat f = RecordingFormat(label);
   // Unless one was picked, the desktop's default at this moment: the
   // device asks the server, and the menu marks what it found.
   session_->start(path, f, inputPicked_ ? input_ : std::string(), length);
@@ -388,7 +389,12 @@ void TForm1::EndRecording() {
     return;
   }
   Edit3->setText(recordingFile());
-  ComboBox3->setCurrentIndex(RecordingLabelPosition(ComboBox2->currentText().toStdString()));
+  const std::string label = ComboBox2->currentText().toStdString();
+  // A 24-bit recording is cut as what it is: the entry after the lists.
+  if (const auto wide = ParseExtendedLabel(label))
+    ShowCheckedFormat(*ComboBox3, {kExtendedPosition, *wide});
+  else
+    ComboBox3->setCurrentIndex(RecordingLabelPosition(label));
   RunCut();
 }
 

@@ -50,7 +50,7 @@ std::string chooseLabel(const RecordOptions& o, const std::vector<std::string>& 
 // cannot be set to it.
 void checkLength(int32_t seconds, const PcmFormat& f) {
   const int64_t perSecond = int64_t{f.sampleRate} * f.channels * f.bytesPerSample();
-  const int64_t most = kMaxRecordingBytes / perSecond;
+  const int64_t most = MaxRecordingBytes(f) / perSecond;
   if (seconds > most)
     throw UsageError("--length: " + OutOfRangeText(std::to_string(seconds) + "s",
                                                    "0:00:00.." + std::to_string(most / 3600) + ":" +
@@ -63,7 +63,9 @@ CutSettings cutSettingsFor(const RecordOptions& o, const std::string& file, cons
   CutSettings s;
   s.source = file;
   s.saveFolder = FolderText(o.cutOut.empty() ? o.out : o.cutOut);
-  s.format = ParseFormatLabel(kCutLabels[RecordingLabelPosition(label)]);
+  // A 24-bit recording is cut as what it is, beyond the lists.
+  const auto wide = ParseExtendedLabel(label);
+  s.format = wide ? *wide : ParseFormatLabel(kCutLabels[RecordingLabelPosition(label)]);
   s.mode = CutMode::AtSilences;
   o.silence.applyTo(s);
   return s;
@@ -91,7 +93,7 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
     return kRefused;
   }
   const std::string label = chooseLabel(o, offered, input);
-  const PcmFormat format = ParseFormatLabel(label);
+  const PcmFormat format = RecordingFormat(label);
   const int32_t seconds = ParseLength(o.length).totalSeconds();
   checkLength(seconds, format);
 

@@ -2,10 +2,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 
 namespace mv {
 
 uint32_t CapabilityFlagFor(int rate, int channels, int bits) {
+  if (bits == 24) {
+    if (channels != 1 && channels != 2) return 0;
+    for (int i = 0; i < static_cast<int>(std::size(kWideRates)); ++i)
+      if (kWideRates[i] == rate) return uint32_t{1} << (12 + 2 * i + (channels == 2 ? 1 : 0));
+    return 0;
+  }
   int shift;
   switch (rate) {
     case 11025: shift = 0; break;
@@ -17,6 +24,22 @@ uint32_t CapabilityFlagFor(int rate, int channels, int bits) {
   if (bits != 8 && bits != 16) return 0;
   shift += (channels == 2 ? 1 : 0) + (bits == 16 ? 2 : 0);
   return uint32_t{1} << shift;
+}
+
+uint32_t CapabilityFlags(const std::function<bool(int rate, int channels, CaptureSample sample)>& supports) {
+  uint32_t flags = 0;
+  for (int rate : {11025, 22050, 44100}) {
+    for (int channels : {1, 2}) {
+      for (int bits : {8, 16}) {
+        if (supports(rate, channels, bits == 8 ? CaptureSample::UInt8 : CaptureSample::Int16))
+          flags |= CapabilityFlagFor(rate, channels, bits);
+      }
+    }
+  }
+  for (int rate : kWideRates)
+    for (int channels : {1, 2})
+      if (supports(rate, channels, CaptureSample::Int32)) flags |= CapabilityFlagFor(rate, channels, 24);
+  return flags;
 }
 
 std::vector<std::string> RecordingLabels(uint32_t flags) {
@@ -44,7 +67,16 @@ std::vector<std::string> RecordingLabels(uint32_t flags) {
   };
   std::sort(labels.begin(), labels.end(),
             [&](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
+  for (int channels : {2, 1})
+    for (int rate : kWideRates)
+      if (flags & CapabilityFlagFor(rate, channels, 24))
+        labels.push_back(FormatLabel({static_cast<uint16_t>(channels), rate, 24, SampleKind::Integer}));
   return labels;
+}
+
+PcmFormat RecordingFormat(std::string_view label) {
+  if (const auto wide = ParseExtendedLabel(label)) return *wide;
+  return ParseFormatLabel(label);
 }
 
 }  // namespace mv

@@ -2,8 +2,12 @@
 // The recording formats offered for an input's capability flags.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "wave/format.h"
 
 namespace mv {
 
@@ -22,12 +26,36 @@ enum CapabilityFlag : uint32_t {
   kCap44kStereo8 = 0x0200,
   kCap44kMono16 = 0x0400,
   kCap44kStereo16 = 0x0800,
+  // Beyond the classic word: 24-bit capture (taken as 32-bit integers) at
+  // the rates of kWideRates.
+  kCap44kMono24 = 0x1000,
+  kCap44kStereo24 = 0x2000,
+  kCap48kMono24 = 0x4000,
+  kCap48kStereo24 = 0x8000,
+  kCap88kMono24 = 0x10000,
+  kCap88kStereo24 = 0x20000,
+  kCap96kMono24 = 0x40000,
+  kCap96kStereo24 = 0x80000,
 };
 
-// The flag for a rate of 11025, 22050 or 44100 Hz; 0 for any other.
+// The rates asked for 24-bit capture.
+inline constexpr int kWideRates[] = {44100, 48000, 88200, 96000};
+
+// The flag for a rate of 11025, 22050 or 44100 Hz at 8 or 16 bits, or of
+// kWideRates at 24 bits; 0 for any other.
 uint32_t CapabilityFlagFor(int rate, int channels, int bits);
 
-// The recording list: labels for the flags, sorted ascending ignoring case.
+// The sample types an input is asked for: 8, 16, and 32-bit integers, of
+// which a 24-bit recording keeps the top three bytes.
+enum class CaptureSample { UInt8, Int16, Int32 };
+// The flags of an input that can capture what `supports` says it can.
+uint32_t CapabilityFlags(const std::function<bool(int rate, int channels, CaptureSample sample)>& supports);
+
+// The recording list: labels for the 8 and 16-bit flags, sorted ascending
+// ignoring case; after them the 24-bit ones, stereo then mono, by rate.
 std::vector<std::string> RecordingLabels(uint32_t flags);
+
+// The format a recording-list label names, 24-bit ones included.
+PcmFormat RecordingFormat(std::string_view label);
 
 }  // namespace mv

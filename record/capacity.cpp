@@ -42,7 +42,9 @@ int64_t CapacitySeconds(const CapacityInput& in) {
     r = fs < ft ? fs : ft;
   }
   // At the cap, rounding up would set a length the file cannot hold.
-  if (r >= kCapacityCap) return kCapacityCap / LabelBytesPerSecond(in.label);
+  const auto wide = ParseExtendedLabel(in.label);
+  const int64_t cap = wide ? MaxRecordingBytes(*wide) : kCapacityCap;
+  if (r >= cap) return cap / LabelBytesPerSecond(in.label);
   return RoundHalfEven(r, LabelBytesPerSecond(in.label));
 }
 

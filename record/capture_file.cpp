@@ -17,7 +17,26 @@ void put32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
+bool isWide(const PcmFormat& f) { return f.kind == SampleKind::Integer && f.bitsPerSample == 24; }
+
+// A prepared 24-bit recording's format, if the file is one.
+std::optional<PcmFormat> wideFormat(ByteStream& file) {
+  try {
+    file.seek(0);
+    const WaveLayout layout = ReadWaveLayout(file);
+    if (layout.container == Container::Riff && isWide(layout.format)) return layout.format;
+  } catch (const Error&) {
+    // Not one: the 44-byte header's reading says what is wrong.
+  }
+  return std::nullopt;
+}
+
 }  // namespace
+
+int64_t MaxRecordingBytes(const PcmFormat& format) {
+  if (IsListedFormat(format)) return kMaxRecordingBytes;
+  return kMaxRecordingBytes + kHeaderSize - ExtendedHeader(format, {}, false).size();
+}
 
 std::string_view FailureMessage(CaptureFailure why) {
   switch (why) {
@@ -36,13 +55,22 @@ std::unique_ptr<ByteStream> CaptureFile::OpenFile(const std::string& path) {
 void CaptureFile::open(const std::string& path, const Opener& opener) {
   close();
   std::unique_ptr<ByteStream> file = opener(path);
-  file->seek(0);
-  format_ = ReadHeaderFormat(*file);
+  extended_.reset();
+  headerSize_ = kHeaderSize;
+  if (const auto wide = wideFormat(*file)) {
+    format_ = *wide;
+    extended_.emplace(format_, std::vector<uint8_t>{}, false);
+    headerSize_ = extended_->size();
+  } else {
+    file->seek(0);
+    format_ = ReadHeaderFormat(*file);
+  }
   // Whatever the file held after its header is recorded over.
-  file->truncate(kHeaderSize);
-  file->seek(kHeaderSize);
+  file->truncate(headerSize_);
+  file->seek(headerSize_);
   file_ = std::move(file);
   frameSize_ = format_.bytesPerSample() * format_.channels;
+  inputFrame_ = extended_ ? 4 * format_.channels : frameSize_;
   written_ = refreshed_ = 0;
   wanted_ = -1;
   partial_.clear();
@@ -57,10 +85,11 @@ void CaptureFile::setLength(int seconds) {
 bool CaptureFile::append(const void* data, std::size_t n) {
   if (!file_ || failure_) return false;
   const auto* p = static_cast<const uint8_t*>(data);
-  const auto frame = static_cast<std::size_t>(frameSize_);
+  const auto frame = static_cast<std::size_t>(inputFrame_);
   if (wanted_ >= 0) {
     // The set length is whole frames: the last one taken ends exactly on it.
-    const auto room = static_cast<std::size_t>(std::max<int64_t>(0, wanted_ - written_ - static_cast<int64_t>(partial_.size())));
+    const int64_t owed = (wanted_ - written_) / frameSize_ * inputFrame_;
+    const auto room = static_cast<std::size_t>(std::max<int64_t>(0, owed - static_cast<int64_t>(partial_.size())));
     n = std::min(n, room);
   }
   if (!partial_.empty()) {
@@ -82,7 +111,17 @@ bool CaptureFile::append(const void* data, std::size_t n) {
 }
 
 bool CaptureFile::write(const uint8_t* data, std::size_t n) {
-  const int64_t most = limit - limit % frameSize_;
+  if (!extended_) return writeFile(data, n);
+  // Little-endian 32-bit integers: their top three bytes, in order.
+  packed_.resize(n / 4 * 3);
+  uint8_t* out = packed_.data();
+  for (std::size_t i = 0; i < n; i += 4, out += 3) std::copy(data + i + 1, data + i + 4, out);
+  return writeFile(packed_.data(), packed_.size());
+}
+
+bool CaptureFile::writeFile(const uint8_t* data, std::size_t n) {
+  const int64_t cap = extended_ ? std::min(limit, MaxRecordingBytes(format_)) : limit;
+  const int64_t most = cap - cap % frameSize_;
   const bool full = written_ + static_cast<int64_t>(n) > most;
   if (full) n = static_cast<std::size_t>(most - written_);
   try {
@@ -93,14 +132,14 @@ bool CaptureFile::write(const uint8_t* data, std::size_t n) {
     failure_ = CaptureFailure::WriteError;
     // What got in before the disk was full stays, up to the last whole frame.
     try {
-      const int64_t got = std::min(file_->size() - kHeaderSize, written_ + static_cast<int64_t>(n));
+      const int64_t got = std::min(file_->size() - headerSize_, written_ + static_cast<int64_t>(n));
       if (got > written_) {
         const int64_t kept = got - got % frameSize_;
         measure(data, static_cast<std::size_t>(kept - written_));
         written_ = kept;
       }
-      file_->truncate(kHeaderSize + written_);
-      file_->seek(kHeaderSize + written_);
+      file_->truncate(headerSize_ + written_);
+      file_->seek(headerSize_ + written_);
     } catch (const Error&) {
     }
     refresh();
@@ -125,6 +164,12 @@ void CaptureFile::measure(const uint8_t* p, std::size_t n) {
       if (bytes == 1) {
         v = std::abs(s[0] - 128) << 8;
         atFullScale = s[0] == 0 || s[0] == 255;
+      } else if (bytes == 3) {
+        // In 16-bit units, as the meter shows every width.
+        const uint32_t raw = uint32_t{s[0]} << 8 | uint32_t{s[1]} << 16 | uint32_t{s[2]} << 24;
+        const int32_t x = static_cast<int32_t>(raw) >> 8;
+        v = std::abs(x) >> 8;
+        atFullScale = x == 8388607 || x == -8388608;
       } else {
         const int16_t x = static_cast<int16_t>(s[0] | s[1] << 8);
         v = std::abs(int{x});
@@ -152,6 +197,15 @@ void CaptureFile::fail(CaptureFailure why) {
 }
 
 void CaptureFile::writeSizes() {
+  if (extended_) {
+    // The whole header in one write: no moment shows one size without the
+    // other.
+    const std::vector<uint8_t> header = extended_->bytes(written_);
+    file_->seek(0);
+    file_->write(header.data(), header.size());
+    file_->seek(headerSize_ + written_);
+    return;
+  }
   const auto fileSize = static_cast<uint32_t>(kHeaderSize + written_);
   uint8_t field[4];
   put32(field, fileSize - 8);

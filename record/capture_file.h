@@ -1,6 +1,8 @@
 #pragma once
 // The recording file as a device fills it: captured bytes appended behind
-// the 44-byte header as they arrive, whole frames only, never past the
+// the header (44 bytes, or the extensible one of a 24-bit recording, whose
+// sound comes as 32-bit integers and is kept as their top three bytes) as
+// they arrive, whole frames only, never past the
 // largest size the header can describe; the header brought up to date and
 // the data put on the disk at every refresh; the input level measured on the
 // way; nothing past the recording's set length. A write error or the size
@@ -17,12 +19,15 @@
 
 #include "wave/file.h"
 #include "wave/format.h"
+#include "wave/layout.h"
 
 namespace mv {
 
 // Sample data a recording may hold at most: with its 44-byte header the file
 // stays below 2 GiB, the most that the header's signed 32-bit sizes tell.
 inline constexpr int64_t kMaxRecordingBytes = 2147483603;
+// The same file size for a format whose header is longer.
+int64_t MaxRecordingBytes(const PcmFormat& format);
 
 // Why a capture ended before it was stopped.
 enum class CaptureFailure {
@@ -79,13 +84,19 @@ class CaptureFile {
   int64_t limit = kMaxRecordingBytes;
 
  private:
+  // Whole captured frames, packed to the file's samples first.
   bool write(const uint8_t* data, std::size_t n);
+  bool writeFile(const uint8_t* data, std::size_t n);
   void measure(const uint8_t* data, std::size_t n);
   void writeSizes();
 
   std::unique_ptr<ByteStream> file_;
   PcmFormat format_;
-  int frameSize_ = 0;
+  int frameSize_ = 0;    // in the file
+  int inputFrame_ = 0;   // as captured
+  int64_t headerSize_ = 0;
+  std::optional<ExtendedHeader> extended_;  // a 24-bit recording's header
+  std::vector<uint8_t> packed_;
   int64_t written_ = 0;    // sample bytes in the file, whole frames
   int64_t wanted_ = -1;    // the set length in bytes; -1: none
   int64_t refreshed_ = 0;  // what the header says

@@ -47,19 +47,15 @@ uint32_t QtAudioInputs::capabilityFlags(const std::string& id) {
   for (const QAudioDevice& d : QMediaDevices::audioInputs())
     if (d.id().toStdString() == id) device = d;
   if (device.isNull()) return 0;
-  uint32_t flags = 0;
-  for (int rate : {11025, 22050, 44100}) {
-    for (int channels : {1, 2}) {
-      for (int bits : {8, 16}) {
-        QAudioFormat f;
-        f.setSampleRate(rate);
-        f.setChannelCount(channels);
-        f.setSampleFormat(bits == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
-        if (device.isFormatSupported(f)) flags |= CapabilityFlagFor(rate, channels, bits);
-      }
-    }
-  }
-  return flags;
+  return CapabilityFlags([&device](int rate, int channels, CaptureSample sample) {
+    QAudioFormat f;
+    f.setSampleRate(rate);
+    f.setChannelCount(channels);
+    f.setSampleFormat(sample == CaptureSample::UInt8   ? QAudioFormat::UInt8
+                      : sample == CaptureSample::Int16 ? QAudioFormat::Int16
+                                                       : QAudioFormat::Int32);
+    return device.isFormatSupported(f);
+  });
 }
 
 }  // namespace mv

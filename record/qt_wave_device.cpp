@@ -24,7 +24,11 @@ QAudioFormat qtFormat(const PcmFormat& f) {
   QAudioFormat format;
   format.setSampleRate(f.sampleRate);
   format.setChannelCount(f.channels);
-  format.setSampleFormat(f.bitsPerSample == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+  // 24-bit sound is captured as 32-bit integers; the file keeps their top
+  // three bytes.
+  format.setSampleFormat(f.bitsPerSample == 8    ? QAudioFormat::UInt8
+                         : f.bitsPerSample == 24 ? QAudioFormat::Int32
+                                                 : QAudioFormat::Int16);
   return format;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The wave-audio device: an input chosen as the sound server has it at the
 // moment, then opened on a prepared WAVE file, whose header alone says the
-// format, it records into that file behind its 44-byte header until
+// format, it records into that file behind its header until
 // stopped, never past its set length; save finishes the header; close
 // releases device and file. It tells when the capture ends by itself (the
 // file or the input failed), and the input's level.
@@ -69,8 +69,8 @@ class WaveDevice {
 // The recording's file in its folder.
 inline constexpr const char* kRecordingFileName = "morvntmp.wav";
 
-// The empty recording file: a 44-byte header for the format, sizes finished
-// for no samples.
+// The empty recording file: a 44-byte header for the format (the extensible
+// one for 24 bits), sizes finished for no samples.
 void PrepareRecordingFile(const std::string& path, const PcmFormat& format);
 
 inline constexpr std::string_view kUnknownDeviceError = msg::kUnknownDeviceError;

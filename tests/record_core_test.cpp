@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <tuple>
+
 #include "record/analysis.h"
 #include "record/capabilities.h"
 #include "record/capacity.h"
@@ -16,8 +19,7 @@ namespace {
 
 using test::Bytes;
 
-TEST(RecordingFormats, EveryFlagGivesTheSortedTwentyLabels) {
-  const std::vector<std::string> expected = {
+const std::vector<std::string> kTwentyLabels = {
       "16bit, Mono, 11kHz",   "16bit, Mono, 22kHz",   "16bit, Mono, 32kHz",
       "16bit, Mono, 44.1kHz", "16bit, Mono, 48kHz",   "16bit, Stereo, 11kHz",
       "16bit, Stereo, 22kHz", "16bit, Stereo, 32kHz", "16bit, Stereo, 44.1kHz",
@@ -25,7 +27,62 @@ TEST(RecordingFormats, EveryFlagGivesTheSortedTwentyLabels) {
       "8bit, Mono, 32kHz",    "8bit, Mono, 44.1kHz",  "8bit, Mono, 48kHz",
       "8bit, Stereo, 11kHz",  "8bit, Stereo, 22kHz",  "8bit, Stereo, 32kHz",
       "8bit, Stereo, 44.1kHz", "8bit, Stereo, 48kHz"};
-  EXPECT_EQ(RecordingLabels(0xFFF), expected);
+
+TEST(RecordingFormats, EveryFlagGivesTheSortedTwentyLabels) { EXPECT_EQ(RecordingLabels(0xFFF), kTwentyLabels); }
+
+// What the input can capture decides the list: without 32-bit integers it
+// is the classic one; with them 24-bit labels follow it, stereo then mono,
+// by rate, for the rates at which the input takes them.
+TEST(RecordingFormats, TwentyFourBitLabelsFollowWhereTheInputTakes32BitIntegers) {
+  using Supports = std::function<bool(int, int, CaptureSample)>;
+  struct Row {
+    const char* name;
+    Supports supports;
+    std::vector<std::string> expected;
+  };
+  const auto concat = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  const std::vector<std::string> stereo24 = {"24bit, Stereo, 44.1kHz", "24bit, Stereo, 48kHz",
+                                             "24bit, Stereo, 88.2kHz", "24bit, Stereo, 96kHz"};
+  const std::vector<std::string> mono24 = {"24bit, Mono, 44.1kHz", "24bit, Mono, 48kHz", "24bit, Mono, 88.2kHz",
+                                           "24bit, Mono, 96kHz"};
+  const std::vector<Row> rows = {
+      {"no 32-bit integers", [](int, int, CaptureSample s) { return s != CaptureSample::Int32; }, kTwentyLabels},
+      {"everything", [](int, int, CaptureSample) { return true; }, concat(concat(kTwentyLabels, stereo24), mono24)},
+      {"32-bit stereo at 48 and 96 kHz, 16-bit mono at 22 kHz",
+       [](int rate, int channels, CaptureSample s) {
+         if (s == CaptureSample::Int32) return channels == 2 && (rate == 48000 || rate == 96000);
+         return s == CaptureSample::Int16 && channels == 1 && rate == 22050;
+       },
+       {"16bit, Mono, 22kHz", "24bit, Stereo, 48kHz", "24bit, Stereo, 96kHz"}},
+      {"32-bit mono only", [](int, int channels, CaptureSample s) { return s == CaptureSample::Int32 && channels == 1; },
+       mono24},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(RecordingLabels(CapabilityFlags(row.supports)), row.expected);
+  }
+  // 8 and 16 bits asked at the three classic rates, 32-bit integers at four.
+  std::vector<std::tuple<int, int, CaptureSample>> asked;
+  CapabilityFlags([&](int rate, int channels, CaptureSample s) {
+    asked.emplace_back(rate, channels, s);
+    return false;
+  });
+  EXPECT_EQ(asked.size(), 3u * 2 * 2 + 4 * 2);
+  for (const auto& [rate, channels, s] : asked) {
+    const bool classic = rate == 11025 || rate == 22050 || rate == 44100;
+    EXPECT_TRUE(s == CaptureSample::Int32 ? CapabilityFlagFor(rate, channels, 24) != 0 : classic) << rate;
+  }
+  // Each 24-bit label names its format, the listed ones theirs as before.
+  for (const std::string& label : concat(stereo24, mono24)) {
+    const PcmFormat f = RecordingFormat(label);
+    EXPECT_EQ(f.bitsPerSample, 24) << label;
+    EXPECT_EQ(f.kind, SampleKind::Integer) << label;
+    EXPECT_EQ(FormatLabel(f), label);
+  }
+  for (const std::string& label : kTwentyLabels) EXPECT_EQ(RecordingFormat(label), ParseFormatLabel(label)) << label;
 }
 
 TEST(RecordingFormats, ThirtyTwoKilohertzNeedsBothNeighbours) {
@@ -44,6 +101,12 @@ TEST(RecordingFormats, FlagsFromDeviceFormats) {
   EXPECT_EQ(CapabilityFlagFor(44100, 1, 16), uint32_t{kCap44kMono16});
   EXPECT_EQ(CapabilityFlagFor(48000, 2, 16), 0u);
   EXPECT_EQ(CapabilityFlagFor(44100, 3, 16), 0u);
+  EXPECT_EQ(CapabilityFlagFor(48000, 2, 24), uint32_t{kCap48kStereo24});
+  EXPECT_EQ(CapabilityFlagFor(88200, 1, 24), uint32_t{kCap88kMono24});
+  EXPECT_EQ(CapabilityFlagFor(96000, 2, 24), uint32_t{kCap96kStereo24});
+  EXPECT_EQ(CapabilityFlagFor(32000, 2, 24), 0u);
+  EXPECT_EQ(CapabilityFlagFor(44100, 3, 24), 0u);
+  EXPECT_EQ(CapabilityFlagFor(96000, 2, 16), 0u);
 }
 
 CapacityInput oneDrive(int64_t free, bool cut) {
@@ -68,22 +131,37 @@ TEST(Capacity, SharedDriveIsDividedAmongItsCopies) {
   in = oneDrive(1000000000, true);
   in.keyRecording = 9;
   EXPECT_EQ(CapacitySeconds(in), RoundHalfEven(500000000, 176400));
+  // 24 bits take three bytes a sample: 1e9 / 3 bytes at 288000 a second.
+  in = oneDrive(1000000000, true);
+  in.label = "24bit, Stereo, 48kHz";
+  EXPECT_EQ(CapacitySeconds(in), 1157);
+  in.label = "24bit, Mono, 88.2kHz";
+  EXPECT_EQ(CapacitySeconds(in), RoundHalfEven(333333333, 264600));
 }
 
 TEST(Capacity, UnreadableSpaceAndTheCap) {
   CapacityInput in = oneDrive(-1, true);
   EXPECT_EQ(CapacitySeconds(in), 0);
   // Whatever the space, no length the header cannot tell: 2147483603 bytes
-  // of samples hold 12173.99 s at 176400 bytes a second, rounded down.
-  for (const char* label : {"16bit, Stereo, 44.1kHz", "8bit, Mono, 11kHz", "16bit, Stereo, 48kHz"}) {
-    SCOPED_TRACE(label);
+  // of samples hold 12173.99 s at 176400 bytes a second, rounded down. A
+  // 24-bit file's longer header (68 bytes) leaves less room for samples.
+  const struct {
+    const char* label;
+    int64_t perSecond, header;
+  } caps[] = {{"16bit, Stereo, 44.1kHz", 176400, 44},
+              {"8bit, Mono, 11kHz", 11025, 44},
+              {"16bit, Stereo, 48kHz", 192000, 44},
+              {"24bit, Stereo, 96kHz", 576000, 68},
+              {"24bit, Mono, 44.1kHz", 132300, 68}};
+  for (const auto& cap : caps) {
+    SCOPED_TRACE(cap.label);
     in = oneDrive(int64_t{1} << 40, false);
-    in.label = label;
+    in.label = cap.label;
     in.keyTemp = 1;
     const int64_t n = CapacitySeconds(in);
-    const int64_t perSecond = LabelBytesPerSecond(label);
-    EXPECT_LE(n * perSecond, 2147483603);
-    EXPECT_GT((n + 1) * perSecond, 2147483603);
+    EXPECT_EQ(LabelBytesPerSecond(cap.label), cap.perSecond);
+    EXPECT_LE(cap.header + n * cap.perSecond, 2147483647);
+    EXPECT_GT(cap.header + (n + 1) * cap.perSecond, 2147483647);
   }
   in.label = "16bit, Stereo, 44.1kHz";
   EXPECT_EQ(CapacitySeconds(in), 12173);

@@ -4,12 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
+#include <optional>
+
+#include "record/capabilities.h"
 #include "record/capture_file.h"
 #include "record/session.h"
 #include "tests/stand_in_device.h"
 #include "tests/support.h"
 #include "wave/format.h"
 #include "wave/header.h"
+#include "wave/layout.h"
 #include "wave/paths.h"
 
 namespace mv {
@@ -30,6 +36,33 @@ using test::Bytes;
   return ::testing::AssertionSuccess();
 }
 
+// 32-bit samples as an input gives them for a 24-bit recording, their
+// four bytes all different.
+Bytes Int32Samples(std::size_t samples, uint32_t seed) {
+  Bytes b;
+  for (std::size_t i = 0; i < samples; ++i) test::Put32(b, static_cast<uint32_t>(i) * 0x01020305u + seed);
+  return b;
+}
+
+// What a 24-bit file keeps of them: the top three bytes of each.
+Bytes TopThreeBytes(const Bytes& int32s) {
+  Bytes b;
+  for (std::size_t i = 0; i + 4 <= int32s.size(); i += 4) b.insert(b.end(), int32s.begin() + static_cast<long>(i) + 1, int32s.begin() + static_cast<long>(i) + 4);
+  return b;
+}
+
+// A file that is exactly the extensible header for its data and the data.
+::testing::AssertionResult WideWithData(const std::string& path, const PcmFormat& format, const Bytes& data) {
+  const Bytes f = test::ReadBytes(path);
+  const std::vector<uint8_t> header = ExtendedHeader(format, {}, false).bytes(static_cast<int64_t>(data.size()));
+  if (f.size() != header.size() + data.size())
+    return ::testing::AssertionFailure() << f.size() << " bytes, want " << header.size() << " + " << data.size();
+  if (!std::equal(header.begin(), header.end(), f.begin())) return ::testing::AssertionFailure() << "header differs";
+  if (!std::equal(data.begin(), data.end(), f.begin() + static_cast<long>(header.size())))
+    return ::testing::AssertionFailure() << "data differs";
+  return ::testing::AssertionSuccess();
+}
+
 Bytes Ramp(std::size_t n) {
   Bytes b(n);
   for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(i * 7 + 3);
@@ -40,7 +73,7 @@ class CaptureFileTest : public ::testing::Test {
  protected:
   std::string prepared(const char* label) {
     const std::string path = dir / "morvntmp.wav";
-    PrepareRecordingFile(path, ParseFormatLabel(label));
+    PrepareRecordingFile(path, RecordingFormat(label));
     return path;
   }
   test::TempDir dir;
@@ -177,12 +210,24 @@ TEST_F(CaptureFileTest, LevelIsThePeakSinceTheLastLookAndFullScaleClips) {
     }
     return b;
   };
+  // 24 bits come as 32-bit integers, of which the top three bytes count.
+  const auto stereo32 = [](std::vector<std::pair<int32_t, int32_t>> lr) {
+    Bytes b;
+    for (auto [l, r] : lr) {
+      test::Put32(b, static_cast<uint32_t>(l));
+      test::Put32(b, static_cast<uint32_t>(r));
+    }
+    return b;
+  };
   const std::vector<Row> rows = {
       {"16bit, Stereo, 44.1kHz", stereo({{100, -16384}, {-8192, 12}}), {0.25f, 0.5f}, {false, false}},
       {"16bit, Stereo, 44.1kHz", stereo({{32767, 0}, {0, -32768}}), {32767 / 32768.0f, 1.0f}, {true, true}},
       {"16bit, Mono, 22kHz", test::Frames16({-32767, 5}, 1), {32767 / 32768.0f, 0}, {false, false}},
       {"8bit, Mono, 11kHz", Bytes{128, 192, 100}, {0.5f, 0}, {false, false}},
       {"8bit, Stereo, 11kHz", Bytes{0, 128, 128, 255}, {1.0f, 127 / 128.0f}, {true, true}},
+      {"24bit, Stereo, 48kHz", stereo32({{0x40000000, -0x200000ff}, {-0x100, 0x7ffffe00}}),
+       {0.5f, 32767 / 32768.0f}, {false, false}},
+      {"24bit, Mono, 96kHz", stereo32({{0x7fffffff, -0x7fffff00}, {0, INT32_MIN}}), {1.0f, 0}, {true, false}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.label);
@@ -191,7 +236,7 @@ TEST_F(CaptureFileTest, LevelIsThePeakSinceTheLastLookAndFullScaleClips) {
     EXPECT_EQ(f.takeLevel().channels, 0);
     f.append(row.frames.data(), row.frames.size());
     const InputLevel l = f.takeLevel();
-    const int channels = ParseFormatLabel(row.label).channels;
+    const int channels = RecordingFormat(row.label).channels;
     ASSERT_EQ(l.channels, channels);
     for (int c = 0; c < channels; ++c) {
       EXPECT_FLOAT_EQ(l.peak[c], row.peak[c]) << c;
@@ -229,6 +274,70 @@ TEST_F(SessionTest, RecordsTicksAndEnds) {
   EXPECT_TRUE(session.end().ok);  // a second end does nothing
   EXPECT_EQ(device.calls.size(), 5u);
   EXPECT_EQ(failures, 0);
+}
+
+// A 24-bit recording: the input's 32-bit samples come in blocks that cut
+// frames anywhere; the file keeps the top three bytes of each, behind the
+// extensible header, which at every tick tells exactly what is on the
+// disk. The set length holds in whole frames, and so does the size limit.
+TEST_F(SessionTest, ATwentyFourBitRecordingKeepsTheTopThreeBytesOfEachSample) {
+  struct Row {
+    const char* label;
+    int length;  // seconds; 0: none
+    int64_t limit;
+    std::optional<CaptureFailure> why;
+  };
+  const std::vector<Row> rows = {
+      {"24bit, Stereo, 48kHz", 1, kMaxRecordingBytes, std::nullopt},
+      {"24bit, Mono, 96kHz", 1, kMaxRecordingBytes, std::nullopt},
+      {"24bit, Stereo, 44.1kHz", 0, 100003, CaptureFailure::SizeLimit},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    const PcmFormat f = RecordingFormat(row.label);
+    ASSERT_EQ(f.bitsPerSample, 24);
+    test::StandInDevice d;
+    d.capture.limit = row.limit;
+    // A tenth of a second at each tick, and between ticks a frame cut in two.
+    d.perTick = Int32Samples(static_cast<std::size_t>(f.sampleRate / 10 * f.channels), 0x80402010u);
+    const Bytes between = Int32Samples(static_cast<std::size_t>(3 * f.channels), 0x0badf00du);
+    RecordingSession s(d);
+    s.start(path(), f, "mic", row.length);
+    EXPECT_TRUE(WideWithData(path(), f, {}));
+    const auto inputFrame = static_cast<std::size_t>(4 * f.channels);
+    const auto most = row.length > 0 ? static_cast<std::size_t>(row.length * f.sampleRate) * inputFrame
+                                     : static_cast<std::size_t>(row.limit / f.frameBytes()) * inputFrame;
+    Bytes fed;
+    const auto kept = [&] {
+      const std::size_t whole = std::min(fed.size() - fed.size() % inputFrame, most);
+      return TopThreeBytes(Bytes(fed.begin(), fed.begin() + static_cast<long>(whole)));
+    };
+    bool going = true;
+    for (int tick = 0; tick < 30 && going; ++tick) {
+      fed = test::Concat({fed, d.perTick});
+      going = s.tick();
+      ASSERT_TRUE(WideWithData(path(), f, kept())) << "tick " << tick;
+      if (!going) break;
+      d.deliver(Bytes(between.begin(), between.begin() + 5));
+      d.deliver(Bytes(between.begin() + 5, between.end()));
+      fed = test::Concat({fed, between});
+      if (d.capture.full() && s.complete([] {})) break;
+    }
+    EXPECT_EQ(going, !row.why);
+    fed = test::Concat({fed, d.perTick});  // what came in since the last tick
+    const SessionEnd end = s.end();
+    EXPECT_EQ(end.ok, !row.why) << end.message;
+    if (row.why) {
+      EXPECT_EQ(end.message, FailureMessage(*row.why));
+    }
+    const Bytes data = kept();
+    EXPECT_EQ(data.size(), most / inputFrame * static_cast<std::size_t>(f.frameBytes()));
+    EXPECT_TRUE(WideWithData(path(), f, data));
+    const WaveLayout layout = ReadWaveLayout(path());
+    EXPECT_EQ(layout.format, f);
+    EXPECT_EQ(layout.dataOffset, 68);
+    EXPECT_EQ(layout.dataBytes, static_cast<int64_t>(data.size()));
+  }
 }
 
 // Each way a capture ends by itself is told once, ends with its message, and

@@ -69,6 +69,10 @@ TEST(LabelBytesPerSecond, CapacityReading) {
   EXPECT_EQ(LabelBytesPerSecond("16bit, Mono, 48kHz"), 96000);
   // No known token: 48 kHz.
   EXPECT_EQ(LabelBytesPerSecond("8bit, Mono"), 48000);
+  // Labels beyond the lists: three bytes a 24-bit sample, at their own rate.
+  EXPECT_EQ(LabelBytesPerSecond("24bit, Stereo, 88.2kHz"), 529200);
+  EXPECT_EQ(LabelBytesPerSecond("24bit, Mono, 44.1kHz"), 132300);
+  EXPECT_EQ(LabelBytesPerSecond("24bit, Stereo, 96kHz"), 576000);
 }
 
 TEST(FindLabelPosition, IgnoresBlanks) {

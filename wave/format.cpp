@@ -86,6 +86,8 @@ int RecordingLabelPosition(std::string_view label) {
 }
 
 int64_t LabelBytesPerSecond(std::string_view label) {
+  // A label beyond the lists names its samples' size and rate exactly.
+  if (const auto wide = ParseExtendedLabel(label)) return int64_t{wide->frameBytes()} * wide->sampleRate;
   int64_t bytes = has(label, "16bit") ? 2 : 1;
   if (has(label, "Stereo")) bytes *= 2;
   int64_t rate = 48000;

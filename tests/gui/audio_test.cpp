@@ -7,7 +7,8 @@
 // does not answer) leaves a valid file and says what happened; a server gone
 // before the start is said and writes nothing; an input that sends only
 // silence, or sends late, and a recorder held up for a while, record to the
-// end. Skips when no server is up.
+// end; where the server captures 32-bit integers, a 24-bit recording keeps
+// what it was fed. Skips when no server is up.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,9 +39,11 @@
 #include "record/analysis.h"
 #include "record/audio_inputs.h"
 #include "record/capacity.h"
+#include "record/capabilities.h"
 #include "record/qt_wave_device.h"
 #include "tests/gui/fixture.h"
 #include "tests/support.h"
+#include "wave/layout.h"
 
 using mv::test::Bytes;
 using mv::test::Text;
@@ -306,6 +309,117 @@ class AudioTest : public QObject, mv::test::WindowFixture {
       QCOMPARE(r.status, 2);
       QVERIFY(!QFileInfo::exists(dir("none")));
     }
+  }
+
+  // 24 bits where the server captures 32-bit integers: the window lists
+  // the 24-bit labels after the others, and the command line records a
+  // counter fed to a sink of this test's own at 48 kHz (left 3n, right its
+  // complement, 16-bit). The file is the extensible header for what it
+  // holds and the counter scaled to 24 bits, frame by frame; the cut that
+  // follows gets it whole. A 24-bit label the input lacks is refused.
+  void recordsTwentyFourBitsFromTheServer() {
+    if (!(inputs_.capabilityFlags(form_->input()) & mv::kCap48kStereo24))
+      QSKIP("the sound server does not capture 32-bit integers at 48 kHz: no 24-bit recording to test");
+    int lastListed = -1, first24 = form_->ComboBox2->count();
+    for (int i = 0; i < form_->ComboBox2->count(); ++i) {
+      if (form_->ComboBox2->itemText(i).startsWith("24bit, "))
+        first24 = std::min(first24, i);
+      else
+        lastListed = i;
+    }
+    QVERIFY2(lastListed < first24 && form_->ComboBox2->findText("24bit, Stereo, 48kHz") >= 0,
+             qPrintable(QString("%1 %2").arg(lastListed).arg(first24)));
+
+    QStringList modules;
+    struct Unload {
+      QStringList& ids;
+      ~Unload() {
+        for (const QString& id : ids) shell("pactl unload-module " + id);
+      }
+    } unload{modules};
+    for (const QString& load :
+         {QString("module-null-sink sink_name=counter rate=48000 channels=2 format=s16le"),
+          QString("module-remap-source master=counter.monitor source_name=countermic")}) {
+      const Ran r = shell("pactl load-module " + load);
+      QCOMPARE(r.status, 0);
+      modules.prepend(r.out.trimmed());
+    }
+    Bytes frames;
+    for (int n = 0; n < 48000 * 30; ++n) {
+      const auto left = static_cast<uint16_t>(3 * n);
+      mv::test::Put16(frames, left);
+      mv::test::Put16(frames, static_cast<uint16_t>(~left));
+    }
+    mv::test::WriteBytes(file("counter.wav"), mv::test::MakeWav(2, 48000, 16, frames));
+    QProcess feed;
+    feed.start("paplay", {"--latency-msec=20", "-d", "counter", dir("counter.wav")});
+    QVERIFY(feed.waitForStarted());
+    struct Stop {
+      QProcess& p;
+      ~Stop() {
+        p.kill();
+        p.waitForFinished();
+      }
+    } stop{feed};
+    QTest::qWait(2500);  // the sink awake and fed
+
+    QDir().mkpath(dir("songs"));
+    const Ran r = shell("$CLI record --yes --input countermic --out " + q(dir()) +
+                        " --length 2s --format '24bit, Stereo, 48kHz' --cut --cut-out " + q(dir("songs")));
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    const Bytes rec = mv::test::ReadBytes(file("morvntmp.wav"));
+    const mv::PcmFormat f{2, 48000, 24, mv::SampleKind::Integer};
+    const mv::ExtendedHeader header(f, {}, false);
+    QVERIFY(rec.size() >= 68);
+    const auto dataBytes = static_cast<int64_t>(rec.size()) - header.size();
+    QVERIFY(Bytes(rec.begin(), rec.begin() + header.size()) == header.bytes(dataBytes));
+    QCOMPARE(dataBytes % 6, 0);
+    const double seconds = static_cast<double>(dataBytes) / 288000.0;
+    QVERIFY2(std::abs(seconds - 2) <= 0.2, qPrintable(QString("%1 s").arg(seconds)));
+    // Each frame the counter's, scaled (its lowest byte 0), or silence
+    // where the feed fell behind; from one frame to the next it counts on.
+    const auto sample = [&](std::size_t at) {
+      return static_cast<int32_t>(static_cast<uint32_t>(rec[at] << 8 | rec[at + 1] << 16 | rec[at + 2] << 24)) >> 8;
+    };
+    int64_t sounding = 0, steps = 0, onward = 0;
+    int32_t before = 0;
+    bool beforeSounding = false;
+    for (std::size_t at = 68; at + 6 <= rec.size(); at += 6) {
+      const int32_t left = sample(at), right = sample(at + 3);
+      if (left == 0 && right == 0) {
+        beforeSounding = false;
+        continue;
+      }
+      QVERIFY2((left & 0xFF) == 0 && (right & 0xFF) == 0 && (right >> 8) == ~(left >> 8),
+               qPrintable(QString("frame %1: %2 %3").arg((at - 68) / 6).arg(left).arg(right)));
+      ++sounding;
+      if (beforeSounding) {
+        ++steps;
+        if (static_cast<int16_t>((left >> 8) - (before >> 8)) == 3) ++onward;
+      }
+      before = left;
+      beforeSounding = true;
+    }
+    const int64_t total = dataBytes / 6;
+    QVERIFY2(sounding >= total * 9 / 10, qPrintable(QString("%1 of %2 frames").arg(sounding).arg(total)));
+    QVERIFY2(onward >= steps * 99 / 100, qPrintable(QString("%1 of %2 steps").arg(onward).arg(steps)));
+    // The cut after it: one song, the recording's samples under its own header.
+    QCOMPARE(mv::test::FileNames(file("songs"), "mv"), std::vector<std::string>{"mv000001.wav"});
+    const mv::WaveLayout song = mv::ReadWaveLayout(file("songs/mv000001.wav"));
+    QCOMPARE(song.format, f);
+    const Bytes piece = mv::test::ReadBytes(file("songs/mv000001.wav"));
+    QVERIFY(Bytes(piece.begin() + song.dataOffset, piece.end()) == Bytes(rec.begin() + header.size(), rec.end()));
+
+    const Ran refused = shell("$CLI record --yes --input countermic --out " + q(dir("none")) +
+                              " --format '24bit, Stereo, 192kHz'");
+    QCOMPARE(refused.status, 2);
+    const QStringList said = QString::fromUtf8(msg::kUsageFormatNotOffered.data(),
+                                               static_cast<qsizetype>(msg::kUsageFormatNotOffered.size()))
+                                 .split("%s");
+    QCOMPARE(said.size(), 3);
+    QVERIFY2(refused.err.contains(said[0] + "countermic" + said[1] + "\"24bit, Stereo, 192kHz\"" + said[2]),
+             qPrintable(refused.err));
+    QVERIFY(!QFileInfo::exists(dir("none")));
   }
 
   // The cut after the recording takes the cut's options. At threshold

@@ -34,6 +34,7 @@
 #include "tests/gui/fixture.h"
 #include "tests/support.h"
 #include "wave/format.h"
+#include "wave/layout.h"
 
 using mv::test::Bytes;
 using mv::test::Text;
@@ -441,6 +442,68 @@ class RecordingPageTest : public QObject, mv::test::WindowFixture {
     form_->BitBtn5->click();
     QCOMPARE(stand_.device.input(), std::string("usb"));
     QCOMPARE(mv::test::Get32(mv::test::ReadBytes(file("morvntmp.wav")), 24), 22050u);
+  }
+
+  // An input that takes 32-bit integers offers 24-bit labels after the
+  // others; the length limits count three bytes a sample; a measurement
+  // reads the samples behind the longer header, in 16-bit units; and the
+  // cut that follows takes the recording as what it is.
+  void aTwentyFourBitRecordingIsMeasuredAndCut() {
+    tearDown();
+    setUp();
+    stand_.inputs.present = true;
+    stand_.inputs.flags = mv::kCap22kStereo16 | mv::kCap48kStereo24 | mv::kCap96kMono24;
+    // A second at 48 kHz: left 1000..1006, right -2000..-2010 in 16-bit
+    // units, with a lowest byte that the file leaves out.
+    Bytes captured;
+    for (int i = 0; i < 48000; ++i) {
+      mv::test::Put32(captured, static_cast<uint32_t>((1000 + i % 7) * 65536 + 0xAB));
+      mv::test::Put32(captured, static_cast<uint32_t>(-(2000 + i % 11) * 65536 + 0xAB));
+    }
+    stand_.device.perTick = captured;
+    open();
+    QStringList labels;
+    for (int i = 0; i < form_->ComboBox2->count(); ++i) labels << form_->ComboBox2->itemText(i);
+    QCOMPARE(labels, (QStringList{"16bit, Stereo, 22kHz", "24bit, Stereo, 48kHz", "24bit, Mono, 96kHz"}));
+    selectFormat("24bit, Stereo, 48kHz");
+    stand_.space.free = 3000000000;  // a third each for recording, temporary and cut
+    form_->CheckBox1->click();
+    form_->CheckBox1->click();
+    QCOMPARE(form_->SpinEdit1->maximum(), 0);
+    QCOMPARE(form_->SpinEdit2->maximum(), static_cast<int>(mv::RoundHalfEven(1000000000, 288000) / 60));
+
+    Bytes saved;
+    connect(form_, &mv::TForm1::measurementSaved, this,
+            [&](const QString& path) { saved = mv::test::ReadBytes(path.toStdString()); });
+    QTimer::singleShot(0, this, [&] { windows_.measuring->Button1->click(); });
+    form_->Button14->click();
+    QCOMPARE(saved.size(), size_t{68 + 48000 * 6});
+    const QLabel* shown[6] = {form_->Label29, form_->Label30, form_->Label37,
+                              form_->Label38, form_->Label40, form_->Label41};
+    const char* want[6] = {"1002", "-2004", "1006", "-2000", "1000", "-2010"};
+    for (int i = 0; i < 6; ++i) QCOMPARE(shown[i]->text(), QString(want[i]));
+    mv::MemoryStream in(saved);
+    QCOMPARE(form_->SpinEdit7->value(), mv::AnalyseInput(in, 68, 2, 24).threshold());
+
+    QDir().mkpath(dir("songs"));
+    form_->Edit4->setText(dir("songs"));
+    form_->CheckBox4->setChecked(false);  // the song as recorded, not corrected
+    form_->SpinEdit3->setValue(1);
+    form_->BitBtn5->click();
+    ticks(1);
+    QVERIFY(!form_->recording());
+    QCOMPARE(form_->ComboBox3->currentIndex(), mv::kFormatCount);
+    QCOMPARE(form_->ComboBox3->currentText(), QStringLiteral("24bit, Stereo, 48kHz"));
+    const mv::WaveLayout rec = mv::ReadWaveLayout(file("morvntmp.wav"));
+    QCOMPARE(rec.dataOffset, 68);
+    QCOMPARE(rec.dataBytes, 48000 * 6);
+    const Bytes recording = mv::test::ReadBytes(file("morvntmp.wav"));
+    QVERIFY(Bytes(recording.begin() + 68, recording.begin() + 74) == (Bytes{0x00, 0xE8, 0x03, 0x00, 0x30, 0xF8}));
+    const mv::WaveLayout piece = mv::ReadWaveLayout(file("songs/mv000001.wav"));
+    QCOMPARE(piece.format, rec.format);
+    const Bytes song = mv::test::ReadBytes(file("songs/mv000001.wav"));
+    QVERIFY(Bytes(song.begin() + piece.dataOffset, song.end()) == Bytes(recording.begin() + 68, recording.end()));
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
   }
 
   // The meter follows what the input sends, many times a second, and a
