@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Times morvane-cli on a one-hour tape against cp, cat and sox in the same run
-# and prints the ratios, with the cut's peak memory.
+# and prints the ratios, with the cut's peak memory. The same tape at 24 bits
+# and 96 kHz, as FLAC, and as a mono recording in both channels is timed
+# against what a copy, flac and the stereo tape take.
 #
 #   bench/run.sh [BUILD_DIR] [MINUTES] [BASELINE_BUILD_DIR]
 #
@@ -12,8 +14,8 @@ build=${1:-$root/build}
 minutes=${2:-60}
 cli=$build/cli/morvane-cli
 baseline=${3:-}
-for tool in sox /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "bench needs $tool (apt-get install sox time)"; exit 1; }
+for tool in sox flac /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "bench needs $tool (apt-get install sox flac time)"; exit 1; }
 done
 work=$(mktemp -d "${TMPDIR:-/tmp}/morvane-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -65,6 +67,29 @@ if [ -n "$baseline" ]; then
   measure "$cli" cut "$work/tape.wav" --out "$work/o" --yes;              t_cut2=$secs
 fi
 
+# The tape at 24 bits and 96 kHz (over three times the bytes), against a
+# copy of that file.
+sox "$work/tape.wav" -b 24 -r 96000 "$work/tape24.wav"
+cat "$work/tape24.wav" >/dev/null
+measure cp "$work/tape24.wav" "$work/o/copy.wav";                        t_cp24=$secs
+measure "$cli" cut "$work/tape24.wav" --out "$work/o" --yes;              t_cut24=$secs
+rm -f "$work/tape24.wav"
+
+# The tape as FLAC cut into FLAC pieces, against decoding it with flac and
+# encoding it again.
+flac -s -5 -o "$work/tape.flac" "$work/tape.wav"
+measure sh -c "flac -s -d -f -o '$work/o/t.wav' '$work/tape.flac' && flac -s -5 -f -o '$work/o/t.flac' '$work/o/t.wav'"
+t_flac=$secs
+measure "$cli" cut "$work/tape.flac" --out "$work/o" --yes;               t_cutflac=$secs; kb_flac=$kb
+rm -f "$work/tape.flac"
+
+# A mono recording in both channels: quiet frames wherever it crosses zero.
+sox "$work/tape.wav" "$work/mono.wav" remix 1 1
+cat "$work/mono.wav" >/dev/null
+measure "$cli" cut "$work/tape.wav" --out "$work/o" --dry-run;            t_drys=$secs
+measure "$cli" cut "$work/mono.wav" --out "$work/o" --dry-run;            t_drym=$secs
+rm -f "$work/mono.wav"
+
 echo
 printf '%-34s %8s %8s\n' "job (best of 3)" seconds ratio
 printf '%-34s %8s %8s\n' "cp of the tape" "$t_cp" 1.00
@@ -82,10 +107,16 @@ if [ -n "$baseline" ]; then
   printf '%-34s %8s %8s\n' "cp again" "$t_cp2" 1.00
   printf '%-34s %8s %8s\n' "cut again" "$t_cut2" "$(ratio "$t_cut2" "$t_cp2")x cp"
 fi
+printf '%-34s %8s %8s\n' "cp of the 24-bit 96 kHz tape" "$t_cp24" 1.00
+printf '%-34s %8s %8s\n' "cut of the 24-bit 96 kHz tape" "$t_cut24" "$(ratio "$t_cut24" "$t_cp24")x cp"
+printf '%-34s %8s %8s\n' "flac -d, then flac -5" "$t_flac" 1.00
+printf '%-34s %8s %8s\n' "cut of the FLAC tape into FLAC" "$t_cutflac" "$(ratio "$t_cutflac" "$t_flac")x flac"
+printf '%-34s %8s %8s\n' "dry run of the stereo tape" "$t_drys" 1.00
+printf '%-34s %8s %8s\n' "dry run, mono in both channels" "$t_drym" "$(ratio "$t_drym" "$t_drys")x stereo"
 echo
 echo "sox / cut: $(ratio "$t_sox" "$t_cut")x faster"
 if [ -x "$build/bench/preview-time" ]; then
   echo "the preview of the tape, in the page cache:"
   QT_QPA_PLATFORM=offscreen "$build/bench/preview-time" "$work/tape.wav" 2>/dev/null
 fi
-echo "peak memory of the cut: $kb_cut KiB, of the dry run: $kb_dry KiB"
+echo "peak memory of the cut: $kb_cut KiB, of the dry run: $kb_dry KiB, of the FLAC cut: $kb_flac KiB"

@@ -51,12 +51,18 @@ bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, PieceSink
     out.finish();
     host.progress(ProgressPercent(u, pieces));
     host.pump();
-    if (host.cancelRequested()) return false;
+    if (host.cancelRequested()) {
+      // The pieces handed over are complete before the run says it stopped,
+      // and an error in them is the run's.
+      out.close();
+      return false;
+    }
   }
   meter.start();
   out.start(narrow<int32_t>(pieces + 1));
   copy(src.dataSize - pieces * pieceBytes);
   out.finish();
+  out.close();
   return true;
 }
 

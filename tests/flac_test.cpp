@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
+#include "cut/flac_sink.h"
 #include "flac/flac_source.h"
 #include "flac/flac_writer.h"
 #include "tests/commands.h"
@@ -384,6 +386,137 @@ TEST_F(Flac, ASourceIsRefusedAndALinkIsReplacedNotWrittenThrough) {
   EXPECT_EQ(test::ErrorOf([&] { narrow.append(bytes.data(), bytes.size()); }),
             format(msg::kFlacEncodeError, dir / "narrow.flac"));
 }
+
+// ---- Pieces encoded on the sink's worker ----
+
+// A cut's calls to its sink: pieces of so many frames, a sample with bits
+// below the depth in one, a folder in the way of another, or a stop half way
+// through one. The sink must leave what a writer on the cut's own thread
+// leaves, byte for byte, say the same error and tell of the same files in
+// the same order, on the cut's thread.
+struct SinkRun {
+  std::string name;
+  int bits;
+  std::vector<int64_t> pieces;  // frames
+  int badSampleIn = 0;          // piece numbers, from 1
+  int folderAt = 0;
+  int stopIn = 0;
+  bool fails = false;
+};
+void PrintTo(const SinkRun& r, std::ostream* os) { *os << r.name; }
+
+struct SinkOutcome {
+  std::string error;
+  std::vector<std::string> told;  // names of the files the host heard of
+  std::vector<std::string> files;
+};
+
+// Plays the run on `sink`-like calls; `stop` is the cancel.
+template <class Start, class Write, class Finish, class Stop, class Close>
+std::string PlayRun(const SinkRun& r, const Bytes& bytes, int frameBytes, Start start, Write write, Finish finish,
+                    Stop stop, Close close) {
+  return test::ErrorOf([&] {
+    std::size_t at = 0;
+    for (std::size_t u = 0; u < r.pieces.size(); ++u) {
+      const int number = static_cast<int>(u) + 1;
+      const std::size_t end = at + static_cast<std::size_t>(r.pieces[u] * frameBytes);
+      start(number);
+      // Parts that split frames, as the cut's are not.
+      const std::size_t until = number == r.stopIn ? at + (end - at) / 2 : end;
+      for (std::size_t chunk = 65539; at < until; at += std::min(chunk, until - at))
+        write(bytes.data() + at, std::min(chunk, until - at));
+      if (number == r.stopIn) {
+        stop();
+        return;
+      }
+      finish();
+    }
+    close();
+  });
+}
+
+class FlacSinkRuns : public Flac, public ::testing::WithParamInterface<SinkRun> {};
+
+TEST_P(FlacSinkRuns, LeaveWhatAWriterOnTheCutsThreadLeaves) {
+  const SinkRun& r = GetParam();
+  int64_t frames = 0;
+  for (const int64_t n : r.pieces) frames += n;
+  Bytes bytes = WaveLayout(MakeSamples(r.bits, 2, frames));
+  if (r.badSampleIn > 0) {
+    int64_t before = 0;
+    for (int u = 1; u < r.badSampleIn; ++u) before += r.pieces[static_cast<std::size_t>(u - 1)];
+    bytes[static_cast<std::size_t>((before + r.pieces[static_cast<std::size_t>(r.badSampleIn - 1)] / 2) * 4)] |= 1;
+  }
+  FlacStreamInfo info;
+  info.format = PcmFormat{2, 44100, 16, SampleKind::Integer};
+  info.bits = r.bits;
+  const std::thread::id cutThread = std::this_thread::get_id();
+
+  auto outcome = [&](const std::string& folder, bool threaded) {
+    fs::create_directory(folder);
+    if (r.folderAt > 0) fs::create_directory(PieceName(folder, r.folderAt, ".flac"));
+    SinkOutcome o;
+    auto told = [&](const std::string& path, int64_t size) {
+      EXPECT_EQ(std::this_thread::get_id(), cutThread) << "the host is told on the cut's thread";
+      EXPECT_EQ(size, static_cast<int64_t>(fs::file_size(path)));
+      o.told.push_back(fs::path(path).filename());
+    };
+    if (threaded) {
+      FlacSink sink(folder, info, told, {});
+      o.error = PlayRun(
+          r, bytes, 4, [&](int u) { sink.start(u); }, [&](const uint8_t* p, std::size_t n) { sink.write(p, n); },
+          [&] { sink.finish(); },
+          [&] {
+            sink.abandon();
+            // Every piece is complete once the stop returns.
+            EXPECT_EQ(test::FileNames(folder, "mv"), test::FileNames(folder + "/../one", "mv"));
+          },
+          [&] { sink.close(); });
+    } else {
+      FlacWriter w(told, {});
+      o.error = PlayRun(
+          r, bytes, 4, [&](int u) { w.create(PieceName(folder, u, ".flac"), info.format, info.bits); },
+          [&](const uint8_t* p, std::size_t n) { w.append(p, n); }, [&] { w.finish(); }, [&] { w.abandon(); },
+          [] {});
+    }
+    if (const auto at = o.error.find(folder); at != std::string::npos) o.error.replace(at, folder.size(), "DIR");
+    o.files = test::FileNames(folder, "");
+    return o;
+  };
+  const std::string one = dir / "one", two = dir / "two";
+  const SinkOutcome want = outcome(one, false);
+  const SinkOutcome got = outcome(two, true);
+  EXPECT_EQ(!want.error.empty() && want.error != "(no error)", r.fails) << want.error;
+  EXPECT_EQ(got.error, want.error);
+  EXPECT_EQ(got.told, want.told);
+  EXPECT_EQ(got.files, want.files);
+  ASSERT_FALSE(want.told.empty());
+  for (const std::string& name : want.told) {
+    EXPECT_EQ(test::ReadBytes(two + "/" + name), test::ReadBytes(one + "/" + name)) << name;
+    EXPECT_EQ(run("flac -s -t " + Quote(two + "/" + name)), 0) << name;
+  }
+  if (!r.fails && r.stopIn == 0) {
+    // The pieces together are the bytes given.
+    Bytes all;
+    for (const std::string& name : got.told) {
+      const Bytes piece = FlacDecodes(two + "/" + name, dir);
+      all.insert(all.end(), piece.begin(), piece.end());
+    }
+    EXPECT_EQ(all, bytes);
+  }
+}
+
+// More than the sink's queue holds in all, in pieces longer and shorter
+// than its jobs.
+INSTANTIATE_TEST_SUITE_P(
+    Runs, FlacSinkRuns,
+    ::testing::Values(SinkRun{"whole", 16, {300000, 700000, 1000, 250000}},
+                      SinkRun{"many_short", 16, {5, 4096, 4097, 1, 30000, 2, 3, 70000}},
+                      SinkRun{"bits_below_the_depth", 12, {300000, 400000, 300000, 200000}, 3, 0, 0, true},
+                      SinkRun{"folder_at_a_name", 16, {300000, 400000, 300000}, 0, 2, 0, true},
+                      SinkRun{"stopped_half_way", 16, {300000, 700000, 300000}, 0, 0, 2},
+                      SinkRun{"stopped_in_the_first", 16, {900000}, 0, 0, 1}),
+    [](const auto& row) { return row.param.name; });
 
 }  // namespace
 }  // namespace mv

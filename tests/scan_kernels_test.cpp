@@ -12,6 +12,12 @@
 #include <vector>
 
 #include "cut/scan_kernels.h"
+// The kernels' own helpers, for the rule taken plainly, frame by frame (not
+// all of them are used here).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#include "cut/scan_kernels.inc"
+#pragma GCC diagnostic pop
 
 namespace mv {
 namespace {
@@ -479,6 +485,151 @@ TEST(ScanKernels, PeaksOfTheWiderFormatsAtTheirLimits) {
       }
     }
   }
+}
+
+// The rule one frame at a time, as the kernels' loop reads without its
+// shortcuts (spans, groups, runs of a group).
+template <class S, int Channels>
+int32_t plainScan(const uint8_t* frames, int32_t from, int32_t to, const SilenceRule& rule, RunState& st,
+                  int32_t& cutAt) {
+  constexpr int F = Channels * S::kBytes;
+  const typename S::Quiet quiet = S::quiet(rule.threshold);
+  const int32_t n = rule.runLength, k = rule.maxBurst;
+  int32_t silent = st.silent, burst = st.burst, c = st.lastQuiet;
+  bool pending = st.pending;
+  for (int32_t i = from; i < to; ++i) {
+    if (isSilent<S, Channels>(frames + (i - from) * F, quiet)) {
+      silent += burst + 1;
+      burst = 0;
+      quietGoesOn(rule, st, silent);
+      if (silent > n) {
+        pending = true;
+        c = i;
+      }
+    } else if (silent > 0 && burst < k) {
+      if (burst++ == 0) st.burstStart = st.blockStart + i;
+    } else {
+      const int32_t sound = burst > 0 ? static_cast<int32_t>(st.burstStart - st.blockStart) : i;
+      if (pending) {
+        runEnded(st, silent, sound);
+        st.silent = 0;
+        st.pending = false;
+        st.burst = 0;
+        st.brokenRun = 0;
+        const int32_t last = burst > 0 ? sound - 1 : c;
+        cutAt = last - kLeadIn > 0 ? last - kLeadIn : 0;
+        return i;
+      }
+      soundEndsRun(rule, st, silent, sound, 1);
+      silent = 0;
+      burst = 0;
+    }
+  }
+  st.silent = silent;
+  st.pending = pending;
+  st.burst = burst;
+  st.lastQuiet = c;
+  return -1;
+}
+
+template <class S, int Channels>
+ScanKernels plainKernels() {
+  return {&plainScan<S, Channels>, &endScan, &correctFrames<S, Channels>, &S::peak};
+}
+
+// A group's sound counts its frames at once, which the frame-by-frame count
+// stops at the end of a short sound; past it the count means nothing.
+RunState meaningful(RunState st) {
+  if (st.brokenRun == 0) st.soundSince = 0;
+  return st;
+}
+
+// Music-like 16-bit samples (low-passed noise under a changing loudness,
+// crossing zero every few frames) between quiet stretches with clicks.
+std::vector<int16_t> music16(std::mt19937& rng, std::size_t frames, int32_t t, int channels, bool sameChannels) {
+  std::vector<int16_t> s;
+  int32_t x[2] = {0, 0};
+  while (s.size() < frames * channels) {
+    const bool loud = rng() % 3 != 0;
+    const unsigned length = loud ? 200 + rng() % 6000 : 1 + rng() % 4000;
+    const int32_t level = 1 + static_cast<int32_t>(rng() % 16);
+    for (unsigned i = 0; i < length; ++i) {
+      for (int ch = 0; ch < channels; ++ch) {
+        int32_t v;
+        if (ch == 1 && sameChannels) {
+          v = s.back();
+        } else if (loud) {
+          x[ch] = (x[ch] * 3 + static_cast<int32_t>(rng() % 65536) - 32768) / 4;
+          v = x[ch] * level / 16;
+        } else {
+          v = rng() % 50 == 0 ? static_cast<int32_t>(rng() % 20000) : static_cast<int32_t>(rng() % std::max(1, t));
+          if (rng() % 2) v = -v;
+        }
+        s.push_back(static_cast<int16_t>(std::clamp(v, -32768, 32767)));
+      }
+    }
+  }
+  s.resize(frames * channels);
+  return s;
+}
+
+// The kernels' shortcuts change nothing: the same cuts and states as the
+// rule taken frame by frame, on music, on music with both channels alike (a
+// mono recording in two channels: quiet frames wherever it crosses zero),
+// and on the random stretches, with and without click tolerance.
+TEST(ScanKernels, ShortcutsGiveWhatTheFramesOneByOneGive) {
+  std::mt19937 rng(20261210);
+  struct Row {
+    PcmFormat format;
+    ScanKernels plain;
+  };
+  const Row rows[] = {
+      {{2, 44100, 16, SampleKind::Integer}, plainKernels<Signed16, 2>()},
+      {{1, 44100, 16, SampleKind::Integer}, plainKernels<Signed16, 1>()},
+      {{2, 44100, 8, SampleKind::Integer}, plainKernels<Unsigned8, 2>()},
+      {{1, 44100, 8, SampleKind::Integer}, plainKernels<Unsigned8, 1>()},
+      {{2, 96000, 24, SampleKind::Integer}, plainKernels<Signed24, 2>()},
+      {{1, 96000, 24, SampleKind::Integer}, plainKernels<Signed24, 1>()},
+      {{2, 48000, 32, SampleKind::Integer}, plainKernels<Signed32, 2>()},
+      {{2, 48000, 32, SampleKind::Float}, plainKernels<Float32, 2>()},
+      {{2, 48000, 64, SampleKind::Float}, plainKernels<Float64, 2>()},
+  };
+  int cuts = 0;
+  for (const Row& row : rows) {
+    const PcmFormat& f = row.format;
+    for (const int signal : {0, 1, 2}) {
+      if (signal == 1 && f.channels == 1) continue;
+      for (const int32_t k : {0, 1, 6}) {
+        const int32_t t = f.bitsPerSample == 8 ? 1 + static_cast<int32_t>(rng() % 40)
+                                               : 1 + static_cast<int32_t>(rng() % 3000);
+        SCOPED_TRACE(::testing::Message() << nameOf(f) << " signal " << signal << " T=" << t << " K=" << k);
+        const SilenceRule r{t, 40 + static_cast<int32_t>(rng() % 4000), k, f.sampleRate / 100};
+        const std::size_t frames = static_cast<std::size_t>(r.runLength) * 12;
+        std::vector<int16_t> s = signal == 2 ? signal16(rng, frames * f.channels, t)
+                                             : music16(rng, frames, t, f.channels, signal == 1);
+        Bytes d;
+        if (f.bitsPerSample == 8) {
+          for (const int16_t v : s) d.push_back(static_cast<uint8_t>(std::clamp(v >> 8, -128, 127) + 128));
+        } else if (f.bitsPerSample == 16) {
+          d.resize(s.size() * 2);
+          std::memcpy(d.data(), s.data(), d.size());
+        } else {
+          d = scaled(rng, s, f);
+        }
+        const uint32_t parts = rng();
+        Trace want = scanOf(row.plain, d, f.frameBytes(), r, parts);
+        cuts += static_cast<int>(want.cuts.size());
+        for (const ScanKernels& kernels : kernelSets(f)) {
+          const Trace got = scanOf(kernels, d, f.frameBytes(), r, parts);
+          ASSERT_EQ(got.cuts, want.cuts);
+          ASSERT_EQ(got.states.size(), want.states.size());
+          for (std::size_t i = 0; i < got.states.size(); ++i)
+            ASSERT_TRUE(meaningful(got.states[i]) == meaningful(want.states[i])) << "after part " << i;
+        }
+      }
+    }
+  }
+  EXPECT_GT(cuts, 50);  // the signals do make cuts
 }
 
 }  // namespace
