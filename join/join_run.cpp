@@ -66,37 +66,34 @@ Samples samplesOf(const std::string& name, const Opened& opened, const PcmFormat
   return s;
 }
 
-// A join of FLAC sources, or one beyond the lists into a ".flac" name, is
-// written as FLAC, at the first FLAC source's depth or else the format's.
-std::optional<int32_t> flacOutput(const JoinSettings& s, const OpenSource& open) {
-  std::optional<int32_t> bits;
-  for (const std::string& name : s.sources) {
-    const Opened source = openSamples(name, open);
-    if (source.flac) {
-      bits = source.flac->bits;
-      break;
-    }
-  }
-  if (!IsListedFormat(s.format) && UpperExtension(s.output) == ".FLAC" && !bits) bits = s.format.bitsPerSample;
-  // A FLAC output is of integers that FLAC carries.
-  if (bits && (s.format.isFloat() || *bits > s.format.bitsPerSample)) return std::nullopt;
-  return bits;
-}
+// What the output is, from one look at every source: a join of FLAC sources,
+// or one beyond the lists into a ".flac" name, is FLAC, at the first FLAC
+// source's depth or else the format's; beyond the lists a WAVE output takes
+// the first source's own record when it is of that format, and room for
+// RF64 sizes when the data may pass what RIFF sizes say.
+struct JoinOutput {
+  OutputHeader header;
+  std::optional<int32_t> flacBits;
+};
 
-// The output's header: in a format outside the lists, the first source's
-// own record when it is of that format, and room for RF64 sizes when the
-// data may pass what RIFF sizes say.
-OutputHeader headerFor(const JoinSettings& s, const OpenSource& open) {
-  if (IsListedFormat(s.format)) return {s.format, std::nullopt};
+JoinOutput outputFor(const JoinSettings& s, const OpenSource& open) {
+  const bool listed = IsListedFormat(s.format);
+  JoinOutput out{{s.format, std::nullopt}, std::nullopt};
   int64_t total = 0;
   std::vector<uint8_t> record;
   for (const std::string& name : s.sources) {
     const Opened source = openSamples(name, open);
+    if (source.flac && !out.flacBits) out.flacBits = source.flac->bits;
+    if (listed) continue;
     const Samples at = samplesOf(name, source, s.format);
     total += std::min<int64_t>(at.size, source.stream->size() - at.offset);
     if (&name == &s.sources.front() && at.layout && at.layout->format == s.format) record = at.layout->formatRecord;
   }
-  return {s.format, ExtendedHeader(s.format, std::move(record), total > kRiffDataLimit)};
+  if (!listed) out.header.extended = ExtendedHeader(s.format, std::move(record), total > kRiffDataLimit);
+  if (!listed && UpperExtension(s.output) == ".FLAC" && !out.flacBits) out.flacBits = s.format.bitsPerSample;
+  // A FLAC output is of integers that FLAC carries.
+  if (out.flacBits && (s.format.isFloat() || *out.flacBits > s.format.bitsPerSample)) out.flacBits.reset();
+  return out;
 }
 
 // The output would reach 2 GiB, which its header's sizes cannot say: refused
@@ -114,18 +111,18 @@ void refuseTooLong(const JoinSettings& s, const OpenSource& open) {
 }
 
 // Copies every source behind one header; false when the run was cancelled.
-bool joinSources(const JoinSettings& s, const OutputHeader& header, JobHost& host, const OpenSource& open) {
+bool joinSources(const JoinSettings& s, const JoinOutput& output, JobHost& host, const OpenSource& open) {
   OutputRules rules{{}, msg::kJoinOutputIsSource, true};
   for (const std::string& name : s.sources)
     if (const auto id = IdentityOf(name)) rules.sources.push_back(*id);
   const FileClosed closed = [&host](const std::string& path, int64_t size) { host.fileWritten(path, size); };
   WaveWriter out(closed, rules);
   FlacWriter flacOut(closed, rules);
-  const std::optional<int32_t> flacBits = flacOutput(s, open);
+  const std::optional<int32_t>& flacBits = output.flacBits;
   if (flacBits)
     flacOut.create(s.output, s.format, *flacBits);
   else
-    out.create(s.output, header);
+    out.create(s.output, output.header);
   std::vector<uint8_t> buffer;
   const std::size_t count = s.sources.size();
   for (std::size_t i = 0; i < count; ++i) {
@@ -174,7 +171,7 @@ JoinResult RunJoin(const JoinSettings& s, JobHost& host, const OpenSource& open)
     JobScope job(host);
     host.resetCancel();
     refuseTooLong(s, open);
-    complete = joinSources(s, headerFor(s, open), host, open);
+    complete = joinSources(s, outputFor(s, open), host, open);
   }
   if (!complete) {
     result.end = JoinEnd::Cancelled;

@@ -1,8 +1,14 @@
 #include "tests/support.h"
 
+#include <cstdlib>
+
 #include "wave/errors.h"
 
 namespace mv::test {
+
+bool HaveTool(const std::string& tool) {
+  return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 std::string ErrorOf(const std::function<void()>& f) {
   try {

@@ -17,6 +17,9 @@ namespace mv::test {
 // The text of the mv::Error that f raises, or "(no error)".
 std::string ErrorOf(const std::function<void()>& f);
 
+// Whether a program the tests make or read files with is on the PATH.
+bool HaveTool(const std::string& tool);
+
 // Checks that a file is a 44-byte-header WAVE file whose sizes match it.
 ::testing::AssertionResult IsFinishedWave(const std::string& path);
 

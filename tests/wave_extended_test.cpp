@@ -24,10 +24,6 @@ using test::Bytes;
 using test::Outcome;
 using test::Quote;
 
-bool haveTool(const std::string& tool) {
-  return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // Loud, quiet, loud: the loud samples vary so that a piece out of order shows.
 constexpr int kFrames = 30000;
 constexpr int kQuietFrom = 12000, kQuietTo = 18000;
@@ -107,7 +103,7 @@ class Extended : public ::testing::TestWithParam<Source> {
 
 TEST_P(Extended, InfoCutSplitDryRunAndJoin) {
   const Source& row = GetParam();
-  if (!haveTool(row.tool) || !haveTool("sox")) GTEST_SKIP() << row.tool << " and sox make and read these files";
+  if (!test::HaveTool(row.tool) || !test::HaveTool("sox")) GTEST_SKIP() << row.tool << " and sox make and read these files";
   const std::string file = dir / row.file;
   test::WriteBytes(dir / "song.raw", song16(row.channels));
   std::string cmd = row.command;
@@ -195,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(Makers, Extended, ::testing::ValuesIn(sources()),
 // message, the pieces before it whole and valid; a shortest song, which
 // FLAC pieces cannot be merged by, is refused before anything is written.
 TEST_F(Extended, DamagedFlacAndShortestSong) {
-  if (!haveTool("sox") || !haveTool("flac")) GTEST_SKIP() << "sox and flac make and test these files";
+  if (!test::HaveTool("sox") || !test::HaveTool("flac")) GTEST_SKIP() << "sox and flac make and test these files";
   test::WriteBytes(dir / "song.raw", song16(2));
   const std::string cmd = kSox + "-r 8000 -c 2 " + Quote(dir / "song.raw") + " " + Quote(dir / "whole.flac");
   ASSERT_EQ(std::system(cmd.c_str()), 0);
@@ -219,7 +215,7 @@ TEST_F(Extended, DamagedFlacAndShortestSong) {
 
 // A join of two formats outside the lists asks, as two listed ones do.
 TEST_F(Extended, JoinOfTwoExtendedFormatsAsks) {
-  if (!haveTool("sox")) GTEST_SKIP() << "sox makes these files";
+  if (!test::HaveTool("sox")) GTEST_SKIP() << "sox makes these files";
   test::WriteBytes(dir / "song.raw", song16(2));
   for (const std::string bits : {"24", "32"}) {
     const std::string cmd = kSox + "-r 96000 -c 2 " + Quote(dir / "song.raw") + " -b " + bits + " " +

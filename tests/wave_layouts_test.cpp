@@ -35,10 +35,6 @@ using test::Outcome;
 using test::Quote;
 using test::Riff;
 
-bool haveTool(const std::string& tool) {
-  return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // Three songs' worth of frames: loud, quiet, loud, each value on every channel.
 constexpr int kFrames = 850;
 Bytes song(int channels, int bits) {
@@ -230,7 +226,7 @@ class WaveLayouts : public Files, public ::testing::WithParamInterface<Layout> {
 
 TEST_P(WaveLayouts, CheckLocationCutAndJoin) {
   const Layout& row = GetParam();
-  if (!row.tool.empty() && !haveTool(row.tool))
+  if (!row.tool.empty() && !test::HaveTool(row.tool))
     GTEST_SKIP() << row.tool << " is not installed; this layout is made by it";
 
   const Bytes samples = song(row.channels, row.bits);
