@@ -1,13 +1,16 @@
 // The join on up to three sources in memory, cut from the input. An output
-// left is always a finished WAVE file; a complete join holds every source's data in order.
+// left is always a finished file; a complete join of WAVE and raw sources holds
+// every source's data in order.
 
 #include <cstdint>
 #include <map>
 #include <string>
 
+#include "flac/flac_source.h"
 #include "fuzz/fuzz_support.h"
 #include "join/join.h"
 #include "wave/errors.h"
+#include "wave/file.h"
 #include "wave/format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -33,6 +36,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     end = RunJoin(s, host, fuzz::InMemory(files)).end;
   } catch (const Error&) {
+  }
+  // A FLAC source, whatever its name, is joined decoded, into FLAC or, for a
+  // format FLAC cannot hold, WAVE: an output left decodes whole or is finished.
+  bool flac = false;
+  for (auto& [name, bytes] : files) {
+    MemoryStream in(bytes);
+    flac = flac || IsFlacStream(in);
+  }
+  if (flac) {
+    if (end == JoinEnd::Complete && !test::Exists(s.output)) fuzz::Fail("a complete join left no output");
+    if (!test::Exists(s.output)) return 0;
+    if (test::ReadText(s.output).rfind("fLaC", 0) != 0) {
+      fuzz::RequireFinished(s.output);
+      return 0;
+    }
+    try {
+      const auto out = FlacSource::open(s.output);
+      std::vector<uint8_t> buf(4096);
+      while (out->read(buf.data(), buf.size()) == buf.size()) {
+      }
+    } catch (const Error&) {
+      fuzz::Fail("the FLAC output does not decode");
+    }
+    return 0;
   }
   // A refused join makes no output at all; any output is a finished file.
   if (end == JoinEnd::Complete || test::Exists(s.output)) fuzz::RequireFinished(s.output);

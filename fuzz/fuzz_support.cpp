@@ -7,6 +7,7 @@
 #include "wave/errors.h"
 #include "wave/file.h"
 #include "wave/header.h"
+#include "wave/layout.h"
 
 namespace mv::fuzz {
 
@@ -50,9 +51,19 @@ bool SourceData(const std::string& name, const Bytes& file, Bytes& data) {
   }
   try {
     MemoryStream in(file);
-    const DataLocation at = LocateWaveData(in);
-    if (at.offset + at.size > static_cast<int64_t>(file.size())) return false;
-    data.assign(file.begin() + at.offset, file.begin() + at.offset + at.size);
+    int64_t offset = 0;
+    int64_t bytes = 0;
+    if (IsLongWave(in)) {
+      const WaveLayout w = ReadWaveLayout(in);
+      offset = w.dataOffset;
+      bytes = w.dataBytes;
+    } else {
+      const DataLocation at = LocateWaveData(in);
+      offset = at.offset;
+      bytes = at.size;
+    }
+    if (offset + bytes > static_cast<int64_t>(file.size())) return false;
+    data.assign(file.begin() + offset, file.begin() + offset + bytes);
     return true;
   } catch (const Error&) {
     return false;
