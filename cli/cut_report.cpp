@@ -22,7 +22,7 @@ void PrintPieceLines(const CutResult& r, const PcmFormat& f) {
   int32_t n = 0;
   for (const Piece& p : r.report.pieces) {
     const double start = BytesSeconds(p.firstByte, f), length = BytesSeconds(p.dataBytes, f);
-    std::printf("%s  %s  %s  %s  %lld bytes\n", PieceFileName(++n, r.pieceExtension).c_str(), ClockText(start).c_str(),
+    std::printf("%s  %s  %s  %s  %lld bytes\n", r.fileName(++n).c_str(), ClockText(start).c_str(),
                 ClockText(start + length).c_str(), ClockText(length).c_str(),
                 static_cast<long long>(p.dataBytes));
   }
@@ -47,7 +47,7 @@ void PrintJson(const CutSettings& s, const CutResult& r, bool written) {
   int32_t n = 0;
   for (const Piece& p : r.report.pieces) {
     if (n > 0) j += ", ";
-    j += "{\"file\": " + JsonString(PieceFileName(++n, r.pieceExtension));
+    j += "{\"file\": " + JsonString(r.fileName(++n));
     j += ", \"first_byte\": " + std::to_string(p.firstByte);
     j += ", \"data_bytes\": " + std::to_string(p.dataBytes);
     j += ", \"start_s\": " + number(BytesSeconds(p.firstByte, f));

@@ -168,7 +168,7 @@ std::string LabelText(const CutResult& r, const PcmFormat& f) {
   std::string text;
   int32_t n = 0;
   for (const Piece& p : r.report.pieces) {
-    const std::string name = PieceFileName(++n, r.pieceExtension);
+    const std::string name = r.fileName(++n);
     text += seconds(BytesSeconds(p.firstByte, f)) + "\t" + seconds(BytesSeconds(p.firstByte + p.dataBytes, f)) +
             "\t" + name.substr(0, name.size() - r.pieceExtension.size()) + "\n";
   }

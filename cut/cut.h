@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "cut/scan.h"
 #include "wave/duration.h"
@@ -37,6 +38,21 @@ struct Correction {
 
 struct CutResult;
 
+// The pieces' file format: by default that of the source, FLAC for a FLAC
+// source and WAVE for any other.
+enum class PieceFormat { AsSource, Wave, Flac };
+
+// How the pieces are named and written: by default numbered files, as ever.
+struct PieceFiles {
+  std::vector<std::string> names;  // one file name a piece, in the save folder; empty: numbered
+  // Fills in the names from the count of pieces, which a dry pass over the
+  // source finds first, and their extension; it may refuse (a track list of
+  // another count).
+  std::function<void(std::size_t count, std::string_view extension, PieceFiles& files)> plan;
+  PieceFormat format = PieceFormat::AsSource;
+  int32_t flacLevel = 5;
+};
+
 // What the cut page holds when a run starts.
 struct CutSettings {
   std::string source;      // full path of the file to cut; empty: nothing to do
@@ -51,6 +67,7 @@ struct CutSettings {
   bool dryRun = false;                    // every check and the whole scan; nothing written or asked
   int32_t ignoreClicks = 0;  // at silences: sound bursts of at most this many frames inside a quiet run
   double minSongSeconds = 0;  // at silences: a shorter piece joins its neighbour; 0 keeps every piece
+  PieceFiles files;
   // Called once a run (a dry one too) is complete, before it says so and
   // before the source is deleted: what the front end writes beside the
   // pieces. An error it raises fails the run with the source kept.
@@ -66,7 +83,10 @@ struct CutResult {
   int64_t dataSize = 0;
   ScanReport report;      // what the scan found, pieces and levels
   int32_t mergedPieces = 0;  // pieces joined to a neighbour for being shorter than the shortest song
-  std::string pieceExtension = ".wav";  // ".flac" for the pieces of a FLAC source
+  std::string pieceExtension = ".wav";  // ".flac" for FLAC pieces
+  std::vector<std::string> names;       // the pieces' file names when they were given
+  // Piece n's file name (from 1), as written.
+  std::string fileName(int32_t n) const;
 };
 
 // Sees a run's report grow, a part of the source at a time, so that a view can

@@ -1,5 +1,7 @@
 #include "cut/cut.h"
+#include "cut/explain.h"
 #include "cut/modes.h"
+#include "cut/piece_files.h"
 #include "cut/scan.h"
 #include "cut/short_pieces.h"
 #include "cut/flac_sink.h"
@@ -27,12 +29,55 @@ bool isFlacSource(const CutSettings& s, const OpenSource& open) {
   }
 }
 
+// The pieces are FLAC files: of a FLAC source, or when asked for.
+bool flacPieces(const CutSettings& s, bool flacSource) {
+  return s.files.format == PieceFormat::Flac || (s.files.format == PieceFormat::AsSource && flacSource);
+}
+
+PiecePaths pathsFor(const CutSettings& s, bool flacSource) {
+  return PiecePaths(s.saveFolder, s.files.names, flacPieces(s, flacSource) ? ".flac" : ".wav");
+}
+
+bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& open, ScanWatcher* watcher,
+               bool flac, CutResult& result);
+
+// Named pieces are as many as their names, or none is written.
+void requireNames(const PieceFiles& files, std::size_t count) {
+  if (!files.names.empty() && files.names.size() != count)
+    refuse(format(msg::kTracksCountDiffers, std::to_string(files.names.size()), std::to_string(count)));
+}
+
+// Names planned from the count of pieces: a dry pass over the source counts
+// them first. False when it was cancelled.
+bool planNames(CutSettings& s, JobHost& host, const OpenSource& open, bool flac) {
+  CutSettings dry = s;
+  dry.dryRun = true;
+  dry.files.names.clear();
+  dry.files.plan = nullptr;
+  dry.onComplete = nullptr;
+  CutResult counted;
+  {
+    JobScope job(host);
+    if (!cutSource(dry, host, open, nullptr, flac, counted)) return false;
+  }
+  const std::size_t found = counted.report.pieces.size();
+  s.files.plan(found, flacPieces(s, flac) ? ".flac" : ".wav", s.files);
+  s.files.plan = nullptr;
+  requireNames(s.files, found);
+  return true;
+}
+
+enum class Start { Go, Declined, Cancelled };
+
 // The checks that may end a run before it touches anything; the folder's
 // lock, held for the whole run, or none when the run is declined.
-std::optional<RunLock> mayStart(const CutSettings& s, JobHost& host, const OpenSource& open, bool flac) {
+std::optional<RunLock> mayStart(CutSettings& s, JobHost& host, const OpenSource& open, bool flac,
+                                Start& start) {
+  start = Start::Declined;
   // A short piece is merged by reading it back from its file, which a FLAC
   // piece does not allow.
-  if (flac && s.mode == CutMode::AtSilences && s.minSongSeconds > 0) refuse(msg::kFlacMinSong);
+  if (flacPieces(s, flac) && s.mode == CutMode::AtSilences && s.minSongSeconds > 0) refuse(msg::kFlacMinSong);
+  if (flacPieces(s, flac) && !flac && s.format.isFloat()) refuse(msg::kFlacFloat);
   // Encoded audio under another name would be cut into noise. A source that
   // cannot be opened is reported by the run itself.
   if (!IsWaveFileName(s.source) && !flac) {
@@ -45,14 +90,26 @@ std::optional<RunLock> mayStart(const CutSettings& s, JobHost& host, const OpenS
   }
   if (s.mode == CutMode::AtSilences && s.runLength == 0) refuse(msg::kZeroRunLength);
   if (s.mode == CutMode::EqualLengths && s.pieceLength.totalSeconds() == 0) refuse(msg::kZeroPieceLength);
-  if (IsNumberedOutput(s.source, s.saveFolder)) refuse(msg::kCutSourceIsOutput);
-  // A dry run writes nothing: it neither holds the folder nor asks.
-  if (s.dryRun) return RunLock::none();
+  if (pathsFor(s, flac).isOutput(s.source)) refuse(msg::kCutSourceIsOutput);
+  // A dry run writes nothing: it neither holds the folder nor asks. It
+  // names its pieces once it has found them.
+  if (s.dryRun) {
+    start = Start::Go;
+    return RunLock::none();
+  }
+  if (s.files.plan) {
+    if (!planNames(s, host, open, flac)) {
+      start = Start::Cancelled;
+      return std::nullopt;
+    }
+    if (pathsFor(s, flac).isOutput(s.source)) refuse(msg::kCutSourceIsOutput);
+  }
+  const PiecePaths paths = pathsFor(s, flac);
   std::optional<RunLock> lock = RunLock::onFolder(s.saveFolder);
   if (!lock) refuse(msg::kFolderInUse);
-  if (HasNumberedFiles(s.saveFolder, flac ? ".flac" : ".wav") &&
-      !host.ask({msg::kOverwritePieces, msg::kOverwriteCaption, Icon::None}))
+  if (paths.anyExists() && !host.ask({msg::kOverwritePieces, msg::kOverwriteCaption, Icon::None}))
     return std::nullopt;
+  start = Start::Go;
   return lock;
 }
 
@@ -73,18 +130,18 @@ OutputRules rulesFor(const CutSettings& s) {
   return rules;
 }
 
-// The pieces of a run: numbered files in the save folder.
+// The pieces of a run: WAVE files in the save folder.
 class FileSink final : public PieceSink {
  public:
-  FileSink(const CutSettings& s, OutputHeader header, JobHost& host)
-      : folder_(s.saveFolder), header_(std::move(header)), out_(closedBy(host), rulesFor(s)) {}
-  void start(int32_t number) override { out_.create(PieceName(folder_, number), header_); }
+  FileSink(const CutSettings& s, PiecePaths paths, OutputHeader header, JobHost& host)
+      : paths_(std::move(paths)), header_(std::move(header)), out_(closedBy(host), rulesFor(s)) {}
+  void start(int32_t number) override { out_.create(paths_(number), header_); }
   void write(const uint8_t* data, std::size_t n) override { out_.append(data, n); }
   void finish() override { out_.finish(); }
   void abandon() noexcept override { out_.abandon(); }
 
  private:
-  std::string folder_;
+  PiecePaths paths_;
   OutputHeader header_;
   WaveWriter out_;
 };
@@ -93,10 +150,9 @@ class FileSink final : public PieceSink {
 // take them fails where the run would fail to create its first file.
 class NoSink final : public PieceSink {
  public:
-  NoSink(const std::string& folder, std::string_view extension) : folder_(folder), extension_(extension) {}
+  NoSink(const std::string& folder, PiecePaths paths) : folder_(folder), paths_(std::move(paths)) {}
   void start(int32_t number) override {
-    if (!folderChecked_ && !IsWritableFolder(folder_))
-      raise(msg::kCannotCreate, PieceName(folder_, number, extension_));
+    if (!folderChecked_ && !IsWritableFolder(folder_)) raise(msg::kCannotCreate, paths_(number));
     folderChecked_ = true;
   }
   void write(const uint8_t*, std::size_t) override {}
@@ -105,7 +161,7 @@ class NoSink final : public PieceSink {
 
  private:
   std::string folder_;
-  std::string_view extension_;
+  PiecePaths paths_;
   bool folderChecked_ = false;
 };
 
@@ -172,15 +228,21 @@ bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& ope
   if (flac) {
     decoded = FlacSource::open(std::move(source), s.source);
     s.format = decoded->info().format;
-    result.pieceExtension = ".flac";
   }
+  if (flacPieces(s, flac)) result.pieceExtension = ".flac";
+  result.names = s.files.names;
+  const PiecePaths paths = pathsFor(s, flac);
   ByteStream& in = flac ? *decoded : *source;
   CutSource src{in, 0, 0};
   OutputHeader header;
-  if (flac)
+  if (flac) {
     src.dataSize = in.size();
-  else
+    // Its WAVE pieces have the header of its decoded format.
+    header = {s.format, IsListedFormat(s.format) ? std::nullopt
+                                                 : std::optional(ExtendedHeader(s.format, {}, src.dataSize > kRiffDataLimit))};
+  } else {
     header = locateSamples(s, in, src);
+  }
   result.dataStart = src.dataStart;
   result.dataSize = src.dataSize;
   host.status(msg::kMakingFirstSong);
@@ -191,13 +253,14 @@ bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& ope
   const int64_t minBytes = merging ? MinSongBytes(s.minSongSeconds, s.format) : 0;
   std::unique_ptr<PieceSink> out;
   if (s.dryRun)
-    out = std::make_unique<NoSink>(s.saveFolder, result.pieceExtension);
-  else if (flac)
-    out = std::make_unique<FlacSink>(s.saveFolder, decoded->info(), closedBy(host), rulesFor(s));
+    out = std::make_unique<NoSink>(s.saveFolder, paths);
+  else if (flacPieces(s, flac))
+    out = std::make_unique<FlacSink>(paths, flac ? decoded->info() : FlacStreamInfo{s.format, s.format.bitsPerSample, 0},
+                                     closedBy(host), rulesFor(s));
   else if (merging)
-    out = std::make_unique<MergingSink>(s.saveFolder, header, closedBy(host), rulesFor(s), minBytes);
+    out = std::make_unique<MergingSink>(paths, header, closedBy(host), rulesFor(s), minBytes);
   else
-    out = std::make_unique<FileSink>(s, header, host);
+    out = std::make_unique<FileSink>(s, paths, header, host);
   if (watcher) out = std::make_unique<WatchedSink>(std::move(out), result, *watcher);
   if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, *out, result.report);
   ZeroPoints zero = ReadZeroPoints(s.correction);
@@ -219,6 +282,11 @@ bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& ope
 
 }  // namespace
 
+std::string CutResult::fileName(int32_t n) const {
+  if (n >= 1 && static_cast<std::size_t>(n) <= names.size()) return names[static_cast<std::size_t>(n - 1)];
+  return PieceFileName(n, pieceExtension);
+}
+
 ZeroPoints ReadZeroPoints(const std::optional<Correction>& c) {
   ZeroPoints z;
   if (c) {
@@ -228,13 +296,15 @@ ZeroPoints ReadZeroPoints(const std::optional<Correction>& c) {
   return z;
 }
 
-CutResult RunCut(const CutSettings& s, JobHost& host, const OpenSource& open, ScanWatcher* watcher) {
+CutResult RunCut(const CutSettings& settings, JobHost& host, const OpenSource& open, ScanWatcher* watcher) {
   CutResult result;
+  CutSettings s = settings;
   if (s.source.empty()) return result;
   const bool flac = isFlacSource(s, open);
-  const std::optional<RunLock> lock = mayStart(s, host, open, flac);
+  Start start;
+  const std::optional<RunLock> lock = mayStart(s, host, open, flac, start);
   if (!lock) {
-    result.end = CutEnd::Declined;
+    result.end = start == Start::Cancelled ? CutEnd::Cancelled : CutEnd::Declined;
     return result;
   }
 
@@ -246,6 +316,12 @@ CutResult RunCut(const CutSettings& s, JobHost& host, const OpenSource& open, Sc
   if (!complete) {
     result.end = CutEnd::Cancelled;
     return result;
+  }
+  // A dry run names the pieces it found, as the run would.
+  if (s.dryRun) {
+    if (s.files.plan) s.files.plan(result.report.pieces.size(), result.pieceExtension, s.files);
+    requireNames(s.files, result.report.pieces.size());
+    result.names = s.files.names;
   }
   result.end = CutEnd::Complete;
   if (s.onComplete) s.onComplete(result);

@@ -15,8 +15,8 @@ constexpr std::size_t kJobBytes = 1 << 20;
 constexpr int32_t kPiecesInFlight = 2;
 }  // namespace
 
-FlacSink::FlacSink(std::string folder, const FlacStreamInfo& info, FileClosed closed, OutputRules rules)
-    : folder_(std::move(folder)),
+FlacSink::FlacSink(PiecePaths paths, const FlacStreamInfo& info, FileClosed closed, OutputRules rules)
+    : paths_(std::move(paths)),
       info_(info),
       closed_(std::move(closed)),
       // The worker finishes the files; the host hears of them on the cut's thread.
@@ -58,7 +58,7 @@ void FlacSink::work() {
       try {
         switch (job.kind) {
           case Job::Start:
-            out_.create(PieceName(folder_, job.number, ".flac"), info_.format, info_.bits);
+            out_.create(paths_(job.number), info_.format, info_.bits);
             break;
           case Job::Data:
             out_.append(job.bytes.data(), job.bytes.size());

@@ -1,5 +1,5 @@
 #pragma once
-// The pieces of a FLAC source: numbered FLAC files of its depth and rate.
+// FLAC pieces, of the source's depth and rate.
 //
 // Encoding takes about as long as decoding and scanning, so it runs on a
 // worker thread of its own: the cut hands over each piece's bytes through a
@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "cut/piece_files.h"
 #include "cut/scan.h"
 #include "flac/flac_source.h"
 #include "flac/flac_writer.h"
@@ -26,7 +27,7 @@ namespace mv {
 
 class FlacSink final : public PieceSink {
  public:
-  FlacSink(std::string folder, const FlacStreamInfo& info, FileClosed closed, OutputRules rules);
+  FlacSink(PiecePaths paths, const FlacStreamInfo& info, FileClosed closed, OutputRules rules);
   FlacSink(const FlacSink&) = delete;
   FlacSink& operator=(const FlacSink&) = delete;
   // As abandon: what was handed over is kept in complete files.
@@ -59,7 +60,7 @@ class FlacSink final : public PieceSink {
   // The same without raising: the error, if any.
   std::exception_ptr tell() noexcept;
 
-  std::string folder_;
+  PiecePaths paths_;
   FlacStreamInfo info_;
   FileClosed closed_;
   FlacWriter out_;       // the worker's alone

@@ -38,9 +38,9 @@ std::vector<Piece> MergeShortPieces(const std::vector<Piece>& pieces, int64_t mi
   return out;
 }
 
-MergingSink::MergingSink(std::string folder, OutputHeader header, FileClosed closed, OutputRules rules,
+MergingSink::MergingSink(PiecePaths paths, OutputHeader header, FileClosed closed, OutputRules rules,
                          int64_t minBytes)
-    : folder_(std::move(folder)),
+    : paths_(std::move(paths)),
       header_(std::move(header)),
       closed_(std::move(closed)),
       rules_(std::move(rules)),
@@ -62,7 +62,7 @@ int64_t MinSongBytes(double seconds, const PcmFormat& format) {
 void MergingSink::start(int32_t) {
   if (carry_) return;  // the short first piece goes on
   current_ = writer();
-  current_->create(PieceName(folder_, ++files_), header_);
+  current_->create(paths_(++files_), header_);
   length_ = 0;
 }
 
@@ -89,7 +89,7 @@ void MergingSink::finish() {
   // A short piece joins the one before. Its bytes are read back from its
   // file and put behind the other's data undeclared; that file declares them
   // only once the short one is gone, so that no moment shows them in both.
-  const std::string path = PieceName(folder_, files_);
+  const std::string path = paths_(files_);
   const int64_t size = current_->size();
   const int64_t before = previous_->size();
   const int64_t headerSize = current_->headerSize();

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "cut/piece_files.h"
 #include "cut/scan.h"
 #include "wave/format.h"
 #include "wave/writer.h"
@@ -21,7 +22,7 @@ std::vector<Piece> MergeShortPieces(const std::vector<Piece>& pieces, int64_t mi
 // The shortest song of the settings in data bytes; 0 when none is set.
 int64_t MinSongBytes(double seconds, const PcmFormat& format);
 
-// Writes a scan's pieces to numbered files, merged by the same rule. Each
+// Writes a scan's pieces to their files, merged by the same rule. Each
 // piece goes straight into a file of its own; one that ends short is moved
 // into the file before it and its own file goes (a short first piece goes on
 // into the piece after it). A file is finished once the piece after it is long
@@ -29,7 +30,7 @@ int64_t MinSongBytes(double seconds, const PcmFormat& format);
 // moment, and no sound is ever declared in two files.
 class MergingSink final : public PieceSink {
  public:
-  MergingSink(std::string folder, OutputHeader header, FileClosed closed, OutputRules rules, int64_t minBytes);
+  MergingSink(PiecePaths paths, OutputHeader header, FileClosed closed, OutputRules rules, int64_t minBytes);
   ~MergingSink() override;
 
   void start(int32_t number) override;
@@ -42,7 +43,7 @@ class MergingSink final : public PieceSink {
   std::unique_ptr<WaveWriter> writer();
   void keepBoth(const std::string& path, int64_t size, int64_t before) noexcept;
 
-  std::string folder_;
+  PiecePaths paths_;
   OutputHeader header_;
   FileClosed closed_;
   OutputRules rules_;

@@ -153,6 +153,9 @@ inline constexpr std::string_view kUsageFormatNotOffered = "入力 %s はこの�
 inline constexpr std::string_view kUsageOther = "使い方が正しくありません: %s";
 inline constexpr std::string_view kUsageSeeHelp = "使い方は %s --help で表示されます。";
 
+// FLAC pieces of any source.
+inline constexpr std::string_view kFlacFloat = "浮動小数点のﾌｧｲﾙは FLAC で保存できません。";
+
 inline constexpr std::string_view kAppTitle = "Morvane";
 inline constexpr std::string_view kVersion = "Morvane ver " MORVANE_VERSION;
 
