@@ -276,7 +276,6 @@ std::optional<std::vector<Word>> CueWords(std::string_view s) {
 }
 
 bool IsText(const Word& w) { return w.text.size() <= kMaxCueText && (w.quoted || !w.text.empty()); }
-bool IsBare(const Word& w, std::string_view text) { return !w.quoted && w.text == text; }
 bool IsNumber(const Word& w, int min, int max) {
   return !w.quoted && AllDigits(w.text, 1, 2) && Value(w.text) >= min && Value(w.text) <= max;
 }
@@ -321,12 +320,14 @@ TrackList ReadCueSheet(const std::vector<Line>& lines) {
   bool pendingFile = false;  // a FILE line no track has taken yet
   int files = 0;
   for (const Line& line : lines) {
-    const std::optional<std::vector<Word>> words = CueWords(line.text);
-    if (!words) Unreadable(line);
-    if (words->empty() || IsBare(words->front(), "REM")) {
+    // A REM comment is free text: it never reaches libcue.
+    const std::vector<std::string_view> bare = BareWords(line.text);
+    if (bare.empty() || bare.front() == "REM") {
       sheet += '\n';
       continue;
     }
+    const std::optional<std::vector<Word>> words = CueWords(line.text);
+    if (!words) Unreadable(line);
     const Word& key = words->front();
     const std::vector<Word> args(words->begin() + 1, words->end());
     CueTrack* track = tracks.empty() ? nullptr : &tracks.back();

@@ -149,7 +149,7 @@ const std::string kSheet =
     "    TITLE Bare\r\n"
     "    PERFORMER \"Guest & Band\"\r\n"
     "    ISRC JPK631400123\r\n"
-    "    REM COMPOSER \"Someone\"\r\n"
+    "    REM COMPOSER Rock 'n' \"Roll\r\n"
     "    INDEX 00 09:01:70\r\n"
     "    INDEX 01 09:03:15\r\n";
 
