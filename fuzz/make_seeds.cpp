@@ -1,12 +1,15 @@
 // Writes the seed corpora of the fuzz targets, made by Morvane's own header
 // code: files of every format, chunks around fmt and data, truncated files.
 // FLAC seeds are written by Morvane's FLAC writer.
-//   make-seeds DIR   (makes DIR/wave_reading, DIR/flac_reading, DIR/cut, DIR/join)
+// The track list's seeds are a plain list and cue sheets as rippers write them.
+//   make-seeds DIR   (makes DIR/wave_reading, DIR/flac_reading, DIR/cut, DIR/join,
+//                     DIR/track_list)
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "flac/flac_writer.h"
 #include "fuzz/fuzz_support.h"
@@ -65,7 +68,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root = argv[1];
-  for (const char* d : {"wave_reading", "flac_reading", "cut", "join"}) fs::create_directories(root / d);
+  for (const char* d : {"wave_reading", "flac_reading", "cut", "join", "track_list"}) fs::create_directories(root / d);
 
   std::vector<std::pair<std::string, Bytes>> files;
   const Bytes music = songs();
@@ -135,6 +138,29 @@ int main(int argc, char** argv) {
         save(root / "flac_reading", f.name + std::string("-cut") + std::to_string(cut),
              Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
   }
+  // Track lists: every form of a plain line, and cue sheets of one file and
+  // of a file a track.
+  const std::pair<const char*, std::string> lists[] = {
+      {"plain",
+       "\xEF\xBB\xBF# side A\r\n"
+       "A1 Intro 0:45\r\n"
+       "A2. \xE6\xB5\xB7\xE3\x81\xB8 / \xE5\xB1\xB1\xE7\x94\xB0 (3:45)\r\n"
+       "\r\n"
+       "B1) AC/DC 1/2 Live: 12:30pm (Remix) / Band 1:02:03\r\n"
+       "B2 - Medley: A / B / Artist\r\n"
+       "3. (4:05)\r\n"},
+      {"numbered", "01 First 3:00\n02 Second\n03 99 Luftballons 4:00\n"},
+      {"cue",
+       "REM GENRE \"Pop\"\nREM DATE 1985\nPERFORMER \"Band\"\nTITLE \"Album\"\n"
+       "FILE \"album.wav\" WAVE\n"
+       "  TRACK 01 AUDIO\n    TITLE \"One\"\n    PERFORMER \"Singer\"\n    INDEX 01 00:00:00\n"
+       "  TRACK 02 AUDIO\n    TITLE \"Two\"\n    FLAGS DCP\n    INDEX 00 04:12:40\n    INDEX 01 04:14:00\n"
+       "  TRACK 03 AUDIO\n    TITLE Three\n    ISRC ABC123\n    PREGAP 00:02:00\n    INDEX 01 09:03:15\n"},
+      {"cue-files",
+       "CATALOG 0123456789012\nFILE 01.flac FLAC\nTRACK 1 AUDIO\nINDEX 01 00:00:00\nTRACK 2 AUDIO\n"
+       "INDEX 00 03:00:00\nFILE 02.flac FLAC\nINDEX 01 00:00:00\nTRACK 3 AUDIO\nINDEX 01 02:00:00\n"},
+  };
+  for (const auto& [name, text] : lists) save(root / "track_list", name, Bytes(text.begin(), text.end()));
   std::printf("seeds in %s\n", root.string().c_str());
   return 0;
 }

@@ -3,7 +3,7 @@
 
 # Building and starting the program (scripts/run).
 morvane_run_packages="g++ cmake ninja-build libcli11-dev qt6-base-dev qt6-multimedia-dev
-  libpulse-dev libflac-dev fonts-noto-cjk qt6-translations-l10n"
+  libpulse-dev libflac-dev libcue-dev fonts-noto-cjk qt6-translations-l10n"
 # On top of those, the tests, the fuzzing and sanitizer builds, the packaging
 # check and the screenshots (scripts/test).
 morvane_test_packages="libgtest-dev sox flac ffmpeg python3 pulseaudio pulseaudio-utils

@@ -159,4 +159,19 @@ inline constexpr std::string_view kFlacFloat = "浮動小数点のﾌｧｲﾙ�
 inline constexpr std::string_view kAppTitle = "Morvane";
 inline constexpr std::string_view kVersion = "Morvane ver " MORVANE_VERSION;
 
+// The album: reading the track list (plain or cue sheet), naming the pieces
+// from a pattern, and how the list and the cut's pieces agree.
+inline constexpr std::string_view kTracksUnreadableLine = "曲目リストの %s 行目を読み取れません: %s";
+inline constexpr std::string_view kTracksNotUtf8 = "曲目リストの %s 行目に UTF-8 ではないバイトがあります。";
+inline constexpr std::string_view kTracksTooLarge = "曲目リスト %s は大きすぎます (1 MiB まで)。";
+inline constexpr std::string_view kTracksCueNoTrack = "キューシートに TRACK の行がありません。";
+inline constexpr std::string_view kTracksCueNoIndex = "キューシートの %s 行目の TRACK に INDEX 01 がありません。";
+inline constexpr std::string_view kTracksCueUnreadable = "キューシートを読み取れません。";
+inline constexpr std::string_view kTracksCountDiffers = "曲目リストには %s 曲ありますが、切り出した曲は %s 曲です。";
+inline constexpr std::string_view kTracksLengthDiffers =
+    "%s曲目「%s」の長さ %s は、曲目リストの長さ %s と 10 秒を超えて違います。";
+inline constexpr std::string_view kNameUnknownField =
+    "名前のパターンに {%s} というフィールドはありません。使えるのは {n} {N} {pos} {title} {artist} {album} {year} です。";
+inline constexpr std::string_view kNameUnmatchedBrace = "名前のパターン %s の { と } が対応していません。";
+
 }  // namespace mv::msg
