@@ -156,4 +156,10 @@ inline constexpr std::string_view kUsageSeeHelp = "使い方は %s --help で表
 inline constexpr std::string_view kAppTitle = "Morvane";
 inline constexpr std::string_view kVersion = "Morvane ver " MORVANE_VERSION;
 
+// The album's tags: a cover image that cannot go into the pieces, refused
+// before any piece is written.
+inline constexpr std::string_view kCoverCannotRead = "カバー画像のﾌｧｲﾙ %s は読めません。";
+inline constexpr std::string_view kCoverNotImage = "カバー画像のﾌｧｲﾙ %s は PNG でも JPEG でもありません。";
+inline constexpr std::string_view kCoverTooLarge = "カバー画像のﾌｧｲﾙ %s は大きすぎます (%s バイトまで)。";
+
 }  // namespace mv::msg
