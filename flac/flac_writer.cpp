@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <random>
+#include <string>
+#include <utility>
 
 #include "wave/errors.h"
 #include "wave/paths.h"
@@ -54,6 +57,66 @@ bool WriteAll(int fd, const uint8_t* p, std::size_t n, int64_t at) {
 
 void PutBigEndian(uint8_t* p, uint64_t v, int bytes) {
   for (int i = bytes - 1; i >= 0; --i, v >>= 8) p[i] = static_cast<uint8_t>(v);
+}
+
+// The tags' blocks in the file's order, each put in blocks as it is made:
+// the comments named only for what is given, the cover as a front-cover
+// picture. False when libFLAC takes one of them not.
+bool AddTagBlocks(const Tags& t, std::vector<void*>& blocks) {
+  std::vector<std::pair<const char*, std::string>> comments;
+  auto add = [&](const char* name, const std::string& value) {
+    if (!value.empty()) comments.emplace_back(name, value);
+  };
+  auto number = [&](const char* name, int32_t value) {
+    if (value > 0) comments.emplace_back(name, std::to_string(value));
+  };
+  add("TITLE", t.title);
+  add("ARTIST", t.artist);
+  add("ALBUM", t.album);
+  add("ALBUMARTIST", t.albumArtist);
+  number("TRACKNUMBER", t.track);
+  number("TRACKTOTAL", t.trackTotal);
+  number("DISCNUMBER", t.disc);
+  number("DISCTOTAL", t.discTotal);
+  add("DATE", t.year);
+  add("GENRE", t.genre);
+  if (!comments.empty()) {
+    // Its vendor string is libFLAC's own.
+    FLAC__StreamMetadata* block = FLAC__metadata_object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT);
+    if (!block) return false;
+    blocks.push_back(block);
+    for (const auto& [name, value] : comments) {
+      FLAC__StreamMetadata_VorbisComment_Entry entry;
+      // Refused for a value that is not UTF-8.
+      if (!FLAC__metadata_object_vorbiscomment_entry_from_name_value_pair(&entry, name, value.c_str()))
+        return false;
+      if (!FLAC__metadata_object_vorbiscomment_append_comment(block, entry, false)) {
+        std::free(entry.entry);
+        return false;
+      }
+    }
+  }
+  if (const auto& cover = t.cover) {
+    FLAC__StreamMetadata* block = FLAC__metadata_object_new(FLAC__METADATA_TYPE_PICTURE);
+    if (!block) return false;
+    blocks.push_back(block);
+    FLAC__StreamMetadata_Picture& p = block->data.picture;
+    p.type = FLAC__STREAM_METADATA_PICTURE_TYPE_FRONT_COVER;
+    p.width = static_cast<uint32_t>(cover->width);
+    p.height = static_cast<uint32_t>(cover->height);
+    p.depth = static_cast<uint32_t>(cover->depth);
+    p.colors = static_cast<uint32_t>(cover->colors);
+    std::string mime = cover->mime;
+    if (!FLAC__metadata_object_picture_set_mime_type(block, mime.data(), true) ||
+        !FLAC__metadata_object_picture_set_data(block, const_cast<FLAC__byte*>(cover->bytes.data()),
+                                                static_cast<FLAC__uint32>(cover->bytes.size()), true))
+      return false;
+    // libFLAC writes no block past 16 MiB with its head.
+    if (cover->bytes.size() > static_cast<std::size_t>(kMaxCoverBytes) ||
+        block->length + 4 > (1u << FLAC__STREAM_METADATA_LENGTH_LEN))
+      return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -107,13 +170,14 @@ FlacWriter::FlacWriter(FileClosed closed, OutputRules rules)
 
 FlacWriter::~FlacWriter() { abandon(); }
 
-void FlacWriter::create(const std::string& path, const PcmFormat& format, int32_t bits) {
+void FlacWriter::create(const std::string& path, const PcmFormat& format, int32_t bits, const FlacOptions& options) {
   abandon();
   const int container = (bits + 7) / 8 * 8;
   if (bits < 4 || bits > 32 || format.isFloat() || format.channels < 1 || format.channels > 2 ||
       format.bitsPerSample != container || format.sampleRate <= 0 ||
       !FLAC__format_sample_rate_is_valid(static_cast<uint32_t>(format.sampleRate)))
     refuse(msg::kUnsupported);
+  if (options.level < 0 || options.level > 8) raise(msg::kRangeError);
   if (const auto id = IdentityOf(path))
     if (std::find(rules_.sources.begin(), rules_.sources.end(), *id) != rules_.sources.end())
       refuse(rules_.sourceMessage);
@@ -144,17 +208,23 @@ void FlacWriter::create(const std::string& path, const PcmFormat& format, int32_
   state_->fd = fd_;
   state_->spacing = int64_t{format.sampleRate} * kSeekSeconds;
   FLAC__StreamEncoder* e = FLAC__stream_encoder_new();
-  FLAC__StreamMetadata* table = FLAC__metadata_object_new(FLAC__METADATA_TYPE_SEEKTABLE);
   encoder_ = e;
-  table_ = table;
+  // Without comments of ours libFLAC writes its own empty ones after
+  // STREAMINFO, as it always did.
+  bool ok = e && AddTagBlocks(options.tags, blocks_);
+  FLAC__StreamMetadata* table = ok ? FLAC__metadata_object_new(FLAC__METADATA_TYPE_SEEKTABLE) : nullptr;
+  if (table) blocks_.push_back(table);
   // libFLAC puts the MD5 of the samples in STREAMINFO by itself.
-  bool ok = e && table && FLAC__metadata_object_seektable_template_append_placeholders(table, kSeekPoints);
-  ok = ok && FLAC__stream_encoder_set_verify(e, true) && FLAC__stream_encoder_set_compression_level(e, 5) &&
+  ok = ok && table && FLAC__metadata_object_seektable_template_append_placeholders(table, kSeekPoints);
+  std::vector<FLAC__StreamMetadata*> blocks;
+  for (void* block : blocks_) blocks.push_back(static_cast<FLAC__StreamMetadata*>(block));
+  ok = ok && FLAC__stream_encoder_set_verify(e, true) &&
+       FLAC__stream_encoder_set_compression_level(e, static_cast<uint32_t>(options.level)) &&
        FLAC__stream_encoder_set_streamable_subset(e, bits <= 24) &&
        FLAC__stream_encoder_set_channels(e, format.channels) &&
        FLAC__stream_encoder_set_bits_per_sample(e, static_cast<uint32_t>(bits)) &&
        FLAC__stream_encoder_set_sample_rate(e, static_cast<uint32_t>(format.sampleRate)) &&
-       FLAC__stream_encoder_set_metadata(e, &table, 1);
+       FLAC__stream_encoder_set_metadata(e, blocks.data(), static_cast<uint32_t>(blocks.size()));
   ok = ok && FLAC__stream_encoder_init_stream(e, Callbacks::write, Callbacks::seek, Callbacks::tell, nullptr,
                                               state_.get()) == FLAC__STREAM_ENCODER_INIT_STATUS_OK;
   if (!ok) {
@@ -295,8 +365,8 @@ void FlacWriter::discard() noexcept {
   // Deleting an encoder finishes it, which writes: before the file goes.
   if (encoder_) FLAC__stream_encoder_delete(Encoder(encoder_));
   encoder_ = nullptr;
-  if (table_) FLAC__metadata_object_delete(static_cast<FLAC__StreamMetadata*>(table_));
-  table_ = nullptr;
+  for (void* block : blocks_) FLAC__metadata_object_delete(static_cast<FLAC__StreamMetadata*>(block));
+  blocks_.clear();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());

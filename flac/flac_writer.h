@@ -11,9 +11,16 @@
 #include <vector>
 
 #include "wave/format.h"
+#include "wave/tags.h"
 #include "wave/writer.h"
 
 namespace mv {
+
+struct FlacOptions {
+  int32_t level = 5;  // libFLAC's compression level, 0 to 8
+  // As Vorbis comments and a front-cover picture, ahead of the seek table.
+  Tags tags;
+};
 
 class FlacWriter {
  public:
@@ -26,8 +33,11 @@ class FlacWriter {
   // format says (format.bitsPerSample is bits rounded up to whole bytes).
   // A target that is one of the sources is refused with the rules' message
   // and a layout FLAC cannot hold with kUnsupported, nothing made; a hidden
-  // file that cannot be made raises kCannotCreate with the target.
-  void create(const std::string& path, const PcmFormat& format, int32_t bits);
+  // file that cannot be made raises kCannotCreate with the target; a level
+  // outside 0 to 8 raises kRangeError. With the default options the file is
+  // what it always was: STREAMINFO, libFLAC's own empty comments, the seek
+  // table.
+  void create(const std::string& path, const PcmFormat& format, int32_t bits, const FlacOptions& options = {});
   // Bytes of whole or partial frames; a partial frame waits for its rest.
   // A sample whose bits below the depth are not zero, or an encoding that
   // fails its check, raises kFlacEncodeError.
@@ -56,7 +66,10 @@ class FlacWriter {
   FileClosed closed_;
   OutputRules rules_;
   void* encoder_ = nullptr;  // FLAC__StreamEncoder
-  void* table_ = nullptr;    // its seek table, FLAC__StreamMetadata
+  // Its metadata blocks (FLAC__StreamMetadata), which libFLAC reads up to
+  // the finish: the comments and the picture when there are tags, the seek
+  // table.
+  std::vector<void*> blocks_;
   std::unique_ptr<State> state_;
   int fd_ = -1;              // the hidden file
   std::string path_, folder_;

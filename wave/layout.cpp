@@ -268,7 +268,8 @@ ExtendedHeader::ExtendedHeader(const PcmFormat& format, std::vector<uint8_t> for
 
 int64_t ExtendedHeader::size() const {
   const int64_t record = static_cast<int64_t>(record_.size() + (record_.size() & 1));
-  return 12 + (rf64_ ? 8 + int64_t{kDs64Body} : 0) + 8 + record + (format_.isFloat() ? 12 : 0) + 8;
+  return 12 + (rf64_ ? 8 + int64_t{kDs64Body} : 0) + 8 + record + (format_.isFloat() ? 12 : 0) +
+         static_cast<int64_t>(info_.size()) + 8;
 }
 
 int64_t ExtendedHeader::maxDataBytes() const {
@@ -302,6 +303,7 @@ std::vector<uint8_t> ExtendedHeader::bytes(int64_t dataBytes) const {
     put32(h, 4);
     put32(h, large || frames > kUnknown32 ? kUnknown32 : static_cast<uint32_t>(frames));
   }
+  h.insert(h.end(), info_.begin(), info_.end());
   putId(h, "data");
   put32(h, large ? kUnknown32 : static_cast<uint32_t>(dataBytes));
   return h;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "wave/file.h"
@@ -60,6 +61,9 @@ CheckedFormat CheckWaveFormat(ByteStream& in);
 class ExtendedHeader {
  public:
   ExtendedHeader(const PcmFormat& format, std::vector<uint8_t> formatRecord, bool roomForRf64);
+  // A chunk to go between the format and the data (a piece's tags): counted in
+  // the header's size and in the RIFF and RF64 sizes. Of even size.
+  void setInfo(std::vector<uint8_t> chunk) { info_ = std::move(chunk); }
   // The whole header for dataBytes of samples: RIFF up to 4 GiB - 1 bytes of
   // file, RF64 beyond (only with room); always the same length.
   std::vector<uint8_t> bytes(int64_t dataBytes) const;
@@ -71,6 +75,7 @@ class ExtendedHeader {
   PcmFormat format_;
   std::vector<uint8_t> record_;
   bool rf64_;
+  std::vector<uint8_t> info_;
 };
 
 // A format record made for the format: tag 1 or 3 up to 16 bits and 2

@@ -174,4 +174,10 @@ inline constexpr std::string_view kNameUnknownField =
     "名前のパターンに {%s} というフィールドはありません。使えるのは {n} {N} {pos} {title} {artist} {album} {year} です。";
 inline constexpr std::string_view kNameUnmatchedBrace = "名前のパターン %s の { と } が対応していません。";
 
+// The album's tags: a cover image that cannot go into the pieces, refused
+// before any piece is written.
+inline constexpr std::string_view kCoverCannotRead = "カバー画像のﾌｧｲﾙ %s は読めません。";
+inline constexpr std::string_view kCoverNotImage = "カバー画像のﾌｧｲﾙ %s は PNG でも JPEG でもありません。";
+inline constexpr std::string_view kCoverTooLarge = "カバー画像のﾌｧｲﾙ %s は大きすぎます (%s バイトまで)。";
+
 }  // namespace mv::msg

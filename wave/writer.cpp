@@ -29,6 +29,7 @@ void WaveWriter::create(const std::string& path, const PcmFormat& format) {
   format_ = format;
   extended_.reset();
   headerSize_ = kHeaderSize;
+  limit_ = std::numeric_limits<int32_t>::max();
   const auto header = WaveHeader(format, kHeaderSize);
   open(path, std::vector<uint8_t>(header.begin(), header.end()));
 }
@@ -36,7 +37,29 @@ void WaveWriter::create(const std::string& path, const PcmFormat& format) {
 void WaveWriter::create(const std::string& path, const ExtendedHeader& header) {
   extended_ = header;
   headerSize_ = header.size();
+  limit_ = headerSize_ + header.maxDataBytes();
   open(path, header.bytes(0));
+}
+
+void WaveWriter::create(const std::string& path, const OutputHeader& header) {
+  if (header.info.empty()) {
+    if (header.extended)
+      create(path, *header.extended);
+    else
+      create(path, header.format);
+    return;
+  }
+  // A listed format's header made the extended way is its 44 bytes (a plain
+  // PCM record, no fact chunk, no room for RF64); the info goes in before
+  // the data chunk.
+  ExtendedHeader full = header.extended ? *header.extended : ExtendedHeader(header.format, {}, false);
+  full.setInfo(header.info);
+  format_ = header.format;
+  extended_ = full;
+  headerSize_ = full.size();
+  // A listed format keeps its 2 GiB: its readers take the sizes as signed.
+  limit_ = header.extended ? headerSize_ + full.maxDataBytes() : std::numeric_limits<int32_t>::max();
+  open(path, full.bytes(0));
 }
 
 void WaveWriter::open(const std::string& path, const std::vector<uint8_t>& header) {
@@ -80,8 +103,7 @@ void WaveWriter::open(const std::string& path, const std::vector<uint8_t>& heade
 }
 
 void WaveWriter::grow(int64_t n) {
-  const int64_t limit = extended_ ? headerSize_ + extended_->maxDataBytes() : std::numeric_limits<int32_t>::max();
-  if (size_ + n > limit) raise(msg::kOverflow);
+  if (size_ + n > limit_) raise(msg::kOverflow);
   size_ += n;
 }
 

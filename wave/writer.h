@@ -32,10 +32,15 @@ struct OutputRules {
 };
 
 // The header of a job's outputs: a listed format's 44 bytes, or one for a
-// format outside the lists.
+// format outside the lists; with info (a piece's tags, InfoChunk's), that
+// chunk goes between the format and the data. Without, not a byte changes.
 struct OutputHeader {
+  OutputHeader() = default;
+  OutputHeader(const PcmFormat& f, std::optional<ExtendedHeader> e, std::vector<uint8_t> i = {})
+      : format(f), extended(std::move(e)), info(std::move(i)) {}
   PcmFormat format;
   std::optional<ExtendedHeader> extended;
+  std::vector<uint8_t> info;
 };
 
 class WaveWriter {
@@ -50,12 +55,7 @@ class WaveWriter {
   void create(const std::string& path, const PcmFormat& format);
   // The same with a header for a format outside the lists.
   void create(const std::string& path, const ExtendedHeader& header);
-  void create(const std::string& path, const OutputHeader& header) {
-    if (header.extended)
-      create(path, *header.extended);
-    else
-      create(path, header.format);
-  }
+  void create(const std::string& path, const OutputHeader& header);
   int64_t headerSize() const { return headerSize_; }
   void append(const void* data, std::size_t n);
   // Copies n bytes from src in chunks, the sizes brought up to date after
@@ -94,8 +94,11 @@ class WaveWriter {
   OutputRules rules_;
   File file_ = File::closed();
   PcmFormat format_;
+  // Written whole from the first byte when there is one: a format outside
+  // the lists, or a header with info.
   std::optional<ExtendedHeader> extended_;
   int64_t headerSize_ = 0;
+  int64_t limit_ = 0;  // the largest file the header's sizes can describe
   int64_t size_ = 0;
   int64_t refreshed_ = 0;  // the size the header says
   std::vector<char> buffer_;
