@@ -52,7 +52,12 @@ void PrintJson(const CutSettings& s, const CutResult& r, bool written) {
     j += ", \"data_bytes\": " + std::to_string(p.dataBytes);
     j += ", \"start_s\": " + number(BytesSeconds(p.firstByte, f));
     j += ", \"length_s\": " + number(BytesSeconds(p.dataBytes, f));
-    j += ", \"peak\": " + std::to_string(p.peak) + "}";
+    j += ", \"peak\": " + std::to_string(p.peak);
+    if (static_cast<std::size_t>(n) <= r.tags.size()) {
+      const Tags& t = r.tags[static_cast<std::size_t>(n - 1)];
+      j += ", \"track\": " + std::to_string(t.track) + ", \"title\": " + JsonString(t.title);
+    }
+    j += "}";
   }
   j += "], \"longest_quiet_run\": ";
   if (const auto& q = r.report.longestQuiet)

@@ -94,15 +94,36 @@ bool cueCanHold(const std::string& name) {
   return true;
 }
 
+// A TITLE or PERFORMER line, when there is a text: its quotes, which the
+// line cannot hold, become apostrophes, and line breaks blanks.
+std::string cueTextLine(const char* indent, const char* word, std::string value) {
+  if (value.empty()) return "";
+  for (char& ch : value)
+    if (ch == '"') ch = '\'';
+    else if (ch == '\n' || ch == '\r') ch = ' ';
+  return std::string(indent) + word + " \"" + value + "\"\n";
+}
+
 std::string cueText(const std::string& source, const CutResult& r, const PcmFormat& f) {
-  std::string text = "FILE \"" + source + "\" WAVE\n";
+  std::string text;
+  if (!r.tags.empty()) {
+    text += cueTextLine("", "PERFORMER", r.tags.front().albumArtist);
+    text += cueTextLine("", "TITLE", r.tags.front().album);
+  }
+  text += "FILE \"" + source + "\" WAVE\n";
   int32_t n = 0;
   for (const Piece& p : r.report.pieces) {
     const int64_t frames = BytesCueFrames(p.firstByte, f);
     char lines[96];
-    std::snprintf(lines, sizeof lines, "  TRACK %02d AUDIO\n    INDEX 01 %02lld:%02lld:%02lld\n", ++n,
-                  static_cast<long long>(frames / 75 / 60), static_cast<long long>(frames / 75 % 60),
-                  static_cast<long long>(frames % 75));
+    std::snprintf(lines, sizeof lines, "  TRACK %02d AUDIO\n", ++n);
+    text += lines;
+    if (static_cast<std::size_t>(n) <= r.tags.size()) {
+      const Tags& t = r.tags[static_cast<std::size_t>(n - 1)];
+      text += cueTextLine("    ", "TITLE", t.title);
+      text += cueTextLine("    ", "PERFORMER", t.artist);
+    }
+    std::snprintf(lines, sizeof lines, "    INDEX 01 %02lld:%02lld:%02lld\n", static_cast<long long>(frames / 75 / 60),
+                  static_cast<long long>(frames / 75 % 60), static_cast<long long>(frames % 75));
     text += lines;
   }
   return text;
@@ -202,6 +223,10 @@ void CheckExports(const CutReportOptions& o, const CutSettings& s) {
 void WriteExports(const CutReportOptions& o, const CutSettings& s, const CutResult& r) {
   // The pieces are there now: a name that became one of them is refused still.
   CheckExports(o, s);
+  for (const std::string& name : r.names)
+    for (const std::string* path : {&o.labels, &o.cue})
+      if (!path->empty() && *path != kStandardOutput && SameFile(*path, s.saveFolder + "/" + name))
+        refuse(format(msg::kExportIsRunFile, *path));
   if (!o.labels.empty()) writeWhole(o.labels, LabelText(r, s.format));
   if (!o.cue.empty()) writeWhole(o.cue, cueText(s.source, r, s.format));
 }

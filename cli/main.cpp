@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/album_options.h"
 #include "cli/console_host.h"
 #include "cli/cut_report.h"
 #include "cli/exit_status.h"
@@ -38,6 +39,7 @@ namespace {
 struct CutOptions {
   std::string source, out, format, length = "0:01:00";
   SilenceCutOptions silence;  // the defaults for split
+  AlbumOptions album;
   bool deleteSource = false, yes = false, dryRun = false;
   CutReportOptions report;
 };
@@ -71,6 +73,7 @@ int runCut(const CutOptions& o, CutMode mode) {
   if (!o.format.empty()) chosen = ParseFormatOption(o.format).format;
   s.format = chosen ? *chosen : intakeFormat(o.source);
   o.silence.applyTo(s);
+  const std::optional<TrackList> tracks = o.album.applyTo(s);
 
   CheckStreamsSpare({s.source}, s.saveFolder);
   // Label and cue files are written by the run, before it may delete the
@@ -90,6 +93,7 @@ int runCut(const CutOptions& o, CutMode mode) {
   else if (o.dryRun && !exportOnStdout)
     PrintPieceLines(r, s.format);
   if (mode == CutMode::AtSilences) PrintSummary(s, r);
+  if (tracks) WarnLengths(*tracks, s, r);
   // The window leaves a source it could not delete in silence; a script
   // must not take it for gone.
   if (s.deleteSource && !s.dryRun && !r.sourceDeleted) {
@@ -253,6 +257,7 @@ CLI::App* AddCuttingCommand(CLI::App& app, CutOptions& o, const std::string& nam
   cmd->add_option("SOURCE", o.source, sourceHelp)->required()->check(NotEmpty());
   cmd->add_option("--out", o.out, "save folder (must exist)")->required()->check(NotEmpty());
   addOwnOptions(*cmd);
+  AddAlbumOptions(*cmd, o.album);
   cmd->add_flag("--delete-source", o.deleteSource, "delete the source after a complete run");
   cmd->add_flag("--yes", o.yes, "answer Yes to the overwrite question");
   AddReportOptions(*cmd, o, exports);

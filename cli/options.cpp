@@ -182,7 +182,9 @@ int32_t ClicksOption::resolve(const PcmFormat& format) const {
   return ms ? static_cast<int32_t>(FramesFromSeconds(*ms / 1000.0, format)) : frames;
 }
 
-double ParseMinSong(const std::string& text) {
+double ParseMinSong(const std::string& text) { return ParseSeconds(text); }
+
+double ParseSeconds(const std::string& text) {
   const auto v = decimalFraction(trimmed(text));
   if (!v) throw UsageError(notANumber(text));
   if (*v < 0 || *v > 86400) throw UsageError(OutOfRangeText(text, "0..86400"));

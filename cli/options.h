@@ -63,6 +63,8 @@ struct ClicksOption {
 ClicksOption ParseClicks(const std::string& text);
 // The shortest song in seconds, at least 0.
 double ParseMinSong(const std::string& text);
+// Seconds 0..86400, a decimal fraction allowed.
+double ParseSeconds(const std::string& text);
 
 // The options of the cut at silences as given, declared once for `cut` and
 // `record --cut`; their values are known once the format is.

@@ -13,6 +13,7 @@
 #include "wave/format.h"
 #include "wave/job.h"
 #include "wave/source.h"
+#include "wave/tags.h"
 
 namespace mv {
 
@@ -45,6 +46,7 @@ enum class PieceFormat { AsSource, Wave, Flac };
 // How the pieces are named and written: by default numbered files, as ever.
 struct PieceFiles {
   std::vector<std::string> names;  // one file name a piece, in the save folder; empty: numbered
+  std::vector<Tags> tags;          // one a piece; empty: untagged
   // Fills in the names from the count of pieces, which a dry pass over the
   // source finds first, and their extension; it may refuse (a track list of
   // another count).
@@ -85,6 +87,7 @@ struct CutResult {
   int32_t mergedPieces = 0;  // pieces joined to a neighbour for being shorter than the shortest song
   std::string pieceExtension = ".wav";  // ".flac" for FLAC pieces
   std::vector<std::string> names;       // the pieces' file names when they were given
+  std::vector<Tags> tags;               // and their tags
   // Piece n's file name (from 1), as written.
   std::string fileName(int32_t n) const;
 };

@@ -1,7 +1,7 @@
 #include "cut/cut.h"
 #include "cut/explain.h"
 #include "cut/modes.h"
-#include "cut/piece_files.h"
+#include "cut/piece_outputs.h"
 #include "cut/scan.h"
 #include "cut/short_pieces.h"
 #include "cut/flac_sink.h"
@@ -34,8 +34,9 @@ bool flacPieces(const CutSettings& s, bool flacSource) {
   return s.files.format == PieceFormat::Flac || (s.files.format == PieceFormat::AsSource && flacSource);
 }
 
-PiecePaths pathsFor(const CutSettings& s, bool flacSource) {
-  return PiecePaths(s.saveFolder, s.files.names, flacPieces(s, flacSource) ? ".flac" : ".wav");
+PieceOutputs pathsFor(const CutSettings& s, bool flacSource) {
+  return PieceOutputs(s.saveFolder, s.files.names, flacPieces(s, flacSource) ? ".flac" : ".wav", s.files.tags,
+                      s.files.flacLevel);
 }
 
 bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& open, ScanWatcher* watcher,
@@ -104,7 +105,7 @@ std::optional<RunLock> mayStart(CutSettings& s, JobHost& host, const OpenSource&
     }
     if (pathsFor(s, flac).isOutput(s.source)) refuse(msg::kCutSourceIsOutput);
   }
-  const PiecePaths paths = pathsFor(s, flac);
+  const PieceOutputs paths = pathsFor(s, flac);
   std::optional<RunLock> lock = RunLock::onFolder(s.saveFolder);
   if (!lock) refuse(msg::kFolderInUse);
   if (paths.anyExists() && !host.ask({msg::kOverwritePieces, msg::kOverwriteCaption, Icon::None}))
@@ -133,15 +134,15 @@ OutputRules rulesFor(const CutSettings& s) {
 // The pieces of a run: WAVE files in the save folder.
 class FileSink final : public PieceSink {
  public:
-  FileSink(const CutSettings& s, PiecePaths paths, OutputHeader header, JobHost& host)
+  FileSink(const CutSettings& s, PieceOutputs paths, OutputHeader header, JobHost& host)
       : paths_(std::move(paths)), header_(std::move(header)), out_(closedBy(host), rulesFor(s)) {}
-  void start(int32_t number) override { out_.create(paths_(number), header_); }
+  void start(int32_t number) override { out_.create(paths_(number), paths_.header(header_, number)); }
   void write(const uint8_t* data, std::size_t n) override { out_.append(data, n); }
   void finish() override { out_.finish(); }
   void abandon() noexcept override { out_.abandon(); }
 
  private:
-  PiecePaths paths_;
+  PieceOutputs paths_;
   OutputHeader header_;
   WaveWriter out_;
 };
@@ -150,7 +151,7 @@ class FileSink final : public PieceSink {
 // take them fails where the run would fail to create its first file.
 class NoSink final : public PieceSink {
  public:
-  NoSink(const std::string& folder, PiecePaths paths) : folder_(folder), paths_(std::move(paths)) {}
+  NoSink(const std::string& folder, PieceOutputs paths) : folder_(folder), paths_(std::move(paths)) {}
   void start(int32_t number) override {
     if (!folderChecked_ && !IsWritableFolder(folder_)) raise(msg::kCannotCreate, paths_(number));
     folderChecked_ = true;
@@ -161,7 +162,7 @@ class NoSink final : public PieceSink {
 
  private:
   std::string folder_;
-  PiecePaths paths_;
+  PieceOutputs paths_;
   bool folderChecked_ = false;
 };
 
@@ -231,7 +232,8 @@ bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& ope
   }
   if (flacPieces(s, flac)) result.pieceExtension = ".flac";
   result.names = s.files.names;
-  const PiecePaths paths = pathsFor(s, flac);
+  result.tags = s.files.tags;
+  const PieceOutputs paths = pathsFor(s, flac);
   ByteStream& in = flac ? *decoded : *source;
   CutSource src{in, 0, 0};
   OutputHeader header;
@@ -322,6 +324,7 @@ CutResult RunCut(const CutSettings& settings, JobHost& host, const OpenSource& o
     if (s.files.plan) s.files.plan(result.report.pieces.size(), result.pieceExtension, s.files);
     requireNames(s.files, result.report.pieces.size());
     result.names = s.files.names;
+    result.tags = s.files.tags;
   }
   result.end = CutEnd::Complete;
   if (s.onComplete) s.onComplete(result);

@@ -15,7 +15,7 @@ constexpr std::size_t kJobBytes = 1 << 20;
 constexpr int32_t kPiecesInFlight = 2;
 }  // namespace
 
-FlacSink::FlacSink(PiecePaths paths, const FlacStreamInfo& info, FileClosed closed, OutputRules rules)
+FlacSink::FlacSink(PieceOutputs paths, const FlacStreamInfo& info, FileClosed closed, OutputRules rules)
     : paths_(std::move(paths)),
       info_(info),
       closed_(std::move(closed)),
@@ -58,7 +58,7 @@ void FlacSink::work() {
       try {
         switch (job.kind) {
           case Job::Start:
-            out_.create(paths_(job.number), info_.format, info_.bits);
+            out_.create(paths_(job.number), info_.format, info_.bits, paths_.flacOptions(job.number));
             break;
           case Job::Data:
             out_.append(job.bytes.data(), job.bytes.size());

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "cut/piece_files.h"
+#include "cut/piece_outputs.h"
 #include "cut/scan.h"
 #include "flac/flac_source.h"
 #include "flac/flac_writer.h"
@@ -27,7 +27,7 @@ namespace mv {
 
 class FlacSink final : public PieceSink {
  public:
-  FlacSink(PiecePaths paths, const FlacStreamInfo& info, FileClosed closed, OutputRules rules);
+  FlacSink(PieceOutputs paths, const FlacStreamInfo& info, FileClosed closed, OutputRules rules);
   FlacSink(const FlacSink&) = delete;
   FlacSink& operator=(const FlacSink&) = delete;
   // As abandon: what was handed over is kept in complete files.
@@ -60,7 +60,7 @@ class FlacSink final : public PieceSink {
   // The same without raising: the error, if any.
   std::exception_ptr tell() noexcept;
 
-  PiecePaths paths_;
+  PieceOutputs paths_;
   FlacStreamInfo info_;
   FileClosed closed_;
   FlacWriter out_;       // the worker's alone

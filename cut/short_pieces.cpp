@@ -38,7 +38,7 @@ std::vector<Piece> MergeShortPieces(const std::vector<Piece>& pieces, int64_t mi
   return out;
 }
 
-MergingSink::MergingSink(PiecePaths paths, OutputHeader header, FileClosed closed, OutputRules rules,
+MergingSink::MergingSink(PieceOutputs paths, OutputHeader header, FileClosed closed, OutputRules rules,
                          int64_t minBytes)
     : paths_(std::move(paths)),
       header_(std::move(header)),
@@ -62,7 +62,8 @@ int64_t MinSongBytes(double seconds, const PcmFormat& format) {
 void MergingSink::start(int32_t) {
   if (carry_) return;  // the short first piece goes on
   current_ = writer();
-  current_->create(paths_(++files_), header_);
+  ++files_;
+  current_->create(paths_(files_), paths_.header(header_, files_));
   length_ = 0;
 }
 

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "cut/piece_files.h"
+#include "cut/piece_outputs.h"
 #include "cut/scan.h"
 #include "wave/format.h"
 #include "wave/writer.h"
@@ -30,7 +30,7 @@ int64_t MinSongBytes(double seconds, const PcmFormat& format);
 // moment, and no sound is ever declared in two files.
 class MergingSink final : public PieceSink {
  public:
-  MergingSink(PiecePaths paths, OutputHeader header, FileClosed closed, OutputRules rules, int64_t minBytes);
+  MergingSink(PieceOutputs paths, OutputHeader header, FileClosed closed, OutputRules rules, int64_t minBytes);
   ~MergingSink() override;
 
   void start(int32_t number) override;
@@ -43,7 +43,7 @@ class MergingSink final : public PieceSink {
   std::unique_ptr<WaveWriter> writer();
   void keepBoth(const std::string& path, int64_t size, int64_t before) noexcept;
 
-  PiecePaths paths_;
+  PieceOutputs paths_;
   OutputHeader header_;
   FileClosed closed_;
   OutputRules rules_;

@@ -462,7 +462,7 @@ TEST_P(FlacSinkRuns, LeaveWhatAWriterOnTheCutsThreadLeaves) {
       o.told.push_back(fs::path(path).filename());
     };
     if (threaded) {
-      FlacSink sink(PiecePaths(folder, {}, ".flac"), info, told, {});
+      FlacSink sink(PieceOutputs(folder, {}, ".flac"), info, told, {});
       o.error = PlayRun(
           r, bytes, 4, [&](int u) { sink.start(u); }, [&](const uint8_t* p, std::size_t n) { sink.write(p, n); },
           [&] { sink.finish(); },

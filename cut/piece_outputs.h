@@ -1,17 +1,22 @@
 #pragma once
-// Where a run's pieces go: numbered files as ever, or the names a track list
-// gave them, in the save folder.
+// Where a run's pieces go and what they say of themselves: numbered files as
+// ever, or the names and tags a track list gave them, in the save folder.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "flac/flac_writer.h"
+#include "wave/tags.h"
+#include "wave/writer.h"
+
 namespace mv {
 
-class PiecePaths {
+class PieceOutputs {
  public:
-  // names: one file name a piece; empty for the numbered names.
-  PiecePaths(std::string folder, std::vector<std::string> names, std::string extension);
+  // names and tags: one a piece, or none.
+  PieceOutputs(std::string folder, std::vector<std::string> names, std::string extension,
+               std::vector<Tags> tags = {}, int32_t flacLevel = 5);
 
   // The path of piece n (from 1). A run that finds more pieces than it has
   // names raises the count's refusal rather than make up a name.
@@ -22,11 +27,16 @@ class PiecePaths {
   // The source is one of the pieces to be written, under any name of it.
   bool isOutput(const std::string& source) const;
   bool named() const { return !names_.empty(); }
+  // Piece n's header with its tags' chunk, if it has tags.
+  OutputHeader header(const OutputHeader& plain, int32_t n) const;
+  FlacOptions flacOptions(int32_t n) const;
 
  private:
   std::string folder_;
   std::vector<std::string> names_;
   std::string extension_;
+  std::vector<Tags> tags_;
+  int32_t flacLevel_;
 };
 
 }  // namespace mv
