@@ -3,6 +3,7 @@
 #include "cut/scan.h"
 #include "cut/short_pieces.h"
 #include "cut/flac_sink.h"
+#include "cut/trim_sink.h"
 #include "flac/flac_source.h"
 #include "wave/checked.h"
 #include "wave/encoded.h"
@@ -33,6 +34,7 @@ std::optional<RunLock> mayStart(const CutSettings& s, JobHost& host, const OpenS
   // A short piece is merged by reading it back from its file, which a FLAC
   // piece does not allow.
   if (flac && s.mode == CutMode::AtSilences && s.minSongSeconds > 0) refuse(msg::kFlacMinSong);
+  CheckKeepSilence(s);
   // Encoded audio under another name would be cut into noise. A source that
   // cannot be opened is reported by the run itself.
   if (!IsWaveFileName(s.source) && !flac) {

@@ -156,4 +156,10 @@ inline constexpr std::string_view kUsageSeeHelp = "使い方は %s --help で表
 inline constexpr std::string_view kAppTitle = "Morvane";
 inline constexpr std::string_view kVersion = "Morvane ver " MORVANE_VERSION;
 
+// The silence kept short before and after each song: settings it cannot go with.
+inline constexpr std::string_view kKeepSilenceEqualLengths =
+    "同じ長さのﾌｧｲﾙへの分割では、曲の前後の無音は切り詰められません。";
+inline constexpr std::string_view kKeepSilenceMinSong =
+    "最短の曲の長さを指定したときは、曲の前後の無音は切り詰められません。";
+
 }  // namespace mv::msg
