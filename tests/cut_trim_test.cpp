@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -14,6 +15,7 @@
 
 #include "cut/cut.h"
 #include "cut/scan_kernels.h"
+#include "cut/trim_sink.h"
 #include "flac/flac_source.h"
 #include "flac/flac_writer.h"
 #include "tests/support.h"
@@ -188,6 +190,10 @@ std::vector<Stretch> AlbumEndingIn(const std::vector<Stretch>& end) {
   return tape;
 }
 
+// 16-bit stereo parts of 256 KiB hold 65536 frames; with N = 1000 the tail
+// begins at frame 70000.
+std::vector<Stretch> GapIntoTheTail() { return {{Loud, 60000}, {Quiet, 10000}, {Loud, 300}}; }
+
 TEST_F(KeepSilence, EachPieceLosesItsSilenceBeyondSAndNothingElse) {
   const Row rows[] = {
       {"S of 100 frames", Album(), 100, {{200, 2487}, {413, 800}}},
@@ -200,8 +206,9 @@ TEST_F(KeepSilence, EachPieceLosesItsSilenceBeyondSAndNothingElse) {
        2000,
        {{3000, 0}, {0, 1000}, {0, 0}}},
       // The tail is not tested: the gap before the sound there ends no song
-      // and stays whole, read again past what memory holds.
-      {"a gap that runs into the tail, sound there", {{Loud, 1500}, {Quiet, 4800}, {Loud, 300}}, 50, {{0, 0}}},
+      // and stays whole. It passes from one part the cut reads to the next
+      // and is longer than the memory holds: its start is read again.
+      {"a gap that runs into the tail, sound there", GapIntoTheTail(), 50, {{0, 0}}},
       {"silence to the end", {{Loud, 2000}, {Quiet, 1500}}, 50, {{0, 1450}}},
       // Without click tolerance a click in a gap is sound: it ends the first
       // piece, and the quiet after it, in the rest of the block the cut does
@@ -222,7 +229,7 @@ TEST_F(KeepSilence, EachPieceLosesItsSilenceBeyondSAndNothingElse) {
        {0, 0}, {7, 9}},
       {"zero points corrected", Album(), 100, {{200, 2487}, {413, 800}}, 0, Format(2, 44100, 16), 100, true,
        {150, -150}},
-      {"zero points corrected, a gap read again", {{Loud, 1500}, {Quiet, 4800}, {Loud, 300}}, 50, {{0, 0}}, 0,
+      {"zero points corrected, a gap read again", GapIntoTheTail(), 50, {{0, 0}}, 0,
        Format(2, 44100, 16), 100, true, {150, -150}},
       {"8-bit mono, corrected", Album(), 100, {{200, 2487}, {413, 800}}, 0, Format(1, 44100, 8), 20, true, {3, 3}},
       {"8-bit stereo at the threshold", Album(QuietEdge), 100, {{200, 2487}, {413, 800}}, 0, Format(2, 22050, 8), 20},
@@ -248,7 +255,7 @@ TEST_F(KeepSilence, EachPieceLosesItsSilenceBeyondSAndNothingElse) {
        3,
        Format(1, 44100, 64, true)},
       {"FLAC", Album(), 100, {{200, 2487}, {413, 800}}, 0, Format(2, 44100, 16), 100, false, {0, 0}, {}, true},
-      {"FLAC, a gap read again", {{Loud, 1500}, {Quiet, 4800}, {Loud, 300}}, 50, {{0, 0}}, 0, Format(2, 44100, 16),
+      {"FLAC, a gap read again", GapIntoTheTail(), 50, {{0, 0}}, 0, Format(2, 44100, 16),
        100, false, {0, 0}, {}, true},
   };
   for (const Row& row : rows) {
@@ -317,6 +324,88 @@ TEST_F(KeepSilence, EachPieceLosesItsSilenceBeyondSAndNothingElse) {
           << trimmed[n].size() << " bytes against " << p.dataBytes - p.trimmedFront - p.trimmedBack;
     }
   }
+}
+
+// The trim alone, on random tapes handed over in random parts and cut into
+// random pieces, with little memory so that held frames are read again:
+// every file is its piece less the reference's trims, and counting alone
+// finds the same trims.
+TEST_F(KeepSilence, AnyPartsAndPiecesGiveTheSameFiles) {
+  struct Files final : PieceSink {
+    std::vector<Bytes> files;
+    void start(int32_t) override { files.emplace_back(); }
+    void write(const uint8_t* data, std::size_t n) override { files.back().insert(files.back().end(), data, data + n); }
+    void finish() override {}
+    void abandon() noexcept override {}
+  };
+  const PcmFormat formats[] = {Format(2, 44100, 16), Format(1, 8000, 8), Format(2, 96000, 24),
+                               Format(1, 48000, 32, true)};
+  std::mt19937 rng(11);
+  int readsSeen = 0;
+  for (int round = 0; round < 400; ++round) {
+    SCOPED_TRACE(round);
+    const PcmFormat& f = formats[round % 4];
+    const int32_t t = f.bitsPerSample == 8 ? 20 : 100;
+    const int32_t zero[2] = {0, 0};
+    std::vector<Stretch> stretches;
+    for (int i = 0; i < 40; ++i) {
+      const Kind kind = static_cast<Kind>(rng() % (f.channels == 2 ? 5 : 4));
+      stretches.push_back({kind, static_cast<int>(1 + rng() % (IsQuiet(kind) ? 200 : rng() % 2 ? 4 : 100))});
+    }
+    const Tape tape = MakeTape(f, stretches, t, zero);
+    const auto frames = static_cast<int64_t>(tape.quiet.size());
+    const int64_t frameBytes = f.frameBytes();
+    TrimRule rule;
+    rule.format = f;
+    rule.threshold = t;
+    rule.maxBurst = rng() % 2 ? 0 : static_cast<int32_t>(1 + rng() % 4);
+    rule.keepFrames = rng() % 3 == 0 ? 0 : rng() % 60;
+    rule.holdFrames = rng() % 40;
+    std::vector<int64_t> cuts = {0, frames};
+    for (int i = rng() % 4; i > 0; --i) cuts.push_back(static_cast<int64_t>(rng() % static_cast<uint32_t>(frames)));
+    std::sort(cuts.begin(), cuts.end());
+    int reads = 0;
+    auto reread = [&](int64_t offset, uint8_t* into, std::size_t bytes) {
+      ++reads;
+      ASSERT_LE(offset + static_cast<int64_t>(bytes), static_cast<int64_t>(tape.data.size()));
+      std::memcpy(into, tape.data.data() + offset, bytes);
+    };
+    Files written, counted;
+    std::vector<Piece> found, foundCounting;
+    TrimSink trim(written, rule, found, reread);
+    TrimSink count(counted, rule, foundCounting, {});
+    for (std::size_t n = 0; n + 1 < cuts.size(); ++n) {
+      for (auto [sink, list] : {std::pair{&trim, &found}, std::pair{&count, &foundCounting}}) {
+        list->push_back({cuts[n] * frameBytes, (cuts[n + 1] - cuts[n]) * frameBytes, 0});
+        sink->start(static_cast<int32_t>(n + 1));
+      }
+      for (int64_t at = cuts[n]; at < cuts[n + 1];) {
+        const int64_t part = std::min<int64_t>(cuts[n + 1] - at, 1 + rng() % 300);
+        trim.write(tape.data.data() + at * frameBytes, static_cast<std::size_t>(part * frameBytes));
+        count.write(tape.data.data() + at * frameBytes, static_cast<std::size_t>(part * frameBytes));
+        at += part;
+      }
+      trim.finish();
+      count.finish();
+    }
+    ASSERT_EQ(written.files.size(), cuts.size() - 1);
+    for (std::size_t n = 0; n + 1 < cuts.size(); ++n) {
+      SCOPED_TRACE("piece " + std::to_string(n + 1));
+      const auto [front, back] = Trims(tape, cuts[n], cuts[n + 1], rule.maxBurst, rule.keepFrames, false);
+      EXPECT_EQ(found[n].trimmedFront, front * frameBytes);
+      EXPECT_EQ(found[n].trimmedBack, back * frameBytes);
+      EXPECT_EQ(foundCounting[n].trimmedFront, front * frameBytes);
+      EXPECT_EQ(foundCounting[n].trimmedBack, back * frameBytes);
+      EXPECT_TRUE(counted.files[n].empty());
+      const auto begin = tape.data.begin() + (cuts[n] + front) * frameBytes;
+      const auto end = tape.data.begin() + (cuts[n + 1] - back) * frameBytes;
+      EXPECT_TRUE(written.files[n] == Bytes(begin, std::max(begin, end)));
+    }
+    if (::testing::Test::HasFailure()) return;
+    readsSeen += reads > 0;
+  }
+  // The memory was short in a good share of the rounds.
+  EXPECT_GT(readsSeen, 40);
 }
 
 // The frame test of the trim is the scan's at every width, in the portable
