@@ -53,6 +53,9 @@ void PrintJson(const CutSettings& s, const CutResult& r, bool written) {
     j += ", \"start_s\": " + number(BytesSeconds(p.firstByte, f));
     j += ", \"length_s\": " + number(BytesSeconds(p.dataBytes, f));
     j += ", \"peak\": " + std::to_string(p.peak);
+    if (s.keepSilenceSeconds)
+      j += ", \"trimmed_start_s\": " + number(BytesSeconds(p.trimmedFront, f)) +
+           ", \"trimmed_end_s\": " + number(BytesSeconds(p.trimmedBack, f));
     if (static_cast<std::size_t>(n) <= r.tags.size()) {
       const Tags& t = r.tags[static_cast<std::size_t>(n - 1)];
       j += ", \"track\": " + std::to_string(t.track) + ", \"title\": " + JsonString(t.title);

@@ -70,6 +70,9 @@ struct CutSettings {
   int32_t ignoreClicks = 0;  // at silences: sound bursts of at most this many frames inside a quiet run
   double minSongSeconds = 0;  // at silences: a shorter piece joins its neighbour; 0 keeps every piece
   PieceFiles files;
+  // At silences: each piece's leading and trailing silence is cut to at most
+  // this many seconds; none keeps every byte.
+  std::optional<double> keepSilenceSeconds;
   // Called once a run (a dry one too) is complete, before it says so and
   // before the source is deleted: what the front end writes beside the
   // pieces. An error it raises fails the run with the source kept.

@@ -5,6 +5,7 @@
 #include "cut/scan.h"
 #include "cut/short_pieces.h"
 #include "cut/flac_sink.h"
+#include "cut/trim_sink.h"
 #include "flac/flac_source.h"
 #include "wave/checked.h"
 #include "wave/encoded.h"
@@ -79,6 +80,7 @@ std::optional<RunLock> mayStart(CutSettings& s, JobHost& host, const OpenSource&
   // piece does not allow.
   if (flacPieces(s, flac) && s.mode == CutMode::AtSilences && s.minSongSeconds > 0) refuse(msg::kFlacMinSong);
   if (flacPieces(s, flac) && !flac && s.format.isFloat()) refuse(msg::kFlacFloat);
+  CheckKeepSilence(s);
   // Encoded audio under another name would be cut into noise. A source that
   // cannot be opened is reported by the run itself.
   if (!IsWaveFileName(s.source) && !flac) {

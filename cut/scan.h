@@ -13,6 +13,9 @@ struct Piece {
   int64_t firstByte = 0;  // from the start of the data
   int64_t dataBytes = 0;
   int32_t peak = 0;       // largest |sample| as the cut writes it
+  // With the silence kept short: bytes of silence not written, at the
+  // piece's start and at its end (a run and a dry run alike).
+  int64_t trimmedFront = 0, trimmedBack = 0;
 };
 
 struct QuietRun {

@@ -70,6 +70,9 @@ struct ScanKernels {
   // to INT32_MAX; floats as 24-bit (|x| * 2^23, truncated, up to INT32_MAX;
   // a NaN counts as 0).
   int32_t (*peak)(const uint8_t* data, std::size_t n);
+  // The silent frames among `count` (at most 64) frames, by the scan's own
+  // test for the threshold, a bit each, the first lowest.
+  uint64_t (*silentBits)(const uint8_t* frames, int32_t count, int32_t threshold) = nullptr;
 };
 
 // The peak of a full-scale sample: a level in dBFS is 20 log10(peak / this).

@@ -11,6 +11,7 @@
 #include "cut/measure.h"
 #include "cut/modes.h"
 #include "cut/scan_kernels.h"
+#include "cut/trim_sink.h"
 #include "wave/checked.h"
 #include "wave/errors.h"
 #include "wave/format.h"
@@ -18,11 +19,18 @@
 
 namespace mv {
 
-bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& host, PieceSink& out,
+bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& host, PieceSink& sink,
                    ScanReport& report) {
   const PcmFormat& fmt = s.format;
   const int32_t frameSize = mul32(fmt.channels, fmt.bytesPerSample());
   const ScanKernels k = ScanKernelsFor(fmt);
+  // With the silence kept short the pieces go through the trim, which a dry
+  // run has count without writing.
+  std::optional<TrimSink> trim;
+  if (s.keepSilenceSeconds)
+    trim.emplace(sink, TrimRuleFor(s), report.pieces,
+                 s.dryRun ? Reread{} : SourceReread(src.stream, src.dataStart, k, z, frameSize));
+  PieceSink& out = trim ? *trim : sink;
   const int32_t blockBytes = mul32(frameSize, s.runLength);
   PieceMeter meter(fmt, src.dataSize, report, blockBytes);
   // Parts come here while still in the cache where reading left them.

@@ -180,4 +180,10 @@ inline constexpr std::string_view kCoverCannotRead = "カバー画像のﾌｧ�
 inline constexpr std::string_view kCoverNotImage = "カバー画像のﾌｧｲﾙ %s は PNG でも JPEG でもありません。";
 inline constexpr std::string_view kCoverTooLarge = "カバー画像のﾌｧｲﾙ %s は大きすぎます (%s バイトまで)。";
 
+// The silence kept short before and after each song: settings it cannot go with.
+inline constexpr std::string_view kKeepSilenceEqualLengths =
+    "同じ長さのﾌｧｲﾙへの分割では、曲の前後の無音は切り詰められません。";
+inline constexpr std::string_view kKeepSilenceMinSong =
+    "最短の曲の長さを指定したときは、曲の前後の無音は切り詰められません。";
+
 }  // namespace mv::msg
