@@ -337,7 +337,7 @@ TEST(TaggedMerge, AShortPieceJoinsTheOneBeforeBehindTheRealHeader) {
   const PcmFormat f{2, 44100, 16, SampleKind::Integer};
   const OutputHeader header(f, std::nullopt, InfoChunk(Make("Merged", "Someone")));
   const Bytes a = Samples(f, 30000), b = Samples(f, 500);
-  MergingSink sink(dir.path(), header, {}, {}, 4 * 10000);
+  MergingSink sink(PieceOutputs(dir.path(), {}, ".wav"), header, {}, {}, 4 * 10000);
   sink.start(1);
   sink.write(a.data(), a.size());
   sink.finish();
