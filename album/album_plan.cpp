@@ -18,7 +18,7 @@ PlannedPieces PlanPieces(const AlbumSettings& a, std::size_t count, std::string_
   if (a.tracks) {
     if (album.album.empty()) album.album = a.tracks->album;
     if (album.albumArtist.empty()) album.albumArtist = a.tracks->albumArtist;
-    if (album.artist.empty()) album.artist = album.albumArtist;
+    if (album.artist.empty()) album.artist = a.tracks->albumArtist;
   }
   std::vector<NameFields> fields;
   for (int32_t n = 1; n <= total; ++n) {

@@ -58,8 +58,10 @@ void checkLength(int32_t seconds, const PcmFormat& f) {
                                                        ":" + std::to_string(most % 60 / 10) + std::to_string(most % 10)));
 }
 
-// The cut that follows, settled before anything is recorded.
-CutSettings cutSettingsFor(const RecordOptions& o, const std::string& file, const std::string& label) {
+// The cut that follows, settled before anything is recorded: its track list
+// and cover are read now.
+CutSettings cutSettingsFor(const RecordOptions& o, const std::string& file, const std::string& label,
+                           std::optional<TrackList>& tracks) {
   CutSettings s;
   s.source = file;
   s.saveFolder = FolderText(o.cutOut.empty() ? o.out : o.cutOut);
@@ -68,6 +70,7 @@ CutSettings cutSettingsFor(const RecordOptions& o, const std::string& file, cons
   s.format = wide ? *wide : ParseFormatLabel(kCutLabels[RecordingLabelPosition(label)]);
   s.mode = CutMode::AtSilences;
   o.silence.applyTo(s);
+  tracks = o.album.applyTo(s);
   return s;
 }
 
@@ -99,8 +102,9 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
 
   const std::string file = FolderText(o.out) + "/" + kRecordingFileName;
   std::optional<CutSettings> cut;
+  std::optional<TrackList> tracks;
   if (o.cut) {
-    cut = cutSettingsFor(o, file, label);
+    cut = cutSettingsFor(o, file, label, tracks);
     if (!isFolder(cut->saveFolder)) raise(msg::kCannotCreate, cut->saveFolder + "/mv000001.wav");
   }
   if (FileExists(file)) {
@@ -173,6 +177,7 @@ int RunRecord(const RecordOptions& o, int argc, char** argv) {
   if (r.end == CutEnd::Cancelled) return CancelledStatus();
   if (r.end != CutEnd::Complete) return kRefused;
   PrintSummary(*cut, r);
+  if (tracks) WarnLengths(*tracks, *cut, r);
   return kDone;
 }
 

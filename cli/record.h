@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "cli/album_options.h"
 #include "cli/options.h"
 #include "record/wave_device.h"
 #include "wave/messages.h"
@@ -24,6 +25,7 @@ struct RecordOptions {
   bool cut = false;
   std::string cutOut;           // folder of the pieces; default: out
   SilenceCutOptions silence;
+  AlbumOptions album;
 };
 
 // The record command's options, the same in morvane-cli (for --help and
@@ -46,12 +48,15 @@ inline CLI::App* AddRecordCommand(CLI::App& app, RecordOptions& o) {
   cmd->add_option("--cut-out", o.cutOut, "save folder of the pieces (must exist; default: --out)")
       ->check(NotEmpty());
   AddSilenceCutOptions(*cmd, o.silence, "cut: ");
+  AddAlbumOptions(*cmd, o.album, "cut: ");
   cmd->callback([&o, cmd] {
     if (!o.listInputs && o.out.empty()) throw CLI::RequiredError("--out");
     // The cut's options mean nothing without the cut: wrong usage, not ignored.
     if (!o.cut) {
       if (cmd->count("--cut-out") > 0) throw CLI::ValidationError("--cut-out", std::string(msg::kUsageOnlyWithCut));
       for (const char* name : kSilenceCutOptionNames)
+        if (cmd->count(name) > 0) throw CLI::ValidationError(name, std::string(msg::kUsageOnlyWithCut));
+      for (const char* name : kAlbumOptionNames)
         if (cmd->count(name) > 0) throw CLI::ValidationError(name, std::string(msg::kUsageOnlyWithCut));
     }
   });
