@@ -2,6 +2,7 @@
 
 #include "album/album_plan.h"
 #include "album/naming.h"
+#include "album/utf8.h"
 #include "cli/console_host.h"
 #include "cli/options.h"
 #include "cut/units.h"
@@ -17,6 +18,20 @@ void checkTo(const std::string& text) {
 }
 
 void checkLevel(const std::string& text) { ParseNumber(text, 0, 8); }
+
+// A tag is UTF-8 text, as FLAC and the INFO chunk hold it.
+CLI::Validator utf8Text(const std::string& option) {
+  return CLI::Validator(
+      [option](std::string& text) {
+        for (std::size_t i = 0; i < text.size();) {
+          const std::size_t n = utf8::CharLength(text, i);
+          if (n == 0 || utf8::IsControl(utf8::Decode(text, i, n))) return format(msg::kUsageBadValue, option, "\"" + text + "\"");
+          i += n;
+        }
+        return std::string();
+      },
+      "");
+}
 
 void checkPattern(const std::string& text) {
   try {
@@ -44,11 +59,12 @@ void AddAlbumOptions(CLI::App& cmd, AlbumOptions& o, const std::string& helpPref
                  helpPrefix + "file names from {n} {N} {pos} {title} {artist} {album} {year} (default with --tracks: "
                               "\"{n} {title}\")")
       ->check(NotEmpty(checkPattern));
-  cmd.add_option("--album", o.album, helpPrefix + "album tag");
-  cmd.add_option("--artist", o.artist, helpPrefix + "artist tag of the tracks the list names none for");
-  cmd.add_option("--album-artist", o.albumArtist, helpPrefix + "album artist tag");
-  cmd.add_option("--year", o.year, helpPrefix + "year (date) tag");
-  cmd.add_option("--genre", o.genre, helpPrefix + "genre tag");
+  cmd.add_option("--album", o.album, helpPrefix + "album tag")->check(utf8Text("--album"));
+  cmd.add_option("--artist", o.artist, helpPrefix + "artist tag of the tracks the list names none for")
+      ->check(utf8Text("--artist"));
+  cmd.add_option("--album-artist", o.albumArtist, helpPrefix + "album artist tag")->check(utf8Text("--album-artist"));
+  cmd.add_option("--year", o.year, helpPrefix + "year (date) tag")->check(utf8Text("--year"));
+  cmd.add_option("--genre", o.genre, helpPrefix + "genre tag")->check(utf8Text("--genre"));
   cmd.add_option("--disc", o.disc, helpPrefix + "disc number N or N/M")
       ->check(NotEmpty([](const std::string& t) { ParseDisc(t); }));
   cmd.add_option("--cover", o.cover, helpPrefix + "cover image (PNG or JPEG, at most 16 MiB)")->check(NotEmpty());
