@@ -83,6 +83,13 @@ t_flac=$secs
 measure "$cli" cut "$work/tape.flac" --out "$work/o" --yes;               t_cutflac=$secs; kb_flac=$kb
 rm -f "$work/tape.flac"
 
+# The tape cut into FLAC pieces, against flac -5 of the whole tape; the
+# pieces' total size against flac's file.
+measure flac -s -5 -f -o "$work/o/t.flac" "$work/tape.wav";                 t_flac5=$secs
+size_flac5=$(stat -c %s "$work/o/t.flac")
+measure "$cli" cut "$work/tape.wav" --out "$work/o" --yes --to flac;      t_cuttoflac=$secs; kb_toflac=$kb
+size_pieces=$(cat "$work/o"/mv*.flac | wc -c)
+
 # A mono recording in both channels: quiet frames wherever it crosses zero.
 sox "$work/tape.wav" "$work/mono.wav" remix 1 1
 cat "$work/mono.wav" >/dev/null
@@ -111,6 +118,8 @@ printf '%-34s %8s %8s\n' "cp of the 24-bit 96 kHz tape" "$t_cp24" 1.00
 printf '%-34s %8s %8s\n' "cut of the 24-bit 96 kHz tape" "$t_cut24" "$(ratio "$t_cut24" "$t_cp24")x cp"
 printf '%-34s %8s %8s\n' "flac -d, then flac -5" "$t_flac" 1.00
 printf '%-34s %8s %8s\n' "cut of the FLAC tape into FLAC" "$t_cutflac" "$(ratio "$t_cutflac" "$t_flac")x flac"
+printf '%-34s %8s %8s\n' "flac -5 of the tape" "$t_flac5" 1.00
+printf '%-34s %8s %8s\n' "cut of the tape into FLAC" "$t_cuttoflac" "$(ratio "$t_cuttoflac" "$t_flac5")x flac"
 printf '%-34s %8s %8s\n' "dry run of the stereo tape" "$t_drys" 1.00
 printf '%-34s %8s %8s\n' "dry run, mono in both channels" "$t_drym" "$(ratio "$t_drym" "$t_drys")x stereo"
 echo
@@ -119,4 +128,6 @@ if [ -x "$build/bench/preview-time" ]; then
   echo "the preview of the tape, in the page cache:"
   QT_QPA_PLATFORM=offscreen "$build/bench/preview-time" "$work/tape.wav" 2>/dev/null
 fi
-echo "peak memory of the cut: $kb_cut KiB, of the dry run: $kb_dry KiB, of the FLAC cut: $kb_flac KiB"
+echo "peak memory of the cut: $kb_cut KiB, of the dry run: $kb_dry KiB, of the FLAC cut: $kb_flac KiB," \
+  "of the cut into FLAC: $kb_toflac KiB"
+echo "FLAC pieces: $size_pieces bytes, flac -5 of the tape: $size_flac5 bytes ($(ratio "$size_pieces" "$size_flac5")x)"

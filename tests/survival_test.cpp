@@ -466,6 +466,45 @@ TEST(Survival, KilledAtRandomMomentsLeavesValidFilesAndTheSourceUnchanged) {
   }
 }
 
+// Named, tagged FLAC pieces are encoded into hidden files that take their
+// names only once complete: a kill at any moment leaves under the names only
+// files that decode whole, each the same piece as a complete run's.
+TEST(Survival, KilledWhileWritingFlacPiecesLeavesOnlyCompleteOnes) {
+  if (kSanitized) GTEST_SKIP() << "kills are timed for the plain build";
+  if (RunToEnd({"flac", "--version"}, BigTape().dir.path()).status != 0) GTEST_SKIP() << "flac checks the pieces";
+  const Tape& tape = BigTape();
+  test::TempDir work;
+  const std::string out = test::EmptyFolder(work / "out"), whole = test::EmptyFolder(work / "whole");
+  auto args = [&](const std::string& folder) {
+    return CliArgs({"cut", tape.whole->path, "--out", folder, "--run", std::to_string(kBigRun), "--to", "flac",
+                    "--album", "Tape", "--name", "{album} {n}", "--yes"});
+  };
+  const auto begun = std::chrono::steady_clock::now();
+  ASSERT_EQ(RunToEnd(args(whole), work.path()).status, 0);
+  const double length = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+  const std::vector<std::string> complete = test::FileNames(whole);
+  ASSERT_GE(complete.size(), 20u);
+  std::mt19937 rng(20261209u);
+  int midRun = 0;
+  for (int k = 0; k < 8; ++k) {
+    SCOPED_TRACE("try " + std::to_string(k));
+    test::EmptyFolder(out);
+    Process p(args(out), work / "run.out", work / "run.err");
+    ASSERT_TRUE(p.started());
+    std::this_thread::sleep_for(std::chrono::duration<double>(std::uniform_real_distribution<double>(0.1, 0.7)(rng) * length));
+    p.signal(SIGKILL);
+    if (p.wait() != -SIGKILL) continue;
+    const std::vector<std::string> left = test::FileNames(out);
+    if (!left.empty() && left.size() < complete.size()) ++midRun;
+    for (const std::string& name : left) {
+      ASSERT_NE(std::find(complete.begin(), complete.end(), name), complete.end()) << name;
+      EXPECT_EQ(test::ReadBytes(out + "/" + name), test::ReadBytes(whole + "/" + name)) << name;
+    }
+    EXPECT_TRUE(tape.unchanged(true));
+  }
+  EXPECT_GE(midRun, 2) << "too few kills landed while pieces were being written";
+}
+
 // ---- Killed at each write -------------------------------------------------
 
 bool StraceWorks(const std::string& logs) {
