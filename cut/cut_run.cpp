@@ -190,6 +190,15 @@ class WatchedSink final : public PieceSink {
   ScanWatcher& watcher_;
 };
 
+// A listed format's 44 bytes, unless the header must be extended; room for
+// RF64 sizes when the data may pass what RIFF sizes say.
+OutputHeader headerFor(const PcmFormat& format, std::vector<uint8_t> record, int64_t dataSize, bool extended = false) {
+  OutputHeader h;
+  h.format = format;
+  if (extended || !IsListedFormat(format)) h.extended.emplace(format, std::move(record), dataSize > kRiffDataLimit);
+  return h;
+}
+
 // Where the source's samples lie, and the header its pieces get. A source
 // read in a listed format keeps the 32-bit sizes, and their 2 GiB limit.
 OutputHeader locateSamples(const CutSettings& s, ByteStream& source, CutSource& src) {
@@ -209,8 +218,7 @@ OutputHeader locateSamples(const CutSettings& s, ByteStream& source, CutSource& 
       }
     }
     source.seek(src.dataStart);
-    if (IsListedFormat(s.format)) return {s.format, std::nullopt};
-    return {s.format, ExtendedHeader(s.format, {}, src.dataSize > kRiffDataLimit)};
+    return headerFor(s.format, {}, src.dataSize);
   }
   src.dataStart = layout->dataOffset;
   src.dataSize = layout->dataBytes;
@@ -218,7 +226,7 @@ OutputHeader locateSamples(const CutSettings& s, ByteStream& source, CutSource& 
   // The pieces carry the source's own record when they are read as its format.
   std::vector<uint8_t> record;
   if (layout->format == s.format) record = layout->formatRecord;
-  return {s.format, ExtendedHeader(s.format, std::move(record), src.dataSize > kRiffDataLimit)};
+  return headerFor(s.format, std::move(record), src.dataSize, true);
 }
 
 // The source opened and its data located; false when the run was cancelled.
@@ -242,8 +250,7 @@ bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& ope
   if (flac) {
     src.dataSize = in.size();
     // Its WAVE pieces have the header of its decoded format.
-    header = {s.format, IsListedFormat(s.format) ? std::nullopt
-                                                 : std::optional(ExtendedHeader(s.format, {}, src.dataSize > kRiffDataLimit))};
+    header = headerFor(s.format, {}, src.dataSize);
   } else {
     header = locateSamples(s, in, src);
   }

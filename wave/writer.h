@@ -36,8 +36,8 @@ struct OutputRules {
 // chunk goes between the format and the data. Without, not a byte changes.
 struct OutputHeader {
   OutputHeader() = default;
-  OutputHeader(const PcmFormat& f, std::optional<ExtendedHeader> e, std::vector<uint8_t> i = {})
-      : format(f), extended(std::move(e)), info(std::move(i)) {}
+  OutputHeader(const PcmFormat& f, std::nullopt_t) : format(f) {}
+  OutputHeader(const PcmFormat& f, const std::optional<ExtendedHeader>& e) : format(f), extended(e) {}
   PcmFormat format;
   std::optional<ExtendedHeader> extended;
   std::vector<uint8_t> info;
