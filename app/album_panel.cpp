@@ -130,7 +130,7 @@ AlbumPanel::AlbumPanel(QWidget* parent) : QWidget(parent) {
   CoverThumb = new QLabel(QStringLiteral("なし"));
   CoverThumb->setObjectName("CoverThumb");
   CoverThumb->setWordWrap(true);
-  CoverThumb->setMinimumSize(kThumbSize, kThumbSize);
+  CoverThumb->setMinimumHeight(kThumbSize + 4);
   CoverThumb->setAlignment(Qt::AlignCenter);
   CoverThumb->setFrameShape(QFrame::StyledPanel);
   for (QPushButton* b : {OpenTracksButton, CoverButton, CoverClear}) b->setAutoDefault(false);
@@ -144,6 +144,7 @@ AlbumPanel::AlbumPanel(QWidget* parent) : QWidget(parent) {
   form->addRow(QStringLiteral("ジャンル"), GenreEdit);
   form->addRow(QStringLiteral("ディスク"), DiscEdit);
   form->addRow(DiscError);
+  // The cover across the whole width, its refusal in the thumbnail's place.
   auto* coverButtons = new QVBoxLayout;
   coverButtons->addWidget(CoverButton);
   coverButtons->addWidget(CoverClear);
@@ -151,8 +152,9 @@ AlbumPanel::AlbumPanel(QWidget* parent) : QWidget(parent) {
   auto* coverRow = new QHBoxLayout;
   coverRow->addLayout(coverButtons);
   coverRow->addWidget(CoverThumb, 1);
-  form->addRow(QStringLiteral("カバー"), coverRow);
+  form->addRow(coverRow);
   auto* tagScroll = new QScrollArea;
+  tagScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   tagScroll->setWidget(tagPage);
   tagScroll->setWidgetResizable(true);
   tagScroll->setFrameShape(QFrame::NoFrame);
@@ -346,7 +348,7 @@ void AlbumPanel::showFirstNames() {
   }
   QStringList shown;
   for (std::size_t i = 0; i < names.size() && i < kFirstNames; ++i) shown << FromUtf8(names[i]);
-  if (names.size() > kFirstNames) shown << QStringLiteral("...");
+  if (std::max(names.size(), count) > kFirstNames) shown << QStringLiteral("...");
   FirstNames->setText(QStringLiteral("書き込む名前: ") + shown.join(QStringLiteral(", ")));
 }
 

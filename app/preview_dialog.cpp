@@ -190,8 +190,8 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   found->addWidget(Pieces, 2);
   found->addWidget(Album->TrackCount);
   auto* body = new QHBoxLayout;
-  body->addLayout(found, 3);
-  body->addWidget(Album, 2);
+  body->addLayout(found, 5);
+  body->addWidget(Album, 3);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(SourceLabel);
@@ -399,7 +399,14 @@ void PreviewDialog::showAlbum() {
   std::vector<double> seconds;
   for (const Piece& p : shown_) seconds.push_back(BytesSeconds(p.dataBytes, f));
   const PieceLabels album = Album->labels(seconds, shownComplete_);
-  Pieces->setColumnHidden(kTitleColumn, !Album->hasTracks());
+  // Beside the titles, the numbers take what they need and the names and
+  // titles share the rest.
+  if (Pieces->isColumnHidden(kTitleColumn) == Album->hasTracks()) {
+    Pieces->setColumnHidden(kTitleColumn, !Album->hasTracks());
+    QHeaderView* header = Pieces->horizontalHeader();
+    for (int column : {1, 2, 3})
+      header->setSectionResizeMode(column, Album->hasTracks() ? QHeaderView::ResizeToContents : QHeaderView::Stretch);
+  }
   Pieces->setRowCount(static_cast<int>(shown_.size()));
   int row = 0;
   for (const Piece& p : shown_) {
