@@ -248,10 +248,10 @@ void AlbumPanel::openTracks() {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   const std::string path = ToPath(dialog.selectedFiles().first());
   try {
-    const ::mv::TrackList read = ReadTrackList(path);
-    (void)read;
-    // The file's text goes into the field, where it is read again and can be
-    // mended; ReadTrackList has checked its size and bytes.
+    // Read whole first: a file that is no readable list is said, not shown.
+    // Its text then goes into the field, where it is read again and can be
+    // mended.
+    ReadTrackList(path);
     QFile file(dialog.selectedFiles().first());
     if (file.open(QIODevice::ReadOnly)) TrackList->setPlainText(QString::fromUtf8(file.readAll()));
   } catch (const Error& e) {

@@ -345,7 +345,15 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QVERIFY(d->Pieces->isColumnHidden(4));
     QVERIFY(d->CutButton->isEnabled());
     mv::AlbumPanel* a = d->Album;
-    a->TrackList->setPlainText(list);
+    mv::test::WriteBytes(file("tracks.txt"), mv::test::Ascii(list.toStdString()));
+    if (listed == 3) {
+      a->TrackList->setPlainText(list);
+    } else {
+      // Opened from a file, into the field where it can be mended.
+      answerFileDialog(dir("tracks.txt"));
+      a->OpenTracksButton->click();
+      QCOMPARE(a->TrackList->toPlainText(), list);
+    }
     QVERIFY(a->TrackError->isHidden());
     QVERIFY(!d->Pieces->isColumnHidden(4));
 
@@ -365,7 +373,6 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
       QVERIFY(d->CutButton->isEnabled());
       QCOMPARE(column(d->Pieces, 0), QStringList({"01 Morgenlied.wav", "02 夜の歌.wav", "03 Abend.wav"}));
       // The command line refuses the same list, writing nothing.
-      mv::test::WriteBytes(file("tracks.txt"), mv::test::Ascii(list.toStdString()));
       QDir().mkpath(dir("cli"));
       QCOMPARE(runCli({"cut", src, "--out", dir("cli"), "--threshold", "400", "--run", "400", "--tracks",
                        dir("tracks.txt")}), 1);
@@ -399,8 +406,13 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     a->AlbumArtistEdit->setText("Trio");
     a->YearEdit->setText("1999");
     a->GenreEdit->setText("Folk");
+    a->ArtistEdit->setText("Various");
+    a->DiscEdit->setText("3/2");
+    QCOMPARE(a->DiscError->text(), Text(msg::kDiscForm, "3/2"));
+    QVERIFY(!d->CutButton->isEnabled());
     a->DiscEdit->setText("2/3");
     QVERIFY(a->DiscError->isHidden());
+    QVERIFY(d->CutButton->isEnabled());
     QImage picture(8, 6, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);
     QVERIFY(picture.save(dir("cover.png")));
@@ -423,10 +435,9 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     const std::vector<std::string> names = mv::test::FileNames(file("out"));
     QCOMPARE(names, (std::vector<std::string>{"01-Morgenlied.flac", "02-夜の歌.flac", "03-Abend.flac"}));
 
-    mv::test::WriteBytes(file("tracks.txt"), mv::test::Ascii(list.toStdString()));
     QDir().mkpath(dir("cli"));
     QCOMPARE(runCli({"cut", src, "--out", dir("cli"), "--threshold", "400", "--run", "400", "--tracks",
-                     dir("tracks.txt"), "--to", "flac", "--name", "{n}-{title}", "--album", QStringLiteral("朝から夜"),
+                     dir("tracks.txt"), "--to", "flac", "--artist", "Various", "--name", "{n}-{title}", "--album", QStringLiteral("朝から夜"),
                      "--album-artist", "Trio", "--year", "1999", "--genre", "Folk", "--disc", "2/3", "--cover",
                      dir("cover.png")}),
              0);
@@ -446,6 +457,7 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     }
     const QByteArray first = output("metaflac", {"--export-tags-to=-", dir("out/01-Morgenlied.flac")});
     QVERIFY2(first.contains("TITLE=Morgenlied\n") && first.contains("ARTIST=Ann\n"), first.constData());
+    QVERIFY(output("metaflac", {"--export-tags-to=-", dir("out/03-Abend.flac")}).contains("ARTIST=Various\n"));
     // The pieces join back into the source's samples.
     const mv::test::Bytes data = songs();
     QCOMPARE(samples, QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size())));
