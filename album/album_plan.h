@@ -4,6 +4,7 @@
 // The run, the dry run, the window and the command line plan them here.
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,5 +35,19 @@ struct PlannedPieces {
 // For count pieces of the extension (".wav", ".flac"); a track list of
 // another count is refused, naming both counts.
 PlannedPieces PlanPieces(const AlbumSettings& a, std::size_t count, std::string_view extension);
+
+// What a cut calls once it has counted its pieces: the names and tags of its
+// Files (the cut's PieceFiles) filled in from the album. Empty when the
+// album names and tags nothing, so that the pieces stay the numbered,
+// untagged files of old. The window and the command line both plan so.
+template <class Files>
+std::function<void(std::size_t, std::string_view, Files&)> MakePiecePlan(const AlbumSettings& a) {
+  if (!NamesPieces(a) && !TagsPieces(a)) return nullptr;
+  return [a](std::size_t count, std::string_view extension, Files& files) {
+    PlannedPieces planned = PlanPieces(a, count, extension);
+    files.names = std::move(planned.names);
+    files.tags = std::move(planned.tags);
+  };
+}
 
 }  // namespace mv

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cut/cut.h"
+
 class QAction;
 class QActionGroup;
 class QCheckBox;
@@ -284,6 +286,8 @@ class TForm1 : public QMainWindow {
   // The preview's click tolerance (frames) and shortest song (seconds) for
   // the next cut only; the page has no fields for them.
   int32_t nextIgnoreClicks_ = 0, nextMinSongSeconds_ = 0;
+  // The preview's album: the names, tags and format of the next run's pieces.
+  PieceFiles nextFiles_;
   QString lastSaveName_;
   bool updatingLimits_ = false;
   bool recording_ = false;

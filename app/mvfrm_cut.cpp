@@ -110,6 +110,7 @@ CutSettings TForm1::cutSettings() const {
   s.deleteSource = CheckBox6->isChecked();
   s.ignoreClicks = nextIgnoreClicks_;
   s.minSongSeconds = nextMinSongSeconds_;
+  s.files = nextFiles_;
   return s;
 }
 
@@ -118,6 +119,7 @@ void TForm1::RunCut() {
   const CutSettings settings = cutSettings();
   // The preview's click tolerance and shortest song hold for this run only.
   nextIgnoreClicks_ = nextMinSongSeconds_ = 0;
+  nextFiles_ = {};
   WindowJobHost host(*this, *form4_);
   if (mv::RunCut(settings, host).sourceDeleted) Edit3->clear();
 }
@@ -136,6 +138,9 @@ void TForm1::cutFromPreview(const PreviewChoice& choice) {
   SpinEdit8->setValue(choice.runLength);
   nextIgnoreClicks_ = choice.ignoreClicks;
   nextMinSongSeconds_ = choice.minSongSeconds;
+  nextFiles_ = {};
+  nextFiles_.format = choice.format;
+  nextFiles_.plan = MakePiecePlan<PieceFiles>(choice.album);
   KS3Click();
 }
 

@@ -1,5 +1,6 @@
 #include "app/preview_dialog.h"
 
+#include <QColor>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/album_panel.h"
 #include "app/placing.h"
 #include "app/paths_qt.h"
 #include "app/waveform_view.h"
@@ -30,6 +32,10 @@ namespace {
 constexpr int kPauseMs = 200;  // after the last change, before a scan
 constexpr int kMaxClicksMs = 1000;
 constexpr int kMaxSongSeconds = 3600;
+constexpr int kColumns = 5;
+constexpr int kLengthColumn = 2;
+constexpr int kTitleColumn = 4;  // shown with a track list
+const QColor kFarFromListed(255, 205, 170);
 
 QSpinBox* spin(const char* name, int max) {
   auto* box = new QSpinBox;
@@ -139,10 +145,11 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   NoBreak->setStyleSheet(QStringLiteral("color: #a03000;"));
   NoBreak->hide();
 
-  Pieces = new QTableWidget(0, 4);
+  Pieces = new QTableWidget(0, kColumns);
   Pieces->setObjectName("Pieces");
-  Pieces->setHorizontalHeaderLabels(
-      {QStringLiteral("ファイル"), QStringLiteral("開始"), QStringLiteral("長さ"), QStringLiteral("ピーク")});
+  Pieces->setHorizontalHeaderLabels({QStringLiteral("ファイル"), QStringLiteral("開始"), QStringLiteral("長さ"),
+                                     QStringLiteral("ピーク"), QStringLiteral("曲名")});
+  Pieces->setColumnHidden(kTitleColumn, true);
   Pieces->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Pieces->setSelectionBehavior(QAbstractItemView::SelectRows);
   Pieces->verticalHeader()->hide();
@@ -175,16 +182,24 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   buttons->addWidget(CutButton);
   buttons->addWidget(CloseButton);
 
+  Album = new AlbumPanel;
+  auto* found = new QVBoxLayout;
+  found->addWidget(Waveform, 3);
+  found->addWidget(Summary);
+  found->addWidget(NoBreak);
+  found->addWidget(Pieces, 2);
+  found->addWidget(Album->TrackCount);
+  auto* body = new QHBoxLayout;
+  body->addLayout(found, 5);
+  body->addWidget(Album, 3);
+
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(SourceLabel);
   layout->addLayout(fields);
-  layout->addWidget(Waveform, 3);
-  layout->addWidget(Summary);
-  layout->addWidget(NoBreak);
-  layout->addWidget(Pieces, 2);
+  layout->addLayout(body, 1);
   layout->addLayout(progressRow);
   layout->addLayout(buttons);
-  ResizeWithinScreen(*this, QSize(720, 600));
+  ResizeWithinScreen(*this, QSize(960, 600));
 
   debounce_ = new QTimer(this);
   debounce_->setSingleShot(true);
@@ -198,6 +213,13 @@ PreviewDialog::PreviewDialog(QWidget* parent)
     cutPending_ = true;
   });
   connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
+  connect(Album, &AlbumPanel::changed, this, &PreviewDialog::showAlbum);
+  // FLAC pieces are checked otherwise: the scan runs again.
+  connect(Album, &AlbumPanel::formatChanged, this, [this] {
+    pieceExtension_ = Album->extension();
+    showAlbum();
+    fieldChanged();
+  });
 }
 
 PreviewDialog::~PreviewDialog() = default;
@@ -205,7 +227,8 @@ PreviewDialog::~PreviewDialog() = default;
 void PreviewDialog::start(const CutSettings& page) {
   page_ = page;
   page_.dryRun = true;
-  pieceExtension_ = IsFlacFile(page.source) ? ".flac" : ".wav";
+  Album->setSource(IsFlacFile(page.source));
+  pieceExtension_ = Album->extension();
   for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit}) box->blockSignals(true);
   ThresholdEdit->setValue(page.threshold);
   RunLengthEdit->setValue(page.runLength);
@@ -233,6 +256,7 @@ void PreviewDialog::start(const CutSettings& page) {
 
 CutSettings PreviewDialog::settings() const {
   CutSettings s = page_;
+  s.files.format = Album->format();
   if (s.mode != CutMode::AtSilences) return s;
   const PreviewChoice c = choice();
   s.threshold = c.threshold;
@@ -248,6 +272,8 @@ PreviewChoice PreviewDialog::choice() const {
   c.runLength = RunLengthEdit->value();
   c.ignoreClicks = static_cast<int32_t>(FramesFromSeconds(ClicksEdit->value() / 1000.0, page_.format));
   c.minSongSeconds = MinSongEdit->value();
+  c.album = Album->album();
+  c.format = Album->format();
   return c;
 }
 
@@ -310,6 +336,9 @@ void PreviewDialog::scanNow() {
 void PreviewDialog::clearResult() {
   Waveform->clear();
   Pieces->setRowCount(0);
+  shown_.clear();
+  shownComplete_ = false;
+  showAlbum();
   Summary->clear();
   NoBreak->clear();
   NoBreak->hide();
@@ -342,7 +371,7 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
   const int64_t frameSize = int64_t{f.channels} * f.bytesPerSample();
   Waveform->setScan(f, report, r.dataSize / frameSize);
 
-  showPieces(f, report.pieces);
+  showPieces(f, report.pieces, true);
 
   const int pieces = static_cast<int>(report.pieces.size());
   if (s.mode != CutMode::AtSilences) {
@@ -358,19 +387,50 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
   NoBreak->setVisible(!notes.isEmpty());
 }
 
-void PreviewDialog::showPieces(const PcmFormat& f, const std::vector<Piece>& pieces) {
-  Pieces->setRowCount(static_cast<int>(pieces.size()));
+void PreviewDialog::showPieces(const PcmFormat& f, const std::vector<Piece>& pieces, bool complete) {
+  shown_ = pieces;
+  shownFormat_ = f;
+  shownComplete_ = complete;
+  showAlbum();
+}
+
+void PreviewDialog::showAlbum() {
+  const PcmFormat& f = shownFormat_;
+  std::vector<double> seconds;
+  for (const Piece& p : shown_) seconds.push_back(BytesSeconds(p.dataBytes, f));
+  const PieceLabels album = Album->labels(seconds, shownComplete_);
+  // Beside the titles, the numbers take what they need and the names and
+  // titles share the rest.
+  if (Pieces->isColumnHidden(kTitleColumn) == Album->hasTracks()) {
+    Pieces->setColumnHidden(kTitleColumn, !Album->hasTracks());
+    QHeaderView* header = Pieces->horizontalHeader();
+    for (int column : {1, 2, 3})
+      header->setSectionResizeMode(column, Album->hasTracks() ? QHeaderView::ResizeToContents : QHeaderView::Stretch);
+  }
+  Pieces->setRowCount(static_cast<int>(shown_.size()));
   int row = 0;
-  for (const Piece& p : pieces) {
-    const QString cells[] = {FromUtf8(PieceFileName(row + 1, pieceExtension_)), FromUtf8(ClockText(BytesSeconds(p.firstByte, f))),
-                             FromUtf8(ClockText(BytesSeconds(p.dataBytes, f))), FromUtf8(PeakLevelText(p.peak, f))};
-    for (int column = 0; column < 4; ++column) {
+  for (const Piece& p : shown_) {
+    const auto n = static_cast<std::size_t>(row);
+    const std::string name = n < album.names.size() ? album.names[n] : PieceFileName(row + 1, pieceExtension_);
+    const QString cells[] = {FromUtf8(name), FromUtf8(ClockText(BytesSeconds(p.firstByte, f))),
+                             FromUtf8(ClockText(seconds[n])), FromUtf8(PeakLevelText(p.peak, f)),
+                             n < album.titles.size() ? FromUtf8(album.titles[n]) : QString()};
+    for (int column = 0; column < kColumns; ++column) {
       auto* item = new QTableWidgetItem(cells[column]);
-      if (column > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (column > 0 && column != kTitleColumn) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       Pieces->setItem(row, column, item);
+    }
+    if (n < album.lengthWarnings.size() && album.lengthWarnings[n]) {
+      QTableWidgetItem* length = Pieces->item(row, kLengthColumn);
+      length->setBackground(kFarFromListed);
+      length->setToolTip(FromUtf8(*album.lengthWarnings[n]));
     }
     ++row;
   }
+  // A list of another count, or a field that cannot be read, would write
+  // other files than the ones shown: no cut until they agree.
+  const bool agreed = !Album->hasTracks() || (shownComplete_ && !album.countMismatch);
+  CutButton->setEnabled(agreed && !Album->faulty());
 }
 
 void PreviewDialog::showPartial(const CutSettings& s, const ScanReport& soFar, int64_t dataBytes) {
@@ -380,7 +440,7 @@ void PreviewDialog::showPartial(const CutSettings& s, const ScanReport& soFar, i
   // Short pieces join their neighbours as the run will join them; the last
   // one may still grow.
   const int64_t minBytes = MinSongBytes(s.minSongSeconds, f);
-  showPieces(f, minBytes > 0 ? MergeShortPieces(soFar.pieces, minBytes) : soFar.pieces);
+  showPieces(f, minBytes > 0 ? MergeShortPieces(soFar.pieces, minBytes) : soFar.pieces, false);
 }
 
 void PreviewDialog::cutNow() {

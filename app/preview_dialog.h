@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "album/album_plan.h"
 #include "cut/cut.h"
 
 class QLabel;
@@ -22,6 +23,7 @@ class QTimer;
 
 namespace mv {
 
+class AlbumPanel;
 class WaveformView;
 
 // What the preview hands to the page's cut.
@@ -30,6 +32,9 @@ struct PreviewChoice {
   int32_t runLength = kDefaultRunLength;  // frames
   int32_t ignoreClicks = 0;               // frames
   int32_t minSongSeconds = 0;
+  // The album panel's names and tags, and the pieces' format.
+  AlbumSettings album;
+  PieceFormat format = PieceFormat::AsSource;
 };
 
 class PreviewDialog : public QDialog {
@@ -53,6 +58,7 @@ class PreviewDialog : public QDialog {
   QLabel* Status;
   QProgressBar* Progress;
   QPushButton *CancelButton, *CutButton, *CloseButton;
+  AlbumPanel* Album;
 
  signals:
   // "この設定で切り出す": the dialog has closed; the page is to cut so.
@@ -73,7 +79,10 @@ class PreviewDialog : public QDialog {
   void showResult(const CutSettings& s, const CutResult& r);
   // What a scan has found so far, drawn while it goes on.
   void showPartial(const CutSettings& s, const ScanReport& soFar, int64_t dataBytes);
-  void showPieces(const PcmFormat& f, const std::vector<Piece>& pieces);
+  void showPieces(const PcmFormat& f, const std::vector<Piece>& pieces, bool complete);
+  // The pieces last shown again, with the album's names and titles.
+  void showAlbum();
+  void enableCut();
   void showError(const QString& text);
   void clearResult();
   void cutNow();
@@ -88,6 +97,10 @@ class PreviewDialog : public QDialog {
   std::optional<int> doneWanted_;  // closed during a scan
   bool cutPending_ = false;        // cut asked for during a scan
   std::string pieceExtension_ = ".wav";  // of the pieces the run would write
+  // The pieces last shown, and whether their scan was complete.
+  std::vector<Piece> shown_;
+  PcmFormat shownFormat_;
+  bool shownComplete_ = false;
 };
 
 }  // namespace mv

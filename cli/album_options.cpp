@@ -92,12 +92,7 @@ std::optional<TrackList> AlbumOptions::applyTo(CutSettings& s) const {
   if (to == "wav") s.files.format = PieceFormat::Wave;
   s.files.flacLevel = static_cast<int32_t>(ParseNumber(flacLevel, 0, 8));
   if (!keepSilence.empty()) s.keepSilenceSeconds = ParseSeconds(keepSilence);
-  if (NamesPieces(a) || TagsPieces(a))
-    s.files.plan = [a](std::size_t count, std::string_view extension, PieceFiles& files) {
-      PlannedPieces planned = PlanPieces(a, count, extension);
-      files.names = std::move(planned.names);
-      files.tags = std::move(planned.tags);
-    };
+  s.files.plan = MakePiecePlan<PieceFiles>(a);
   return a.tracks;
 }
 

@@ -186,4 +186,7 @@ inline constexpr std::string_view kKeepSilenceEqualLengths =
 inline constexpr std::string_view kKeepSilenceMinSong =
     "最短の曲の長さを指定したときは、曲の前後の無音は切り詰められません。";
 
+// The album panel of the cut's preview.
+inline constexpr std::string_view kDiscForm = "ディスク番号 %s は N か N/M (1..999) の形で指定してください。";
+
 }  // namespace mv::msg

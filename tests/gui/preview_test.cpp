@@ -1,12 +1,18 @@
 // The cut's preview: opened from the cut page on its settings, it follows its
 // fields with fresh scans, explains a cut without a break, hands its values to
 // the page's cut, and a scan can be stopped without a file being written.
-// Also the dBFS and seconds tooltips of the page's threshold and run length.
+// Also the dBFS and seconds tooltips of the page's threshold and run length,
+// and the album panel: a track list's titles and names beside the pieces,
+// and the preview's cut writing the files the command line writes.
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QProcess>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -22,6 +28,7 @@
 #include <QTimer>
 #include <memory>
 
+#include "app/album_panel.h"
 #include "app/mvfrm.h"
 #include "app/preview_dialog.h"
 #include "app/waveform_view.h"
@@ -61,6 +68,22 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QSignalSpy ended(d, &mv::PreviewDialog::scanEnded);
     if (!d->isVisible() || !ended.wait(10000)) return nullptr;
     return d;
+  }
+  // What a program prints, or nothing when it fails.
+  static QByteArray output(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished() || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return "failed";
+    return p.readAllStandardOutput();
+  }
+  // Answers the file dialog the next click opens with a file.
+  void answerFileDialog(const QString& name) {
+    QTimer::singleShot(0, form_, [name] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      dialog->selectFile(name);
+      QMetaObject::invokeMethod(dialog, "accept");
+    });
   }
   static QStringList column(QTableWidget* t, int c) {
     QStringList out;
@@ -296,6 +319,148 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
       }
     }
     d->reject();
+  }
+
+  // A pasted list names and tags the pieces it agrees with: the titles and
+  // names in the table are the files the preview's cut writes, the same
+  // names, tags, cover and samples as the command line's. A list of another
+  // count is said and holds the cut back until it is mended.
+  void anAlbumListNamesAndTagsThePieces_data() {
+    QTest::addColumn<QString>("list");
+    QTest::addColumn<int>("listed");
+    QTest::newRow("three titles") << "1. Morgenlied / Ann\n2. 夜の歌\n3. Abend (0:30)\n" << 3;
+    QTest::newRow("four titles, three pieces") << "Morgenlied\n夜の歌\nAbend\nZugabe\n" << 4;
+  }
+  void anAlbumListNamesAndTagsThePieces() {
+    QFETCH(QString, list);
+    QFETCH(int, listed);
+    const QString src = wav("tape.wav", 2, 22050, 16, songs());
+    page(src, 400);
+    mv::PreviewDialog* d = openPreview();
+    QVERIFY(d);
+    QSignalSpy ended(d, &mv::PreviewDialog::scanEnded);
+    d->ThresholdEdit->setValue(400);
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(d->Pieces->rowCount(), 3);
+    QVERIFY(d->Pieces->isColumnHidden(4));
+    QVERIFY(d->CutButton->isEnabled());
+    mv::AlbumPanel* a = d->Album;
+    mv::test::WriteBytes(file("tracks.txt"), mv::test::Ascii(list.toStdString()));
+    if (listed == 3) {
+      a->TrackList->setPlainText(list);
+    } else {
+      // Opened from a file, into the field where it can be mended.
+      answerFileDialog(dir("tracks.txt"));
+      a->OpenTracksButton->click();
+      QCOMPARE(a->TrackList->toPlainText(), list);
+    }
+    QVERIFY(a->TrackError->isHidden());
+    QVERIFY(!d->Pieces->isColumnHidden(4));
+
+    if (listed != 3) {
+      // The numbered names stay; the counts are said; no cut.
+      QVERIFY(a->TrackCount->isVisible());
+      QCOMPARE(a->TrackCount->text(), Text(mv::format(msg::kTracksCountDiffers, "4", "3")));
+      QCOMPARE(column(d->Pieces, 0), QStringList({"mv000001.wav", "mv000002.wav", "mv000003.wav"}));
+      QVERIFY(!d->CutButton->isEnabled());
+      // A line that cannot be read is said in the panel and holds the cut back too.
+      a->TrackList->setPlainText("Morgenlied\n夜の歌 (3:75)\nAbend\n");
+      QVERIFY(a->TrackError->isVisible());
+      QVERIFY2(a->TrackError->text().contains(QStringLiteral("2 行目")), qPrintable(a->TrackError->text()));
+      QVERIFY(!d->CutButton->isEnabled());
+      a->TrackList->setPlainText("Morgenlied\n夜の歌\nAbend\n");
+      QVERIFY(a->TrackError->isHidden() && a->TrackCount->isHidden());
+      QVERIFY(d->CutButton->isEnabled());
+      QCOMPARE(column(d->Pieces, 0), QStringList({"01 Morgenlied.wav", "02 夜の歌.wav", "03 Abend.wav"}));
+      // The command line refuses the same list, writing nothing.
+      QDir().mkpath(dir("cli"));
+      QCOMPARE(runCli({"cut", src, "--out", dir("cli"), "--threshold", "400", "--run", "400", "--tracks",
+                       dir("tracks.txt")}), 1);
+      QCOMPARE(mv::test::FileNames(file("cli")), std::vector<std::string>{});
+      d->reject();
+      return;
+    }
+
+    QCOMPARE(column(d->Pieces, 4), QStringList({"Morgenlied", QStringLiteral("夜の歌"), "Abend"}));
+    QCOMPARE(column(d->Pieces, 0), QStringList({"01 Morgenlied.wav", QStringLiteral("02 夜の歌.wav"), "03 Abend.wav"}));
+    QVERIFY(a->TrackCount->isHidden());
+    QCOMPARE(a->NamePattern->placeholderText(), QStringLiteral("{n} {title}"));
+    // Only the third piece is listed far from its length.
+    for (int row : {0, 1}) QVERIFY(d->Pieces->item(row, 2)->toolTip().isEmpty());
+    QVERIFY2(d->Pieces->item(2, 2)->toolTip().contains(QStringLiteral("「Abend」")),
+             qPrintable(d->Pieces->item(2, 2)->toolTip()));
+    QVERIFY(d->Pieces->item(2, 2)->background() != d->Pieces->item(1, 2)->background());
+
+    // A bad pattern is said and holds the cut back; mended, the names follow it.
+    a->NamePattern->setText("{n} {titel}");
+    QVERIFY(a->PatternError->isVisible());
+    QCOMPARE(a->PatternError->text(), Text(mv::format(msg::kNameUnknownField, "titel")));
+    QVERIFY(!d->CutButton->isEnabled());
+    a->NamePattern->setText("{n}-{title}");
+    QVERIFY(a->PatternError->isHidden());
+    QCOMPARE(d->Pieces->item(0, 0)->text(), QStringLiteral("01-Morgenlied.wav"));
+    QVERIFY(a->FirstNames->text().contains(QStringLiteral("01-Morgenlied.wav, 02-夜の歌.wav, 03-Abend.wav")));
+
+    // The album's tags and a cover; FLAC, scanned again.
+    a->AlbumEdit->setText(QStringLiteral("朝から夜"));
+    a->AlbumArtistEdit->setText("Trio");
+    a->YearEdit->setText("1999");
+    a->GenreEdit->setText("Folk");
+    a->ArtistEdit->setText("Various");
+    a->DiscEdit->setText("3/2");
+    QCOMPARE(a->DiscError->text(), Text(msg::kDiscForm, "3/2"));
+    QVERIFY(!d->CutButton->isEnabled());
+    a->DiscEdit->setText("2/3");
+    QVERIFY(a->DiscError->isHidden());
+    QVERIFY(d->CutButton->isEnabled());
+    QImage picture(8, 6, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    QVERIFY(picture.save(dir("cover.png")));
+    mv::test::WriteBytes(file("cover.txt"), mv::test::Ascii("not an image"));
+    answerFileDialog(dir("cover.txt"));
+    a->CoverButton->click();
+    QCOMPARE(a->CoverThumb->text(), Text(msg::kCoverNotImage, dir("cover.txt")));
+    answerFileDialog(dir("cover.png"));
+    a->CoverButton->click();
+    QVERIFY(!a->CoverThumb->pixmap().isNull());
+    a->OutputFormat->setCurrentIndex(a->OutputFormat->findText("FLAC"));
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(column(d->Pieces, 0),
+             QStringList({"01-Morgenlied.flac", QStringLiteral("02-夜の歌.flac"), "03-Abend.flac"}));
+    QVERIFY(d->CutButton->isEnabled());
+
+    QTest::mouseClick(d->CutButton, Qt::LeftButton);
+    QVERIFY(d->isHidden());
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
+    const std::vector<std::string> names = mv::test::FileNames(file("out"));
+    QCOMPARE(names, (std::vector<std::string>{"01-Morgenlied.flac", "02-夜の歌.flac", "03-Abend.flac"}));
+
+    QDir().mkpath(dir("cli"));
+    QCOMPARE(runCli({"cut", src, "--out", dir("cli"), "--threshold", "400", "--run", "400", "--tracks",
+                     dir("tracks.txt"), "--to", "flac", "--artist", "Various", "--name", "{n}-{title}", "--album", QStringLiteral("朝から夜"),
+                     "--album-artist", "Trio", "--year", "1999", "--genre", "Folk", "--disc", "2/3", "--cover",
+                     dir("cover.png")}),
+             0);
+    QCOMPARE(mv::test::FileNames(file("cli")), names);
+    QByteArray samples;
+    for (const std::string& name : names) {
+      const QString mine = dir("out/" + mv::FromPath(name)), theirs = dir("cli/" + mv::FromPath(name));
+      const QByteArray tags = output("metaflac", {"--export-tags-to=-", mine});
+      QCOMPARE(tags, output("metaflac", {"--export-tags-to=-", theirs}));
+      QVERIFY2(tags.contains("ALBUM=朝から夜\n") && tags.contains("DISCNUMBER=2\n") && tags.contains("DATE=1999\n"),
+               tags.constData());
+      QCOMPARE(output("metaflac", {"--export-picture-to=-", mine}), output("metaflac", {"--export-picture-to=-", theirs}));
+      const QStringList decode{"-d", "-c", "-s", "--force-raw-format", "--endian=little", "--sign=signed"};
+      const QByteArray decoded = output("flac", decode + QStringList{mine});
+      QCOMPARE(decoded, output("flac", decode + QStringList{theirs}));
+      samples += decoded;
+    }
+    const QByteArray first = output("metaflac", {"--export-tags-to=-", dir("out/01-Morgenlied.flac")});
+    QVERIFY2(first.contains("TITLE=Morgenlied\n") && first.contains("ARTIST=Ann\n"), first.constData());
+    QVERIFY(output("metaflac", {"--export-tags-to=-", dir("out/03-Abend.flac")}).contains("ARTIST=Various\n"));
+    // The pieces join back into the source's samples.
+    const mv::test::Bytes data = songs();
+    QCOMPARE(samples, QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size())));
   }
 
   void pageToolTipsGiveDbfsAndSeconds_data() {

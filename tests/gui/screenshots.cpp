@@ -1,5 +1,6 @@
 // Saves a picture of each page of the window, of the cut's preview on a
-// made-up tape and of a file dialog, as a person sees them:
+// made-up tape (also with its track list and tags) and of a file dialog, as a
+// person sees them:
 //   morvane-screenshots OUT_DIR [PREFIX]
 // into OUT_DIR/PREFIXrecording.png and so on. Run it under a real X server
 // (scripts/screenshots uses Xvfb, once more with QT_SCALE_FACTOR=2).
@@ -12,6 +13,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSpinBox>
@@ -24,6 +26,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/album_panel.h"
 #include "app/message_boxes.h"
 #include "app/mvfrm.h"
 #include "app/preview_dialog.h"
@@ -203,6 +206,52 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("%s\n", file.toLocal8Bit().constData());
+
+  // The same with the tape's track list pasted and the album named, FLAC
+  // chosen: titles and names beside the pieces, the fourth far from its
+  // listed length.
+  mv::AlbumPanel& album = *preview->Album;
+  album.TrackList->setPlainText(QStringLiteral("A1. 朝の光 / 山田 花子 0:31\nA2. Morning Walk 0:24\nA3. 海辺にて 0:38\n"
+                                               "B1. 夕暮れ (0:45)\nB2. おやすみ 0:27\n"));
+  album.AlbumEdit->setText(QStringLiteral("海辺の一日"));
+  album.AlbumArtistEdit->setText(QStringLiteral("山田 花子"));
+  album.YearEdit->setText(QStringLiteral("1987"));
+  album.OutputFormat->setCurrentIndex(1);
+  QObject::connect(preview, &mv::PreviewDialog::scanEnded, &loop, [&](bool complete) {
+    if (complete) loop.quit();
+  });
+  if (loop.exec() != 0) {
+    std::fprintf(stderr, "the preview did not finish its scan\n");
+    return 1;
+  }
+  preview->CloseButton->setFocus();
+  for (int i = 0; i < 20; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(10);
+  }
+  const QString albumFile = out + "/" + prefix + "album-preview.png";
+  if (!preview->grab().save(albumFile)) {
+    std::fprintf(stderr, "cannot save %s\n", albumFile.toLocal8Bit().constData());
+    return 1;
+  }
+  std::printf("%s\n", albumFile.toLocal8Bit().constData());
+  // Its tags.
+  album.Tabs->setCurrentIndex(1);
+  for (int i = 0; i < 20; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(10);
+  }
+  const QString tagsFile = out + "/" + prefix + "album-tags.png";
+  if (!preview->grab().save(tagsFile)) {
+    std::fprintf(stderr, "cannot save %s\n", tagsFile.toLocal8Bit().constData());
+    return 1;
+  }
+  std::printf("%s\n", tagsFile.toLocal8Bit().constData());
+  album.Tabs->setCurrentIndex(0);
+  album.TrackList->clear();
+  album.AlbumEdit->clear();
+  album.AlbumArtistEdit->clear();
+  album.YearEdit->clear();
   preview->reject();
 
   // The join's file dialog on the tape's folder, every column in view.
