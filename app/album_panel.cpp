@@ -240,6 +240,13 @@ void AlbumPanel::readTracks() {
   emit changed();
 }
 
+void AlbumPanel::setTitle(std::size_t n, const std::string& title) {
+  if (!tracks_ || n >= tracks_->tracks.size() || tracks_->tracks[n].title == title) return;
+  tracks_->tracks[n].title = title;
+  showFirstNames();
+  emit changed();
+}
+
 void AlbumPanel::openTracks() {
   QFileDialog dialog(this);
   SetUpWaveDialog(dialog, "OpenTracksDialog", QStringLiteral("曲目リスト (*.txt *.cue);;すべてのﾌｧｲﾙ (*)"),

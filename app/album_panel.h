@@ -45,6 +45,8 @@ class AlbumPanel : public QWidget {
   PieceFormat format() const;
   std::string extension() const;
   bool hasTracks() const { return tracks_.has_value(); }
+  // A title edited beside its piece; it holds until the list itself changes.
+  void setTitle(std::size_t n, const std::string& title);
   // A field that cannot be read: no cut until it is mended.
   bool faulty() const;
   // The pieces' labels for their lengths in seconds, complete or not; the

@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -150,7 +151,8 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   Pieces->setHorizontalHeaderLabels({QStringLiteral("ファイル"), QStringLiteral("開始"), QStringLiteral("長さ"),
                                      QStringLiteral("ピーク"), QStringLiteral("曲名")});
   Pieces->setColumnHidden(kTitleColumn, true);
-  Pieces->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Only a title can be edited, in place: a double click or F2.
+  Pieces->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
   Pieces->setSelectionBehavior(QAbstractItemView::SelectRows);
   Pieces->verticalHeader()->hide();
   Pieces->verticalHeader()->setDefaultSectionSize(Pieces->fontMetrics().height() + 6);
@@ -214,6 +216,9 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   });
   connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
   connect(Album, &AlbumPanel::changed, this, &PreviewDialog::showAlbum);
+  connect(Pieces, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+    if (item->column() == kTitleColumn) Album->setTitle(static_cast<std::size_t>(item->row()), item->text().toStdString());
+  });
   // FLAC pieces are checked otherwise: the scan runs again.
   connect(Album, &AlbumPanel::formatChanged, this, [this] {
     pieceExtension_ = Album->extension();
@@ -407,6 +412,7 @@ void PreviewDialog::showAlbum() {
     for (int column : {1, 2, 3})
       header->setSectionResizeMode(column, Album->hasTracks() ? QHeaderView::ResizeToContents : QHeaderView::Stretch);
   }
+  const QSignalBlocker quiet(Pieces);
   Pieces->setRowCount(static_cast<int>(shown_.size()));
   int row = 0;
   for (const Piece& p : shown_) {
@@ -418,6 +424,7 @@ void PreviewDialog::showAlbum() {
     for (int column = 0; column < kColumns; ++column) {
       auto* item = new QTableWidgetItem(cells[column]);
       if (column > 0 && column != kTitleColumn) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (column != kTitleColumn || n >= album.titles.size()) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
       Pieces->setItem(row, column, item);
     }
     if (n < album.lengthWarnings.size() && album.lengthWarnings[n]) {

@@ -37,7 +37,8 @@ struct OutputRules {
 struct OutputHeader {
   OutputHeader() = default;
   OutputHeader(const PcmFormat& f, std::nullopt_t) : format(f) {}
-  OutputHeader(const PcmFormat& f, const std::optional<ExtendedHeader>& e) : format(f), extended(e) {}
+  OutputHeader(const PcmFormat& f, const std::optional<ExtendedHeader>& e, std::vector<uint8_t> i = {})
+      : format(f), extended(e), info(std::move(i)) {}
   PcmFormat format;
   std::optional<ExtendedHeader> extended;
   std::vector<uint8_t> info;

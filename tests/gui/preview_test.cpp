@@ -400,6 +400,13 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QVERIFY(a->PatternError->isHidden());
     QCOMPARE(d->Pieces->item(0, 0)->text(), QStringLiteral("01-Morgenlied.wav"));
     QVERIFY(a->FirstNames->text().contains(QStringLiteral("01-Morgenlied.wav, 02-夜の歌.wav, 03-Abend.wav")));
+    // A title is edited beside its piece, and only a title: the name follows it.
+    QVERIFY(d->Pieces->item(1, 4)->flags() & Qt::ItemIsEditable);
+    QVERIFY(!(d->Pieces->item(1, 0)->flags() & Qt::ItemIsEditable));
+    d->Pieces->item(1, 4)->setText(QStringLiteral("夜の歌 (live)"));
+    QCOMPARE(d->Pieces->item(1, 0)->text(), QStringLiteral("02-夜の歌 (live).wav"));
+    d->Pieces->item(1, 4)->setText(QStringLiteral("夜の歌"));
+    QCOMPARE(d->Pieces->item(1, 0)->text(), QStringLiteral("02-夜の歌.wav"));
 
     // The album's tags and a cover; FLAC, scanned again.
     a->AlbumEdit->setText(QStringLiteral("朝から夜"));
