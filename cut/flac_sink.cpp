@@ -18,7 +18,12 @@ int32_t Workers() { return std::thread::hardware_concurrency() >= 2 ? 2 : 1; }
 FlacSink::FlacSink(PieceOutputs paths, const FlacStreamInfo& info, FileClosed closed, OutputRules rules)
     : paths_(std::move(paths)), info_(info), closed_(std::move(closed)), rules_(std::move(rules)) {
   const int32_t workers = Workers();
-  for (int32_t u = 0; u < workers; ++u) workers_.emplace_back([this] { work(); });
+  try {
+    for (int32_t u = 0; u < workers; ++u) workers_.emplace_back([this] { work(); });
+  } catch (...) {
+    // One worker will do, but none cannot.
+    if (workers_.empty()) throw;
+  }
 }
 
 FlacSink::~FlacSink() {
