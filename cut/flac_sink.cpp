@@ -7,101 +7,131 @@
 namespace mv {
 
 namespace {
-// Parts larger than this are handed over in several jobs, so that the
-// worker starts on them sooner.
+// Parts larger than this are handed over in several jobs, so that a worker
+// starts on them sooner.
 constexpr std::size_t kJobBytes = 1 << 20;
-// A new piece may begin while the one before it is still being encoded, but
-// no further ahead.
-constexpr int32_t kPiecesInFlight = 2;
+// Two encoders keep up with the cut's scan and decoding on two cores; more
+// would only contend with the cut's own thread there and hold more memory.
+int32_t Workers() { return std::thread::hardware_concurrency() >= 2 ? 2 : 1; }
 }  // namespace
 
 FlacSink::FlacSink(PieceOutputs paths, const FlacStreamInfo& info, FileClosed closed, OutputRules rules)
-    : paths_(std::move(paths)),
-      info_(info),
-      closed_(std::move(closed)),
-      // The worker finishes the files; the host hears of them on the cut's thread.
-      out_(
-          [this](const std::string& path, int64_t size) {
-            std::lock_guard lock(mutex_);
-            finished_.emplace_back(path, size);
-          },
-          std::move(rules)) {
-  worker_ = std::thread([this] { work(); });
+    : paths_(std::move(paths)), info_(info), closed_(std::move(closed)), rules_(std::move(rules)) {
+  const int32_t workers = Workers();
+  try {
+    for (int32_t u = 0; u < workers; ++u) workers_.emplace_back([this] { work(); });
+  } catch (...) {
+    // One worker will do, but none cannot.
+    if (workers_.empty()) throw;
+  }
 }
 
 FlacSink::~FlacSink() {
   abandon();
   {
-    std::unique_lock lock(mutex_);
-    jobs_.push_back(Job{Job::Stop, 0, {}});
+    std::lock_guard lock(mutex_);
+    stop_ = true;
   }
-  jobsReady_.notify_one();
-  worker_.join();
+  work_.notify_all();
+  for (std::thread& t : workers_) t.join();
 }
 
 void FlacSink::work() {
+  std::unique_lock lock(mutex_);
   for (;;) {
-    Job job;
-    bool failed;
-    {
-      std::unique_lock lock(mutex_);
-      jobsReady_.wait(lock, [&] { return !jobs_.empty(); });
-      job = std::move(jobs_.front());
-      jobs_.pop_front();
-      busy_ = true;
-      failed = error_ != nullptr;
-    }
-    if (job.kind == Job::Stop) return;
-    // After an error nothing more is written; the pieces still count down.
-    std::exception_ptr error;
-    if (!failed) {
-      try {
-        switch (job.kind) {
-          case Job::Start:
-            out_.create(paths_(job.number), info_.format, info_.bits, paths_.flacOptions(job.number));
-            break;
-          case Job::Data:
-            out_.append(job.bytes.data(), job.bytes.size());
-            break;
-          case Job::Finish:
-            out_.finish();
-            break;
-          default:
-            out_.abandon();
-            break;
+    Piece* next = nullptr;
+    work_.wait(lock, [&] {
+      for (const auto& p : pieces_)
+        if (!p->taken) {
+          next = p.get();
+          return true;
         }
+      return stop_;
+    });
+    if (!next) return;
+    next->taken = true;
+    encode(*next, lock);
+    settle(lock);
+  }
+}
+
+void FlacSink::encode(Piece& p, std::unique_lock<std::mutex>& lock) {
+  // After an error in this piece or one before it nothing more is written;
+  // the jobs still count down.
+  auto skipped = [&] { return p.error || firstFailed_ < p.seq; };
+  auto attempt = [&](auto&& what) {
+    lock.unlock();
+    std::exception_ptr error;
+    try {
+      what();
+    } catch (...) {
+      error = std::current_exception();
+    }
+    lock.lock();
+    if (error) {
+      p.error = error;
+      firstFailed_ = std::min(firstFailed_, p.seq);
+    }
+  };
+  if (!skipped())
+    attempt([&] { p.out.create(paths_(p.number), info_.format, info_.bits, paths_.flacOptions(p.number)); });
+  for (;;) {
+    work_.wait(lock, [&] { return !p.jobs.empty(); });
+    Job job = std::move(p.jobs.front());
+    p.jobs.pop_front();
+    if (job.kind != Job::Data) {
+      p.end = job.kind;
+      p.encoded = true;
+      return;
+    }
+    if (!skipped()) attempt([&] { p.out.append(job.bytes.data(), job.bytes.size()); });
+    queued_ -= job.bytes.size();
+    job.bytes.clear();
+    spare_.push_back(std::move(job.bytes));
+    done_.notify_all();
+  }
+}
+
+void FlacSink::settle(std::unique_lock<std::mutex>& lock) {
+  while (!settling_ && !pieces_.empty() && pieces_.front()->encoded) {
+    settling_ = true;
+    Piece& p = *pieces_.front();
+    const bool after = error_ != nullptr;
+    std::exception_ptr error = p.error;
+    lock.unlock();
+    // As a writer on the cut's thread would: what was appended stays a
+    // complete file, its name in before the error; a piece after a failed
+    // one would never have been begun.
+    if (after) {
+      p.out.discard();
+    } else if (!error && p.end == Job::Finish) {
+      try {
+        p.out.finish();
       } catch (...) {
         error = std::current_exception();
       }
     }
-    // What was appended stays a complete file, as it would without the
-    // thread; its name is in before the error.
-    if (error) out_.abandon();
-    std::unique_lock lock(mutex_);
-    if (error) error_ = error;
-    if (job.kind == Job::Data) {
-      queued_ -= job.bytes.size();
-      job.bytes.clear();
-      spare_.push_back(std::move(job.bytes));
-    }
-    if (job.kind == Job::Finish || job.kind == Job::Abandon) --inFlight_;
-    busy_ = false;
-    jobsDone_.notify_all();
+    p.out.abandon();
+    lock.lock();
+    if (!after && error) error_ = error;
+    pieces_.pop_front();
+    settling_ = false;
+    done_.notify_all();
   }
 }
 
 void FlacSink::push(Job job, std::unique_lock<std::mutex>& lock) {
   if (job.kind == Job::Data) queued_ += job.bytes.size();
-  jobs_.push_back(std::move(job));
+  open_->jobs.push_back(std::move(job));
   lock.unlock();
-  jobsReady_.notify_one();
+  work_.notify_all();
 }
 
 std::exception_ptr FlacSink::tell() noexcept {
   std::vector<std::pair<std::string, int64_t>> files;
   std::exception_ptr error;
   {
-    std::unique_lock lock(mutex_);
+    std::lock_guard lock(mutex_);
     files.swap(finished_);
     error = error_;
   }
@@ -122,28 +152,39 @@ void FlacSink::report() {
 
 void FlacSink::start(int32_t number) {
   report();
+  // The scan may run one piece ahead of the pieces being encoded.
+  const std::size_t inFlight = workers_.size() + 1;
   std::unique_lock lock(mutex_);
-  jobsDone_.wait(lock, [&] { return error_ || inFlight_ < kPiecesInFlight; });
+  done_.wait(lock, [&] { return error_ || pieces_.size() < inFlight; });
   if (error_) {
     lock.unlock();
     report();
   }
-  ++inFlight_;
-  pieceOpen_ = true;
-  push(Job{Job::Start, number, {}}, lock);
+  // The workers finish the files; the host hears of them on the cut's thread.
+  pieces_.push_back(std::make_unique<Piece>(
+      begun_++, number,
+      [this](const std::string& path, int64_t size) {
+        std::lock_guard told(mutex_);
+        finished_.emplace_back(path, size);
+      },
+      rules_));
+  open_ = pieces_.back().get();
+  lock.unlock();
+  work_.notify_all();
 }
 
 void FlacSink::write(const uint8_t* data, std::size_t n) {
   report();
+  if (!open_) return;
   while (n > 0) {
     const std::size_t step = std::min(n, kJobBytes);
     std::unique_lock lock(mutex_);
-    jobsDone_.wait(lock, [&] { return error_ || queued_ == 0 || queued_ + step <= kQueueBytes; });
+    done_.wait(lock, [&] { return error_ || queued_ == 0 || queued_ + step <= kQueueBytes; });
     if (error_) {
       lock.unlock();
       report();
     }
-    Job job{Job::Data, 0, {}};
+    Job job{Job::Data, {}};
     if (!spare_.empty()) {
       job.bytes = std::move(spare_.back());
       spare_.pop_back();
@@ -160,28 +201,34 @@ void FlacSink::write(const uint8_t* data, std::size_t n) {
 
 void FlacSink::finish() {
   report();
-  if (!pieceOpen_) return;
-  pieceOpen_ = false;
+  if (!open_) return;
   std::unique_lock lock(mutex_);
-  push(Job{Job::Finish, 0, {}}, lock);
+  push(Job{Job::Finish, {}}, lock);
+  open_ = nullptr;
 }
 
 void FlacSink::drain() noexcept {
   std::unique_lock lock(mutex_);
-  jobsDone_.wait(lock, [&] { return jobs_.empty() && !busy_; });
+  done_.wait(lock, [&] { return pieces_.empty(); });
 }
 
 void FlacSink::abandon() noexcept {
-  if (pieceOpen_) {
-    pieceOpen_ = false;
+  if (open_) {
     std::unique_lock lock(mutex_);
-    push(Job{Job::Abandon, 0, {}}, lock);
+    push(Job{Job::Abandon, {}}, lock);
+    open_ = nullptr;
   }
   drain();
   tell();
 }
 
 void FlacSink::close() {
+  // A piece left open is kept as it is, as a cancel keeps it.
+  if (open_) {
+    std::unique_lock lock(mutex_);
+    push(Job{Job::Abandon, {}}, lock);
+    open_ = nullptr;
+  }
   drain();
   report();
 }

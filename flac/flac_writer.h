@@ -47,6 +47,8 @@ class FlacWriter {
   void finish();
   // The same on a way out that must not throw; a partial frame goes.
   void abandon() noexcept;
+  // Drops the file, if it has not its name yet: the target is left as it was.
+  void discard() noexcept;
   // Bytes appended.
   int64_t size() const { return size_; }
   bool isOpen() const { return encoder_ != nullptr; }
@@ -60,8 +62,6 @@ class FlacWriter {
   int64_t seekTableAt() const;
   // Finishes the encoding and moves the hidden file to the target, or raises.
   void close();
-  // Drops the encoder and the hidden file, if it is still hidden.
-  void discard() noexcept;
 
   FileClosed closed_;
   OutputRules rules_;

@@ -515,7 +515,16 @@ INSTANTIATE_TEST_SUITE_P(
                       SinkRun{"bits_below_the_depth", 12, {300000, 400000, 300000, 200000}, 3, 0, 0, true},
                       SinkRun{"folder_at_a_name", 16, {300000, 400000, 300000}, 0, 2, 0, true},
                       SinkRun{"stopped_half_way", 16, {300000, 700000, 300000}, 0, 0, 2},
-                      SinkRun{"stopped_in_the_first", 16, {900000}, 0, 0, 1}),
+                      SinkRun{"stopped_in_the_first", 16, {900000}, 0, 0, 1},
+                      // Pieces encoded side by side and ending out of order;
+                      // a failed piece with shorter ones after it, which
+                      // are encoded before the failure is found.
+                      SinkRun{"twelve", 16, {300000, 2000, 150000, 1, 4096, 250000, 3, 70000, 5000, 200000, 10, 4097}},
+                      SinkRun{"twelve_folder_at_5", 16, {300000, 2000, 150000, 1, 400000, 3000, 3, 7000, 5000, 20, 10, 4097},
+                              0, 5, 0, true},
+                      SinkRun{"twelve_bits_below_the_depth_in_5", 12,
+                              {300000, 2000, 150000, 1, 600000, 3000, 3, 7000, 5000, 20, 10, 4097}, 5, 0, 0, true},
+                      SinkRun{"twelve_stopped_in_7", 16, {300000, 2000, 150000, 1, 4096, 250000, 300000, 7000}, 0, 0, 7}),
     [](const auto& row) { return row.param.name; });
 
 }  // namespace
