@@ -1,5 +1,5 @@
 // The silence kept short: tapes of known quiet and loud stretches in every
-// sample width are cut with and without --keep-silence. Each piece must hold
+// sample width are cut with and without keeping it short. Each piece must hold
 // the plain cut's piece less its leading and trailing silence beyond S, as
 // counted here from how the tape was made; the dry run reports the same.
 
