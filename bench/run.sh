@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times morvane-cli on a one-hour tape against cp, cat and sox in the same run
-# and prints the ratios, with the cut's peak memory. The same tape at 24 bits
+# and prints the ratios, with the cut's peak memory; the cut with its silence
+# kept short against the plain one. The same tape at 24 bits
 # and 96 kHz, as FLAC, and as a mono recording in both channels is timed
 # against what a copy, flac and the stereo tape take.
 #
@@ -50,6 +51,13 @@ measure "$cli" cut "$work/tape.wav" --out "$work/o" --dry-run;           t_dry=$
 measure "$cli" cut "$work/tape.wav" --out "$work/o" --yes --ignore-clicks 5ms --min-song 30
 t_clicks=$secs
 measure "$cli" split "$work/tape.wav" --out "$work/o" --length 0:04:00;   t_split=$secs
+# The cut with each piece's silence kept to a second, once the command line
+# takes it.
+t_keep=""
+if "$cli" cut --help 2>&1 | grep -q -- --keep-silence; then
+  measure "$cli" cut "$work/tape.wav" --out "$work/o" --yes --keep-silence 1; t_keep=$secs; kb_keep=$kb
+  measure "$cli" cut "$work/tape.wav" --out "$work/o" --dry-run --keep-silence 1; t_drykeep=$secs
+fi
 measure sh -c "cd '$work/o' && sox '$work/tape.wav' out.wav silence 1 0.05 0.3% 1 3.0 0.3% : newfile : restart"
 t_sox=$secs
 
@@ -104,6 +112,10 @@ printf '%-34s %8s %8s\n' "cut at silences ($songs songs)" "$t_cut" "$(ratio "$t_
 printf '%-34s %8s %8s\n' "cut, zero points corrected" "$t_cutz" "$(ratio "$t_cutz" "$t_cp")x cp"
 printf '%-34s %8s %8s\n' "dry run of the cut" "$t_dry" "$(ratio "$t_dry" "$t_cp")x cp"
 printf '%-34s %8s %8s\n' "cut, clicks 5 ms, songs >= 30 s" "$t_clicks" "$(ratio "$t_clicks" "$t_cp")x cp"
+if [ -n "$t_keep" ]; then
+  printf '%-34s %8s %8s\n' "cut, silence kept to 1 s" "$t_keep" "$(ratio "$t_keep" "$t_cut")x cut"
+  printf '%-34s %8s %8s\n' "dry run, silence kept to 1 s" "$t_drykeep" "$(ratio "$t_drykeep" "$t_dry")x dry"
+fi
 printf '%-34s %8s %8s\n' "split into 4-minute pieces" "$t_split" "$(ratio "$t_split" "$t_cp")x cp"
 printf '%-34s %8s %8s\n' "sox silence split" "$t_sox" "$(ratio "$t_sox" "$t_cp")x cp"
 printf '%-34s %8s %8s\n' "cat of the songs" "$t_catsongs" 1.00
@@ -131,3 +143,4 @@ fi
 echo "peak memory of the cut: $kb_cut KiB, of the dry run: $kb_dry KiB, of the FLAC cut: $kb_flac KiB," \
   "of the cut into FLAC: $kb_toflac KiB"
 echo "FLAC pieces: $size_pieces bytes, flac -5 of the tape: $size_flac5 bytes ($(ratio "$size_pieces" "$size_flac5")x)"
+if [ -n "$t_keep" ]; then echo "peak memory of the cut with the silence kept short: $kb_keep KiB"; fi

@@ -11,7 +11,7 @@ namespace mv {
 
 namespace {
 
-// Frames read again at a time.
+// Bytes of frames read again at a time.
 constexpr int64_t kRereadBytes = 256 << 10;
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The silence kept short: tapes of known quiet and loud stretches in every
-// sample width are cut with and without --keep-silence. Each piece must hold
+// sample width are cut with and without keeping it short. Each piece must hold
 // the plain cut's piece less its leading and trailing silence beyond S, as
 // counted here from how the tape was made; the dry run reports the same.
 
@@ -194,17 +194,17 @@ std::vector<Stretch> AlbumEndingIn(const std::vector<Stretch>& end) {
 // begins at frame 70000.
 std::vector<Stretch> GapIntoTheTail() { return {{Loud, 60000}, {Quiet, 10000}, {Loud, 300}}; }
 
+// Cut at frames 5000 and 10000, the last piece passing into a second part.
+std::vector<Stretch> SilenceFirst() { return {{Quiet, 5000}, {Loud, 2000}, {Quiet, 3000}, {Loud, 70000}}; }
+
 TEST_F(KeepSilence, EachPieceLosesItsSilenceBeyondSAndNothingElse) {
   const Row rows[] = {
       {"S of 100 frames", Album(), 100, {{200, 2487}, {413, 800}}},
       {"S = 0", Album(), 0, {{300, 2587}, {513, 900}}},
       {"S longer than every silence", Album(), 441000, {{0, 0}, {0, 0}}},
       // A piece without sound keeps its last S frames, more than are held in
-      // memory: the first of them are read again.
-      {"a first piece of silence alone",
-       {{Quiet, 5000}, {Loud, 2000}, {Quiet, 3000}, {Loud, 1000}},
-       2000,
-       {{3000, 0}, {0, 1000}, {0, 0}}},
+      // memory: the first of them are read again, and the cut reads on.
+      {"a first piece of silence alone", SilenceFirst(), 2000, {{3000, 0}, {0, 1000}, {0, 0}}},
       // The tail is not tested: the gap before the sound there ends no song
       // and stays whole. It passes from one part the cut reads to the next
       // and is longer than the memory holds: its start is read again.
@@ -255,6 +255,8 @@ TEST_F(KeepSilence, EachPieceLosesItsSilenceBeyondSAndNothingElse) {
        3,
        Format(1, 44100, 64, true)},
       {"FLAC", Album(), 100, {{200, 2487}, {413, 800}}, 0, Format(2, 44100, 16), 100, false, {0, 0}, {}, true},
+      {"FLAC, silence alone read again", SilenceFirst(), 2000, {{3000, 0}, {0, 1000}, {0, 0}}, 0, Format(2, 44100, 16),
+       100, false, {0, 0}, {}, true},
       {"FLAC, a gap read again", GapIntoTheTail(), 50, {{0, 0}}, 0, Format(2, 44100, 16),
        100, false, {0, 0}, {}, true},
   };
