@@ -247,19 +247,25 @@ void AlbumPanel::setTitle(std::size_t n, const std::string& title) {
   emit changed();
 }
 
-void AlbumPanel::openTracks() {
+// One existing file, chosen in the dialog of that name; empty when none was.
+QString AlbumPanel::chooseFile(const char* dialogName, const QString& filter) {
   QFileDialog dialog(this);
-  SetUpWaveDialog(dialog, "OpenTracksDialog", QStringLiteral("曲目リスト (*.txt *.cue);;すべてのﾌｧｲﾙ (*)"),
-                  QFileDialog::ExistingFile);
+  SetUpWaveDialog(dialog, dialogName, filter, QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(QString());
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const std::string path = ToPath(dialog.selectedFiles().first());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().first();
+}
+
+void AlbumPanel::openTracks() {
+  const QString chosen = chooseFile("OpenTracksDialog", QStringLiteral("曲目リスト (*.txt *.cue);;すべてのﾌｧｲﾙ (*)"));
+  if (chosen.isEmpty()) return;
+  const std::string path = ToPath(chosen);
   try {
     // Read whole first: a file that is no readable list is said, not shown.
     // Its text then goes into the field, where it is read again and can be
     // mended.
     ReadTrackList(path);
-    QFile file(dialog.selectedFiles().first());
+    QFile file(chosen);
     if (file.open(QIODevice::ReadOnly)) TrackList->setPlainText(QString::fromUtf8(file.readAll()));
   } catch (const Error& e) {
     say(TrackError, errorText(e));
@@ -267,12 +273,8 @@ void AlbumPanel::openTracks() {
 }
 
 void AlbumPanel::chooseCover() {
-  QFileDialog dialog(this);
-  SetUpWaveDialog(dialog, "CoverDialog", QStringLiteral("画像 (*.png *.jpg *.jpeg);;すべてのﾌｧｲﾙ (*)"),
-                  QFileDialog::ExistingFile);
-  dialog.setDefaultSuffix(QString());
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const QString name = dialog.selectedFiles().first();
+  const QString name = chooseFile("CoverDialog", QStringLiteral("画像 (*.png *.jpg *.jpeg);;すべてのﾌｧｲﾙ (*)"));
+  if (name.isEmpty()) return;
   cover_.reset();
   CoverThumb->setPixmap(QPixmap());
   CoverThumb->setToolTip(name);

@@ -75,6 +75,7 @@ class AlbumPanel : public QWidget {
 
  private:
   void readTracks();
+  QString chooseFile(const char* dialogName, const QString& filter);
   void openTracks();
   void chooseCover();
   void fieldChanged();
