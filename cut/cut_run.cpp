@@ -4,6 +4,7 @@
 #include "cut/piece_outputs.h"
 #include "cut/scan.h"
 #include "cut/short_pieces.h"
+#include "cut/flac_ranges.h"
 #include "cut/flac_sink.h"
 #include "cut/trim_sink.h"
 #include "flac/flac_source.h"
@@ -229,6 +230,19 @@ OutputHeader locateSamples(const CutSettings& s, ByteStream& source, CutSource& 
   return headerFor(s.format, std::move(record), src.dataSize, true);
 }
 
+// The zero points the cut takes off, for samples of a FLAC depth of bits.
+ZeroPoints zeroFor(const CutSettings& s, int32_t bits) {
+  ZeroPoints zero = ReadZeroPoints(s.correction);
+  if (bits < 16) {
+    // Samples narrower than 16 bits stand in the high bits: the zero points
+    // are scaled to their width, toward zero, so that the low bits stay 0.
+    const int32_t step = 1 << (16 - bits);
+    zero.left = zero.left / step * step;
+    zero.right = zero.right / step * step;
+  }
+  return zero;
+}
+
 // The source opened and its data located; false when the run was cancelled.
 // A FLAC source is read decoded, in its own format whatever the settings say.
 bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& open, ScanWatcher* watcher,
@@ -274,21 +288,69 @@ bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& ope
     out = std::make_unique<FileSink>(s, paths, header, host);
   if (watcher) out = std::make_unique<WatchedSink>(std::move(out), result, *watcher);
   if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, *out, result.report);
-  ZeroPoints zero = ReadZeroPoints(s.correction);
-  if (flac && decoded->info().bits < 16) {
-    // Samples narrower than 16 bits stand in the high bits: the zero points
-    // are scaled to their width, toward zero, so that the low bits stay 0.
-    const int32_t step = 1 << (16 - decoded->info().bits);
-    zero.left = zero.left / step * step;
-    zero.right = zero.right / step * step;
-  }
-  if (!CutAtSilences(s, zero, src, host, *out, result.report)) return false;
+  if (!CutAtSilences(s, zeroFor(s, flac ? decoded->info().bits : 16), src, host, *out, result.report)) return false;
   out->close();
   if (!merging) return true;
   const std::size_t found = result.report.pieces.size();
   result.report.pieces = MergeShortPieces(result.report.pieces, minBytes);
   result.mergedPieces = static_cast<int32_t>(found - result.report.pieces.size());
   return true;
+}
+
+// Passes on everything but the bar, which goes from `from` to `to` percent.
+class ShareOfBar final : public JobHost {
+ public:
+  ShareOfBar(JobHost& host, int from, int to) : host_(host), from_(from), to_(to) {}
+  bool ask(const Message& question) override { return host_.ask(question); }
+  void inform(const Message& message) override { host_.inform(message); }
+  void status(std::string_view text) override { host_.status(text); }
+  void progress(int percent) override { host_.progress(from_ + percent * (to_ - from_) / 100); }
+  void pump() override { host_.pump(); }
+  void resetCancel() override { host_.resetCancel(); }
+  bool cancelRequested() override { return host_.cancelRequested(); }
+  void fileWritten(const std::string& path, int64_t size) override { host_.fileWritten(path, size); }
+
+ private:
+  JobHost& host_;
+  int from_, to_;
+};
+
+// FLAC pieces of a WAVE source: a dry pass finds them, then they are encoded
+// two at a time, each read again from the source. A source that fails
+// part-way gives the pieces found up to there, as a run writing as it goes
+// would, and then its error.
+bool cutIntoFlacRanges(const CutSettings& s, JobHost& host, const OpenSource& open, CutResult& result) {
+  CutSettings dry = s;
+  dry.dryRun = true;
+  dry.files.plan = nullptr;
+  std::exception_ptr failed;
+  {
+    // The scan takes a few hundredths of the encoding.
+    ShareOfBar scan(host, 0, 5);
+    try {
+      if (!cutSource(dry, scan, open, nullptr, false, result)) return false;
+    } catch (...) {
+      failed = std::current_exception();
+    }
+  }
+  std::vector<PieceRange> ranges;
+  for (const Piece& p : result.report.pieces)
+    ranges.push_back({p.firstByte + p.trimmedFront, p.dataBytes - p.trimmedFront - p.trimmedBack});
+  FlacRangesJob job{open,
+                    s.source,
+                    result.dataStart,
+                    FlacStreamInfo{s.format, s.format.bitsPerSample, 0},
+                    s.mode == CutMode::AtSilences ? zeroFor(s, 16) : ZeroPoints{},
+                    pathsFor(s, false),
+                    closedBy(host),
+                    rulesFor(s),
+                    // The encoder's own check costs half as much again;
+                    // it is spent where the pieces are to be the only copy.
+                    s.deleteSource};
+  ShareOfBar encode(host, 5, 100);
+  const bool complete = WriteFlacRanges(job, ranges, encode);
+  if (failed) std::rethrow_exception(failed);
+  return complete;
 }
 
 }  // namespace
@@ -322,7 +384,8 @@ CutResult RunCut(const CutSettings& settings, JobHost& host, const OpenSource& o
   bool complete;
   {
     JobScope job(host);
-    complete = cutSource(s, host, open, watcher, flac, result);
+    complete = !watcher && !flac && flacPieces(s, flac) && !s.dryRun ? cutIntoFlacRanges(s, host, open, result)
+                                                                      : cutSource(s, host, open, watcher, flac, result);
   }
   if (!complete) {
     result.end = CutEnd::Cancelled;

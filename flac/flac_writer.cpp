@@ -218,7 +218,7 @@ void FlacWriter::create(const std::string& path, const PcmFormat& format, int32_
   ok = ok && table && FLAC__metadata_object_seektable_template_append_placeholders(table, kSeekPoints);
   std::vector<FLAC__StreamMetadata*> blocks;
   for (void* block : blocks_) blocks.push_back(static_cast<FLAC__StreamMetadata*>(block));
-  ok = ok && FLAC__stream_encoder_set_verify(e, true) &&
+  ok = ok && FLAC__stream_encoder_set_verify(e, options.verify) &&
        FLAC__stream_encoder_set_compression_level(e, static_cast<uint32_t>(options.level)) &&
        FLAC__stream_encoder_set_streamable_subset(e, bits <= 24) &&
        FLAC__stream_encoder_set_channels(e, format.channels) &&

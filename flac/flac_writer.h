@@ -20,6 +20,9 @@ struct FlacOptions {
   int32_t level = 5;  // libFLAC's compression level, 0 to 8
   // As Vorbis comments and a front-cover picture, ahead of the seek table.
   Tags tags;
+  // libFLAC decodes every frame it encodes and compares it with the input;
+  // a mismatch raises the encode error.
+  bool verify = true;
 };
 
 class FlacWriter {

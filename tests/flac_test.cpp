@@ -11,6 +11,7 @@
 #include <functional>
 #include <thread>
 
+#include "cut/flac_ranges.h"
 #include "cut/flac_sink.h"
 #include "flac/flac_source.h"
 #include "flac/flac_writer.h"
@@ -452,7 +453,8 @@ TEST_P(FlacSinkRuns, LeaveWhatAWriterOnTheCutsThreadLeaves) {
   info.bits = r.bits;
   const std::thread::id cutThread = std::this_thread::get_id();
 
-  auto outcome = [&](const std::string& folder, bool threaded) {
+  enum class Way { Writer, Sink, Ranges };
+  auto outcome = [&](const std::string& folder, Way way) {
     fs::create_directory(folder);
     if (r.folderAt > 0) fs::create_directory(PieceName(folder, r.folderAt, ".flac"));
     SinkOutcome o;
@@ -461,7 +463,25 @@ TEST_P(FlacSinkRuns, LeaveWhatAWriterOnTheCutsThreadLeaves) {
       EXPECT_EQ(size, static_cast<int64_t>(fs::file_size(path)));
       o.told.push_back(fs::path(path).filename());
     };
-    if (threaded) {
+    if (way == Way::Ranges) {
+      // The pieces read back from the source by two workers; the cancel
+      // comes once the pieces before the one it stops in are told of.
+      std::vector<PieceRange> ranges;
+      int64_t at = 0;
+      for (const int64_t n : r.pieces) {
+        ranges.push_back({at * 4, n * 4});
+        at += n;
+      }
+      FlacRangesJob job{[&](const std::string&) { return std::make_unique<MemoryStream>(bytes); },
+                        "source", 0, info, {}, PieceOutputs(folder, {}, ".flac"), told, {}};
+      test::RecordingHost host;
+      host.onPump = [&] {
+        if (r.stopIn > 0 && o.told.size() + 1 >= static_cast<std::size_t>(r.stopIn)) host.cancel = true;
+      };
+      bool complete = false;
+      o.error = test::ErrorOf([&] { complete = WriteFlacRanges(job, ranges, host); });
+      EXPECT_EQ(complete, r.stopIn == 0 && !r.fails);
+    } else if (way == Way::Sink) {
       FlacSink sink(PieceOutputs(folder, {}, ".flac"), info, told, {});
       o.error = PlayRun(
           r, bytes, 4, [&](int u) { sink.start(u); }, [&](const uint8_t* p, std::size_t n) { sink.write(p, n); },
@@ -483,9 +503,9 @@ TEST_P(FlacSinkRuns, LeaveWhatAWriterOnTheCutsThreadLeaves) {
     o.files = test::FileNames(folder, "");
     return o;
   };
-  const std::string one = dir / "one", two = dir / "two";
-  const SinkOutcome want = outcome(one, false);
-  const SinkOutcome got = outcome(two, true);
+  const std::string one = dir / "one", two = dir / "two", three = dir / "three";
+  const SinkOutcome want = outcome(one, Way::Writer);
+  const SinkOutcome got = outcome(two, Way::Sink);
   EXPECT_EQ(!want.error.empty() && want.error != "(no error)", r.fails) << want.error;
   EXPECT_EQ(got.error, want.error);
   EXPECT_EQ(got.told, want.told);
@@ -494,6 +514,33 @@ TEST_P(FlacSinkRuns, LeaveWhatAWriterOnTheCutsThreadLeaves) {
   for (const std::string& name : want.told) {
     EXPECT_EQ(test::ReadBytes(two + "/" + name), test::ReadBytes(one + "/" + name)) << name;
     EXPECT_EQ(run("flac -s -t " + Quote(two + "/" + name)), 0) << name;
+  }
+  // From the ranges: the same, but that a cancel is seen a little later, in
+  // the piece it stopped or in one after it, which is then kept cut short.
+  const SinkOutcome ranged = outcome(three, Way::Ranges);
+  EXPECT_EQ(ranged.error, want.error);
+  std::vector<std::string> left = ranged.told;  // no hidden file is left
+  if (r.folderAt > 0) left.push_back(fs::path(PieceName(three, r.folderAt, ".flac")).filename());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(ranged.files, left);
+  if (r.stopIn == 0) {
+    EXPECT_EQ(ranged.told, want.told);
+  } else {
+    const auto before = static_cast<std::size_t>(r.stopIn - 1);
+    ASSERT_GT(ranged.told.size(), before);
+    EXPECT_TRUE(std::equal(want.told.begin(), want.told.begin() + static_cast<std::ptrdiff_t>(before),
+                           ranged.told.begin()));
+  }
+  int64_t at = 0;
+  for (std::size_t u = 0; u < ranged.told.size(); ++u) {
+    const Bytes piece = FlacDecodes(three + "/" + ranged.told[u], dir);
+    const auto size = static_cast<std::size_t>(r.pieces[u] * 4);
+    const Bytes whole(bytes.begin() + at, bytes.begin() + at + static_cast<std::ptrdiff_t>(size));
+    if (u + 1 == ranged.told.size() && (r.stopIn > 0 || r.fails))
+      EXPECT_TRUE(piece.size() <= size && std::equal(piece.begin(), piece.end(), whole.begin())) << u;
+    else
+      EXPECT_EQ(piece, whole) << u;
+    at += static_cast<std::ptrdiff_t>(size);
   }
   if (!r.fails && r.stopIn == 0) {
     // The pieces together are the bytes given.
