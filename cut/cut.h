@@ -26,7 +26,18 @@ inline constexpr int32_t kMaxRunLength = 441000;
 enum class CutMode {
   AtSilences,    // one file per song, cut where the signal stays quiet
   EqualLengths,  // pieces of one length, the last one with the rest
+  AtPoints,      // pieces between points given by the user
 };
+
+// A point where a piece begins, at points.
+struct GivenPoint {
+  int64_t frame = 0;  // from the start of the data
+  int32_t line = 0;   // of the list it was read from, for a refusal; 0: none
+};
+
+// The pieces begin at the quietest place near each point: the start of the
+// 50 ms window of the lowest peak at most this far away.
+inline constexpr double kMaxSnapSeconds = 10;
 
 // A zero point as its front end holds it: a caption, read as an integer when
 // the run comes to it (the window), or a number (the command line).
@@ -70,6 +81,10 @@ struct CutSettings {
   int32_t ignoreClicks = 0;  // at silences: sound bursts of at most this many frames inside a quiet run
   double minSongSeconds = 0;  // at silences: a shorter piece joins its neighbour; 0 keeps every piece
   PieceFiles files;
+  // At points: where the pieces after the first begin, rising; points at 0
+  // or at the end of the data are let go, one beyond it is refused.
+  std::vector<GivenPoint> points;
+  double snapSeconds = 0;  // at points: each moved to the quietest place this close (0 to 10 s); 0 keeps them
   // At silences: each piece's leading and trailing silence is cut to at most
   // this many seconds; none keeps every byte.
   std::optional<double> keepSilenceSeconds;

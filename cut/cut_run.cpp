@@ -288,7 +288,10 @@ bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& ope
     out = std::make_unique<FileSink>(s, paths, header, host);
   if (watcher) out = std::make_unique<WatchedSink>(std::move(out), result, *watcher);
   if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, *out, result.report);
-  if (!CutAtSilences(s, zeroFor(s, flac ? decoded->info().bits : 16), src, host, *out, result.report)) return false;
+  const ZeroPoints zero = zeroFor(s, flac ? decoded->info().bits : 16);
+  if (!(s.mode == CutMode::AtPoints ? CutAtPoints(s, zero, src, host, *out, result.report)
+                                    : CutAtSilences(s, zero, src, host, *out, result.report)))
+    return false;
   out->close();
   if (!merging) return true;
   const std::size_t found = result.report.pieces.size();
@@ -340,7 +343,7 @@ bool cutIntoFlacRanges(const CutSettings& s, JobHost& host, const OpenSource& op
                     s.source,
                     result.dataStart,
                     FlacStreamInfo{s.format, s.format.bitsPerSample, 0},
-                    s.mode == CutMode::AtSilences ? zeroFor(s, 16) : ZeroPoints{},
+                    s.mode != CutMode::EqualLengths ? zeroFor(s, 16) : ZeroPoints{},
                     pathsFor(s, false),
                     closedBy(host),
                     rulesFor(s),

@@ -26,5 +26,13 @@ ZeroPoints ReadZeroPoints(const std::optional<Correction>& correction);
 bool CutAtSilences(const CutSettings& s, ZeroPoints zero, CutSource src, JobHost& host, PieceSink& out,
                    ScanReport& report);
 bool CutIntoPieces(const CutSettings& s, CutSource src, JobHost& host, PieceSink& out, ScanReport& report);
+// Pieces beginning at s.points, each moved to the quietest place near it when
+// s.snapSeconds asks; the points are checked against the data first.
+bool CutAtPoints(const CutSettings& s, ZeroPoints zero, CutSource src, JobHost& host, PieceSink& out,
+                 ScanReport& report);
+// Where the pieces after the first begin, in frames: the points checked,
+// those at 0 and at the end let go, each snapped if asked (reading the
+// stream around it, which is left where it was).
+std::vector<int64_t> PieceStarts(const CutSettings& s, ZeroPoints zero, CutSource src);
 
 }  // namespace mv

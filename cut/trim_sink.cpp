@@ -19,6 +19,7 @@ constexpr int64_t kRereadBytes = 256 << 10;
 void CheckKeepSilence(const CutSettings& s) {
   if (!s.keepSilenceSeconds) return;
   if (s.mode == CutMode::EqualLengths) refuse(msg::kKeepSilenceEqualLengths);
+  if (s.mode == CutMode::AtPoints) refuse(msg::kKeepSilencePoints);
   if (s.minSongSeconds > 0) refuse(msg::kKeepSilenceMinSong);
   const double seconds = *s.keepSilenceSeconds;
   if (!std::isfinite(seconds) || seconds < 0) raise(msg::kRangeError);

@@ -186,6 +186,12 @@ inline constexpr std::string_view kKeepSilenceEqualLengths =
 inline constexpr std::string_view kKeepSilenceMinSong =
     "最短の曲の長さを指定したときは、曲の前後の無音は切り詰められません。";
 
+// The cut at given points: points that lie outside the data, or out of order.
+inline constexpr std::string_view kPointsBeyondData = "切り取り位置 (%s 行目) はデータの終わりより後です。";
+inline constexpr std::string_view kPointsOutOfOrder = "切り取り位置 (%s 行目) が前の位置より前にあります。";
+inline constexpr std::string_view kKeepSilencePoints =
+    "指定した位置での切り出しでは、曲の前後の無音は切り詰められません。";
+
 // The album panel of the cut's preview.
 inline constexpr std::string_view kDiscForm = "ディスク番号 %s は N か N/M (1..999) の形で指定してください。";
 
