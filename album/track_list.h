@@ -46,10 +46,10 @@ struct CueIndex {
 };
 
 struct Track {
-  std::string position;           // "A1", "1", "01"... as written, without its mark; empty if none
-  std::string title;              // may be empty
-  std::string artist;             // empty if none
-  std::optional<double> seconds;  // listed duration
+  std::string position;             // "A1", "1", "01"... as written, without its mark; empty if none
+  std::string title;                // may be empty
+  std::string artist;               // empty if none
+  std::optional<double> seconds;    // listed duration
   std::optional<CueIndex> index01;  // a cue sheet's; none in a plain list
 };
 
@@ -60,14 +60,14 @@ struct TrackList {
 
 // Reads either form; refuses (mv::Error) naming the line it cannot read.
 TrackList ParseTrackList(std::string_view text);
+// The same from a file: the file layer's errors, and a refusal of a file
+// over 1 MiB (no track list is that long: it is another file).
+TrackList ReadTrackList(const std::string& path);
 // Whether ParseTrackList reads the text as a cue sheet.
 bool IsCueSheet(std::string_view text);
 // A cue sheet alone, as ParseTrackList reads it but for the durations: the
 // INDEX 01 times are not compared. Its refusals name the list of kind.
 TrackList ParseCueSheet(std::string_view text, ListKind kind);
-// The same from a file: the file layer's errors, and a refusal of a file
-// over 1 MiB (no track list is that long: it is another file).
-TrackList ReadTrackList(const std::string& path);
 
 // A piece further than this from its listed duration brings a warning.
 inline constexpr double kLengthTolerance = 10.0;

@@ -41,15 +41,14 @@ CutList ParseCutList(std::string_view text, const CutListSource& source) {
     raise(msg::kRangeError);
   std::vector<cutlist::ReadPoint> read = ReadPoints(text, source);
   if (read.empty()) refuse(msg::kCutsNoPoint);
-  const auto time = [&](int64_t frame) { return cutlist::TimeText(frame, source.rate); };
+  const auto timeText = [&](int64_t frame) { return cutlist::TimeText(frame, source.rate); };
   CutList list;
   const cutlist::ReadPoint* previous = nullptr;
   for (cutlist::ReadPoint& p : read) {
     const std::string line = std::to_string(p.line);
-    if (p.frame > source.frames)
-      refuse(format(msg::kCutsBeyondEnd, line, time(p.frame), time(source.frames)));
+    if (p.frame > source.frames) refuse(format(msg::kCutsBeyondEnd, line, timeText(p.frame), timeText(source.frames)));
     if (previous && p.frame <= previous->frame)
-      refuse(format(msg::kCutsOutOfOrder, line, time(p.frame), time(previous->frame)));
+      refuse(format(msg::kCutsOutOfOrder, line, timeText(p.frame), timeText(previous->frame)));
     previous = &p;
     if (p.startsFirst || p.frame == 0)
       list.firstTitle = std::move(p.title);

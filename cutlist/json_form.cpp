@@ -2,6 +2,8 @@
 // that keeps the line each value starts on, and the points it gives.
 
 #include <algorithm>
+#include <cctype>
+#include <string>
 #include <utility>
 
 #include "cutlist/forms.h"
@@ -11,19 +13,23 @@ namespace {
 
 struct Value {
   enum class Kind { Null, Bool, Number, String, Array, Object } kind = Kind::Null;
-  std::string text;  // a string's decoded UTF-8, a number as written
-  std::vector<std::pair<std::string, Value>> members;
-  std::vector<Value> items;
-  ListLine at;  // the rest of the line from where the value starts
+  std::string text;                // a string's decoded UTF-8, a number as written
+  std::vector<Value> items;        // an array's, or an object's member values
+  std::vector<std::string> names;  // an object's member names, one for each item
+  ListLine at;                     // the rest of the line from where the value starts
 
+  // The first member of the name.
   const Value* member(std::string_view name) const {
-    const auto m = std::find_if(members.begin(), members.end(), [&](const auto& kv) { return kv.first == name; });
-    return m == members.end() ? nullptr : &m->second;
+    const auto m = std::find(names.begin(), names.end(), name);
+    return m == names.end() ? nullptr : &items[static_cast<std::size_t>(m - names.begin())];
   }
 };
 
 // Nesting deeper than this is no cut's JSON, and would run down the stack.
 constexpr int kMaxDepth = 64;
+// The one-letter escapes of a string and what each stands for.
+constexpr std::string_view kEscapes = "\"\\/bfnrt", kEscaped = "\"\\/\b\f\n\r\t";
+constexpr std::string_view kHexDigits = "0123456789abcdef";
 
 class Reader {
  public:
@@ -88,7 +94,8 @@ class Reader {
           std::string name = string();
           skipBlanks();
           expect(':');
-          v.members.emplace_back(std::move(name), value(depth + 1));
+          v.names.push_back(std::move(name));
+          v.items.push_back(value(depth + 1));
           skipBlanks();
           if (peek() == '}') break;
           expect(',');
@@ -173,9 +180,8 @@ class Reader {
   unsigned hex4() {
     unsigned v = 0;
     for (int i = 0; i < 4; ++i) {
-      const char c = peek();
-      const int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-      if (d < 0) fail();
+      const std::size_t d = kHexDigits.find(static_cast<char>(std::tolower(static_cast<unsigned char>(peek()))));
+      if (d == std::string_view::npos) fail();
       v = v * 16 + static_cast<unsigned>(d);
       next();
     }
@@ -215,30 +221,23 @@ class Reader {
         continue;
       }
       const char e = peek();
+      if (e == '\n' || e == '\0') fail();
       next();
-      switch (e) {
-        case '"': case '\\': case '/': out += e; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'u': {
-          char32_t u = hex4();
-          if (u >= 0xDC00 && u <= 0xDFFF) fail();
-          if (u >= 0xD800 && u <= 0xDBFF) {
-            expect('\\');
-            expect('u');
-            const char32_t low = hex4();
-            if (low < 0xDC00 || low > 0xDFFF) fail();
-            u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
-          }
-          append(out, u);
-          break;
-        }
-        default:
-          fail();
+      if (const std::size_t k = kEscapes.find(e); k != std::string_view::npos) {
+        out += kEscaped[k];
+        continue;
       }
+      if (e != 'u') fail();
+      char32_t u = hex4();
+      if (u >= 0xDC00 && u <= 0xDFFF) fail();
+      if (u >= 0xD800 && u <= 0xDBFF) {
+        expect('\\');
+        expect('u');
+        const char32_t low = hex4();
+        if (low < 0xDC00 || low > 0xDFFF) fail();
+        u = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
+      }
+      append(out, u);
     }
     next();
     return out;

@@ -36,7 +36,7 @@ std::vector<uint8_t> ReadBody(ByteStream& in, int64_t at, uint32_t size) {
   if (size > kMaxChunkBytes || at + size > in.size()) broken();
   std::vector<uint8_t> body(size);
   in.seek(at);
-  if (in.read(body.data(), body.size()) != body.size()) broken();
+  if (size > 0 && in.read(body.data(), body.size()) != body.size()) broken();
   return body;
 }
 
@@ -106,7 +106,8 @@ CutList ReadMarkers(ByteStream& in) {
     if (in.read(head, 8) != 8) break;
     uint32_t size = get32(&head[4]);
     int64_t body = size;
-    if (size == kUnknown32 && layout.container == Container::Rf64 && at + 8 == layout.dataOffset) body = layout.dataBytes;
+    if (size == kUnknown32 && layout.container == Container::Rf64 && at + 8 == layout.dataOffset)
+      body = layout.dataBytes;
     if (std::memcmp(head, "cue ", 4) == 0 && !markers) {
       markers = CuePoints(ReadBody(in, at + 8, size));
     } else if (std::memcmp(head, "LIST", 4) == 0 && size >= 4) {
@@ -117,7 +118,8 @@ CutList ReadMarkers(ByteStream& in) {
   }
   if (!markers || markers->empty()) refuse(msg::kMarkersNone);
 
-  std::stable_sort(markers->begin(), markers->end(), [](const Marker& a, const Marker& b) { return a.frame < b.frame; });
+  std::stable_sort(markers->begin(), markers->end(),
+                   [](const Marker& a, const Marker& b) { return a.frame < b.frame; });
   CutList list;
   const int32_t rate = layout.format.sampleRate;
   for (std::size_t i = 0; i < markers->size(); ++i) {

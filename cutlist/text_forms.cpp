@@ -106,7 +106,8 @@ std::vector<ReadPoint> ReadLabels(const std::vector<ListLine>& lines, int32_t ra
     if (!start) RefuseLine(line, ListKind::Cuts);
     ReadPoint p{*start, std::nullopt, line.number};
     if (tab1 != std::string_view::npos) {
-      const std::string_view endText = line.text.substr(tab1 + 1, tab2 == std::string_view::npos ? tab2 : tab2 - tab1 - 1);
+      const std::string_view endText =
+          line.text.substr(tab1 + 1, tab2 == std::string_view::npos ? tab2 : tab2 - tab1 - 1);
       const std::optional<int64_t> end = SecondsFrames(TrimBlanks(endText), rate);
       if (!end || *end < *start) RefuseLine(line, ListKind::Cuts);
       if (tab2 != std::string_view::npos) p.title = TitleOf(line.text.substr(tab2 + 1));
@@ -124,7 +125,8 @@ std::vector<ReadPoint> ReadPlainTimes(const std::vector<ListLine>& lines, int32_
     const std::size_t blank = text.find_first_of(" \t");
     const std::optional<int64_t> frame = TimeFrames(text.substr(0, blank), rate);
     if (!frame) RefuseLine(line, ListKind::Cuts);
-    points.push_back({*frame, blank == std::string_view::npos ? std::nullopt : TitleOf(text.substr(blank)), line.number});
+    points.push_back(
+        {*frame, blank == std::string_view::npos ? std::nullopt : TitleOf(text.substr(blank)), line.number});
   }
   return points;
 }

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <algorithm>
 
 #include "cutlist/cut_list.h"
 #include "cutlist/markers.h"
@@ -83,11 +83,19 @@ TEST(CutList, TimesRoundToTheNearestFrame) {
     std::string time;  // a plain list's, or a cue sheet's INDEX 01 after a first track at 0
     int64_t frame;
   } rows[] = {
-      {44100, "1.0000113", 44100},     {44100, "1.0000114", 44101},   {8000, "1.0000624", 8000},
-      {8000, "1.0000625", 8001},       {3, "0:01.5", 5},              {3, "0:01.49999", 4},
-      {44100, "0:00:01.000001", 44100}, {8000, "3599.9999375", 28800000},
-      {44100, "00:00:01", 588},        {32000, "00:00:01", 427},      {8000, "00:00:01", 107},
-      {44100, "00:01:37", 65856},      {11025, "00:00:02", 294},
+      {44100, "1.0000113", 44100},
+      {44100, "1.0000114", 44101},
+      {8000, "1.0000624", 8000},
+      {8000, "1.0000625", 8001},
+      {3, "0:01.5", 5},
+      {3, "0:01.49999", 4},
+      {44100, "0:00:01.000001", 44100},
+      {8000, "3599.9999375", 28800000},
+      {44100, "00:00:01", 588},
+      {32000, "00:00:01", 427},
+      {8000, "00:00:01", 107},
+      {44100, "00:01:37", 65856},
+      {11025, "00:00:02", 294},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.rate) + " Hz: " + row.time);
@@ -138,8 +146,10 @@ TEST(CutList, ListsThatCannotBeTakenAreRefusedNamingTheLine) {
       {"1.0001\n1.0004", format(msg::kCutsOutOfOrder, "2", "0:00:01.000", "0:00:01.000")},
       {"10000\n10000", format(msg::kCutsOutOfOrder, "2", "2:46:40.000", "2:46:40.000")},
       // Cue sheets.
-      {cueHead + "00:05:00\nTRACK 02 AUDIO\nINDEX 01 00:04:00", format(msg::kCutsOutOfOrder, "5", "0:00:04.000", "0:00:05.000")},
-      {cueHead + "00:00:00\nTRACK 02 AUDIO\nINDEX 01 999:00:00", format(msg::kCutsBeyondEnd, "5", "16:39:00.000", "2:46:40.000")},
+      {cueHead + "00:05:00\nTRACK 02 AUDIO\nINDEX 01 00:04:00",
+       format(msg::kCutsOutOfOrder, "5", "0:00:04.000", "0:00:05.000")},
+      {cueHead + "00:00:00\nTRACK 02 AUDIO\nINDEX 01 999:00:00",
+       format(msg::kCutsBeyondEnd, "5", "16:39:00.000", "2:46:40.000")},
       {cueHead + "00:00:00\nFILE b.wav WAVE\nTRACK 02 AUDIO\nINDEX 01 00:00:00", format(msg::kCutsCueOtherFile, "6")},
       {cueHead + "0:0:0", Unreadable(3, "INDEX 01 0:0:0")},
       {cueHead + "00:00:00\nTITLE \"x", Unreadable(4, "TITLE \"x")},
@@ -182,7 +192,8 @@ TEST(CutList, TheExportsOfACutReadBackToItsPieces) {
     if (song > 0)
       for (int i = 0; i < 30000 * 2; ++i) test::Put16(tape, 3);
     for (int i = 0; i < 20000 + song * 7001; ++i)
-      for (int c = 0; c < 2; ++c) test::Put16(tape, static_cast<uint16_t>(((i * (7 + song) + c) % 6000 + 1500) * (i % 2 ? 1 : -1)));
+      for (int c = 0; c < 2; ++c)
+        test::Put16(tape, static_cast<uint16_t>(((i * (7 + song) + c) % 6000 + 1500) * (i % 2 ? 1 : -1)));
   }
   test::WriteBytes(dir / "tape.wav", test::MakeWav(2, 44100, 16, tape));
   test::WriteBytes(dir / "tracks.txt", test::Ascii("One\nTwo\nThree\n"));
@@ -190,7 +201,8 @@ TEST(CutList, TheExportsOfACutReadBackToItsPieces) {
   const std::vector<std::string> cut = {"cut", dir / "tape.wav", "--run", "10000", "--tracks", dir / "tracks.txt"};
   std::vector<std::string> real = cut, dry = cut;
   real.insert(real.end(), {"--out", out});
-  dry.insert(dry.end(), {"--out", dir.path(), "--dry-run", "--json", "--labels", dir / "l.txt", "--cue", dir / "c.cue"});
+  dry.insert(dry.end(),
+             {"--out", dir.path(), "--dry-run", "--json", "--labels", dir / "l.txt", "--cue", dir / "c.cue"});
   test::Outcome o = test::RunCli(real, dir.path());
   ASSERT_EQ(o.status, 0) << o.err;
   std::vector<int64_t> starts;
@@ -294,12 +306,16 @@ TEST(Markers, TheCueChunkGivesPointsTitledByItsLabels) {
       {"after the data", test::Riff({kFormat, kData, cue, labels}), "[Intro] 250:Verse@3 500:Chorus@1"},
       {"labels first", test::Riff({kFormat, kData, labels, cue}), "[Intro] 250:Verse@3 500:Chorus@1"},
       {"no labels", test::Riff({kFormat, kData, CueChunk({{7, 999}})}), "[] 999@1"},
-      {"Latin-1 and blank labels", test::Riff({kFormat, kData, CueChunk({{1, 1}, {2, 2}}), Labels({{1, "Caf\xe9 "}, {2, "  "}})}),
+      {"Latin-1 and blank labels",
+       test::Riff({kFormat, kData, CueChunk({{1, 1}, {2, 2}}), Labels({{1, "Caf\xe9 "}, {2, "  "}})}),
        "[] 1:Caf\xC3\xA9@1 2@2"},
-      {"another LIST", test::Riff({kFormat, test::Chunk("LIST", test::Ascii("INFOINAM")), kData, CueChunk({{1, 9}})}), "[] 9@1"},
+      {"another LIST", test::Riff({kFormat, test::Chunk("LIST", test::Ascii("INFOINAM")), kData, CueChunk({{1, 9}})}),
+       "[] 9@1"},
       {"RF64", Rf64(test::Concat({CueChunk({{1, 300}}), Labels({{1, "Late"}})})), "[] 300:Late@1"},
       {"no cue chunk", test::Riff({kFormat, kData, labels}), std::string(msg::kMarkersNone)},
       {"no cue points", test::Riff({kFormat, kData, CueChunk({})}), std::string(msg::kMarkersNone)},
+      {"a cue chunk of no bytes", test::Riff({kFormat, kData, test::Chunk("cue ", {})}),
+       std::string(msg::kMarkersBroken)},
       {"more points than the chunk holds", test::Riff({kFormat, kData, brokenCount}), std::string(msg::kMarkersBroken)},
       {"a labl past its list", test::Riff({kFormat, kData, cue, brokenLabel}), std::string(msg::kMarkersBroken)},
       {"a cue chunk past the file", cut, std::string(msg::kMarkersBroken)},
