@@ -10,7 +10,6 @@
 
 #include "album/list_text.h"
 #include "album/naming.h"
-#include "album/utf8.h"
 #include "wave/errors.h"
 
 namespace mv {
