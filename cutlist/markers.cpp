@@ -104,15 +104,16 @@ CutList ReadMarkers(ByteStream& in) {
   for (int64_t at = kFirstChunk; at + 8 <= in.size();) {
     in.seek(at);
     if (in.read(head, 8) != 8) break;
-    uint32_t size = get32(&head[4]);
+    const uint32_t size = get32(&head[4]);
     int64_t body = size;
     if (size == kUnknown32 && layout.container == Container::Rf64 && at + 8 == layout.dataOffset)
       body = layout.dataBytes;
     if (std::memcmp(head, "cue ", 4) == 0 && !markers) {
       markers = CuePoints(ReadBody(in, at + 8, size));
     } else if (std::memcmp(head, "LIST", 4) == 0 && size >= 4) {
-      const std::vector<uint8_t> list = ReadBody(in, at + 8, size);
-      if (std::memcmp(list.data(), "adtl", 4) == 0) ReadLabels(list, labels);
+      // Only the labels' list counts: another (INFO, a large one) is no concern here.
+      uint8_t type[4];
+      if (in.read(type, 4) == 4 && std::memcmp(type, "adtl", 4) == 0) ReadLabels(ReadBody(in, at + 8, size), labels);
     }
     at += 8 + body + (body & 1);
   }
