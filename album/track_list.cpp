@@ -8,29 +8,15 @@
 #include <memory>
 #include <mutex>
 
+#include "album/list_text.h"
 #include "album/naming.h"
-#include "album/utf8.h"
 #include "wave/errors.h"
-#include "wave/file.h"
 
 namespace mv {
 namespace {
 
-constexpr int64_t kMaxListBytes = int64_t{1} << 20;
-
-struct Line {
-  std::string_view text;  // without its line end
-  std::size_t number;     // from 1
-};
-
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 // The digits' value; only for at most 9 of them.
 int Value(std::string_view digits) {
@@ -43,50 +29,7 @@ bool AllDigits(std::string_view s, std::size_t min, std::size_t max) {
   return s.size() >= min && s.size() <= max && std::all_of(s.begin(), s.end(), IsDigit);
 }
 
-// The line as a message quotes it: controls as "?", at most 60 characters.
-std::string Shown(std::string_view line) {
-  line = Trim(line);
-  std::string out;
-  std::size_t i = 0;
-  for (int chars = 0; i < line.size() && chars < 60; ++chars) {
-    const std::size_t n = utf8::CharLength(line, i);
-    if (n == 0 || utf8::IsControl(utf8::Decode(line, i, n)))
-      out += '?';
-    else
-      out.append(line.substr(i, n));
-    i += std::max<std::size_t>(n, 1);
-  }
-  if (i < line.size()) out += "...";
-  return out;
-}
-
-[[noreturn]] void Unreadable(const Line& line) {
-  refuse(format(msg::kTracksUnreadableLine, std::to_string(line.number), Shown(line.text)));
-}
-
-// The lines without their ends (LF or CRLF) and the BOM; bytes that are not
-// UTF-8 and controls but the tab refused, in the order of the lines.
-std::vector<Line> SplitLines(std::string_view text) {
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  std::vector<Line> lines;
-  for (std::size_t at = 0, number = 1;; ++number) {
-    const std::size_t end = text.find('\n', at);
-    std::string_view line = text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at);
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    lines.push_back({line, number});
-    if (end == std::string_view::npos) break;
-    at = end + 1;
-  }
-  for (const Line& line : lines)
-    for (std::size_t i = 0; i < line.text.size();) {
-      const std::size_t n = utf8::CharLength(line.text, i);
-      if (n == 0) refuse(format(msg::kTracksNotUtf8, std::to_string(line.number)));
-      const char32_t c = utf8::Decode(line.text, i, n);
-      if (utf8::IsControl(c) && c != U'\t') Unreadable(line);
-      i += n;
-    }
-  return lines;
-}
+[[noreturn]] void Unreadable(const ListLine& line) { RefuseLine(line, ListKind::Tracks); }
 
 // --- The plain list ---
 
@@ -157,15 +100,15 @@ Duration ReadDuration(std::string_view word, double& seconds) {
   return Duration::Broken;
 }
 
-Track ReadPlainLine(const Line& line, bool numbered) {
+Track ReadPlainLine(const ListLine& line, bool numbered) {
   Track t;
-  std::string_view rest = Trim(line.text);
+  std::string_view rest = TrimBlanks(line.text);
   const std::optional<Position> p = LeadingPosition(rest);
   const bool positioned = p && (p->marked || numbered);
   if (positioned) {
     t.position = p->text;
-    rest = Trim(rest.substr(p->end));
-    if (rest == "-" || (rest.starts_with('-') && IsBlank(rest[1]))) rest = Trim(rest.substr(1));
+    rest = TrimBlanks(rest.substr(p->end));
+    if (rest == "-" || (rest.starts_with('-') && IsBlank(rest[1]))) rest = TrimBlanks(rest.substr(1));
   }
   const std::size_t blank = rest.find_last_of(" \t");
   double seconds = 0;
@@ -174,7 +117,7 @@ Track ReadPlainLine(const Line& line, bool numbered) {
       Unreadable(line);
     case Duration::Valid:
       t.seconds = seconds;
-      rest = Trim(rest.substr(0, blank == std::string_view::npos ? 0 : blank));
+      rest = TrimBlanks(rest.substr(0, blank == std::string_view::npos ? 0 : blank));
       break;
     case Duration::None:
       break;
@@ -184,8 +127,8 @@ Track ReadPlainLine(const Line& line, bool numbered) {
   for (std::size_t at = rest.rfind('/'); at != std::string_view::npos;
        at = at == 0 ? std::string_view::npos : rest.rfind('/', at - 1)) {
     if ((at == 0 || IsBlank(rest[at - 1])) && at + 1 < rest.size() && IsBlank(rest[at + 1])) {
-      t.artist = Trim(rest.substr(at + 1));
-      rest = Trim(rest.substr(0, at));
+      t.artist = TrimBlanks(rest.substr(at + 1));
+      rest = TrimBlanks(rest.substr(0, at));
       break;
     }
   }
@@ -196,18 +139,18 @@ Track ReadPlainLine(const Line& line, bool numbered) {
   return t;
 }
 
-TrackList ReadPlainList(const std::vector<Line>& lines) {
-  std::vector<const Line*> trackLines;
+TrackList ReadPlainList(const std::vector<ListLine>& lines) {
+  std::vector<const ListLine*> trackLines;
   std::vector<std::string_view> texts;
-  for (const Line& line : lines) {
-    const std::string_view text = Trim(line.text);
+  for (const ListLine& line : lines) {
+    const std::string_view text = TrimBlanks(line.text);
     if (text.empty() || text.starts_with('#')) continue;
     trackLines.push_back(&line);
     texts.push_back(text);
   }
   const bool numbered = NumberedInOrder(texts);
   TrackList list;
-  for (const Line* line : trackLines) list.tracks.push_back(ReadPlainLine(*line, numbered));
+  for (const ListLine* line : trackLines) list.tracks.push_back(ReadPlainLine(*line, numbered));
   return list;
 }
 
@@ -289,8 +232,8 @@ bool IsTime(const Word& w) {
 }
 
 struct CueTrack {
-  const Line* trackLine;
-  const Line* index01Line = nullptr;
+  const ListLine* trackLine;
+  const ListLine* index01Line = nullptr;
   std::string_view number;  // as the TRACK line writes it
   int file = 0;             // the FILE its INDEX 01 counts in, from 1
 };
@@ -314,12 +257,12 @@ std::string CdText(const Cdtext* cdtext, Pti pti) {
 // keeps a state that a bad line can leave set for the next call. So libcue
 // gets only lines it reads cleanly, REM comments blanked, and the checks
 // here refuse the rest naming the line.
-TrackList ReadCueSheet(const std::vector<Line>& lines) {
+TrackList ReadCueSheet(const std::vector<ListLine>& lines, ListKind kind) {
   std::vector<CueTrack> tracks;
   std::string sheet;
   bool pendingFile = false;  // a FILE line no track has taken yet
   int files = 0;
-  for (const Line& line : lines) {
+  for (const ListLine& line : lines) {
     // A REM comment is free text: it never reaches libcue.
     const std::vector<std::string_view> bare = BareWords(line.text);
     if (bare.empty() || bare.front() == "REM") {
@@ -327,7 +270,7 @@ TrackList ReadCueSheet(const std::vector<Line>& lines) {
       continue;
     }
     const std::optional<std::vector<Word>> words = CueWords(line.text);
-    if (!words) Unreadable(line);
+    if (!words) RefuseLine(line, kind);
     const Word& key = words->front();
     const std::vector<Word> args(words->begin() + 1, words->end());
     CueTrack* track = tracks.empty() ? nullptr : &tracks.back();
@@ -368,14 +311,13 @@ TrackList ReadCueSheet(const std::vector<Line>& lines) {
     } else if (key.text == "ISRC") {
       ok = track && args.size() == 1 && IsText(args[0]);
     }
-    if (!ok) Unreadable(line);
+    if (!ok) RefuseLine(line, kind);
     sheet.append(line.text).append("\n");
   }
   if (tracks.empty()) refuse(msg::kTracksCueNoTrack);
   if (!tracks.back().index01Line) refuse(format(msg::kTracksCueNoIndex, std::to_string(tracks.back().trackLine->number)));
 
   TrackList list;
-  std::vector<long> starts;
   {
     const std::lock_guard<std::mutex> hold(cueLock);
     const std::unique_ptr<Cd, CdDeleter> cd(cue_parse_string(sheet.c_str()));
@@ -384,18 +326,24 @@ TrackList ReadCueSheet(const std::vector<Line>& lines) {
     list.albumArtist = CdText(cd_get_cdtext(cd.get()), PTI_PERFORMER);
     for (std::size_t i = 0; i < tracks.size(); ++i) {
       const ::Track* t = cd_get_track(cd.get(), static_cast<int>(i + 1));
-      if (!t) refuse(msg::kTracksCueUnreadable);
+      if (!t || track_get_index(t, 1) < 0) refuse(msg::kTracksCueUnreadable);
       const Cdtext* text = track_get_cdtext(t);
-      list.tracks.push_back({std::string(tracks[i].number), CdText(text, PTI_TITLE), CdText(text, PTI_PERFORMER), {}});
-      starts.push_back(track_get_index(t, 1));
+      list.tracks.push_back({std::string(tracks[i].number), CdText(text, PTI_TITLE), CdText(text, PTI_PERFORMER), {},
+                             CueIndex{track_get_index(t, 1), tracks[i].file, tracks[i].index01Line->number}});
     }
   }
-  for (std::size_t i = 0; i + 1 < tracks.size(); ++i) {
-    if (tracks[i].file != tracks[i + 1].file) continue;
-    if (starts[i] < 0 || starts[i + 1] <= starts[i]) Unreadable(*tracks[i + 1].index01Line);
-    list.tracks[i].seconds = static_cast<double>(starts[i + 1] - starts[i]) / 75;
-  }
   return list;
+}
+
+// Each track's duration runs to the next INDEX 01 in the same file, which
+// must come later.
+void SetCueDurations(TrackList& list, const std::vector<ListLine>& lines) {
+  for (std::size_t i = 0; i + 1 < list.tracks.size(); ++i) {
+    const CueIndex &at = *list.tracks[i].index01, &next = *list.tracks[i + 1].index01;
+    if (at.file != next.file) continue;
+    if (next.time <= at.time) Unreadable(lines[static_cast<std::size_t>(next.line - 1)]);
+    list.tracks[i].seconds = static_cast<double>(next.time - at.time) / 75;
+  }
 }
 
 // "3:45", "1:02:03", "3:45.2".
@@ -410,20 +358,30 @@ std::string Clock(double seconds) {
 
 }  // namespace
 
-TrackList ParseTrackList(std::string_view text) {
-  const std::vector<Line> lines = SplitLines(text);
-  const bool cue = std::any_of(lines.begin(), lines.end(), [](const Line& l) { return IsCueLine(l.text); });
-  return cue ? ReadCueSheet(lines) : ReadPlainList(lines);
+bool IsCueSheet(std::string_view text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  for (std::size_t at = 0; at <= text.size();) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    std::string_view line = text.substr(at, end - at);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (IsCueLine(line)) return true;
+    at = end + 1;
+  }
+  return false;
 }
 
-TrackList ReadTrackList(const std::string& path) {
-  File file = File::openRead(path);
-  const int64_t size = file.size();
-  if (size > kMaxListBytes) refuse(format(msg::kTracksTooLarge, path));
-  std::string text(static_cast<std::size_t>(size), '\0');
-  file.readFull(text.data(), text.size());
-  return ParseTrackList(text);
+TrackList ParseCueSheet(std::string_view text, ListKind kind) { return ReadCueSheet(SplitListLines(text, kind), kind); }
+
+TrackList ParseTrackList(std::string_view text) {
+  const std::vector<ListLine> lines = SplitListLines(text, ListKind::Tracks);
+  if (!std::any_of(lines.begin(), lines.end(), [](const ListLine& l) { return IsCueLine(l.text); }))
+    return ReadPlainList(lines);
+  TrackList list = ReadCueSheet(lines, ListKind::Tracks);
+  SetCueDurations(list, lines);
+  return list;
 }
+
+TrackList ReadTrackList(const std::string& path) { return ParseTrackList(ReadListFile(path, ListKind::Tracks)); }
 
 void CheckTrackCount(const TrackList& list, std::size_t pieces) {
   if (list.tracks.size() != pieces)

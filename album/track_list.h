@@ -28,18 +28,29 @@
 // in the same file; the last track, and one before a new FILE, have none.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "album/list_text.h"
+
 namespace mv {
 
+// Where a cue sheet's track begins: its INDEX 01.
+struct CueIndex {
+  int64_t time = 0;  // in 1/75 s from the start of its FILE
+  int32_t file = 0;  // that FILE's place among the sheet's FILE lines, from 1
+  int32_t line = 0;  // the INDEX 01 line, from 1
+};
+
 struct Track {
-  std::string position;           // "A1", "1", "01"... as written, without its mark; empty if none
-  std::string title;              // may be empty
-  std::string artist;             // empty if none
-  std::optional<double> seconds;  // listed duration
+  std::string position;             // "A1", "1", "01"... as written, without its mark; empty if none
+  std::string title;                // may be empty
+  std::string artist;               // empty if none
+  std::optional<double> seconds;    // listed duration
+  std::optional<CueIndex> index01;  // a cue sheet's; none in a plain list
 };
 
 struct TrackList {
@@ -52,6 +63,11 @@ TrackList ParseTrackList(std::string_view text);
 // The same from a file: the file layer's errors, and a refusal of a file
 // over 1 MiB (no track list is that long: it is another file).
 TrackList ReadTrackList(const std::string& path);
+// Whether ParseTrackList reads the text as a cue sheet.
+bool IsCueSheet(std::string_view text);
+// A cue sheet alone, as ParseTrackList reads it but for the durations: the
+// INDEX 01 times are not compared. Its refusals name the list of kind.
+TrackList ParseCueSheet(std::string_view text, ListKind kind);
 
 // A piece further than this from its listed duration brings a warning.
 inline constexpr double kLengthTolerance = 10.0;

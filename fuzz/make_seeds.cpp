@@ -1,9 +1,10 @@
 // Writes the seed corpora of the fuzz targets, made by Morvane's own header
 // code: files of every format, chunks around fmt and data, truncated files.
 // FLAC seeds are written by Morvane's FLAC writer.
-// The track list's seeds are a plain list and cue sheets as rippers write them.
+// The track list's seeds are a plain list and cue sheets as rippers write them;
+// the cut list's, each of its forms; the markers', files with cue chunks.
 //   make-seeds DIR   (makes DIR/wave_reading, DIR/flac_reading, DIR/cut, DIR/join,
-//                     DIR/track_list)
+//                     DIR/track_list, DIR/cut_list, DIR/markers)
 
 #include <cstdio>
 #include <filesystem>
@@ -68,7 +69,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path root = argv[1];
-  for (const char* d : {"wave_reading", "flac_reading", "cut", "join", "track_list"}) fs::create_directories(root / d);
+  for (const char* d : {"wave_reading", "flac_reading", "cut", "join", "track_list", "cut_list", "markers"})
+    fs::create_directories(root / d);
 
   std::vector<std::pair<std::string, Bytes>> files;
   const Bytes music = songs();
@@ -161,6 +163,50 @@ int main(int argc, char** argv) {
        "INDEX 00 03:00:00\nFILE 02.flac FLAC\nINDEX 01 00:00:00\nTRACK 3 AUDIO\nINDEX 01 02:00:00\n"},
   };
   for (const auto& [name, text] : lists) save(root / "track_list", name, Bytes(text.begin(), text.end()));
+  // Cut lists: the first 4 bytes choose the source (44.1 kHz, 4 bytes a
+  // frame, 60 s), the rest is each form.
+  const std::pair<const char*, std::string> cutLists[] = {
+      {"labels", "0.000000\t1.500000\tIntro\n1.500000\t3.250000\tSong\n3.250000\t60.000000\t\n"},
+      {"plain", "\xEF\xBB\xBF# side A\r\n0:00 Intro\r\n1:30 Two\r\n95.25\r\n0:59:59.500 Last\r\n"},
+      {"cue", lists[2].second},
+      {"json",
+       "{\"source\": \"t.wav\", \"rate\": 44100, \"files\": [{\"file\": \"01 A.wav\", \"first_byte\": 0, "
+       "\"title\": \"A\\u00e9\"}, {\"first_byte\": 400, \"peak\": 1.5e3, \"title\": null}], "
+       "\"longest_quiet_run\": null, \"written\": false}\n"},
+  };
+  for (const auto& [name, text] : cutLists) {
+    Bytes seed = {5, 3, 10, 93};
+    seed.insert(seed.end(), text.begin(), text.end());
+    save(root / "cut_list", name, seed);
+  }
+  // Markers: cue points before and after the data, titled by labl texts.
+  const auto chunk = [](const char* id, const Bytes& body) {
+    Bytes b(id, id + 4);
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(body.size() >> (8 * i)));
+    b.insert(b.end(), body.begin(), body.end());
+    if (body.size() % 2) b.push_back(0);
+    return b;
+  };
+  const auto word = [](Bytes& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
+  Bytes cue, adtl = {'a', 'd', 't', 'l'};
+  word(cue, 3);
+  for (uint32_t id = 1; id <= 3; ++id) {
+    for (uint32_t v : {id, id * 300, 0x61746164u, 0u, 0u, id * 300}) word(cue, v);
+    Bytes labl;
+    word(labl, id);
+    const std::string text = "Marker " + std::to_string(id);
+    labl.insert(labl.end(), text.begin(), text.end() + 1);
+    const Bytes sub = chunk("labl", labl);
+    adtl.insert(adtl.end(), sub.begin(), sub.end());
+  }
+  const Bytes cueChunk = chunk("cue ", cue), listChunk = chunk("LIST", adtl);
+  Bytes after = plain, before = withChunk(plain, cueChunk, 16);
+  after.insert(after.end(), cueChunk.begin(), cueChunk.end());
+  after.insert(after.end(), listChunk.begin(), listChunk.end());
+  save(root / "markers", "after-data", after);
+  save(root / "markers", "before-data", before);
   std::printf("seeds in %s\n", root.string().c_str());
   return 0;
 }

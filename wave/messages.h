@@ -174,6 +174,25 @@ inline constexpr std::string_view kNameUnknownField =
     "名前のパターンに {%s} というフィールドはありません。使えるのは {n} {N} {pos} {title} {artist} {album} {year} です。";
 inline constexpr std::string_view kNameUnmatchedBrace = "名前のパターン %s の { と } が対応していません。";
 
+// The cut list: points read from a label file, a cue sheet, a plain list or
+// a cut's JSON, and the markers of the source's cue chunk; refused before
+// anything is written. A position is H:MM:SS.mmm.
+inline constexpr std::string_view kCutsUnreadableLine = "切り出し位置リストの %s 行目を読み取れません: %s";
+inline constexpr std::string_view kCutsNotUtf8 = "切り出し位置リストの %s 行目に UTF-8 ではないバイトがあります。";
+inline constexpr std::string_view kCutsTooLarge = "切り出し位置リスト %s は大きすぎます (1 MiB まで)。";
+inline constexpr std::string_view kCutsNoPoint = "切り出し位置リストに位置がありません。";
+inline constexpr std::string_view kCutsBeyondEnd =
+    "切り出し位置リストの %s 行目の位置 %s は、ﾌｧｲﾙの終わり %s より後です。";
+inline constexpr std::string_view kCutsOutOfOrder =
+    "切り出し位置リストの %s 行目の位置 %s は、前の位置 %s より後ではありません。";
+inline constexpr std::string_view kCutsCueOtherFile =
+    "切り出し位置リストの %s 行目の INDEX 01 は、キューシートの 2 つ目以降の FILE の位置です。"
+    "位置は 1 つのﾌｧｲﾙの中で指定してください。";
+inline constexpr std::string_view kMarkersNone = "切り出すﾌｧｲﾙにマーカー (cue チャンク) がありません。";
+inline constexpr std::string_view kMarkersBroken = "切り出すﾌｧｲﾙのマーカー (cue チャンク) が壊れています。";
+inline constexpr std::string_view kMarkerBeyondEnd =
+    "切り出すﾌｧｲﾙの %s 番目のマーカーの位置 %s は、データの終わり %s より後です。";
+
 // The album's tags: a cover image that cannot go into the pieces, refused
 // before any piece is written.
 inline constexpr std::string_view kCoverCannotRead = "カバー画像のﾌｧｲﾙ %s は読めません。";
