@@ -78,6 +78,12 @@ void AddAlbumOptions(CLI::App& cmd, AlbumOptions& o, const std::string& helpPref
 }
 
 std::optional<TrackList> AlbumOptions::applyTo(CutSettings& s) const {
+  const AlbumSettings a = settingsFor(s);
+  s.files.plan = MakePiecePlan<PieceFiles>(a);
+  return a.tracks;
+}
+
+AlbumSettings AlbumOptions::settingsFor(CutSettings& s) const {
   AlbumSettings a;
   if (!tracks.empty()) a.tracks = ReadTrackList(tracks);
   a.pattern = name;
@@ -92,8 +98,7 @@ std::optional<TrackList> AlbumOptions::applyTo(CutSettings& s) const {
   if (to == "wav") s.files.format = PieceFormat::Wave;
   s.files.flacLevel = static_cast<int32_t>(ParseNumber(flacLevel, 0, 8));
   if (!keepSilence.empty()) s.keepSilenceSeconds = ParseSeconds(keepSilence);
-  s.files.plan = MakePiecePlan<PieceFiles>(a);
-  return a.tracks;
+  return a;
 }
 
 void WarnLengths(const TrackList& list, const CutSettings& s, const CutResult& r) {

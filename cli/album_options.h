@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "album/album_plan.h"
 #include "album/track_list.h"
 #include "cut/cut.h"
 
@@ -19,6 +20,8 @@ struct AlbumOptions {
   // before anything is written; the names and tags follow once the run has
   // counted its pieces. The track list, if any, for the length warnings.
   std::optional<TrackList> applyTo(CutSettings& s) const;
+  // The same but the plan: the album the pieces are named and tagged from.
+  AlbumSettings settingsFor(CutSettings& s) const;
 };
 inline constexpr const char* kAlbumOptionNames[] = {"--tracks", "--name",  "--album", "--artist",
                                                      "--album-artist", "--year", "--genre", "--disc",

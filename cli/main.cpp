@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/album_options.h"
+#include "cli/cut_list_options.h"
 #include "cli/console_host.h"
 #include "cli/cut_report.h"
 #include "cli/exit_status.h"
@@ -40,6 +41,7 @@ struct CutOptions {
   std::string source, out, format, length = "0:01:00";
   SilenceCutOptions silence;  // the defaults for split
   AlbumOptions album;
+  CutListOptions cuts;  // cut only
   bool deleteSource = false, yes = false, dryRun = false;
   CutReportOptions report;
 };
@@ -74,6 +76,7 @@ int runCut(const CutOptions& o, CutMode mode) {
   s.format = chosen ? *chosen : intakeFormat(o.source);
   o.silence.applyTo(s);
   const std::optional<TrackList> tracks = o.album.applyTo(s);
+  o.cuts.applyTo(s, o.album);
 
   CheckStreamsSpare({s.source}, s.saveFolder);
   // Label and cue files are written by the run, before it may delete the
@@ -92,7 +95,7 @@ int runCut(const CutOptions& o, CutMode mode) {
     PrintJson(s, r, !o.dryRun);
   else if (o.dryRun && !exportOnStdout)
     PrintPieceLines(r, s.format);
-  if (mode == CutMode::AtSilences) PrintSummary(s, r);
+  if (s.mode == CutMode::AtSilences) PrintSummary(s, r);
   if (tracks) WarnLengths(*tracks, s, r);
   // The window leaves a source it could not delete in silence; a script
   // must not take it for gone.
@@ -270,6 +273,7 @@ CLI::App* AddCutCommand(CLI::App& app, CutOptions& o) {
     cmd.add_option("--format", o.format, "format label, e.g. \"16bit, Mono, 22kHz\"")
         ->check(NotEmpty(ParseFormatOption));
     AddSilenceCutOptions(cmd, o.silence);
+    AddCutListOptions(cmd, o.cuts);
   });
 }
 

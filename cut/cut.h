@@ -118,6 +118,11 @@ class ScanWatcher {
   virtual void grown(const ScanReport& soFar, int64_t dataBytesDone, int64_t dataBytes) = 0;
 };
 
+// Bytes of the source's samples, as the cut would read them with s.format
+// (a FLAC source decoded, in its own format); the open and format errors the
+// cut would raise.
+int64_t SourceDataBytes(const CutSettings& s, const OpenSource& open = OpenFile);
+
 // Runs the cut; errors raise mv::Error after the run's clean-up (host.end()).
 // The source is read through open (files, unless a test or fuzzer gives
 // another).

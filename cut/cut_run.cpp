@@ -358,6 +358,14 @@ bool cutIntoFlacRanges(const CutSettings& s, JobHost& host, const OpenSource& op
 
 }  // namespace
 
+int64_t SourceDataBytes(const CutSettings& settings, const OpenSource& open) {
+  std::unique_ptr<ByteStream> source = open(settings.source);
+  if (IsFlacStream(*source)) return FlacSource::open(std::move(source), settings.source)->size();
+  CutSource src{*source, 0, 0};
+  locateSamples(settings, *source, src);
+  return src.dataSize;
+}
+
 std::string CutResult::fileName(int32_t n) const {
   if (n >= 1 && static_cast<std::size_t>(n) <= names.size()) return names[static_cast<std::size_t>(n - 1)];
   return PieceFileName(n, pieceExtension);

@@ -229,6 +229,19 @@ TEST(CutList, TheExportsOfACutReadBackToItsPieces) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(test::ReadText(row.file));
+    // Cut at the list's points, the files are the cut's own: its JSON and
+    // labels exactly (the labels' titles giving way to the track list),
+    // its cue sheet's within a CD frame.
+    const std::string again = test::EmptyFolder(dir / "again");
+    std::vector<std::string> args = {"cut", dir / "tape.wav", "--cuts", row.file, "--out", again};
+    if (row.file == dir / "l.txt") args.insert(args.end(), {"--tracks", dir / "tracks.txt"});
+    const test::Outcome given = test::RunCli(args, dir.path());
+    ASSERT_EQ(given.status, 0) << given.err;
+    for (const char* name : {"01 One.wav", "02 Two.wav", "03 Three.wav"})
+      if (row.below == 0)
+        EXPECT_EQ(test::ReadBytes(again + "/" + name), test::ReadBytes(out + "/" + name)) << name;
+      else
+        EXPECT_TRUE(test::Exists(again + "/" + name)) << name;
     CutList list;
     ASSERT_EQ(ErrorOf([&] { list = ReadCutList(row.file, source); }), "(no error)");
     EXPECT_EQ(list.firstTitle, row.titles[0]);
@@ -285,6 +298,42 @@ Bytes Rf64(const Bytes& after) {
   Bytes b = test::Riff({test::Chunk("ds64", ds64), kFormat, data, Bytes(4000, 1), after}, "RF64");
   test::Set32(b, 4, 0xFFFFFFFF);
   return b;
+}
+
+// On the command line: a point beyond the data stops the cut by its line
+// with nothing written; --snap goes only with --cuts; the markers of a
+// source cut it, titled by their labels, and a snap moves each to the
+// quiet place near it.
+TEST(CutList, TheCommandLineCutsAtTheListsPoints) {
+  test::TempDir dir;
+  Bytes data;
+  for (int f = 0; f < 44100; ++f)
+    for (int c = 0; c < 2; ++c) test::Put16(data, static_cast<uint16_t>(f >= 20000 && f < 26000 ? 0 : 5000 * (f % 3)));
+  test::WriteBytes(dir / "tape.wav",
+                   test::Riff({kFormat, test::Chunk("data", data), CueChunk({{1, 19000}, {2, 30000}}),
+                               Labels({{1, "Second"}, {2, "Third"}})}));
+  const std::string out = test::EmptyFolder(dir / "out");
+  test::WriteBytes(dir / "far.txt", test::Ascii("0.2 A\n1.5 B\n"));
+  test::Outcome o = test::RunCli({"cut", dir / "tape.wav", "--cuts", dir / "far.txt", "--out", out}, dir.path());
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find(format(msg::kCutsBeyondEnd, "2", "0:00:01.500", "0:00:01.000")), std::string::npos) << o.err;
+  o = test::RunCli({"cut", dir / "tape.wav", "--snap", "1", "--out", out}, dir.path());
+  EXPECT_EQ(o.status, 2);
+  EXPECT_TRUE(test::FileNames(out).empty());
+
+  for (const bool snap : {false, true}) {
+    SCOPED_TRACE(snap);
+    test::EmptyFolder(out);
+    std::vector<std::string> args = {"cut", dir / "tape.wav", "--cuts", "markers", "--out", out};
+    if (snap) args.insert(args.end(), {"--snap", "0.1"});
+    o = test::RunCli(args, dir.path());
+    ASSERT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(test::FileNames(out), (std::vector<std::string>{"01 Track 01.wav", "02 Second.wav", "03 Third.wav"}));
+    // The first marker moves on to where the quiet begins; the second has
+    // nothing quieter near it.
+    EXPECT_EQ(ReadWaveLayout(out + "/01 Track 01.wav").dataBytes / 4, snap ? 20000 : 19000);
+    EXPECT_EQ(ReadWaveLayout(out + "/02 Second.wav").dataBytes / 4, snap ? 10000 : 11000);
+  }
 }
 
 TEST(Markers, TheCueChunkGivesPointsTitledByItsLabels) {

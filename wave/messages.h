@@ -136,6 +136,7 @@ inline constexpr std::string_view kUsageRequired = "%s を指定してくださ�
 inline constexpr std::string_view kUsageNotNumber = "%s は数値ではありません (not a number)";
 inline constexpr std::string_view kUsageOutOfRange = "%s は範囲 %s の外です (out of range)";
 inline constexpr std::string_view kUsageEmpty = "空の値は指定できません。";
+inline constexpr std::string_view kUsageNeeds = "%s は %s と一緒に指定してください。";
 inline constexpr std::string_view kUsageLengthForm = "%s: 長さは H:M:S、M:S、または秒数に s を付けて指定してください。";
 inline constexpr std::string_view kUsageZeroForm = "%s: ZL,ZR の形で指定してください。";
 inline constexpr std::string_view kUsageUnknownFormat = "%s という形式はありません (--help に一覧があります)。";
