@@ -38,7 +38,8 @@ std::string PeakLevelText(int32_t peak, const PcmFormat& format) {
   return std::to_string(peak) + " (" + (std::isinf(dB) ? std::string("-∞") : DecimalText(dB, 1)) + " dBFS)";
 }
 
-CutExplanation ExplainCut(const CutSettings& s, const CutResult& r) {
+CutExplanation ExplainCut(const CutSettings& given, const CutResult& r) {
+  const CutSettings s = AsRun(given, r);
   const PcmFormat& f = s.format;
   const ScanReport& report = r.report;
   const auto& quiet = report.longestQuiet;
@@ -47,6 +48,19 @@ CutExplanation ExplainCut(const CutSettings& s, const CutResult& r) {
   e.summary = format(msg::kCutSummary, std::to_string(report.pieces.size()),
                      quiet ? quietSeconds + " (" + ClockText(FramesSeconds(quiet->firstFrame, f)) + "から)"
                            : std::string("なし"));
+  if (const auto& d = r.detected) {
+    // What was chosen, so that it can be given the next time.
+    std::string chosen;
+    auto add = [&chosen](const std::string& part) { chosen += (chosen.empty() ? "" : "、") + part; };
+    if (s.detect.threshold) add("しきい値 " + SampleLevelText(d->threshold, f));
+    if (s.detect.runLength || s.detect.songs > 0)
+      add("無音の長さ " + SecondsText(FramesSeconds(d->runLength, f)) + " (" + std::to_string(d->runLength) + "ｻﾝﾌﾟﾙ)");
+    if (s.detect.zero) add("ゼロ点 " + std::to_string(d->zero.left) + "," + std::to_string(d->zero.right));
+    if (d->ignoreClicks != given.ignoreClicks) add("クリック " + std::to_string(d->ignoreClicks) + "ｻﾝﾌﾟﾙ");
+    e.summary += format(msg::kAutoChosen, chosen);
+    if (s.detect.songs > 0 && d->breaksFound < s.detect.songs - 1)
+      e.notes.push_back(format(msg::kFewerBreaks, std::to_string(s.detect.songs), std::to_string(d->breaksFound)));
+  }
   if (const auto& at = report.shortSoundBreak)
     e.notes.push_back(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f))));
   if (r.mergedPieces > 0)
