@@ -280,8 +280,14 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
 
   // Quiet runs by the cut's own test, in windows; a run of w whole windows
   // lasts at least w and less than w + 2 windows' frames.
-  const std::vector<Run> runs =
-      longerThan(inner(Levels::runs(peaks, threshold, bridge), windows), seconds(kShortestGapSeconds));
+  const std::vector<Run> allRuns = Levels::runs(peaks, threshold, bridge);
+  const std::vector<Run> runs = longerThan(inner(allRuns, windows), seconds(kShortestGapSeconds));
+  // A quiet lead-in longer than N would make a piece of its own: N passes it
+  // when it can stay below the shortest run that is to end a song.
+  const int64_t leadIn = !allRuns.empty() && allRuns.front().first == 0 ? (allRuns.front().count + 2) * W : 0;
+  auto pastLeadIn = [&](int64_t n, int64_t shortestBreak) {
+    return leadIn > n && leadIn < shortestBreak ? (leadIn + shortestBreak) / 2 : n;
+  };
   auto sortedInner = [&] {
     std::vector<int64_t> v;
     for (const Run& r : runs) v.push_back(r.count);
@@ -298,7 +304,8 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     } else {
       const int64_t hi = v[k - 1] * W;  // the k-th longest run lasts at least this
       const int64_t lo = k < v.size() ? (v[k] + 2) * W : seconds(kShortestGapSeconds) * W;
-      d.runLength = static_cast<int32_t>(std::clamp<int64_t>(hi > lo ? (hi + lo) / 2 : hi - 1, 1, kMaxRunLength));
+      d.runLength = static_cast<int32_t>(
+          std::clamp<int64_t>(pastLeadIn(hi > lo ? (hi + lo) / 2 : hi - 1, hi), 1, kMaxRunLength));
     }
     return d;
   }
@@ -306,7 +313,7 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     // Between the longest pause and the shortest gap: where consecutive
     // lengths differ most by ratio.
     std::vector<int64_t> all;
-    for (const Run& r : inner(Levels::runs(peaks, threshold, bridge), windows)) all.push_back(r.count);
+    for (const Run& r : inner(allRuns, windows)) all.push_back(r.count);
     std::sort(all.rbegin(), all.rend());
     const int64_t shortest = seconds(kShortestGapSeconds);
     double best = 0;
@@ -316,8 +323,9 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
       const double ratio = static_cast<double>(all[i]) / below;
       if (ratio > best) {
         best = ratio;
-        d.runLength = static_cast<int32_t>(
-            std::clamp<int64_t>(std::llround(std::sqrt(static_cast<double>(all[i]) * below) * W), 1, kMaxRunLength));
+        d.runLength = static_cast<int32_t>(std::clamp<int64_t>(
+            pastLeadIn(std::llround(std::sqrt(static_cast<double>(all[i]) * below) * W), all[i] * W), 1,
+            kMaxRunLength));
       }
     }
   }
