@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "cut/modes.h"
 #include "cut/units.h"
 #include "wave/errors.h"
 #include "wave/paths.h"
@@ -49,15 +50,12 @@ CutExplanation ExplainCut(const CutSettings& given, const CutResult& r) {
                      quiet ? quietSeconds + " (" + ClockText(FramesSeconds(quiet->firstFrame, f)) + "から)"
                            : std::string("なし"));
   if (const auto& d = r.detected) {
-    // What was chosen, so that it can be given the next time.
-    std::string chosen;
-    auto add = [&chosen](const std::string& part) { chosen += (chosen.empty() ? "" : "、") + part; };
-    if (s.detect.threshold) add("しきい値 " + SampleLevelText(d->threshold, f));
-    if (s.detect.runLength || s.detect.songs > 0)
-      add("無音の長さ " + SecondsText(FramesSeconds(d->runLength, f)) + " (" + std::to_string(d->runLength) + "ｻﾝﾌﾟﾙ)");
-    if (s.detect.zero) add("ゼロ点 " + std::to_string(d->zero.left) + "," + std::to_string(d->zero.right));
-    if (d->ignoreClicks != given.ignoreClicks) add("クリック " + std::to_string(d->ignoreClicks) + "ｻﾝﾌﾟﾙ");
-    e.summary += format(msg::kAutoChosen, chosen);
+    // The values the cut went by, so that they can be given the next time.
+    const ZeroPoints z = ReadZeroPoints(s.correction);
+    e.summary += format(msg::kAutoChosen, SampleLevelText(d->threshold, f),
+                        SecondsText(FramesSeconds(d->runLength, f)) + " (" + std::to_string(d->runLength) + "ｻﾝﾌﾟﾙ)",
+                        s.correction ? std::to_string(z.left) + "," + std::to_string(z.right) : std::string("なし"),
+                        std::to_string(d->ignoreClicks));
     if (s.detect.songs > 0 && d->breaksFound < s.detect.songs - 1)
       e.notes.push_back(format(msg::kFewerBreaks, std::to_string(s.detect.songs), std::to_string(d->breaksFound)));
   }
