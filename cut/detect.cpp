@@ -20,10 +20,10 @@ namespace mv {
 
 namespace {
 
-// The ratio of the threshold to the gaps' typical window peak (6 dB): a
+// The ratio of the threshold to the gaps' typical window peak (3.5 dB): a
 // window of Gaussian hiss peaks near 3.3 sigma, and the rare frames of a
-// whole gap above 6.6 sigma come alone, a click's length at most.
-constexpr double kAboveFloor = 2.0;
+// gap above 5 sigma come alone, shorter than the click a run may hold.
+constexpr double kAboveFloor = 1.5;
 // The click a quiet run may hold when T or N is chosen: a quarter of a
 // millisecond. Music crosses zero often enough that a longer one would let
 // its quiet frames at the crossings make a run.
