@@ -30,6 +30,9 @@ constexpr double kAboveFloor = 1.5;
 constexpr int32_t kClickRate = 4000;
 // A gap between songs lasts at least this; shorter quiet runs are pauses.
 constexpr double kShortestGapSeconds = 0.3;
+// N stays at least this share of the shortest gap: quiet music has pauses of
+// every length, and the closer N lies to the gaps the fewer of them pass it.
+constexpr double kBelowShortestGap = 0.8;
 // Quiet stretches this long tell the gaps' level and the zero points.
 constexpr double kFloorStretchSeconds = 0.5;
 // Without these, the quietest share of the windows stands for the gaps.
@@ -378,7 +381,7 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   }
   if (s.runLength) {
     // Between the longest pause and the shortest gap: where consecutive
-    // lengths differ most by ratio.
+    // lengths differ most by ratio, and near the gap.
     std::vector<int64_t> all;
     for (const Run& r : inner(allRuns, windows)) all.push_back(r.count);
     std::sort(all.rbegin(), all.rend());
@@ -391,7 +394,11 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
       if (ratio > best) {
         best = ratio;
         d.runLength = static_cast<int32_t>(std::clamp<int64_t>(
-            pastLeadIn(std::llround(std::sqrt(static_cast<double>(all[i]) * below) * W), all[i] * W), 1,
+            pastLeadIn(std::llround(std::max(std::sqrt(static_cast<double>(all[i]) * below),
+                                            kBelowShortestGap * static_cast<double>(all[i])) *
+                                   W),
+                       all[i] * W),
+            1,
             kMaxRunLength));
       }
     }
