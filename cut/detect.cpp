@@ -293,8 +293,10 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   d.runLength = s.givenRunLength;
   d.zero = s.givenZero;
   d.ignoreClicks = s.ignoreClicks;
-  // A click in a gap would otherwise part it in two.
-  if ((s.threshold || s.runLength) && s.ignoreClicks == 0) d.ignoreClicks = std::max(2, f.sampleRate / kClickRate);
+  // A click in a gap would otherwise part it in two. Not when counting
+  // runs for a number of songs: the runs the windows see must be the cut's.
+  if ((s.threshold || s.runLength) && s.ignoreClicks == 0 && s.songs == 0)
+    d.ignoreClicks = std::max(2, f.sampleRate / kClickRate);
   const int64_t bridge = d.ignoreClicks > 0 ? (d.ignoreClicks + W - 1) / W + 1 : 0;
 
   double zero[2] = {static_cast<double>(s.givenZero.left), static_cast<double>(s.givenZero.right)};
