@@ -1,9 +1,11 @@
 #include "cli/cut_report.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "cli/console_host.h"
 #include "cli/json_text.h"
+#include "cut/modes.h"
 #include "cut/units.h"
 #include "wave/errors.h"
 #include "wave/format.h"
@@ -13,6 +15,9 @@ namespace mv::cli {
 namespace {
 
 std::string number(double v) { return DecimalText(v, 6); }
+
+// A level in dB, or null for silence.
+std::string dB(double v) { return std::isinf(v) ? std::string("null") : DecimalText(v, 2); }
 
 std::string labelOf(const PcmFormat& f) { return FormatLabel(f); }
 
@@ -29,7 +34,8 @@ void PrintPieceLines(const CutResult& r, const PcmFormat& f) {
   std::fflush(stdout);
 }
 
-void PrintJson(const CutSettings& s, const CutResult& r, bool written) {
+void PrintJson(const CutSettings& given, const CutResult& r, bool written) {
+  const CutSettings s = AsRun(given, r);
   const PcmFormat& f = s.format;
   std::string j = "{";
   j += "\"source\": " + JsonString(s.source);
@@ -53,6 +59,12 @@ void PrintJson(const CutSettings& s, const CutResult& r, bool written) {
     j += ", \"start_s\": " + number(BytesSeconds(p.firstByte, f));
     j += ", \"length_s\": " + number(BytesSeconds(p.dataBytes, f));
     j += ", \"peak\": " + std::to_string(p.peak);
+    j += ", \"gap\": ";
+    if (p.gap)
+      j += "{\"frames\": " + std::to_string(p.gap->frames) + ", \"peak_db\": " +
+           (p.gap->peak ? dB(PeakDb(*p.gap->peak, f)) : std::string("null")) + "}";
+    else
+      j += "null";
     if (s.keepSilenceSeconds)
       j += ", \"trimmed_start_s\": " + number(BytesSeconds(p.trimmedFront, f)) +
            ", \"trimmed_end_s\": " + number(BytesSeconds(p.trimmedBack, f));
@@ -68,6 +80,20 @@ void PrintJson(const CutSettings& s, const CutResult& r, bool written) {
          ", \"seconds\": " + number(FramesSeconds(q->frames, f)) + "}";
   else
     j += "null";
+  if (const auto& d = r.detected) {
+    j += ", \"auto\": {\"threshold\": " + std::to_string(d->threshold) + ", \"threshold_db\": " +
+         dB(ThresholdDb(d->threshold, f)) + ", \"run_length\": " + std::to_string(d->runLength) +
+         ", \"run_s\": " + number(FramesSeconds(d->runLength, f)) + ", \"zero\": ";
+    if (s.correction) {
+      const ZeroPoints z = ReadZeroPoints(s.correction);
+      j += "[" + std::to_string(z.left) + ", " + std::to_string(z.right) + "]";
+    } else {
+      j += "null";
+    }
+    j += ", \"ignore_clicks\": " + std::to_string(d->ignoreClicks);
+    if (s.detect.songs > 0) j += ", \"breaks_found\": " + std::to_string(d->breaksFound);
+    j += "}";
+  }
   j += "}\n";
   std::fputs(j.c_str(), stdout);
   std::fflush(stdout);

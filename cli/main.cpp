@@ -273,6 +273,8 @@ CLI::App* AddCutCommand(CLI::App& app, CutOptions& o) {
     cmd.add_option("--format", o.format, "format label, e.g. \"16bit, Mono, 22kHz\"")
         ->check(NotEmpty(ParseFormatOption));
     AddSilenceCutOptions(cmd, o.silence);
+    cmd.add_option("--songs", o.silence.songs, "cut at the N-1 longest quiet runs instead of at every long one")
+        ->check(NotEmpty(ParseSongs));
     AddCutListOptions(cmd, o.cuts);
   });
 }

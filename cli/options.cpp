@@ -191,22 +191,44 @@ double ParseSeconds(const std::string& text) {
   return *v;
 }
 
+namespace {
+
+// "auto": the value is chosen from the source itself.
+constexpr std::string_view kAuto = "auto";
+
+// A check that takes "auto" as well.
+std::function<void(const std::string&)> orAuto(std::function<void(const std::string&)> parse) {
+  return [parse = std::move(parse)](const std::string& text) {
+    if (text != kAuto) parse(text);
+  };
+}
+
+}  // namespace
+
+int32_t ParseSongs(const std::string& text) { return static_cast<int32_t>(ParseNumber(text, 1, 9999)); }
+
 void SilenceCutOptions::applyTo(CutSettings& s) const {
   // Levels in dBFS and lengths in seconds mean samples once the format is known.
-  s.threshold = ParseThreshold(threshold).resolve(s.format);
-  s.runLength = ParseRun(run).resolve(s.format);
-  if (!zero.empty()) s.correction = ParseZero(zero);
+  s.detect.threshold = threshold == kAuto;
+  s.detect.runLength = run == kAuto;
+  s.detect.zero = zero == kAuto;
+  if (!songs.empty()) s.detect.songs = ParseSongs(songs);
+  if (!s.detect.threshold) s.threshold = ParseThreshold(threshold).resolve(s.format);
+  if (!s.detect.runLength) s.runLength = ParseRun(run).resolve(s.format);
+  if (!zero.empty() && !s.detect.zero) s.correction = ParseZero(zero);
   s.ignoreClicks = ParseClicks(clicks).resolve(s.format);
   s.minSongSeconds = ParseMinSong(minSong);
 }
 
 void AddSilenceCutOptions(CLI::App& cmd, SilenceCutOptions& o, const std::string& helpPrefix) {
   cmd.add_option("--threshold", o.threshold,
-                 helpPrefix + "silence below this |sample| (default 100), or a level such as -50dB")
-      ->check(NotEmpty(ParseThreshold));
-  cmd.add_option("--run", o.run, helpPrefix + "silent frames that end a song (default 132300), or seconds such as 3s")
-      ->check(NotEmpty(ParseRun));
-  cmd.add_option("--zero", o.zero, helpPrefix + "correct by the zero points ZL,ZR")->check(NotEmpty(ParseZero));
+                 helpPrefix + "silence below this |sample| (default 100), or a level such as -50dB, or auto")
+      ->check(NotEmpty(orAuto(ParseThreshold)));
+  cmd.add_option("--run", o.run,
+                 helpPrefix + "silent frames that end a song (default 132300), or seconds such as 3s, or auto")
+      ->check(NotEmpty(orAuto(ParseRun)));
+  cmd.add_option("--zero", o.zero, helpPrefix + "correct by the zero points ZL,ZR, or auto")
+      ->check(NotEmpty(orAuto(ParseZero)));
   cmd.add_option("--ignore-clicks", o.clicks,
                  helpPrefix + "sounds of at most K frames (or 5ms) inside a silence do not end it (default 0)")
       ->check(NotEmpty(ParseClicks));

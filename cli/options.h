@@ -74,11 +74,14 @@ struct SilenceCutOptions {
   std::string zero;           // "ZL,ZR"; empty: no correction
   std::string clicks = "0";   // frames, or "5ms"
   std::string minSong = "0";  // seconds
+  std::string songs;          // a number of songs; empty: every long enough quiet run ends one
   // Into s, whose format is set.
   void applyTo(CutSettings& s) const;
 };
 inline constexpr const char* kSilenceCutOptionNames[] = {"--threshold", "--run", "--zero", "--ignore-clicks",
                                                           "--min-song"};
+// "--songs N": 1..9999.
+int32_t ParseSongs(const std::string& text);
 // helpPrefix goes before each help text (record's "cut: ").
 void AddSilenceCutOptions(CLI::App& cmd, SilenceCutOptions& o, const std::string& helpPrefix = "");
 

@@ -8,6 +8,7 @@
 #include <variant>
 #include <vector>
 
+#include "cut/detect.h"
 #include "cut/scan.h"
 #include "wave/duration.h"
 #include "wave/format.h"
@@ -88,6 +89,14 @@ struct CutSettings {
   // At silences: each piece's leading and trailing silence is cut to at most
   // this many seconds; none keeps every byte.
   std::optional<double> keepSilenceSeconds;
+  // At silences: what a first pass over the source chooses from its own
+  // levels before the cut (the threshold, the run length, the zero points,
+  // or the run length for a number of songs); the fields above give the rest.
+  struct Auto {
+    bool threshold = false, runLength = false, zero = false;
+    int32_t songs = 0;  // > 0: the songs - 1 longest quiet runs end songs
+    bool any() const { return threshold || runLength || zero || songs > 0; }
+  } detect;
   // Called once a run (a dry one too) is complete, before it says so and
   // before the source is deleted: what the front end writes beside the
   // pieces. An error it raises fails the run with the source kept.
@@ -106,9 +115,13 @@ struct CutResult {
   std::string pieceExtension = ".wav";  // ".flac" for FLAC pieces
   std::vector<std::string> names;       // the pieces' file names when they were given
   std::vector<Tags> tags;               // and their tags
+  std::optional<Detection> detected;    // what the first pass chose, when one was asked for
   // Piece n's file name (from 1), as written.
   std::string fileName(int32_t n) const;
 };
+
+// The settings as the run used them: with the values its first pass chose.
+CutSettings AsRun(const CutSettings& settings, const CutResult& result);
 
 // Sees a run's report grow, a part of the source at a time, so that a view can
 // draw the pieces as they are found.

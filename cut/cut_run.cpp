@@ -70,12 +70,64 @@ bool planNames(CutSettings& s, JobHost& host, const OpenSource& open, bool flac)
   return true;
 }
 
+OutputHeader locateSamples(const CutSettings& s, ByteStream& source, CutSource& src);
+
+// The settings chosen from the source's own levels, read in a first pass;
+// false when it was cancelled. A FLAC source is read decoded.
+bool detectSettings(CutSettings& s, JobHost& host, const OpenSource& open, bool flac,
+                    std::optional<Detection>& detected) {
+  JobScope job(host);
+  host.resetCancel();
+  std::unique_ptr<ByteStream> source = open(s.source);
+  PcmFormat format = s.format;
+  std::unique_ptr<FlacSource> decoded;
+  if (flac) {
+    decoded = FlacSource::open(std::move(source), s.source);
+    format = decoded->info().format;
+  }
+  ByteStream& in = flac ? *decoded : *source;
+  CutSource src{in, 0, 0};
+  if (flac) {
+    src.dataSize = in.size();
+  } else {
+    CutSettings read = s;
+    read.format = format;
+    locateSamples(read, in, src);
+  }
+  LevelWindows levels(format);
+  std::vector<uint8_t> buffer(kScanPartBytes);
+  for (int64_t done = 0; done < src.dataSize;) {
+    const auto want = static_cast<std::size_t>(std::min<int64_t>(kScanPartBytes, src.dataSize - done));
+    const std::size_t got = in.read(buffer.data(), want);
+    levels.add(buffer.data(), got);
+    done += static_cast<int64_t>(got);
+    host.progress(ProgressPercent(done, src.dataSize));
+    host.pump();
+    if (host.cancelRequested()) return false;
+    if (got < want) break;
+  }
+  DetectSettings d;
+  d.threshold = s.detect.threshold;
+  d.runLength = s.detect.runLength;
+  d.zero = s.detect.zero;
+  d.songs = s.detect.songs;
+  d.givenThreshold = s.threshold;
+  d.givenRunLength = s.runLength;
+  d.givenZero = ReadZeroPoints(s.correction);
+  d.ignoreClicks = s.ignoreClicks;
+  CutResult chosen;
+  chosen.detected = Detect(levels, d);
+  s = AsRun(s, chosen);
+  detected = chosen.detected;
+  return true;
+}
+
 enum class Start { Go, Declined, Cancelled };
 
 // The checks that may end a run before it touches anything; the folder's
 // lock, held for the whole run, or none when the run is declined.
 std::optional<RunLock> mayStart(CutSettings& s, JobHost& host, const OpenSource& open, bool flac,
-                                Start& start) {
+                                Start& start, std::optional<Detection>& detected) {
   start = Start::Declined;
   // A short piece is merged by reading it back from its file, which a FLAC
   // piece does not allow.
@@ -95,6 +147,10 @@ std::optional<RunLock> mayStart(CutSettings& s, JobHost& host, const OpenSource&
   if (s.mode == CutMode::AtSilences && s.runLength == 0) refuse(msg::kZeroRunLength);
   if (s.mode == CutMode::EqualLengths && s.pieceLength.totalSeconds() == 0) refuse(msg::kZeroPieceLength);
   if (pathsFor(s, flac).isOutput(s.source)) refuse(msg::kCutSourceIsOutput);
+  if (s.mode == CutMode::AtSilences && s.detect.any() && !detectSettings(s, host, open, flac, detected)) {
+    start = Start::Cancelled;
+    return std::nullopt;
+  }
   // A dry run writes nothing: it neither holds the folder nor asks. It
   // names its pieces once it has found them.
   if (s.dryRun) {
@@ -366,6 +422,17 @@ int64_t SourceDataBytes(const CutSettings& settings, const OpenSource& open) {
   return src.dataSize;
 }
 
+CutSettings AsRun(const CutSettings& settings, const CutResult& r) {
+  CutSettings s = settings;
+  if (const auto& d = r.detected) {
+    s.threshold = d->threshold;
+    s.runLength = d->runLength;
+    s.ignoreClicks = d->ignoreClicks;
+    if (s.detect.zero) s.correction = Correction{int64_t{d->zero.left}, int64_t{d->zero.right}};
+  }
+  return s;
+}
+
 std::string CutResult::fileName(int32_t n) const {
   if (n >= 1 && static_cast<std::size_t>(n) <= names.size()) return names[static_cast<std::size_t>(n - 1)];
   return PieceFileName(n, pieceExtension);
@@ -386,7 +453,7 @@ CutResult RunCut(const CutSettings& settings, JobHost& host, const OpenSource& o
   if (s.source.empty()) return result;
   const bool flac = isFlacSource(s, open);
   Start start;
-  const std::optional<RunLock> lock = mayStart(s, host, open, flac, start);
+  const std::optional<RunLock> lock = mayStart(s, host, open, flac, start, result.detected);
   if (!lock) {
     result.end = start == Start::Cancelled ? CutEnd::Cancelled : CutEnd::Declined;
     return result;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "cut/modes.h"
 #include "cut/units.h"
 #include "wave/errors.h"
 #include "wave/paths.h"
@@ -38,7 +39,8 @@ std::string PeakLevelText(int32_t peak, const PcmFormat& format) {
   return std::to_string(peak) + " (" + (std::isinf(dB) ? std::string("-∞") : DecimalText(dB, 1)) + " dBFS)";
 }
 
-CutExplanation ExplainCut(const CutSettings& s, const CutResult& r) {
+CutExplanation ExplainCut(const CutSettings& given, const CutResult& r) {
+  const CutSettings s = AsRun(given, r);
   const PcmFormat& f = s.format;
   const ScanReport& report = r.report;
   const auto& quiet = report.longestQuiet;
@@ -47,6 +49,16 @@ CutExplanation ExplainCut(const CutSettings& s, const CutResult& r) {
   e.summary = format(msg::kCutSummary, std::to_string(report.pieces.size()),
                      quiet ? quietSeconds + " (" + ClockText(FramesSeconds(quiet->firstFrame, f)) + "から)"
                            : std::string("なし"));
+  if (const auto& d = r.detected) {
+    // The values the cut went by, so that they can be given the next time.
+    const ZeroPoints z = ReadZeroPoints(s.correction);
+    e.summary += format(msg::kAutoChosen, SampleLevelText(d->threshold, f),
+                        SecondsText(FramesSeconds(d->runLength, f)) + " (" + std::to_string(d->runLength) + "ｻﾝﾌﾟﾙ)",
+                        s.correction ? std::to_string(z.left) + "," + std::to_string(z.right) : std::string("なし"),
+                        std::to_string(d->ignoreClicks));
+    if (s.detect.songs > 0 && d->breaksFound < s.detect.songs - 1)
+      e.notes.push_back(format(msg::kFewerBreaks, std::to_string(s.detect.songs), std::to_string(d->breaksFound)));
+  }
   if (const auto& at = report.shortSoundBreak)
     e.notes.push_back(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f))));
   if (r.mergedPieces > 0)

@@ -20,7 +20,11 @@ PieceMeter::PieceMeter(const PcmFormat& format, int64_t dataBytes, ScanReport& r
   report_.envelope.reserve(static_cast<std::size_t>(frames / report_.envelopeFrames + 1));
 }
 
-void PieceMeter::start() { report_.pieces.push_back({offset_, 0, 0}); }
+void PieceMeter::start() {
+  Piece p;
+  p.firstByte = offset_;
+  report_.pieces.push_back(p);
+}
 
 void PieceMeter::add(const uint8_t* data, std::size_t n) {
   Piece& piece = report_.pieces.back();

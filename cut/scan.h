@@ -16,6 +16,15 @@ struct Piece {
   // With the silence kept short: bytes of silence not written, at the
   // piece's start and at its end (a run and a dry run alike).
   int64_t trimmedFront = 0, trimmedBack = 0;
+  // The quiet run that began it (none for the first piece): frames, and
+  // the largest |sample| of the envelope's groups wholly inside it, as the
+  // cut writes them (none when the run holds no whole group).
+  struct Gap {
+    int64_t frames = 0;
+    std::optional<int32_t> peak;
+    int64_t end = 0;  // the frame after the run
+  };
+  std::optional<Gap> gap;
 };
 
 struct QuietRun {

@@ -53,6 +53,10 @@ struct RunState {
   int64_t blockStart = 0;  // index of the block's first frame in the data
   int64_t longest = 0;     // the longest silent run so far, and the index
   int64_t longestEnd = 0;  // of the frame after it
+  // The quiet run that made the last cut: its frames, and the index of the
+  // frame after it.
+  int64_t cutRun = 0;
+  int64_t cutRunEnd = 0;
 
   bool operator==(const RunState&) const = default;
 };

@@ -512,6 +512,8 @@ int32_t plainScan(const uint8_t* frames, int32_t from, int32_t to, const Silence
       const int32_t sound = burst > 0 ? static_cast<int32_t>(st.burstStart - st.blockStart) : i;
       if (pending) {
         runEnded(st, silent, sound);
+        st.cutRun = silent;
+        st.cutRunEnd = st.blockStart + sound;
         st.silent = 0;
         st.pending = false;
         st.burst = 0;

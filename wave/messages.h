@@ -109,6 +109,12 @@ inline constexpr std::string_view kJoining = "を結合しています...";
 
 // The summary of a cut, why it found no break, and what the shortest song merged.
 inline constexpr std::string_view kCutSummary = "%s曲に切り出しました。最長の無音: %s";
+// After the summary, the values a cut chose from its source.
+// T with its level, N with its seconds, the zero points ("L,R"), and the
+// clicks a quiet run may hold, in frames.
+inline constexpr std::string_view kAutoChosen = " (自動: しきい値 %s、無音の長さ %s、ゼロ点 %s、クリック %sｻﾝﾌﾟﾙ)";
+inline constexpr std::string_view kFewerBreaks =
+    "%s曲の指定ですが、曲の区切りは%s個しか見つかりませんでした。見つかった区切りで切り出します。";
 inline constexpr std::string_view kNoBreakFound =
     "曲の区切りが見つかりませんでした。最長の無音 %s は、無音の長さ %s に届きません。"
     "最も静かな区間のレベルは %s、しきい値は %s です。";

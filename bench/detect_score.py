@@ -1,0 +1,25 @@
+#!/usr/bin/env python3
+# Scores a dry run's cuts against a tape's true gaps: reads the dry run's JSON
+# on stdin and the gaps ("start end" in seconds, one a line) from the file
+# given; prints "breaks found cuts right" for the tally. A cut is right when
+# it lies in a gap no earlier cut took; a break is found when a cut lies in it.
+import json
+import sys
+
+SLACK = 0.05  # seconds either side of a gap
+
+gaps = [tuple(map(float, line.split())) for line in open(sys.argv[1]) if line.strip()]
+try:
+    report = json.load(sys.stdin)
+    cuts = [f["start_s"] for f in report["files"][1:]]
+except (ValueError, KeyError):
+    cuts = []
+taken = set()
+right = 0
+for c in cuts:
+    for i, (a, b) in enumerate(gaps):
+        if a - SLACK <= c <= b + SLACK and i not in taken:
+            taken.add(i)
+            right += 1
+            break
+print(len(gaps), len(taken), len(cuts), right)

@@ -1,0 +1,411 @@
+// The threshold sits a fixed ratio above the level of the file's gaps, found
+// as the median window of its long quiet stretches: hiss and hum keep that
+// level steady, while the loudest sample of a whole gap lies a few times
+// above its typical window. The run length falls in the widest ratio between
+// consecutive lengths of the file's quiet runs, which parts the pauses of the
+// music from the gaps between songs.
+
+#include "cut/detect.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "cut/cut.h"
+
+namespace mv {
+
+namespace {
+
+// The ratio of the threshold to the gaps' typical window peak (3.5 dB): a
+// window of Gaussian hiss peaks near 3.3 sigma, and the rare frames of a
+// gap above 5 sigma come alone, shorter than the click a run may hold.
+constexpr double kAboveFloor = 1.5;
+// The click a quiet run may hold when T or N is chosen: a quarter of a
+// millisecond. Music crosses zero often enough that a longer one would let
+// its quiet frames at the crossings make a run.
+constexpr int32_t kClickRate = 4000;
+// A gap between songs lasts at least this; shorter quiet runs are pauses.
+constexpr double kShortestGapSeconds = 0.3;
+// N stays at least this share of the shortest gap: quiet music has pauses of
+// every length, and the closer N lies to the gaps the fewer of them pass it.
+constexpr double kBelowShortestGap = 0.8;
+// Quiet stretches this long tell the gaps' level and the zero points.
+constexpr double kFloorStretchSeconds = 0.5;
+// Without these, the quietest share of the windows stands for the gaps.
+constexpr double kQuietShare = 0.005;
+
+float sampleAt(const uint8_t* p, const PcmFormat& f) {
+  if (f.isFloat()) {
+    if (f.bitsPerSample == 64) {
+      double d;
+      std::memcpy(&d, p, 8);
+      return std::isnan(d) ? 0.0f : static_cast<float>(d * 32768.0);
+    }
+    float x;
+    std::memcpy(&x, p, 4);
+    return std::isnan(x) ? 0.0f : x * 32768.0f;
+  }
+  switch (f.bitsPerSample) {
+    case 8:
+      return static_cast<float>(p[0]) - 128.0f;
+    case 16:
+      return static_cast<float>(static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)));
+    case 24:
+      return static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(p[0] << 8 | p[1] << 16 | p[2] << 24)) >> 8) /
+             256.0f;
+    default: {
+      int32_t v;
+      std::memcpy(&v, p, 4);
+      return static_cast<float>(v) / 65536.0f;
+    }
+  }
+}
+
+// The smallest step of a sample, in the test's units.
+double sampleStep(const PcmFormat& f) {
+  if (f.isFloat()) return 1.0 / 256;
+  return f.bitsPerSample <= 16 ? 1.0 : std::ldexp(1.0, 16 - f.bitsPerSample);
+}
+
+// The lowest, highest and sum of each channel of `frames` 16-bit frames
+// (channels 1 or 2); false where no vector unit does it.
+bool extremes16(const uint8_t* p, int64_t frames, int channels, int32_t lo[2], int32_t hi[2], int64_t sum[2]) {
+#if defined(__SSE2__)
+  // Eight samples a step: in stereo the even lanes are left, the odd right.
+  const int64_t samples = frames * channels;
+  __m128i l = _mm_set1_epi16(32767), h = _mm_set1_epi16(-32768);
+  __m128i sumEven = _mm_setzero_si128(), sumOdd = _mm_setzero_si128();
+  const __m128i even = _mm_set1_epi32(0x0000FFFF), odd = _mm_set1_epi32(static_cast<int>(0xFFFF0000u));
+  const __m128i ones = _mm_set1_epi16(1);
+  int64_t i = 0;
+  for (; i + 8 <= samples; i += 8) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * i));
+    l = _mm_min_epi16(l, x);
+    h = _mm_max_epi16(h, x);
+    sumEven = _mm_add_epi32(sumEven, _mm_madd_epi16(_mm_and_si128(x, even), ones));
+    sumOdd = _mm_add_epi32(sumOdd, _mm_madd_epi16(_mm_and_si128(x, odd), ones));
+  }
+  alignas(16) int16_t ls[8], hs[8];
+  alignas(16) int32_t se[4], so[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(ls), l);
+  _mm_store_si128(reinterpret_cast<__m128i*>(hs), h);
+  _mm_store_si128(reinterpret_cast<__m128i*>(se), sumEven);
+  _mm_store_si128(reinterpret_cast<__m128i*>(so), sumOdd);
+  for (int c = 0; c < 2; ++c) {
+    lo[c] = 32767;
+    hi[c] = -32768;
+    sum[c] = 0;
+  }
+  for (int k = 0; k < 8; ++k) {
+    const int c = channels == 2 ? k % 2 : 0;
+    lo[c] = std::min<int32_t>(lo[c], ls[k]);
+    hi[c] = std::max<int32_t>(hi[c], hs[k]);
+  }
+  const int64_t evenSum = int64_t{se[0]} + se[1] + se[2] + se[3], oddSum = int64_t{so[0]} + so[1] + so[2] + so[3];
+  sum[0] = channels == 2 ? evenSum : evenSum + oddSum;
+  sum[1] = channels == 2 ? oddSum : 0;
+  for (; i < samples; ++i) {
+    const int c = channels == 2 ? static_cast<int>(i % 2) : 0;
+    const int32_t v = static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8));
+    lo[c] = std::min(lo[c], v);
+    hi[c] = std::max(hi[c], v);
+    sum[c] += v;
+  }
+  return true;
+#else
+  (void)p, (void)frames, (void)channels, (void)lo, (void)hi, (void)sum;
+  return false;
+#endif
+}
+
+struct Run {
+  int64_t first = 0;  // window
+  int64_t count = 0;  // windows
+};
+
+class Levels {
+ public:
+  Levels(const LevelWindows& w) : w_(w), channels_(w.format().channels) {}
+
+  // The peak |sample - zero| of each window, the largest over channels.
+  std::vector<double> peaks(const double zero[2]) const {
+    std::vector<double> out;
+    out.reserve(w_.windows().size());
+    for (const auto& x : w_.windows()) {
+      double p = 0;
+      for (int c = 0; c < channels_; ++c) p = std::max({p, x.hi[c] - zero[c], zero[c] - x.lo[c]});
+      out.push_back(p);
+    }
+    return out;
+  }
+
+  // Runs of windows below the threshold; runs parted by no more than `bridge`
+  // loud windows count as one.
+  static std::vector<Run> runs(const std::vector<double>& peaks, double threshold, int64_t bridge) {
+    std::vector<Run> out;
+    const auto n = static_cast<int64_t>(peaks.size());
+    for (int64_t i = 0; i < n;) {
+      if (peaks[static_cast<std::size_t>(i)] >= threshold) {
+        ++i;
+        continue;
+      }
+      int64_t j = i;
+      while (j < n && peaks[static_cast<std::size_t>(j)] < threshold) ++j;
+      if (!out.empty() && i - (out.back().first + out.back().count) <= bridge)
+        out.back().count = j - out.back().first;
+      else
+        out.push_back({i, j - i});
+      i = j;
+    }
+    return out;
+  }
+
+  // The mean of each channel over the windows of the runs.
+  void meanOver(const std::vector<Run>& runs, double zero[2]) const {
+    double sum[2] = {0, 0};
+    int64_t windows = 0;
+    for (const Run& r : runs)
+      for (int64_t i = r.first; i < r.first + r.count; ++i) {
+        const auto& x = w_.windows()[static_cast<std::size_t>(i)];
+        for (int c = 0; c < channels_; ++c) sum[c] += x.sum[c];
+        ++windows;
+      }
+    if (windows == 0) return;
+    for (int c = 0; c < channels_; ++c) zero[c] = sum[c] / (static_cast<double>(windows) * w_.windowFrames());
+  }
+
+ private:
+  const LevelWindows& w_;
+  int channels_;
+};
+
+double quantile(std::vector<double> v, double q) {
+  if (v.empty()) return 0;
+  const auto k = static_cast<std::size_t>(q * static_cast<double>(v.size() - 1));
+  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(k), v.end());
+  return v[k];
+}
+
+// The runs that lie between sounds: a quiet lead-in or ending parts no songs.
+std::vector<Run> inner(std::vector<Run> runs, int64_t windows) {
+  std::erase_if(runs, [&](const Run& r) { return r.first == 0 || r.first + r.count == windows; });
+  return runs;
+}
+
+std::vector<Run> longerThan(std::vector<Run> runs, int64_t windows) {
+  std::erase_if(runs, [&](const Run& r) { return r.count < windows; });
+  return runs;
+}
+
+}  // namespace
+
+LevelWindows::LevelWindows(const PcmFormat& format)
+    : format_(format),
+      frameSize_(format.frameBytes()),
+      windowFrames_(std::max(1, format.sampleRate / 100)) {}
+
+void LevelWindows::add(const uint8_t* data, std::size_t n) {
+  const auto fs = static_cast<std::size_t>(frameSize_);
+  if (!partial_.empty()) {
+    const std::size_t take = std::min(n, fs - partial_.size());
+    partial_.insert(partial_.end(), data, data + take);
+    data += take;
+    n -= take;
+    if (partial_.size() < fs) return;
+    addFrames(partial_.data(), 1);
+    partial_.clear();
+  }
+  addFrames(data, static_cast<int64_t>(n / fs));
+  partial_.assign(data + n / fs * fs, data + n);
+}
+
+void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
+  const int channels = format_.channels;
+  const int32_t bytes = format_.bytesPerSample();
+  const bool plain16 = !format_.isFloat() && format_.bitsPerSample == 16;
+  while (count > 0) {
+    if (inWindow_ == 0) windows_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
+    Window& w = windows_.back();
+    const int64_t take = std::min<int64_t>(count, windowFrames_ - inWindow_);
+    int32_t lo16[2], hi16[2];
+    int64_t sum16[2];
+    if (plain16 && extremes16(p, take, channels, lo16, hi16, sum16)) {
+      for (int c = 0; c < channels; ++c) {
+        w.lo[c] = std::min(w.lo[c], static_cast<float>(lo16[c]));
+        w.hi[c] = std::max(w.hi[c], static_cast<float>(hi16[c]));
+        w.sum[c] += static_cast<float>(sum16[c]);
+      }
+      p += take * frameSize_;
+      count -= take;
+      inWindow_ = static_cast<int32_t>((inWindow_ + take) % windowFrames_);
+      continue;
+    }
+    for (int c = 0; c < channels; ++c) {
+      float lo = w.lo[c], hi = w.hi[c];
+      float sum = 0;
+      const uint8_t* s = p + c * bytes;
+      const std::size_t step = static_cast<std::size_t>(frameSize_);
+      if (plain16) {
+        // Most tapes: integers all the way, which the compiler keeps in vectors.
+        int32_t l = 32767, h = -32768, t = 0;
+        for (int64_t f = 0; f < take; ++f, s += step) {
+          const int32_t v = static_cast<int16_t>(static_cast<uint16_t>(s[0] | s[1] << 8));
+          l = std::min(l, v);
+          h = std::max(h, v);
+          t += v;
+        }
+        lo = std::min(lo, static_cast<float>(l));
+        hi = std::max(hi, static_cast<float>(h));
+        sum = static_cast<float>(t);
+      } else {
+        for (int64_t f = 0; f < take; ++f, s += step) {
+          const float v = sampleAt(s, format_);
+          lo = std::min(lo, v);
+          hi = std::max(hi, v);
+          sum += v;
+        }
+      }
+      w.lo[c] = lo;
+      w.hi[c] = hi;
+      w.sum[c] += sum;
+    }
+    p += take * frameSize_;
+    count -= take;
+    inWindow_ = static_cast<int32_t>((inWindow_ + take) % windowFrames_);
+  }
+}
+
+Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
+  const PcmFormat& f = levels.format();
+  const int32_t W = levels.windowFrames();
+  const auto windows = static_cast<int64_t>(levels.windows().size());
+  const auto seconds = [&](double x) { return std::max<int64_t>(1, std::llround(x * f.sampleRate / W)); };
+  const double step = sampleStep(f);
+  const double maxThreshold = f.bitsPerSample == 8 && !f.isFloat() ? 128 : kMaxThreshold;
+  const Levels lv(levels);
+
+  Detection d;
+  d.threshold = s.givenThreshold;
+  d.runLength = s.givenRunLength;
+  d.zero = s.givenZero;
+  d.ignoreClicks = s.ignoreClicks;
+  // A click in a gap would otherwise part it in two. Not when counting
+  // runs for a number of songs: the runs the windows see must be the cut's.
+  if ((s.threshold || s.runLength) && s.ignoreClicks == 0 && s.songs == 0)
+    d.ignoreClicks = std::max(2, f.sampleRate / kClickRate);
+  const int64_t bridge = d.ignoreClicks > 0 ? (d.ignoreClicks + W - 1) / W + 1 : 0;
+
+  double zero[2] = {static_cast<double>(s.givenZero.left), static_cast<double>(s.givenZero.right)};
+  if (f.channels == 1) zero[1] = zero[0];
+  auto roundZero = [&] {
+    const double limit = f.bitsPerSample == 8 && !f.isFloat() ? 127 : 32767;
+    for (double& z : zero) z = std::clamp(std::round(z), -limit, limit);
+    if (f.channels == 1) zero[1] = zero[0];
+  };
+  if (s.zero) {
+    // First guess: the spread of the quietest windows is least, their mean
+    // the zero point.
+    std::vector<std::pair<float, std::size_t>> spread;
+    for (std::size_t i = 0; i < levels.windows().size(); ++i) {
+      const auto& w = levels.windows()[i];
+      float sp = 0;
+      for (int c = 0; c < f.channels; ++c) sp = std::max(sp, w.hi[c] - w.lo[c]);
+      spread.emplace_back(sp, i);
+    }
+    const auto k = std::min(spread.size(), std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * spread.size())));
+    std::partial_sort(spread.begin(), spread.begin() + static_cast<std::ptrdiff_t>(k), spread.end());
+    std::vector<Run> quietest;
+    for (std::size_t i = 0; i < k; ++i) quietest.push_back({static_cast<int64_t>(spread[i].second), 1});
+    lv.meanOver(quietest, zero);
+    roundZero();
+  }
+
+  // The gaps' level: the quietest windows first, then the median window of
+  // the stretches that stay below a threshold set from those.
+  auto thresholdFor = [&](const std::vector<double>& peaks) {
+    const double low = quantile(peaks, kQuietShare);
+    double floor = low;
+    const auto stretches = longerThan(Levels::runs(peaks, std::max(low * kAboveFloor, low + 2 * step), bridge),
+                                      seconds(kFloorStretchSeconds));
+    std::vector<double> inside;
+    for (const Run& r : stretches)
+      for (int64_t i = r.first; i < r.first + r.count; ++i) inside.push_back(peaks[static_cast<std::size_t>(i)]);
+    if (!inside.empty()) floor = quantile(inside, 0.5);
+    const double t = std::max(floor * kAboveFloor, floor + 2 * step);
+    return std::clamp(std::ceil(t), 1.0, maxThreshold);
+  };
+  std::vector<double> peaks = lv.peaks(zero);
+  double threshold = s.threshold ? thresholdFor(peaks) : s.givenThreshold;
+  if (s.zero) {
+    // The zero points again, from all the quiet stretches the threshold finds.
+    lv.meanOver(longerThan(Levels::runs(peaks, threshold, bridge), seconds(kFloorStretchSeconds)), zero);
+    roundZero();
+    peaks = lv.peaks(zero);
+    if (s.threshold) threshold = thresholdFor(peaks);
+  }
+  d.threshold = static_cast<int32_t>(threshold);
+  d.zero = {static_cast<int32_t>(zero[0]), static_cast<int32_t>(zero[1])};
+
+  // Quiet runs by the cut's own test, in windows; a run of w whole windows
+  // lasts at least w and less than w + 2 windows' frames.
+  const std::vector<Run> allRuns = Levels::runs(peaks, threshold, bridge);
+  const std::vector<Run> runs = longerThan(inner(allRuns, windows), seconds(kShortestGapSeconds));
+  // A quiet lead-in longer than N would make a piece of its own: N passes it
+  // when it can stay below the shortest run that is to end a song.
+  const int64_t leadIn = !allRuns.empty() && allRuns.front().first == 0 ? (allRuns.front().count + 2) * W : 0;
+  auto pastLeadIn = [&](int64_t n, int64_t shortestBreak) {
+    return leadIn > n && leadIn < shortestBreak ? (leadIn + shortestBreak) / 2 : n;
+  };
+  auto sortedInner = [&] {
+    std::vector<int64_t> v;
+    for (const Run& r : runs) v.push_back(r.count);
+    std::sort(v.rbegin(), v.rend());
+    return v;
+  };
+  if (s.songs > 0) {
+    const std::vector<int64_t> v = sortedInner();
+    const auto k = std::min<std::size_t>(v.size(), static_cast<std::size_t>(s.songs - 1));
+    d.breaksFound = static_cast<int32_t>(k);
+    if (k == 0) {
+      // No break: a run longer than the whole data ends nothing.
+      d.runLength = kMaxRunLength;
+    } else {
+      const int64_t hi = v[k - 1] * W;  // the k-th longest run lasts at least this
+      const int64_t lo = k < v.size() ? (v[k] + 2) * W : seconds(kShortestGapSeconds) * W;
+      d.runLength = static_cast<int32_t>(
+          std::clamp<int64_t>(pastLeadIn(hi > lo ? (hi + lo) / 2 : hi - 1, hi), 1, kMaxRunLength));
+    }
+    return d;
+  }
+  if (s.runLength) {
+    // Between the longest pause and the shortest gap: where consecutive
+    // lengths differ most by ratio, and near the gap.
+    std::vector<int64_t> all;
+    for (const Run& r : inner(allRuns, windows)) all.push_back(r.count);
+    std::sort(all.rbegin(), all.rend());
+    const int64_t shortest = seconds(kShortestGapSeconds);
+    double best = 0;
+    for (std::size_t i = 0; i < all.size() && all[i] >= shortest; ++i) {
+      const double below = std::max<double>(i + 1 < all.size() ? static_cast<double>(all[i + 1]) + 2 : 0,
+                                            static_cast<double>(shortest) / 2);
+      const double ratio = static_cast<double>(all[i]) / below;
+      if (ratio > best) {
+        best = ratio;
+        d.runLength = static_cast<int32_t>(std::clamp<int64_t>(
+            pastLeadIn(std::llround(std::max(std::sqrt(static_cast<double>(all[i]) * below),
+                                            kBelowShortestGap * static_cast<double>(all[i])) *
+                                   W),
+                       all[i] * W),
+            1,
+            kMaxRunLength));
+      }
+    }
+  }
+  return d;
+}
+
+}  // namespace mv

@@ -1,0 +1,291 @@
+// The settings a cut chooses from its source: tapes made here with known
+// hiss, DC offset, gaps and pauses, at every sample width, cut with the
+// chosen threshold, run length and zero points, and cut into a given number
+// of songs.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "cut/cut.h"
+#include "cut/explain.h"
+#include "tests/commands.h"
+#include "tests/support.h"
+#include "wave/errors.h"
+
+namespace mv {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// A tape: a short quiet lead-in, then songs of tones with a short pause in
+// each, parted by gaps of the given lengths; hiss and a DC offset (16-bit
+// units) over all of it, a click in the second gap.
+struct Tape {
+  PcmFormat format;
+  double hissDb;  // RMS of the hiss, dBFS
+  int32_t dcLeft, dcRight;
+  std::vector<double> gaps = {1.5, 3.0, 2.0, 2.5};
+  double songSeconds = 4.0;
+  double pauseSeconds = 0.25;
+  double leadIn = 0.4;
+
+  // Where each gap lies, in frames: [first, end).
+  std::vector<std::pair<int64_t, int64_t>> gapFrames() const {
+    std::vector<std::pair<int64_t, int64_t>> out;
+    double t = leadIn;
+    for (double g : gaps) {
+      t += songSeconds;
+      out.emplace_back(std::llround(t * format.sampleRate), std::llround((t + g) * format.sampleRate));
+      t += g;
+    }
+    return out;
+  }
+
+  // The samples, in 16-bit units, interleaved.
+  std::vector<double> samples() const {
+    const int rate = format.sampleRate;
+    std::vector<double> clean;
+    auto quiet = [&](double seconds) { clean.resize(clean.size() + 2 * static_cast<std::size_t>(seconds * rate), 0.0); };
+    auto song = [&] {
+      const auto n = static_cast<int64_t>(songSeconds * rate);
+      const auto pauseFrom = static_cast<int64_t>((songSeconds - pauseSeconds) / 2 * rate);
+      const auto pauseTo = pauseFrom + static_cast<int64_t>(pauseSeconds * rate);
+      for (int64_t f = 0; f < n; ++f) {
+        const double t = static_cast<double>(f) / rate;
+        const double v = f >= pauseFrom && f < pauseTo
+                             ? 0.0
+                             : 6000 * (1 + 0.5 * std::sin(2 * kPi * 1.3 * t)) *
+                                   (std::sin(2 * kPi * 220 * t) + 0.5 * std::sin(2 * kPi * 331 * t));
+        clean.push_back(v);
+        clean.push_back(v * 0.8);
+      }
+    };
+    quiet(leadIn);
+    for (double g : gaps) {
+      song();
+      quiet(g);
+    }
+    song();
+    quiet(0.5);
+    // Gaussian hiss from a fixed sequence, then the offset.
+    uint64_t state = 0x2545F4914F6CDD1DULL;
+    auto uniform = [&] {
+      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+      return (static_cast<double>(state >> 11) + 0.5) / 9007199254740992.0;
+    };
+    const double sigma = 32768 * std::pow(10, hissDb / 20);
+    for (std::size_t i = 0; i < clean.size(); ++i) {
+      clean[i] += sigma * std::sqrt(-2 * std::log(uniform())) * std::cos(2 * kPi * uniform());
+      clean[i] += (i % 2 == 0 || format.channels == 1) ? dcLeft : dcRight;
+    }
+    const auto click = static_cast<std::size_t>(gapFrames()[1].first + rate);
+    clean[2 * click] += 12000;
+    clean[2 * click + 1] -= 12000;
+    return clean;
+  }
+
+  test::Bytes bytes() const {
+    const std::vector<double> s = samples();
+    test::Bytes out;
+    for (std::size_t i = 0; i < s.size(); i += 2) {
+      for (int c = 0; c < format.channels; ++c) {
+        const double v = s[i + static_cast<std::size_t>(c)];
+        if (format.isFloat()) {
+          const float x = static_cast<float>(v / 32768);
+          uint8_t b[4];
+          std::memcpy(b, &x, 4);
+          out.insert(out.end(), b, b + 4);
+          continue;
+        }
+        const int bits = format.bitsPerSample;
+        const double scale = std::ldexp(1.0, bits - 16);
+        const double top = std::ldexp(1.0, bits - 1) - 1;
+        auto q = static_cast<int64_t>(std::clamp(std::round(v * scale), -top - 1, top));
+        if (bits == 8) q += 128;
+        for (int k = 0; k < bits / 8; ++k) out.push_back(static_cast<uint8_t>(q >> (8 * k)));
+      }
+    }
+    return out;
+  }
+};
+
+PcmFormat formatOf(int bits, int channels, int rate, bool floats = false) {
+  PcmFormat f;
+  f.bitsPerSample = static_cast<uint16_t>(bits);
+  f.channels = static_cast<uint16_t>(channels);
+  f.sampleRate = rate;
+  f.kind = floats ? SampleKind::Float : SampleKind::Integer;
+  return f;
+}
+
+class Detect : public ::testing::Test {
+ protected:
+  CutResult cut(const Tape& tape, CutSettings::Auto ask) {
+    s.saveFolder = dir.path();
+    s.source = dir / "tape.raw";
+    s.format = tape.format;
+    s.dryRun = true;
+    s.detect = ask;
+    test::WriteBytes(s.source, tape.bytes());
+    return RunCut(s, host);
+  }
+  // The frame where each piece after the first begins.
+  std::vector<int64_t> cuts(const CutResult& r) const {
+    std::vector<int64_t> out;
+    for (std::size_t i = 1; i < r.report.pieces.size(); ++i)
+      out.push_back(r.report.pieces[i].firstByte / s.format.frameBytes());
+    return out;
+  }
+
+  test::TempDir dir;
+  CutSettings s;
+  test::RecordingHost host;
+};
+
+// The units of the silence test: 8-bit its own, the others 16-bit.
+double testUnits(const PcmFormat& f, double sixteenBit) {
+  return f.bitsPerSample == 8 && !f.isFloat() ? sixteenBit / 256 : sixteenBit;
+}
+
+TEST_F(Detect, ChosenSettingsPartTheGapsAtEveryWidth) {
+  const struct {
+    const char* name;
+    Tape tape;
+  } rows[] = {
+      {"16-bit stereo, DC", {formatOf(16, 2, 11025), -60, 300, -200}},
+      {"16-bit mono, faint hiss", {formatOf(16, 1, 11025), -75, 0, 0}},
+      {"8-bit stereo, loud hiss, DC", {formatOf(8, 2, 11025), -45, 768, 0}},
+      {"24-bit stereo, DC", {formatOf(24, 2, 8000), -70, -150, 150}},
+      {"32-bit mono, DC", {formatOf(32, 1, 8000), -50, 80, 80}},
+      {"float stereo, DC on one side", {formatOf(32, 2, 8000, true), -65, 0, 100}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const Tape& t = row.tape;
+    const PcmFormat& f = t.format;
+    const CutResult r = cut(t, {true, true, true, 0});
+    ASSERT_EQ(r.end, CutEnd::Complete);
+    ASSERT_TRUE(r.detected);
+    // The zero points are the offset, to the width's step.
+    EXPECT_NEAR(r.detected->zero.left, testUnits(f, t.dcLeft), 1);
+    EXPECT_NEAR(r.detected->zero.right, testUnits(f, f.channels == 1 ? t.dcLeft : t.dcRight), 1);
+    // The threshold lies above the hiss and far below the songs.
+    const double sigma = testUnits(f, 32768 * std::pow(10, t.hissDb / 20));
+    EXPECT_GT(r.detected->threshold, 3 * sigma);
+    EXPECT_LT(r.detected->threshold, std::max(16 * sigma, 4.0));
+    // The run length is longer than a pause and shorter than any gap.
+    EXPECT_GT(r.detected->runLength, t.pauseSeconds * f.sampleRate);
+    EXPECT_LT(r.detected->runLength, 1.5 * f.sampleRate);
+    // Every gap ends one song, and nothing else does.
+    const auto gaps = t.gapFrames();
+    const std::vector<int64_t> at = cuts(r);
+    ASSERT_EQ(at.size(), gaps.size());
+    for (std::size_t i = 0; i < gaps.size(); ++i) {
+      EXPECT_GE(at[i], gaps[i].first) << i;
+      EXPECT_LT(at[i], gaps[i].second) << i;
+    }
+    // The gap that began each piece is told with its length.
+    for (std::size_t i = 1; i < r.report.pieces.size(); ++i) {
+      const auto& gap = r.report.pieces[i].gap;
+      ASSERT_TRUE(gap);
+      EXPECT_GT(gap->frames, gaps[i - 1].second - gaps[i - 1].first - f.sampleRate / 10) << i;
+    }
+    EXPECT_FALSE(r.report.pieces.front().gap);
+  }
+}
+
+TEST_F(Detect, GivenValuesStayAndTheChosenOnesFollowTheOffset) {
+  // Without the zero points chosen, the offset is part of every level: the
+  // threshold must pass it.
+  Tape t{formatOf(16, 2, 11025), -65, 900, 900};
+  s.threshold = 100;
+  s.runLength = 5000;
+  CutResult r = cut(t, {true, false, false, 0});
+  ASSERT_TRUE(r.detected);
+  EXPECT_EQ(r.detected->runLength, 5000);
+  EXPECT_EQ(r.detected->zero.left, 0);
+  EXPECT_GT(r.detected->threshold, 900);
+  EXPECT_FALSE(AsRun(s, r).correction);
+  // Chosen, they come back near zero and the threshold with them.
+  r = cut(t, {true, false, true, 0});
+  EXPECT_NEAR(r.detected->zero.left, 900, 1);
+  EXPECT_LT(r.detected->threshold, 200);
+  ASSERT_TRUE(AsRun(s, r).correction);
+}
+
+TEST_F(Detect, SongsCutAtTheLongestQuietRuns) {
+  // Gaps of 1.5, 3.0, 2.0 and 2.5 s; the 3-second one holds a click 1 s in.
+  const Tape t{formatOf(16, 2, 11025), -60, 0, 0};
+  const auto gaps = t.gapFrames();
+  const struct {
+    int songs;
+    int32_t clicks;                    // frames of a sound a quiet run may hold
+    std::vector<std::size_t> gapsCut;  // which gaps end songs
+    int found;
+  } rows[] = {
+      {1, 5, {}, 0},
+      {2, 5, {1}, 1},
+      {3, 5, {1, 3}, 2},
+      {4, 5, {1, 2, 3}, 3},
+      {5, 5, {0, 1, 2, 3}, 4},
+      // More than the tape holds: the pauses inside the songs are no breaks.
+      {9, 5, {0, 1, 2, 3}, 4},
+      // The click parts its gap in runs of 1 and 2 s when it is not ignored.
+      {2, 0, {3}, 1},
+      {9, 0, {0, 1, 1, 2, 3}, 5},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::to_string(row.songs) + " songs, clicks " + std::to_string(row.clicks));
+    s.threshold = 400;  // above the hiss, far below the songs
+    s.ignoreClicks = row.clicks;
+    const CutResult r = cut(t, {false, false, false, row.songs});
+    ASSERT_TRUE(r.detected);
+    EXPECT_EQ(r.detected->breaksFound, row.found);
+    const std::vector<int64_t> at = cuts(r);
+    ASSERT_EQ(at.size(), row.gapsCut.size());
+    for (std::size_t i = 0; i < at.size(); ++i) {
+      EXPECT_GE(at[i], gaps[row.gapsCut[i]].first);
+      EXPECT_LT(at[i], gaps[row.gapsCut[i]].second);
+    }
+    // Fewer than asked is said.
+    const CutExplanation e = ExplainCut(s, r);
+    const bool told = std::any_of(e.notes.begin(), e.notes.end(), [](const std::string& n) {
+      return n.find("しか見つかりませんでした") != std::string::npos;
+    });
+    EXPECT_EQ(told, row.found < row.songs - 1);
+  }
+}
+
+TEST(DetectCli, AutoValuesAreToldAndTakeOver) {
+  test::TempDir dir;
+  const Tape t{formatOf(16, 2, 11025), -60, 200, 200};
+  const test::Bytes data = t.bytes();
+  test::WriteBytes(dir / "tape.wav", test::MakeWav(2, 11025, 16, data));
+  auto run = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = {"cut", dir / "tape.wav", "--out", dir.path(), "--dry-run"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return test::RunCli(args, dir.path());
+  };
+  const test::Outcome json = run({"--json", "--threshold", "auto", "--run", "auto", "--zero", "auto"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  EXPECT_NE(json.out.find("\"auto\": {\"threshold\": "), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"zero\": [200, 200]"), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"gap\": null"), std::string::npos);
+  EXPECT_NE(json.out.find("\"gap\": {\"frames\": "), std::string::npos);
+  EXPECT_NE(json.err.find("(自動: しきい値 "), std::string::npos) << json.err;
+  // The summary's values given back by hand cut the same way.
+  const test::Outcome told = run({"--threshold", "auto", "--run", "auto", "--zero", "auto"});
+  const test::Outcome plain = run({});
+  EXPECT_EQ(plain.err.find("自動"), std::string::npos);
+  const test::Outcome songs = run({"--songs", "0"});
+  EXPECT_EQ(songs.status, 2);
+  const test::Outcome bad = run({"--threshold", "automatic"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(told.out.find("mv000005.wav"), std::string::npos) << told.out;
+  EXPECT_EQ(told.out.find("mv000006.wav"), std::string::npos) << told.out;
+}
+
+}  // namespace
+}  // namespace mv
