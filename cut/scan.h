@@ -24,7 +24,7 @@ struct Piece {
     std::optional<int32_t> peak;
     int64_t end = 0;  // the frame after the run
   };
-  std::optional<Gap> gap;
+  std::optional<Gap> gap = std::nullopt;
 };
 
 struct QuietRun {
