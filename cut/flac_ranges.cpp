@@ -60,9 +60,18 @@ class Run {
       // One worker will do, but none cannot.
       if (workers.empty()) throw;
     }
-    const bool complete = watch();
+    // The host may raise (its events run here): the workers stop first.
+    bool complete = false;
+    std::exception_ptr hostError;
+    try {
+      complete = watch();
+    } catch (...) {
+      hostError = std::current_exception();
+      stop_ = true;
+    }
     for (std::thread& t : workers) t.join();
     settleAll();
+    if (hostError) std::rethrow_exception(hostError);
     if (error_) std::rethrow_exception(error_);
     if (workerError_) std::rethrow_exception(workerError_);
     return complete;
