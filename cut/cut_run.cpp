@@ -428,7 +428,13 @@ CutSettings AsRun(const CutSettings& settings, const CutResult& r) {
     s.threshold = d->threshold;
     s.runLength = d->runLength;
     s.ignoreClicks = d->ignoreClicks;
-    if (s.detect.zero) s.correction = Correction{int64_t{d->zero.left}, int64_t{d->zero.right}};
+    if (s.detect.zero) {
+      // Filled in place: a temporary's variant fools the compiler's
+      // uninitialised-use check.
+      Correction& c = s.correction.emplace();
+      c.left = int64_t{d->zero.left};
+      c.right = int64_t{d->zero.right};
+    }
   }
   return s;
 }

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "cut/scan_kernels.h"
+#include "wave/duration.h"
 
 namespace mv {
 
@@ -48,12 +49,7 @@ int64_t BytesCueFrames(int64_t bytes, const PcmFormat& format) {
 }
 
 std::string ClockText(double seconds) {
-  const auto ms = static_cast<int64_t>(std::floor(seconds * 1000 + 1e-6));
-  char text[48];
-  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
-                static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
-                static_cast<long long>(ms % 1000));
-  return text;
+  return ClockTextMs(static_cast<int64_t>(std::floor(seconds * 1000 + 1e-6)));
 }
 
 namespace {

@@ -4,18 +4,14 @@
 
 #include "album/track_list.h"
 #include "cutlist/forms.h"
+#include "wave/duration.h"
 #include "wave/errors.h"
 #include "wave/format.h"
 
 namespace mv {
 
 std::string cutlist::TimeText(int64_t frame, int32_t rate) {
-  const int64_t ms = frame / rate * 1000 + frame % rate * 1000 / rate;
-  char text[40];
-  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
-                static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
-                static_cast<long long>(ms % 1000));
-  return text;
+  return ClockTextMs(frame / rate * 1000 + frame % rate * 1000 / rate);
 }
 
 namespace {

@@ -85,7 +85,9 @@ TEST_F(PointsCut, GivenTheCutAtSilencesOwnPointsItMakesItsFiles) {
   silences.mode = CutMode::AtSilences;
   silences.runLength = 4000;
   silences.threshold = 30;
-  silences.correction = Correction{int64_t{11}, int64_t{-7}};
+  silences.correction.emplace();
+  silences.correction->left = int64_t{11};
+  silences.correction->right = int64_t{-7};
   s.correction = silences.correction;
   for (const PieceFormat to : {PieceFormat::Wave, PieceFormat::Flac}) {
     const std::string ext = to == PieceFormat::Flac ? ".flac" : ".wav";

@@ -2,6 +2,8 @@
 // A length as the window's three fields and the command line give it.
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 
 #include "wave/checked.h"
 
@@ -18,5 +20,14 @@ struct Duration {
   // (h × 60 + m) × 60 + s, in the checked 32-bit arithmetic of the runs.
   int32_t totalSeconds() const { return add32(mul32(add32(mul32(hours, 60), minutes), 60), seconds); }
 };
+
+// ms as H:MM:SS.mmm, the way lengths and positions are printed.
+inline std::string ClockTextMs(int64_t ms) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
+                static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
+                static_cast<long long>(ms % 1000));
+  return text;
+}
 
 }  // namespace mv
