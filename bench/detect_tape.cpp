@@ -17,18 +17,13 @@
 #include <random>
 #include <vector>
 
+#include "tape_file.h"
+
 namespace {
 
-constexpr int kRate = 44100;
+using bench::kRate;
 constexpr double kPi = 3.14159265358979323846;
 
-void put32(std::FILE* f, uint32_t v) {
-  for (int i = 0; i < 4; ++i) std::fputc(static_cast<int>(v >> (8 * i)) & 0xFF, f);
-}
-void put16(std::FILE* f, uint16_t v) {
-  std::fputc(v & 0xFF, f);
-  std::fputc(v >> 8, f);
-}
 
 std::vector<int16_t> readRaw(const char* path) {
   std::vector<int16_t> s;
@@ -107,20 +102,8 @@ int main(int argc, char** argv) {
 
   std::FILE* out = std::fopen(argv[1], "wb");
   if (!out) return 1;
-  const auto dataBytes = static_cast<uint32_t>(frames * 4);
-  std::fwrite("RIFF", 1, 4, out);
-  put32(out, 36 + dataBytes);
-  std::fwrite("WAVEfmt ", 1, 8, out);
-  put32(out, 16);
-  put16(out, 1);
-  put16(out, 2);
-  put32(out, kRate);
-  put32(out, kRate * 4);
-  put16(out, 4);
-  put16(out, 16);
-  std::fwrite("data", 1, 4, out);
-  put32(out, dataBytes);
-  for (float v : tape) put16(out, static_cast<uint16_t>(static_cast<int16_t>(std::clamp(std::lround(v), -32768L, 32767L))));
+  bench::PutHeader(out, frames);
+  for (float v : tape) bench::Put16(out, static_cast<uint16_t>(static_cast<int16_t>(std::clamp(std::lround(v), -32768L, 32767L))));
   std::fclose(out);
   for (const auto& [a, b] : gaps) std::printf("%.4f %.4f\n", a, b);
   return 0;

@@ -9,9 +9,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "tape_file.h"
+
 namespace {
 
-constexpr int kRate = 44100;
+using bench::kRate;
 constexpr int kDcOffset = 37;
 
 struct Noise {
@@ -22,13 +24,6 @@ struct Noise {
   }
 };
 
-void put32(std::FILE* f, uint32_t v) {
-  for (int i = 0; i < 4; ++i) std::fputc(static_cast<int>(v >> (8 * i)) & 0xFF, f);
-}
-void put16(std::FILE* f, uint16_t v) {
-  std::fputc(v & 0xFF, f);
-  std::fputc(v >> 8, f);
-}
 
 }  // namespace
 
@@ -44,19 +39,7 @@ int main(int argc, char** argv) {
     std::perror(argv[1]);
     return 1;
   }
-  const uint32_t dataBytes = static_cast<uint32_t>(totalFrames * 4);
-  std::fwrite("RIFF", 1, 4, f);
-  put32(f, dataBytes + 36);
-  std::fwrite("WAVEfmt ", 1, 8, f);
-  put32(f, 16);
-  put16(f, 1);
-  put16(f, 2);
-  put32(f, kRate);
-  put32(f, kRate * 4);
-  put16(f, 4);
-  put16(f, 16);
-  std::fwrite("data", 1, 4, f);
-  put32(f, dataBytes);
+  bench::PutHeader(f, totalFrames);
 
   Noise noise;
   std::vector<int16_t> buf;
