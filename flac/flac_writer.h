@@ -61,6 +61,8 @@ class FlacWriter {
   struct Callbacks;
   // Encodes the whole frames of n bytes at data.
   void encode(const uint8_t* data, std::size_t n);
+  // Any width and depth: each sample checked for bits below the depth.
+  void encodeWide(const uint8_t*& data, int width, int shift, uint32_t low);
   // Where the seek table's block starts in the hidden file.
   int64_t seekTableAt() const;
   // Finishes the encoding and moves the hidden file to the target, or raises.
