@@ -286,6 +286,7 @@ class TForm1 : public QMainWindow {
   // The preview's click tolerance (frames) and shortest song (seconds) for
   // the next cut only; the page has no fields for them.
   int32_t nextIgnoreClicks_ = 0, nextMinSongSeconds_ = 0;
+  QString suggestion_;  // the preview's last, for the cut fields' tooltips
   // The preview's album: the names, tags and format of the next run's pieces.
   PieceFiles nextFiles_;
   QString lastSaveName_;

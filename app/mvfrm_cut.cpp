@@ -21,6 +21,7 @@
 #include "app/preview_dialog.h"
 #include "app/window_host.h"
 #include "cut/cut.h"
+#include "cut/modes.h"
 #include "flac/source_check.h"
 #include "cut/explain.h"
 #include "cut/units.h"
@@ -88,6 +89,11 @@ void TForm1::buildCuttingPage() {
   handle(SpinEdit7, &QSpinBox::valueChanged, &TForm1::showCutUnits);
   handle(SpinEdit8, &QSpinBox::valueChanged, &TForm1::showCutUnits);
   handle(ComboBox3, &QComboBox::currentIndexChanged, &TForm1::showCutUnits);
+  // A suggestion holds for the file it was found in.
+  connect(Edit3, &QLineEdit::textChanged, this, [this] {
+    suggestion_.clear();
+    showCutUnits();
+  });
   showCutUnits();
 }
 
@@ -129,6 +135,10 @@ void TForm1::KP1Click() {
   if (!preview_) {
     preview_ = new PreviewDialog(this);
     handle(preview_, &PreviewDialog::cutWanted, &TForm1::cutFromPreview);
+    connect(preview_, &PreviewDialog::suggested, this, [this](const QString& summary) {
+      suggestion_ = summary;
+      showCutUnits();
+    });
   }
   preview_->start(cutSettings());
 }
@@ -138,6 +148,13 @@ void TForm1::cutFromPreview(const PreviewChoice& choice) {
   SpinEdit8->setValue(choice.runLength);
   nextIgnoreClicks_ = choice.ignoreClicks;
   nextMinSongSeconds_ = choice.minSongSeconds;
+  if (choice.zero) {
+    // A suggestion's zero points, taken: shown where a measurement shows them.
+    const ZeroPoints z = ReadZeroPoints(choice.zero);
+    Label29->setText(QString::number(z.left));
+    Label30->setText(QString::number(z.right));
+    CheckBox4->setChecked(true);
+  }
   nextFiles_ = {};
   nextFiles_.format = choice.format;
   nextFiles_.plan = MakePiecePlan<PieceFiles>(choice.album);
@@ -151,6 +168,9 @@ void TForm1::showCutUnits() {
   SpinEdit8->setToolTip(QStringLiteral("%1ｻﾝﾌﾟﾙ = %2")
                             .arg(SpinEdit8->value())
                             .arg(FromUtf8(SecondsText(FramesSeconds(SpinEdit8->value(), format)))));
+  if (!suggestion_.isEmpty()) {
+    for (QSpinBox* box : {SpinEdit7, SpinEdit8}) box->setToolTip(box->toolTip() + QLatin1Char('\n') + suggestion_);
+  }
 }
 
 void TForm1::Button12Click() {

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QCoreApplication>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -18,6 +19,7 @@
 
 #include "app/album_panel.h"
 #include "app/placing.h"
+#include "app/suggestion_row.h"
 #include "app/paths_qt.h"
 #include "app/waveform_view.h"
 #include "cut/explain.h"
@@ -118,7 +120,12 @@ PreviewDialog::PreviewDialog(QWidget* parent)
 
   ThresholdEdit = spin("ThresholdEdit", kMaxThreshold);
   RunLengthEdit = spin("RunLengthEdit", kMaxRunLength);
-  ClicksEdit = spin("ClicksEdit", kMaxClicksMs);
+  ClicksEdit = new QDoubleSpinBox;
+  ClicksEdit->setObjectName("ClicksEdit");
+  // Three decimals hold any tolerance to the frame, up to 384 kHz.
+  ClicksEdit->setDecimals(3);
+  ClicksEdit->setRange(0, kMaxClicksMs);
+  ClicksEdit->setMinimumWidth(80);
   MinSongEdit = spin("MinSongEdit", kMaxSongSeconds);
   ThresholdLevel = label(QString(), "ThresholdLevel");
   RunLengthSeconds = label(QString(), "RunLengthSeconds");
@@ -138,6 +145,7 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   fields->setColumnMinimumWidth(2, 110);
   fields->setColumnMinimumWidth(3, 24);
   fields->setColumnStretch(7, 1);
+  Suggestion = new SuggestionRow;
 
   Waveform = new WaveformView;
   Summary = label(QString(), "Summary");
@@ -198,6 +206,7 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(SourceLabel);
   layout->addLayout(fields);
+  layout->addWidget(Suggestion);
   layout->addLayout(body, 1);
   layout->addLayout(progressRow);
   layout->addLayout(buttons);
@@ -206,8 +215,11 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   debounce_ = new QTimer(this);
   debounce_->setSingleShot(true);
   connect(debounce_, &QTimer::timeout, this, &PreviewDialog::scanNow);
-  for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit})
+  for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, MinSongEdit})
     connect(box, &QSpinBox::valueChanged, this, &PreviewDialog::fieldChanged);
+  connect(ClicksEdit, &QDoubleSpinBox::valueChanged, this, &PreviewDialog::fieldChanged);
+  connect(Suggestion, &SuggestionRow::songsChanged, this, &PreviewDialog::fieldChanged);
+  connect(Suggestion, &SuggestionRow::takeWanted, this, &PreviewDialog::takeSuggestion);
   connect(CancelButton, &QPushButton::clicked, this, [this] { cancel_ = true; });
   connect(CutButton, &QPushButton::clicked, this, [this] {
     if (!scanning_) return cutNow();
@@ -234,15 +246,22 @@ void PreviewDialog::start(const CutSettings& page) {
   page_.dryRun = true;
   Album->setSource(IsFlacFile(page.source));
   pieceExtension_ = Album->extension();
-  for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit}) box->blockSignals(true);
+  const std::initializer_list<QWidget*> fields = {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit,
+                                                  Suggestion->SongsEdit};
+  for (QWidget* box : fields) box->blockSignals(true);
   ThresholdEdit->setValue(page.threshold);
   RunLengthEdit->setValue(page.runLength);
   ClicksEdit->setValue(0);
   MinSongEdit->setValue(0);
-  for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit}) box->blockSignals(false);
+  Suggestion->SongsEdit->setValue(0);
+  for (QWidget* box : fields) box->blockSignals(false);
   // The threshold and run length mean something at silences only.
   const bool silences = page.mode == CutMode::AtSilences;
-  for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit}) box->setEnabled(silences);
+  for (QWidget* box : fields) box->setEnabled(silences);
+  Suggestion->setVisible(silences);
+  Suggestion->showNone(QString());
+  suggestedFor_.reset();
+  takenZero_.reset();
 
   const std::optional<int> position =
       FormatListPosition(page.format.channels, page.format.sampleRate, page.format.bitsPerSample);
@@ -268,6 +287,7 @@ CutSettings PreviewDialog::settings() const {
   s.runLength = c.runLength;
   s.ignoreClicks = c.ignoreClicks;
   s.minSongSeconds = c.minSongSeconds;
+  if (c.zero) s.correction = c.zero;
   return s;
 }
 
@@ -277,6 +297,7 @@ PreviewChoice PreviewDialog::choice() const {
   c.runLength = RunLengthEdit->value();
   c.ignoreClicks = static_cast<int32_t>(FramesFromSeconds(ClicksEdit->value() / 1000.0, page_.format));
   c.minSongSeconds = MinSongEdit->value();
+  c.zero = takenZero_;
   c.album = Album->album();
   c.format = Album->format();
   return c;
@@ -319,6 +340,7 @@ void PreviewDialog::scanNow() {
   } catch (const std::exception& e) {
     error = QString::fromStdString(withReportDot(e.what()));
   }
+  if (error.isEmpty() && r.end == CutEnd::Complete && s.mode == CutMode::AtSilences) suggest(s);
   scanning_ = false;
   CancelButton->setEnabled(false);
   if (!error.isEmpty())
@@ -336,6 +358,45 @@ void PreviewDialog::scanNow() {
     cutPending_ = false;
     cutNow();
   }
+}
+
+void PreviewDialog::suggest(const CutSettings& user) {
+  const auto key = std::make_tuple(user.ignoreClicks, user.minSongSeconds, Suggestion->songs());
+  if (suggestedFor_ == key) return;
+  CutSettings a = user;
+  a.detect.threshold = a.detect.runLength = a.detect.zero = true;
+  a.detect.songs = Suggestion->songs();
+  CutResult r;
+  QString error;
+  try {
+    r = RunCut(a, *host_, OpenFile, nullptr);
+  } catch (const Error& e) {
+    error = QString::fromStdString(e.general() ? e.shownText() : e.text());
+  } catch (const std::exception& e) {
+    error = QString::fromStdString(withReportDot(e.what()));
+  }
+  if (!error.isEmpty()) {
+    Suggestion->showNone(QStringLiteral("提案を出せません: ") + error);
+  } else if (r.end == CutEnd::Complete && r.detected) {
+    suggestedFor_ = key;
+    Suggestion->show(*r.detected, a.format, static_cast<int>(r.report.pieces.size()), a.detect.songs);
+    emit suggested(Suggestion->summary());
+  }
+  // Cancelled: found again after the next scan.
+}
+
+void PreviewDialog::takeSuggestion() {
+  const std::optional<Detection>& d = Suggestion->suggestion();
+  if (!d) return;
+  for (QWidget* box : std::initializer_list<QWidget*>{ThresholdEdit, RunLengthEdit, ClicksEdit}) box->blockSignals(true);
+  ThresholdEdit->setValue(d->threshold);
+  RunLengthEdit->setValue(d->runLength);
+  ClicksEdit->setValue(1000.0 * FramesSeconds(d->ignoreClicks, page_.format));
+  for (QWidget* box : std::initializer_list<QWidget*>{ThresholdEdit, RunLengthEdit, ClicksEdit}) box->blockSignals(false);
+  takenZero_ = Correction{int64_t{d->zero.left}, int64_t{d->zero.right}};
+  // The suggestion given these clicks is the same one.
+  if (suggestedFor_) std::get<0>(*suggestedFor_) = d->ignoreClicks;
+  fieldChanged();
 }
 
 void PreviewDialog::clearResult() {

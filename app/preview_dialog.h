@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "album/album_plan.h"
@@ -17,6 +18,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QDoubleSpinBox;
 class QSpinBox;
 class QTableWidget;
 class QTimer;
@@ -24,6 +26,7 @@ class QTimer;
 namespace mv {
 
 class AlbumPanel;
+class SuggestionRow;
 class WaveformView;
 
 // What the preview hands to the page's cut.
@@ -32,6 +35,8 @@ struct PreviewChoice {
   int32_t runLength = kDefaultRunLength;  // frames
   int32_t ignoreClicks = 0;               // frames
   int32_t minSongSeconds = 0;
+  // The zero points of a suggestion taken; none keeps the page's.
+  std::optional<Correction> zero;
   // The album panel's names and tags, and the pieces' format.
   AlbumSettings album;
   PieceFormat format = PieceFormat::AsSource;
@@ -50,7 +55,8 @@ class PreviewDialog : public QDialog {
   bool scanning() const { return scanning_; }
 
   QLabel* SourceLabel;
-  QSpinBox *ThresholdEdit, *RunLengthEdit, *ClicksEdit, *MinSongEdit;
+  QSpinBox *ThresholdEdit, *RunLengthEdit, *MinSongEdit;
+  QDoubleSpinBox* ClicksEdit;  // milliseconds, to the frame
   QLabel *ThresholdLevel, *RunLengthSeconds;
   WaveformView* Waveform;
   QLabel *Summary, *NoBreak;
@@ -59,12 +65,15 @@ class PreviewDialog : public QDialog {
   QProgressBar* Progress;
   QPushButton *CancelButton, *CutButton, *CloseButton;
   AlbumPanel* Album;
+  SuggestionRow* Suggestion;
 
  signals:
   // "この設定で切り出す": the dialog has closed; the page is to cut so.
   void cutWanted(const mv::PreviewChoice& choice);
   // A scan has ended: complete, or cancelled, refused or failed.
   void scanEnded(bool complete);
+  // What the file's levels suggest, in one line (empty: nothing).
+  void suggested(const QString& summary);
 
  public slots:
   // While a scan runs, closing waits for it to stop.
@@ -87,6 +96,10 @@ class PreviewDialog : public QDialog {
   void clearResult();
   void cutNow();
   PreviewChoice choice() const;
+  // The file's own settings, by a dry run that chooses them, unless those
+  // shown were found for the same source and fields.
+  void suggest(const CutSettings& user);
+  void takeSuggestion();
 
   CutSettings page_;
   QTimer* debounce_;
@@ -101,6 +114,9 @@ class PreviewDialog : public QDialog {
   std::vector<Piece> shown_;
   PcmFormat shownFormat_;
   bool shownComplete_ = false;
+  // What the suggestion shown was found for (clicks, shortest song, songs).
+  std::optional<std::tuple<int32_t, int32_t, int32_t>> suggestedFor_;
+  std::optional<Correction> takenZero_;
 };
 
 }  // namespace mv

@@ -6,6 +6,7 @@
 // and the preview's cut writing the files the command line writes.
 
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -31,6 +32,7 @@
 #include "app/album_panel.h"
 #include "app/mvfrm.h"
 #include "app/preview_dialog.h"
+#include "app/suggestion_row.h"
 #include "app/waveform_view.h"
 #include "app/startup.h"
 #include "tests/gui/fixture.h"
@@ -199,6 +201,60 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(got.size(), size_t(starts.size()));
     QDir().mkpath(dir("cli"));
     QCOMPARE(runCli({"cut", src, "--out", dir("cli"), "--threshold", "400", "--run", "300", "--zero", "5,-7"}), 0);
+    QCOMPARE(got, mv::test::Pieces(dir("cli")));
+  }
+
+  // The file's own settings are suggested beside the fields and in the
+  // page's tooltips, change nothing until taken, and once taken cut what the
+  // command line cuts when told to choose them; a number of songs asks for
+  // the longest gaps only.
+  void aSuggestionTakenCutsAsTheCommandLineChooses() {
+    if (output("sox", {"--version"}) == "failed") QSKIP("needs sox");
+    // Three tones in hiss with a DC offset, the gaps 1.2 and 0.6 s.
+    const QStringList common = {"-n", "-r", "22050", "-c", "2", "-b", "16"};
+    for (const auto& [name, seconds] : {std::pair{"a", "2"}, {"b", "1.5"}, {"c", "2"}, {"g1", "1.2"}, {"g2", "0.6"}}) {
+      const QStringList sound = QString(name).startsWith('g')
+                                    ? QStringList{"synth", seconds, "whitenoise", "vol", "0.002", "dcshift", "0.002"}
+                                    : QStringList{"synth", seconds, "sine", "330", "vol", "0.4"};
+      QCOMPARE(QProcess::execute("sox", common + QStringList{dir(QString(name) + ".wav")} + sound), 0);
+    }
+    const QString src = dir("tape.wav");
+    QCOMPARE(QProcess::execute("sox", {dir("a.wav"), dir("g1.wav"), dir("b.wav"), dir("g2.wav"), dir("c.wav"), src}), 0);
+    page(src, 20000);
+    mv::PreviewDialog* d = openPreview();
+    QVERIFY(d);
+    QCOMPARE(d->Pieces->rowCount(), 1);  // 20000 frames is longer than either gap
+    const std::optional<mv::Detection> suggestion = d->Suggestion->suggestion();
+    QVERIFY(suggestion);
+    QVERIFY(d->Suggestion->TakeButton->isEnabled());
+    QVERIFY(d->Suggestion->Text->text().endsWith(QStringLiteral("→ 3 ファイル")));
+    QVERIFY(suggestion->zero.any());
+    QCOMPARE(d->RunLengthEdit->value(), 20000);
+    QVERIFY(form_->SpinEdit8->toolTip().endsWith(d->Suggestion->summary()));
+
+    // Two songs: the longer gap alone.
+    QSignalSpy ended(d, &mv::PreviewDialog::scanEnded);
+    d->Suggestion->SongsEdit->setValue(2);
+    QVERIFY(ended.wait(10000));
+    QVERIFY(d->Suggestion->Text->text().endsWith(QStringLiteral("→ 2 ファイル")));
+    QCOMPARE(d->Pieces->rowCount(), 1);
+    d->Suggestion->SongsEdit->setValue(0);
+    QVERIFY(ended.wait(10000));
+
+    d->Suggestion->TakeButton->click();
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(d->ThresholdEdit->value(), d->Suggestion->suggestion()->threshold);
+    QCOMPARE(d->RunLengthEdit->value(), d->Suggestion->suggestion()->runLength);
+    QCOMPARE(d->settings().ignoreClicks, d->Suggestion->suggestion()->ignoreClicks);
+    QCOMPARE(d->Pieces->rowCount(), 3);
+    QTest::mouseClick(d->CutButton, Qt::LeftButton);
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
+    QVERIFY(form_->CheckBox4->isChecked());
+    QCOMPARE(form_->Label29->text().toInt(), suggestion->zero.left);
+    const std::vector<Bytes> got = mv::test::Pieces(dir("out"));
+    QCOMPARE(got.size(), size_t{3});
+    QDir().mkpath(dir("cli"));
+    QCOMPARE(runCli({"cut", src, "--out", dir("cli"), "--threshold", "auto", "--run", "auto", "--zero", "auto"}), 0);
     QCOMPARE(got, mv::test::Pieces(dir("cli")));
   }
 
