@@ -51,14 +51,14 @@ void requireNames(const PieceFiles& files, std::size_t count) {
 }
 
 // Names planned from the count of pieces: a dry pass over the source counts
-// them first. False when it was cancelled.
-bool planNames(CutSettings& s, JobHost& host, const OpenSource& open, bool flac) {
+// them first, and leaves what it found in `counted`. False when it was
+// cancelled.
+bool planNames(CutSettings& s, JobHost& host, const OpenSource& open, bool flac, CutResult& counted) {
   CutSettings dry = s;
   dry.dryRun = true;
   dry.files.names.clear();
   dry.files.plan = nullptr;
   dry.onComplete = nullptr;
-  CutResult counted;
   {
     JobScope job(host);
     if (!cutSource(dry, host, open, nullptr, flac, counted)) return false;
@@ -127,7 +127,8 @@ enum class Start { Go, Declined, Cancelled };
 // The checks that may end a run before it touches anything; the folder's
 // lock, held for the whole run, or none when the run is declined.
 std::optional<RunLock> mayStart(CutSettings& s, JobHost& host, const OpenSource& open, bool flac,
-                                Start& start, std::optional<Detection>& detected) {
+                                Start& start, std::optional<Detection>& detected,
+                                std::optional<CutResult>& counted) {
   start = Start::Declined;
   // A short piece is merged by reading it back from its file, which a FLAC
   // piece does not allow.
@@ -158,7 +159,7 @@ std::optional<RunLock> mayStart(CutSettings& s, JobHost& host, const OpenSource&
     return RunLock::none();
   }
   if (s.files.plan) {
-    if (!planNames(s, host, open, flac)) {
+    if (!planNames(s, host, open, flac, counted.emplace())) {
       start = Start::Cancelled;
       return std::nullopt;
     }
@@ -374,16 +375,21 @@ class ShareOfBar final : public JobHost {
   int from_, to_;
 };
 
-// FLAC pieces of a WAVE source: a dry pass finds them, then they are encoded
-// two at a time, each read again from the source. A source that fails
-// part-way gives the pieces found up to there, as a run writing as it goes
-// would, and then its error.
-bool cutIntoFlacRanges(const CutSettings& s, JobHost& host, const OpenSource& open, CutResult& result) {
+// FLAC pieces of a WAVE source: a dry pass finds them (unless the names'
+// plan has just counted them), then they are encoded two at a time, each
+// read again from the source. A source that fails part-way gives the pieces
+// found up to there, as a run writing as it goes would, and then its error.
+bool cutIntoFlacRanges(const CutSettings& s, JobHost& host, const OpenSource& open, CutResult& result,
+                       const std::optional<CutResult>& counted) {
   CutSettings dry = s;
   dry.dryRun = true;
   dry.files.plan = nullptr;
   std::exception_ptr failed;
-  {
+  if (counted) {
+    std::optional<Detection> detected = std::move(result.detected);
+    result = *counted;
+    result.detected = std::move(detected);
+  } else {
     // The scan takes a few hundredths of the encoding.
     ShareOfBar scan(host, 0, 5);
     try {
@@ -459,7 +465,8 @@ CutResult RunCut(const CutSettings& settings, JobHost& host, const OpenSource& o
   if (s.source.empty()) return result;
   const bool flac = isFlacSource(s, open);
   Start start;
-  const std::optional<RunLock> lock = mayStart(s, host, open, flac, start, result.detected);
+  std::optional<CutResult> counted;  // by a dry pass that planned the names
+  const std::optional<RunLock> lock = mayStart(s, host, open, flac, start, result.detected, counted);
   if (!lock) {
     result.end = start == Start::Cancelled ? CutEnd::Cancelled : CutEnd::Declined;
     return result;
@@ -468,7 +475,7 @@ CutResult RunCut(const CutSettings& settings, JobHost& host, const OpenSource& o
   bool complete;
   {
     JobScope job(host);
-    complete = !watcher && !flac && flacPieces(s, flac) && !s.dryRun ? cutIntoFlacRanges(s, host, open, result)
+    complete = !watcher && !flac && flacPieces(s, flac) && !s.dryRun ? cutIntoFlacRanges(s, host, open, result, counted)
                                                                       : cutSource(s, host, open, watcher, flac, result);
   }
   if (!complete) {
