@@ -111,6 +111,10 @@ CutSettings TForm1::cutSettings() const {
   s.ignoreClicks = nextIgnoreClicks_;
   s.minSongSeconds = nextMinSongSeconds_;
   s.files = nextFiles_;
+  if (nextPoints_) {
+    s.mode = CutMode::AtPoints;
+    s.points = *nextPoints_;
+  }
   return s;
 }
 
@@ -120,6 +124,7 @@ void TForm1::RunCut() {
   // The preview's click tolerance and shortest song hold for this run only.
   nextIgnoreClicks_ = nextMinSongSeconds_ = 0;
   nextFiles_ = {};
+  nextPoints_.reset();
   WindowJobHost host(*this, *form4_);
   if (mv::RunCut(settings, host).sourceDeleted) Edit3->clear();
 }
@@ -127,7 +132,7 @@ void TForm1::RunCut() {
 void TForm1::KP1Click() {
   PageControl1->setCurrentWidget(TabSheet2);
   if (!preview_) {
-    preview_ = new PreviewDialog(this);
+    preview_ = new PreviewDialog(this, boxes_);
     handle(preview_, &PreviewDialog::cutWanted, &TForm1::cutFromPreview);
   }
   preview_->start(cutSettings());
@@ -141,6 +146,7 @@ void TForm1::cutFromPreview(const PreviewChoice& choice) {
   nextFiles_ = {};
   nextFiles_.format = choice.format;
   nextFiles_.plan = MakePiecePlan<PieceFiles>(choice.album);
+  nextPoints_ = choice.points;
   KS3Click();
 }
 

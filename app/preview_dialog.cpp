@@ -17,11 +17,13 @@
 #include <QVBoxLayout>
 
 #include "app/album_panel.h"
+#include "app/message_boxes.h"
 #include "app/placing.h"
 #include "app/paths_qt.h"
 #include "app/waveform_view.h"
 #include "cut/explain.h"
 #include "cut/short_pieces.h"
+#include "cut/source_view.h"
 #include "cut/units.h"
 #include "flac/source_check.h"
 #include "wave/errors.h"
@@ -106,8 +108,8 @@ class PreviewDialog::Watcher final : public ScanWatcher {
   QElapsedTimer clock_;
 };
 
-PreviewDialog::PreviewDialog(QWidget* parent)
-    : QDialog(parent), host_(std::make_unique<Host>(*this)), watcher_(std::make_unique<Watcher>(*this)) {
+PreviewDialog::PreviewDialog(QWidget* parent, MessageBoxes& boxes)
+    : QDialog(parent), boxes_(boxes), host_(std::make_unique<Host>(*this)), watcher_(std::make_unique<Watcher>(*this)) {
   setObjectName("PreviewDialog");
   setWindowTitle(QStringLiteral("切り出しのプレビュー"));
   setWindowModality(Qt::WindowModal);
@@ -187,6 +189,7 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   Album = new AlbumPanel;
   auto* found = new QVBoxLayout;
   found->addWidget(Waveform, 3);
+  found->addLayout(makeEditBar());
   found->addWidget(Summary);
   found->addWidget(NoBreak);
   found->addWidget(Pieces, 2);
@@ -215,7 +218,11 @@ PreviewDialog::PreviewDialog(QWidget* parent)
     cutPending_ = true;
   });
   connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
-  connect(Album, &AlbumPanel::changed, this, &PreviewDialog::showAlbum);
+  connect(Album, &AlbumPanel::changed, this, [this] {
+    // A list pasted or a title typed: the edited pieces take its entries.
+    if (!syncing_) edits_.setTracks(Album->tracks());
+    showAlbum();
+  });
   connect(Pieces, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (item->column() == kTitleColumn) Album->setTitle(static_cast<std::size_t>(item->row()), item->text().toStdString());
   });
@@ -223,7 +230,8 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   connect(Album, &AlbumPanel::formatChanged, this, [this] {
     pieceExtension_ = Album->extension();
     showAlbum();
-    fieldChanged();
+    if (scanning_) cancel_ = true;
+    debounce_->start(kPauseMs);
   });
 }
 
@@ -240,6 +248,12 @@ void PreviewDialog::start(const CutSettings& page) {
   ClicksEdit->setValue(0);
   MinSongEdit->setValue(0);
   for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit}) box->blockSignals(false);
+  fieldValues_[0] = page.threshold;
+  fieldValues_[1] = page.runLength;
+  fieldValues_[2] = fieldValues_[3] = 0;
+  edits_.reset({}, 0);
+  view_.reset();
+  Waveform->setSamples(nullptr);
   // The threshold and run length mean something at silences only.
   const bool silences = page.mode == CutMode::AtSilences;
   for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit}) box->setEnabled(silences);
@@ -279,6 +293,10 @@ PreviewChoice PreviewDialog::choice() const {
   c.minSongSeconds = MinSongEdit->value();
   c.album = Album->album();
   c.format = Album->format();
+  if (edits_.edited()) {
+    c.points.emplace();
+    for (const EditedCut& cut : edits_.cuts()) c.points->push_back({cut.frame, 0});
+  }
   return c;
 }
 
@@ -293,6 +311,15 @@ void PreviewDialog::showUnits() {
 }
 
 void PreviewDialog::fieldChanged() {
+  QSpinBox* const fields[] = {ThresholdEdit, RunLengthEdit, ClicksEdit, MinSongEdit};
+  if (!mayDiscardEdits()) {
+    for (int i = 0; i < 4; ++i) {
+      const QSignalBlocker quiet(fields[i]);
+      fields[i]->setValue(fieldValues_[i]);
+    }
+    return;
+  }
+  for (int i = 0; i < 4; ++i) fieldValues_[i] = fields[i]->value();
   showUnits();
   if (scanning_) cancel_ = true;
   debounce_->start(kPauseMs);
@@ -308,6 +335,7 @@ void PreviewDialog::scanNow() {
   if (!isVisible()) return;
   scanning_ = true;
   cancel_ = false;
+  enableEdits();
   const CutSettings s = settings();
   CutResult r;
   QString error;
@@ -321,6 +349,7 @@ void PreviewDialog::scanNow() {
   }
   scanning_ = false;
   CancelButton->setEnabled(false);
+  enableEdits();
   if (!error.isEmpty())
     showError(error);
   else
@@ -340,6 +369,8 @@ void PreviewDialog::scanNow() {
 
 void PreviewDialog::clearResult() {
   Waveform->clear();
+  found_.clear();
+  enableEdits();
   Pieces->setRowCount(0);
   shown_.clear();
   shownComplete_ = false;
@@ -375,8 +406,7 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
   const ScanReport& report = r.report;
   const int64_t frameSize = int64_t{f.channels} * f.bytesPerSample();
   Waveform->setScan(f, report, r.dataSize / frameSize);
-
-  showPieces(f, report.pieces, true);
+  takeFound(s, r);
 
   const int pieces = static_cast<int>(report.pieces.size());
   if (s.mode != CutMode::AtSilences) {
