@@ -69,18 +69,20 @@ QLayout* PreviewDialog::makeEditBar() {
   connect(RedoButton, &QPushButton::clicked, this, [this] { undoOrRedo(true); });
   connect(OpenCutsButton, &QPushButton::clicked, this, &PreviewDialog::openCuts);
   connect(SaveCutsButton, &QPushButton::clicked, this, &PreviewDialog::saveCuts);
-  auto key = [this](QKeySequence keys, auto&& what) {
+  auto key = [this](QList<QKeySequence> keys, auto&& what) {
     auto* action = new QAction(this);
-    action->setShortcut(keys);
+    action->setShortcuts(keys);
     connect(action, &QAction::triggered, this, what);
     addAction(action);
   };
-  key(QKeySequence(Qt::Key_Insert), [this] { addCut(false); });
-  key(QKeySequence(Qt::SHIFT | Qt::Key_Insert), [this] { addCut(true); });
-  key(QKeySequence(Qt::Key_Delete), [this] { deleteCut(); });
-  key(QKeySequence::Undo, [this] { undoOrRedo(false); });
-  key(QKeySequence::Redo, [this] { undoOrRedo(true); });
-  key(QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { undoOrRedo(true); });
+  key({QKeySequence(Qt::Key_Insert)}, [this] { addCut(false); });
+  key({QKeySequence(Qt::SHIFT | Qt::Key_Insert)}, [this] { addCut(true); });
+  key({QKeySequence(Qt::Key_Delete)}, [this] { deleteCut(); });
+  key(QKeySequence::keyBindings(QKeySequence::Undo), [this] { undoOrRedo(false); });
+  // Ctrl+Y as well, where the desktop's redo is another.
+  QList<QKeySequence> redo = QKeySequence::keyBindings(QKeySequence::Redo);
+  if (!redo.contains(QKeySequence(Qt::CTRL | Qt::Key_Y))) redo << QKeySequence(Qt::CTRL | Qt::Key_Y);
+  key(redo, [this] { undoOrRedo(true); });
 
   connect(Waveform, &WaveformView::cursorMoved, this, &PreviewDialog::showCursor);
   connect(Waveform, &WaveformView::cutDragged, this, [this](int index, qint64 frame) {
@@ -240,6 +242,8 @@ void PreviewDialog::saveCuts() {
                   QFileDialog::AnyFile);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("txt"));
+  // Asked below, in the window's own words, once the name is known to be no audio.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
   connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
     dialog.setDefaultSuffix(filter.contains(QLatin1String(".cue")) ? QStringLiteral("cue") : QStringLiteral("txt"));
   });
@@ -260,6 +264,7 @@ void PreviewDialog::saveCuts() {
       if (BeginsLikeAudio(old)) refuse(format(msg::kExportIsAudio, path));
     }
     if (cue && !CueCanName(page_.source)) refuse(msg::kCueCannotName);
+    if (FileExists(path) && !Ask(boxes_, {msg::kOverwritePieces, msg::kOverwriteCaption, Icon::Exclamation})) return;
     WriteWhole(path, cue ? CueText(page_.source, shown_, tags, viewFormat_)
                          : LabelText(shown_, labels.titles, viewFormat_));
   } catch (const Error& e) {
