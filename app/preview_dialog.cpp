@@ -376,6 +376,7 @@ void PreviewDialog::clearResult() {
   shownComplete_ = false;
   showAlbum();
   Summary->clear();
+  scanSummary_.clear();
   NoBreak->clear();
   NoBreak->hide();
 }
@@ -410,12 +411,14 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
 
   const int pieces = static_cast<int>(report.pieces.size());
   if (s.mode != CutMode::AtSilences) {
-    Summary->setText(QStringLiteral("ファイル数: %1").arg(pieces));
+    scanSummary_ = QStringLiteral("ファイル数: %1").arg(pieces);
+    showSummary();
     NoBreak->hide();
     return;
   }
   const CutExplanation told = ExplainCut(s, r);
-  Summary->setText(FromUtf8(told.summary));
+  scanSummary_ = FromUtf8(told.summary);
+  showSummary();
   QStringList notes;
   for (const std::string& note : told.notes) notes << FromUtf8(note);
   NoBreak->setText(notes.join(QLatin1Char('\n')));

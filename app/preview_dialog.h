@@ -113,6 +113,8 @@ class PreviewDialog : public QDialog {
   void openCuts();
   void saveCuts();
   void showCursor();
+  // The scan's summary, and the count of pieces once edited.
+  void showSummary();
   void enableEdits();
   int32_t piecePeak(int64_t first, int64_t end);
   void complain(const QString& text, std::string_view caption);
@@ -122,6 +124,7 @@ class PreviewDialog : public QDialog {
   std::unique_ptr<SourceView> view_;
   PcmFormat viewFormat_;
   int64_t dataBytes_ = 0;
+  QString scanSummary_;
   std::vector<Piece> found_;  // of the last complete scan, for their peaks
   int fieldValues_[4] = {};   // as last scanned, put back when edits are kept
   bool syncing_ = false;      // the album and the list giving each other their entries

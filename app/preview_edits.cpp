@@ -170,6 +170,7 @@ void PreviewDialog::showEdits() {
   shownFormat_ = viewFormat_;
   shown_ = std::move(pieces);
   shownComplete_ = true;
+  showSummary();
   if (!edits_.tracks().empty() || Album->hasTracks()) {
     syncing_ = true;
     Album->setTracks(edits_.tracks());
@@ -178,6 +179,12 @@ void PreviewDialog::showEdits() {
     showAlbum();
   }
   enableEdits();
+}
+
+void PreviewDialog::showSummary() {
+  Summary->setText(edits_.edited() && !scanSummary_.isEmpty()
+                       ? scanSummary_ + QStringLiteral("  編集後: %1曲").arg(edits_.cuts().size() + 1)
+                       : scanSummary_);
 }
 
 void PreviewDialog::showCursor() {

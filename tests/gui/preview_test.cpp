@@ -330,7 +330,8 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     mv::PreviewDialog* d = openPreview();
     QVERIFY(d);
     std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
-    for (QPushButton* b : {d->CancelButton, d->CutButton, d->CloseButton}) {
+    for (QPushButton* b : {d->CancelButton, d->CutButton, d->CloseButton, d->AddCutButton, d->DeleteCutButton,
+                           d->UndoButton, d->RedoButton, d->OpenCutsButton, d->SaveCutsButton}) {
       QPushButton plain(b->text());
       plain.setStyle(fusion.get());
       plain.setAutoDefault(false);
@@ -558,6 +559,7 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(w->cuts(), (std::vector<int64_t>{0, 3001, found[2], moved}));
     QCOMPARE(column(d->Pieces, 4), QStringList({"Eins", "", "Drei", ""}));
     QCOMPARE(d->Pieces->rowCount(), 4);
+    QVERIFY2(d->Summary->text().endsWith(QStringLiteral("  編集後: 4曲")), qPrintable(d->Summary->text()));
     for (int undone = 0; undone < 2; ++undone) QTest::mouseClick(d->UndoButton, Qt::LeftButton);
     QCOMPARE(w->cuts(), (std::vector<int64_t>{0, 3001, found[1], found[2], exact}));
     QCOMPARE(column(d->Pieces, 4), QStringList({"Eins", "", "Zwei", "Drei", ""}));
