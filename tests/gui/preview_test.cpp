@@ -102,8 +102,13 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
                              mv::test::Repeat16(50, 1000, 2), song});
   }
   // The preview on the tape, three pieces found.
-  mv::PreviewDialog* openTape(const QString& name = "tape.wav") {
-    page(wav(name, 2, 22050, 16, tape()), 400);
+  mv::PreviewDialog* openTape(bool flac = false) {
+    QString source = wav("tape.wav", 2, 22050, 16, tape());
+    if (flac) {
+      if (output("flac", {"-s", "-f", "-o", dir("tape.flac"), source}) == "failed") return nullptr;
+      source = dir("tape.flac");
+    }
+    page(source, 400);
     mv::PreviewDialog* d = openPreview();
     return d && d->Waveform->cuts().size() == 3 ? d : nullptr;
   }
@@ -671,10 +676,16 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
   }
 
   // The view zooms by wheel and keys down to single frames read from the
-  // source, scrolls, keeps the whole in its strip, and draws the cuts placed
-  // by hand otherwise than those found.
+  // source, WAVE or FLAC, scrolls, keeps the whole in its strip, and draws
+  // the cuts placed by hand otherwise than those found.
+  void theViewZoomsToSingleFrames_data() {
+    QTest::addColumn<bool>("flac");
+    QTest::newRow("WAVE") << false;
+    QTest::newRow("FLAC") << true;
+  }
   void theViewZoomsToSingleFrames() {
-    mv::PreviewDialog* d = openTape();
+    QFETCH(bool, flac);
+    mv::PreviewDialog* d = openTape(flac);
     QVERIFY(d);
     mv::WaveformView* w = d->Waveform;
     QCOMPARE(w->viewFrames(), int64_t{12001});
@@ -706,10 +717,14 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(image.pixelColor(qRound(w->xOfFrame(3002) + 2), y), background);
     QVERIFY(w->overviewRect().top() > w->plotRect().bottom() && w->rect().contains(w->overviewRect().toRect()));
 
-    // A found cut and one placed by hand, drawn apart.
+    // A found cut and one placed by hand, drawn apart; one more at the
+    // quiet place near the cursor.
     w->zoom(1e-6, 0);
     click(w, 6000);
     QTest::keyClick(d, Qt::Key_Insert, Qt::ShiftModifier);
+    click(w, 1500);
+    QTest::keyClick(d, Qt::Key_Insert);
+    QCOMPARE(w->cuts().at(1), int64_t{3001});
     const QImage whole = w->grab().toImage();
     auto colours = [&](int64_t frame) {
       std::set<QRgb> seen;
@@ -717,7 +732,7 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
         seen.insert(whole.pixel(qRound(w->xOfFrame(frame)), yy));
       return seen;
     };
-    const std::set<QRgb> byHand = colours(w->cuts()[2]), foundCut = colours(w->cuts()[1]);
+    const std::set<QRgb> byHand = colours(w->cuts()[3]), foundCut = colours(w->cuts()[2]);
     QVERIFY(byHand != foundCut);
     d->reject();
   }
