@@ -247,6 +247,15 @@ void AlbumPanel::setTitle(std::size_t n, const std::string& title) {
   emit changed();
 }
 
+void AlbumPanel::setTracks(std::vector<Track> tracks) {
+  if (!tracks_ && tracks.empty()) return;
+  if (!tracks_) tracks_.emplace();
+  tracks_->tracks = std::move(tracks);
+  NamePattern->setPlaceholderText(FromUtf8(kDefaultNamePattern));
+  showFirstNames();
+  emit changed();
+}
+
 // One existing file, chosen in the dialog of that name; empty when none was.
 QString AlbumPanel::chooseFile(const char* dialogName, const QString& filter) {
   QFileDialog dialog(this);

@@ -47,6 +47,10 @@ class AlbumPanel : public QWidget {
   bool hasTracks() const { return tracks_.has_value(); }
   // A title edited beside its piece; it holds until the list itself changes.
   void setTitle(std::size_t n, const std::string& title);
+  // The list's entries as they stand, and entries set from outside: the
+  // pieces' own titles; they hold until the list itself changes.
+  std::vector<Track> tracks() const { return tracks_ ? tracks_->tracks : std::vector<Track>{}; }
+  void setTracks(std::vector<Track> tracks);
   // A field that cannot be read: no cut until it is mended.
   bool faulty() const;
   // The pieces' labels for their lengths in seconds, complete or not; the

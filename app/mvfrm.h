@@ -283,6 +283,8 @@ class TForm1 : public QMainWindow {
   TForm3* form3_ = nullptr;
   TForm4* form4_ = nullptr;
   PreviewDialog* preview_ = nullptr;
+  // The preview's edited cuts, for the next run only.
+  std::optional<std::vector<GivenPoint>> nextPoints_;
   // The preview's click tolerance (frames) and shortest song (seconds) for
   // the next cut only; the page has no fields for them.
   int32_t nextIgnoreClicks_ = 0, nextMinSongSeconds_ = 0;

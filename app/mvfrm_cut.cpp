@@ -117,6 +117,10 @@ CutSettings TForm1::cutSettings() const {
   s.ignoreClicks = nextIgnoreClicks_;
   s.minSongSeconds = nextMinSongSeconds_;
   s.files = nextFiles_;
+  if (nextPoints_) {
+    s.mode = CutMode::AtPoints;
+    s.points = *nextPoints_;
+  }
   return s;
 }
 
@@ -126,6 +130,7 @@ void TForm1::RunCut() {
   // The preview's click tolerance and shortest song hold for this run only.
   nextIgnoreClicks_ = nextMinSongSeconds_ = 0;
   nextFiles_ = {};
+  nextPoints_.reset();
   WindowJobHost host(*this, *form4_);
   if (mv::RunCut(settings, host).sourceDeleted) Edit3->clear();
 }
@@ -133,7 +138,7 @@ void TForm1::RunCut() {
 void TForm1::KP1Click() {
   PageControl1->setCurrentWidget(TabSheet2);
   if (!preview_) {
-    preview_ = new PreviewDialog(this);
+    preview_ = new PreviewDialog(this, boxes_);
     handle(preview_, &PreviewDialog::cutWanted, &TForm1::cutFromPreview);
     connect(preview_, &PreviewDialog::suggested, this, [this](const QString& summary) {
       suggestion_ = summary;
@@ -158,6 +163,7 @@ void TForm1::cutFromPreview(const PreviewChoice& choice) {
   nextFiles_ = {};
   nextFiles_.format = choice.format;
   nextFiles_.plan = MakePiecePlan<PieceFiles>(choice.album);
+  nextPoints_ = choice.points;
   KS3Click();
 }
 

@@ -18,12 +18,14 @@
 #include <QVBoxLayout>
 
 #include "app/album_panel.h"
+#include "app/message_boxes.h"
 #include "app/placing.h"
 #include "app/suggestion_row.h"
 #include "app/paths_qt.h"
 #include "app/waveform_view.h"
 #include "cut/explain.h"
 #include "cut/short_pieces.h"
+#include "cut/source_view.h"
 #include "cut/units.h"
 #include "flac/source_check.h"
 #include "wave/errors.h"
@@ -108,8 +110,8 @@ class PreviewDialog::Watcher final : public ScanWatcher {
   QElapsedTimer clock_;
 };
 
-PreviewDialog::PreviewDialog(QWidget* parent)
-    : QDialog(parent), host_(std::make_unique<Host>(*this)), watcher_(std::make_unique<Watcher>(*this)) {
+PreviewDialog::PreviewDialog(QWidget* parent, MessageBoxes& boxes)
+    : QDialog(parent), boxes_(boxes), host_(std::make_unique<Host>(*this)), watcher_(std::make_unique<Watcher>(*this)) {
   setObjectName("PreviewDialog");
   setWindowTitle(QStringLiteral("切り出しのプレビュー"));
   setWindowModality(Qt::WindowModal);
@@ -195,6 +197,7 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   Album = new AlbumPanel;
   auto* found = new QVBoxLayout;
   found->addWidget(Waveform, 3);
+  found->addLayout(makeEditBar());
   found->addWidget(Summary);
   found->addWidget(NoBreak);
   found->addWidget(Pieces, 2);
@@ -218,7 +221,11 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   for (QSpinBox* box : {ThresholdEdit, RunLengthEdit, MinSongEdit})
     connect(box, &QSpinBox::valueChanged, this, &PreviewDialog::fieldChanged);
   connect(ClicksEdit, &QDoubleSpinBox::valueChanged, this, &PreviewDialog::fieldChanged);
-  connect(Suggestion, &SuggestionRow::songsChanged, this, &PreviewDialog::fieldChanged);
+  // The songs asked for change the suggestion only: the edits stay.
+  connect(Suggestion, &SuggestionRow::songsChanged, this, [this] {
+    if (scanning_) cancel_ = true;
+    debounce_->start(kPauseMs);
+  });
   connect(Suggestion, &SuggestionRow::takeWanted, this, &PreviewDialog::takeSuggestion);
   connect(CancelButton, &QPushButton::clicked, this, [this] { cancel_ = true; });
   connect(CutButton, &QPushButton::clicked, this, [this] {
@@ -227,7 +234,11 @@ PreviewDialog::PreviewDialog(QWidget* parent)
     cutPending_ = true;
   });
   connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
-  connect(Album, &AlbumPanel::changed, this, &PreviewDialog::showAlbum);
+  connect(Album, &AlbumPanel::changed, this, [this] {
+    // A list pasted or a title typed: the edited pieces take its entries.
+    if (!syncing_) edits_.setTracks(Album->tracks());
+    showAlbum();
+  });
   connect(Pieces, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
     if (item->column() == kTitleColumn) Album->setTitle(static_cast<std::size_t>(item->row()), item->text().toStdString());
   });
@@ -235,7 +246,8 @@ PreviewDialog::PreviewDialog(QWidget* parent)
   connect(Album, &AlbumPanel::formatChanged, this, [this] {
     pieceExtension_ = Album->extension();
     showAlbum();
-    fieldChanged();
+    if (scanning_) cancel_ = true;
+    debounce_->start(kPauseMs);
   });
 }
 
@@ -255,6 +267,12 @@ void PreviewDialog::start(const CutSettings& page) {
   MinSongEdit->setValue(0);
   Suggestion->SongsEdit->setValue(0);
   for (QWidget* box : fields) box->blockSignals(false);
+  fieldValues_[0] = page.threshold;
+  fieldValues_[1] = page.runLength;
+  fieldValues_[2] = fieldValues_[3] = 0;  // shortest song, clicks
+  edits_.reset({}, 0);
+  view_.reset();
+  Waveform->setSamples(nullptr);
   // The threshold and run length mean something at silences only.
   const bool silences = page.mode == CutMode::AtSilences;
   for (QWidget* box : fields) box->setEnabled(silences);
@@ -300,6 +318,10 @@ PreviewChoice PreviewDialog::choice() const {
   c.zero = takenZero_;
   c.album = Album->album();
   c.format = Album->format();
+  if (edits_.edited()) {
+    c.points.emplace();
+    for (const EditedCut& cut : edits_.cuts()) c.points->push_back({cut.frame, 0});
+  }
   return c;
 }
 
@@ -314,6 +336,18 @@ void PreviewDialog::showUnits() {
 }
 
 void PreviewDialog::fieldChanged() {
+  QSpinBox* const whole[] = {ThresholdEdit, RunLengthEdit, MinSongEdit};
+  if (!mayDiscardEdits()) {
+    for (int i = 0; i < 3; ++i) {
+      const QSignalBlocker quiet(whole[i]);
+      whole[i]->setValue(static_cast<int>(fieldValues_[i]));
+    }
+    const QSignalBlocker quiet(ClicksEdit);
+    ClicksEdit->setValue(fieldValues_[3]);
+    return;
+  }
+  for (int i = 0; i < 3; ++i) fieldValues_[i] = whole[i]->value();
+  fieldValues_[3] = ClicksEdit->value();
   showUnits();
   if (scanning_) cancel_ = true;
   debounce_->start(kPauseMs);
@@ -329,6 +363,7 @@ void PreviewDialog::scanNow() {
   if (!isVisible()) return;
   scanning_ = true;
   cancel_ = false;
+  enableEdits();
   const CutSettings s = settings();
   CutResult r;
   QString error;
@@ -343,6 +378,7 @@ void PreviewDialog::scanNow() {
   if (error.isEmpty() && r.end == CutEnd::Complete && s.mode == CutMode::AtSilences) suggest(s);
   scanning_ = false;
   CancelButton->setEnabled(false);
+  enableEdits();
   if (!error.isEmpty())
     showError(error);
   else
@@ -386,8 +422,8 @@ void PreviewDialog::suggest(const CutSettings& user) {
 }
 
 void PreviewDialog::takeSuggestion() {
-  const std::optional<Detection>& d = Suggestion->suggestion();
-  if (!d) return;
+  const std::optional<Detection> d = Suggestion->suggestion();
+  if (!d || !mayDiscardEdits()) return;
   for (QWidget* box : std::initializer_list<QWidget*>{ThresholdEdit, RunLengthEdit, ClicksEdit}) box->blockSignals(true);
   ThresholdEdit->setValue(d->threshold);
   RunLengthEdit->setValue(d->runLength);
@@ -401,11 +437,14 @@ void PreviewDialog::takeSuggestion() {
 
 void PreviewDialog::clearResult() {
   Waveform->clear();
+  found_.clear();
+  enableEdits();
   Pieces->setRowCount(0);
   shown_.clear();
   shownComplete_ = false;
   showAlbum();
   Summary->clear();
+  scanSummary_.clear();
   NoBreak->clear();
   NoBreak->hide();
 }
@@ -436,17 +475,18 @@ void PreviewDialog::showResult(const CutSettings& s, const CutResult& r) {
   const ScanReport& report = r.report;
   const int64_t frameSize = int64_t{f.channels} * f.bytesPerSample();
   Waveform->setScan(f, report, r.dataSize / frameSize);
-
-  showPieces(f, report.pieces, true);
+  takeFound(s, r);
 
   const int pieces = static_cast<int>(report.pieces.size());
   if (s.mode != CutMode::AtSilences) {
-    Summary->setText(QStringLiteral("ファイル数: %1").arg(pieces));
+    scanSummary_ = QStringLiteral("ファイル数: %1").arg(pieces);
+    showSummary();
     NoBreak->hide();
     return;
   }
   const CutExplanation told = ExplainCut(s, r);
-  Summary->setText(FromUtf8(told.summary));
+  scanSummary_ = FromUtf8(told.summary);
+  showSummary();
   QStringList notes;
   for (const std::string& note : told.notes) notes << FromUtf8(note);
   NoBreak->setText(notes.join(QLatin1Char('\n')));

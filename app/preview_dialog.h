@@ -4,6 +4,9 @@
 // length, the click tolerance and the shortest song to try out. A change of
 // one scans again after a pause; a scan runs on the window's thread and lets
 // events run between blocks, so that the dialog stays usable and can stop it.
+// The cuts found are the start of a list the user edits: added at the
+// cursor, dragged, deleted, undone and redone, opened from and saved to a
+// label file or a cue sheet. An edited list is cut at its points.
 
 #include <QDialog>
 #include <cstdint>
@@ -14,6 +17,7 @@
 
 #include "album/album_plan.h"
 #include "cut/cut.h"
+#include "cutlist/cut_edits.h"
 
 class QLabel;
 class QProgressBar;
@@ -26,6 +30,8 @@ class QTimer;
 namespace mv {
 
 class AlbumPanel;
+class MessageBoxes;
+class SourceView;
 class SuggestionRow;
 class WaveformView;
 
@@ -40,12 +46,14 @@ struct PreviewChoice {
   // The album panel's names and tags, and the pieces' format.
   AlbumSettings album;
   PieceFormat format = PieceFormat::AsSource;
+  // The edited cuts: the page cuts at these instead.
+  std::optional<std::vector<GivenPoint>> points;
 };
 
 class PreviewDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit PreviewDialog(QWidget* parent);
+  PreviewDialog(QWidget* parent, MessageBoxes& boxes);
   ~PreviewDialog() override;
 
   // Opens the dialog (window-modal) on the page's settings and scans them.
@@ -64,6 +72,9 @@ class PreviewDialog : public QDialog {
   QLabel* Status;
   QProgressBar* Progress;
   QPushButton *CancelButton, *CutButton, *CloseButton;
+  QPushButton *AddCutButton, *DeleteCutButton, *UndoButton, *RedoButton, *OpenCutsButton, *SaveCutsButton;
+  QLabel* CursorLabel;
+  const CutEdits& edits() const { return edits_; }
   AlbumPanel* Album;
   SuggestionRow* Suggestion;
 
@@ -100,6 +111,38 @@ class PreviewDialog : public QDialog {
   // shown were found for the same source and fields.
   void suggest(const CutSettings& user);
   void takeSuggestion();
+
+  // The editor of the cuts.
+  QLayout* makeEditBar();
+  // Edits would be lost by a scan of other settings: asked; false keeps them.
+  bool mayDiscardEdits();
+  // A complete scan's cuts start the list, unless it was edited.
+  void takeFound(const CutSettings& s, const CutResult& r);
+  // The list as it stands: the view, the pieces, the titles.
+  void showEdits();
+  void addCut(bool exactly);
+  void deleteCut();
+  void undoOrRedo(bool redo);
+  void openCuts();
+  void saveCuts();
+  void showCursor();
+  // The scan's summary, and the count of pieces once edited.
+  void showSummary();
+  void enableEdits();
+  int32_t piecePeak(int64_t first, int64_t end);
+  void complain(const QString& text, std::string_view caption);
+
+  MessageBoxes& boxes_;
+  CutEdits edits_;
+  std::unique_ptr<SourceView> view_;
+  PcmFormat viewFormat_;
+  int64_t dataBytes_ = 0;
+  QString scanSummary_;
+  std::vector<Piece> found_;  // of the last complete scan, for their peaks
+  // Threshold, run length, shortest song, clicks (ms): as last scanned, put
+  // back when edits are kept.
+  double fieldValues_[4] = {};
+  bool syncing_ = false;      // the album and the list giving each other their entries
 
   CutSettings page_;
   QTimer* debounce_;

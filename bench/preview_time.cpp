@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "app/message_boxes.h"
 #include "app/preview_dialog.h"
 #include "wave/format.h"
 
@@ -26,7 +27,8 @@ int main(int argc, char** argv) {
   s.source = argv[1];
   s.saveFolder = out.path().toStdString();
   s.format = mv::ParseFormatLabel("16bit, Stereo, 44.1kHz");
-  mv::PreviewDialog dialog(nullptr);
+  mv::QtMessageBoxes boxes;
+  mv::PreviewDialog dialog(nullptr, boxes);
   QElapsedTimer opened, clock;
   bool shown = false;
   // The first pieces drawn, during the scan or with its result.

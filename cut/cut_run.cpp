@@ -420,6 +420,24 @@ bool cutIntoFlacRanges(const CutSettings& s, JobHost& host, const OpenSource& op
 
 }  // namespace
 
+OpenedSamples OpenSamples(const CutSettings& s, const OpenSource& open) {
+  OpenedSamples o;
+  o.file = open(s.source);
+  o.format = s.format;
+  CutSource src{*o.file, 0, 0};
+  if (IsFlacStream(*o.file)) {
+    auto flac = FlacSource::open(std::move(o.file), s.source);
+    o.format = flac->info().format;
+    o.dataSize = flac->size();
+    o.decoded = std::move(flac);
+    return o;
+  }
+  locateSamples(s, *o.file, src);
+  o.dataStart = src.dataStart;
+  o.dataSize = src.dataSize;
+  return o;
+}
+
 int64_t SourceDataBytes(const CutSettings& settings, const OpenSource& open) {
   std::unique_ptr<ByteStream> source = open(settings.source);
   if (IsFlacStream(*source)) return FlacSource::open(std::move(source), settings.source)->size();

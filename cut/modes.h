@@ -3,6 +3,7 @@
 // at the first data byte.
 
 #include <cstdint>
+#include <memory>
 
 #include "cut/cut.h"
 #include "cut/scan.h"
@@ -16,6 +17,21 @@ struct CutSource {
   int64_t dataStart;
   int64_t dataSize;
 };
+
+// The source opened for reading its samples: a FLAC source decoded, in its
+// own format, a WAVE file from its data chunk; the stream stands at the
+// first data byte.
+struct OpenedSamples {
+  std::unique_ptr<ByteStream> file, decoded;
+  PcmFormat format;
+  int64_t dataStart = 0, dataSize = 0;
+  ByteStream& stream() { return decoded ? *decoded : *file; }
+};
+OpenedSamples OpenSamples(const CutSettings& s, const OpenSource& open);
+
+// The start of the 50 ms window of the lowest peak among those starting in
+// [lo, hi]; of equal ones the nearest to p, then the earlier.
+int64_t QuietestNear(int64_t p, int64_t lo, int64_t hi, const CutSettings& s, ZeroPoints z, CutSource src);
 
 // Reads the zero points: a caption that is not an integer, or a value that is
 // no 16-bit sample, raises the general error report.

@@ -93,6 +93,15 @@ std::vector<int64_t> PieceStarts(const CutSettings& s, ZeroPoints zero, CutSourc
   return starts;
 }
 
+int64_t QuietestNear(int64_t p, int64_t lo, int64_t hi, const CutSettings& s, ZeroPoints z, CutSource src) {
+  const int64_t frames = src.dataSize / s.format.frameBytes();
+  lo = std::max<int64_t>(lo, 0);
+  hi = std::min(hi, frames - 1);
+  if (lo > hi) return p;
+  const int64_t window = std::max<int64_t>(1, std::llround(kSnapWindowSeconds * s.format.sampleRate));
+  return quietestNear(std::clamp(p, lo, hi), lo, hi, window, s, z, src, frames);
+}
+
 bool CutAtPoints(const CutSettings& s, ZeroPoints zero, CutSource src, JobHost& host, PieceSink& out,
                  ScanReport& report) {
   const PcmFormat& fmt = s.format;

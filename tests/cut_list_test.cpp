@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "cutlist/cut_edits.h"
 #include "cutlist/cut_list.h"
 #include "cutlist/markers.h"
 #include "tests/commands.h"
@@ -334,6 +335,69 @@ TEST(CutList, TheCommandLineCutsAtTheListsPoints) {
     EXPECT_EQ(ReadWaveLayout(out + "/01 Track 01.wav").dataBytes / 4, snap ? 20000 : 19000);
     EXPECT_EQ(ReadWaveLayout(out + "/02 Second.wav").dataBytes / 4, snap ? 10000 : 11000);
   }
+}
+
+// Edits of the cuts found: each refused when it would leave an empty piece,
+// the entries of a track list following the pieces, every step undone and
+// redone, and "edited" only while the cuts differ from those found.
+TEST(CutEdits, EditsKeepThePiecesAndTheirEntriesAndUndo) {
+  auto frames = [](const CutEdits& e) {
+    std::vector<int64_t> out;
+    for (const EditedCut& c : e.cuts()) out.push_back(c.frame);
+    return out;
+  };
+  auto titles = [](const CutEdits& e) {
+    std::vector<std::string> out;
+    for (const Track& t : e.tracks()) out.push_back(t.title);
+    return out;
+  };
+  CutEdits e;
+  e.reset({0, 100, 300, 1000}, 1000);  // those at 0 and at the end cut nothing
+  EXPECT_EQ(frames(e), (std::vector<int64_t>{100, 300}));
+  std::vector<Track> list(3);
+  list[0].title = "A", list[1].title = "B", list[2].title = "C";
+  e.setTracks(list);
+  EXPECT_FALSE(e.edited() || e.canUndo());
+  for (int64_t refused : {0, 100, 1000, 1200}) EXPECT_FALSE(e.add(refused)) << refused;
+  EXPECT_FALSE(e.remove(2));
+  EXPECT_FALSE(e.canUndo());
+
+  EXPECT_EQ(e.add(200), std::optional<std::size_t>(1));
+  EXPECT_EQ(titles(e), (std::vector<std::string>{"A", "B", "", "C"}));
+  EXPECT_TRUE(e.edited() && e.cuts()[1].edited && !e.cuts()[0].edited);
+  EXPECT_TRUE(e.move(0, 500));  // no further than its neighbour
+  EXPECT_EQ(frames(e), (std::vector<int64_t>{199, 200, 300}));
+  EXPECT_FALSE(e.move(1, 199));  // nowhere to go
+  EXPECT_TRUE(e.remove(2));      // the untitled piece takes in C's
+  EXPECT_EQ(titles(e), (std::vector<std::string>{"A", "B", ""}));
+  EXPECT_EQ(e.pieceStarts(), (std::vector<int64_t>{0, 199, 200}));
+  const CutList saved = e.list();
+  ASSERT_EQ(saved.points.size(), 2u);
+  EXPECT_EQ(saved.firstTitle, std::optional<std::string>("A"));
+  EXPECT_EQ(saved.points[0].title, std::optional<std::string>("B"));
+  EXPECT_FALSE(saved.points[1].title.has_value());
+
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(e.undo());
+  EXPECT_FALSE(e.undo());
+  EXPECT_EQ(frames(e), (std::vector<int64_t>{100, 300}));
+  EXPECT_EQ(titles(e), (std::vector<std::string>{"A", "B", "C"}));
+  EXPECT_FALSE(e.edited());
+  EXPECT_TRUE(e.redo() && e.redo());
+  EXPECT_EQ(frames(e), (std::vector<int64_t>{199, 200, 300}));
+  EXPECT_TRUE(e.remove(0));  // a new edit ends what could be redone
+  EXPECT_FALSE(e.redo());
+  EXPECT_EQ(titles(e), (std::vector<std::string>{"A", "", "C"}));
+
+  // A list read replaces the cuts; its titles the entries; undone as one.
+  e.load(saved);
+  EXPECT_EQ(frames(e), (std::vector<int64_t>{199, 200}));
+  EXPECT_EQ(titles(e), (std::vector<std::string>{"A", "B", ""}));
+  EXPECT_TRUE(e.undo());
+  EXPECT_EQ(titles(e), (std::vector<std::string>{"A", "", "C"}));
+  // A cut placed again where one was found counts as placed by hand.
+  e.reset({100}, 1000);
+  EXPECT_TRUE(e.remove(0) && e.add(100));
+  EXPECT_TRUE(e.edited());
 }
 
 TEST(Markers, TheCueChunkGivesPointsTitledByItsLabels) {

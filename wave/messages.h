@@ -218,6 +218,13 @@ inline constexpr std::string_view kPointsOutOfOrder = "切り取り位置 (%s �
 inline constexpr std::string_view kKeepSilencePoints =
     "指定した位置での切り出しでは、曲の前後の無音は切り詰められません。";
 
+// The editor of the cuts in the cut's preview.
+inline constexpr std::string_view kDiscardEdits =
+    "編集した切り出し位置は失われます。設定を変えてスキャンし直しますか?";
+inline constexpr std::string_view kDiscardEditsCaption = "切り出し位置の編集";
+inline constexpr std::string_view kCutsSaveCaption = "切り出し位置リストの保存";
+inline constexpr std::string_view kCutsOpenCaption = "切り出し位置リストを開く";
+
 // The album panel of the cut's preview.
 inline constexpr std::string_view kDiscForm = "ディスク番号 %s は N か N/M (1..999) の形で指定してください。";
 

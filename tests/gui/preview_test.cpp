@@ -4,6 +4,10 @@
 // Also the dBFS and seconds tooltips of the page's threshold and run length,
 // and the album panel: a track list's titles and names beside the pieces,
 // and the preview's cut writing the files the command line writes.
+// The editor of the cuts: the view zoomed to single frames, cuts added,
+// dragged, deleted, undone and redone, lists saved and opened again, the
+// files of an edited list those the command line cuts from the saved list,
+// and the question before a scan throws edits away.
 
 #include <QAction>
 #include <QCheckBox>
@@ -27,6 +31,11 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QFile>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <map>
+#include <set>
 #include <memory>
 
 #include "app/album_panel.h"
@@ -86,6 +95,48 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
       dialog->selectFile(name);
       QMetaObject::invokeMethod(dialog, "accept");
     });
+  }
+  // Two songs around 2000 frames of zeros, a third after 1000 at level 50:
+  // 12001 frames, the quiet ones starting at 3001 off the envelope's steps.
+  static Bytes tape() {
+    const Bytes song = mv::test::Repeat16(4000, 3000, 2);
+    return mv::test::Concat({song, mv::test::Repeat16(4000, 1, 2), mv::test::Repeat16(0, 2000, 2), song,
+                             mv::test::Repeat16(50, 1000, 2), song});
+  }
+  // The preview on the tape, three pieces found.
+  mv::PreviewDialog* openTape(bool flac = false) {
+    QString source = wav("tape.wav", 2, 22050, 16, tape());
+    if (flac) {
+      if (output("flac", {"-s", "-f", "-o", dir("tape.flac"), source}) == "failed") return nullptr;
+      source = dir("tape.flac");
+    }
+    page(source, 400);
+    mv::PreviewDialog* d = openPreview();
+    return d && d->Waveform->cuts().size() == 3 ? d : nullptr;
+  }
+  static QPoint at(mv::WaveformView* w, int64_t frame) {
+    return QPoint(qRound(w->xOfFrame(frame)), qRound(w->plotRect().center().y()));
+  }
+  // The cursor placed by a click; the frame it took.
+  static int64_t click(mv::WaveformView* w, int64_t frame) {
+    QTest::mouseClick(w, Qt::LeftButton, {}, at(w, frame));
+    return w->cursorFrame().value_or(-1);
+  }
+  static void mouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButtons held) {
+    QMouseEvent e(type, p, w->mapToGlobal(p), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+  }
+  static std::map<std::string, Bytes> files(const QString& folder) {
+    std::map<std::string, Bytes> out;
+    for (const std::string& name : mv::test::FileNames(mv::ToPath(folder)))
+      out[name] = mv::test::ReadBytes(mv::ToPath(folder) + "/" + name);
+    return out;
+  }
+  static QStringList lines(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {"unreadable"};
+    return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
   }
   static QStringList column(QTableWidget* t, int c) {
     QStringList out;
@@ -340,7 +391,8 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     mv::PreviewDialog* d = openPreview();
     QVERIFY(d);
     std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
-    for (QPushButton* b : {d->CancelButton, d->CutButton, d->CloseButton}) {
+    for (QPushButton* b : {d->CancelButton, d->CutButton, d->CloseButton, d->AddCutButton, d->DeleteCutButton,
+                           d->UndoButton, d->RedoButton, d->OpenCutsButton, d->SaveCutsButton}) {
       QPushButton plain(b->text());
       plain.setStyle(fusion.get());
       plain.setAutoDefault(false);
@@ -524,6 +576,221 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     // The pieces join back into the source's samples.
     const mv::test::Bytes data = songs();
     QCOMPARE(samples, QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size())));
+  }
+
+  // Every edit shows in the view, the pieces and their titles, and can be
+  // undone and redone; the cut writes the files the command line cuts from
+  // the list saved.
+  void editsFollowEveryStepAndTheCutIsTheSavedListsCut() {
+    mv::PreviewDialog* d = openTape();
+    QVERIFY(d);
+    mv::WaveformView* w = d->Waveform;
+    const std::vector<int64_t> found = w->cuts();
+    QVERIFY(!d->UndoButton->isEnabled() && !d->RedoButton->isEnabled());
+    d->Album->TrackList->setPlainText("Eins\nZwei\nDrei\n");
+    // A cut at the cursor goes to the quiet place after the first song.
+    QVERIFY(std::abs(click(w, 1500) - 1500) < 40);
+    QVERIFY2(d->CursorLabel->text().startsWith(QStringLiteral("カーソル: 0:00:00.06")), qPrintable(d->CursorLabel->text()));
+    QTest::mouseClick(d->AddCutButton, Qt::LeftButton);
+    QCOMPARE(w->cuts(), (std::vector<int64_t>{0, 3001, found[1], found[2]}));
+    QCOMPARE(w->editedCuts(), (std::vector<bool>{false, true, false, false}));
+    QCOMPARE(column(d->Pieces, 4), QStringList({"Eins", "", "Zwei", "Drei"}));
+    QCOMPARE(column(d->Pieces, 1).at(1), QStringLiteral("0:00:00.136"));
+    QCOMPARE(d->Pieces->item(1, 3)->text(), QStringLiteral("0 (-∞ dBFS)"));
+    // With Shift exactly at the cursor, in the last song.
+    const int64_t exact = click(w, 11000);
+    QTest::keyClick(d, Qt::Key_Insert, Qt::ShiftModifier);
+    QCOMPARE(w->cuts(), (std::vector<int64_t>{0, 3001, found[1], found[2], exact}));
+    // Dragged by its line, no further than its neighbour.
+    mouse(w, QEvent::MouseButtonPress, at(w, exact), Qt::LeftButton);
+    mouse(w, QEvent::MouseMove, at(w, 11500), Qt::LeftButton);
+    mouse(w, QEvent::MouseButtonRelease, at(w, 11500), Qt::NoButton);
+    const int64_t moved = w->cuts()[4];
+    QVERIFY2(moved != exact && std::abs(moved - 11500) < 40, qPrintable(QString::number(moved)));
+    mouse(w, QEvent::MouseButtonPress, at(w, moved), Qt::LeftButton);
+    mouse(w, QEvent::MouseMove, at(w, 0), Qt::LeftButton);
+    mouse(w, QEvent::MouseButtonRelease, at(w, 0), Qt::NoButton);
+    QCOMPARE(w->cuts()[4], found[2] + 1);
+    QTest::keyClick(d, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(w->cuts()[4], moved);
+    // A found cut deleted: its two pieces become one under the first's title.
+    d->Pieces->setCurrentCell(2, 0);
+    QCOMPARE(w->cursorFrame(), std::optional<int64_t>(found[1]));
+    QTest::keyClick(d, Qt::Key_Delete);
+    QCOMPARE(w->cuts(), (std::vector<int64_t>{0, 3001, found[2], moved}));
+    QCOMPARE(column(d->Pieces, 4), QStringList({"Eins", "", "Drei", ""}));
+    QCOMPARE(d->Pieces->rowCount(), 4);
+    QVERIFY2(d->Summary->text().endsWith(QStringLiteral("  編集後: 4曲")), qPrintable(d->Summary->text()));
+    for (int undone = 0; undone < 2; ++undone) QTest::mouseClick(d->UndoButton, Qt::LeftButton);
+    QCOMPARE(w->cuts(), (std::vector<int64_t>{0, 3001, found[1], found[2], exact}));
+    QCOMPARE(column(d->Pieces, 4), QStringList({"Eins", "", "Zwei", "Drei", ""}));
+    QVERIFY(d->RedoButton->isEnabled());
+    QTest::keyClick(d, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(w->cuts(), (std::vector<int64_t>{0, 3001, found[1], found[2], moved}));
+
+    answerFileDialog(dir("cuts.txt"));
+    QTest::mouseClick(d->SaveCutsButton, Qt::LeftButton);
+    const QStringList saved = lines(dir("cuts.txt"));
+    QCOMPARE(saved.size(), 5);
+    QCOMPARE(saved.at(0), QStringLiteral("0.000000\t0.136100\tEins"));
+    QCOMPARE(saved.at(1).count('\t'), 1);  // untitled
+    QVERIFY(saved.at(4).startsWith(QString::number(moved / 22050.0, 'f', 6) + "\t0.544263"));
+    QTest::mouseClick(d->CutButton, Qt::LeftButton);
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
+    QDir().mkpath(dir("cli"));
+    QCOMPARE(runCli({"cut", dir("tape.wav"), "--out", dir("cli"), "--cuts", dir("cuts.txt")}), 0);
+    const std::map<std::string, Bytes> mine = files(dir("out"));
+    QCOMPARE(mine.size(), size_t{5});
+    QVERIFY(mine.count("01 Eins.wav") && mine.count("03 Zwei.wav"));
+    QVERIFY(mine == files(dir("cli")));
+    // The next cut of the page is at silences again.
+    QDir().mkpath(dir("again"));
+    form_->Edit4->setText(dir("again"));
+    form_->KS3->trigger();
+    QCOMPARE(mv::test::Pieces(dir("again")).size(), size_t{3});
+  }
+
+  // A saved list opens again in a fresh preview: a label file exactly, a cue
+  // sheet to its 1/75 s; a list that cannot be read, and a save over the
+  // source, are refused and change nothing.
+  void aSavedListOpensAgain() {
+    mv::PreviewDialog* d = openTape();
+    QVERIFY(d);
+    mv::WaveformView* w = d->Waveform;
+    d->Album->TrackList->setPlainText("Eins\nZwei\nDrei\n");
+    click(w, 6000);
+    QTest::keyClick(d, Qt::Key_Insert, Qt::ShiftModifier);
+    const std::vector<int64_t> edited = w->cuts();
+    QCOMPARE(edited.size(), size_t{4});
+    for (const char* name : {"cuts.txt", "cuts.cue"}) {
+      answerFileDialog(dir(name));
+      QTest::mouseClick(d->SaveCutsButton, Qt::LeftButton);
+    }
+    const QStringList cue = lines(dir("cuts.cue"));
+    QCOMPARE(cue.at(0), "FILE \"" + dir("tape.wav") + "\" WAVE");
+    QCOMPARE(cue.filter("INDEX 01").size(), 4);
+    QVERIFY(cue.contains(QStringLiteral("    TITLE \"Zwei\"")));
+    const mv::test::Bytes source = mv::test::ReadBytes(mv::ToPath(dir("tape.wav")));
+    const std::size_t shown = boxes_.shown.size();
+    answerFileDialog(dir("tape.wav"));
+    QTest::mouseClick(d->SaveCutsButton, Qt::LeftButton);
+    QCOMPARE(boxes_.shown.size(), shown + 1);
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kExportIsRunFile, dir("tape.wav")));
+    QVERIFY(mv::test::ReadBytes(mv::ToPath(dir("tape.wav"))) == source);
+
+    d->reject();
+    d->Album->TrackList->clear();
+    d = openPreview();
+    QVERIFY(d && !d->edits().edited());
+    QCOMPARE(w->cuts().size(), size_t{3});
+    answerFileDialog(dir("cuts.txt"));
+    QTest::mouseClick(d->OpenCutsButton, Qt::LeftButton);
+    QCOMPARE(w->cuts(), edited);
+    QCOMPARE(w->editedCuts(), (std::vector<bool>{false, true, true, true}));
+    QCOMPARE(column(d->Pieces, 4), QStringList({"Eins", "Zwei", "", "Drei"}));
+    answerFileDialog(dir("cuts.cue"));
+    QTest::mouseClick(d->OpenCutsButton, Qt::LeftButton);
+    QCOMPARE(w->cuts().size(), edited.size());
+    for (std::size_t i = 0; i < edited.size(); ++i)
+      QVERIFY(w->cuts()[i] <= edited[i] && edited[i] - w->cuts()[i] < 22050 / 75);
+    mv::test::WriteBytes(file("bad.txt"), mv::test::Ascii("0:01\n0:xx\n"));
+    const std::vector<int64_t> before = w->cuts();
+    answerFileDialog(dir("bad.txt"));
+    QTest::mouseClick(d->OpenCutsButton, Qt::LeftButton);
+    QVERIFY2(boxes_.shown.back().text.contains(QStringLiteral("2 行目")), qPrintable(boxes_.shown.back().text));
+    QCOMPARE(w->cuts(), before);
+    d->reject();
+  }
+
+  // A change of the scan's settings asks before it throws edits away: No
+  // keeps them and the old value, Yes scans again with the cuts it finds.
+  void aNewScanAsksBeforeItThrowsEditsAway() {
+    mv::PreviewDialog* d = openTape();
+    QVERIFY(d);
+    QSignalSpy ended(d, &mv::PreviewDialog::scanEnded);
+    const std::vector<int64_t> found = d->Waveform->cuts();
+    const std::size_t shown = boxes_.shown.size();
+    d->RunLengthEdit->setValue(300);  // nothing edited: nothing asked
+    QVERIFY(ended.wait(10000));
+    QCOMPARE(boxes_.shown.size(), shown);
+    click(d->Waveform, 6000);
+    QTest::keyClick(d, Qt::Key_Insert, Qt::ShiftModifier);
+    const std::vector<int64_t> edited = d->Waveform->cuts();
+    boxes_.answers = {false};
+    d->ThresholdEdit->setValue(20);
+    QCOMPARE(boxes_.shown.size(), shown + 1);
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kDiscardEdits));
+    QCOMPARE(d->ThresholdEdit->value(), 100);
+    QVERIFY(!ended.wait(600));
+    QCOMPARE(d->Waveform->cuts(), edited);
+    boxes_.answers = {true};
+    d->ThresholdEdit->setValue(20);
+    QVERIFY(ended.wait(10000));
+    QVERIFY(!d->edits().edited());
+    QCOMPARE(d->Waveform->cuts(), (std::vector<int64_t>{0, found[1]}));  // only the zeros are quiet at T = 20
+    d->reject();
+  }
+
+  // The view zooms by wheel and keys down to single frames read from the
+  // source, WAVE or FLAC, scrolls, keeps the whole in its strip, and draws
+  // the cuts placed by hand otherwise than those found.
+  void theViewZoomsToSingleFrames_data() {
+    QTest::addColumn<bool>("flac");
+    QTest::newRow("WAVE") << false;
+    QTest::newRow("FLAC") << true;
+  }
+  void theViewZoomsToSingleFrames() {
+    QFETCH(bool, flac);
+    mv::PreviewDialog* d = openTape(flac);
+    QVERIFY(d);
+    mv::WaveformView* w = d->Waveform;
+    QCOMPARE(w->viewFrames(), int64_t{12001});
+    const QPoint middle = at(w, 6000);
+    QWheelEvent wheel(middle, w->mapToGlobal(middle), {}, {0, 120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                      false);
+    QApplication::sendEvent(w, &wheel);
+    QVERIFY(std::abs(w->viewFrames() - 6000) <= 1);
+    QVERIFY(std::abs(w->frameAt(middle.x()) - 6000) < 20);
+    w->setFocus();
+    QTest::keyClick(w, Qt::Key_Plus);
+    QVERIFY(std::abs(w->viewFrames() - 3000) <= 1);
+    const int64_t first = w->viewFirst();
+    QTest::keyClick(w, Qt::Key_Right);
+    QCOMPARE(w->viewFirst(), first + w->viewFrames() / 8);
+    QTest::keyClick(w, Qt::Key_Minus);
+    QVERIFY(std::abs(w->viewFrames() - 6000) <= 2);
+    // At the closest, a frame is many pixels wide: the last loud frame and
+    // the first quiet one apart, which the envelope's steps of 3 cannot tell.
+    w->zoom(1e6, 3000);
+    w->scrollTo(2993);
+    QCOMPARE(w->viewFrames(), int64_t{16});
+    QVERIFY(w->xOfFrame(1) - w->xOfFrame(0) > 20);
+    const QImage image = w->grab().toImage();
+    const int y = qRound(w->plotRect().bottom()) - 3;
+    const QColor background = image.pixelColor(qRound(w->xOfFrame(3003)), y);
+    QVERIFY(image.pixelColor(qRound(w->xOfFrame(3000) + 2), y) != background);
+    QCOMPARE(image.pixelColor(qRound(w->xOfFrame(3001) + 2), y), background);
+    QCOMPARE(image.pixelColor(qRound(w->xOfFrame(3002) + 2), y), background);
+    QVERIFY(w->overviewRect().top() > w->plotRect().bottom() && w->rect().contains(w->overviewRect().toRect()));
+
+    // A found cut and one placed by hand, drawn apart; one more at the
+    // quiet place near the cursor.
+    w->zoom(1e-6, 0);
+    click(w, 6000);
+    QTest::keyClick(d, Qt::Key_Insert, Qt::ShiftModifier);
+    click(w, 1500);
+    QTest::keyClick(d, Qt::Key_Insert);
+    QCOMPARE(w->cuts().at(1), int64_t{3001});
+    const QImage whole = w->grab().toImage();
+    auto colours = [&](int64_t frame) {
+      std::set<QRgb> seen;
+      for (int yy = qRound(w->plotRect().top()) + 2; yy < qRound(w->plotRect().bottom()) - 2; ++yy)
+        seen.insert(whole.pixel(qRound(w->xOfFrame(frame)), yy));
+      return seen;
+    };
+    const std::set<QRgb> byHand = colours(w->cuts()[3]), foundCut = colours(w->cuts()[2]);
+    QVERIFY(byHand != foundCut);
+    d->reject();
   }
 
   void pageToolTipsGiveDbfsAndSeconds_data() {

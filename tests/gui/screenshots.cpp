@@ -28,6 +28,7 @@
 
 #include "app/album_panel.h"
 #include "app/message_boxes.h"
+#include "app/waveform_view.h"
 #include "app/mvfrm.h"
 #include "app/preview_dialog.h"
 #include "app/services.h"
@@ -206,6 +207,29 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("%s\n", file.toLocal8Bit().constData());
+
+  // The cuts edited: one added by hand in the third song, drawn apart from
+  // those found, the view zoomed in around it with the cursor there.
+  mv::WaveformView& wave = *preview->Waveform;
+  const std::vector<int64_t> found = wave.cuts();
+  if (found.size() < 4) return 1;
+  const int64_t byHand = found[2] + (found[3] - found[2]) / 2;
+  wave.setCursorFrame(byHand);
+  preview->AddCutButton->click();
+  wave.zoom(3, byHand);
+  preview->CloseButton->setFocus();
+  for (int i = 0; i < 20; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(10);
+  }
+  const QString editorFile = out + "/" + prefix + "editor-preview.png";
+  if (!preview->grab().save(editorFile)) {
+    std::fprintf(stderr, "cannot save %s\n", editorFile.toLocal8Bit().constData());
+    return 1;
+  }
+  std::printf("%s\n", editorFile.toLocal8Bit().constData());
+  preview->UndoButton->click();
+  wave.zoom(1e-9, 0);
 
   // The same with the tape's track list pasted and the album named, FLAC
   // chosen: titles and names beside the pieces, the fourth far from its
