@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "app/album_panel.h"
 #include "app/message_boxes.h"
@@ -37,9 +38,9 @@ namespace {
 constexpr int kPauseMs = 200;  // after the last change, before a scan
 constexpr int kMaxClicksMs = 1000;
 constexpr int kMaxSongSeconds = 3600;
-constexpr int kColumns = 5;
+constexpr int kColumns = 6;
 constexpr int kLengthColumn = 2;
-constexpr int kTitleColumn = 4;  // shown with a track list
+constexpr int kTitleColumn = 5;  // shown with a track list
 const QColor kFarFromListed(255, 205, 170);
 
 QSpinBox* spin(const char* name, int max) {
@@ -159,7 +160,7 @@ PreviewDialog::PreviewDialog(QWidget* parent, MessageBoxes& boxes)
   Pieces = new QTableWidget(0, kColumns);
   Pieces->setObjectName("Pieces");
   Pieces->setHorizontalHeaderLabels({QStringLiteral("ファイル"), QStringLiteral("開始"), QStringLiteral("長さ"),
-                                     QStringLiteral("ピーク"), QStringLiteral("曲名")});
+                                     QStringLiteral("ピーク"), QStringLiteral("前の無音"), QStringLiteral("曲名")});
   Pieces->setColumnHidden(kTitleColumn, true);
   // Only a title can be edited, in place: a double click or F2.
   Pieces->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
@@ -500,6 +501,17 @@ void PreviewDialog::showPieces(const PcmFormat& f, const std::vector<Piece>& pie
   showAlbum();
 }
 
+// The quiet run a piece was cut after: its length and its loudest sample.
+QString PreviewDialog::gapText(const Piece& p, const PcmFormat& f) {
+  if (!p.gap) return QString();
+  QString text = FromUtf8(SecondsText(FramesSeconds(p.gap->frames, f)));
+  if (p.gap->peak) {
+    const double dB = PeakDb(*p.gap->peak, f);
+    text += QStringLiteral(" (%1 dBFS)").arg(std::isinf(dB) ? QStringLiteral("-∞") : QString::number(dB, 'f', 1));
+  }
+  return text;
+}
+
 void PreviewDialog::showAlbum() {
   const PcmFormat& f = shownFormat_;
   std::vector<double> seconds;
@@ -510,7 +522,7 @@ void PreviewDialog::showAlbum() {
   if (Pieces->isColumnHidden(kTitleColumn) == Album->hasTracks()) {
     Pieces->setColumnHidden(kTitleColumn, !Album->hasTracks());
     QHeaderView* header = Pieces->horizontalHeader();
-    for (int column : {1, 2, 3})
+    for (int column : {1, 2, 3, 4})
       header->setSectionResizeMode(column, Album->hasTracks() ? QHeaderView::ResizeToContents : QHeaderView::Stretch);
   }
   const QSignalBlocker quiet(Pieces);
@@ -520,7 +532,7 @@ void PreviewDialog::showAlbum() {
     const auto n = static_cast<std::size_t>(row);
     const std::string name = n < album.names.size() ? album.names[n] : PieceFileName(row + 1, pieceExtension_);
     const QString cells[] = {FromUtf8(name), FromUtf8(ClockText(BytesSeconds(p.firstByte, f))),
-                             FromUtf8(ClockText(seconds[n])), FromUtf8(PeakLevelText(p.peak, f)),
+                             FromUtf8(ClockText(seconds[n])), FromUtf8(PeakLevelText(p.peak, f)), gapText(p, f),
                              n < album.titles.size() ? FromUtf8(album.titles[n]) : QString()};
     for (int column = 0; column < kColumns; ++column) {
       auto* item = new QTableWidgetItem(cells[column]);

@@ -102,6 +102,7 @@ class PreviewDialog : public QDialog {
   void showPieces(const PcmFormat& f, const std::vector<Piece>& pieces, bool complete);
   // The pieces last shown again, with the album's names and titles.
   void showAlbum();
+  static QString gapText(const Piece& p, const PcmFormat& f);
   void enableCut();
   void showError(const QString& text);
   void clearResult();

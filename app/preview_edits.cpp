@@ -165,6 +165,9 @@ void PreviewDialog::showEdits() {
     const int64_t end = i + 1 < starts.size() ? starts[i + 1] * frameBytes : dataBytes_;
     p.dataBytes = end - p.firstByte;
     p.peak = piecePeak(p.firstByte, end);
+    // A found cut keeps the quiet run it was made at, whatever its piece's end.
+    for (const Piece& f : found_)
+      if (f.firstByte == p.firstByte) p.gap = f.gap;
     pieces.push_back(p);
   }
   shownFormat_ = viewFormat_;

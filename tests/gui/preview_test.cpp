@@ -298,6 +298,10 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(d->RunLengthEdit->value(), d->Suggestion->suggestion()->runLength);
     QCOMPARE(d->settings().ignoreClicks, d->Suggestion->suggestion()->ignoreClicks);
     QCOMPARE(d->Pieces->rowCount(), 3);
+    // Each cut shows the quiet run it was made at.
+    QCOMPARE(column(d->Pieces, 4).mid(0, 1), QStringList({""}));
+    QVERIFY2(d->Pieces->item(1, 4)->text().startsWith(QStringLiteral("1.20秒 (-")), qPrintable(d->Pieces->item(1, 4)->text()));
+    QVERIFY(d->Pieces->item(2, 4)->text().startsWith(QStringLiteral("0.60秒 (-")));
     QTest::mouseClick(d->CutButton, Qt::LeftButton);
     QCOMPARE(boxes_.shown.back().text, Text(msg::kCutDone));
     QVERIFY(form_->CheckBox4->isChecked());
@@ -450,7 +454,7 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     d->ThresholdEdit->setValue(400);
     QVERIFY(ended.wait(10000));
     QCOMPARE(d->Pieces->rowCount(), 3);
-    QVERIFY(d->Pieces->isColumnHidden(4));
+    QVERIFY(d->Pieces->isColumnHidden(5));
     QVERIFY(d->CutButton->isEnabled());
     mv::AlbumPanel* a = d->Album;
     mv::test::WriteBytes(file("tracks.txt"), mv::test::Ascii(list.toStdString()));
@@ -463,7 +467,7 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
       QCOMPARE(a->TrackList->toPlainText(), list);
     }
     QVERIFY(a->TrackError->isHidden());
-    QVERIFY(!d->Pieces->isColumnHidden(4));
+    QVERIFY(!d->Pieces->isColumnHidden(5));
 
     if (listed != 3) {
       // The numbered names stay; the counts are said; no cut.
@@ -489,7 +493,7 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
       return;
     }
 
-    QCOMPARE(column(d->Pieces, 4), QStringList({"Morgenlied", QStringLiteral("夜の歌"), "Abend"}));
+    QCOMPARE(column(d->Pieces, 5), QStringList({"Morgenlied", QStringLiteral("夜の歌"), "Abend"}));
     QCOMPARE(column(d->Pieces, 0), QStringList({"01 Morgenlied.wav", QStringLiteral("02 夜の歌.wav"), "03 Abend.wav"}));
     QVERIFY(a->TrackCount->isHidden());
     QCOMPARE(a->NamePattern->placeholderText(), QStringLiteral("{n} {title}"));
@@ -509,11 +513,11 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(d->Pieces->item(0, 0)->text(), QStringLiteral("01-Morgenlied.wav"));
     QVERIFY(a->FirstNames->text().contains(QStringLiteral("01-Morgenlied.wav, 02-夜の歌.wav, 03-Abend.wav")));
     // A title is edited beside its piece, and only a title: the name follows it.
-    QVERIFY(d->Pieces->item(1, 4)->flags() & Qt::ItemIsEditable);
+    QVERIFY(d->Pieces->item(1, 5)->flags() & Qt::ItemIsEditable);
     QVERIFY(!(d->Pieces->item(1, 0)->flags() & Qt::ItemIsEditable));
-    d->Pieces->item(1, 4)->setText(QStringLiteral("夜の歌 (live)"));
+    d->Pieces->item(1, 5)->setText(QStringLiteral("夜の歌 (live)"));
     QCOMPARE(d->Pieces->item(1, 0)->text(), QStringLiteral("02-夜の歌 (live).wav"));
-    d->Pieces->item(1, 4)->setText(QStringLiteral("夜の歌"));
+    d->Pieces->item(1, 5)->setText(QStringLiteral("夜の歌"));
     QCOMPARE(d->Pieces->item(1, 0)->text(), QStringLiteral("02-夜の歌.wav"));
 
     // The album's tags and a cover; FLAC, scanned again.
@@ -594,7 +598,7 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QTest::mouseClick(d->AddCutButton, Qt::LeftButton);
     QCOMPARE(w->cuts(), (std::vector<int64_t>{0, 3001, found[1], found[2]}));
     QCOMPARE(w->editedCuts(), (std::vector<bool>{false, true, false, false}));
-    QCOMPARE(column(d->Pieces, 4), QStringList({"Eins", "", "Zwei", "Drei"}));
+    QCOMPARE(column(d->Pieces, 5), QStringList({"Eins", "", "Zwei", "Drei"}));
     QCOMPARE(column(d->Pieces, 1).at(1), QStringLiteral("0:00:00.136"));
     QCOMPARE(d->Pieces->item(1, 3)->text(), QStringLiteral("0 (-∞ dBFS)"));
     // With Shift exactly at the cursor, in the last song.
@@ -618,12 +622,12 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(w->cursorFrame(), std::optional<int64_t>(found[1]));
     QTest::keyClick(d, Qt::Key_Delete);
     QCOMPARE(w->cuts(), (std::vector<int64_t>{0, 3001, found[2], moved}));
-    QCOMPARE(column(d->Pieces, 4), QStringList({"Eins", "", "Drei", ""}));
+    QCOMPARE(column(d->Pieces, 5), QStringList({"Eins", "", "Drei", ""}));
     QCOMPARE(d->Pieces->rowCount(), 4);
     QVERIFY2(d->Summary->text().endsWith(QStringLiteral("  編集後: 4曲")), qPrintable(d->Summary->text()));
     for (int undone = 0; undone < 2; ++undone) QTest::mouseClick(d->UndoButton, Qt::LeftButton);
     QCOMPARE(w->cuts(), (std::vector<int64_t>{0, 3001, found[1], found[2], exact}));
-    QCOMPARE(column(d->Pieces, 4), QStringList({"Eins", "", "Zwei", "Drei", ""}));
+    QCOMPARE(column(d->Pieces, 5), QStringList({"Eins", "", "Zwei", "Drei", ""}));
     QVERIFY(d->RedoButton->isEnabled());
     QTest::keyClick(d, Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(w->cuts(), (std::vector<int64_t>{0, 3001, found[1], found[2], moved}));
@@ -687,7 +691,7 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QTest::mouseClick(d->OpenCutsButton, Qt::LeftButton);
     QCOMPARE(w->cuts(), edited);
     QCOMPARE(w->editedCuts(), (std::vector<bool>{false, true, true, true}));
-    QCOMPARE(column(d->Pieces, 4), QStringList({"Eins", "Zwei", "", "Drei"}));
+    QCOMPARE(column(d->Pieces, 5), QStringList({"Eins", "Zwei", "", "Drei"}));
     answerFileDialog(dir("cuts.cue"));
     QTest::mouseClick(d->OpenCutsButton, Qt::LeftButton);
     QCOMPARE(w->cuts().size(), edited.size());
