@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QIODevice>
 #include <QMediaDevices>
-#include <QDebug>
 #include <algorithm>
 #include <optional>
 
@@ -16,6 +15,8 @@
 namespace mv {
 
 namespace {
+
+constexpr qint64 kServerMarginUs = 50000;
 
 QString text(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -133,8 +134,8 @@ bool PiecePlayer::play(const std::string& sourcePath, int64_t fromFrame, int64_t
   format.setSampleFormat(sampleFormat(kind));
   feed_ = std::make_unique<SourceFeed>(*source_, kind, from_, to_);
   sink_ = std::make_unique<QAudioSink>(device, format);
-  // A tenth of a second of output: a stop is heard at once.
-  sink_->setBufferSize(format.bytesForDuration(100000));
+  // A fifth of a second queued rides out a busy moment; a stop drops it.
+  sink_->setBufferSize(format.bytesForDuration(200000));
   rate_ = f.sampleRate;
   heard_ = from_;
   drainedAt_ = -1;
@@ -152,8 +153,9 @@ bool PiecePlayer::play(const std::string& sourcePath, int64_t fromFrame, int64_t
 }
 
 int64_t PiecePlayer::heardNow() const {
+  // The server's own clock of the stream: what it has played.
   const int64_t played = (static_cast<int64_t>(sink_->processedUSecs()) * rate_ + 500000) / 1000000;
-  return std::min(to_, from_ + played);
+  return std::clamp<int64_t>(from_ + played, heard_, to_);
 }
 
 void PiecePlayer::tick() {
@@ -163,15 +165,17 @@ void PiecePlayer::tick() {
     return;
   }
   const int64_t now = heardNow();
-  if (qEnvironmentVariableIsSet("PLAYER_DEBUG")) qDebug() << clockMs() << sink_->state() << sink_->processedUSecs() << sink_->elapsedUSecs() << sink_->bufferSize() << sink_->bytesFree() << feed_->drained();
   if (now != heard_) {
     heard_ = now;
     emit positionChanged(heard_);
   }
   if (!feed_->drained()) return;
   if (drainedAt_ < 0) drainedAt_ = clockMs();
-  // Everything given has been heard, or should have been long since.
-  if (heard_ >= to_ || feed_->error() || clockMs() - drainedAt_ > 2000) end(false);
+  // Ended once the server has had the time to play all it was given (it
+  // drops what is still queued when the stream goes), or long after.
+  const bool given = heard_ >= to_ && sink_->bytesFree() >= sink_->bufferSize() &&
+                     sink_->elapsedUSecs() >= sink_->processedUSecs() + kServerMarginUs;
+  if (given || feed_->error() || clockMs() - drainedAt_ > 2000) end(false);
 }
 
 void PiecePlayer::stop() {
