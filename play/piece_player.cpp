@@ -24,15 +24,6 @@ QAudioFormat::SampleFormat sampleFormat(OutputKind k) {
   return k == OutputKind::Int16 ? QAudioFormat::Int16 : k == OutputKind::Int32 ? QAudioFormat::Int32 : QAudioFormat::Float;
 }
 
-const QElapsedTimer& clock() {
-  static QElapsedTimer c = [] {
-    QElapsedTimer t;
-    t.start();
-    return t;
-  }();
-  return c;
-}
-
 }  // namespace
 
 // Hands the output the range's frames as it asks for them, and nothing after.
@@ -88,8 +79,6 @@ PiecePlayer::~PiecePlayer() {
 
 bool PiecePlayer::playing() const { return sink_ != nullptr; }
 
-qint64 PiecePlayer::clockMs() const { return clock().elapsed(); }
-
 void PiecePlayer::tellUnavailable() {
   if (told_) return;
   told_ = true;
@@ -138,7 +127,7 @@ bool PiecePlayer::play(const std::string& sourcePath, int64_t fromFrame, int64_t
   sink_->setBufferSize(format.bytesForDuration(200000));
   rate_ = f.sampleRate;
   heard_ = from_;
-  drainedAt_ = -1;
+  drained_.invalidate();
   sink_->start(feed_.get());
   if (sink_->state() == QAudio::StoppedState && sink_->error() != QAudio::NoError) {
     sink_.reset();
@@ -160,22 +149,23 @@ int64_t PiecePlayer::heardNow() const {
 
 void PiecePlayer::tick() {
   if (!sink_) return;
-  if (sink_->state() == QAudio::StoppedState && sink_->error() != QAudio::NoError) {
-    end(true);
+  if (sink_->state() == QAudio::StoppedState) {  // the server gone, say
+    end(sink_->error() != QAudio::NoError);
     return;
   }
   const int64_t now = heardNow();
   if (now != heard_) {
     heard_ = now;
     emit positionChanged(heard_);
+    if (!sink_) return;  // stopped from the signal
   }
   if (!feed_->drained()) return;
-  if (drainedAt_ < 0) drainedAt_ = clockMs();
+  if (!drained_.isValid()) drained_.start();
   // Ended once the server has had the time to play all it was given (it
   // drops what is still queued when the stream goes), or long after.
   const bool given = heard_ >= to_ && sink_->bytesFree() >= sink_->bufferSize() &&
                      sink_->elapsedUSecs() >= sink_->processedUSecs() + kServerMarginUs;
-  if (given || feed_->error() || clockMs() - drainedAt_ > 2000) end(false);
+  if (given || feed_->error() || drained_.elapsed() > 2000) end(false);
 }
 
 void PiecePlayer::stop() {

@@ -4,6 +4,7 @@
 // hour-long one is never held whole, and nothing past the range's last frame
 // is given to the output.
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -38,7 +39,8 @@ class PiecePlayer : public QObject {
  signals:
   // The frame being heard, about 30 times a second while playing.
   void positionChanged(qint64 frame);
-  // Every playback ends with this: at its last frame, stopped, or failed.
+  // Every playback ends with this: at its last frame, stopped, or failed
+  // (after failed() and unavailable()).
   void stopped();
   // There is no sound output; said once per player.
   void unavailable(const QString& text);
@@ -59,8 +61,7 @@ class PiecePlayer : public QObject {
   int64_t to_ = 0;
   int64_t heard_ = 0;
   int32_t rate_ = 0;
-  qint64 drainedAt_ = -1;  // ms on the clock below when the feed ran out
-  qint64 clockMs() const;
+  QElapsedTimer drained_;  // since the feed ran out
   bool told_ = false;
 };
 

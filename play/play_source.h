@@ -64,6 +64,7 @@ struct FrameRange {
   int64_t to = 0;
   bool operator==(const FrameRange&) const = default;
 };
+inline constexpr double kAroundCutSeconds = 3.0;
 FrameRange BeforeCut(int64_t cut, int64_t totalFrames, int32_t rate, double seconds);
 FrameRange AfterCut(int64_t cut, int64_t totalFrames, int32_t rate, double seconds);
 

@@ -3,7 +3,7 @@
 // its last and nothing around it, for 16-bit WAVE and 24-bit FLAC; a stop
 // ends at once; the heard position moves on about 30 times a second. With
 // no sound output at all (a child run without a server) that is said once
-// and a play does nothing. The server rows skip without MORVANE_AUDIO.
+// and a play does nothing; a server gone mid-play ends it and is said. The server rows skip without MORVANE_AUDIO.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -178,6 +178,31 @@ class PlayerTest : public QObject {
     QCOMPARE(failed.at(0).at(0).toString(), text(mv::withReportDot(mv::format(mv::msg::kCannotOpen, file("missing.wav")))));
     QCOMPARE(stopped.count(), 1);
     QVERIFY(!player.playing());
+  }
+
+  // Run again in a child with a server of its own, which goes mid-play.
+  void aServerGoneEndsThePlaybackAndIsSaid() {
+    if (!haveServer()) QSKIP("no sound server for this run");
+    if (qgetenv("MORVANE_SERVER_GOES") != "1") {
+      QProcess child;
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.insert("MORVANE_SERVER_GOES", "1");
+      child.setProcessEnvironment(env);
+      child.start(qEnvironmentVariable("MORVANE_SOUND_SCRIPT"),
+                  {QCoreApplication::applicationFilePath(), "aServerGoneEndsThePlaybackAndIsSaid"});
+      QVERIFY(child.waitForFinished(30000));
+      QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
+      return;
+    }
+    mv::PiecePlayer player;
+    QSignalSpy unavailable(&player, &mv::PiecePlayer::unavailable), stopped(&player, &mv::PiecePlayer::stopped);
+    QVERIFY(player.play(file("noise16.wav"), 0));
+    QTest::qWait(500);
+    QCOMPARE(run("kill", {"-TERM", qEnvironmentVariable("MORVANE_PA_PID")}), 0);
+    QVERIFY(stopped.wait(3000));
+    QCOMPARE(unavailable.count(), 1);
+    QVERIFY(!player.playing());
+    QVERIFY(player.reached() < 44100);
   }
 
   // Run again in a child where no server can be reached.
