@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <sys/resource.h>
 #include <limits>
 
 #include "play/play_source.h"
@@ -110,6 +112,35 @@ TEST(PlaySource, ConvertsBetweenKindsAndRefusesWhatItCannotRead) {
             format(msg::kCannotOpen, dir / "none.wav"));
   test::WriteBytes(dir / "noise.wav", Bytes(100, 7));
   EXPECT_NE(test::ErrorOf([&] { PlaySource::open(dir / "noise.wav"); }), "(no error)");
+}
+
+// A sparse hour: reading its last second from the end does not hold the
+// file in memory.
+TEST(PlaySource, AnHourLongSourceIsReadWhereAskedWithoutBeingHeld) {
+  test::TempDir dir;
+  constexpr int64_t kFrames = 3600LL * 48000;
+  Bytes wav = test::MakeWav(2, 48000, 16, {});
+  test::Set32(wav, 4, static_cast<uint32_t>(36 + kFrames * 4));
+  test::Set32(wav, 40, static_cast<uint32_t>(kFrames * 4));
+  test::WriteBytes(dir / "hour.wav", wav);
+  std::filesystem::resize_file(dir / "hour.wav", 44 + kFrames * 4 - 4);
+  {
+    File f = File::openReadWrite(dir / "hour.wav");
+    const int16_t last[2] = {1234, -4321};
+    f.writeAt(44 + (kFrames - 2) * 4, last, 4);  // the frame before the last, which is cut short
+  }
+  rusage before{}, after{};
+  getrusage(RUSAGE_SELF, &before);
+  const auto source = PlaySource::open(dir / "hour.wav");
+  ASSERT_EQ(source->frames(), kFrames - 1);
+  source->seek(kFrames - 48000);
+  std::vector<int16_t> second(2 * 48000, 7);
+  EXPECT_EQ(source->read(second.data(), 48000, OutputKind::Int16), 47999);
+  EXPECT_EQ(second[2 * 47998], 1234);
+  EXPECT_EQ(second[2 * 47998 + 1], -4321);
+  EXPECT_EQ(second[0], 0);
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 50 * 1024) << "kB";  // the file is 660 MiB
 }
 
 TEST(PlaySource, RangesAroundACutEndAndStartOnItWithinTheData) {
