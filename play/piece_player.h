@@ -33,7 +33,7 @@ class PiecePlayer : public QObject {
   // Ends a playback at once; stopped() follows when one was under way.
   void stop();
   bool playing() const;
-  // The frame at which the last playback stopped or was stopped.
+  // The frame last heard: while playing, and where the last playback ended.
   int64_t reached() const { return heard_; }
 
  signals:

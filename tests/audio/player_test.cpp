@@ -151,7 +151,8 @@ class PlayerTest : public QObject {
   }
 
   // Stopped a while in: at once, at about the position heard; what reached
-  // the sink is the start of the range; a source that cannot be read is said.
+  // the sink is the start of the range; a source that cannot be read, at
+  // once or midway, is said.
   void stopEndsAtOnceAndAnUnreadableSourceIsSaid() {
     if (!haveServer()) QSKIP("no sound server for this run");
     const std::vector<int32_t> source = framesOf(file("noise16.wav"));
@@ -178,6 +179,18 @@ class PlayerTest : public QObject {
     QCOMPARE(failed.at(0).at(0).toString(), text(mv::withReportDot(mv::format(mv::msg::kCannotOpen, file("missing.wav")))));
     QCOMPARE(stopped.count(), 1);
     QVERIFY(!player.playing());
+    // Frames that cannot be decoded a second in end the playback there.
+    QFile::copy(dir_.filePath("noise24.flac"), dir_.filePath("broken.flac"));
+    QFile broken(dir_.filePath("broken.flac"));
+    QVERIFY(broken.open(QIODevice::ReadWrite));
+    broken.seek(broken.size() / 4);
+    broken.write(QByteArray(broken.size() / 2, '\x55'));
+    broken.close();
+    QVERIFY(player.play(file("broken.flac"), 0));
+    QVERIFY(stopped.wait(3000));
+    QCOMPARE(failed.count(), 2);
+    QCOMPARE(failed.at(1).at(0).toString(), text(mv::withReportDot(mv::format(mv::msg::kFlacDecodeError, file("broken.flac")))));
+    QVERIFY2(player.reached() > 0.5 * 44100 && player.reached() < 1.05 * 44100, qPrintable(QString::number(player.reached())));
   }
 
   // Run again in a child with a server of its own, which goes mid-play.
