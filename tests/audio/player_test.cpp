@@ -1,9 +1,11 @@
 // Listening through a private sound server (with-sound-server): what reaches
-// a sink of the test's own is the range asked for, from its first frame to
-// its last and nothing around it, for 16-bit WAVE and 24-bit FLAC; a stop
-// ends at once; the heard position moves on about 30 times a second. With
-// no sound output at all (a child run without a server) that is said once
-// and a play does nothing; a server gone mid-play ends it and is said. The server rows skip without MORVANE_AUDIO.
+// a sink of the test's own, one that writes all it plays to a pipe, is the
+// range asked for, from its first frame to its last and nothing around it,
+// for 16-bit WAVE and 24-bit FLAC; a stop ends at once where the position
+// said; a source unreadable at once or midway is said; a server gone
+// mid-play ends it and is said. With no sound output at all (a child run
+// without a server) that is said once and a play does nothing. The server
+// rows skip without MORVANE_AUDIO.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
