@@ -155,7 +155,7 @@ int FurtherArguments(const std::string& code, std::size_t at) {
 std::map<std::string, std::vector<Use>> UsesInSources() {
   std::map<std::string, std::vector<Use>> uses;
   const fs::path root = MORVANE_SOURCE_DIR;
-  for (const char* folder : {"wave", "flac", "cut", "join", "album", "cutlist", "record", "app", "cli"}) {
+  for (const char* folder : {"wave", "flac", "cut", "join", "album", "cutlist", "record", "play", "app", "cli"}) {
     for (const auto& file : fs::recursive_directory_iterator(root / folder)) {
       const std::string ext = file.path().extension().string();
       if ((ext != ".cpp" && ext != ".h" && ext != ".inc") || fs::equivalent(file.path(), MORVANE_MESSAGES_H)) continue;

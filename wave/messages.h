@@ -53,6 +53,8 @@ inline constexpr std::string_view kErrorCaption = "Error";
 
 // No sound input at start-up (stop icon).
 inline constexpr std::string_view kNoDevice = "録音デバイスが見つかりません。録音はできません。";
+// No sound output for listening; the rest of the window works.
+inline constexpr std::string_view kNoOutputDevice = "再生デバイスが見つかりません。試聴はできません。";
 inline constexpr std::string_view kDeviceErrorCaption = "デバイスエラー";
 // The recording page while the sound server is asked for its inputs.
 inline constexpr std::string_view kSearchingInputs = "録音デバイスを探しています...";
