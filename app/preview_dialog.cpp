@@ -199,6 +199,7 @@ PreviewDialog::PreviewDialog(QWidget* parent, MessageBoxes& boxes)
   auto* found = new QVBoxLayout;
   found->addWidget(Waveform, 3);
   found->addLayout(makeEditBar());
+  found->addLayout(makePlayBar());
   found->addWidget(Summary);
   found->addWidget(NoBreak);
   found->addWidget(Pieces, 2);
@@ -255,6 +256,7 @@ PreviewDialog::PreviewDialog(QWidget* parent, MessageBoxes& boxes)
 PreviewDialog::~PreviewDialog() = default;
 
 void PreviewDialog::start(const CutSettings& page) {
+  stopPlaying();
   page_ = page;
   page_.dryRun = true;
   Album->setSource(IsFlacFile(page.source));
@@ -571,6 +573,7 @@ void PreviewDialog::cutNow() {
 }
 
 void PreviewDialog::done(int result) {
+  stopPlaying();
   if (scanning_) {
     cancel_ = true;
     doneWanted_ = result;

@@ -17,6 +17,7 @@
 
 #include "album/album_plan.h"
 #include "cut/cut.h"
+#include "play/play_source.h"
 #include "cutlist/cut_edits.h"
 
 class QLabel;
@@ -31,6 +32,7 @@ namespace mv {
 
 class AlbumPanel;
 class MessageBoxes;
+class PiecePlayer;
 class SourceView;
 class SuggestionRow;
 class WaveformView;
@@ -74,6 +76,10 @@ class PreviewDialog : public QDialog {
   QPushButton *CancelButton, *CutButton, *CloseButton;
   QPushButton *AddCutButton, *DeleteCutButton, *UndoButton, *RedoButton, *OpenCutsButton, *SaveCutsButton;
   QLabel* CursorLabel;
+  QPushButton *PlayButton, *PlayBeforeButton, *PlayAfterButton;
+  QLabel* PlayStatus;  // no output, or a source that cannot be played
+  // The range last asked to be heard.
+  const FrameRange& lastPlayed() const { return playing_; }
   const CutEdits& edits() const { return edits_; }
   AlbumPanel* Album;
   SuggestionRow* Suggestion;
@@ -115,6 +121,12 @@ class PreviewDialog : public QDialog {
 
   // The editor of the cuts.
   QLayout* makeEditBar();
+  QLayout* makePlayBar();
+  // Space: from the cursor to the end, or a stop.
+  void playOrStop();
+  void playAroundCut(bool before);
+  void play(const FrameRange& range);
+  void stopPlaying();
   // Edits would be lost by a scan of other settings: asked; false keeps them.
   bool mayDiscardEdits();
   // A complete scan's cuts start the list, unless it was edited.
@@ -161,6 +173,8 @@ class PreviewDialog : public QDialog {
   // What the suggestion shown was found for (clicks, shortest song, songs).
   std::optional<std::tuple<int32_t, int32_t, int32_t>> suggestedFor_;
   std::optional<Correction> takenZero_;
+  PiecePlayer* player_ = nullptr;
+  FrameRange playing_;
 };
 
 }  // namespace mv

@@ -42,6 +42,7 @@
 #include "app/mvfrm.h"
 #include "app/preview_dialog.h"
 #include "app/suggestion_row.h"
+#include "play/piece_player.h"
 #include "app/waveform_view.h"
 #include "app/startup.h"
 #include "tests/gui/fixture.h"
@@ -337,6 +338,34 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QDir().mkpath(dir("cli"));
     QCOMPARE(runCli({"cut", src, "--out", dir("cli"), "--run", "400"}), 0);
     QCOMPARE(got, mv::test::Pieces(dir("cli")));
+  }
+
+  // Listening without a sound output (this test's sound server is none):
+  // the range asked ends exactly on the cut, the missing output is said
+  // once, and editing goes on.
+  void listeningWithoutAnOutputSaysSoOnceAndTheDialogWorksOn() {
+    const QString src = wav("tape.wav", 2, 22050, 16, songs());
+    page(src, 400);
+    mv::PreviewDialog* d = openPreview();
+    QVERIFY(d);
+    auto* player = d->findChild<mv::PiecePlayer*>();
+    QVERIFY(player);
+    QSignalSpy unavailable(player, &mv::PiecePlayer::unavailable);
+    const std::vector<int64_t> starts = d->edits().pieceStarts();
+    QCOMPARE(starts.size(), size_t{2});
+    const int64_t cut = starts[1];
+    d->Waveform->setCursorFrame(cut + 500);
+    QTest::mouseClick(d->PlayBeforeButton, Qt::LeftButton);
+    QCOMPARE(d->lastPlayed(), (mv::FrameRange{0, cut}));  // 3 s before, from the start of the data
+    QTest::mouseClick(d->PlayAfterButton, Qt::LeftButton);
+    QCOMPARE(d->lastPlayed().from, cut);
+    QTest::keyClick(d, Qt::Key_Space);
+    QCOMPARE(d->lastPlayed(), (mv::FrameRange{cut + 500, -1}));
+    QCOMPARE(unavailable.size(), 1);
+    QCOMPARE(d->PlayStatus->text(), Text(msg::kNoOutputDevice));
+    QCOMPARE(d->PlayButton->text(), QStringLiteral("再生"));
+    QTest::mouseClick(d->DeleteCutButton, Qt::LeftButton);
+    QCOMPARE(d->Pieces->rowCount(), 1);
   }
 
   void aStoppedScanWritesNothing_data() {

@@ -7,8 +7,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -41,12 +43,6 @@
 #include "wave/format.h"
 #include "wave/header.h"
 #include "record/session.h"
-#include <QElapsedTimer>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QCheckBox>
-#include <QComboBox>
-#include <cmath>
 
 namespace {
 
