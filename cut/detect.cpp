@@ -207,11 +207,10 @@ double quantile(std::vector<double> v, double q) {
   return v[k];
 }
 
-// The runs that lie between sounds: a quiet lead-in (after at most `lead`
-// windows of sound, such as a click) or ending parts no songs.
+// The runs that lie between sounds: a quiet lead-in (the runs that start
+// within `lead` windows, as around a thump) or ending parts no songs.
 std::vector<Run> inner(std::vector<Run> runs, int64_t windows, int64_t lead) {
-  std::erase_if(runs, [&](const Run& r) { return r.first + r.count == windows; });
-  if (!runs.empty() && runs.front().first <= lead) runs.erase(runs.begin());
+  std::erase_if(runs, [&](const Run& r) { return r.first <= lead || r.first + r.count == windows; });
   return runs;
 }
 
@@ -378,9 +377,9 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   const std::vector<Run> runs = longerThan(inner(allRuns, windows, lead), seconds(kShortestGapSeconds));
   // A quiet lead-in longer than N would make a piece of its own: N passes it
   // when it can stay below the shortest run that is to end a song.
-  const int64_t leadIn = !allRuns.empty() && allRuns.front().first <= lead
-                             ? (allRuns.front().first + allRuns.front().count + 2) * W
-                             : 0;
+  int64_t leadIn = 0;
+  for (const Run& r : allRuns)
+    if (r.first <= lead) leadIn = (r.first + r.count + 2) * W;
   auto pastLeadIn = [&](int64_t n, int64_t shortestBreak) {
     return leadIn > n && leadIn < shortestBreak ? (leadIn + shortestBreak) / 2 : n;
   };
