@@ -25,10 +25,10 @@ namespace {
 // long as the click a run may hold. Higher, quiet passages of the music
 // under heavy hiss pass for gaps and a cut lands inside a song's soft start.
 constexpr double kQuietSigmas = 4.0;
-// The click a quiet run may hold when T or N is chosen: a quarter of a
-// millisecond. Music crosses zero often enough that a longer one would let
-// its quiet frames at the crossings make a run.
-constexpr int32_t kClickRate = 4000;
+// The click a quiet run may hold when T or N is chosen: an eighth of a
+// millisecond. Soft music of high notes crosses zero often enough that a
+// longer one lets its quiet frames at the crossings make a run.
+constexpr int32_t kClickRate = 8000;
 // At low rates a click smeared by resampling lasts a few frames.
 constexpr int32_t kFewestClickFrames = 3;
 // A gap between songs lasts at least this; shorter quiet runs are pauses.
