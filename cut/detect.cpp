@@ -1,7 +1,7 @@
-// The threshold sits a fixed ratio above the level of the file's gaps, found
-// as the median window of its long quiet stretches: hiss and hum keep that
-// level steady, while the loudest sample of a whole gap lies a few times
-// above its typical window. The run length falls in the widest ratio between
+// The threshold sits above the level of the file's gaps, found as the
+// median window of its long quiet stretches, where Gaussian hiss of that
+// level would pass four sigma: hiss and hum keep that level steady, and the
+// rare samples above it come alone, within the click a run may hold. The run length falls in the widest ratio between
 // consecutive lengths of the file's quiet runs, which parts the pauses of the
 // music from the gaps between songs.
 
