@@ -2,7 +2,8 @@
 // the songs (raw 16-bit stereo 44.1 kHz, as sox decodes them) joined by gaps
 // of the given lengths, all under hiss, hum and a DC offset, with clicks in
 // some gaps and fade-outs on some songs. Prints each true gap as
-// "start end" in seconds, one a line, on stdout.
+// "start end" in seconds, one a line, on stdout. A gap takes in the songs'
+// own edges below -60 dBFS: a song that starts late starts where its sound does.
 //
 //   detect-tape OUT.wav SEED HISS_DB HUM_HZ HUM_DB DC_L DC_R MONO SONG.raw...
 //
@@ -56,9 +57,18 @@ int main(int argc, char** argv) {
   silence(1.0);
   std::vector<std::pair<double, double>> gaps;
   std::vector<std::size_t> clicks;
+  // The clean tape's frames from `from` on, while they stay below -60 dBFS.
+  const double edge = 32768.0 * std::pow(10.0, -60.0 / 20);
+  auto quiet = [&](std::size_t from, std::size_t to, int direction) {
+    std::size_t n = 0;
+    for (std::size_t f = direction > 0 ? from : to - 1; n < to - from; f += static_cast<std::size_t>(direction), ++n)
+      if (std::max(std::abs(tape[2 * f]), std::abs(tape[2 * f + 1])) > edge) break;
+    return static_cast<double>(n) / kRate;
+  };
   for (int i = 9; i < argc; ++i) {
     std::vector<int16_t> song = readRaw(argv[i]);
     if (song.size() < 2 * kRate) continue;
+    const std::size_t songStart = tape.size() / 2;
     const double gain = std::pow(10.0, -(3 + 9 * unit(rng)) / 20);
     const std::size_t frames = song.size() / 2;
     // A fade-out of 2 to 6 s on half the songs; the others stop within 30 ms.
@@ -73,11 +83,12 @@ int main(int argc, char** argv) {
       tape.push_back(static_cast<float>(l));
       tape.push_back(static_cast<float>(mono ? l : song[2 * f + 1] * g));
     }
+    if (!gaps.empty()) gaps.back().second += quiet(songStart, tape.size() / 2, 1);
     if (i + 1 == argc) break;
     const double start = static_cast<double>(tape.size() / 2) / kRate;
     const double length = 1.5 + 4.5 * unit(rng);
     silence(length);
-    gaps.emplace_back(start, start + length);
+    gaps.emplace_back(start - quiet(songStart, tape.size() / 2, -1), start + length);
     // One gap in three holds one to three clicks.
     if (unit(rng) < 1.0 / 3) {
       const int n = 1 + static_cast<int>(3 * unit(rng));

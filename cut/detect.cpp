@@ -1,7 +1,7 @@
-// The threshold sits a fixed ratio above the level of the file's gaps, found
-// as the median window of its long quiet stretches: hiss and hum keep that
-// level steady, while the loudest sample of a whole gap lies a few times
-// above its typical window. The run length falls in the widest ratio between
+// The threshold sits above the level of the file's gaps, found as the
+// median window of its long quiet stretches, where Gaussian hiss of that
+// level would pass four sigma: hiss and hum keep that level steady, and the
+// rare samples above it come alone, within the click a run may hold. The run length falls in the widest ratio between
 // consecutive lengths of the file's quiet runs, which parts the pauses of the
 // music from the gaps between songs.
 
@@ -20,19 +20,24 @@ namespace mv {
 
 namespace {
 
-// The ratio of the threshold to the gaps' typical window peak (3.5 dB): a
-// window of Gaussian hiss peaks near 3.3 sigma, and the rare frames of a
-// gap above 5 sigma come alone, shorter than the click a run may hold.
-constexpr double kAboveFloor = 1.5;
-// The click a quiet run may hold when T or N is chosen: a quarter of a
-// millisecond. Music crosses zero often enough that a longer one would let
-// its quiet frames at the crossings make a run.
-constexpr int32_t kClickRate = 4000;
+// The threshold as Gaussian hiss of the gaps' level would have it: this
+// many sigma, where one sample in 16000 passes and never a run of them as
+// long as the click a run may hold. Higher, quiet passages of the music
+// under heavy hiss pass for gaps and a cut lands inside a song's soft start.
+constexpr double kQuietSigmas = 4.0;
+// The click a quiet run may hold when T or N is chosen: an eighth of a
+// millisecond. Soft music of high notes crosses zero often enough that a
+// longer one lets its quiet frames at the crossings make a run.
+constexpr int32_t kClickRate = 8000;
+// At low rates a click smeared by resampling lasts a few frames.
+constexpr int32_t kFewestClickFrames = 3;
 // A gap between songs lasts at least this; shorter quiet runs are pauses.
 constexpr double kShortestGapSeconds = 0.3;
 // N stays at least this share of the shortest gap: quiet music has pauses of
 // every length, and the closer N lies to the gaps the fewer of them pass it.
 constexpr double kBelowShortestGap = 0.8;
+// A quiet run that starts this soon leads into the first song.
+constexpr double kLeadInSeconds = 0.1;
 // Quiet stretches this long tell the gaps' level and the zero points.
 constexpr double kFloorStretchSeconds = 0.5;
 // Without these, the quietest share of the windows stands for the gaps.
@@ -122,6 +127,18 @@ bool extremes16(const uint8_t* p, int64_t frames, int channels, int32_t lo[2], i
 #endif
 }
 
+// The median of the largest |x| of n samples of unit Gaussian hiss: the
+// level each passes with chance 1 - 0.5^(1/n).
+double medianPeakSigmas(double n) {
+  const double tail = 1 - std::pow(0.5, 1 / n);
+  double lo = 0, hi = 10;
+  for (int i = 0; i < 60; ++i) {
+    const double mid = (lo + hi) / 2;
+    (std::erfc(mid / std::sqrt(2.0)) > tail ? lo : hi) = mid;
+  }
+  return lo;
+}
+
 struct Run {
   int64_t first = 0;  // window
   int64_t count = 0;  // windows
@@ -190,9 +207,10 @@ double quantile(std::vector<double> v, double q) {
   return v[k];
 }
 
-// The runs that lie between sounds: a quiet lead-in or ending parts no songs.
-std::vector<Run> inner(std::vector<Run> runs, int64_t windows) {
-  std::erase_if(runs, [&](const Run& r) { return r.first == 0 || r.first + r.count == windows; });
+// The runs that lie between sounds: a quiet lead-in (the runs that start
+// within `lead` windows, as around a thump) or ending parts no songs.
+std::vector<Run> inner(std::vector<Run> runs, int64_t windows, int64_t lead) {
+  std::erase_if(runs, [&](const Run& r) { return r.first <= lead || r.first + r.count == windows; });
   return runs;
 }
 
@@ -287,6 +305,8 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   const double step = sampleStep(f);
   const double maxThreshold = f.bitsPerSample == 8 && !f.isFloat() ? 128 : kMaxThreshold;
   const Levels lv(levels);
+  // The floor is a median window peak; a window holds W frames of each channel.
+  const double aboveFloor = kQuietSigmas / medianPeakSigmas(static_cast<double>(W) * f.channels);
 
   Detection d;
   d.threshold = s.givenThreshold;
@@ -296,7 +316,7 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   // A click in a gap would otherwise part it in two. Not when counting
   // runs for a number of songs: the runs the windows see must be the cut's.
   if ((s.threshold || s.runLength) && s.ignoreClicks == 0 && s.songs == 0)
-    d.ignoreClicks = std::max(2, f.sampleRate / kClickRate);
+    d.ignoreClicks = std::max(kFewestClickFrames, f.sampleRate / kClickRate);
   const int64_t bridge = d.ignoreClicks > 0 ? (d.ignoreClicks + W - 1) / W + 1 : 0;
 
   double zero[2] = {static_cast<double>(s.givenZero.left), static_cast<double>(s.givenZero.right)};
@@ -325,17 +345,19 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   }
 
   // The gaps' level: the quietest windows first, then the median window of
-  // the stretches that stay below a threshold set from those.
+  // the stretches that stay below twice their peak. Not less: windows of
+  // Gaussian hiss peak up to 1.7 (441 frames stereo) to 2 (110 mono) times
+  // the quietest 0.5 %, and stretches that stop lower hold the lower only.
   auto thresholdFor = [&](const std::vector<double>& peaks) {
     const double low = quantile(peaks, kQuietShare);
     double floor = low;
-    const auto stretches = longerThan(Levels::runs(peaks, std::max(low * kAboveFloor, low + 2 * step), bridge),
+    const auto stretches = longerThan(Levels::runs(peaks, std::max(low * 2, low + 2 * step), bridge),
                                       seconds(kFloorStretchSeconds));
     std::vector<double> inside;
     for (const Run& r : stretches)
       for (int64_t i = r.first; i < r.first + r.count; ++i) inside.push_back(peaks[static_cast<std::size_t>(i)]);
     if (!inside.empty()) floor = quantile(inside, 0.5);
-    const double t = std::max(floor * kAboveFloor, floor + 2 * step);
+    const double t = std::max(floor * aboveFloor, floor + step);
     return std::clamp(std::ceil(t), 1.0, maxThreshold);
   };
   std::vector<double> peaks = lv.peaks(zero);
@@ -353,10 +375,13 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   // Quiet runs by the cut's own test, in windows; a run of w whole windows
   // lasts at least w and less than w + 2 windows' frames.
   const std::vector<Run> allRuns = Levels::runs(peaks, threshold, bridge);
-  const std::vector<Run> runs = longerThan(inner(allRuns, windows), seconds(kShortestGapSeconds));
+  const int64_t lead = seconds(kLeadInSeconds);
+  const std::vector<Run> runs = longerThan(inner(allRuns, windows, lead), seconds(kShortestGapSeconds));
   // A quiet lead-in longer than N would make a piece of its own: N passes it
   // when it can stay below the shortest run that is to end a song.
-  const int64_t leadIn = !allRuns.empty() && allRuns.front().first == 0 ? (allRuns.front().count + 2) * W : 0;
+  int64_t leadIn = 0;
+  for (const Run& r : allRuns)
+    if (r.first <= lead) leadIn = (r.first + r.count + 2) * W;
   auto pastLeadIn = [&](int64_t n, int64_t shortestBreak) {
     return leadIn > n && leadIn < shortestBreak ? (leadIn + shortestBreak) / 2 : n;
   };
@@ -383,15 +408,17 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   }
   if (s.runLength) {
     // Between the longest pause and the shortest gap: where consecutive
-    // lengths differ most by ratio, and near the gap.
+    // lengths differ most by ratio, and near the gap. The lowest run is
+    // measured against the shortest gap, not less: else a lone pause of
+    // the music outweighs the step from the pauses to the gaps.
     std::vector<int64_t> all;
-    for (const Run& r : inner(allRuns, windows)) all.push_back(r.count);
+    for (const Run& r : inner(allRuns, windows, lead)) all.push_back(r.count);
     std::sort(all.rbegin(), all.rend());
     const int64_t shortest = seconds(kShortestGapSeconds);
     double best = 0;
     for (std::size_t i = 0; i < all.size() && all[i] >= shortest; ++i) {
       const double below = std::max<double>(i + 1 < all.size() ? static_cast<double>(all[i + 1]) + 2 : 0,
-                                            static_cast<double>(shortest) / 2);
+                                            static_cast<double>(shortest));
       const double ratio = static_cast<double>(all[i]) / below;
       if (ratio > best) {
         best = ratio;

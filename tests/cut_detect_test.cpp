@@ -21,7 +21,8 @@ constexpr double kPi = 3.14159265358979323846;
 
 // A tape: a short quiet lead-in, then songs of tones with a short pause in
 // each, parted by gaps of the given lengths; hiss and a DC offset (16-bit
-// units) over all of it, a click in the second gap.
+// units) over all of it, a click in the second gap, and a thump of 30 ms in
+// the lead-in when asked.
 struct Tape {
   PcmFormat format;
   double hissDb;  // RMS of the hiss, dBFS
@@ -30,6 +31,8 @@ struct Tape {
   double songSeconds = 4.0;
   double pauseSeconds = 0.25;
   double leadIn = 0.4;
+  int clickFrames = 1;          // of the click in the second gap, 1 s in
+  double leadInThump = -1;      // seconds, or none
 
   // Where each gap lies, in frames: [first, end).
   std::vector<std::pair<int64_t, int64_t>> gapFrames() const {
@@ -80,9 +83,14 @@ struct Tape {
       clean[i] += sigma * std::sqrt(-2 * std::log(uniform())) * std::cos(2 * kPi * uniform());
       clean[i] += (i % 2 == 0 || format.channels == 1) ? dcLeft : dcRight;
     }
-    const auto click = static_cast<std::size_t>(gapFrames()[1].first + rate);
-    clean[2 * click] += 12000;
-    clean[2 * click + 1] -= 12000;
+    auto addClick = [&](std::size_t at, int frames) {
+      for (int k = 0; k < frames; ++k, ++at) {
+        clean[2 * at] += 12000;
+        clean[2 * at + 1] -= 12000;
+      }
+    };
+    addClick(static_cast<std::size_t>(gapFrames()[1].first + rate), clickFrames);
+    if (leadInThump >= 0) addClick(static_cast<std::size_t>(leadInThump * rate), rate * 3 / 100);
     return clean;
   }
 
@@ -160,6 +168,13 @@ TEST_F(Detect, ChosenSettingsPartTheGapsAtEveryWidth) {
       {"24-bit stereo, DC", {formatOf(24, 2, 8000), -70, -150, 150}},
       {"32-bit mono, DC", {formatOf(32, 1, 8000), -50, 80, 80}},
       {"float stereo, DC on one side", {formatOf(32, 2, 8000, true), -65, 0, 100}},
+      // A click smeared over 3 frames parts no gap, even at a low rate.
+      {"16-bit stereo, wide click", {formatOf(16, 2, 11025), -60, 0, 0, {1.5, 3.0, 2.0, 2.5}, 4.0, 0.25, 0.4, 3}},
+      // Pauses of 0.5 s and nothing shorter: N still falls between them and the gaps.
+      {"16-bit stereo, longer pauses", {formatOf(16, 2, 11025), -65, 0, 0, {1.5, 3.0, 2.0, 2.5}, 4.0, 0.5}},
+      // A thump just after the start, then a second of quiet: no piece of silence.
+      {"16-bit stereo, thump before a long lead-in",
+       {formatOf(16, 2, 11025), -65, 0, 0, {1.5, 3.0, 2.0, 2.5}, 4.0, 0.25, 1.0, 1, 0.02}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
