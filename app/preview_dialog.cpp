@@ -167,7 +167,9 @@ PreviewDialog::PreviewDialog(QWidget* parent, MessageBoxes& boxes)
   Pieces->setSelectionBehavior(QAbstractItemView::SelectRows);
   Pieces->verticalHeader()->hide();
   Pieces->verticalHeader()->setDefaultSectionSize(Pieces->fontMetrics().height() + 6);
+  // The numbers take what they need; the names (and titles) share the rest.
   Pieces->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+  for (int column : {1, 2, 3, 4}) Pieces->horizontalHeader()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
   Pieces->setMinimumHeight(110);
 
   Status = label(QString(), "Status");
@@ -191,7 +193,9 @@ PreviewDialog::PreviewDialog(QWidget* parent, MessageBoxes& boxes)
   progressRow->addWidget(Progress, 1);
   progressRow->addWidget(CancelButton);
   auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
+  // Listening sits beside the dialog's own buttons: a row of its own would
+  // not fit a small screen.
+  buttons->addLayout(makePlayBar(), 1);
   buttons->addWidget(CutButton);
   buttons->addWidget(CloseButton);
 
@@ -199,7 +203,6 @@ PreviewDialog::PreviewDialog(QWidget* parent, MessageBoxes& boxes)
   auto* found = new QVBoxLayout;
   found->addWidget(Waveform, 3);
   found->addLayout(makeEditBar());
-  found->addLayout(makePlayBar());
   found->addWidget(Summary);
   found->addWidget(NoBreak);
   found->addWidget(Pieces, 2);
@@ -519,14 +522,7 @@ void PreviewDialog::showAlbum() {
   std::vector<double> seconds;
   for (const Piece& p : shown_) seconds.push_back(BytesSeconds(p.dataBytes, f));
   const PieceLabels album = Album->labels(seconds, shownComplete_);
-  // Beside the titles, the numbers take what they need and the names and
-  // titles share the rest.
-  if (Pieces->isColumnHidden(kTitleColumn) == Album->hasTracks()) {
-    Pieces->setColumnHidden(kTitleColumn, !Album->hasTracks());
-    QHeaderView* header = Pieces->horizontalHeader();
-    for (int column : {1, 2, 3, 4})
-      header->setSectionResizeMode(column, Album->hasTracks() ? QHeaderView::ResizeToContents : QHeaderView::Stretch);
-  }
+  Pieces->setColumnHidden(kTitleColumn, !Album->hasTracks());
   const QSignalBlocker quiet(Pieces);
   Pieces->setRowCount(static_cast<int>(shown_.size()));
   int row = 0;

@@ -23,6 +23,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QBoxLayout;
 class QDoubleSpinBox;
 class QSpinBox;
 class QTableWidget;
@@ -120,8 +121,8 @@ class PreviewDialog : public QDialog {
   void takeSuggestion();
 
   // The editor of the cuts.
-  QLayout* makeEditBar();
-  QLayout* makePlayBar();
+  QBoxLayout* makeEditBar();
+  QBoxLayout* makePlayBar();
   // Space: from the cursor to the end, or a stop.
   void playOrStop();
   void playAroundCut(bool before);

@@ -44,7 +44,7 @@ bool endsWith(const std::string& name, const char* suffix) {
 
 }  // namespace
 
-QLayout* PreviewDialog::makeEditBar() {
+QBoxLayout* PreviewDialog::makeEditBar() {
   AddCutButton = button(QStringLiteral("位置を追加"), "AddCutButton");
   AddCutButton->setToolTip(QStringLiteral("カーソルの近くの静かな所に切り出し位置を追加します (Insert)。"
                                           "Shift を押しながらでカーソルの位置そのものに追加します。"));

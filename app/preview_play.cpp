@@ -28,7 +28,7 @@ QPushButton* playButton(const QString& text, const char* name, const QString& ti
 
 }  // namespace
 
-QLayout* PreviewDialog::makePlayBar() {
+QBoxLayout* PreviewDialog::makePlayBar() {
   player_ = new PiecePlayer(this);
   PlayButton = playButton(QStringLiteral("再生"), "PlayButton",
                           QStringLiteral("カーソルの位置から再生します。もう一度押すと止まります (スペース)。"));
