@@ -70,12 +70,12 @@ class PreviewDialog::Host final : public JobHost {
     d_.Progress->setValue(0);
     d_.CancelButton->setEnabled(true);
     d_.Status->setStyleSheet(QString());
-    d_.Status->setText(QStringLiteral("スキャン中..."));
+    d_.Status->setText(d_.suggesting_ ? QStringLiteral("提案を計算中...") : QStringLiteral("スキャン中..."));
   }
   void end() override { d_.CancelButton->setEnabled(false); }
   void status(std::string_view text) override {
     // The run's opening text speaks of making song 1, which a scan does not.
-    if (text == msg::kMakingFirstSong) return;
+    if (text == msg::kMakingFirstSong || d_.suggesting_) return;
     d_.Status->setText(QStringLiteral("スキャン中... ") + FromUtf8(text));
   }
   void progress(int percent) override { d_.Progress->setValue(percent); }
@@ -381,15 +381,24 @@ void PreviewDialog::scanNow() {
   } catch (const std::exception& e) {
     error = QString::fromStdString(withReportDot(e.what()));
   }
-  if (error.isEmpty() && r.end == CutEnd::Complete && s.mode == CutMode::AtSilences) suggest(s);
-  scanning_ = false;
-  CancelButton->setEnabled(false);
-  enableEdits();
+  const bool complete = error.isEmpty() && r.end == CutEnd::Complete;
   if (!error.isEmpty())
     showError(error);
   else
     showResult(s, r);
-  emit scanEnded(error.isEmpty() && r.end == CutEnd::Complete);
+  // The result shows while the suggestion is found.
+  if (complete && s.mode == CutMode::AtSilences && !cancel_) {
+    suggesting_ = true;
+    suggest(s);
+    suggesting_ = false;
+    Status->setStyleSheet(QString());
+    Status->setText(QStringLiteral("スキャン完了"));
+    Progress->setValue(100);
+  }
+  scanning_ = false;
+  CancelButton->setEnabled(false);
+  enableEdits();
+  emit scanEnded(complete);
 
   if (doneWanted_) {
     const int result = *doneWanted_;

@@ -163,6 +163,7 @@ class PreviewDialog : public QDialog {
   std::unique_ptr<Host> host_;
   std::unique_ptr<Watcher> watcher_;
   bool scanning_ = false;
+  bool suggesting_ = false;  // the scan after the user's, for the suggestion
   bool cancel_ = false;
   std::optional<int> doneWanted_;  // closed during a scan
   bool cutPending_ = false;        // cut asked for during a scan
