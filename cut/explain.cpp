@@ -1,5 +1,6 @@
 #include "cut/explain.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "cut/modes.h"
@@ -56,8 +57,11 @@ CutExplanation ExplainCut(const CutSettings& given, const CutResult& r) {
                         SecondsText(FramesSeconds(d->runLength, f)) + " (" + std::to_string(d->runLength) + "ｻﾝﾌﾟﾙ)",
                         s.correction ? std::to_string(z.left) + "," + std::to_string(z.right) : std::string("なし"),
                         std::to_string(d->ignoreClicks));
-    if (s.detect.songs > 0 && d->breaksFound < s.detect.songs - 1)
-      e.notes.push_back(format(msg::kFewerBreaks, std::to_string(s.detect.songs), std::to_string(d->breaksFound)));
+    // The breaks the cut made, which a short sound in a gap may leave fewer
+    // than the quiet runs chosen.
+    const auto made = std::min<int64_t>(d->breaksFound, std::max<int64_t>(0, std::ssize(report.pieces) - 1));
+    if (s.detect.songs > 0 && made < s.detect.songs - 1)
+      e.notes.push_back(format(msg::kFewerBreaks, std::to_string(s.detect.songs), std::to_string(made)));
   }
   if (const auto& at = report.shortSoundBreak)
     e.notes.push_back(format(msg::kShortSoundBroke, ClockText(FramesSeconds(*at, f))));
