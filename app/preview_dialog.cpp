@@ -578,6 +578,10 @@ void PreviewDialog::cutNow() {
 }
 
 void PreviewDialog::done(int result) {
+  // Closed without a cut, edits would be lost unseen: asked once.
+  if (result == Rejected && !doneWanted_ && edits_.edited() &&
+      !Ask(boxes_, {msg::kCloseWithEdits, msg::kDiscardEditsCaption, Icon::Exclamation}))
+    return;
   stopPlaying();
   if (scanning_) {
     cancel_ = true;

@@ -224,6 +224,7 @@ inline constexpr std::string_view kKeepSilencePoints =
 inline constexpr std::string_view kDiscardEdits =
     "編集した切り出し位置は失われます。設定を変えてスキャンし直しますか?";
 inline constexpr std::string_view kDiscardEditsCaption = "切り出し位置の編集";
+inline constexpr std::string_view kCloseWithEdits = "編集した切り出し位置は失われます。閉じますか?";
 inline constexpr std::string_view kCutsSaveCaption = "切り出し位置リストの保存";
 inline constexpr std::string_view kCutsOpenCaption = "切り出し位置リストを開く";
 

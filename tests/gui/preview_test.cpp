@@ -756,6 +756,12 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     QCOMPARE(d->ThresholdEdit->value(), 100);
     QVERIFY(!ended.wait(600));
     QCOMPARE(d->Waveform->cuts(), edited);
+    // Closing asks as well; No keeps the dialog and its edits.
+    boxes_.answers = {false};
+    d->reject();
+    QCOMPARE(boxes_.shown.back().text, Text(msg::kCloseWithEdits));
+    QVERIFY(d->isVisible());
+    QCOMPARE(d->Waveform->cuts(), edited);
     boxes_.answers = {true};
     d->ThresholdEdit->setValue(20);
     QVERIFY(ended.wait(10000));
