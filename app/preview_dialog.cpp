@@ -444,7 +444,11 @@ void PreviewDialog::takeSuggestion() {
   RunLengthEdit->setValue(d->runLength);
   ClicksEdit->setValue(1000.0 * FramesSeconds(d->ignoreClicks, page_.format));
   for (QWidget* box : std::initializer_list<QWidget*>{ThresholdEdit, RunLengthEdit, ClicksEdit}) box->blockSignals(false);
-  takenZero_ = Correction{int64_t{d->zero.left}, int64_t{d->zero.right}};
+  // Filled in place: a temporary's variant fools the compiler's
+  // uninitialised-use check.
+  Correction& zero = takenZero_.emplace();
+  zero.left = int64_t{d->zero.left};
+  zero.right = int64_t{d->zero.right};
   // The suggestion given these clicks is the same one.
   if (suggestedFor_) std::get<0>(*suggestedFor_) = d->ignoreClicks;
   fieldChanged();
