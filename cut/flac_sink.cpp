@@ -15,8 +15,9 @@ constexpr std::size_t kJobBytes = 1 << 20;
 int32_t Workers() { return std::thread::hardware_concurrency() >= 2 ? 2 : 1; }
 }  // namespace
 
-FlacSink::FlacSink(PieceOutputs paths, const FlacStreamInfo& info, FileClosed closed, OutputRules rules)
-    : paths_(std::move(paths)), info_(info), closed_(std::move(closed)), rules_(std::move(rules)) {
+FlacSink::FlacSink(PieceOutputs paths, const FlacStreamInfo& info, FileClosed closed, OutputRules rules,
+                   std::size_t queueBytes)
+    : paths_(std::move(paths)), queueBytes_(queueBytes), info_(info), closed_(std::move(closed)), rules_(std::move(rules)) {
   const int32_t workers = Workers();
   try {
     for (int32_t u = 0; u < workers; ++u) workers_.emplace_back([this] { work(); });
@@ -179,7 +180,7 @@ void FlacSink::write(const uint8_t* data, std::size_t n) {
   while (n > 0) {
     const std::size_t step = std::min(n, kJobBytes);
     std::unique_lock lock(mutex_);
-    done_.wait(lock, [&] { return error_ || queued_ == 0 || queued_ + step <= kQueueBytes; });
+    done_.wait(lock, [&] { return error_ || queued_ == 0 || queued_ + step <= queueBytes_; });
     if (error_) {
       lock.unlock();
       report();

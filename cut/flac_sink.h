@@ -30,7 +30,8 @@ namespace mv {
 
 class FlacSink final : public PieceSink {
  public:
-  FlacSink(PieceOutputs paths, const FlacStreamInfo& info, FileClosed closed, OutputRules rules);
+  FlacSink(PieceOutputs paths, const FlacStreamInfo& info, FileClosed closed, OutputRules rules,
+           std::size_t queueBytes = kQueueBytes);
   FlacSink(const FlacSink&) = delete;
   FlacSink& operator=(const FlacSink&) = delete;
   // As abandon: what was handed over is kept in complete files.
@@ -45,8 +46,10 @@ class FlacSink final : public PieceSink {
   void close() override;
 
   // Bytes the pieces' queues hold at most, together (a part larger than
-  // this goes alone).
-  static constexpr std::size_t kQueueBytes = 4 << 20;
+  // this goes alone). Enough for the cut to run a good way into the next
+  // piece while a worker is still on the last one, so that both encode at
+  // once: a third of the time of a few megabytes, and still flat in length.
+  static constexpr std::size_t kQueueBytes = 32 << 20;
 
  private:
   struct Job {
@@ -81,6 +84,7 @@ class FlacSink final : public PieceSink {
   std::exception_ptr tell() noexcept;
 
   PieceOutputs paths_;
+  std::size_t queueBytes_;
   FlacStreamInfo info_;
   FileClosed closed_;
   OutputRules rules_;

@@ -482,7 +482,8 @@ TEST_P(FlacSinkRuns, LeaveWhatAWriterOnTheCutsThreadLeaves) {
       o.error = test::ErrorOf([&] { complete = WriteFlacRanges(job, ranges, host); });
       EXPECT_EQ(complete, r.stopIn == 0 && !r.fails);
     } else if (way == Way::Sink) {
-      FlacSink sink(PieceOutputs(folder, {}, ".flac"), info, told, {});
+      // A queue of one job's bytes, so that the cut waits on the workers.
+      FlacSink sink(PieceOutputs(folder, {}, ".flac"), info, told, {}, 1 << 20);
       o.error = PlayRun(
           r, bytes, 4, [&](int u) { sink.start(u); }, [&](const uint8_t* p, std::size_t n) { sink.write(p, n); },
           [&] { sink.finish(); },
