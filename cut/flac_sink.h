@@ -49,7 +49,7 @@ class FlacSink final : public PieceSink {
   // this goes alone). Enough for the cut to run a good way into the next
   // piece while a worker is still on the last one, so that both encode at
   // once: a third of the time of a few megabytes, and still flat in length.
-  static constexpr std::size_t kQueueBytes = 32 << 20;
+  static constexpr std::size_t kQueueBytes = 40 << 20;
 
  private:
   struct Job {
