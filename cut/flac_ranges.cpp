@@ -155,6 +155,12 @@ class Run {
   bool watch() {
     bool cancelled = false;
     for (;;) {
+      // Looked at before the wait: a cancel asked for while the workers
+      // were still at it is a cancel, however soon they end.
+      if (!cancelled && host_.cancelRequested()) {
+        cancelled = true;
+        stop_ = true;
+      }
       bool last;
       {
         std::unique_lock lock(mutex_);
@@ -165,10 +171,6 @@ class Run {
       if (last) return !cancelled;
       host_.progress(ProgressPercent(done_.load(), std::max<int64_t>(total_, 1)));
       host_.pump();
-      if (!cancelled && host_.cancelRequested()) {
-        cancelled = true;
-        stop_ = true;
-      }
     }
   }
 

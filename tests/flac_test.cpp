@@ -475,6 +475,9 @@ TEST_P(FlacSinkRuns, LeaveWhatAWriterOnTheCutsThreadLeaves) {
       FlacRangesJob job{[&](const std::string&) { return std::make_unique<MemoryStream>(bytes); },
                         "source", 0, info, {}, PieceOutputs(folder, {}, ".flac"), told, {}};
       test::RecordingHost host;
+      // A cancel in the first piece is asked for as the run starts: that
+      // piece may be encoded before the host is first looked at.
+      host.cancel = r.stopIn == 1;
       host.onPump = [&] {
         if (r.stopIn > 0 && o.told.size() + 1 >= static_cast<std::size_t>(r.stopIn)) host.cancel = true;
       };
@@ -527,8 +530,10 @@ TEST_P(FlacSinkRuns, LeaveWhatAWriterOnTheCutsThreadLeaves) {
   if (r.stopIn == 0) {
     EXPECT_EQ(ranged.told, want.told);
   } else {
+    // Every piece before the one stopped; that one too, cut short, unless
+    // the cancel came before its first bytes (as the run starts).
     const auto before = static_cast<std::size_t>(r.stopIn - 1);
-    ASSERT_GT(ranged.told.size(), before);
+    ASSERT_GE(ranged.told.size(), r.stopIn == 1 ? before : before + 1);
     EXPECT_TRUE(std::equal(want.told.begin(), want.told.begin() + static_cast<std::ptrdiff_t>(before),
                            ranged.told.begin()));
   }
