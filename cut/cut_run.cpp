@@ -1,5 +1,6 @@
 #include "cut/cut.h"
 #include "cut/explain.h"
+#include "cut/level_scan.h"
 #include "cut/modes.h"
 #include "cut/piece_outputs.h"
 #include "cut/scan.h"
@@ -42,7 +43,7 @@ PieceOutputs pathsFor(const CutSettings& s, bool flacSource) {
 }
 
 bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& open, ScanWatcher* watcher,
-               bool flac, CutResult& result);
+               bool flac, CutResult& result, const LevelWindows* levels = nullptr);
 
 // Named pieces are as many as their names, or none is written.
 void requireNames(const PieceFiles& files, std::size_t count) {
@@ -72,10 +73,11 @@ bool planNames(CutSettings& s, JobHost& host, const OpenSource& open, bool flac,
 
 OutputHeader locateSamples(const CutSettings& s, ByteStream& source, CutSource& src);
 
-// The settings chosen from the source's own levels, read in a first pass;
-// false when it was cancelled. A FLAC source is read decoded.
+// The settings chosen from the source's own levels, read in a first pass,
+// which are kept in `levels`; false when it was cancelled. A FLAC source is
+// read decoded.
 bool detectSettings(CutSettings& s, JobHost& host, const OpenSource& open, bool flac,
-                    std::optional<Detection>& detected) {
+                    std::optional<Detection>& detected, std::optional<LevelWindows>& kept) {
   JobScope job(host);
   host.resetCancel();
   std::unique_ptr<ByteStream> source = open(s.source);
@@ -94,7 +96,7 @@ bool detectSettings(CutSettings& s, JobHost& host, const OpenSource& open, bool 
     read.format = format;
     locateSamples(read, in, src);
   }
-  LevelWindows levels(format);
+  LevelWindows& levels = kept.emplace(format, src.dataSize);
   std::vector<uint8_t> buffer(kScanPartBytes);
   for (int64_t done = 0; done < src.dataSize;) {
     const auto want = static_cast<std::size_t>(std::min<int64_t>(kScanPartBytes, src.dataSize - done));
@@ -128,7 +130,7 @@ enum class Start { Go, Declined, Cancelled };
 // lock, held for the whole run, or none when the run is declined.
 std::optional<RunLock> mayStart(CutSettings& s, JobHost& host, const OpenSource& open, bool flac,
                                 Start& start, std::optional<Detection>& detected,
-                                std::optional<CutResult>& counted) {
+                                std::optional<CutResult>& counted, std::optional<LevelWindows>& levels) {
   start = Start::Declined;
   // A short piece is merged by reading it back from its file, which a FLAC
   // piece does not allow.
@@ -148,7 +150,7 @@ std::optional<RunLock> mayStart(CutSettings& s, JobHost& host, const OpenSource&
   if (s.mode == CutMode::AtSilences && s.runLength == 0) refuse(msg::kZeroRunLength);
   if (s.mode == CutMode::EqualLengths && s.pieceLength.totalSeconds() == 0) refuse(msg::kZeroPieceLength);
   if (pathsFor(s, flac).isOutput(s.source)) refuse(msg::kCutSourceIsOutput);
-  if (s.mode == CutMode::AtSilences && s.detect.any() && !detectSettings(s, host, open, flac, detected)) {
+  if (s.mode == CutMode::AtSilences && s.detect.any() && !detectSettings(s, host, open, flac, detected, levels)) {
     start = Start::Cancelled;
     return std::nullopt;
   }
@@ -303,7 +305,7 @@ ZeroPoints zeroFor(const CutSettings& s, int32_t bits) {
 // The source opened and its data located; false when the run was cancelled.
 // A FLAC source is read decoded, in its own format whatever the settings say.
 bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& open, ScanWatcher* watcher,
-               bool flac, CutResult& result) {
+               bool flac, CutResult& result, const LevelWindows* levels) {
   std::unique_ptr<ByteStream> source = open(settings.source);
   CutSettings s = settings;
   std::unique_ptr<FlacSource> decoded;
@@ -346,7 +348,10 @@ bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& ope
   if (watcher) out = std::make_unique<WatchedSink>(std::move(out), result, *watcher);
   if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, *out, result.report);
   const ZeroPoints zero = zeroFor(s, flac ? decoded->info().bits : 16);
+  // A dry run after a first pass reads again only where quiet runs may lie.
+  const bool fromLevels = levels && !flac && !watcher && CanScanFromLevels(s, *levels, src);
   if (!(s.mode == CutMode::AtPoints ? CutAtPoints(s, zero, src, host, *out, result.report)
+        : fromLevels                ? ScanFromLevels(s, zero, *levels, src, host, *out, result.report)
                                     : CutAtSilences(s, zero, src, host, *out, result.report)))
     return false;
   out->close();
@@ -484,7 +489,8 @@ CutResult RunCut(const CutSettings& settings, JobHost& host, const OpenSource& o
   const bool flac = isFlacSource(s, open);
   Start start;
   std::optional<CutResult> counted;  // by a dry pass that planned the names
-  const std::optional<RunLock> lock = mayStart(s, host, open, flac, start, result.detected, counted);
+  std::optional<LevelWindows> levels;  // gathered by a first pass
+  const std::optional<RunLock> lock = mayStart(s, host, open, flac, start, result.detected, counted, levels);
   if (!lock) {
     result.end = start == Start::Cancelled ? CutEnd::Cancelled : CutEnd::Declined;
     return result;
@@ -494,7 +500,8 @@ CutResult RunCut(const CutSettings& settings, JobHost& host, const OpenSource& o
   {
     JobScope job(host);
     complete = !watcher && !flac && flacPieces(s, flac) && !s.dryRun ? cutIntoFlacRanges(s, host, open, result, counted)
-                                                                      : cutSource(s, host, open, watcher, flac, result);
+                                                                      : cutSource(s, host, open, watcher, flac, result,
+                                                                                  levels ? &*levels : nullptr);
   }
   if (!complete) {
     result.end = CutEnd::Cancelled;

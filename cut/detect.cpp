@@ -10,11 +10,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "cut/cut.h"
+#include "cut/measure.h"
 
 namespace mv {
 
@@ -74,57 +72,6 @@ float sampleAt(const uint8_t* p, const PcmFormat& f) {
 double sampleStep(const PcmFormat& f) {
   if (f.isFloat()) return 1.0 / 256;
   return f.bitsPerSample <= 16 ? 1.0 : std::ldexp(1.0, 16 - f.bitsPerSample);
-}
-
-// The lowest, highest and sum of each channel of `frames` 16-bit frames
-// (channels 1 or 2); false where no vector unit does it.
-bool extremes16(const uint8_t* p, int64_t frames, int channels, int32_t lo[2], int32_t hi[2], int64_t sum[2]) {
-#if defined(__SSE2__)
-  // Eight samples a step: in stereo the even lanes are left, the odd right.
-  const int64_t samples = frames * channels;
-  __m128i l = _mm_set1_epi16(32767), h = _mm_set1_epi16(-32768);
-  __m128i sumEven = _mm_setzero_si128(), sumOdd = _mm_setzero_si128();
-  const __m128i even = _mm_set1_epi32(0x0000FFFF), odd = _mm_set1_epi32(static_cast<int>(0xFFFF0000u));
-  const __m128i ones = _mm_set1_epi16(1);
-  int64_t i = 0;
-  for (; i + 8 <= samples; i += 8) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * i));
-    l = _mm_min_epi16(l, x);
-    h = _mm_max_epi16(h, x);
-    sumEven = _mm_add_epi32(sumEven, _mm_madd_epi16(_mm_and_si128(x, even), ones));
-    sumOdd = _mm_add_epi32(sumOdd, _mm_madd_epi16(_mm_and_si128(x, odd), ones));
-  }
-  alignas(16) int16_t ls[8], hs[8];
-  alignas(16) int32_t se[4], so[4];
-  _mm_store_si128(reinterpret_cast<__m128i*>(ls), l);
-  _mm_store_si128(reinterpret_cast<__m128i*>(hs), h);
-  _mm_store_si128(reinterpret_cast<__m128i*>(se), sumEven);
-  _mm_store_si128(reinterpret_cast<__m128i*>(so), sumOdd);
-  for (int c = 0; c < 2; ++c) {
-    lo[c] = 32767;
-    hi[c] = -32768;
-    sum[c] = 0;
-  }
-  for (int k = 0; k < 8; ++k) {
-    const int c = channels == 2 ? k % 2 : 0;
-    lo[c] = std::min<int32_t>(lo[c], ls[k]);
-    hi[c] = std::max<int32_t>(hi[c], hs[k]);
-  }
-  const int64_t evenSum = int64_t{se[0]} + se[1] + se[2] + se[3], oddSum = int64_t{so[0]} + so[1] + so[2] + so[3];
-  sum[0] = channels == 2 ? evenSum : evenSum + oddSum;
-  sum[1] = channels == 2 ? oddSum : 0;
-  for (; i < samples; ++i) {
-    const int c = channels == 2 ? static_cast<int>(i % 2) : 0;
-    const int32_t v = static_cast<int16_t>(static_cast<uint16_t>(p[2 * i] | p[2 * i + 1] << 8));
-    lo[c] = std::min(lo[c], v);
-    hi[c] = std::max(hi[c], v);
-    sum[c] += v;
-  }
-  return true;
-#else
-  (void)p, (void)frames, (void)channels, (void)lo, (void)hi, (void)sum;
-  return false;
-#endif
 }
 
 // The median of the largest |x| of n samples of unit Gaussian hiss: the
@@ -221,10 +168,12 @@ std::vector<Run> longerThan(std::vector<Run> runs, int64_t windows) {
 
 }  // namespace
 
-LevelWindows::LevelWindows(const PcmFormat& format)
+LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes)
     : format_(format),
       frameSize_(format.frameBytes()),
-      windowFrames_(std::max(1, format.sampleRate / 100)) {}
+      windowFrames_(std::max(1, format.sampleRate / 100)),
+      groupFrames_(dataBytes > 0 ? EnvelopeFrames(format, dataBytes) : 0),
+      levels16_(ScanKernelsFor(format).levels) {}
 
 void LevelWindows::add(const uint8_t* data, std::size_t n) {
   const auto fs = static_cast<std::size_t>(frameSize_);
@@ -244,55 +193,57 @@ void LevelWindows::add(const uint8_t* data, std::size_t n) {
 void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
   const int channels = format_.channels;
   const int32_t bytes = format_.bytesPerSample();
-  const bool plain16 = !format_.isFloat() && format_.bitsPerSample == 16;
   while (count > 0) {
-    if (inWindow_ == 0) windows_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
+    if (inWindow_ == 0) {
+      windows_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
+      least_.push_back(INFINITY);
+    }
+    if (groupFrames_ > 0 && inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
     Window& w = windows_.back();
-    const int64_t take = std::min<int64_t>(count, windowFrames_ - inWindow_);
-    int32_t lo16[2], hi16[2];
-    int64_t sum16[2];
-    if (plain16 && extremes16(p, take, channels, lo16, hi16, sum16)) {
+    int64_t take = std::min<int64_t>(count, windowFrames_ - inWindow_);
+    if (groupFrames_ > 0) take = std::min(take, groupFrames_ - inGroup_);
+    float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY}, sum[2] = {0, 0};
+    float least = INFINITY;
+    if (levels16_) {
+      FrameLevels x;
+      levels16_(p, static_cast<int32_t>(take), x);
       for (int c = 0; c < channels; ++c) {
-        w.lo[c] = std::min(w.lo[c], static_cast<float>(lo16[c]));
-        w.hi[c] = std::max(w.hi[c], static_cast<float>(hi16[c]));
-        w.sum[c] += static_cast<float>(sum16[c]);
+        lo[c] = static_cast<float>(x.lo[c]);
+        hi[c] = static_cast<float>(x.hi[c]);
+        sum[c] = static_cast<float>(x.sum[c]);
       }
-      p += take * frameSize_;
-      count -= take;
-      inWindow_ = static_cast<int32_t>((inWindow_ + take) % windowFrames_);
-      continue;
+      least = static_cast<float>(x.least);
+    } else {
+      const uint8_t* s = p;
+      for (int64_t f = 0; f < take; ++f, s += frameSize_) {
+        float loud = 0;
+        for (int c = 0; c < channels; ++c) {
+          const float v = sampleAt(s + c * bytes, format_);
+          lo[c] = std::min(lo[c], v);
+          hi[c] = std::max(hi[c], v);
+          sum[c] += v;
+          loud = std::max(loud, std::abs(v));
+        }
+        least = std::min(least, loud);
+      }
     }
     for (int c = 0; c < channels; ++c) {
-      float lo = w.lo[c], hi = w.hi[c];
-      float sum = 0;
-      const uint8_t* s = p + c * bytes;
-      const std::size_t step = static_cast<std::size_t>(frameSize_);
-      if (plain16) {
-        // Most tapes: integers all the way, which the compiler keeps in vectors.
-        int32_t l = 32767, h = -32768, t = 0;
-        for (int64_t f = 0; f < take; ++f, s += step) {
-          const int32_t v = static_cast<int16_t>(static_cast<uint16_t>(s[0] | s[1] << 8));
-          l = std::min(l, v);
-          h = std::max(h, v);
-          t += v;
-        }
-        lo = std::min(lo, static_cast<float>(l));
-        hi = std::max(hi, static_cast<float>(h));
-        sum = static_cast<float>(t);
-      } else {
-        for (int64_t f = 0; f < take; ++f, s += step) {
-          const float v = sampleAt(s, format_);
-          lo = std::min(lo, v);
-          hi = std::max(hi, v);
-          sum += v;
-        }
+      w.lo[c] = std::min(w.lo[c], lo[c]);
+      w.hi[c] = std::max(w.hi[c], hi[c]);
+      w.sum[c] += sum[c];
+    }
+    least_.back() = std::min(least_.back(), least);
+    if (groupFrames_ > 0) {
+      Range& g = groups_.back();
+      for (int c = 0; c < channels; ++c) {
+        g.lo[c] = std::min(g.lo[c], lo[c]);
+        g.hi[c] = std::max(g.hi[c], hi[c]);
       }
-      w.lo[c] = lo;
-      w.hi[c] = hi;
-      w.sum[c] += sum;
+      inGroup_ = (inGroup_ + take) % groupFrames_;
     }
     p += take * frameSize_;
     count -= take;
+    frames_ += take;
     inWindow_ = static_cast<int32_t>((inWindow_ + take) % windowFrames_);
   }
 }

@@ -40,7 +40,9 @@ struct Detection {
 // silence test's units (8-bit centred at 0).
 class LevelWindows {
  public:
-  explicit LevelWindows(const PcmFormat& format);
+  // With dataBytes, the lowest and highest samples of each group of the
+  // cut's envelope (of the same frames) are kept too.
+  explicit LevelWindows(const PcmFormat& format, int64_t dataBytes = 0);
   void add(const uint8_t* data, std::size_t n);
 
   struct Window {
@@ -50,6 +52,18 @@ class LevelWindows {
   const std::vector<Window>& windows() const { return windows_; }
   int32_t windowFrames() const { return windowFrames_; }
   const PcmFormat& format() const { return format_; }
+  int64_t frames() const { return frames_; }
+
+  // Per window, the least over its frames of the largest |sample| of the
+  // frame: a window of at least this level holds no quiet frame for any
+  // threshold up to it, less the zero point.
+  const std::vector<float>& leastLoudness() const { return least_; }
+  struct Range {
+    float lo[2], hi[2];
+  };
+  // Per envelope group of groupFrames() frames (none without dataBytes).
+  const std::vector<Range>& groups() const { return groups_; }
+  int64_t groupFrames() const { return groupFrames_; }
 
  private:
   void addFrames(const uint8_t* frames, int64_t count);
@@ -57,7 +71,13 @@ class LevelWindows {
   int32_t frameSize_;
   int32_t windowFrames_;
   std::vector<Window> windows_;
+  std::vector<float> least_;
   int32_t inWindow_ = 0;  // frames of the last window so far
+  int64_t groupFrames_ = 0;
+  std::vector<Range> groups_;
+  int64_t inGroup_ = 0;
+  int64_t frames_ = 0;
+  void (*levels16_)(const uint8_t*, int32_t, FrameLevels&);
   std::vector<uint8_t> partial_;  // bytes of a frame split between two adds
 };
 

@@ -11,11 +11,16 @@ constexpr int64_t kEnvelopePoints = 4096;
 
 }  // namespace
 
+int64_t EnvelopeFrames(const PcmFormat& format, int64_t dataBytes) {
+  const int64_t frames = dataBytes / (format.channels * format.bytesPerSample());
+  return std::max<int64_t>(1, (frames + kEnvelopePoints - 1) / kEnvelopePoints);
+}
+
 PieceMeter::PieceMeter(const PcmFormat& format, int64_t dataBytes, ScanReport& report, int64_t blockBytes)
     : peak_(ScanKernelsFor(format).peak), report_(report), blockBytes_(static_cast<std::size_t>(blockBytes)) {
   const int64_t frameSize = format.channels * format.bytesPerSample();
   const int64_t frames = dataBytes / frameSize;
-  report_.envelopeFrames = std::max<int64_t>(1, (frames + kEnvelopePoints - 1) / kEnvelopePoints);
+  report_.envelopeFrames = EnvelopeFrames(format, dataBytes);
   envelopeBytes_ = static_cast<std::size_t>(report_.envelopeFrames * frameSize);
   report_.envelope.reserve(static_cast<std::size_t>(frames / report_.envelopeFrames + 1));
 }

@@ -10,6 +10,9 @@
 
 namespace mv {
 
+// The frames of each group of a report's envelope, for data of that size.
+int64_t EnvelopeFrames(const PcmFormat& format, int64_t dataBytes);
+
 // Keeps a cut's report up to date with every byte that goes into a piece.
 class PieceMeter {
  public:

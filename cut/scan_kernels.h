@@ -61,6 +61,15 @@ struct RunState {
   bool operator==(const RunState&) const = default;
 };
 
+// The levels of some frames: per channel the lowest and highest sample and
+// their sum, and the least over the frames of the largest |sample| of a frame
+// (32768 for -32768).
+struct FrameLevels {
+  int32_t lo[2], hi[2];
+  int64_t sum[2];
+  int32_t least;
+};
+
 struct ScanKernels {
   // Tests frames from..to-1 of a block, which start at `frames` (see the
   // rule in scan_kernels.inc).
@@ -77,6 +86,9 @@ struct ScanKernels {
   // The silent frames among `count` (at most 64) frames, by the scan's own
   // test for the threshold, a bit each, the first lowest.
   uint64_t (*silentBits)(const uint8_t* frames, int32_t count, int32_t threshold) = nullptr;
+  // The levels of `count` frames (at most 65536), for 16-bit samples only;
+  // null for the others.
+  void (*levels)(const uint8_t* frames, int32_t count, FrameLevels& out) = nullptr;
 };
 
 // The peak of a full-scale sample: a level in dBFS is 20 log10(peak / this).

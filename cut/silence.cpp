@@ -19,6 +19,16 @@
 
 namespace mv {
 
+void GapPeaksFromEnvelope(ScanReport& report) {
+  const int64_t g = report.envelopeFrames;
+  for (Piece& p : report.pieces) {
+    if (!p.gap) continue;
+    const int64_t from = (p.gap->end - p.gap->frames + g - 1) / g, to = p.gap->end / g;
+    for (int64_t i = from; i < to && i < static_cast<int64_t>(report.envelope.size()); ++i)
+      p.gap->peak = std::max(p.gap->peak.value_or(0), report.envelope[static_cast<std::size_t>(i)]);
+  }
+}
+
 bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& host, PieceSink& sink,
                    ScanReport& report) {
   const PcmFormat& fmt = s.format;
@@ -138,14 +148,7 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
   if (st.longest > 0) report.longestQuiet = QuietRun{st.longestEnd - st.longest, st.longest};
   report.shortSoundBreak = st.shortBreak;
 
-  // Each gap's peak from the envelope, now that it covers the whole data.
-  const int64_t g = report.envelopeFrames;
-  for (Piece& p : report.pieces) {
-    if (!p.gap) continue;
-    const int64_t from = (p.gap->end - p.gap->frames + g - 1) / g, to = p.gap->end / g;
-    for (int64_t i = from; i < to && i < static_cast<int64_t>(report.envelope.size()); ++i)
-      p.gap->peak = std::max(p.gap->peak.value_or(0), report.envelope[static_cast<std::size_t>(i)]);
-  }
+  GapPeaksFromEnvelope(report);
 
   // A trailing part of a frame goes into the last song as it is.
   if (const auto partial = static_cast<std::size_t>(src.dataSize % frameSize); partial > 0) {

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "cut/cut.h"
+#include "cut/level_scan.h"
 #include "cut/scan_kernels.h"
 #include "tests/support.h"
 #include "wave/format.h"
@@ -151,6 +152,53 @@ Bytes randomTape(std::mt19937& rng, int channels, int bits, int t, int n, int fr
   return d;
 }
 
+// Sound that stays well above the threshold but for a sample at its edge now
+// and then, clicks, and quiet stretches around the run length or short.
+Bytes loudAndQuiet(std::mt19937& rng, int channels, int bits, int t, int n, int frames, int clicks) {
+  const int f = channels * bits / 8;
+  const int limit = bits == 8 ? 128 : 32768;
+  Bytes d;
+  auto put = [&](int v) {
+    v = std::clamp(v, -limit, limit - 1);
+    if (bits == 8) {
+      d.push_back(static_cast<uint8_t>(v + 128));
+    } else {
+      d.push_back(static_cast<uint8_t>(v));
+      d.push_back(static_cast<uint8_t>(v >> 8));
+    }
+  };
+  auto sign = [&] { return rng() % 2 ? 1 : -1; };
+  const int loud = std::min(limit - 1, t + 40);
+  while (static_cast<int>(d.size()) < frames * f) {
+    const unsigned kind = rng() % 8;
+    const int length = kind == 0   ? std::max(1, n - 70 + static_cast<int>(rng() % 140))
+                       : kind == 1 ? 1 + static_cast<int>(rng() % 300)
+                       : kind == 2 ? 1 + static_cast<int>(rng() % static_cast<unsigned>(clicks + 2))
+                                   : 1 + static_cast<int>(rng() % 1500);
+    for (int i = 0; i < length * channels; ++i) {
+      if (kind <= 1)
+        put(static_cast<int>(rng() % static_cast<unsigned>(t)) * sign());
+      else if (rng() % 2000 == 0)
+        put((t - 1 + static_cast<int>(rng() % 3)) * sign());  // right at the edge
+      else
+        put((loud + static_cast<int>(rng() % static_cast<unsigned>(limit - loud))) * sign());
+    }
+  }
+  d.resize(static_cast<std::size_t>(frames * f) + rng() % f);  // sometimes a partial frame
+  return d;
+}
+
+// The same tape with 24-bit samples: each 16-bit one with a low byte.
+Bytes widened(std::mt19937& rng, const Bytes& d) {
+  Bytes out;
+  for (std::size_t i = 0; i + 1 < d.size(); i += 2) {
+    out.push_back(static_cast<uint8_t>(rng()));
+    out.push_back(d[i]);
+    out.push_back(d[i + 1]);
+  }
+  return out;
+}
+
 // A cut of folder/tape.raw into the same folder.
 CutSettings tapeCut(const std::string& folder, int channels, int bits, int t, int n, int k) {
   std::filesystem::create_directory(folder);
@@ -287,6 +335,117 @@ TEST(SilenceCutAgainstTheRules, CutsNearTheEdgeOfAReadPart) {
       }
     }
   }
+}
+
+// A dry run after a first pass tests again only the stretches between
+// windows loud in every frame: its report is the whole scan's, field for
+// field, whatever the threshold, run length, click tolerance and zero points.
+TEST(SilenceCutAgainstTheRules, ScanFromTheLevelsReportsWhatTheWholeScanDoes) {
+  struct Starts final : PieceSink {
+    int started = 0, finished = 0;
+    void start(int32_t) override { ++started; }
+    void write(const uint8_t*, std::size_t) override {}
+    void finish() override { ++finished; }
+    void abandon() noexcept override {}
+  };
+  // Counts what the scan from the levels reads again.
+  struct Counted final : ByteStream {
+    explicit Counted(const Bytes& d) : inner(d) {}
+    std::size_t read(void* buf, std::size_t n) override {
+      const std::size_t got = inner.read(buf, n);
+      bytes += static_cast<int64_t>(got);
+      return got;
+    }
+    void write(const void* buf, std::size_t n) override { inner.write(buf, n); }
+    void seek(int64_t pos) override { inner.seek(pos); }
+    int64_t position() const override { return inner.position(); }
+    int64_t size() const override { return inner.size(); }
+    void truncate(int64_t n) override { inner.truncate(n); }
+    MemoryStream inner;
+    int64_t bytes = 0;
+  };
+  std::mt19937 rng(20261210);
+  int64_t total = 0, reread = 0;
+  const int thresholds8[] = {1, 2, 40, 100, 127};
+  const int thresholds16[] = {1, 100, 1000, 20000, 32767};
+  int fromLevels = 0;
+  for (int round = 0; round < 120; ++round) {
+    const int channels = 1 + round % 2;
+    const int bits = (round / 2) % 3 == 0 ? 8 : (round / 2) % 3 == 1 ? 16 : 24;
+    const int t = bits == 8 ? thresholds8[rng() % 5] : thresholds16[rng() % 5];
+    const int window = 80;  // 8 kHz
+    const int n = 4 * window + static_cast<int>(rng() % 1200);
+    const int k = round % 7 == 0 ? window - 1 : 1 + static_cast<int>(rng() % 20);
+    const bool correct = rng() % 2 == 0;
+    const int zl = correct ? static_cast<int>(rng() % 61) - 30 : 0;
+    const int zr = correct ? static_cast<int>(rng() % 61) - 30 : 0;
+    const int frames = 2000 + static_cast<int>(rng() % 30000);
+    Bytes data = loudAndQuiet(rng, channels, bits == 8 ? 8 : 16, t, n, frames, k);
+    if (bits == 24) data = widened(rng, data);
+    SCOPED_TRACE(::testing::Message() << "round " << round << ": " << channels << "ch " << bits << "bit T=" << t
+                                      << " N=" << n << " K=" << k << " z=" << zl << "," << zr);
+    CutSettings s;
+    s.format.channels = static_cast<uint16_t>(channels);
+    s.format.bitsPerSample = static_cast<uint16_t>(bits);
+    s.format.sampleRate = 8000;
+    s.threshold = t;
+    s.runLength = n;
+    s.ignoreClicks = k;
+    s.dryRun = true;
+    const ZeroPoints z{zl, zr};
+
+    // The first pass, in reads of any length.
+    LevelWindows levels(s.format, static_cast<int64_t>(data.size()));
+    for (std::size_t at = 0; at < data.size();) {
+      const std::size_t part = std::min(data.size() - at, std::size_t{1} + rng() % 5000);
+      levels.add(data.data() + at, part);
+      at += part;
+    }
+    MemoryStream whole(data);
+    Counted again(data);
+    const CutSource a{whole, 0, static_cast<int64_t>(data.size())}, b{again, 0, static_cast<int64_t>(data.size())};
+    ASSERT_TRUE(CanScanFromLevels(s, levels, b));
+    test::RecordingHost host;
+    Starts sa, sb;
+    ScanReport ra, rb;
+    ASSERT_TRUE(CutAtSilences(s, z, a, host, sa, ra));
+    ASSERT_TRUE(ScanFromLevels(s, z, levels, b, host, sb, rb));
+    fromLevels += ra.pieces.size() > 1;
+    // Near full scale no window is loud enough to pass over.
+    if (t < (bits == 8 ? 64 : 16384)) {
+      total += static_cast<int64_t>(data.size());
+      reread += again.bytes;
+    }
+
+    EXPECT_EQ(sb.started, sa.started);
+    EXPECT_EQ(sb.finished, sa.finished);
+    ASSERT_EQ(rb.pieces.size(), ra.pieces.size());
+    for (std::size_t i = 0; i < ra.pieces.size(); ++i) {
+      SCOPED_TRACE(::testing::Message() << "piece " << i + 1);
+      const Piece &x = ra.pieces[i], &y = rb.pieces[i];
+      EXPECT_EQ(y.firstByte, x.firstByte);
+      EXPECT_EQ(y.dataBytes, x.dataBytes);
+      EXPECT_EQ(y.peak, x.peak);
+      ASSERT_EQ(y.gap.has_value(), x.gap.has_value());
+      if (x.gap) {
+        EXPECT_EQ(y.gap->frames, x.gap->frames);
+        EXPECT_EQ(y.gap->end, x.gap->end);
+        EXPECT_EQ(y.gap->peak, x.gap->peak);
+      }
+    }
+    EXPECT_EQ(rb.envelopeFrames, ra.envelopeFrames);
+    EXPECT_EQ(rb.envelope, ra.envelope);
+    EXPECT_EQ(rb.quietestBlockPeak, ra.quietestBlockPeak);
+    EXPECT_EQ(rb.shortSoundBreak, ra.shortSoundBreak);
+    ASSERT_EQ(rb.longestQuiet.has_value(), ra.longestQuiet.has_value());
+    if (ra.longestQuiet) {
+      EXPECT_EQ(rb.longestQuiet->frames, ra.longestQuiet->frames);
+      EXPECT_EQ(rb.longestQuiet->firstFrame, ra.longestQuiet->firstFrame);
+    }
+  }
+  // Most tapes were cut somewhere, and most of their frames were not read again.
+  EXPECT_GT(fromLevels, 60);
+  EXPECT_LT(reread, total / 2);
 }
 
 }  // namespace

@@ -1,0 +1,309 @@
+// A window whose every frame is louder than the threshold plus the zero
+// point holds a sound longer than the click tolerance: no quiet run goes
+// across it, and the scan leaves it with nothing carried. So the quiet runs
+// lie in the stretches between such windows, each no longer than its
+// stretch. Stretches long enough to end a song or to hold the longest run are
+// tested again as the scan would; the others cannot change the report.
+
+#include "cut/level_scan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "cut/measure.h"
+#include "wave/checked.h"
+#include "wave/errors.h"
+
+namespace mv {
+
+namespace {
+
+struct Stretch {
+  int64_t first, end;  // frames of the windows that may hold quiet frames
+  int64_t through;     // the end of the loud window after it (or the tested end)
+};
+
+class LevelScan {
+ public:
+  LevelScan(const CutSettings& s, ZeroPoints z, const LevelWindows& levels, CutSource src)
+      : s_(s),
+        z_(z),
+        lv_(levels),
+        src_(src),
+        fmt_(s.format),
+        fs_(fmt_.frameBytes()),
+        k_(ScanKernelsFor(fmt_)),
+        n_(s.runLength),
+        W_(levels.windowFrames()),
+        whole_(src.dataSize / fs_),
+        tested_(src.dataSize / (int64_t{fs_} * n_) * n_) {}
+
+  // The stretches between loud windows, within the tested frames.
+  std::vector<Stretch> stretches() const {
+    const double zero = fmt_.channels == 2 ? std::max(std::abs(z_.left), std::abs(z_.right)) : std::abs(z_.left);
+    // One step more than the test needs, for the rounding of the levels.
+    const double loud = s_.threshold + zero + 1;
+    const auto& least = lv_.leastLoudness();
+    std::vector<Stretch> out;
+    const auto windows = static_cast<int64_t>(least.size());
+    int64_t w = 0;
+    while (w * W_ < tested_) {
+      auto isLoud = [&](int64_t i) {
+        return i < windows && (i + 1) * W_ <= whole_ && least[static_cast<std::size_t>(i)] >= loud;
+      };
+      if (isLoud(w)) {
+        ++w;
+        continue;
+      }
+      int64_t e = w;
+      while (e * W_ < tested_ && !isLoud(e)) ++e;
+      const int64_t first = w * W_, end = std::min(e * W_, tested_);
+      out.push_back({first, end, std::min((e + 1) * W_, tested_)});
+      w = e;
+    }
+    return out;
+  }
+
+  // The scan of the stretches of at least `least` frames; false when cancelled.
+  bool scan(const std::vector<Stretch>& all, int64_t least, JobHost& host, ScanReport& report) {
+    const SilenceRule rule{s_.threshold, s_.runLength, s_.ignoreClicks, std::max(1, fmt_.sampleRate / 100)};
+    st_ = RunState{};
+    cuts_.clear();
+    gaps_.clear();
+    int64_t at = 0;  // the frame after the last one tested
+    int64_t cutBlock = -1;
+    const int64_t partFrames = std::max<int64_t>(1, kScanPartBytes / fs_);
+    std::vector<uint8_t> buffer(static_cast<std::size_t>(partFrames * fs_));
+    for (const Stretch& x : all) {
+      if (x.end - x.first < least) continue;
+      if (x.first > at) fresh();
+      for (int64_t f = std::max(x.first, at); f < x.through;) {
+        const int64_t count = std::min(partFrames, x.through - f);
+        read(f, count, buffer.data());
+        for (int64_t g = f; g < f + count;) {
+          const int64_t blockStart = g / n_ * n_;
+          const int64_t stop = std::min(f + count, blockStart + n_);
+          if (st_.blockStart != blockStart || g == blockStart) {
+            st_.blockStart = blockStart;
+            st_.lastQuiet = 0;
+          }
+          int32_t cutAt = 0;
+          if (cutBlock != blockStart &&
+              k_.scan(buffer.data() + (g - f) * fs_, static_cast<int32_t>(g - blockStart),
+                      static_cast<int32_t>(stop - blockStart), rule, st_, cutAt) >= 0) {
+            cutBlock = blockStart;
+            cuts_.push_back(blockStart + cutAt);
+            gaps_.push_back(Piece::Gap{st_.cutRun, std::nullopt, st_.cutRunEnd});
+          }
+          g = stop;
+        }
+        f += count;
+        at = f;
+        host.progress(ProgressPercent(f, tested_));
+        host.pump();
+        if (host.cancelRequested()) return false;
+      }
+    }
+    if (at < tested_) fresh();
+    st_.blockStart = tested_;
+    k_.end(st_);
+    report.longestQuiet.reset();
+    if (st_.longest > 0) report.longestQuiet = QuietRun{st_.longestEnd - st_.longest, st_.longest};
+    report.shortSoundBreak = st_.shortBreak;
+    return true;
+  }
+
+  int64_t longest() const { return st_.longest; }
+  std::size_t cuts() const { return cuts_.size(); }
+
+  // The pieces, the envelope and the quietest block, from the levels and the
+  // frames at the pieces' and blocks' edges.
+  void measure(ScanReport& report) {
+    report.pieces.clear();
+    const int64_t partial = src_.dataSize % fs_;
+    for (std::size_t i = 0; i <= cuts_.size(); ++i) {
+      const int64_t from = i == 0 ? 0 : cuts_[i - 1], to = i < cuts_.size() ? cuts_[i] : whole_;
+      Piece p;
+      p.firstByte = from * fs_;
+      p.dataBytes = (to - from) * fs_ + (i == cuts_.size() ? partial : 0);
+      p.peak = peakOf(from, to);
+      if (i > 0) p.gap = gaps_[i - 1];
+      report.pieces.push_back(p);
+    }
+    const int32_t tail = partial > 0 ? rawTailPeak(partial) : 0;
+    if (partial > 0) report.pieces.back().peak = std::max(report.pieces.back().peak, tail);
+
+    const int64_t G = lv_.groupFrames();
+    report.envelopeFrames = G;
+    report.envelope.clear();
+    for (const auto& g : lv_.groups()) report.envelope.push_back(peakOfRange(g.lo, g.hi));
+    if (partial > 0) {
+      if (whole_ % G == 0) report.envelope.push_back(0);
+      report.envelope.back() = std::max(report.envelope.back(), tail);
+    }
+
+    // The quietest whole block: its full windows bound it from below, the
+    // windows it touches from above; only those that may be the quietest are
+    // measured to the frame.
+    report.quietestBlockPeak.reset();
+    const int64_t blocks = src_.dataSize / (int64_t{fs_} * n_);
+    std::vector<int32_t> below(static_cast<std::size_t>(blocks));
+    int32_t leastAbove = INT32_MAX;
+    for (int64_t b = 0; b < blocks; ++b) {
+      const int64_t from = b * n_, to = from + n_;
+      below[static_cast<std::size_t>(b)] = windowsPeak((from + W_ - 1) / W_, to / W_);
+      leastAbove = std::min(leastAbove, windowsPeak(from / W_, (to + W_ - 1) / W_));
+    }
+    for (int64_t b = 0; b < blocks; ++b) {
+      if (below[static_cast<std::size_t>(b)] > leastAbove) continue;
+      const int32_t peak = peakOf(b * n_, (b + 1) * n_);
+      if (!report.quietestBlockPeak || peak < *report.quietestBlockPeak) report.quietestBlockPeak = peak;
+    }
+    GapPeaksFromEnvelope(report);
+  }
+
+ private:
+  void fresh() {
+    st_.silent = 0;
+    st_.pending = false;
+    st_.burst = 0;
+    st_.brokenRun = 0;
+    st_.soundSince = 0;
+    st_.maybeBreak.reset();
+  }
+
+  // `count` frames from `first`, corrected as the scan corrects them.
+  void read(int64_t first, int64_t count, uint8_t* to) {
+    src_.stream.seek(src_.dataStart + first * fs_);
+    src_.stream.readFull(to, static_cast<std::size_t>(count * fs_));
+    if (z_.any()) k_.correct(to, static_cast<int32_t>(count), z_);
+  }
+
+  // The peak of corrected samples from lo to hi of each channel, in the
+  // levels' units: the largest |sample| of a range lies at one of its ends.
+  int32_t peakOfRange(const float lo[2], const float hi[2]) const {
+    if (!(lo[0] <= hi[0])) return 0;  // no frames
+    uint8_t frames[2 * 2 * 4];
+    for (int c = 0; c < fmt_.channels; ++c) {
+      encode(lo[c], frames + c * fmt_.bytesPerSample());
+      encode(hi[c], frames + fs_ + c * fmt_.bytesPerSample());
+    }
+    if (z_.any()) k_.correct(frames, 2, z_);
+    return k_.peak(frames, static_cast<std::size_t>(2 * fs_));
+  }
+
+  void encode(float v, uint8_t* p) const {
+    switch (fmt_.bitsPerSample) {
+      case 8:
+        p[0] = static_cast<uint8_t>(static_cast<int32_t>(v) + 128);
+        return;
+      case 16: {
+        const auto x = static_cast<uint16_t>(static_cast<int16_t>(v));
+        p[0] = static_cast<uint8_t>(x);
+        p[1] = static_cast<uint8_t>(x >> 8);
+        return;
+      }
+      default: {
+        const auto x = static_cast<uint32_t>(static_cast<int32_t>(std::lround(v * 256.0f)));
+        p[0] = static_cast<uint8_t>(x);
+        p[1] = static_cast<uint8_t>(x >> 8);
+        p[2] = static_cast<uint8_t>(x >> 16);
+      }
+    }
+  }
+
+  // The peak of windows [from, to).
+  int32_t windowsPeak(int64_t from, int64_t to) const {
+    float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
+    const auto& w = lv_.windows();
+    to = std::min<int64_t>(to, static_cast<int64_t>(w.size()));
+    for (int64_t i = from; i < to; ++i)
+      for (int c = 0; c < fmt_.channels; ++c) {
+        lo[c] = std::min(lo[c], w[static_cast<std::size_t>(i)].lo[c]);
+        hi[c] = std::max(hi[c], w[static_cast<std::size_t>(i)].hi[c]);
+      }
+    return peakOfRange(lo, hi);
+  }
+
+  // The peak of frames [from, to): the whole windows from the levels, the
+  // rest read.
+  int32_t peakOf(int64_t from, int64_t to) {
+    const int64_t a = std::min(to, (from + W_ - 1) / W_ * W_), b = std::max(a, to / W_ * W_);
+    return std::max({windowsPeak(a / W_, b / W_), framesPeak(from, a), framesPeak(b, to)});
+  }
+
+  int32_t framesPeak(int64_t from, int64_t to) {
+    if (to <= from) return 0;
+    std::vector<uint8_t> frames(static_cast<std::size_t>((to - from) * fs_));
+    read(from, to - from, frames.data());
+    return k_.peak(frames.data(), frames.size());
+  }
+
+  // The part of a frame after the last whole one goes into the last piece
+  // as it is.
+  int32_t rawTailPeak(int64_t bytes) {
+    std::vector<uint8_t> tail(static_cast<std::size_t>(bytes));
+    src_.stream.seek(src_.dataStart + whole_ * fs_);
+    src_.stream.readFull(tail.data(), tail.size());
+    return k_.peak(tail.data(), tail.size());
+  }
+
+  const CutSettings& s_;
+  ZeroPoints z_;
+  const LevelWindows& lv_;
+  CutSource src_;
+  PcmFormat fmt_;
+  int32_t fs_;
+  ScanKernels k_;
+  int64_t n_;
+  int64_t W_;
+  int64_t whole_, tested_;
+  RunState st_;
+  std::vector<int64_t> cuts_;
+  std::vector<Piece::Gap> gaps_;
+};
+
+}  // namespace
+
+bool CanScanFromLevels(const CutSettings& s, const LevelWindows& levels, const CutSource& src) {
+  const PcmFormat& f = s.format;
+  const int64_t fs = f.frameBytes();
+  return s.dryRun && s.mode == CutMode::AtSilences && !s.keepSilenceSeconds && !f.isFloat() &&
+         (f.bitsPerSample == 8 || f.bitsPerSample == 16 || f.bitsPerSample == 24) && levels.format() == f &&
+         s.ignoreClicks > 0 && s.ignoreClicks < levels.windowFrames() && s.runLength >= 4 * levels.windowFrames() &&
+         levels.frames() == src.dataSize / fs && levels.groupFrames() == EnvelopeFrames(f, src.dataSize) &&
+         src.dataSize >= fs && src.stream.size() - src.dataStart >= src.dataSize;
+}
+
+bool ScanFromLevels(const CutSettings& s, ZeroPoints zero, const LevelWindows& levels, CutSource src, JobHost& host,
+                    PieceSink& out, ScanReport& report) {
+  LevelScan scan(s, zero, levels, src);
+  host.resetCancel();
+  out.start(1);
+  const std::vector<Stretch> all = scan.stretches();
+  // Stretches long enough to end a song first; then, if one left out could
+  // hold the longest quiet run, those as long as that run too.
+  int64_t least = s.runLength + 1;
+  if (!scan.scan(all, least, host, report)) return false;
+  const int64_t longest = std::max<int64_t>(1, scan.longest());
+  if (longest < least && std::any_of(all.begin(), all.end(), [&](const Stretch& x) {
+        return x.end - x.first < least && x.end - x.first >= longest;
+      })) {
+    least = longest;
+    if (!scan.scan(all, least, host, report)) return false;
+  }
+  for (std::size_t i = 0; i < scan.cuts(); ++i) {
+    out.finish();
+    const auto song = static_cast<int32_t>(i + 2);
+    host.status(std::to_string(song) + std::string(msg::kSongDetected));
+    out.start(song);
+  }
+  scan.measure(report);
+  out.finish();
+  return true;
+}
+
+}  // namespace mv
