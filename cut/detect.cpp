@@ -11,6 +11,9 @@
 #include <cmath>
 #include <cstring>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include "cut/cut.h"
 #include "cut/measure.h"
 
@@ -96,15 +99,15 @@ class Levels {
   Levels(const LevelWindows& w) : w_(w), channels_(w.format().channels) {}
 
   // The peak |sample - zero| of each window, the largest over channels.
-  std::vector<double> peaks(const double zero[2]) const {
-    std::vector<double> out;
+  // In `out`, whose room is used again.
+  void peaks(const double zero[2], std::vector<double>& out) const {
+    out.clear();
     out.reserve(w_.windows().size());
     for (const auto& x : w_.windows()) {
       double p = 0;
       for (int c = 0; c < channels_; ++c) p = std::max({p, x.hi[c] - zero[c], zero[c] - x.lo[c]});
       out.push_back(p);
     }
-    return out;
   }
 
   // Runs of windows below the threshold; runs parted by no more than `bridge`
@@ -166,6 +169,19 @@ std::vector<Run> longerThan(std::vector<Run> runs, int64_t windows) {
   return runs;
 }
 
+// Faults in the whole pages of a buffer about to be filled, in one call
+// rather than one trap a page; only a hint, which older systems ignore.
+void Prefault(void* data, std::size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  const auto from = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
+  const auto to = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
+  if (to > from) (void)madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+#else
+  (void)data, (void)bytes;
+#endif
+}
+
 }  // namespace
 
 LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes)
@@ -173,7 +189,17 @@ LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes)
       frameSize_(format.frameBytes()),
       windowFrames_(std::max(1, format.sampleRate / 100)),
       groupFrames_(dataBytes > 0 ? EnvelopeFrames(format, dataBytes) : 0),
-      levels16_(ScanKernelsFor(format).levels) {}
+      levels16_(ScanKernelsFor(format).levels) {
+  // Grown once: an hour's windows fill megabytes.
+  if (dataBytes > 0) {
+    const auto windows = static_cast<std::size_t>(dataBytes / frameSize_ / windowFrames_ + 1);
+    windows_.reserve(windows);
+    least_.reserve(windows);
+    groups_.reserve(static_cast<std::size_t>(dataBytes / frameSize_ / groupFrames_ + 1));
+    Prefault(windows_.data(), windows_.capacity() * sizeof(Window));
+    Prefault(least_.data(), least_.capacity() * sizeof(float));
+  }
+}
 
 void LevelWindows::add(const uint8_t* data, std::size_t n) {
   const auto fs = static_cast<std::size_t>(frameSize_);
@@ -280,15 +306,18 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   if (s.zero) {
     // First guess: the spread of the quietest windows is least, their mean
     // the zero point.
-    std::vector<std::pair<float, std::size_t>> spread;
+    std::vector<std::pair<float, uint32_t>> spread;
+    spread.reserve(levels.windows().size());
     for (std::size_t i = 0; i < levels.windows().size(); ++i) {
       const auto& w = levels.windows()[i];
       float sp = 0;
       for (int c = 0; c < f.channels; ++c) sp = std::max(sp, w.hi[c] - w.lo[c]);
-      spread.emplace_back(sp, i);
+      spread.emplace_back(sp, static_cast<uint32_t>(i));
     }
     const auto k = std::min(spread.size(), std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * spread.size())));
-    std::partial_sort(spread.begin(), spread.begin() + static_cast<std::ptrdiff_t>(k), spread.end());
+    const auto kth = spread.begin() + static_cast<std::ptrdiff_t>(k);
+    if (kth != spread.end()) std::nth_element(spread.begin(), kth, spread.end());
+    std::sort(spread.begin(), kth);
     std::vector<Run> quietest;
     for (std::size_t i = 0; i < k; ++i) quietest.push_back({static_cast<int64_t>(spread[i].second), 1});
     lv.meanOver(quietest, zero);
@@ -311,13 +340,14 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     const double t = std::max(floor * aboveFloor, floor + step);
     return std::clamp(std::ceil(t), 1.0, maxThreshold);
   };
-  std::vector<double> peaks = lv.peaks(zero);
+  std::vector<double> peaks;
+  lv.peaks(zero, peaks);
   double threshold = s.threshold ? thresholdFor(peaks) : s.givenThreshold;
   if (s.zero) {
     // The zero points again, from all the quiet stretches the threshold finds.
     lv.meanOver(longerThan(Levels::runs(peaks, threshold, bridge), seconds(kFloorStretchSeconds)), zero);
     roundZero();
-    peaks = lv.peaks(zero);
+    lv.peaks(zero, peaks);
     if (s.threshold) threshold = thresholdFor(peaks);
   }
   d.threshold = static_cast<int32_t>(threshold);

@@ -26,6 +26,17 @@ struct Stretch {
   int64_t through;     // the end of the loud window after it (or the tested end)
 };
 
+// The lowest and highest sample of each channel over some windows.
+struct Range {
+  float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
+  void add(const LevelWindows::Window& w, int channels) {
+    for (int c = 0; c < channels; ++c) {
+      lo[c] = std::min(lo[c], w.lo[c]);
+      hi[c] = std::max(hi[c], w.hi[c]);
+    }
+  }
+};
+
 class LevelScan {
  public:
   LevelScan(const CutSettings& s, ZeroPoints z, const LevelWindows& levels, CutSource src)
@@ -150,12 +161,19 @@ class LevelScan {
     // measured to the frame.
     report.quietestBlockPeak.reset();
     const int64_t blocks = src_.dataSize / (int64_t{fs_} * n_);
+    const auto& windows = lv_.windows();
+    const auto count = static_cast<int64_t>(windows.size());
     std::vector<int32_t> below(static_cast<std::size_t>(blocks));
     int32_t leastAbove = INT32_MAX;
     for (int64_t b = 0; b < blocks; ++b) {
-      const int64_t from = b * n_, to = from + n_;
-      below[static_cast<std::size_t>(b)] = windowsPeak((from + W_ - 1) / W_, to / W_);
-      leastAbove = std::min(leastAbove, windowsPeak(from / W_, (to + W_ - 1) / W_));
+      const int64_t first = (b * n_ + W_ - 1) / W_, end = (b + 1) * n_ / W_;
+      Range in, touched;
+      for (int64_t w = first; w < end; ++w) in.add(windows[static_cast<std::size_t>(w)], fmt_.channels);
+      touched = in;
+      for (const int64_t w : {b * n_ / W_, end})
+        if (w < count && (w < first || w >= end)) touched.add(windows[static_cast<std::size_t>(w)], fmt_.channels);
+      below[static_cast<std::size_t>(b)] = peakOfRange(in.lo, in.hi);
+      leastAbove = std::min(leastAbove, peakOfRange(touched.lo, touched.hi));
     }
     for (int64_t b = 0; b < blocks; ++b) {
       if (below[static_cast<std::size_t>(b)] > leastAbove) continue;
@@ -217,15 +235,11 @@ class LevelScan {
 
   // The peak of windows [from, to).
   int32_t windowsPeak(int64_t from, int64_t to) const {
-    float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
+    Range r;
     const auto& w = lv_.windows();
     to = std::min<int64_t>(to, static_cast<int64_t>(w.size()));
-    for (int64_t i = from; i < to; ++i)
-      for (int c = 0; c < fmt_.channels; ++c) {
-        lo[c] = std::min(lo[c], w[static_cast<std::size_t>(i)].lo[c]);
-        hi[c] = std::max(hi[c], w[static_cast<std::size_t>(i)].hi[c]);
-      }
-    return peakOfRange(lo, hi);
+    for (int64_t i = from; i < to; ++i) r.add(w[static_cast<std::size_t>(i)], fmt_.channels);
+    return peakOfRange(r.lo, r.hi);
   }
 
   // The peak of frames [from, to): the whole windows from the levels, the

@@ -203,6 +203,42 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
     for (std::size_t at = 0; at < 70; ++at)
       for (std::size_t n = 0; at + n <= d.size(); n += 1 + rng() % 97)
         ASSERT_EQ(portable.peak(d.data() + at, n), wide->peak(d.data() + at, n)) << at << "+" << n;
+    // Levels of 16-bit frames of every count from every alignment, both
+    // against a plain reading; -32768 is 32768 loud.
+    if (format.bitsPerSample != 16 || format.isFloat()) continue;
+    ASSERT_TRUE(portable.levels && wide->levels);
+    Bytes e = randomFramesOf(rng, format, 8192, 3000);
+    e[static_cast<std::size_t>(7 * f)] = 0x00;
+    e[static_cast<std::size_t>(7 * f) + 1] = 0x80;
+    const int channels = format.channels;
+    for (int32_t at = 0; at < 40; ++at)
+      for (int32_t count = 1; static_cast<std::size_t>((at + count) * f) <= e.size();
+           count += 1 + static_cast<int32_t>(rng() % 131)) {
+        FrameLevels plain{{32767, 32767}, {-32768, -32768}, {0, 0}, 65535}, x, y;
+        for (int32_t i = at; i < at + count; ++i) {
+          int32_t loud = 0;
+          for (int c = 0; c < channels; ++c) {
+            const std::size_t o = static_cast<std::size_t>(i * f + 2 * c);
+            const int32_t v = static_cast<int16_t>(e[o] | e[o + 1] << 8);
+            plain.lo[c] = std::min(plain.lo[c], v);
+            plain.hi[c] = std::max(plain.hi[c], v);
+            plain.sum[c] += v;
+            loud = std::max(loud, std::abs(v));
+          }
+          plain.least = std::min(plain.least, loud);
+        }
+        portable.levels(e.data() + at * f, count, x);
+        wide->levels(e.data() + at * f, count, y);
+        for (const FrameLevels* got : {&x, &y}) {
+          SCOPED_TRACE(::testing::Message() << (got == &x ? "portable " : "wide ") << at << "+" << count);
+          ASSERT_EQ(got->least, plain.least);
+          for (int c = 0; c < channels; ++c) {
+            ASSERT_EQ(got->lo[c], plain.lo[c]);
+            ASSERT_EQ(got->hi[c], plain.hi[c]);
+            ASSERT_EQ(got->sum[c], plain.sum[c]);
+          }
+        }
+      }
   }
 }
 
