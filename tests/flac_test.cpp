@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -472,14 +474,38 @@ TEST_P(FlacSinkRuns, LeaveWhatAWriterOnTheCutsThreadLeaves) {
         ranges.push_back({at * 4, n * 4});
         at += n;
       }
-      FlacRangesJob job{[&](const std::string&) { return std::make_unique<MemoryStream>(bytes); },
+      // The piece the cancel stops in, and those after it, are not read
+      // until the cancel is asked for: else busy workers could end them all
+      // before the host is looked at again, and the run would be complete.
+      std::atomic<bool> asked{r.stopIn <= 1};
+      const int64_t gate = r.stopIn > 1 ? ranges[static_cast<std::size_t>(r.stopIn - 1)].offset : INT64_MAX;
+      struct Gated final : ByteStream {
+        Gated(const Bytes& b, int64_t at, const std::atomic<bool>& open) : inner(b), gate(at), opened(open) {}
+        std::size_t read(void* buf, std::size_t n) override {
+          for (int i = 0; i < 20000 && !opened && inner.position() + static_cast<int64_t>(n) > gate; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+          return inner.read(buf, n);
+        }
+        void write(const void* buf, std::size_t n) override { inner.write(buf, n); }
+        void seek(int64_t pos) override { inner.seek(pos); }
+        int64_t position() const override { return inner.position(); }
+        int64_t size() const override { return inner.size(); }
+        void truncate(int64_t n) override { inner.truncate(n); }
+        MemoryStream inner;
+        int64_t gate;
+        const std::atomic<bool>& opened;
+      };
+      FlacRangesJob job{[&](const std::string&) { return std::make_unique<Gated>(bytes, gate, asked); },
                         "source", 0, info, {}, PieceOutputs(folder, {}, ".flac"), told, {}};
       test::RecordingHost host;
       // A cancel in the first piece is asked for as the run starts: that
       // piece may be encoded before the host is first looked at.
       host.cancel = r.stopIn == 1;
       host.onPump = [&] {
-        if (r.stopIn > 0 && o.told.size() + 1 >= static_cast<std::size_t>(r.stopIn)) host.cancel = true;
+        if (r.stopIn > 0 && o.told.size() + 1 >= static_cast<std::size_t>(r.stopIn)) {
+          host.cancel = true;
+          asked = true;
+        }
       };
       bool complete = false;
       o.error = test::ErrorOf([&] { complete = WriteFlacRanges(job, ranges, host); });
