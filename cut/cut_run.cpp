@@ -96,7 +96,19 @@ bool detectSettings(CutSettings& s, JobHost& host, const OpenSource& open, bool 
     read.format = format;
     locateSamples(read, in, src);
   }
-  LevelWindows& levels = kept.emplace(format, src.dataSize);
+  DetectSettings d;
+  d.threshold = s.detect.threshold;
+  d.runLength = s.detect.runLength;
+  d.zero = s.detect.zero;
+  d.songs = s.detect.songs;
+  d.givenThreshold = s.threshold;
+  d.givenRunLength = s.runLength;
+  d.givenZero = ReadZeroPoints(s.correction);
+  d.ignoreClicks = s.ignoreClicks;
+  // Sounds longer than the click a run may hold are looked for, so that the
+  // dry run after this pass reads again only where a run may lie.
+  const int32_t clicks = ClickFrames(d, format);
+  LevelWindows& levels = kept.emplace(format, src.dataSize, clicks > 0 ? clicks + 1 : 0);
   std::vector<uint8_t> buffer(kScanPartBytes);
   for (int64_t done = 0; done < src.dataSize;) {
     const auto want = static_cast<std::size_t>(std::min<int64_t>(kScanPartBytes, src.dataSize - done));
@@ -108,15 +120,6 @@ bool detectSettings(CutSettings& s, JobHost& host, const OpenSource& open, bool 
     if (host.cancelRequested()) return false;
     if (got < want) break;
   }
-  DetectSettings d;
-  d.threshold = s.detect.threshold;
-  d.runLength = s.detect.runLength;
-  d.zero = s.detect.zero;
-  d.songs = s.detect.songs;
-  d.givenThreshold = s.threshold;
-  d.givenRunLength = s.runLength;
-  d.givenZero = ReadZeroPoints(s.correction);
-  d.ignoreClicks = s.ignoreClicks;
   CutResult chosen;
   chosen.detected = Detect(levels, d);
   s = AsRun(s, chosen);

@@ -8,6 +8,7 @@
 #include "cut/detect.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -184,20 +185,32 @@ void Prefault(void* data, std::size_t bytes) {
 
 }  // namespace
 
-LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes)
+int32_t ClickFrames(const DetectSettings& s, const PcmFormat& f) {
+  // A click in a gap would otherwise part it in two. Not when counting
+  // runs for a number of songs: the runs the windows see must be the cut's.
+  if ((s.threshold || s.runLength) && s.ignoreClicks == 0 && s.songs == 0)
+    return std::max(kFewestClickFrames, f.sampleRate / kClickRate);
+  return s.ignoreClicks;
+}
+
+
+LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t burstFrames)
     : format_(format),
       frameSize_(format.frameBytes()),
       windowFrames_(std::max(1, format.sampleRate / 100)),
+      burst_(burstFrames),
       groupFrames_(dataBytes > 0 ? EnvelopeFrames(format, dataBytes) : 0),
-      levels16_(ScanKernelsFor(format).levels) {
+      kernels_(ScanKernelsFor(format)) {
   // Grown once: an hour's windows fill megabytes.
   if (dataBytes > 0) {
     const auto windows = static_cast<std::size_t>(dataBytes / frameSize_ / windowFrames_ + 1);
     windows_.reserve(windows);
     least_.reserve(windows);
+    if (burst_ > 0) sustained_.reserve(windows);
     groups_.reserve(static_cast<std::size_t>(dataBytes / frameSize_ / groupFrames_ + 1));
     Prefault(windows_.data(), windows_.capacity() * sizeof(Window));
     Prefault(least_.data(), least_.capacity() * sizeof(float));
+    Prefault(sustained_.data(), sustained_.capacity() * sizeof(float));
   }
 }
 
@@ -219,27 +232,35 @@ void LevelWindows::add(const uint8_t* data, std::size_t n) {
 void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
   const int channels = format_.channels;
   const int32_t bytes = format_.bytesPerSample();
+  // Groups shorter than a window (a short source) are measured apart, so
+  // that windows are not cut into parts too short to hold a sound.
+  const bool fineGroups = groupFrames_ > 0 && groupFrames_ < windowFrames_;
   while (count > 0) {
     if (inWindow_ == 0) {
       windows_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
       least_.push_back(INFINITY);
+      if (burst_ > 0) sustained_.push_back(0);
     }
-    if (groupFrames_ > 0 && inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
     Window& w = windows_.back();
     int64_t take = std::min<int64_t>(count, windowFrames_ - inWindow_);
-    if (groupFrames_ > 0) take = std::min(take, groupFrames_ - inGroup_);
+    if (groupFrames_ > 0 && !fineGroups) take = std::min(take, groupFrames_ - inGroup_);
     float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY}, sum[2] = {0, 0};
-    float least = INFINITY;
-    if (levels16_) {
+    float least = INFINITY, sustained = 0;
+    if (kernels_.levels) {
       FrameLevels x;
-      levels16_(p, static_cast<int32_t>(take), x);
+      x.burst = burst_;
+      kernels_.levels(p, static_cast<int32_t>(take), x);
       for (int c = 0; c < channels; ++c) {
         lo[c] = static_cast<float>(x.lo[c]);
         hi[c] = static_cast<float>(x.hi[c]);
         sum[c] = static_cast<float>(x.sum[c]);
       }
       least = static_cast<float>(x.least);
+      sustained = static_cast<float>(x.sustained);
     } else {
+      // Blocks of a power of two frames, as the kernels take them.
+      const int64_t block = burst_ > 0 ? std::bit_ceil(static_cast<uint32_t>(burst_)) : 0;
+      float blockLeast = INFINITY;
       const uint8_t* s = p;
       for (int64_t f = 0; f < take; ++f, s += frameSize_) {
         float loud = 0;
@@ -251,15 +272,34 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
           loud = std::max(loud, std::abs(v));
         }
         least = std::min(least, loud);
+        blockLeast = std::min(blockLeast, loud);
+        if (block > 0 && (f + 1) % block == 0) {
+          sustained = std::max(sustained, blockLeast);
+          blockLeast = INFINITY;
+        }
       }
     }
+    if (burst_ > 0) sustained_.back() = std::max(sustained_.back(), sustained);
     for (int c = 0; c < channels; ++c) {
       w.lo[c] = std::min(w.lo[c], lo[c]);
       w.hi[c] = std::max(w.hi[c], hi[c]);
       w.sum[c] += sum[c];
     }
     least_.back() = std::min(least_.back(), least);
-    if (groupFrames_ > 0) {
+    if (fineGroups) {
+      const uint8_t* s = p;
+      for (int64_t f = 0; f < take; ++f, s += frameSize_) {
+        if (inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
+        Range& g = groups_.back();
+        for (int c = 0; c < channels; ++c) {
+          const float v = sampleAt(s + c * bytes, format_);
+          g.lo[c] = std::min(g.lo[c], v);
+          g.hi[c] = std::max(g.hi[c], v);
+        }
+        inGroup_ = (inGroup_ + 1) % groupFrames_;
+      }
+    } else if (groupFrames_ > 0) {
+      if (inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
       Range& g = groups_.back();
       for (int c = 0; c < channels; ++c) {
         g.lo[c] = std::min(g.lo[c], lo[c]);
@@ -290,10 +330,7 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   d.runLength = s.givenRunLength;
   d.zero = s.givenZero;
   d.ignoreClicks = s.ignoreClicks;
-  // A click in a gap would otherwise part it in two. Not when counting
-  // runs for a number of songs: the runs the windows see must be the cut's.
-  if ((s.threshold || s.runLength) && s.ignoreClicks == 0 && s.songs == 0)
-    d.ignoreClicks = std::max(kFewestClickFrames, f.sampleRate / kClickRate);
+  d.ignoreClicks = ClickFrames(s, f);
   const int64_t bridge = d.ignoreClicks > 0 ? (d.ignoreClicks + W - 1) / W + 1 : 0;
 
   double zero[2] = {static_cast<double>(s.givenZero.left), static_cast<double>(s.givenZero.right)};

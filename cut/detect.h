@@ -41,8 +41,9 @@ struct Detection {
 class LevelWindows {
  public:
   // With dataBytes, the lowest and highest samples of each group of the
-  // cut's envelope (of the same frames) are kept too.
-  explicit LevelWindows(const PcmFormat& format, int64_t dataBytes = 0);
+  // cut's envelope (of the same frames) are kept too; with burstFrames, each
+  // window's sustained level.
+  explicit LevelWindows(const PcmFormat& format, int64_t dataBytes = 0, int32_t burstFrames = 0);
   void add(const uint8_t* data, std::size_t n);
 
   struct Window {
@@ -58,6 +59,11 @@ class LevelWindows {
   // frame: a window of at least this level holds no quiet frame for any
   // threshold up to it, less the zero point.
   const std::vector<float>& leastLoudness() const { return least_; }
+  // Per window, a level that burstFrames frames in a row within it all
+  // reach, by their largest |sample|: a sound of that length, for any
+  // threshold up to it less the zero point (0 when none is sure).
+  const std::vector<float>& sustainedLoudness() const { return sustained_; }
+  int32_t burstFrames() const { return burst_; }
   struct Range {
     float lo[2], hi[2];
   };
@@ -72,14 +78,19 @@ class LevelWindows {
   int32_t windowFrames_;
   std::vector<Window> windows_;
   std::vector<float> least_;
+  int32_t burst_;
+  std::vector<float> sustained_;
   int32_t inWindow_ = 0;  // frames of the last window so far
   int64_t groupFrames_ = 0;
   std::vector<Range> groups_;
   int64_t inGroup_ = 0;
   int64_t frames_ = 0;
-  void (*levels16_)(const uint8_t*, int32_t, FrameLevels&);
+  ScanKernels kernels_;
   std::vector<uint8_t> partial_;  // bytes of a frame split between two adds
 };
+
+// K: the click a quiet run may hold, as given, or chosen with T or N.
+int32_t ClickFrames(const DetectSettings& settings, const PcmFormat& format);
 
 // The settings asked for, from the levels of the whole data.
 Detection Detect(const LevelWindows& levels, const DetectSettings& settings);

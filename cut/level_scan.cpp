@@ -1,9 +1,10 @@
-// A window whose every frame is louder than the threshold plus the zero
-// point holds a sound longer than the click tolerance: no quiet run goes
-// across it, and the scan leaves it with nothing carried. So the quiet runs
-// lie in the stretches between such windows, each no longer than its
-// stretch. Stretches long enough to end a song or to hold the longest run are
-// tested again as the scan would; the others cannot change the report.
+// A window holding more frames in a row louder than the threshold plus the
+// zero point than the click tolerance allows holds a sound that ends any
+// quiet run, and after it the scan carries nothing. So every quiet run lies
+// between two such sounds, within the stretch from the first one's window
+// through the second one's, and is no longer than it. Stretches long enough
+// to end a song or to hold the longest run are tested again as the scan
+// would, from a fresh start; the others cannot change the report.
 
 #include "cut/level_scan.h"
 
@@ -21,9 +22,12 @@ namespace mv {
 
 namespace {
 
+// Frames from the start of a window holding a sound longer than any click
+// a run may hold, through the end of the next such window: every quiet run
+// lies within one such stretch, after the first sound and before the second.
 struct Stretch {
-  int64_t first, end;  // frames of the windows that may hold quiet frames
-  int64_t through;     // the end of the loud window after it (or the tested end)
+  int64_t first, through;
+  int64_t frames() const { return through - first; }
 };
 
 // The lowest and highest sample of each channel over some windows.
@@ -52,29 +56,21 @@ class LevelScan {
         whole_(src.dataSize / fs_),
         tested_(src.dataSize / (int64_t{fs_} * n_) * n_) {}
 
-  // The stretches between loud windows, within the tested frames.
+  // The stretches between sounds, within the tested frames.
   std::vector<Stretch> stretches() const {
     const double zero = fmt_.channels == 2 ? std::max(std::abs(z_.left), std::abs(z_.right)) : std::abs(z_.left);
     // One step more than the test needs, for the rounding of the levels.
     const double loud = s_.threshold + zero + 1;
-    const auto& least = lv_.leastLoudness();
+    const auto& sustained = lv_.sustainedLoudness();
+    const auto windows = static_cast<int64_t>(sustained.size());
     std::vector<Stretch> out;
-    const auto windows = static_cast<int64_t>(least.size());
-    int64_t w = 0;
-    while (w * W_ < tested_) {
-      auto isLoud = [&](int64_t i) {
-        return i < windows && (i + 1) * W_ <= whole_ && least[static_cast<std::size_t>(i)] >= loud;
-      };
-      if (isLoud(w)) {
-        ++w;
-        continue;
-      }
-      int64_t e = w;
-      while (e * W_ < tested_ && !isLoud(e)) ++e;
-      const int64_t first = w * W_, end = std::min(e * W_, tested_);
-      out.push_back({first, end, std::min((e + 1) * W_, tested_)});
-      w = e;
+    int64_t from = 0;
+    for (int64_t w = 0; w < windows && w * W_ < tested_; ++w) {
+      if ((w + 1) * W_ > whole_ || sustained[static_cast<std::size_t>(w)] < loud) continue;
+      out.push_back({from, std::min((w + 1) * W_, tested_)});
+      from = w * W_;
     }
+    if (from < tested_) out.push_back({from, tested_});
     return out;
   }
 
@@ -89,7 +85,7 @@ class LevelScan {
     const int64_t partFrames = std::max<int64_t>(1, kScanPartBytes / fs_);
     std::vector<uint8_t> buffer(static_cast<std::size_t>(partFrames * fs_));
     for (const Stretch& x : all) {
-      if (x.end - x.first < least) continue;
+      if (x.frames() < least) continue;
       if (x.first > at) fresh();
       for (int64_t f = std::max(x.first, at); f < x.through;) {
         const int64_t count = std::min(partFrames, x.through - f);
@@ -287,7 +283,7 @@ bool CanScanFromLevels(const CutSettings& s, const LevelWindows& levels, const C
   const int64_t fs = f.frameBytes();
   return s.dryRun && s.mode == CutMode::AtSilences && !s.keepSilenceSeconds && !f.isFloat() &&
          (f.bitsPerSample == 8 || f.bitsPerSample == 16 || f.bitsPerSample == 24) && levels.format() == f &&
-         s.ignoreClicks > 0 && s.ignoreClicks < levels.windowFrames() && s.runLength >= 4 * levels.windowFrames() &&
+         s.ignoreClicks > 0 && levels.burstFrames() == s.ignoreClicks + 1 && s.runLength >= 4 * levels.windowFrames() &&
          levels.frames() == src.dataSize / fs && levels.groupFrames() == EnvelopeFrames(f, src.dataSize) &&
          src.dataSize >= fs && src.stream.size() - src.dataStart >= src.dataSize;
 }
@@ -304,7 +300,7 @@ bool ScanFromLevels(const CutSettings& s, ZeroPoints zero, const LevelWindows& l
   if (!scan.scan(all, least, host, report)) return false;
   const int64_t longest = std::max<int64_t>(1, scan.longest());
   if (longest < least && std::any_of(all.begin(), all.end(), [&](const Stretch& x) {
-        return x.end - x.first < least && x.end - x.first >= longest;
+        return x.frames() < least && x.frames() >= longest;
       })) {
     least = longest;
     if (!scan.scan(all, least, host, report)) return false;

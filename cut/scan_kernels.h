@@ -68,6 +68,11 @@ struct FrameLevels {
   int32_t lo[2], hi[2];
   int64_t sum[2];
   int32_t least;
+  // Given: a length of frames (0 for none). Found: the largest level that
+  // every frame of a block of at least that many frames in a row reaches,
+  // the blocks aligned from the first frame (0 when none fits).
+  int32_t burst = 0;
+  int32_t sustained = 0;
 };
 
 struct ScanKernels {
@@ -86,8 +91,8 @@ struct ScanKernels {
   // The silent frames among `count` (at most 64) frames, by the scan's own
   // test for the threshold, a bit each, the first lowest.
   uint64_t (*silentBits)(const uint8_t* frames, int32_t count, int32_t threshold) = nullptr;
-  // The levels of `count` frames (at most 65536), for 16-bit samples only;
-  // null for the others.
+  // The levels of `count` frames (at most 65536), for 8-bit samples (in
+  // their own units about 128) and 16-bit ones; null for the others.
   void (*levels)(const uint8_t* frames, int32_t count, FrameLevels& out) = nullptr;
 };
 

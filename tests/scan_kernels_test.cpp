@@ -215,6 +215,8 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
       for (int32_t count = 1; static_cast<std::size_t>((at + count) * f) <= e.size();
            count += 1 + static_cast<int32_t>(rng() % 131)) {
         FrameLevels plain{{32767, 32767}, {-32768, -32768}, {0, 0}, 65535}, x, y;
+        x.burst = y.burst = 1 + static_cast<int32_t>(rng() % 12);
+        std::vector<int32_t> levels;
         for (int32_t i = at; i < at + count; ++i) {
           int32_t loud = 0;
           for (int c = 0; c < channels; ++c) {
@@ -226,12 +228,20 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
             loud = std::max(loud, std::abs(v));
           }
           plain.least = std::min(plain.least, loud);
+          levels.push_back(loud);
         }
         portable.levels(e.data() + at * f, count, x);
         wide->levels(e.data() + at * f, count, y);
         for (const FrameLevels* got : {&x, &y}) {
           SCOPED_TRACE(::testing::Message() << (got == &x ? "portable " : "wide ") << at << "+" << count);
           ASSERT_EQ(got->least, plain.least);
+          // A sustained level is one that so many frames in a row all reach.
+          bool held = got->sustained == 0;
+          for (std::size_t i = 0; !held && i + static_cast<std::size_t>(got->burst) <= levels.size(); ++i)
+            held = std::all_of(levels.begin() + static_cast<std::ptrdiff_t>(i),
+                               levels.begin() + static_cast<std::ptrdiff_t>(i) + got->burst,
+                               [&](int32_t v) { return v >= got->sustained; });
+          ASSERT_TRUE(held) << got->sustained << " over " << got->burst;
           for (int c = 0; c < channels; ++c) {
             ASSERT_EQ(got->lo[c], plain.lo[c]);
             ASSERT_EQ(got->hi[c], plain.hi[c]);
