@@ -8,6 +8,7 @@
 #include "cut/flac_ranges.h"
 #include "cut/flac_sink.h"
 #include "cut/trim_sink.h"
+#include "cut/wave_sink.h"
 #include "flac/flac_source.h"
 #include "wave/checked.h"
 #include "wave/encoded.h"
@@ -196,22 +197,6 @@ OutputRules rulesFor(const CutSettings& s) {
   return rules;
 }
 
-// The pieces of a run: WAVE files in the save folder.
-class FileSink final : public PieceSink {
- public:
-  FileSink(const CutSettings& s, PieceOutputs paths, OutputHeader header, JobHost& host)
-      : paths_(std::move(paths)), header_(std::move(header)), out_(closedBy(host), rulesFor(s)) {}
-  void start(int32_t number) override { out_.create(paths_(number), paths_.header(header_, number)); }
-  void write(const uint8_t* data, std::size_t n) override { out_.append(data, n); }
-  void finish() override { out_.finish(); }
-  void abandon() noexcept override { out_.abandon(); }
-
- private:
-  PieceOutputs paths_;
-  OutputHeader header_;
-  WaveWriter out_;
-};
-
 // The pieces of a dry run: counted, never written. A folder that could not
 // take them fails where the run would fail to create its first file.
 class NoSink final : public PieceSink {
@@ -347,7 +332,7 @@ bool cutSource(const CutSettings& settings, JobHost& host, const OpenSource& ope
   else if (merging)
     out = std::make_unique<MergingSink>(paths, header, closedBy(host), rulesFor(s), minBytes);
   else
-    out = std::make_unique<FileSink>(s, paths, header, host);
+    out = std::make_unique<WaveSink>(paths, header, closedBy(host), rulesFor(s));
   if (watcher) out = std::make_unique<WatchedSink>(std::move(out), result, *watcher);
   if (s.mode == CutMode::EqualLengths) return CutIntoPieces(s, src, host, *out, result.report);
   const ZeroPoints zero = zeroFor(s, flac ? decoded->info().bits : 16);

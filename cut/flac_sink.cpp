@@ -1,237 +1,46 @@
 #include "cut/flac_sink.h"
 
-#include <algorithm>
+#include <memory>
+#include <thread>
 
-#include "wave/paths.h"
+#include "flac/flac_writer.h"
 
 namespace mv {
 
 namespace {
-// Parts larger than this are handed over in several jobs, so that a worker
-// starts on them sooner.
-constexpr std::size_t kJobBytes = 1 << 20;
+
 // Two encoders keep up with the cut's scan and decoding on two cores; more
 // would only contend with the cut's own thread there and hold more memory.
 int32_t Workers() { return std::thread::hardware_concurrency() >= 2 ? 2 : 1; }
+
+class FlacPiece final : public PieceFile {
+ public:
+  FlacPiece(std::shared_ptr<const PieceOutputs> paths, const FlacStreamInfo& info, FileClosed closed,
+            OutputRules rules)
+      : paths_(std::move(paths)), info_(info), out_(std::move(closed), std::move(rules)) {}
+  void create(int32_t number) override {
+    out_.create((*paths_)(number), info_.format, info_.bits, paths_->flacOptions(number));
+  }
+  void append(const uint8_t* data, std::size_t n) override { out_.append(data, n); }
+  void finish() override { out_.finish(); }
+  void abandon() noexcept override { out_.abandon(); }
+  void discard() noexcept override { out_.discard(); }
+
+ private:
+  std::shared_ptr<const PieceOutputs> paths_;
+  FlacStreamInfo info_;
+  FlacWriter out_;
+};
+
 }  // namespace
 
 FlacSink::FlacSink(PieceOutputs paths, const FlacStreamInfo& info, FileClosed closed, OutputRules rules,
                    std::size_t queueBytes)
-    : paths_(std::move(paths)), queueBytes_(queueBytes), info_(info), closed_(std::move(closed)), rules_(std::move(rules)) {
-  const int32_t workers = Workers();
-  try {
-    for (int32_t u = 0; u < workers; ++u) workers_.emplace_back([this] { work(); });
-  } catch (...) {
-    // One worker will do, but none cannot.
-    if (workers_.empty()) throw;
-  }
-}
-
-FlacSink::~FlacSink() {
-  abandon();
-  {
-    std::lock_guard lock(mutex_);
-    stop_ = true;
-  }
-  work_.notify_all();
-  for (std::thread& t : workers_) t.join();
-}
-
-void FlacSink::work() {
-  std::unique_lock lock(mutex_);
-  for (;;) {
-    Piece* next = nullptr;
-    work_.wait(lock, [&] {
-      for (const auto& p : pieces_)
-        if (!p->taken) {
-          next = p.get();
-          return true;
-        }
-      return stop_;
-    });
-    if (!next) return;
-    next->taken = true;
-    encode(*next, lock);
-    settle(lock);
-  }
-}
-
-void FlacSink::encode(Piece& p, std::unique_lock<std::mutex>& lock) {
-  // After an error in this piece or one before it nothing more is written;
-  // the jobs still count down.
-  auto skipped = [&] { return p.error || firstFailed_ < p.seq; };
-  auto attempt = [&](auto&& what) {
-    lock.unlock();
-    std::exception_ptr error;
-    try {
-      what();
-    } catch (...) {
-      error = std::current_exception();
-    }
-    lock.lock();
-    if (error) {
-      p.error = error;
-      firstFailed_ = std::min(firstFailed_, p.seq);
-    }
-  };
-  if (!skipped())
-    attempt([&] { p.out.create(paths_(p.number), info_.format, info_.bits, paths_.flacOptions(p.number)); });
-  for (;;) {
-    work_.wait(lock, [&] { return !p.jobs.empty(); });
-    Job job = std::move(p.jobs.front());
-    p.jobs.pop_front();
-    if (job.kind != Job::Data) {
-      p.end = job.kind;
-      p.encoded = true;
-      return;
-    }
-    if (!skipped()) attempt([&] { p.out.append(job.bytes.data(), job.bytes.size()); });
-    queued_ -= job.bytes.size();
-    job.bytes.clear();
-    spare_.push_back(std::move(job.bytes));
-    done_.notify_all();
-  }
-}
-
-void FlacSink::settle(std::unique_lock<std::mutex>& lock) {
-  while (!settling_ && !pieces_.empty() && pieces_.front()->encoded) {
-    settling_ = true;
-    Piece& p = *pieces_.front();
-    const bool after = error_ != nullptr;
-    std::exception_ptr error = p.error;
-    lock.unlock();
-    // As a writer on the cut's thread would: what was appended stays a
-    // complete file, its name in before the error; a piece after a failed
-    // one would never have been begun.
-    if (after) {
-      p.out.discard();
-    } else if (!error && p.end == Job::Finish) {
-      try {
-        p.out.finish();
-      } catch (...) {
-        error = std::current_exception();
-      }
-    }
-    p.out.abandon();
-    lock.lock();
-    if (!after && error) error_ = error;
-    pieces_.pop_front();
-    settling_ = false;
-    done_.notify_all();
-  }
-}
-
-void FlacSink::push(Job job, std::unique_lock<std::mutex>& lock) {
-  if (job.kind == Job::Data) queued_ += job.bytes.size();
-  open_->jobs.push_back(std::move(job));
-  lock.unlock();
-  work_.notify_all();
-}
-
-std::exception_ptr FlacSink::tell() noexcept {
-  std::vector<std::pair<std::string, int64_t>> files;
-  std::exception_ptr error;
-  {
-    std::lock_guard lock(mutex_);
-    files.swap(finished_);
-    error = error_;
-  }
-  if (closed_) {
-    for (const auto& [path, size] : files) {
-      try {
-        closed_(path, size);
-      } catch (...) {
-      }
-    }
-  }
-  return error;
-}
-
-void FlacSink::report() {
-  if (const std::exception_ptr error = tell()) std::rethrow_exception(error);
-}
-
-void FlacSink::start(int32_t number) {
-  report();
-  // The scan may run one piece ahead of the pieces being encoded.
-  const std::size_t inFlight = workers_.size() + 1;
-  std::unique_lock lock(mutex_);
-  done_.wait(lock, [&] { return error_ || pieces_.size() < inFlight; });
-  if (error_) {
-    lock.unlock();
-    report();
-  }
-  // The workers finish the files; the host hears of them on the cut's thread.
-  pieces_.push_back(std::make_unique<Piece>(
-      begun_++, number,
-      [this](const std::string& path, int64_t size) {
-        std::lock_guard told(mutex_);
-        finished_.emplace_back(path, size);
-      },
-      rules_));
-  open_ = pieces_.back().get();
-  lock.unlock();
-  work_.notify_all();
-}
-
-void FlacSink::write(const uint8_t* data, std::size_t n) {
-  report();
-  if (!open_) return;
-  while (n > 0) {
-    const std::size_t step = std::min(n, kJobBytes);
-    std::unique_lock lock(mutex_);
-    done_.wait(lock, [&] { return error_ || queued_ == 0 || queued_ + step <= queueBytes_; });
-    if (error_) {
-      lock.unlock();
-      report();
-    }
-    Job job{Job::Data, {}};
-    if (!spare_.empty()) {
-      job.bytes = std::move(spare_.back());
-      spare_.pop_back();
-    }
-    // The copy is made outside the lock; the buffer is the cut's until pushed.
-    lock.unlock();
-    job.bytes.assign(data, data + step);
-    lock.lock();
-    push(std::move(job), lock);
-    data += step;
-    n -= step;
-  }
-}
-
-void FlacSink::finish() {
-  report();
-  if (!open_) return;
-  std::unique_lock lock(mutex_);
-  push(Job{Job::Finish, {}}, lock);
-  open_ = nullptr;
-}
-
-void FlacSink::drain() noexcept {
-  std::unique_lock lock(mutex_);
-  done_.wait(lock, [&] { return pieces_.empty(); });
-}
-
-void FlacSink::abandon() noexcept {
-  if (open_) {
-    std::unique_lock lock(mutex_);
-    push(Job{Job::Abandon, {}}, lock);
-    open_ = nullptr;
-  }
-  drain();
-  tell();
-}
-
-void FlacSink::close() {
-  // A piece left open is kept as it is, as a cancel keeps it.
-  if (open_) {
-    std::unique_lock lock(mutex_);
-    push(Job{Job::Abandon, {}}, lock);
-    open_ = nullptr;
-  }
-  drain();
-  report();
-}
+    : QueuedSink(
+          [paths = std::make_shared<const PieceOutputs>(std::move(paths)), info, rules = std::move(rules)](
+              FileClosed told) -> std::unique_ptr<PieceFile> {
+            return std::make_unique<FlacPiece>(paths, info, std::move(told), rules);
+          },
+          std::move(closed), Workers(), queueBytes) {}
 
 }  // namespace mv

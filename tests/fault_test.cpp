@@ -16,8 +16,10 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "cut/cut.h"
+#include "cut/wave_sink.h"
 #include "join/join.h"
 #include "tests/support.h"
 #include "wave/errors.h"
@@ -161,6 +163,115 @@ TEST_F(Faults, WriteFailingAsAShortSongJoinsTheOneBefore) {
   const Bytes& second = left.at("mv000002.wav");
   EXPECT_TRUE(IsPrefix(first, data));
   EXPECT_TRUE(IsPrefix(second, data, first.size()));
+}
+
+// WAVE pieces written on the sink's worker against the same calls to a
+// writer on the cut's own thread: a write that fails part-way through a long
+// piece, a piece whose name a folder holds, a stop half way. The same error,
+// raised among the same piece's calls and soon after the failure (no later
+// than a queue's bytes on), the same files told of in the same order on the
+// cut's thread, the same bytes on disk.
+TEST_F(Faults, PiecesWrittenOnAWorkerEndAsOnTheCutsThread) {
+  struct Case {
+    const char* name;
+    rlim_t limit;
+    int folderAt, stopIn;
+  };
+  const Case cases[] = {{"whole", RLIM_INFINITY, 0, 0},
+                        {"write_fails", 3 << 20, 0, 0},
+                        {"folder_at_2", RLIM_INFINITY, 2, 0},
+                        {"stopped_in_2", RLIM_INFINITY, 0, 2}};
+  const std::size_t pieces[] = {200000, 8 << 20, 300000};
+  constexpr std::size_t kQueue = 1 << 20, kChunk = 65536;
+  Bytes bytes(pieces[0] + pieces[1] + pieces[2]);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
+  const PcmFormat format = ParseFormatLabel("16bit, Stereo, 44kHz");
+  const OutputHeader header(format, std::nullopt);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string outcome[2], error[2];
+    std::size_t handed[2] = {0, 0};
+    for (const bool onWorker : {false, true}) {
+      const std::string folder = test::EmptyFolder(dir / (std::string(c.name) + (onWorker ? "_sink" : "_writer")));
+      if (c.folderAt > 0) fs::create_directory(PieceName(folder, c.folderAt, ".wav"));
+      // In the child: the piece whose call raised, the bytes handed over in
+      // it, and the files told of, in order.
+      const std::string log = folder + ".log";
+      error[onWorker] = UnderFileSizeLimit(c.limit, [&] {
+        const std::thread::id cutThread = std::this_thread::get_id();
+        std::string told;
+        int piece = 0;
+        std::size_t inPiece = 0;
+        auto closed = [&](const std::string& path, int64_t size) {
+          if (std::this_thread::get_id() != cutThread) told += "(not on the cut's thread) ";
+          told += fs::path(path).filename().string() + " " + std::to_string(size) + "\n";
+        };
+        std::function<void(int)> start;
+        std::function<void(const uint8_t*, std::size_t)> write;
+        std::function<void()> finish, stop;
+        std::unique_ptr<PieceSink> sink;
+        WaveWriter writer(closed, {});
+        if (onWorker) {
+          sink = std::make_unique<WaveSink>(PieceOutputs(folder, {}, ".wav"), header, closed, OutputRules{}, kQueue);
+          start = [&](int n) { sink->start(n); };
+          write = [&](const uint8_t* p, std::size_t n) { sink->write(p, n); };
+          finish = [&] { sink->finish(); };
+          stop = [&] { sink->abandon(); };
+        } else {
+          start = [&](int n) { writer.create(PieceName(folder, n, ".wav"), header); };
+          write = [&](const uint8_t* p, std::size_t n) { writer.append(p, n); };
+          finish = [&] { writer.finish(); };
+          stop = [&] { writer.abandon(); };
+        }
+        try {
+          std::size_t at = 0;
+          for (piece = 1; piece <= 3; ++piece) {
+            const std::size_t end = at + pieces[piece - 1];
+            inPiece = 0;
+            start(piece);
+            const std::size_t until = piece == c.stopIn ? at + (end - at) / 2 : end;
+            for (; at < until; at += std::min(kChunk, until - at), inPiece += kChunk)
+              write(bytes.data() + at, std::min(kChunk, until - at));
+            if (piece == c.stopIn) {
+              stop();
+              break;
+            }
+            at = end;
+            finish();
+          }
+          if (sink) sink->close();
+        } catch (...) {
+          sink.reset();
+          writer.abandon();
+          const std::string where = std::to_string(piece) + " " + std::to_string(inPiece) + "\n";
+          test::WriteBytes(log, Bytes(where.begin(), where.end()));
+          test::WriteBytes(log + ".told", Bytes(told.begin(), told.end()));
+          throw;
+        }
+        sink.reset();
+        test::WriteBytes(log, Bytes{'-', ' ', '0', '\n'});
+        test::WriteBytes(log + ".told", Bytes(told.begin(), told.end()));
+      });
+      if (const auto at = error[onWorker].find(folder); at != std::string::npos)
+        error[onWorker].replace(at, folder.size(), "DIR");
+      std::string where = test::ReadText(log);
+      handed[onWorker] = std::stoul(where.substr(where.find(' ') + 1));
+      outcome[onWorker] = where.substr(0, where.find(' ')) + " | " + test::ReadText(log + ".told");
+      for (const std::string& name : test::FileNames(folder))
+        if (fs::is_regular_file(folder + "/" + name))
+          outcome[onWorker] += name + " " + std::to_string(std::hash<std::string>{}(
+                                                   test::ReadText(folder + "/" + name))) + "\n";
+    }
+    EXPECT_EQ(error[1], error[0]);
+    EXPECT_EQ(outcome[1], outcome[0]);
+    EXPECT_LE(handed[1], handed[0] + kQueue + kChunk);
+    if (c.limit != RLIM_INFINITY) {
+      EXPECT_EQ(error[0], msg::kWriteError);
+    }
+    if (c.folderAt > 0) {
+      EXPECT_NE(error[0].find("DIR/mv000002.wav"), std::string::npos) << error[0];
+    }
+  }
 }
 
 TEST_F(Faults, SaveFolderThatGoesAwayDuringACut) {

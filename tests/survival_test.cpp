@@ -514,7 +514,8 @@ bool StraceWorks(const std::string& logs) {
 // The job killed on entering its first `call` (write or pwrite64), then its
 // second, and so on until it ends: every state its files pass through between
 // two such calls is seen, an empty new file and a bare header included.
-// Counts the kills and the files of a complete run.
+// Pieces are written on a thread of their own: every thread is traced, each
+// counting its own calls. Counts the kills and the files of a complete run.
 void KillAtEachCall(const Job& job, const Tape& tape, const std::string& call, int& kills,
                     std::size_t& fileCount) {
   test::TempDir work;
@@ -530,7 +531,7 @@ void KillAtEachCall(const Job& job, const Tape& tape, const std::string& call, i
   for (int k = 1;; ++k) {
     ASSERT_LT(k, 500) << "the run never ends";
     test::EmptyFolder(out);
-    Args args = {"strace", "-qq", "-o", "/dev/null", "-e", "trace=" + call,
+    Args args = {"strace", "-f", "-qq", "-o", "/dev/null", "-e", "trace=" + call,
                  "-e", "inject=" + call + ":signal=KILL:when=" + std::to_string(k)};
     for (const auto& a : job.args(tape, out)) args.push_back(a);
     const Outcome o = RunToEnd(args, work.path());
