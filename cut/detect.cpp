@@ -433,22 +433,32 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     for (const Run& r : inner(allRuns, windows, lead)) all.push_back(r.count);
     std::sort(all.rbegin(), all.rend());
     const int64_t shortest = seconds(kShortestGapSeconds);
+    auto below = [&](std::size_t i) {
+      return std::max<double>(i + 1 < all.size() ? static_cast<double>(all[i + 1]) + 2 : 0,
+                              static_cast<double>(shortest));
+    };
+    // N with all[i] the shortest gap.
+    auto take = [&](std::size_t i) {
+      const auto gap = static_cast<double>(all[i]);
+      const auto n = std::llround(std::max(std::sqrt(gap * below(i)), kBelowShortestGap * gap) * W);
+      d.runLength = static_cast<int32_t>(std::clamp<int64_t>(pastLeadIn(n, all[i] * W), 1, kMaxRunLength));
+    };
     double best = 0;
+    std::size_t chosen = 0;
     for (std::size_t i = 0; i < all.size() && all[i] >= shortest; ++i) {
-      const double below = std::max<double>(i + 1 < all.size() ? static_cast<double>(all[i + 1]) + 2 : 0,
-                                            static_cast<double>(shortest));
-      const double ratio = static_cast<double>(all[i]) / below;
+      const double ratio = static_cast<double>(all[i]) / below(i);
       if (ratio > best) {
         best = ratio;
-        d.runLength = static_cast<int32_t>(std::clamp<int64_t>(
-            pastLeadIn(std::llround(std::max(std::sqrt(static_cast<double>(all[i]) * below),
-                                            kBelowShortestGap * static_cast<double>(all[i])) *
-                                   W),
-                       all[i] * W),
-            1,
-            kMaxRunLength));
+        chosen = i;
+        take(i);
       }
     }
+    // A lead-in that N does not pass is a piece of silence, an error for
+    // sure. When a single run lies between N and the lead-in, N passes both:
+    // if that run is a gap one break is missed instead, if it is a lone
+    // pause of the music (as likely) two errors are spared.
+    if (best > 0 && chosen > 0 && leadIn > d.runLength && all[chosen] * W < leadIn && all[chosen - 1] * W > leadIn)
+      take(chosen - 1);
   }
   return d;
 }

@@ -22,7 +22,7 @@ constexpr double kPi = 3.14159265358979323846;
 // A tape: a short quiet lead-in, then songs of tones with a short pause in
 // each, parted by gaps of the given lengths; hiss and a DC offset (16-bit
 // units) over all of it, a click in the second gap, and a thump of 30 ms in
-// the lead-in when asked.
+// the lead-in and a longer pause in the third song when asked.
 struct Tape {
   PcmFormat format;
   double hissDb;  // RMS of the hiss, dBFS
@@ -33,6 +33,7 @@ struct Tape {
   double leadIn = 0.4;
   int clickFrames = 1;          // of the click in the second gap, 1 s in
   double leadInThump = -1;      // seconds, or none
+  double lonePause = 0;         // seconds of the third song's pause, or its usual one
 
   // Where each gap lies, in frames: [first, end).
   std::vector<std::pair<int64_t, int64_t>> gapFrames() const {
@@ -51,10 +52,10 @@ struct Tape {
     const int rate = format.sampleRate;
     std::vector<double> clean;
     auto quiet = [&](double seconds) { clean.resize(clean.size() + 2 * static_cast<std::size_t>(seconds * rate), 0.0); };
-    auto song = [&] {
+    auto song = [&](double pause) {
       const auto n = static_cast<int64_t>(songSeconds * rate);
-      const auto pauseFrom = static_cast<int64_t>((songSeconds - pauseSeconds) / 2 * rate);
-      const auto pauseTo = pauseFrom + static_cast<int64_t>(pauseSeconds * rate);
+      const auto pauseFrom = static_cast<int64_t>((songSeconds - pause) / 2 * rate);
+      const auto pauseTo = pauseFrom + static_cast<int64_t>(pause * rate);
       for (int64_t f = 0; f < n; ++f) {
         const double t = static_cast<double>(f) / rate;
         const double v = f >= pauseFrom && f < pauseTo
@@ -66,11 +67,11 @@ struct Tape {
       }
     };
     quiet(leadIn);
-    for (double g : gaps) {
-      song();
-      quiet(g);
+    for (std::size_t i = 0; i < gaps.size(); ++i) {
+      song(i == 2 && lonePause > 0 ? lonePause : pauseSeconds);
+      quiet(gaps[i]);
     }
-    song();
+    song(pauseSeconds);
     quiet(0.5);
     // Gaussian hiss from a fixed sequence, then the offset.
     uint64_t state = 0x2545F4914F6CDD1DULL;
@@ -175,6 +176,9 @@ TEST_F(Detect, ChosenSettingsPartTheGapsAtEveryWidth) {
       // A thump just after the start, then a second of quiet: no piece of silence.
       {"16-bit stereo, thump before a long lead-in",
        {formatOf(16, 2, 11025), -65, 0, 0, {1.5, 3.0, 2.0, 2.5}, 4.0, 0.25, 1.0, 1, 0.02}},
+      // A lone pause of 0.8 s, further above the others than the gaps are
+      // above it, and shorter than the lead-in of 1 s: N passes both.
+      {"16-bit stereo, one long pause", {formatOf(16, 2, 11025), -65, 0, 0, {1.5, 3.0, 2.0, 2.5}, 4.0, 0.25, 1.0, 1, -1, 0.8}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -191,7 +195,7 @@ TEST_F(Detect, ChosenSettingsPartTheGapsAtEveryWidth) {
     EXPECT_GT(r.detected->threshold, 3 * sigma);
     EXPECT_LT(r.detected->threshold, std::max(16 * sigma, 4.0));
     // The run length is longer than a pause and shorter than any gap.
-    EXPECT_GT(r.detected->runLength, t.pauseSeconds * f.sampleRate);
+    EXPECT_GT(r.detected->runLength, std::max(t.pauseSeconds, t.lonePause) * f.sampleRate);
     EXPECT_LT(r.detected->runLength, 1.5 * f.sampleRate);
     // Every gap ends one song, and nothing else does.
     const auto gaps = t.gapFrames();
