@@ -348,22 +348,7 @@ TEST(SilenceCutAgainstTheRules, ScanFromTheLevelsReportsWhatTheWholeScanDoes) {
     void finish() override { ++finished; }
     void abandon() noexcept override {}
   };
-  // Counts what the scan from the levels reads again.
-  struct Counted final : ByteStream {
-    explicit Counted(const Bytes& d) : inner(d) {}
-    std::size_t read(void* buf, std::size_t n) override {
-      const std::size_t got = inner.read(buf, n);
-      bytes += static_cast<int64_t>(got);
-      return got;
-    }
-    void write(const void* buf, std::size_t n) override { inner.write(buf, n); }
-    void seek(int64_t pos) override { inner.seek(pos); }
-    int64_t position() const override { return inner.position(); }
-    int64_t size() const override { return inner.size(); }
-    void truncate(int64_t n) override { inner.truncate(n); }
-    MemoryStream inner;
-    int64_t bytes = 0;
-  };
+
   std::mt19937 rng(20261210);
   int64_t total = 0, reread = 0;
   const int thresholds8[] = {1, 2, 40, 100, 127};
@@ -402,7 +387,10 @@ TEST(SilenceCutAgainstTheRules, ScanFromTheLevelsReportsWhatTheWholeScanDoes) {
       at += part;
     }
     MemoryStream whole(data);
-    Counted again(data);
+    // Counts what the scan from the levels reads again.
+    test::WatchedStream again(data);
+    int64_t asked = 0;
+    again.beforeRead = [&](int64_t, std::size_t bytes) { asked += static_cast<int64_t>(bytes); };
     const CutSource a{whole, 0, static_cast<int64_t>(data.size())}, b{again, 0, static_cast<int64_t>(data.size())};
     ASSERT_TRUE(CanScanFromLevels(s, levels, b));
     test::RecordingHost host;
@@ -416,7 +404,7 @@ TEST(SilenceCutAgainstTheRules, ScanFromTheLevelsReportsWhatTheWholeScanDoes) {
     // run may be short enough to be anywhere.
     if (t < (bits == 8 ? 64 : 16384) && k < window / 4 && ra.pieces.size() > 1) {
       total += static_cast<int64_t>(data.size());
-      reread += again.bytes;
+      reread += asked;
     }
 
     EXPECT_EQ(sb.started, sa.started);

@@ -479,23 +479,15 @@ TEST_P(FlacSinkRuns, LeaveWhatAWriterOnTheCutsThreadLeaves) {
       // before the host is looked at again, and the run would be complete.
       std::atomic<bool> asked{r.stopIn <= 1};
       const int64_t gate = r.stopIn > 1 ? ranges[static_cast<std::size_t>(r.stopIn - 1)].offset : INT64_MAX;
-      struct Gated final : ByteStream {
-        Gated(const Bytes& b, int64_t at, const std::atomic<bool>& open) : inner(b), gate(at), opened(open) {}
-        std::size_t read(void* buf, std::size_t n) override {
-          for (int i = 0; i < 20000 && !opened && inner.position() + static_cast<int64_t>(n) > gate; ++i)
+      auto gated = [&](const std::string&) {
+        auto in = std::make_unique<test::WatchedStream>(bytes);
+        in->beforeRead = [&](int64_t from, std::size_t n) {
+          for (int i = 0; i < 20000 && !asked && from + static_cast<int64_t>(n) > gate; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-          return inner.read(buf, n);
-        }
-        void write(const void* buf, std::size_t n) override { inner.write(buf, n); }
-        void seek(int64_t pos) override { inner.seek(pos); }
-        int64_t position() const override { return inner.position(); }
-        int64_t size() const override { return inner.size(); }
-        void truncate(int64_t n) override { inner.truncate(n); }
-        MemoryStream inner;
-        int64_t gate;
-        const std::atomic<bool>& opened;
+        };
+        return in;
       };
-      FlacRangesJob job{[&](const std::string&) { return std::make_unique<Gated>(bytes, gate, asked); },
+      FlacRangesJob job{gated,
                         "source", 0, info, {}, PieceOutputs(folder, {}, ".flac"), told, {}};
       test::RecordingHost host;
       // A cancel in the first piece is asked for as the run starts: that

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/files.h"
+#include "wave/file.h"
 #include "wave/job.h"
 
 namespace mv::test {
@@ -22,6 +23,23 @@ bool HaveTool(const std::string& tool);
 
 // Checks that a file is a 44-byte-header WAVE file whose sizes match it.
 ::testing::AssertionResult IsFinishedWave(const std::string& path);
+
+// Bytes in memory whose reads a test may watch, or hold back: beforeRead
+// hears where each read starts and how much it asks for.
+struct WatchedStream final : ByteStream {
+  explicit WatchedStream(const Bytes& bytes) : inner(bytes) {}
+  std::size_t read(void* buf, std::size_t n) override {
+    if (beforeRead) beforeRead(inner.position(), n);
+    return inner.read(buf, n);
+  }
+  void write(const void* buf, std::size_t n) override { inner.write(buf, n); }
+  void seek(int64_t pos) override { inner.seek(pos); }
+  int64_t position() const override { return inner.position(); }
+  int64_t size() const override { return inner.size(); }
+  void truncate(int64_t n) override { inner.truncate(n); }
+  MemoryStream inner;
+  std::function<void(int64_t at, std::size_t n)> beforeRead;
+};
 
 struct RecordingHost : JobHost {
   std::vector<std::string> events;  // "begin", "status:..", "progress:N", "end", ...
