@@ -151,11 +151,13 @@ class Levels {
   int channels_;
 };
 
-double quantile(std::vector<double> v, double q) {
-  if (v.empty()) return 0;
-  const auto k = static_cast<std::size_t>(q * static_cast<double>(v.size() - 1));
-  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(k), v.end());
-  return v[k];
+// Ordered in `scratch`, whose room is used again.
+double quantile(const std::vector<double>& from, double q, std::vector<double>& scratch) {
+  if (from.empty()) return 0;
+  scratch.assign(from.begin(), from.end());
+  const auto k = static_cast<std::size_t>(q * static_cast<double>(scratch.size() - 1));
+  std::nth_element(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(k), scratch.end());
+  return scratch[k];
 }
 
 // The runs that lie between sounds: a quiet lead-in (the runs that start
@@ -365,15 +367,16 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   // the stretches that stay below twice their peak. Not less: windows of
   // Gaussian hiss peak up to 1.7 (441 frames stereo) to 2 (110 mono) times
   // the quietest 0.5 %, and stretches that stop lower hold the lower only.
+  std::vector<double> scratch;
   auto thresholdFor = [&](const std::vector<double>& peaks) {
-    const double low = quantile(peaks, kQuietShare);
+    const double low = quantile(peaks, kQuietShare, scratch);
     double floor = low;
     const auto stretches = longerThan(Levels::runs(peaks, std::max(low * 2, low + 2 * step), bridge),
                                       seconds(kFloorStretchSeconds));
     std::vector<double> inside;
     for (const Run& r : stretches)
       for (int64_t i = r.first; i < r.first + r.count; ++i) inside.push_back(peaks[static_cast<std::size_t>(i)]);
-    if (!inside.empty()) floor = quantile(inside, 0.5);
+    if (!inside.empty()) floor = quantile(inside, 0.5, scratch);
     const double t = std::max(floor * aboveFloor, floor + step);
     return std::clamp(std::ceil(t), 1.0, maxThreshold);
   };

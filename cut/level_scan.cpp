@@ -56,26 +56,34 @@ class LevelScan {
         whole_(src.dataSize / fs_),
         tested_(src.dataSize / (int64_t{fs_} * n_) * n_) {}
 
-  // The stretches between sounds, within the tested frames.
-  std::vector<Stretch> stretches() const {
+  // The stretches between sounds, within the tested frames, of at least
+  // `least` frames; `longestLeft` is the longest of the others.
+  std::vector<Stretch> stretches(int64_t least, int64_t& longestLeft) const {
     const double zero = fmt_.channels == 2 ? std::max(std::abs(z_.left), std::abs(z_.right)) : std::abs(z_.left);
     // One step more than the test needs, for the rounding of the levels.
     const double loud = s_.threshold + zero + 1;
     const auto& sustained = lv_.sustainedLoudness();
     const auto windows = static_cast<int64_t>(sustained.size());
     std::vector<Stretch> out;
+    longestLeft = 0;
+    auto add = [&](const Stretch& x) {
+      if (x.frames() >= least)
+        out.push_back(x);
+      else
+        longestLeft = std::max(longestLeft, x.frames());
+    };
     int64_t from = 0;
     for (int64_t w = 0; w < windows && w * W_ < tested_; ++w) {
       if ((w + 1) * W_ > whole_ || sustained[static_cast<std::size_t>(w)] < loud) continue;
-      out.push_back({from, std::min((w + 1) * W_, tested_)});
+      add({from, std::min((w + 1) * W_, tested_)});
       from = w * W_;
     }
-    if (from < tested_) out.push_back({from, tested_});
+    if (from < tested_) add({from, tested_});
     return out;
   }
 
-  // The scan of the stretches of at least `least` frames; false when cancelled.
-  bool scan(const std::vector<Stretch>& all, int64_t least, JobHost& host, ScanReport& report) {
+  // The scan of these stretches; false when cancelled.
+  bool scan(const std::vector<Stretch>& all, JobHost& host, ScanReport& report) {
     const SilenceRule rule{s_.threshold, s_.runLength, s_.ignoreClicks, std::max(1, fmt_.sampleRate / 100)};
     st_ = RunState{};
     cuts_.clear();
@@ -85,7 +93,6 @@ class LevelScan {
     const int64_t partFrames = std::max<int64_t>(1, kScanPartBytes / fs_);
     std::vector<uint8_t> buffer(static_cast<std::size_t>(partFrames * fs_));
     for (const Stretch& x : all) {
-      if (x.frames() < least) continue;
       if (x.first > at) fresh();
       for (int64_t f = std::max(x.first, at); f < x.through;) {
         const int64_t count = std::min(partFrames, x.through - f);
@@ -293,18 +300,12 @@ bool ScanFromLevels(const CutSettings& s, ZeroPoints zero, const LevelWindows& l
   LevelScan scan(s, zero, levels, src);
   host.resetCancel();
   out.start(1);
-  const std::vector<Stretch> all = scan.stretches();
   // Stretches long enough to end a song first; then, if one left out could
   // hold the longest quiet run, those as long as that run too.
-  int64_t least = s.runLength + 1;
-  if (!scan.scan(all, least, host, report)) return false;
+  int64_t left = 0;
+  if (!scan.scan(scan.stretches(s.runLength + int64_t{1}, left), host, report)) return false;
   const int64_t longest = std::max<int64_t>(1, scan.longest());
-  if (longest < least && std::any_of(all.begin(), all.end(), [&](const Stretch& x) {
-        return x.frames() < least && x.frames() >= longest;
-      })) {
-    least = longest;
-    if (!scan.scan(all, least, host, report)) return false;
-  }
+  if (left >= longest && !scan.scan(scan.stretches(longest, left), host, report)) return false;
   for (std::size_t i = 0; i < scan.cuts(); ++i) {
     out.finish();
     const auto song = static_cast<int32_t>(i + 2);
