@@ -102,12 +102,13 @@ class Levels {
   // The peak |sample - zero| of each window, the largest over channels.
   // In `out`, whose room is used again.
   void peaks(const double zero[2], std::vector<double>& out) const {
-    out.clear();
-    out.reserve(w_.windows().size());
-    for (const auto& x : w_.windows()) {
-      double p = 0;
-      for (int c = 0; c < channels_; ++c) p = std::max({p, x.hi[c] - zero[c], zero[c] - x.lo[c]});
-      out.push_back(p);
+    const auto& windows = w_.windows();
+    out.resize(windows.size());
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+      const auto& x = windows[i];
+      double p = std::max(0.0, std::max(x.hi[0] - zero[0], zero[0] - x.lo[0]));
+      if (channels_ == 2) p = std::max(p, std::max(x.hi[1] - zero[1], zero[1] - x.lo[1]));
+      out[i] = p;
     }
   }
 
@@ -207,11 +208,9 @@ LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t b
   if (dataBytes > 0) {
     const auto windows = static_cast<std::size_t>(dataBytes / frameSize_ / windowFrames_ + 1);
     windows_.reserve(windows);
-    least_.reserve(windows);
     if (burst_ > 0) sustained_.reserve(windows);
     groups_.reserve(static_cast<std::size_t>(dataBytes / frameSize_ / groupFrames_ + 1));
     Prefault(windows_.data(), windows_.capacity() * sizeof(Window));
-    Prefault(least_.data(), least_.capacity() * sizeof(float));
     Prefault(sustained_.data(), sustained_.capacity() * sizeof(float));
   }
 }
@@ -240,14 +239,13 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
   while (count > 0) {
     if (inWindow_ == 0) {
       windows_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
-      least_.push_back(INFINITY);
       if (burst_ > 0) sustained_.push_back(0);
     }
     Window& w = windows_.back();
     int64_t take = std::min<int64_t>(count, windowFrames_ - inWindow_);
     if (groupFrames_ > 0 && !fineGroups) take = std::min(take, groupFrames_ - inGroup_);
     float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY}, sum[2] = {0, 0};
-    float least = INFINITY, sustained = 0;
+    float sustained = 0;
     if (kernels_.levels) {
       FrameLevels x;
       x.burst = burst_;
@@ -257,7 +255,6 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         hi[c] = static_cast<float>(x.hi[c]);
         sum[c] = static_cast<float>(x.sum[c]);
       }
-      least = static_cast<float>(x.least);
       sustained = static_cast<float>(x.sustained);
     } else {
       // Blocks of a power of two frames, as the kernels take them.
@@ -273,7 +270,6 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
           sum[c] += v;
           loud = std::max(loud, std::abs(v));
         }
-        least = std::min(least, loud);
         blockLeast = std::min(blockLeast, loud);
         if (block > 0 && (f + 1) % block == 0) {
           sustained = std::max(sustained, blockLeast);
@@ -287,7 +283,6 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
       w.hi[c] = std::max(w.hi[c], hi[c]);
       w.sum[c] += sum[c];
     }
-    least_.back() = std::min(least_.back(), least);
     if (fineGroups) {
       const uint8_t* s = p;
       for (int64_t f = 0; f < take; ++f, s += frameSize_) {

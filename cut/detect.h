@@ -55,10 +55,6 @@ class LevelWindows {
   const PcmFormat& format() const { return format_; }
   int64_t frames() const { return frames_; }
 
-  // Per window, the least over its frames of the largest |sample| of the
-  // frame: a window of at least this level holds no quiet frame for any
-  // threshold up to it, less the zero point.
-  const std::vector<float>& leastLoudness() const { return least_; }
   // Per window, a level that burstFrames frames in a row within it all
   // reach, by their largest |sample|: a sound of that length, for any
   // threshold up to it less the zero point (0 when none is sure).
@@ -77,7 +73,6 @@ class LevelWindows {
   int32_t frameSize_;
   int32_t windowFrames_;
   std::vector<Window> windows_;
-  std::vector<float> least_;
   int32_t burst_;
   std::vector<float> sustained_;
   int32_t inWindow_ = 0;  // frames of the last window so far

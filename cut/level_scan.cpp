@@ -248,6 +248,22 @@ class LevelScan {
   // The peak of frames [from, to): the whole windows from the levels, the
   // rest read.
   int32_t peakOf(int64_t from, int64_t to) {
+    // The envelope's whole groups first, then windows, then frames.
+    const int64_t G = lv_.groupFrames();
+    if (G > 0) {
+      const int64_t ga = std::min(to, (from + G - 1) / G * G), gb = std::max(ga, to / G * G);
+      if (gb > ga) {
+        Range r;
+        for (int64_t g = ga / G; g < gb / G; ++g) {
+          const auto& x = lv_.groups()[static_cast<std::size_t>(g)];
+          for (int c = 0; c < fmt_.channels; ++c) {
+            r.lo[c] = std::min(r.lo[c], x.lo[c]);
+            r.hi[c] = std::max(r.hi[c], x.hi[c]);
+          }
+        }
+        return std::max({peakOfRange(r.lo, r.hi), peakOf(from, ga), peakOf(gb, to)});
+      }
+    }
     const int64_t a = std::min(to, (from + W_ - 1) / W_ * W_), b = std::max(a, to / W_ * W_);
     return std::max({windowsPeak(a / W_, b / W_), framesPeak(from, a), framesPeak(b, to)});
   }

@@ -62,15 +62,15 @@ struct RunState {
 };
 
 // The levels of some frames: per channel the lowest and highest sample and
-// their sum, and the least over the frames of the largest |sample| of a frame
-// (32768 for -32768).
+// their sum.
 struct FrameLevels {
   int32_t lo[2], hi[2];
   int64_t sum[2];
-  int32_t least;
-  // Given: a length of frames (0 for none). Found: the largest level that
-  // every frame of a block of at least that many frames in a row reaches,
-  // the blocks aligned from the first frame (0 when none fits).
+  // Given: a length of frames (0 for none). Found: the largest level, by a
+  // frame's largest |sample| (32768 for -32768), that every frame of a block
+  // of at least that many frames in a row reaches, the blocks aligned from
+  // the first frame (0 when none fits); once it passes a quarter of full
+  // scale, no more is looked for.
   int32_t burst = 0;
   int32_t sustained = 0;
 };
