@@ -260,6 +260,7 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
       // Blocks of a power of two frames, as the kernels take them.
       const int64_t block = burst_ > 0 ? std::bit_ceil(static_cast<uint32_t>(burst_)) : 0;
       float blockLeast = INFINITY;
+      int64_t inBlock = 0;
       const uint8_t* s = p;
       for (int64_t f = 0; f < take; ++f, s += frameSize_) {
         float loud = 0;
@@ -271,9 +272,10 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
           loud = std::max(loud, std::abs(v));
         }
         blockLeast = std::min(blockLeast, loud);
-        if (block > 0 && (f + 1) % block == 0) {
+        if (++inBlock == block) {
           sustained = std::max(sustained, blockLeast);
           blockLeast = INFINITY;
+          inBlock = 0;
         }
       }
     }
