@@ -10,12 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <memory>
 #include <string>
 
 #include "cut/measure.h"
-#include "wave/checked.h"
 #include "wave/errors.h"
 
 namespace mv {
