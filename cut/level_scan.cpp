@@ -30,7 +30,9 @@ struct Stretch {
 // The lowest and highest sample of each channel over some windows.
 struct Range {
   float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
-  void add(const LevelWindows::Window& w, int channels) {
+  // Of a window or an envelope group.
+  template <class Levels>
+  void add(const Levels& w, int channels) {
     for (int c = 0; c < channels; ++c) {
       lo[c] = std::min(lo[c], w.lo[c]);
       hi[c] = std::max(hi[c], w.hi[c]);
@@ -81,7 +83,7 @@ class LevelScan {
 
   // The scan of these stretches; false when cancelled.
   bool scan(const std::vector<Stretch>& all, JobHost& host, ScanReport& report) {
-    const SilenceRule rule{s_.threshold, s_.runLength, s_.ignoreClicks, std::max(1, fmt_.sampleRate / 100)};
+    const SilenceRule rule = SilenceRuleFor(s_);
     st_ = RunState{};
     cuts_.clear();
     gaps_.clear();
@@ -251,13 +253,7 @@ class LevelScan {
       const int64_t ga = std::min(to, (from + G - 1) / G * G), gb = std::max(ga, to / G * G);
       if (gb > ga) {
         Range r;
-        for (int64_t g = ga / G; g < gb / G; ++g) {
-          const auto& x = lv_.groups()[static_cast<std::size_t>(g)];
-          for (int c = 0; c < fmt_.channels; ++c) {
-            r.lo[c] = std::min(r.lo[c], x.lo[c]);
-            r.hi[c] = std::max(r.hi[c], x.hi[c]);
-          }
-        }
+        for (int64_t g = ga / G; g < gb / G; ++g) r.add(lv_.groups()[static_cast<std::size_t>(g)], fmt_.channels);
         return std::max({peakOfRange(r.lo, r.hi), peakOf(from, ga), peakOf(gb, to)});
       }
     }

@@ -37,6 +37,9 @@ int64_t QuietestNear(int64_t p, int64_t lo, int64_t hi, const CutSettings& s, Ze
 // no 16-bit sample, raises the general error report.
 ZeroPoints ReadZeroPoints(const std::optional<Correction>& correction);
 
+// What counts as silence for a cut at silences with these settings.
+SilenceRule SilenceRuleFor(const CutSettings& s);
+
 // Each gap's peak, from the envelope once it covers the whole data.
 void GapPeaksFromEnvelope(ScanReport& report);
 

@@ -19,6 +19,11 @@
 
 namespace mv {
 
+SilenceRule SilenceRuleFor(const CutSettings& s) {
+  // Sounds up to 10 ms count as short when the scan looks for clicks.
+  return {s.threshold, s.runLength, s.ignoreClicks, std::max(1, s.format.sampleRate / 100)};
+}
+
 void GapPeaksFromEnvelope(ScanReport& report) {
   const int64_t g = report.envelopeFrames;
   for (Piece& p : report.pieces) {
@@ -49,8 +54,7 @@ bool CutAtSilences(const CutSettings& s, ZeroPoints z, CutSource src, JobHost& h
     out.write(p, n);
   };
 
-  // Sounds up to 10 ms count as short when the scan looks for clicks.
-  const SilenceRule rule{s.threshold, s.runLength, s.ignoreClicks, std::max(1, fmt.sampleRate / 100)};
+  const SilenceRule rule = SilenceRuleFor(s);
   RunState st;
   int32_t song = 1;
   host.resetCancel();
