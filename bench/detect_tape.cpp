@@ -86,9 +86,11 @@ int main(int argc, char** argv) {
     if (!gaps.empty()) gaps.back().second += quiet(songStart, tape.size() / 2, 1);
     if (i + 1 == argc) break;
     const double start = static_cast<double>(tape.size() / 2) / kRate;
+    // The song's own quiet end, measured before the gap's silence follows it.
+    const double tail = quiet(songStart, tape.size() / 2, -1);
     const double length = 1.5 + 4.5 * unit(rng);
     silence(length);
-    gaps.emplace_back(start - quiet(songStart, tape.size() / 2, -1), start + length);
+    gaps.emplace_back(start - tail, start + length);
     // One gap in three holds one to three clicks.
     if (unit(rng) < 1.0 / 3) {
       const int n = 1 + static_cast<int>(3 * unit(rng));

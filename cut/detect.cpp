@@ -27,10 +27,11 @@ namespace {
 // long as the click a run may hold. Higher, quiet passages of the music
 // under heavy hiss pass for gaps and a cut lands inside a song's soft start.
 constexpr double kQuietSigmas = 4.0;
-// The click a quiet run may hold when T or N is chosen: an eighth of a
-// millisecond. Soft music of high notes crosses zero often enough that a
-// longer one lets its quiet frames at the crossings make a run.
-constexpr int32_t kClickRate = 8000;
+// The click a quiet run may hold when T or N is chosen: 68 us, 3 frames at
+// 44.1 kHz. Soft music of high notes crosses zero often enough that a
+// longer one lets its quiet frames at the crossings make a run: at 5 frames
+// a soft passage under heavy hiss made runs of 2 s inside a song.
+constexpr int32_t kClickRate = 14700;
 // At low rates a click smeared by resampling lasts a few frames.
 constexpr int32_t kFewestClickFrames = 3;
 // A gap between songs lasts at least this; shorter quiet runs are pauses.

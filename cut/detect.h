@@ -31,7 +31,7 @@ struct Detection {
   int32_t threshold = 0;   // T, in the silence test's units (8-bit: its own; wider: 16-bit)
   int32_t runLength = 0;   // N, in frames
   ZeroPoints zero;         // of 16-bit units (8-bit: its own), both 0 for none
-  int32_t ignoreClicks = 0;  // K, in frames: the given one, or 0.125 ms (3 frames at least) when T or N is chosen without one
+  int32_t ignoreClicks = 0;  // K, in frames: the given one, or 68 us (3 frames at least) when T or N is chosen without one
   int32_t breaksFound = 0;   // with songs: the quiet runs that end songs (at most songs - 1)
 };
 
