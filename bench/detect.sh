@@ -51,6 +51,7 @@ best() {  # best of three wall-clock seconds of a command
 t_plain=0; t_auto=0
 for ((n = 0; n < per; n++)); do
   read -r seed hiss hz humdb dcl dcr <<<"${floors[n % ${#floors[@]}]}"
+  seed=$((seed + 100 * (n / ${#floors[@]})))  # past the six floors, new hiss and gaps
   count=$((12 + (n * 3) % 5))
   pick=()
   for ((k = 0; k < count; k++)); do pick+=("${songs[(n * 5 + k * 3) % ${#songs[@]}]}"); done
@@ -59,9 +60,10 @@ for ((n = 0; n < per; n++)); do
     mono=0; [ "$kind" = mono ] && mono=1
     "$build/bench/detect-tape" "$work/t.wav" "$seed" "$hiss" "$hz" "$humdb" "$dcl" "$dcr" "$mono" "${pick[@]}" \
       >"$work/gaps"
+    # -R: the same dither every run, so that runs compare.
     case $kind in
-      u8) sox "$work/t.wav" -b 8 "$tape" ;;
-      r11) sox "$work/t.wav" -r 11025 "$tape" ;;
+      u8) sox -R "$work/t.wav" -b 8 "$tape" ;;
+      r11) sox -R "$work/t.wav" -r 11025 "$tape" ;;
       *) mv "$work/t.wav" "$tape" ;;
     esac
     for mode in defaults auto; do
