@@ -36,6 +36,11 @@ constexpr int32_t kClickRate = 14700;
 constexpr int32_t kFewestClickFrames = 3;
 // A gap between songs lasts at least this; shorter quiet runs are pauses.
 constexpr double kShortestGapSeconds = 0.3;
+// A run shorter than this, with pauses below it, is taken for the shortest
+// gap only when it stands out the more, by its ratio times its length in
+// seconds: soft music at 8 bits has pauses of every length up to a second,
+// and the widest ratio among them would part the pauses, not the songs.
+constexpr double kSureGapSeconds = 1.0;
 // N stays at least this share of the shortest gap: quiet music has pauses of
 // every length, and the closer N lies to the gaps the fewer of them pass it.
 constexpr double kBelowShortestGap = 0.8;
@@ -447,7 +452,10 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     double best = 0;
     std::size_t chosen = 0;
     for (std::size_t i = 0; i < all.size() && all[i] >= shortest; ++i) {
-      const double ratio = static_cast<double>(all[i]) / below(i);
+      const double length = static_cast<double>(all[i]) * W / f.sampleRate;
+      const bool pausesBelow = i + 1 < all.size() && all[i + 1] >= shortest;
+      const double ratio =
+          static_cast<double>(all[i]) / below(i) * (pausesBelow ? std::min(1.0, length / kSureGapSeconds) : 1.0);
       if (ratio > best) {
         best = ratio;
         chosen = i;
