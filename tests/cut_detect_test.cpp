@@ -34,6 +34,7 @@ struct Tape {
   int clickFrames = 1;          // of the click in the second gap, 1 s in
   double leadInThump = -1;      // seconds, or none
   double lonePause = 0;         // seconds of the third song's pause, or its usual one
+  std::vector<double> pauses = {};  // of the songs in turn, instead of the above
 
   // Where each gap lies, in frames: [first, end).
   std::vector<std::pair<int64_t, int64_t>> gapFrames() const {
@@ -67,11 +68,15 @@ struct Tape {
       }
     };
     quiet(leadIn);
+    auto pause = [&](std::size_t i) {
+      if (!pauses.empty()) return pauses[i % pauses.size()];
+      return i == 2 && lonePause > 0 ? lonePause : pauseSeconds;
+    };
     for (std::size_t i = 0; i < gaps.size(); ++i) {
-      song(i == 2 && lonePause > 0 ? lonePause : pauseSeconds);
+      song(pause(i));
       quiet(gaps[i]);
     }
-    song(pauseSeconds);
+    song(pause(gaps.size()));
     quiet(0.5);
     // Gaussian hiss from a fixed sequence, then the offset.
     uint64_t state = 0x2545F4914F6CDD1DULL;
@@ -179,6 +184,10 @@ TEST_F(Detect, ChosenSettingsPartTheGapsAtEveryWidth) {
       // A lone pause of 0.8 s, further above the others than the gaps are
       // above it, and shorter than the lead-in of 1 s: N passes both.
       {"16-bit stereo, one long pause", {formatOf(16, 2, 11025), -65, 0, 0, {1.5, 3.0, 2.0, 2.5}, 4.0, 0.25, 1.0, 1, -1, 0.8}},
+      // Pauses of every length up to a second, as soft music at 8 bits has:
+      // the widest ratio lies among them, and still N parts them from the gaps.
+      {"8-bit stereo, pauses up to a second",
+       {formatOf(8, 2, 11025), -60, 0, 0, {1.5, 3.0, 2.0, 2.5}, 4.0, 0.25, 0.4, 1, -1, 0, {0.32, 0.6, 0.75, 0.9, 1.0}}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -195,7 +204,9 @@ TEST_F(Detect, ChosenSettingsPartTheGapsAtEveryWidth) {
     EXPECT_GT(r.detected->threshold, 3 * sigma);
     EXPECT_LT(r.detected->threshold, std::max(16 * sigma, 4.0));
     // The run length is longer than a pause and shorter than any gap.
-    EXPECT_GT(r.detected->runLength, std::max(t.pauseSeconds, t.lonePause) * f.sampleRate);
+    double longestPause = std::max(t.pauseSeconds, t.lonePause);
+    for (double p : t.pauses) longestPause = std::max(longestPause, p);
+    EXPECT_GT(r.detected->runLength, longestPause * f.sampleRate);
     EXPECT_LT(r.detected->runLength, 1.5 * f.sampleRate);
     // Every gap ends one song, and nothing else does.
     const auto gaps = t.gapFrames();
