@@ -1,0 +1,175 @@
+#include "cut/level_windows.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include "cut/measure.h"
+
+namespace mv {
+
+namespace {
+
+float sampleAt(const uint8_t* p, const PcmFormat& f) {
+  if (f.isFloat()) {
+    if (f.bitsPerSample == 64) {
+      double d;
+      std::memcpy(&d, p, 8);
+      return std::isnan(d) ? 0.0f : static_cast<float>(d * 32768.0);
+    }
+    float x;
+    std::memcpy(&x, p, 4);
+    return std::isnan(x) ? 0.0f : x * 32768.0f;
+  }
+  switch (f.bitsPerSample) {
+    case 8:
+      return static_cast<float>(p[0]) - 128.0f;
+    case 16:
+      return static_cast<float>(static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)));
+    case 24:
+      return static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(p[0] << 8 | p[1] << 16 | p[2] << 24)) >> 8) /
+             256.0f;
+    default: {
+      int32_t v;
+      std::memcpy(&v, p, 4);
+      return static_cast<float>(v) / 65536.0f;
+    }
+  }
+}
+
+// Faults in the whole pages of a buffer about to be filled, in one call
+// rather than one trap a page; only a hint, which older systems ignore.
+void Prefault(void* data, std::size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  const auto from = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
+  const auto to = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
+  if (to > from) (void)madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+#else
+  (void)data, (void)bytes;
+#endif
+}
+
+}  // namespace
+
+LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t burstFrames)
+    : format_(format),
+      frameSize_(format.frameBytes()),
+      windowFrames_(std::max(1, format.sampleRate / 100)),
+      burst_(burstFrames),
+      groupFrames_(dataBytes > 0 ? EnvelopeFrames(format, dataBytes) : 0),
+      kernels_(ScanKernelsFor(format)) {
+  // Grown once: an hour's windows fill megabytes.
+  if (dataBytes > 0) {
+    const auto windows = static_cast<std::size_t>(dataBytes / frameSize_ / windowFrames_ + 1);
+    windows_.reserve(windows);
+    if (burst_ > 0) sustained_.reserve(windows);
+    groups_.reserve(static_cast<std::size_t>(dataBytes / frameSize_ / groupFrames_ + 1));
+    Prefault(windows_.data(), windows_.capacity() * sizeof(Window));
+    Prefault(sustained_.data(), sustained_.capacity() * sizeof(float));
+  }
+}
+
+void LevelWindows::add(const uint8_t* data, std::size_t n) {
+  const auto fs = static_cast<std::size_t>(frameSize_);
+  if (!partial_.empty()) {
+    const std::size_t take = std::min(n, fs - partial_.size());
+    partial_.insert(partial_.end(), data, data + take);
+    data += take;
+    n -= take;
+    if (partial_.size() < fs) return;
+    addFrames(partial_.data(), 1);
+    partial_.clear();
+  }
+  addFrames(data, static_cast<int64_t>(n / fs));
+  partial_.assign(data + n / fs * fs, data + n);
+}
+
+void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
+  const int channels = format_.channels;
+  const int32_t bytes = format_.bytesPerSample();
+  // Groups shorter than a window (a short source) are measured apart, so
+  // that windows are not cut into parts too short to hold a sound.
+  const bool fineGroups = groupFrames_ > 0 && groupFrames_ < windowFrames_;
+  while (count > 0) {
+    if (inWindow_ == 0) {
+      windows_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
+      if (burst_ > 0) sustained_.push_back(0);
+    }
+    Window& w = windows_.back();
+    int64_t take = std::min<int64_t>(count, windowFrames_ - inWindow_);
+    if (groupFrames_ > 0 && !fineGroups) take = std::min(take, groupFrames_ - inGroup_);
+    float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY}, sum[2] = {0, 0};
+    float sustained = 0;
+    if (kernels_.levels) {
+      FrameLevels x;
+      x.burst = burst_;
+      kernels_.levels(p, static_cast<int32_t>(take), x);
+      for (int c = 0; c < channels; ++c) {
+        lo[c] = static_cast<float>(x.lo[c]);
+        hi[c] = static_cast<float>(x.hi[c]);
+        sum[c] = static_cast<float>(x.sum[c]);
+      }
+      sustained = static_cast<float>(x.sustained);
+    } else {
+      // Blocks of a power of two frames, as the kernels take them.
+      const int64_t block = burst_ > 0 ? std::bit_ceil(static_cast<uint32_t>(burst_)) : 0;
+      float blockLeast = INFINITY;
+      int64_t inBlock = 0;
+      const uint8_t* s = p;
+      for (int64_t f = 0; f < take; ++f, s += frameSize_) {
+        float loud = 0;
+        for (int c = 0; c < channels; ++c) {
+          const float v = sampleAt(s + c * bytes, format_);
+          lo[c] = std::min(lo[c], v);
+          hi[c] = std::max(hi[c], v);
+          sum[c] += v;
+          loud = std::max(loud, std::abs(v));
+        }
+        blockLeast = std::min(blockLeast, loud);
+        if (++inBlock == block) {
+          sustained = std::max(sustained, blockLeast);
+          blockLeast = INFINITY;
+          inBlock = 0;
+        }
+      }
+    }
+    if (burst_ > 0) sustained_.back() = std::max(sustained_.back(), sustained);
+    for (int c = 0; c < channels; ++c) {
+      w.lo[c] = std::min(w.lo[c], lo[c]);
+      w.hi[c] = std::max(w.hi[c], hi[c]);
+      w.sum[c] += sum[c];
+    }
+    if (fineGroups) {
+      const uint8_t* s = p;
+      for (int64_t f = 0; f < take; ++f, s += frameSize_) {
+        if (inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
+        Range& g = groups_.back();
+        for (int c = 0; c < channels; ++c) {
+          const float v = sampleAt(s + c * bytes, format_);
+          g.lo[c] = std::min(g.lo[c], v);
+          g.hi[c] = std::max(g.hi[c], v);
+        }
+        inGroup_ = (inGroup_ + 1) % groupFrames_;
+      }
+    } else if (groupFrames_ > 0) {
+      if (inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
+      Range& g = groups_.back();
+      for (int c = 0; c < channels; ++c) {
+        g.lo[c] = std::min(g.lo[c], lo[c]);
+        g.hi[c] = std::max(g.hi[c], hi[c]);
+      }
+      inGroup_ = (inGroup_ + take) % groupFrames_;
+    }
+    p += take * frameSize_;
+    count -= take;
+    frames_ += take;
+    inWindow_ = static_cast<int32_t>((inWindow_ + take) % windowFrames_);
+  }
+}
+
+}  // namespace mv
