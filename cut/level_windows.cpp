@@ -14,29 +14,80 @@ namespace mv {
 
 namespace {
 
-float sampleAt(const uint8_t* p, const PcmFormat& f) {
-  if (f.isFloat()) {
-    if (f.bitsPerSample == 64) {
-      double d;
-      std::memcpy(&d, p, 8);
-      return std::isnan(d) ? 0.0f : static_cast<float>(d * 32768.0);
-    }
+// A sample in the test's units, of a coding fixed when built.
+template <int Bits, bool Float>
+float sampleOf(const uint8_t* p) {
+  if constexpr (Float && Bits == 64) {
+    double d;
+    std::memcpy(&d, p, 8);
+    return std::isnan(d) ? 0.0f : static_cast<float>(d * 32768.0);
+  } else if constexpr (Float) {
     float x;
     std::memcpy(&x, p, 4);
     return std::isnan(x) ? 0.0f : x * 32768.0f;
+  } else if constexpr (Bits == 8) {
+    return static_cast<float>(p[0]) - 128.0f;
+  } else if constexpr (Bits == 16) {
+    return static_cast<float>(static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)));
+  } else if constexpr (Bits == 24) {
+    return static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(p[0] << 8 | p[1] << 16 | p[2] << 24)) >> 8) /
+           256.0f;
+  } else {
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    return static_cast<float>(v) / 65536.0f;
   }
+}
+
+template <int Bits, bool Float>
+struct Coding {
+  static float read(const uint8_t* p) { return sampleOf<Bits, Float>(p); }
+};
+
+// Calls f with the Coding of a format.
+template <class F>
+decltype(auto) withCoding(const PcmFormat& f, F&& call) {
+  if (f.isFloat()) return f.bitsPerSample == 64 ? call(Coding<64, true>{}) : call(Coding<32, true>{});
   switch (f.bitsPerSample) {
     case 8:
-      return static_cast<float>(p[0]) - 128.0f;
+      return call(Coding<8, false>{});
     case 16:
-      return static_cast<float>(static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)));
+      return call(Coding<16, false>{});
     case 24:
-      return static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(p[0] << 8 | p[1] << 16 | p[2] << 24)) >> 8) /
-             256.0f;
-    default: {
-      int32_t v;
-      std::memcpy(&v, p, 4);
-      return static_cast<float>(v) / 65536.0f;
+      return call(Coding<24, false>{});
+    default:
+      return call(Coding<32, false>{});
+  }
+}
+
+float sampleAt(const uint8_t* p, const PcmFormat& f) {
+  return withCoding(f, [&]<class C>(C) { return C::read(p); });
+}
+
+// The levels of frames of a format without a kernel, a sample at a time; the
+// sustained level in blocks of a power of two frames, as the kernels take
+// them.
+template <class C>
+void plainLevels(const uint8_t* p, int64_t take, int channels, int32_t frameSize, int32_t burst, float lo[2],
+                 float hi[2], float sum[2], float& sustained) {
+  const int32_t bytes = frameSize / channels;
+  const int64_t block = burst > 0 ? std::bit_ceil(static_cast<uint32_t>(burst)) : 0;
+  float blockLeast = INFINITY;
+  int64_t inBlock = 0;
+  for (int64_t f = 0; f < take; ++f, p += frameSize) {
+    float loud = 0;
+    for (int c = 0; c < channels; ++c) {
+      const float v = C::read(p + c * bytes);
+      lo[c] = std::min(lo[c], v);
+      hi[c] = std::max(hi[c], v);
+      sum[c] += v;
+      loud = std::max(loud, std::abs(v));
+    }
+    blockLeast = std::min(blockLeast, loud);
+    if (++inBlock == block) {
+      sustained = std::max(sustained, blockLeast);
+      blockLeast = INFINITY;
+      inBlock = 0;
     }
   }
 }
@@ -91,11 +142,45 @@ void LevelWindows::add(const uint8_t* data, std::size_t n) {
 
 void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
   const int channels = format_.channels;
-  const int32_t bytes = format_.bytesPerSample();
   // Groups shorter than a window (a short source) are measured apart, so
   // that windows are not cut into parts too short to hold a sound.
   const bool fineGroups = groupFrames_ > 0 && groupFrames_ < windowFrames_;
+  // A kernel's levels are of the samples' own units; 24-bit ones are 256
+  // times the test's.
+  const float scale = format_.bitsPerSample == 24 ? 1.0f / 256 : 1.0f;
+  FrameLevels x;
+  x.burst = burst_;
+  // A group's range grows by a part of its frames.
+  auto toGroup = [&](const float lo[2], const float hi[2], int64_t take) {
+    if (inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
+    Range& g = groups_.back();
+    for (int c = 0; c < channels; ++c) {
+      g.lo[c] = std::min(g.lo[c], lo[c]);
+      g.hi[c] = std::max(g.hi[c], hi[c]);
+    }
+    inGroup_ = (inGroup_ + take) % groupFrames_;
+  };
   while (count > 0) {
+    // Whole windows within a group, each from one call.
+    if (inWindow_ == 0 && kernels_.levels && !fineGroups) {
+      const int64_t W = windowFrames_;
+      while (count >= W && (groupFrames_ == 0 || groupFrames_ - inGroup_ >= W)) {
+        kernels_.levels(p, windowFrames_, x);
+        Window w{{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}};
+        for (int c = 0; c < channels; ++c) {
+          w.lo[c] = static_cast<float>(x.lo[c]) * scale;
+          w.hi[c] = static_cast<float>(x.hi[c]) * scale;
+          w.sum[c] = static_cast<float>(x.sum[c]) * scale;
+        }
+        windows_.push_back(w);
+        if (burst_ > 0) sustained_.push_back(static_cast<float>(x.sustained) * scale);
+        if (groupFrames_ > 0) toGroup(w.lo, w.hi, W);
+        p += W * frameSize_;
+        count -= W;
+        frames_ += W;
+      }
+      if (count == 0) break;
+    }
     if (inWindow_ == 0) {
       windows_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
       if (burst_ > 0) sustained_.push_back(0);
@@ -106,37 +191,17 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
     float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY}, sum[2] = {0, 0};
     float sustained = 0;
     if (kernels_.levels) {
-      FrameLevels x;
-      x.burst = burst_;
       kernels_.levels(p, static_cast<int32_t>(take), x);
       for (int c = 0; c < channels; ++c) {
-        lo[c] = static_cast<float>(x.lo[c]);
-        hi[c] = static_cast<float>(x.hi[c]);
-        sum[c] = static_cast<float>(x.sum[c]);
+        lo[c] = static_cast<float>(x.lo[c]) * scale;
+        hi[c] = static_cast<float>(x.hi[c]) * scale;
+        sum[c] = static_cast<float>(x.sum[c]) * scale;
       }
-      sustained = static_cast<float>(x.sustained);
+      sustained = static_cast<float>(x.sustained) * scale;
     } else {
-      // Blocks of a power of two frames, as the kernels take them.
-      const int64_t block = burst_ > 0 ? std::bit_ceil(static_cast<uint32_t>(burst_)) : 0;
-      float blockLeast = INFINITY;
-      int64_t inBlock = 0;
-      const uint8_t* s = p;
-      for (int64_t f = 0; f < take; ++f, s += frameSize_) {
-        float loud = 0;
-        for (int c = 0; c < channels; ++c) {
-          const float v = sampleAt(s + c * bytes, format_);
-          lo[c] = std::min(lo[c], v);
-          hi[c] = std::max(hi[c], v);
-          sum[c] += v;
-          loud = std::max(loud, std::abs(v));
-        }
-        blockLeast = std::min(blockLeast, loud);
-        if (++inBlock == block) {
-          sustained = std::max(sustained, blockLeast);
-          blockLeast = INFINITY;
-          inBlock = 0;
-        }
-      }
+      withCoding(format_, [&]<class C>(C) {
+        plainLevels<C>(p, take, channels, frameSize_, burst_, lo, hi, sum, sustained);
+      });
     }
     if (burst_ > 0) sustained_.back() = std::max(sustained_.back(), sustained);
     for (int c = 0; c < channels; ++c) {
@@ -146,24 +211,14 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
     }
     if (fineGroups) {
       const uint8_t* s = p;
+      const int32_t bytes = format_.bytesPerSample();
       for (int64_t f = 0; f < take; ++f, s += frameSize_) {
-        if (inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
-        Range& g = groups_.back();
-        for (int c = 0; c < channels; ++c) {
-          const float v = sampleAt(s + c * bytes, format_);
-          g.lo[c] = std::min(g.lo[c], v);
-          g.hi[c] = std::max(g.hi[c], v);
-        }
-        inGroup_ = (inGroup_ + 1) % groupFrames_;
+        float flo[2] = {INFINITY, INFINITY}, fhi[2] = {-INFINITY, -INFINITY};
+        for (int c = 0; c < channels; ++c) flo[c] = fhi[c] = sampleAt(s + c * bytes, format_);
+        toGroup(flo, fhi, 1);
       }
     } else if (groupFrames_ > 0) {
-      if (inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
-      Range& g = groups_.back();
-      for (int c = 0; c < channels; ++c) {
-        g.lo[c] = std::min(g.lo[c], lo[c]);
-        g.hi[c] = std::max(g.hi[c], hi[c]);
-      }
-      inGroup_ = (inGroup_ + take) % groupFrames_;
+      toGroup(lo, hi, take);
     }
     p += take * frameSize_;
     count -= take;
