@@ -119,14 +119,56 @@ class Levels {
   int channels_;
 };
 
-// Ordered in `scratch`, whose room is used again.
-double quantile(const std::vector<double>& from, double q, std::vector<double>& scratch) {
-  if (from.empty()) return 0;
-  scratch.assign(from.begin(), from.end());
-  const auto k = static_cast<std::size_t>(q * static_cast<double>(scratch.size() - 1));
-  std::nth_element(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(k), scratch.end());
-  return scratch[k];
-}
+// Values counted by their whole parts (the last part holding all from
+// there up): the k-th smallest of them is found by ordering only the values
+// of the part that holds it. Levels of 8- and 16-bit samples less whole zero
+// points are whole, so that part holds one value.
+class Counts {
+ public:
+  static constexpr uint32_t kParts = 65536;
+  static uint32_t partOf(double x) { return x < kParts - 1 ? static_cast<uint32_t>(std::max(x, 0.0)) : kParts - 1; }
+
+  Counts() : n_(kParts) {}
+  void clear() {
+    std::fill(n_.begin(), n_.end(), 0);
+    total_ = 0;
+  }
+  void add(double x) {
+    ++n_[partOf(x)];
+    ++total_;
+  }
+  std::size_t total() const { return total_; }
+
+  // The part that holds the k-th smallest, and how many lie in the parts below.
+  uint32_t partHolding(std::size_t k, std::size_t& below) const {
+    below = 0;
+    uint32_t part = 0;
+    while (below + n_[part] <= k) below += n_[part++];
+    return part;
+  }
+
+  // The value at q of those counted, as ordering them all would give it
+  // (element q (total - 1), rounded down); `each` calls its argument with
+  // every value counted, once more.
+  template <class Each>
+  double quantile(double q, Each&& each, std::vector<double>& scratch) const {
+    if (total_ == 0) return 0;
+    const auto k = static_cast<std::size_t>(q * static_cast<double>(total_ - 1));
+    std::size_t below = 0;
+    const uint32_t part = partHolding(k, below);
+    scratch.clear();
+    each([&](double x) {
+      if (partOf(x) == part) scratch.push_back(x);
+    });
+    const auto at = scratch.begin() + static_cast<std::ptrdiff_t>(k - below);
+    std::nth_element(scratch.begin(), at, scratch.end());
+    return *at;
+  }
+
+ private:
+  std::vector<uint32_t> n_;
+  std::size_t total_ = 0;
+};
 
 // The runs that lie between sounds: a quiet lead-in (the runs that start
 // within `lead` windows, as around a thump) or ending parts no songs.
@@ -177,23 +219,37 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     for (double& z : zero) z = std::clamp(std::round(z), -limit, limit);
     if (f.channels == 1) zero[1] = zero[0];
   };
+  Counts counts;
+  std::vector<double> scratch;
   if (s.zero) {
     // First guess: the spread of the quietest windows is least, their mean
     // the zero point.
-    std::vector<std::pair<float, uint32_t>> spread;
-    spread.reserve(levels.windows().size());
-    for (std::size_t i = 0; i < levels.windows().size(); ++i) {
-      const auto& w = levels.windows()[i];
+    const auto& list = levels.windows();
+    std::vector<float> spread(list.size());
+    for (std::size_t i = 0; i < list.size(); ++i) {
       float sp = 0;
-      for (int c = 0; c < f.channels; ++c) sp = std::max(sp, w.hi[c] - w.lo[c]);
-      spread.emplace_back(sp, static_cast<uint32_t>(i));
+      for (int c = 0; c < f.channels; ++c) sp = std::max(sp, list[i].hi[c] - list[i].lo[c]);
+      spread[i] = sp;
+      counts.add(sp);
     }
     const auto k = std::min(spread.size(), std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * spread.size())));
-    const auto kth = spread.begin() + static_cast<std::ptrdiff_t>(k);
-    if (kth != spread.end()) std::nth_element(spread.begin(), kth, spread.end());
-    std::sort(spread.begin(), kth);
+    // The k least by spread, then by place: all of the parts below the one
+    // that holds the k-th, and the least of that one.
+    std::vector<std::pair<float, uint32_t>> least, edge;
+    if (k > 0) {
+      std::size_t below = 0;
+      const uint32_t part = counts.partHolding(k - 1, below);
+      for (std::size_t i = 0; i < spread.size(); ++i) {
+        const uint32_t p = Counts::partOf(spread[i]);
+        if (p <= part) (p < part ? least : edge).emplace_back(spread[i], static_cast<uint32_t>(i));
+      }
+      const auto kth = edge.begin() + static_cast<std::ptrdiff_t>(k - below);
+      if (kth != edge.end()) std::nth_element(edge.begin(), kth, edge.end());
+      least.insert(least.end(), edge.begin(), kth);
+      std::sort(least.begin(), least.end());
+    }
     std::vector<Run> quietest;
-    for (std::size_t i = 0; i < k; ++i) quietest.push_back({static_cast<int64_t>(spread[i].second), 1});
+    for (const auto& [sp, i] : least) quietest.push_back({static_cast<int64_t>(i), 1});
     lv.meanOver(quietest, zero);
     roundZero();
   }
@@ -202,16 +258,21 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   // the stretches that stay below twice their peak. Not less: windows of
   // Gaussian hiss peak up to 1.7 (441 frames stereo) to 2 (110 mono) times
   // the quietest 0.5 %, and stretches that stop lower hold the lower only.
-  std::vector<double> scratch;
   auto thresholdFor = [&](const std::vector<double>& peaks) {
-    const double low = quantile(peaks, kQuietShare, scratch);
+    counts.clear();
+    for (const double x : peaks) counts.add(x);
+    const double low = counts.quantile(
+        kQuietShare, [&](auto&& each) { for (const double x : peaks) each(x); }, scratch);
     double floor = low;
     const auto stretches = longerThan(Levels::runs(peaks, std::max(low * 2, low + 2 * step), bridge),
                                       seconds(kFloorStretchSeconds));
-    std::vector<double> inside;
-    for (const Run& r : stretches)
-      for (int64_t i = r.first; i < r.first + r.count; ++i) inside.push_back(peaks[static_cast<std::size_t>(i)]);
-    if (!inside.empty()) floor = quantile(inside, 0.5, scratch);
+    auto inside = [&](auto&& each) {
+      for (const Run& r : stretches)
+        for (int64_t i = r.first; i < r.first + r.count; ++i) each(peaks[static_cast<std::size_t>(i)]);
+    };
+    counts.clear();
+    inside([&](double x) { counts.add(x); });
+    if (counts.total() > 0) floor = counts.quantile(0.5, inside, scratch);
     const double t = std::max(floor * aboveFloor, floor + step);
     return std::clamp(std::ceil(t), 1.0, maxThreshold);
   };
@@ -219,11 +280,15 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   lv.peaks(zero, peaks);
   double threshold = s.threshold ? thresholdFor(peaks) : s.givenThreshold;
   if (s.zero) {
-    // The zero points again, from all the quiet stretches the threshold finds.
+    // The zero points again, from all the quiet stretches the threshold finds;
+    // the same ones give the same peaks and threshold.
+    const double before[2] = {zero[0], zero[1]};
     lv.meanOver(longerThan(Levels::runs(peaks, threshold, bridge), seconds(kFloorStretchSeconds)), zero);
     roundZero();
-    lv.peaks(zero, peaks);
-    if (s.threshold) threshold = thresholdFor(peaks);
+    if (zero[0] != before[0] || zero[1] != before[1]) {
+      lv.peaks(zero, peaks);
+      if (s.threshold) threshold = thresholdFor(peaks);
+    }
   }
   d.threshold = static_cast<int32_t>(threshold);
   d.zero = {static_cast<int32_t>(zero[0]), static_cast<int32_t>(zero[1])};
