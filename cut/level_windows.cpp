@@ -166,13 +166,14 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
       const int64_t W = windowFrames_;
       while (count >= W && (groupFrames_ == 0 || groupFrames_ - inGroup_ >= W)) {
         kernels_.levels(p, windowFrames_, x);
-        Window w{{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}};
-        for (int c = 0; c < channels; ++c) {
-          w.lo[c] = static_cast<float>(x.lo[c]) * scale;
-          w.hi[c] = static_cast<float>(x.hi[c]) * scale;
-          w.sum[c] = static_cast<float>(x.sum[c]) * scale;
+        // Written in place: a copy of a window just written field by field
+        // waits for every field's store.
+        Window& w = windows_.emplace_back();
+        for (int c = 0; c < 2; ++c) {
+          w.lo[c] = c < channels ? static_cast<float>(x.lo[c]) * scale : INFINITY;
+          w.hi[c] = c < channels ? static_cast<float>(x.hi[c]) * scale : -INFINITY;
+          w.sum[c] = c < channels ? static_cast<float>(x.sum[c]) * scale : 0;
         }
-        windows_.push_back(w);
         if (burst_ > 0) sustained_.push_back(static_cast<float>(x.sustained) * scale);
         if (groupFrames_ > 0) toGroup(w.lo, w.hi, W);
         p += W * frameSize_;

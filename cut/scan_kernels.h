@@ -70,7 +70,7 @@ struct FrameLevels {
   // frame's largest |sample| (the lowest sample counting one more than the
   // highest), that every frame of a block of at least that many frames in a
   // row reaches, the blocks aligned from the first frame (0 when none fits);
-  // once it passes a quarter of full scale, no more is looked for.
+  // a kernel may stop looking once it passes a quarter of full scale.
   int32_t burst = 0;
   int32_t sustained = 0;
 };

@@ -210,12 +210,12 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
     ASSERT_TRUE(portable.levels && wide->levels);
     const int bytes = format.bytesPerSample(), channels = format.channels;
     const int32_t lowest = -(1 << (format.bitsPerSample - 1));
-    auto valueAt = [&](const Bytes& d, std::size_t o) {
-      return bytes == 1 ? d[o] - 128 : static_cast<int32_t>(sampleOf(d, o, format));
+    auto valueAt = [&](const Bytes& from, std::size_t o) {
+      return bytes == 1 ? from[o] - 128 : static_cast<int32_t>(sampleOf(from, o, format));
     };
-    auto setSample = [&](Bytes& d, std::size_t o, int32_t v) {
+    auto setSample = [&](Bytes& to, std::size_t o, int32_t v) {
       if (bytes == 1) v += 128;
-      for (int k = 0; k < bytes; ++k) d[o + k] = static_cast<uint8_t>(v >> (8 * k));
+      for (int k = 0; k < bytes; ++k) to[o + k] = static_cast<uint8_t>(v >> (8 * k));
     };
     Bytes e = randomFramesOf(rng, format, 12288, 3000);
     setSample(e, static_cast<std::size_t>(7 * f), lowest);
@@ -238,6 +238,7 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
         }
         portable.levels(e.data() + at * f, count, x);
         wide->levels(e.data() + at * f, count, y);
+        ASSERT_EQ(x.sustained, y.sustained) << at << "+" << count;
         for (const FrameLevels* got : {&x, &y}) {
           SCOPED_TRACE(::testing::Message() << (got == &x ? "portable " : "wide ") << at << "+" << count);
           // A sustained level is one that so many frames in a row all reach.
