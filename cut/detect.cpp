@@ -121,8 +121,8 @@ class Levels {
 
 // Values counted by their whole parts (the last part holding all from
 // there up): the k-th smallest of them is found by ordering only the values
-// of the part that holds it. Levels of 8- and 16-bit samples less whole zero
-// points are whole, so that part holds one value.
+// of the part that holds it, and none when all the values counted are whole
+// (as levels of 8- and 16-bit samples less whole zero points are).
 class Counts {
  public:
   static constexpr uint32_t kParts = 65536;
@@ -132,8 +132,16 @@ class Counts {
   void clear() {
     std::fill(n_.begin(), n_.end(), 0);
     total_ = 0;
+    whole_ = true;
   }
   void add(double x) {
+    const uint32_t part = partOf(x);
+    ++n_[part];
+    ++total_;
+    whole_ &= x == part;
+  }
+  // Without asking whether it is whole: for partHolding only.
+  void addPart(double x) {
     ++n_[partOf(x)];
     ++total_;
   }
@@ -149,13 +157,14 @@ class Counts {
 
   // The value at q of those counted, as ordering them all would give it
   // (element q (total - 1), rounded down); `each` calls its argument with
-  // every value counted, once more.
+  // every value counted, once more, unless they are whole.
   template <class Each>
   double quantile(double q, Each&& each, std::vector<double>& scratch) const {
     if (total_ == 0) return 0;
     const auto k = static_cast<std::size_t>(q * static_cast<double>(total_ - 1));
     std::size_t below = 0;
     const uint32_t part = partHolding(k, below);
+    if (whole_) return part;
     scratch.clear();
     each([&](double x) {
       if (partOf(x) == part) scratch.push_back(x);
@@ -168,6 +177,7 @@ class Counts {
  private:
   std::vector<uint32_t> n_;
   std::size_t total_ = 0;
+  bool whole_ = true;
 };
 
 // The runs that lie between sounds: a quiet lead-in (the runs that start
@@ -230,18 +240,19 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
       float sp = 0;
       for (int c = 0; c < f.channels; ++c) sp = std::max(sp, list[i].hi[c] - list[i].lo[c]);
       spread[i] = sp;
-      counts.add(sp);
+      counts.addPart(sp);
     }
-    const auto k = std::min(spread.size(), std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * spread.size())));
+    const auto k = std::min(list.size(), std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * list.size())));
     // The k least by spread, then by place: all of the parts below the one
     // that holds the k-th, and the least of that one.
     std::vector<std::pair<float, uint32_t>> least, edge;
     if (k > 0) {
       std::size_t below = 0;
       const uint32_t part = counts.partHolding(k - 1, below);
-      for (std::size_t i = 0; i < spread.size(); ++i) {
-        const uint32_t p = Counts::partOf(spread[i]);
-        if (p <= part) (p < part ? least : edge).emplace_back(spread[i], static_cast<uint32_t>(i));
+      for (std::size_t i = 0; i < list.size(); ++i) {
+        const float sp = spread[i];
+        const uint32_t p = Counts::partOf(sp);
+        if (p <= part) (p < part ? least : edge).emplace_back(sp, static_cast<uint32_t>(i));
       }
       const auto kth = edge.begin() + static_cast<std::ptrdiff_t>(k - below);
       if (kth != edge.end()) std::nth_element(edge.begin(), kth, edge.end());

@@ -150,15 +150,16 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
   const float scale = format_.bitsPerSample == 24 ? 1.0f / 256 : 1.0f;
   FrameLevels x;
   x.burst = burst_;
-  // A group's range grows by a part of its frames.
-  auto toGroup = [&](const float lo[2], const float hi[2], int64_t take) {
+  // A group's range grows by a part of its frames, which never pass its end.
+  auto toGroup = [&](const float lo[2], const float hi[2], int64_t take) __attribute__((always_inline)) {
     if (inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
     Range& g = groups_.back();
     for (int c = 0; c < channels; ++c) {
       g.lo[c] = std::min(g.lo[c], lo[c]);
       g.hi[c] = std::max(g.hi[c], hi[c]);
     }
-    inGroup_ = (inGroup_ + take) % groupFrames_;
+    inGroup_ += take;
+    if (inGroup_ == groupFrames_) inGroup_ = 0;
   };
   while (count > 0) {
     // Whole windows within a group, each from one call.
