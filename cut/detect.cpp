@@ -231,15 +231,16 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   };
   Counts counts;
   std::vector<double> scratch;
+  // The spread of each window first, then the peaks in the same room.
+  std::vector<double> peaks(levels.windows().size());
   if (s.zero) {
     // First guess: the spread of the quietest windows is least, their mean
     // the zero point.
     const auto& list = levels.windows();
-    std::vector<float> spread(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
       float sp = 0;
       for (int c = 0; c < f.channels; ++c) sp = std::max(sp, list[i].hi[c] - list[i].lo[c]);
-      spread[i] = sp;
+      peaks[i] = sp;
       counts.addPart(sp);
     }
     const auto k = std::min(list.size(), std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * list.size())));
@@ -250,7 +251,7 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
       std::size_t below = 0;
       const uint32_t part = counts.partHolding(k - 1, below);
       for (std::size_t i = 0; i < list.size(); ++i) {
-        const float sp = spread[i];
+        const auto sp = static_cast<float>(peaks[i]);
         const uint32_t p = Counts::partOf(sp);
         if (p <= part) (p < part ? least : edge).emplace_back(sp, static_cast<uint32_t>(i));
       }
@@ -269,7 +270,7 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   // the stretches that stay below twice their peak. Not less: windows of
   // Gaussian hiss peak up to 1.7 (441 frames stereo) to 2 (110 mono) times
   // the quietest 0.5 %, and stretches that stop lower hold the lower only.
-  auto thresholdFor = [&](const std::vector<double>& peaks) {
+  auto thresholdFor = [&] {
     counts.clear();
     for (const double x : peaks) counts.add(x);
     const double low = counts.quantile(
@@ -287,9 +288,8 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     const double t = std::max(floor * aboveFloor, floor + step);
     return std::clamp(std::ceil(t), 1.0, maxThreshold);
   };
-  std::vector<double> peaks;
   lv.peaks(zero, peaks);
-  double threshold = s.threshold ? thresholdFor(peaks) : s.givenThreshold;
+  double threshold = s.threshold ? thresholdFor() : s.givenThreshold;
   if (s.zero) {
     // The zero points again, from all the quiet stretches the threshold finds;
     // the same ones give the same peaks and threshold.
@@ -298,7 +298,7 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     roundZero();
     if (zero[0] != before[0] || zero[1] != before[1]) {
       lv.peaks(zero, peaks);
-      if (s.threshold) threshold = thresholdFor(peaks);
+      if (s.threshold) threshold = thresholdFor();
     }
   }
   d.threshold = static_cast<int32_t>(threshold);
