@@ -243,7 +243,8 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
       peaks[i] = sp;
       counts.addPart(sp);
     }
-    const auto k = std::min(list.size(), std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * list.size())));
+    const auto k =
+        std::min(list.size(), std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * list.size())));
     // The k least by spread, then by place: all of the parts below the one
     // that holds the k-th, and the least of that one.
     std::vector<std::pair<float, uint32_t>> least, edge;

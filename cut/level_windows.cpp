@@ -39,6 +39,7 @@ float sampleOf(const uint8_t* p) {
   }
 }
 
+// A coding's reader as a type, so that a part's loop asks the format once.
 template <int Bits, bool Float>
 struct Coding {
   static float read(const uint8_t* p) { return sampleOf<Bits, Float>(p); }
