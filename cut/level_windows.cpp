@@ -42,6 +42,7 @@ float sampleOf(const uint8_t* p) {
 // A coding's reader as a type, so that a part's loop asks the format once.
 template <int Bits, bool Float>
 struct Coding {
+  static constexpr int32_t kBytes = Bits / 8;
   static float read(const uint8_t* p) { return sampleOf<Bits, Float>(p); }
 };
 
@@ -67,30 +68,38 @@ float sampleAt(const uint8_t* p, const PcmFormat& f) {
 
 // The levels of frames of a format without a kernel, a sample at a time; the
 // sustained level in blocks of a power of two frames, as the kernels take
-// them.
-template <class C>
-void plainLevels(const uint8_t* p, int64_t take, int channels, int32_t frameSize, int32_t burst, float lo[2],
-                 float hi[2], float sum[2], float& sustained) {
-  const int32_t bytes = frameSize / channels;
+// them. In locals, so that each sum waits only for its own last addition.
+template <class C, int Channels>
+void plainLevels(const uint8_t* p, int64_t take, int32_t burst, float lo[2], float hi[2], float sum[2],
+                 float& sustained) {
+  constexpr int32_t kFrame = Channels * C::kBytes;
   const int64_t block = burst > 0 ? std::bit_ceil(static_cast<uint32_t>(burst)) : 0;
-  float blockLeast = INFINITY;
+  float l[2] = {lo[0], lo[1]}, h[2] = {hi[0], hi[1]}, s[2] = {sum[0], sum[1]};
+  float most = sustained, blockLeast = INFINITY;
   int64_t inBlock = 0;
-  for (int64_t f = 0; f < take; ++f, p += frameSize) {
+  for (int64_t f = 0; f < take; ++f, p += kFrame) {
     float loud = 0;
-    for (int c = 0; c < channels; ++c) {
-      const float v = C::read(p + c * bytes);
-      lo[c] = std::min(lo[c], v);
-      hi[c] = std::max(hi[c], v);
-      sum[c] += v;
+#pragma GCC unroll 2
+    for (int c = 0; c < Channels; ++c) {
+      const float v = C::read(p + c * C::kBytes);
+      l[c] = std::min(l[c], v);
+      h[c] = std::max(h[c], v);
+      s[c] += v;
       loud = std::max(loud, std::abs(v));
     }
     blockLeast = std::min(blockLeast, loud);
     if (++inBlock == block) {
-      sustained = std::max(sustained, blockLeast);
+      most = std::max(most, blockLeast);
       blockLeast = INFINITY;
       inBlock = 0;
     }
   }
+  for (int c = 0; c < Channels; ++c) {
+    lo[c] = l[c];
+    hi[c] = h[c];
+    sum[c] = s[c];
+  }
+  sustained = most;
 }
 
 // Faults in the whole pages of a buffer about to be filled, in one call
@@ -203,7 +212,10 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
       sustained = static_cast<float>(x.sustained) * scale;
     } else {
       withCoding(format_, [&]<class C>(C) {
-        plainLevels<C>(p, take, channels, frameSize_, burst_, lo, hi, sum, sustained);
+        if (channels == 2)
+          plainLevels<C, 2>(p, take, burst_, lo, hi, sum, sustained);
+        else
+          plainLevels<C, 1>(p, take, burst_, lo, hi, sum, sustained);
       });
     }
     if (burst_ > 0) sustained_.back() = std::max(sustained_.back(), sustained);
