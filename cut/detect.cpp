@@ -8,15 +8,10 @@
 #include "cut/detect.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstring>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
+#include "cut/counts.h"
 #include "cut/cut.h"
-#include "cut/measure.h"
 
 namespace mv {
 
@@ -50,33 +45,6 @@ constexpr double kLeadInSeconds = 0.1;
 constexpr double kFloorStretchSeconds = 0.5;
 // Without these, the quietest share of the windows stands for the gaps.
 constexpr double kQuietShare = 0.005;
-
-float sampleAt(const uint8_t* p, const PcmFormat& f) {
-  if (f.isFloat()) {
-    if (f.bitsPerSample == 64) {
-      double d;
-      std::memcpy(&d, p, 8);
-      return std::isnan(d) ? 0.0f : static_cast<float>(d * 32768.0);
-    }
-    float x;
-    std::memcpy(&x, p, 4);
-    return std::isnan(x) ? 0.0f : x * 32768.0f;
-  }
-  switch (f.bitsPerSample) {
-    case 8:
-      return static_cast<float>(p[0]) - 128.0f;
-    case 16:
-      return static_cast<float>(static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)));
-    case 24:
-      return static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(p[0] << 8 | p[1] << 16 | p[2] << 24)) >> 8) /
-             256.0f;
-    default: {
-      int32_t v;
-      std::memcpy(&v, p, 4);
-      return static_cast<float>(v) / 65536.0f;
-    }
-  }
-}
 
 // The smallest step of a sample, in the test's units.
 double sampleStep(const PcmFormat& f) {
@@ -158,15 +126,6 @@ class Levels {
   int channels_;
 };
 
-// Ordered in `scratch`, whose room is used again.
-double quantile(const std::vector<double>& from, double q, std::vector<double>& scratch) {
-  if (from.empty()) return 0;
-  scratch.assign(from.begin(), from.end());
-  const auto k = static_cast<std::size_t>(q * static_cast<double>(scratch.size() - 1));
-  std::nth_element(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(k), scratch.end());
-  return scratch[k];
-}
-
 // The runs that lie between sounds: a quiet lead-in (the runs that start
 // within `lead` windows, as around a thump) or ending parts no songs.
 std::vector<Run> inner(std::vector<Run> runs, int64_t windows, int64_t lead) {
@@ -179,19 +138,6 @@ std::vector<Run> longerThan(std::vector<Run> runs, int64_t windows) {
   return runs;
 }
 
-// Faults in the whole pages of a buffer about to be filled, in one call
-// rather than one trap a page; only a hint, which older systems ignore.
-void Prefault(void* data, std::size_t bytes) {
-#ifdef MADV_POPULATE_WRITE
-  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-  const auto from = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
-  const auto to = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
-  if (to > from) (void)madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
-#else
-  (void)data, (void)bytes;
-#endif
-}
-
 }  // namespace
 
 int32_t ClickFrames(const DetectSettings& s, const PcmFormat& f) {
@@ -202,122 +148,6 @@ int32_t ClickFrames(const DetectSettings& s, const PcmFormat& f) {
   return s.ignoreClicks;
 }
 
-
-LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t burstFrames)
-    : format_(format),
-      frameSize_(format.frameBytes()),
-      windowFrames_(std::max(1, format.sampleRate / 100)),
-      burst_(burstFrames),
-      groupFrames_(dataBytes > 0 ? EnvelopeFrames(format, dataBytes) : 0),
-      kernels_(ScanKernelsFor(format)) {
-  // Grown once: an hour's windows fill megabytes.
-  if (dataBytes > 0) {
-    const auto windows = static_cast<std::size_t>(dataBytes / frameSize_ / windowFrames_ + 1);
-    windows_.reserve(windows);
-    if (burst_ > 0) sustained_.reserve(windows);
-    groups_.reserve(static_cast<std::size_t>(dataBytes / frameSize_ / groupFrames_ + 1));
-    Prefault(windows_.data(), windows_.capacity() * sizeof(Window));
-    Prefault(sustained_.data(), sustained_.capacity() * sizeof(float));
-  }
-}
-
-void LevelWindows::add(const uint8_t* data, std::size_t n) {
-  const auto fs = static_cast<std::size_t>(frameSize_);
-  if (!partial_.empty()) {
-    const std::size_t take = std::min(n, fs - partial_.size());
-    partial_.insert(partial_.end(), data, data + take);
-    data += take;
-    n -= take;
-    if (partial_.size() < fs) return;
-    addFrames(partial_.data(), 1);
-    partial_.clear();
-  }
-  addFrames(data, static_cast<int64_t>(n / fs));
-  partial_.assign(data + n / fs * fs, data + n);
-}
-
-void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
-  const int channels = format_.channels;
-  const int32_t bytes = format_.bytesPerSample();
-  // Groups shorter than a window (a short source) are measured apart, so
-  // that windows are not cut into parts too short to hold a sound.
-  const bool fineGroups = groupFrames_ > 0 && groupFrames_ < windowFrames_;
-  while (count > 0) {
-    if (inWindow_ == 0) {
-      windows_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
-      if (burst_ > 0) sustained_.push_back(0);
-    }
-    Window& w = windows_.back();
-    int64_t take = std::min<int64_t>(count, windowFrames_ - inWindow_);
-    if (groupFrames_ > 0 && !fineGroups) take = std::min(take, groupFrames_ - inGroup_);
-    float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY}, sum[2] = {0, 0};
-    float sustained = 0;
-    if (kernels_.levels) {
-      FrameLevels x;
-      x.burst = burst_;
-      kernels_.levels(p, static_cast<int32_t>(take), x);
-      for (int c = 0; c < channels; ++c) {
-        lo[c] = static_cast<float>(x.lo[c]);
-        hi[c] = static_cast<float>(x.hi[c]);
-        sum[c] = static_cast<float>(x.sum[c]);
-      }
-      sustained = static_cast<float>(x.sustained);
-    } else {
-      // Blocks of a power of two frames, as the kernels take them.
-      const int64_t block = burst_ > 0 ? std::bit_ceil(static_cast<uint32_t>(burst_)) : 0;
-      float blockLeast = INFINITY;
-      int64_t inBlock = 0;
-      const uint8_t* s = p;
-      for (int64_t f = 0; f < take; ++f, s += frameSize_) {
-        float loud = 0;
-        for (int c = 0; c < channels; ++c) {
-          const float v = sampleAt(s + c * bytes, format_);
-          lo[c] = std::min(lo[c], v);
-          hi[c] = std::max(hi[c], v);
-          sum[c] += v;
-          loud = std::max(loud, std::abs(v));
-        }
-        blockLeast = std::min(blockLeast, loud);
-        if (++inBlock == block) {
-          sustained = std::max(sustained, blockLeast);
-          blockLeast = INFINITY;
-          inBlock = 0;
-        }
-      }
-    }
-    if (burst_ > 0) sustained_.back() = std::max(sustained_.back(), sustained);
-    for (int c = 0; c < channels; ++c) {
-      w.lo[c] = std::min(w.lo[c], lo[c]);
-      w.hi[c] = std::max(w.hi[c], hi[c]);
-      w.sum[c] += sum[c];
-    }
-    if (fineGroups) {
-      const uint8_t* s = p;
-      for (int64_t f = 0; f < take; ++f, s += frameSize_) {
-        if (inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
-        Range& g = groups_.back();
-        for (int c = 0; c < channels; ++c) {
-          const float v = sampleAt(s + c * bytes, format_);
-          g.lo[c] = std::min(g.lo[c], v);
-          g.hi[c] = std::max(g.hi[c], v);
-        }
-        inGroup_ = (inGroup_ + 1) % groupFrames_;
-      }
-    } else if (groupFrames_ > 0) {
-      if (inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
-      Range& g = groups_.back();
-      for (int c = 0; c < channels; ++c) {
-        g.lo[c] = std::min(g.lo[c], lo[c]);
-        g.hi[c] = std::max(g.hi[c], hi[c]);
-      }
-      inGroup_ = (inGroup_ + take) % groupFrames_;
-    }
-    p += take * frameSize_;
-    count -= take;
-    frames_ += take;
-    inWindow_ = static_cast<int32_t>((inWindow_ + take) % windowFrames_);
-  }
-}
 
 Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   const PcmFormat& f = levels.format();
@@ -345,23 +175,40 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     for (double& z : zero) z = std::clamp(std::round(z), -limit, limit);
     if (f.channels == 1) zero[1] = zero[0];
   };
+  Counts counts;
+  std::vector<double> scratch;
+  // The spread of each window first, then the peaks in the same room.
+  std::vector<double> peaks(levels.windows().size());
   if (s.zero) {
     // First guess: the spread of the quietest windows is least, their mean
     // the zero point.
-    std::vector<std::pair<float, uint32_t>> spread;
-    spread.reserve(levels.windows().size());
-    for (std::size_t i = 0; i < levels.windows().size(); ++i) {
-      const auto& w = levels.windows()[i];
+    const auto& list = levels.windows();
+    for (std::size_t i = 0; i < list.size(); ++i) {
       float sp = 0;
-      for (int c = 0; c < f.channels; ++c) sp = std::max(sp, w.hi[c] - w.lo[c]);
-      spread.emplace_back(sp, static_cast<uint32_t>(i));
+      for (int c = 0; c < f.channels; ++c) sp = std::max(sp, list[i].hi[c] - list[i].lo[c]);
+      peaks[i] = sp;
+      counts.addPart(sp);
     }
-    const auto k = std::min(spread.size(), std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * spread.size())));
-    const auto kth = spread.begin() + static_cast<std::ptrdiff_t>(k);
-    if (kth != spread.end()) std::nth_element(spread.begin(), kth, spread.end());
-    std::sort(spread.begin(), kth);
+    const auto k =
+        std::min(list.size(), std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * list.size())));
+    // The k least by spread, then by place: all of the parts below the one
+    // that holds the k-th, and the least of that one.
+    std::vector<std::pair<float, uint32_t>> least, edge;
+    if (k > 0) {
+      std::size_t below = 0;
+      const uint32_t part = counts.partHolding(k - 1, below);
+      for (std::size_t i = 0; i < list.size(); ++i) {
+        const auto sp = static_cast<float>(peaks[i]);
+        const uint32_t p = Counts::partOf(sp);
+        if (p <= part) (p < part ? least : edge).emplace_back(sp, static_cast<uint32_t>(i));
+      }
+      const auto kth = edge.begin() + static_cast<std::ptrdiff_t>(k - below);
+      if (kth != edge.end()) std::nth_element(edge.begin(), kth, edge.end());
+      least.insert(least.end(), edge.begin(), kth);
+      std::sort(least.begin(), least.end());
+    }
     std::vector<Run> quietest;
-    for (std::size_t i = 0; i < k; ++i) quietest.push_back({static_cast<int64_t>(spread[i].second), 1});
+    for (const auto& [sp, i] : least) quietest.push_back({static_cast<int64_t>(i), 1});
     lv.meanOver(quietest, zero);
     roundZero();
   }
@@ -370,28 +217,36 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   // the stretches that stay below twice their peak. Not less: windows of
   // Gaussian hiss peak up to 1.7 (441 frames stereo) to 2 (110 mono) times
   // the quietest 0.5 %, and stretches that stop lower hold the lower only.
-  std::vector<double> scratch;
-  auto thresholdFor = [&](const std::vector<double>& peaks) {
-    const double low = quantile(peaks, kQuietShare, scratch);
+  auto thresholdFor = [&] {
+    counts.clear();
+    for (const double x : peaks) counts.add(x);
+    const double low = counts.quantile(
+        kQuietShare, [&](auto&& each) { for (const double x : peaks) each(x); }, scratch);
     double floor = low;
     const auto stretches = longerThan(Levels::runs(peaks, std::max(low * 2, low + 2 * step), bridge),
                                       seconds(kFloorStretchSeconds));
-    std::vector<double> inside;
-    for (const Run& r : stretches)
-      for (int64_t i = r.first; i < r.first + r.count; ++i) inside.push_back(peaks[static_cast<std::size_t>(i)]);
-    if (!inside.empty()) floor = quantile(inside, 0.5, scratch);
+    auto inside = [&](auto&& each) {
+      for (const Run& r : stretches)
+        for (int64_t i = r.first; i < r.first + r.count; ++i) each(peaks[static_cast<std::size_t>(i)]);
+    };
+    counts.clear();
+    inside([&](double x) { counts.add(x); });
+    if (counts.total() > 0) floor = counts.quantile(0.5, inside, scratch);
     const double t = std::max(floor * aboveFloor, floor + step);
     return std::clamp(std::ceil(t), 1.0, maxThreshold);
   };
-  std::vector<double> peaks;
   lv.peaks(zero, peaks);
-  double threshold = s.threshold ? thresholdFor(peaks) : s.givenThreshold;
+  double threshold = s.threshold ? thresholdFor() : s.givenThreshold;
   if (s.zero) {
-    // The zero points again, from all the quiet stretches the threshold finds.
+    // The zero points again, from all the quiet stretches the threshold finds;
+    // the same ones give the same peaks and threshold.
+    const double before[2] = {zero[0], zero[1]};
     lv.meanOver(longerThan(Levels::runs(peaks, threshold, bridge), seconds(kFloorStretchSeconds)), zero);
     roundZero();
-    lv.peaks(zero, peaks);
-    if (s.threshold) threshold = thresholdFor(peaks);
+    if (zero[0] != before[0] || zero[1] != before[1]) {
+      lv.peaks(zero, peaks);
+      if (s.threshold) threshold = thresholdFor();
+    }
   }
   d.threshold = static_cast<int32_t>(threshold);
   d.zero = {static_cast<int32_t>(zero[0]), static_cast<int32_t>(zero[1])};

@@ -62,15 +62,15 @@ struct RunState {
 };
 
 // The levels of some frames: per channel the lowest and highest sample and
-// their sum.
+// their sum, in the samples' own units (8-bit centred at 0).
 struct FrameLevels {
   int32_t lo[2], hi[2];
   int64_t sum[2];
   // Given: a length of frames (0 for none). Found: the largest level, by a
-  // frame's largest |sample| (32768 for -32768), that every frame of a block
-  // of at least that many frames in a row reaches, the blocks aligned from
-  // the first frame (0 when none fits); once it passes a quarter of full
-  // scale, no more is looked for.
+  // frame's largest |sample| (the lowest sample counting one more than the
+  // highest), that every frame of a block of at least that many frames in a
+  // row reaches, the blocks aligned from the first frame (0 when none fits);
+  // a kernel may stop looking once it passes a quarter of full scale.
   int32_t burst = 0;
   int32_t sustained = 0;
 };
@@ -91,8 +91,8 @@ struct ScanKernels {
   // The silent frames among `count` (at most 64) frames, by the scan's own
   // test for the threshold, a bit each, the first lowest.
   uint64_t (*silentBits)(const uint8_t* frames, int32_t count, int32_t threshold) = nullptr;
-  // The levels of `count` frames (at most 65536), for 8-bit samples (in
-  // their own units about 128) and 16-bit ones; null for the others.
+  // The levels of `count` frames (at most 65536), for 8-, 16- and 24-bit
+  // samples; null for the others.
   void (*levels)(const uint8_t* frames, int32_t count, FrameLevels& out) = nullptr;
 };
 

@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <random>
 
+#include "cut/counts.h"
 #include "cut/cut.h"
 #include "cut/explain.h"
 #include "tests/commands.h"
@@ -285,6 +288,48 @@ TEST_F(Detect, SongsCutAtTheLongestQuietRuns) {
       return n.find("しか見つかりませんでした") != std::string::npos;
     });
     EXPECT_EQ(told, std::ssize(at) < row.songs - 1);
+  }
+}
+
+// The quantiles of the windows' levels, from counts, against all the values
+// ordered: whole ones with many ties, fractions several to a part, values
+// past the last part, infinities; one table cleared between rounds.
+TEST(DetectCounts, QuantilesAreThoseOfTheValuesOrdered) {
+  std::mt19937 rng(20261210);
+  Counts counts;
+  std::vector<double> scratch;
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE(round);
+    std::vector<double> values(1 + rng() % 3000);
+    for (double& v : values) {
+      switch (round % 4) {
+        case 0:
+          v = rng() % 50;
+          break;
+        case 1:
+          v = (rng() % 4000) / 256.0;
+          break;
+        case 2:
+          v = 65000 + (rng() % 2000000) / 7.0;
+          break;
+        default:
+          v = rng() % 10 == 0 ? INFINITY : rng() % 70000;
+      }
+    }
+    counts.clear();
+    for (const double v : values) counts.add(v);
+    std::vector<double> ordered = values;
+    std::sort(ordered.begin(), ordered.end());
+    for (const double q : {0.0, 0.005, 0.5, 0.999, 1.0}) {
+      const double got = counts.quantile(q, [&](auto&& each) { for (const double v : values) each(v); }, scratch);
+      EXPECT_EQ(got, ordered[static_cast<std::size_t>(q * static_cast<double>(values.size() - 1))]) << q;
+    }
+    const std::size_t k = rng() % values.size();
+    std::size_t below = 0;
+    const uint32_t part = counts.partHolding(k, below);
+    EXPECT_EQ(below, static_cast<std::size_t>(std::count_if(values.begin(), values.end(),
+                                                            [&](double v) { return Counts::partOf(v) < part; })));
+    EXPECT_EQ(Counts::partOf(ordered[k]), part);
   }
 }
 

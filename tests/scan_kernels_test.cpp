@@ -203,25 +203,32 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
     for (std::size_t at = 0; at < 70; ++at)
       for (std::size_t n = 0; at + n <= d.size(); n += 1 + rng() % 97)
         ASSERT_EQ(portable.peak(d.data() + at, n), wide->peak(d.data() + at, n)) << at << "+" << n;
-    // Levels of 16-bit frames of every count from every alignment, both
-    // against a plain reading; -32768 is 32768 loud.
-    if (format.bitsPerSample != 16 || format.isFloat()) continue;
+    // Levels of 8- to 24-bit frames of every count from every alignment, both
+    // against a plain reading; the lowest sample is one louder than the
+    // highest.
+    if (format.isFloat() || format.bitsPerSample > 24) continue;
     ASSERT_TRUE(portable.levels && wide->levels);
-    Bytes e = randomFramesOf(rng, format, 8192, 3000);
-    e[static_cast<std::size_t>(7 * f)] = 0x00;
-    e[static_cast<std::size_t>(7 * f) + 1] = 0x80;
-    const int channels = format.channels;
+    const int bytes = format.bytesPerSample(), channels = format.channels;
+    const int32_t lowest = -(1 << (format.bitsPerSample - 1));
+    auto valueAt = [&](const Bytes& from, std::size_t o) {
+      return bytes == 1 ? from[o] - 128 : static_cast<int32_t>(sampleOf(from, o, format));
+    };
+    auto setSample = [&](Bytes& to, std::size_t o, int32_t v) {
+      if (bytes == 1) v += 128;
+      for (int k = 0; k < bytes; ++k) to[o + k] = static_cast<uint8_t>(v >> (8 * k));
+    };
+    Bytes e = randomFramesOf(rng, format, 12288, 3000);
+    setSample(e, static_cast<std::size_t>(7 * f), lowest);
     for (int32_t at = 0; at < 40; ++at)
       for (int32_t count = 1; static_cast<std::size_t>((at + count) * f) <= e.size();
            count += 1 + static_cast<int32_t>(rng() % 131)) {
-        FrameLevels plain{{32767, 32767}, {-32768, -32768}, {0, 0}}, x, y;
+        FrameLevels plain{{-lowest - 1, -lowest - 1}, {lowest, lowest}, {0, 0}}, x, y;
         x.burst = y.burst = 1 + static_cast<int32_t>(rng() % 12);
         std::vector<int32_t> levels;
         for (int32_t i = at; i < at + count; ++i) {
           int32_t loud = 0;
           for (int c = 0; c < channels; ++c) {
-            const std::size_t o = static_cast<std::size_t>(i * f + 2 * c);
-            const int32_t v = static_cast<int16_t>(e[o] | e[o + 1] << 8);
+            const int32_t v = valueAt(e, static_cast<std::size_t>(i * f + bytes * c));
             plain.lo[c] = std::min(plain.lo[c], v);
             plain.hi[c] = std::max(plain.hi[c], v);
             plain.sum[c] += v;
@@ -231,6 +238,7 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
         }
         portable.levels(e.data() + at * f, count, x);
         wide->levels(e.data() + at * f, count, y);
+        ASSERT_EQ(x.sustained, y.sustained) << at << "+" << count;
         for (const FrameLevels* got : {&x, &y}) {
           SCOPED_TRACE(::testing::Message() << (got == &x ? "portable " : "wide ") << at << "+" << count);
           // A sustained level is one that so many frames in a row all reach.
@@ -247,18 +255,21 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
           }
         }
       }
-    // A steady sound is found sustained at its level.
-    Bytes tone(static_cast<std::size_t>(300 * f));
-    for (std::size_t o = 0; o + 1 < tone.size(); o += 2) {
-      const auto v = static_cast<uint16_t>(o % 6 == 0 ? -1000 : 1000);
-      tone[o] = static_cast<uint8_t>(v);
-      tone[o + 1] = static_cast<uint8_t>(v >> 8);
-    }
+    // A steady sound is found sustained at its level, and the most frames a
+    // call takes, all at the lowest sample, sum without overflow.
+    const int32_t level = bytes == 1 ? 100 : 1000 << (8 * (bytes - 2));
+    Bytes tone(static_cast<std::size_t>(300 * f)), floor(static_cast<std::size_t>(65536 * f));
+    for (std::size_t o = 0; o < tone.size(); o += static_cast<std::size_t>(bytes))
+      setSample(tone, o, o % (3 * static_cast<std::size_t>(bytes)) == 0 ? -level : level);
+    for (std::size_t o = 0; o < floor.size(); o += static_cast<std::size_t>(bytes)) setSample(floor, o, lowest);
     for (const ScanKernels* k : {&portable, &*wide}) {
       FrameLevels x;
       x.burst = 6;
       k->levels(tone.data(), 300, x);
-      EXPECT_EQ(x.sustained, 1000);
+      EXPECT_EQ(x.sustained, level);
+      k->levels(floor.data(), 65536, x);
+      EXPECT_EQ(x.sum[channels - 1], int64_t{lowest} * 65536);
+      EXPECT_EQ(x.sustained, -lowest);
     }
   }
 }

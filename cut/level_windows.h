@@ -1,0 +1,64 @@
+#pragma once
+// Levels of short windows of a recording, gathered from its data bytes as
+// they are read: what the settings chosen from its own levels, and the dry
+// run's scan from them, are found from.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "cut/scan_kernels.h"
+#include "wave/format.h"
+
+namespace mv {
+
+// Levels of consecutive windows of about 10 ms, gathered from the data bytes
+// in order: per channel the lowest and highest sample and their sum, in the
+// silence test's units (8-bit centred at 0).
+class LevelWindows {
+ public:
+  // With dataBytes, the lowest and highest samples of each group of the
+  // cut's envelope (of the same frames) are kept too; with burstFrames, each
+  // window's sustained level.
+  explicit LevelWindows(const PcmFormat& format, int64_t dataBytes = 0, int32_t burstFrames = 0);
+  void add(const uint8_t* data, std::size_t n);
+
+  struct Window {
+    float lo[2], hi[2];
+    float sum[2];
+  };
+  const std::vector<Window>& windows() const { return windows_; }
+  int32_t windowFrames() const { return windowFrames_; }
+  const PcmFormat& format() const { return format_; }
+  int64_t frames() const { return frames_; }
+
+  // Per window, a level that burstFrames frames in a row within it all
+  // reach, by their largest |sample|: a sound of that length, for any
+  // threshold up to it less the zero point (0 when none is sure).
+  const std::vector<float>& sustainedLoudness() const { return sustained_; }
+  int32_t burstFrames() const { return burst_; }
+  struct Range {
+    float lo[2], hi[2];
+  };
+  // Per envelope group of groupFrames() frames (none without dataBytes).
+  const std::vector<Range>& groups() const { return groups_; }
+  int64_t groupFrames() const { return groupFrames_; }
+
+ private:
+  void addFrames(const uint8_t* frames, int64_t count);
+  PcmFormat format_;
+  int32_t frameSize_;
+  int32_t windowFrames_;
+  std::vector<Window> windows_;
+  int32_t burst_;
+  std::vector<float> sustained_;
+  int32_t inWindow_ = 0;  // frames of the last window so far
+  int64_t groupFrames_ = 0;
+  std::vector<Range> groups_;
+  int64_t inGroup_ = 0;
+  int64_t frames_ = 0;
+  ScanKernels kernels_;
+  std::vector<uint8_t> partial_;  // bytes of a frame split between two adds
+};
+
+}  // namespace mv
