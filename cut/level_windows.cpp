@@ -102,6 +102,16 @@ void plainLevels(const uint8_t* p, int64_t take, int32_t burst, float lo[2], flo
   sustained = most;
 }
 
+// A kernel's levels in the test's units, a channel the format lacks left
+// empty; `scale` takes 24-bit samples down to 16-bit units.
+inline void scaledLevels(const FrameLevels& x, int channels, float scale, float lo[2], float hi[2], float sum[2]) {
+  for (int c = 0; c < 2; ++c) {
+    lo[c] = c < channels ? static_cast<float>(x.lo[c]) * scale : INFINITY;
+    hi[c] = c < channels ? static_cast<float>(x.hi[c]) * scale : -INFINITY;
+    sum[c] = c < channels ? static_cast<float>(x.sum[c]) * scale : 0;
+  }
+}
+
 // Faults in the whole pages of a buffer about to be filled, in one call
 // rather than one trap a page; only a hint, which older systems ignore.
 void Prefault(void* data, std::size_t bytes) {
@@ -180,11 +190,7 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         // Written in place: a copy of a window just written field by field
         // waits for every field's store.
         Window& w = windows_.emplace_back();
-        for (int c = 0; c < 2; ++c) {
-          w.lo[c] = c < channels ? static_cast<float>(x.lo[c]) * scale : INFINITY;
-          w.hi[c] = c < channels ? static_cast<float>(x.hi[c]) * scale : -INFINITY;
-          w.sum[c] = c < channels ? static_cast<float>(x.sum[c]) * scale : 0;
-        }
+        scaledLevels(x, channels, scale, w.lo, w.hi, w.sum);
         if (burst_ > 0) sustained_.push_back(static_cast<float>(x.sustained) * scale);
         if (groupFrames_ > 0) toGroup(w.lo, w.hi, W);
         p += W * frameSize_;
@@ -204,11 +210,7 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
     float sustained = 0;
     if (kernels_.levels) {
       kernels_.levels(p, static_cast<int32_t>(take), x);
-      for (int c = 0; c < channels; ++c) {
-        lo[c] = static_cast<float>(x.lo[c]) * scale;
-        hi[c] = static_cast<float>(x.hi[c]) * scale;
-        sum[c] = static_cast<float>(x.sum[c]) * scale;
-      }
+      scaledLevels(x, channels, scale, lo, hi, sum);
       sustained = static_cast<float>(x.sustained) * scale;
     } else {
       withCoding(format_, [&]<class C>(C) {
