@@ -1,9 +1,10 @@
 // The threshold sits above the level of the file's gaps, found as the
 // median window of its long quiet stretches, where Gaussian hiss of that
 // level would pass four sigma: hiss and hum keep that level steady, and the
-// rare samples above it come alone, within the click a run may hold. The run length falls in the widest ratio between
-// consecutive lengths of the file's quiet runs, which parts the pauses of the
-// music from the gaps between songs.
+// rare samples above it come alone, within the click a run may hold. At 8
+// bits, dither and hiss of a step or two are counted instead. The run length
+// falls in the widest ratio between consecutive lengths of the file's quiet
+// runs, which parts the pauses of the music from the gaps between songs.
 
 #include "cut/detect.h"
 
@@ -45,6 +46,12 @@ constexpr double kLeadInSeconds = 0.1;
 constexpr double kFloorStretchSeconds = 0.5;
 // Without these, the quietest share of the windows stands for the gaps.
 constexpr double kQuietShare = 0.005;
+// At 8 bits a run of frames longer than a click may reach a step this
+// seldom in the gaps, per second: one gap of 3 s in 30 parted.
+constexpr double kGapBurstsPerSecond = 0.01;
+// At 8 bits no more than this share of the gaps' windows reach the level
+// their runs are counted at.
+constexpr double kWindowsOverShare = 0.05;
 
 // The smallest step of a sample, in the test's units.
 double sampleStep(const PcmFormat& f) {
@@ -217,6 +224,8 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   // the stretches that stay below twice their peak. Not less: windows of
   // Gaussian hiss peak up to 1.7 (441 frames stereo) to 2 (110 mono) times
   // the quietest 0.5 %, and stretches that stop lower hold the lower only.
+  const bool wholeSteps = f.bitsPerSample == 8 && !f.isFloat();
+  double cutThreshold = s.givenThreshold;
   auto thresholdFor = [&] {
     counts.clear();
     for (const double x : peaks) counts.add(x);
@@ -232,8 +241,36 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     counts.clear();
     inside([&](double x) { counts.add(x); });
     if (counts.total() > 0) floor = counts.quantile(0.5, inside, scratch);
-    const double t = std::max(floor * aboveFloor, floor + step);
-    return std::clamp(std::ceil(t), 1.0, maxThreshold);
+    double t = std::clamp(std::ceil(std::max(floor * aboveFloor, floor + step)), 1.0, maxThreshold);
+    cutThreshold = t;
+    if (!wholeSteps || counts.total() == 0) return t;
+    // Of the windows of the gaps, how many hold no sample that reaches c.
+    auto below = [&](double c, int64_t& all) {
+      int64_t none = 0;
+      all = 0;
+      inside([&](double x) { ++all, none += x < c; });
+      return none;
+    };
+    // Whole steps: dither and hiss of part of a step reach the step above
+    // the floor in many windows, and the windows' runs would fall apart.
+    int64_t all = 0;
+    while (t < maxThreshold && static_cast<double>(below(t, all)) < (1 - kWindowsOverShare) * static_cast<double>(all))
+      ++t;
+    cutThreshold = t;
+    if (d.ignoreClicks == 0 || s.songs > 0) return t;
+    // The cut's test hears only runs longer than a click: the chance that a
+    // frame of the gaps reaches c, from the windows that hold none that
+    // does, tells how often a gap would be parted.
+    for (double c = 1; c < t; ++c) {
+      const int64_t none = below(c, all);
+      if (none == 0) continue;
+      const double frame = 1 - std::pow(static_cast<double>(none) / static_cast<double>(all), 1.0 / W);
+      if (std::pow(frame, d.ignoreClicks + 1) * f.sampleRate <= kGapBurstsPerSecond) {
+        cutThreshold = c;
+        break;
+      }
+    }
+    return t;
   };
   lv.peaks(zero, peaks);
   double threshold = s.threshold ? thresholdFor() : s.givenThreshold;
@@ -248,7 +285,7 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
       if (s.threshold) threshold = thresholdFor();
     }
   }
-  d.threshold = static_cast<int32_t>(threshold);
+  d.threshold = static_cast<int32_t>(cutThreshold);
   d.zero = {static_cast<int32_t>(zero[0]), static_cast<int32_t>(zero[1])};
 
   // Quiet runs by the cut's own test, in windows; a run of w whole windows

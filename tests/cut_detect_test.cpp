@@ -38,6 +38,7 @@ struct Tape {
   double leadInThump = -1;      // seconds, or none
   double lonePause = 0;         // seconds of the third song's pause, or its usual one
   std::vector<double> pauses = {};  // of the songs in turn, instead of the above
+  bool dither = false;              // at 8 bits, of one step either way, as sox adds
 
   // Where each gap lies, in frames: [first, end).
   std::vector<std::pair<int64_t, int64_t>> gapFrames() const {
@@ -91,6 +92,7 @@ struct Tape {
     for (std::size_t i = 0; i < clean.size(); ++i) {
       clean[i] += sigma * std::sqrt(-2 * std::log(uniform())) * std::cos(2 * kPi * uniform());
       clean[i] += (i % 2 == 0 || format.channels == 1) ? dcLeft : dcRight;
+      if (dither) clean[i] += (uniform() - uniform()) * 256;
     }
     auto addClick = [&](std::size_t at, int frames) {
       for (int k = 0; k < frames; ++k, ++at) {
@@ -226,6 +228,44 @@ TEST_F(Detect, ChosenSettingsPartTheGapsAtEveryWidth) {
       EXPECT_GT(gap->frames, gaps[i - 1].second - gaps[i - 1].first - f.sampleRate / 10) << i;
     }
     EXPECT_FALSE(r.report.pieces.front().gap);
+  }
+}
+
+TEST_F(Detect, At8BitsTheThresholdIsTheLowestStepTheGapsAllow) {
+  // Dither, faint hiss and an offset of part of a step: one gap sample in a
+  // few hundred lies two steps from the zero point, so most windows of the
+  // gaps hold one, but never as many in a row as a click. The runs that
+  // tell N are counted at a step above, or they fall apart.
+  Tape t{formatOf(8, 2, 11025), -59, 150, -80};
+  t.dither = true;
+  const CutResult r = cut(t, {true, true, true, 0});
+  ASSERT_EQ(r.end, CutEnd::Complete);
+  ASSERT_TRUE(r.detected);
+  const Detection& d = *r.detected;
+  ASSERT_GT(d.ignoreClicks, 0);
+  const test::Bytes bytes = t.bytes();
+  // The most frames in a row of a gap that reach `threshold` from the zero points.
+  auto longestBurst = [&](int32_t threshold) {
+    int64_t longest = 0;
+    for (const auto& [first, end] : t.gapFrames()) {
+      int64_t burst = 0;
+      for (int64_t f = first; f < end; ++f) {
+        const int left = bytes[static_cast<std::size_t>(2 * f)] - 128 - d.zero.left;
+        const int right = bytes[static_cast<std::size_t>(2 * f + 1)] - 128 - d.zero.right;
+        burst = std::max(std::abs(left), std::abs(right)) >= threshold ? burst + 1 : 0;
+        longest = std::max(longest, burst);
+      }
+    }
+    return longest;
+  };
+  EXPECT_LE(longestBurst(d.threshold), d.ignoreClicks);
+  EXPECT_GT(longestBurst(d.threshold - 1), d.ignoreClicks) << d.threshold;
+  const auto gaps = t.gapFrames();
+  const std::vector<int64_t> at = cuts(r);
+  ASSERT_EQ(at.size(), gaps.size());
+  for (std::size_t i = 0; i < gaps.size(); ++i) {
+    EXPECT_GE(at[i], gaps[i].first) << i;
+    EXPECT_LT(at[i], gaps[i].second) << i;
   }
 }
 
