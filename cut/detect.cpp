@@ -23,6 +23,10 @@ namespace {
 // long as the click a run may hold. Higher, quiet passages of the music
 // under heavy hiss pass for gaps and a cut lands inside a song's soft start.
 constexpr double kQuietSigmas = 4.0;
+// The cut's own threshold, lower: at three sigma one sample in 370 passes,
+// and a run of them longer than a click about once in 10^9 frames. The
+// windows' runs stay at four, or nearly every window of a gap would break them.
+constexpr double kCutSigmas = 3.0;
 // The click a quiet run may hold when T or N is chosen: 68 us, 3 frames at
 // 44.1 kHz. Soft music of high notes crosses zero often enough that a
 // longer one lets its quiet frames at the crossings make a run: at 5 frames
@@ -46,7 +50,7 @@ constexpr double kLeadInSeconds = 0.1;
 constexpr double kFloorStretchSeconds = 0.5;
 // Without these, the quietest share of the windows stands for the gaps.
 constexpr double kQuietShare = 0.005;
-// At 8 bits a run of frames longer than a click may reach a step this
+// A run of frames longer than a click may reach the cut's threshold this
 // seldom in the gaps, per second: one gap of 3 s in 30 parted.
 constexpr double kGapBurstsPerSecond = 0.01;
 // At 8 bits no more than this share of the gaps' windows reach the level
@@ -243,33 +247,30 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     if (counts.total() > 0) floor = counts.quantile(0.5, inside, scratch);
     double t = std::clamp(std::ceil(std::max(floor * aboveFloor, floor + step)), 1.0, maxThreshold);
     cutThreshold = t;
-    if (!wholeSteps || counts.total() == 0) return t;
-    // Of the windows of the gaps, how many hold no sample that reaches c.
-    auto below = [&](double c, int64_t& all) {
-      int64_t none = 0;
-      all = 0;
-      inside([&](double x) { ++all, none += x < c; });
-      return none;
-    };
+    if (counts.total() == 0) return t;
     // Whole steps: dither and hiss of part of a step reach the step above
     // the floor in many windows, and the windows' runs would fall apart.
-    int64_t all = 0;
-    while (t < maxThreshold && static_cast<double>(below(t, all)) < (1 - kWindowsOverShare) * static_cast<double>(all))
-      ++t;
-    cutThreshold = t;
-    if (d.ignoreClicks == 0 || s.songs > 0) return t;
-    // The cut's test hears only runs longer than a click: the chance that a
-    // frame of the gaps reaches c, from the windows that hold none that
-    // does, tells how often a gap would be parted.
-    for (double c = 1; c < t; ++c) {
-      const int64_t none = below(c, all);
-      if (none == 0) continue;
-      const double frame = 1 - std::pow(static_cast<double>(none) / static_cast<double>(all), 1.0 / W);
-      if (std::pow(frame, d.ignoreClicks + 1) * f.sampleRate <= kGapBurstsPerSecond) {
-        cutThreshold = c;
-        break;
-      }
+    if (wholeSteps) {
+      const auto over = [&](double c) {
+        int64_t n = 0;
+        inside([&](double x) { n += x >= c; });
+        return static_cast<double>(n);
+      };
+      while (t < maxThreshold && over(t) > kWindowsOverShare * static_cast<double>(counts.total())) ++t;
+      cutThreshold = t;
     }
+    if (d.ignoreClicks == 0 || s.songs > 0) return t;
+    // The cut's own test hears only runs longer than a click, and those the
+    // gaps seldom hold at a lower level: the share of their windows that must
+    // hold no sample reaching it, for a frame to reach it seldom enough.
+    const double frame = std::pow(kGapBurstsPerSecond / f.sampleRate, 1.0 / (d.ignoreClicks + 1));
+    const double quiet = std::pow(1 - frame, W) * static_cast<double>(counts.total());
+    const double n = static_cast<double>(counts.total() - 1);
+    if (quiet > n) return t;
+    const double rank = std::max(0.0, std::ceil(quiet) - 1);
+    const double reached = counts.quantile(n > 0 ? std::min(1.0, (rank + 0.5) / n) : 0, inside, scratch);
+    const double sigma = floor / medianPeakSigmas(static_cast<double>(W) * f.channels);
+    cutThreshold = std::clamp(std::max(std::floor(reached) + 1, std::ceil(kCutSigmas * sigma)), 1.0, t);
     return t;
   };
   lv.peaks(zero, peaks);
