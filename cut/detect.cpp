@@ -1,8 +1,9 @@
-// The threshold sits above the level of the file's gaps, found as the
-// median window of its long quiet stretches, where Gaussian hiss of that
+// The quiet runs are counted above the level of the file's gaps, found as
+// the median window of its long quiet stretches, where Gaussian hiss of that
 // level would pass four sigma: hiss and hum keep that level steady, and the
-// rare samples above it come alone, within the click a run may hold. At 8
-// bits, dither and hiss of a step or two are counted instead. The run length
+// rare samples above it come alone, within the click a run may hold. The
+// cut's threshold lies at three, where runs of samples past it stay rare. At
+// 8 bits, dither and hiss of a step or two are counted instead. The run length
 // falls in the widest ratio between consecutive lengths of the file's quiet
 // runs, which parts the pauses of the music from the gaps between songs.
 
