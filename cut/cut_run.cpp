@@ -108,8 +108,7 @@ bool detectSettings(CutSettings& s, JobHost& host, const OpenSource& open, bool 
   d.ignoreClicks = s.ignoreClicks;
   // Sounds longer than the click a run may hold are looked for, so that the
   // dry run after this pass reads again only where a run may lie.
-  const int32_t clicks = ClickFrames(d, format);
-  LevelWindows& levels = kept.emplace(format, src.dataSize, clicks > 0 ? clicks + 1 : 0);
+  LevelWindows& levels = kept.emplace(format, src.dataSize, LevelBurstFrames(d, format));
   std::vector<uint8_t> buffer(kScanPartBytes);
   for (int64_t done = 0; done < src.dataSize;) {
     const auto want = static_cast<std::size_t>(std::min<int64_t>(kScanPartBytes, src.dataSize - done));

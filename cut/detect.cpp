@@ -35,6 +35,14 @@ constexpr double kCutSigmas = 3.0;
 constexpr int32_t kClickRate = 14700;
 // At low rates a click smeared by resampling lasts a few frames.
 constexpr int32_t kFewestClickFrames = 3;
+// Below 32 kHz, where the threshold lies under -50 dBFS, the click is 2 ms:
+// a click smeared by the recording's own filter rings above so low a
+// threshold for 19 frames at 11 kHz, and the music, whose band ends at
+// 11 kHz or lower, does not cross it in bursts that short. At 44.1 kHz soft
+// high notes and cymbals do, and under heavy hiss soft music at any rate.
+constexpr double kLongClickSeconds = 0.002;
+constexpr int32_t kLongClickRatesBelow = 32000;
+constexpr double kLongClickBelowDb = -50;
 // A gap between songs lasts at least this; shorter quiet runs are pauses.
 constexpr double kShortestGapSeconds = 0.3;
 // A run shorter than this, with pauses below it, is taken for the shortest
@@ -119,12 +127,15 @@ class Levels {
     return out;
   }
 
-  // The mean of each channel over the windows of the runs.
-  void meanOver(const std::vector<Run>& runs, double zero[2]) const {
+  // The mean of each channel over the windows of the runs; with `peaks`,
+  // only of those below `below`: a click a run holds is no offset.
+  void meanOver(const std::vector<Run>& runs, double zero[2], const std::vector<double>* peaks = nullptr,
+                double below = 0) const {
     double sum[2] = {0, 0};
     int64_t windows = 0;
     for (const Run& r : runs)
       for (int64_t i = r.first; i < r.first + r.count; ++i) {
+        if (peaks && (*peaks)[static_cast<std::size_t>(i)] >= below) continue;
         const auto& x = w_.windows()[static_cast<std::size_t>(i)];
         for (int c = 0; c < channels_; ++c) sum[c] += x.sum[c];
         ++windows;
@@ -152,12 +163,26 @@ std::vector<Run> longerThan(std::vector<Run> runs, int64_t windows) {
 
 }  // namespace
 
+namespace {
+
+// A click in a gap would otherwise part it in two. Not when counting runs
+// for a number of songs: the runs the windows see must be the cut's.
+bool clickChosen(const DetectSettings& s) { return (s.threshold || s.runLength) && s.ignoreClicks == 0 && s.songs == 0; }
+
+}  // namespace
+
 int32_t ClickFrames(const DetectSettings& s, const PcmFormat& f) {
-  // A click in a gap would otherwise part it in two. Not when counting
-  // runs for a number of songs: the runs the windows see must be the cut's.
-  if ((s.threshold || s.runLength) && s.ignoreClicks == 0 && s.songs == 0)
-    return std::max(kFewestClickFrames, f.sampleRate / kClickRate);
-  return s.ignoreClicks;
+  return clickChosen(s) ? std::max(kFewestClickFrames, f.sampleRate / kClickRate) : s.ignoreClicks;
+}
+
+int32_t LongClickFrames(const DetectSettings& s, const PcmFormat& f) {
+  if (!clickChosen(s) || f.sampleRate >= kLongClickRatesBelow) return 0;
+  return static_cast<int32_t>(std::lround(kLongClickSeconds * f.sampleRate));
+}
+
+int32_t LevelBurstFrames(const DetectSettings& s, const PcmFormat& f) {
+  const int32_t k = std::max(ClickFrames(s, f), LongClickFrames(s, f));
+  return k > 0 ? k + 1 : 0;
 }
 
 
@@ -280,7 +305,8 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     // The zero points again, from all the quiet stretches the threshold finds;
     // the same ones give the same peaks and threshold.
     const double before[2] = {zero[0], zero[1]};
-    lv.meanOver(longerThan(Levels::runs(peaks, threshold, bridge), seconds(kFloorStretchSeconds)), zero);
+    lv.meanOver(longerThan(Levels::runs(peaks, threshold, bridge), seconds(kFloorStretchSeconds)), zero, &peaks,
+                threshold);
     roundZero();
     if (zero[0] != before[0] || zero[1] != before[1]) {
       lv.peaks(zero, peaks);
@@ -288,6 +314,10 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     }
   }
   d.threshold = static_cast<int32_t>(cutThreshold);
+  const double fullScale = f.bitsPerSample == 8 && !f.isFloat() ? 128 : 32768;
+  if (const int32_t longer = LongClickFrames(s, f);
+      longer > 0 && d.threshold > 0 && 20 * std::log10(d.threshold / fullScale) <= kLongClickBelowDb)
+    d.ignoreClicks = longer;
   d.zero = {static_cast<int32_t>(zero[0]), static_cast<int32_t>(zero[1])};
 
   // Quiet runs by the cut's own test, in windows; a run of w whole windows

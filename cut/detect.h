@@ -32,12 +32,18 @@ struct Detection {
   int32_t threshold = 0;   // T, in the silence test's units (8-bit: its own; wider: 16-bit)
   int32_t runLength = 0;   // N, in frames
   ZeroPoints zero;         // of 16-bit units (8-bit: its own), both 0 for none
-  int32_t ignoreClicks = 0;  // K, in frames: the given one, or 68 us (3 frames at least) when T or N is chosen without one
+  int32_t ignoreClicks = 0;  // K, in frames: the given one, or 68 us (3 frames at least) when T or N is chosen without one, 2 ms below 32 kHz under a threshold of -50 dBFS
   int32_t breaksFound = 0;   // with songs: the quiet runs that end songs (at most songs - 1)
 };
 
 // K: the click a quiet run may hold, as given, or chosen with T or N.
 int32_t ClickFrames(const DetectSettings& settings, const PcmFormat& format);
+// The longer K that replaces a chosen one at low rates when the threshold
+// lies low; 0 when none may.
+int32_t LongClickFrames(const DetectSettings& settings, const PcmFormat& format);
+// The frames in a row a window's sustained level is gathered for: one more
+// than the longest K the run may end with.
+int32_t LevelBurstFrames(const DetectSettings& settings, const PcmFormat& format);
 
 // The settings asked for, from the levels of the whole data.
 Detection Detect(const LevelWindows& levels, const DetectSettings& settings);

@@ -299,7 +299,7 @@ bool CanScanFromLevels(const CutSettings& s, const LevelWindows& levels, const C
   const int64_t fs = f.frameBytes();
   return s.dryRun && s.mode == CutMode::AtSilences && !s.keepSilenceSeconds && !f.isFloat() &&
          (f.bitsPerSample == 8 || f.bitsPerSample == 16 || f.bitsPerSample == 24) && levels.format() == f &&
-         s.ignoreClicks > 0 && levels.burstFrames() == s.ignoreClicks + 1 && s.runLength >= 4 * levels.windowFrames() &&
+         s.ignoreClicks > 0 && levels.burstFrames() >= s.ignoreClicks + 1 && s.runLength >= 4 * levels.windowFrames() &&
          levels.frames() == src.dataSize / fs && levels.groupFrames() == EnvelopeFrames(f, src.dataSize) &&
          src.dataSize >= fs && src.stream.size() - src.dataStart >= src.dataSize;
 }

@@ -192,6 +192,10 @@ TEST_F(Detect, ChosenSettingsPartTheGapsAtEveryWidth) {
       {"float stereo, DC on one side", {formatOf(32, 2, 8000, true), -65, 0, 100}},
       // A click smeared over 3 frames parts no gap, even at a low rate.
       {"16-bit stereo, wide click", {formatOf(16, 2, 11025), -60, 0, 0, {1.5, 3.0, 2.0, 2.5}, 4.0, 0.25, 0.4, 3}},
+      // A click smeared over 15 frames parts a gap of 2 s in two runs shorter
+      // than N, unless a run may hold it: at 11 kHz under faint hiss it may.
+      {"16-bit stereo at 11 kHz, click of 15 frames",
+       {formatOf(16, 2, 11025), -70, 0, 0, {1.5, 2.0, 2.0, 2.5}, 4.0, 0.25, 0.4, 15}},
       // Pauses of 0.5 s and nothing shorter: N still falls between them and the gaps.
       {"16-bit stereo, longer pauses", {formatOf(16, 2, 11025), -65, 0, 0, {1.5, 3.0, 2.0, 2.5}, 4.0, 0.5}},
       // A thump just after the start, then a second of quiet: no piece of silence.
