@@ -229,6 +229,54 @@ Bytes floated(std::mt19937& rng, const Bytes& d, int channels, int t) {
   return out;
 }
 
+// Steady stretches in the middle of long quiet runs, each channel at the
+// threshold plus its zero point, toward its sign, less nothing (loud after
+// the correction) or a step of the format or of a float (quiet after it,
+// though a 32-bit integer's level rounds up to the sum). `source` is the tape
+// before it was widened, of 8 or 16 bits.
+void atTheEdge(std::mt19937& rng, Bytes& d, const Bytes& source, const CutSettings& s, ZeroPoints z) {
+  const PcmFormat& f = s.format;
+  const int channels = f.channels, b = f.bytesPerSample(), narrow = f.bitsPerSample == 8 ? 1 : 2;
+  const auto frames = static_cast<int64_t>(source.size() / (narrow * channels));
+  const int32_t window = f.sampleRate / 100;
+  auto quiet = [&](int64_t i) {
+    for (int c = 0; c < channels; ++c) {
+      const std::size_t o = static_cast<std::size_t>((i * channels + c) * narrow);
+      const int v = narrow == 1 ? source[o] - 128 : static_cast<int16_t>(source[o] | source[o + 1] << 8);
+      if (std::abs(v) >= s.threshold) return false;
+    }
+    return true;
+  };
+  auto put = [&](int64_t i, int c, int32_t zero, bool less) {
+    const int64_t level = s.threshold + std::abs(zero);
+    const double sign = zero < 0 || (zero == 0 && rng() % 2) ? -1 : 1;
+    uint8_t* p = d.data() + (i * channels + c) * b;
+    if (f.isFloat()) {
+      float x = static_cast<float>(level) / 32768;
+      if (less) x = std::nextafter(x, 0.0f);
+      x *= static_cast<float>(sign);
+      std::memcpy(p, &x, 4);
+      return;
+    }
+    const int64_t unit = f.bitsPerSample == 8 ? 1 : int64_t{1} << (f.bitsPerSample - 16);
+    const int64_t full = int64_t{1} << (f.bitsPerSample - 1);
+    const auto v = static_cast<int64_t>(sign) * std::min(full - 1, level * unit - (less ? 1 : 0)) +
+                   (f.bitsPerSample == 8 ? 128 : 0);
+    for (int k = 0; k < b; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
+  };
+  for (int64_t i = 0; i < frames;) {
+    int64_t j = i;
+    while (j < frames && quiet(j)) ++j;
+    if (j - i > s.runLength && rng() % 3 != 0) {
+      const int64_t length = window / 2 + static_cast<int64_t>(rng() % static_cast<unsigned>(3 * window));
+      const bool less = rng() % 4 != 0;
+      for (int64_t g = (i + j - length) / 2; g < (i + j + length) / 2; ++g)
+        for (int c = 0; c < channels; ++c) put(g, c, c == 0 ? z.left : z.right, less);
+    }
+    i = std::max(j, i + 1);
+  }
+}
+
 // A cut of folder/tape.raw into the same folder.
 CutSettings tapeCut(const std::string& folder, int channels, int bits, int t, int n, int k) {
   std::filesystem::create_directory(folder);
@@ -397,7 +445,8 @@ TEST(SilenceCutAgainstTheRules, ScanFromTheLevelsReportsWhatTheWholeScanDoes) {
     const int zl = correct ? static_cast<int>(rng() % 61) - 30 : 0;
     const int zr = correct ? static_cast<int>(rng() % 61) - 30 : 0;
     const int frames = 2000 + static_cast<int>(rng() % 30000);
-    Bytes data = loudAndQuiet(rng, channels, bits == 8 ? 8 : 16, t, n, frames, k);
+    const Bytes source = loudAndQuiet(rng, channels, bits == 8 ? 8 : 16, t, n, frames, k);
+    Bytes data = source;
     if (bits == 24) data = widened(rng, data);
     if (bits == 32) data = isFloat ? floated(rng, data, channels, t) : widened(rng, data, 2);
     SCOPED_TRACE(::testing::Message() << "round " << round << ": " << channels << "ch " << bits
@@ -413,6 +462,7 @@ TEST(SilenceCutAgainstTheRules, ScanFromTheLevelsReportsWhatTheWholeScanDoes) {
     s.ignoreClicks = k;
     s.dryRun = true;
     const ZeroPoints z{zl, zr};
+    atTheEdge(rng, data, source, s, z);
 
     // The first pass, in reads of any length.
     LevelWindows levels(s.format, static_cast<int64_t>(data.size()), k + 1);
