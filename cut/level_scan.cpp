@@ -318,11 +318,11 @@ class LevelScan {
 bool CanScanFromLevels(const CutSettings& s, const LevelWindows& levels, const CutSource& src) {
   const PcmFormat& f = s.format;
   const int64_t fs = f.frameBytes();
-  // A 32-bit sample's level is rounded by at most half a step of 2^8 (of a
-  // 16-bit unit's 2^16) for an integer and not at all for a float, and a
-  // float's NaN counts as 0, quieter than the scan takes it: so a window as
-  // loud as T + |zero| + 1 is loud by the scan's test too, before and after
-  // the correction, clamped or not. A 64-bit float has no kernel.
+  // 32-bit samples too: an integer's level is rounded to a float's 24 bits,
+  // by at most 1/512 of a 16-bit unit, a float's is exact, and a NaN counts
+  // as 0 where the scan takes it as sound. So every frame of a window's
+  // sustained level T + |zero| + 1 has a sample of at least T, corrected and
+  // clamped: loud by the scan's test. A 64-bit float has no kernel.
   const bool kernel = f.isFloat() ? f.bitsPerSample == 32
                                   : f.bitsPerSample == 8 || f.bitsPerSample == 16 || f.bitsPerSample == 24 ||
                                         f.bitsPerSample == 32;

@@ -37,8 +37,8 @@ class LevelWindows {
   // threshold up to it less the zero point (0 when none is sure).
   const std::vector<float>& sustainedLoudness() const { return sustained_; }
   int32_t burstFrames() const { return burst_; }
-  // Exact in the test's units, a float's NaN left out (lo above hi when a
-  // channel has nothing else).
+  // In the test's units: exact, a float's NaN left out (lo above hi when a
+  // channel has nothing else), but for 64-bit floats.
   struct Range {
     double lo[2], hi[2];
   };
