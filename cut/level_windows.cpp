@@ -144,6 +144,7 @@ LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t b
       burst_(burstFrames),
       groupFrames_(dataBytes > 0 ? EnvelopeFrames(format, dataBytes) : 0),
       exact_(format.bitsPerSample == 32),
+      scale_(std::ldexp(1.0f, -std::max(0, format.bitsPerSample - 16))),
       kernels_(ScanKernelsFor(format)) {
   x_.burst = fx_.burst = burst_;
   // Grown once: an hour's windows fill megabytes.
@@ -176,7 +177,7 @@ void LevelWindows::add(const uint8_t* data, std::size_t n) {
 
 // The levels of frames by a kernel, in the test's units: a window's part
 // (a float's NaN counting as 0), its sustained level and its exact range.
-void LevelWindows::measure(const uint8_t* p, int32_t count, Window& w, float& sustained, Range& exact) {
+inline void LevelWindows::measure(const uint8_t* p, int32_t count, Window& w, float& sustained, Range& exact) {
   const int channels = format_.channels;
   for (int c = 0; c < 2; ++c) {
     w.lo[c] = INFINITY;
@@ -201,19 +202,15 @@ void LevelWindows::measure(const uint8_t* p, int32_t count, Window& w, float& su
     sustained = fx_.sustained;
     return;
   }
-  // A kernel's levels are of the samples' own units; wider ones than 16
-  // bits scale down exactly by a power of two.
-  const int shift = std::max(0, format_.bitsPerSample - 16);
-  const float scale = std::ldexp(1.0f, -shift);
   kernels_.levels(p, count, x_);
   for (int c = 0; c < channels; ++c) {
-    w.lo[c] = static_cast<float>(x_.lo[c]) * scale;
-    w.hi[c] = static_cast<float>(x_.hi[c]) * scale;
-    w.sum[c] = static_cast<float>(x_.sum[c]) * scale;
-    exact.lo[c] = std::ldexp(static_cast<double>(x_.lo[c]), -shift);
-    exact.hi[c] = std::ldexp(static_cast<double>(x_.hi[c]), -shift);
+    w.lo[c] = static_cast<float>(x_.lo[c]) * scale_;
+    w.hi[c] = static_cast<float>(x_.hi[c]) * scale_;
+    w.sum[c] = static_cast<float>(x_.sum[c]) * scale_;
+    exact.lo[c] = x_.lo[c] * double{scale_};
+    exact.hi[c] = x_.hi[c] * double{scale_};
   }
-  sustained = static_cast<float>(x_.sustained) * scale;
+  sustained = static_cast<float>(x_.sustained) * scale_;
 }
 
 void LevelWindows::addFrames(const uint8_t* p, int64_t count) {

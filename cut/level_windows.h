@@ -62,6 +62,9 @@ class LevelWindows {
   int64_t groupFrames_ = 0;
   std::vector<Range> groups_;
   bool exact_;  // ranges_ kept
+  // A kernel's levels are of the samples' own units; wider ones than 16
+  // bits are scaled down exactly by a power of two.
+  float scale_;
   std::vector<Range> ranges_;
   int64_t inGroup_ = 0;
   int64_t frames_ = 0;
