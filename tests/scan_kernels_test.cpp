@@ -149,6 +149,18 @@ Bytes randomFramesOf(std::mt19937& rng, const PcmFormat& f, std::size_t bytes, i
   return d;
 }
 
+// A sustained level is one that `burst` frames in a row all reach, by their
+// levels in order; 0 always is.
+template <class L, class S>
+bool sustains(const std::vector<L>& levels, S sustained, int32_t burst) {
+  if (sustained == 0) return true;
+  for (std::size_t i = 0; i + static_cast<std::size_t>(burst) <= levels.size(); ++i)
+    if (std::all_of(levels.begin() + static_cast<std::ptrdiff_t>(i),
+                    levels.begin() + static_cast<std::ptrdiff_t>(i) + burst, [&](L v) { return v >= sustained; }))
+      return true;
+  return false;
+}
+
 // The levels of 32-bit float frames, with NaNs, infinities and samples
 // beyond full scale among them: portable and wide alike, and as a plain
 // reading gives them (the sums in another order, so nearly).
@@ -190,12 +202,7 @@ void floatLevelsMatchAPlainReading(std::mt19937& rng, const PcmFormat& format, c
       for (int c = 0; c < channels; ++c) ASSERT_EQ(std::memcmp(&x.sum[c], &y.sum[c], sizeof(double)), 0) << c;
       for (const FloatLevels* got : {&x, &y}) {
         SCOPED_TRACE(got == &x ? "portable" : "wide");
-        bool held = got->sustained == 0;
-        for (std::size_t i = 0; !held && i + static_cast<std::size_t>(got->burst) <= levels.size(); ++i)
-          held = std::all_of(levels.begin() + static_cast<std::ptrdiff_t>(i),
-                             levels.begin() + static_cast<std::ptrdiff_t>(i) + got->burst,
-                             [&](float v) { return v >= got->sustained; });
-        ASSERT_TRUE(held) << got->sustained << " over " << got->burst;
+        ASSERT_TRUE(sustains(levels, got->sustained, got->burst)) << got->sustained << " over " << got->burst;
         for (int c = 0; c < channels; ++c) {
           ASSERT_EQ(got->lo[c], plain.lo[c]) << c;
           ASSERT_EQ(got->hi[c], plain.hi[c]) << c;
@@ -314,13 +321,7 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
         ASSERT_EQ(x.sustained, y.sustained) << at << "+" << count;
         for (const FrameLevels* got : {&x, &y}) {
           SCOPED_TRACE(::testing::Message() << (got == &x ? "portable " : "wide ") << at << "+" << count);
-          // A sustained level is one that so many frames in a row all reach.
-          bool held = got->sustained == 0;
-          for (std::size_t i = 0; !held && i + static_cast<std::size_t>(got->burst) <= levels.size(); ++i)
-            held = std::all_of(levels.begin() + static_cast<std::ptrdiff_t>(i),
-                               levels.begin() + static_cast<std::ptrdiff_t>(i) + got->burst,
-                               [&](int64_t v) { return v >= got->sustained; });
-          ASSERT_TRUE(held) << got->sustained << " over " << got->burst;
+          ASSERT_TRUE(sustains(levels, got->sustained, got->burst)) << got->sustained << " over " << got->burst;
           for (int c = 0; c < channels; ++c) {
             ASSERT_EQ(got->lo[c], plain.lo[c]);
             ASSERT_EQ(got->hi[c], plain.hi[c]);
