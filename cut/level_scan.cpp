@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "cut/measure.h"
@@ -29,13 +30,13 @@ struct Stretch {
 
 // The lowest and highest sample of each channel over some windows.
 struct Range {
-  float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
+  double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
   // Of a window or an envelope group.
   template <class Levels>
   void add(const Levels& w, int channels) {
     for (int c = 0; c < channels; ++c) {
-      lo[c] = std::min(lo[c], w.lo[c]);
-      hi[c] = std::max(hi[c], w.hi[c]);
+      lo[c] = std::min<double>(lo[c], w.lo[c]);
+      hi[c] = std::max<double>(hi[c], w.hi[c]);
     }
   }
 };
@@ -170,10 +171,10 @@ class LevelScan {
     for (int64_t b = 0; b < blocks; ++b) {
       const int64_t first = (b * n_ + W_ - 1) / W_, end = (b + 1) * n_ / W_;
       Range in, touched;
-      for (int64_t w = first; w < end; ++w) in.add(windows[static_cast<std::size_t>(w)], fmt_.channels);
+      for (int64_t w = first; w < end; ++w) addWindow(in, w);
       touched = in;
       for (const int64_t w : {b * n_ / W_, end})
-        if (w < count && (w < first || w >= end)) touched.add(windows[static_cast<std::size_t>(w)], fmt_.channels);
+        if (w < count && (w < first || w >= end)) addWindow(touched, w);
       below[static_cast<std::size_t>(b)] = peakOfRange(in.lo, in.hi);
       leastAbove = std::min(leastAbove, peakOfRange(touched.lo, touched.hi));
     }
@@ -202,20 +203,36 @@ class LevelScan {
     if (z_.any()) k_.correct(to, static_cast<int32_t>(count), z_);
   }
 
+  // Window w's range, exact.
+  void addWindow(Range& r, int64_t w) const {
+    const auto i = static_cast<std::size_t>(w);
+    if (lv_.windowRanges().empty())
+      r.add(lv_.windows()[i], fmt_.channels);
+    else
+      r.add(lv_.windowRanges()[i], fmt_.channels);
+  }
+
   // The peak of corrected samples from lo to hi of each channel, in the
   // levels' units: the largest |sample| of a range lies at one of its ends.
-  int32_t peakOfRange(const float lo[2], const float hi[2]) const {
-    if (!(lo[0] <= hi[0])) return 0;  // no frames
+  // A channel with no sample but NaNs is given NaNs, which no peak counts.
+  int32_t peakOfRange(const double lo[2], const double hi[2]) const {
+    if (!(lo[0] <= hi[0]) && !(fmt_.channels == 2 && lo[1] <= hi[1])) return 0;  // no frames
     uint8_t frames[2 * 2 * 4];
     for (int c = 0; c < fmt_.channels; ++c) {
-      encode(lo[c], frames + c * fmt_.bytesPerSample());
-      encode(hi[c], frames + fs_ + c * fmt_.bytesPerSample());
+      const bool empty = !(lo[c] <= hi[c]);
+      encode(empty ? NAN : lo[c], frames + c * fmt_.bytesPerSample());
+      encode(empty ? NAN : hi[c], frames + fs_ + c * fmt_.bytesPerSample());
     }
     if (z_.any()) k_.correct(frames, 2, z_);
     return k_.peak(frames, static_cast<std::size_t>(2 * fs_));
   }
 
-  void encode(float v, uint8_t* p) const {
+  void encode(double v, uint8_t* p) const {
+    if (fmt_.isFloat()) {
+      const auto x = static_cast<float>(v / 32768);
+      std::memcpy(p, &x, 4);
+      return;
+    }
     switch (fmt_.bitsPerSample) {
       case 8:
         p[0] = static_cast<uint8_t>(static_cast<int32_t>(v) + 128);
@@ -226,11 +243,16 @@ class LevelScan {
         p[1] = static_cast<uint8_t>(x >> 8);
         return;
       }
-      default: {
-        const auto x = static_cast<uint32_t>(static_cast<int32_t>(std::lround(v * 256.0f)));
+      case 24: {
+        const auto x = static_cast<uint32_t>(static_cast<int32_t>(std::lround(v * 256)));
         p[0] = static_cast<uint8_t>(x);
         p[1] = static_cast<uint8_t>(x >> 8);
         p[2] = static_cast<uint8_t>(x >> 16);
+        return;
+      }
+      default: {
+        const auto x = static_cast<int32_t>(std::llround(v * 65536));
+        std::memcpy(p, &x, 4);
       }
     }
   }
@@ -238,9 +260,8 @@ class LevelScan {
   // The peak of windows [from, to).
   int32_t windowsPeak(int64_t from, int64_t to) const {
     Range r;
-    const auto& w = lv_.windows();
-    to = std::min<int64_t>(to, static_cast<int64_t>(w.size()));
-    for (int64_t i = from; i < to; ++i) r.add(w[static_cast<std::size_t>(i)], fmt_.channels);
+    to = std::min<int64_t>(to, static_cast<int64_t>(lv_.windows().size()));
+    for (int64_t i = from; i < to; ++i) addWindow(r, i);
     return peakOfRange(r.lo, r.hi);
   }
 
@@ -297,8 +318,16 @@ class LevelScan {
 bool CanScanFromLevels(const CutSettings& s, const LevelWindows& levels, const CutSource& src) {
   const PcmFormat& f = s.format;
   const int64_t fs = f.frameBytes();
-  return s.dryRun && s.mode == CutMode::AtSilences && !s.keepSilenceSeconds && !f.isFloat() &&
-         (f.bitsPerSample == 8 || f.bitsPerSample == 16 || f.bitsPerSample == 24) && levels.format() == f &&
+  // 32-bit samples too: an integer's level is rounded to a float's 24 bits,
+  // by at most 1/512 of a 16-bit unit, a float's is exact, and a NaN counts
+  // as 0 where the scan takes it as sound. So every frame of a window's
+  // sustained level T + |zero| + 1 has a sample of at least T, corrected and
+  // clamped: loud by the scan's test. A 64-bit float has no kernel. Levels
+  // sustained over more frames than a click serve any shorter click.
+  const bool kernel = f.isFloat() ? f.bitsPerSample == 32
+                                  : f.bitsPerSample == 8 || f.bitsPerSample == 16 || f.bitsPerSample == 24 ||
+                                        f.bitsPerSample == 32;
+  return s.dryRun && s.mode == CutMode::AtSilences && !s.keepSilenceSeconds && kernel && levels.format() == f &&
          s.ignoreClicks > 0 && levels.burstFrames() >= s.ignoreClicks + 1 && s.runLength >= 4 * levels.windowFrames() &&
          levels.frames() == src.dataSize / fs && levels.groupFrames() == EnvelopeFrames(f, src.dataSize) &&
          src.dataSize >= fs && src.stream.size() - src.dataStart >= src.dataSize;

@@ -11,7 +11,7 @@
 namespace mv {
 
 // Whether these levels serve for this source and these settings: a dry run
-// of whole integer samples of 8 to 24 bits, with click tolerance, as read in
+// of integer samples or 32-bit floats, with click tolerance, as read in
 // full by the first pass. Otherwise the whole source is to be scanned.
 bool CanScanFromLevels(const CutSettings& s, const LevelWindows& levels, const CutSource& src);
 

@@ -66,6 +66,26 @@ float sampleAt(const uint8_t* p, const PcmFormat& f) {
   return withCoding(f, [&]<class C>(C) { return C::read(p); });
 }
 
+// The same exactly, a NaN kept (which a range passes by).
+double exactAt(const uint8_t* p, const PcmFormat& f) {
+  if (f.isFloat() && f.bitsPerSample == 32) {
+    float x;
+    std::memcpy(&x, p, 4);
+    return x * 32768.0;
+  }
+  if (f.isFloat()) {
+    double x;
+    std::memcpy(&x, p, 8);
+    return x * 32768.0;
+  }
+  if (f.bitsPerSample == 32) {
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    return v / 65536.0;
+  }
+  return sampleAt(p, f);
+}
+
 // The levels of frames of a format without a kernel, a sample at a time; the
 // sustained level in blocks of a power of two frames, as the kernels take
 // them. In locals, so that each sum waits only for its own last addition.
@@ -102,16 +122,6 @@ void plainLevels(const uint8_t* p, int64_t take, int32_t burst, float lo[2], flo
   sustained = most;
 }
 
-// A kernel's levels in the test's units, a channel the format lacks left
-// empty; `scale` takes 24-bit samples down to 16-bit units.
-inline void scaledLevels(const FrameLevels& x, int channels, float scale, float lo[2], float hi[2], float sum[2]) {
-  for (int c = 0; c < 2; ++c) {
-    lo[c] = c < channels ? static_cast<float>(x.lo[c]) * scale : INFINITY;
-    hi[c] = c < channels ? static_cast<float>(x.hi[c]) * scale : -INFINITY;
-    sum[c] = c < channels ? static_cast<float>(x.sum[c]) * scale : 0;
-  }
-}
-
 // Faults in the whole pages of a buffer about to be filled, in one call
 // rather than one trap a page; only a hint, which older systems ignore.
 void Prefault(void* data, std::size_t bytes) {
@@ -133,15 +143,20 @@ LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t b
       windowFrames_(std::max(1, format.sampleRate / 100)),
       burst_(burstFrames),
       groupFrames_(dataBytes > 0 ? EnvelopeFrames(format, dataBytes) : 0),
+      exact_(format.bitsPerSample == 32),
+      scale_(std::ldexp(1.0f, -std::max(0, format.bitsPerSample - 16))),
       kernels_(ScanKernelsFor(format)) {
+  x_.burst = fx_.burst = burst_;
   // Grown once: an hour's windows fill megabytes.
   if (dataBytes > 0) {
     const auto windows = static_cast<std::size_t>(dataBytes / frameSize_ / windowFrames_ + 1);
     windows_.reserve(windows);
     if (burst_ > 0) sustained_.reserve(windows);
+    if (exact_) ranges_.reserve(windows);
     groups_.reserve(static_cast<std::size_t>(dataBytes / frameSize_ / groupFrames_ + 1));
     Prefault(windows_.data(), windows_.capacity() * sizeof(Window));
     Prefault(sustained_.data(), sustained_.capacity() * sizeof(float));
+    Prefault(ranges_.data(), ranges_.capacity() * sizeof(Range));
   }
 }
 
@@ -160,39 +175,75 @@ void LevelWindows::add(const uint8_t* data, std::size_t n) {
   partial_.assign(data + n / fs * fs, data + n);
 }
 
+// The levels of frames by a kernel, in the test's units: a window's part
+// (a float's NaN counting as 0), its sustained level and its exact range.
+inline void LevelWindows::measure(const uint8_t* p, int32_t count, Window& w, float& sustained, Range& exact) {
+  const int channels = format_.channels;
+  for (int c = 0; c < 2; ++c) {
+    w.lo[c] = INFINITY;
+    w.hi[c] = -INFINITY;
+    w.sum[c] = 0;
+    exact.lo[c] = INFINITY;
+    exact.hi[c] = -INFINITY;
+  }
+  if (kernels_.floatLevels) {
+    kernels_.floatLevels(p, count, fx_);
+    for (int c = 0; c < channels; ++c) {
+      exact.lo[c] = fx_.lo[c] * 32768.0;
+      exact.hi[c] = fx_.hi[c] * 32768.0;
+      w.lo[c] = fx_.lo[c] * 32768.0f;
+      w.hi[c] = fx_.hi[c] * 32768.0f;
+      if (fx_.nan[c]) {
+        w.lo[c] = std::min(w.lo[c], 0.0f);
+        w.hi[c] = std::max(w.hi[c], 0.0f);
+      }
+      w.sum[c] = static_cast<float>(fx_.sum[c]);
+    }
+    sustained = fx_.sustained;
+    return;
+  }
+  kernels_.levels(p, count, x_);
+  for (int c = 0; c < channels; ++c) {
+    w.lo[c] = static_cast<float>(x_.lo[c]) * scale_;
+    w.hi[c] = static_cast<float>(x_.hi[c]) * scale_;
+    w.sum[c] = static_cast<float>(x_.sum[c]) * scale_;
+    exact.lo[c] = x_.lo[c] * double{scale_};
+    exact.hi[c] = x_.hi[c] * double{scale_};
+  }
+  sustained = static_cast<float>(x_.sustained) * scale_;
+}
+
 void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
   const int channels = format_.channels;
   // Groups shorter than a window (a short source) are measured apart, so
   // that windows are not cut into parts too short to hold a sound.
   const bool fineGroups = groupFrames_ > 0 && groupFrames_ < windowFrames_;
-  // A kernel's levels are of the samples' own units; 24-bit ones are 256
-  // times the test's.
-  const float scale = format_.bitsPerSample == 24 ? 1.0f / 256 : 1.0f;
-  FrameLevels x;
-  x.burst = burst_;
+  const bool kernel = kernels_.levels || kernels_.floatLevels;
   // A group's range grows by a part of its frames, which never pass its end.
-  auto toGroup = [&](const float lo[2], const float hi[2], int64_t take) __attribute__((always_inline)) {
+  auto toGroup = [&](const auto& lo, const auto& hi, int64_t take) __attribute__((always_inline)) {
     if (inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
     Range& g = groups_.back();
     for (int c = 0; c < channels; ++c) {
-      g.lo[c] = std::min(g.lo[c], lo[c]);
-      g.hi[c] = std::max(g.hi[c], hi[c]);
+      g.lo[c] = std::min<double>(g.lo[c], lo[c]);
+      g.hi[c] = std::max<double>(g.hi[c], hi[c]);
     }
     inGroup_ += take;
     if (inGroup_ == groupFrames_) inGroup_ = 0;
   };
+  Range exact;
   while (count > 0) {
     // Whole windows within a group, each from one call.
-    if (inWindow_ == 0 && kernels_.levels && !fineGroups) {
+    if (inWindow_ == 0 && kernel && !fineGroups) {
       const int64_t W = windowFrames_;
       while (count >= W && (groupFrames_ == 0 || groupFrames_ - inGroup_ >= W)) {
-        kernels_.levels(p, windowFrames_, x);
         // Written in place: a copy of a window just written field by field
         // waits for every field's store.
         Window& w = windows_.emplace_back();
-        scaledLevels(x, channels, scale, w.lo, w.hi, w.sum);
-        if (burst_ > 0) sustained_.push_back(static_cast<float>(x.sustained) * scale);
-        if (groupFrames_ > 0) toGroup(w.lo, w.hi, W);
+        float sustained = 0;
+        measure(p, windowFrames_, w, sustained, exact);
+        if (burst_ > 0) sustained_.push_back(sustained);
+        if (exact_) ranges_.push_back(exact);
+        if (groupFrames_ > 0) toGroup(exact.lo, exact.hi, W);
         p += W * frameSize_;
         count -= W;
         frames_ += W;
@@ -202,40 +253,48 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
     if (inWindow_ == 0) {
       windows_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
       if (burst_ > 0) sustained_.push_back(0);
+      if (exact_) ranges_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
     }
     Window& w = windows_.back();
     int64_t take = std::min<int64_t>(count, windowFrames_ - inWindow_);
     if (groupFrames_ > 0 && !fineGroups) take = std::min(take, groupFrames_ - inGroup_);
-    float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY}, sum[2] = {0, 0};
+    Window part;
     float sustained = 0;
-    if (kernels_.levels) {
-      kernels_.levels(p, static_cast<int32_t>(take), x);
-      scaledLevels(x, channels, scale, lo, hi, sum);
-      sustained = static_cast<float>(x.sustained) * scale;
+    if (kernel) {
+      measure(p, static_cast<int32_t>(take), part, sustained, exact);
     } else {
+      part = {{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}};
       withCoding(format_, [&]<class C>(C) {
         if (channels == 2)
-          plainLevels<C, 2>(p, take, burst_, lo, hi, sum, sustained);
+          plainLevels<C, 2>(p, take, burst_, part.lo, part.hi, part.sum, sustained);
         else
-          plainLevels<C, 1>(p, take, burst_, lo, hi, sum, sustained);
+          plainLevels<C, 1>(p, take, burst_, part.lo, part.hi, part.sum, sustained);
       });
+      for (int c = 0; c < 2; ++c) {
+        exact.lo[c] = part.lo[c];
+        exact.hi[c] = part.hi[c];
+      }
     }
     if (burst_ > 0) sustained_.back() = std::max(sustained_.back(), sustained);
     for (int c = 0; c < channels; ++c) {
-      w.lo[c] = std::min(w.lo[c], lo[c]);
-      w.hi[c] = std::max(w.hi[c], hi[c]);
-      w.sum[c] += sum[c];
+      w.lo[c] = std::min(w.lo[c], part.lo[c]);
+      w.hi[c] = std::max(w.hi[c], part.hi[c]);
+      w.sum[c] += part.sum[c];
+      if (exact_) {
+        ranges_.back().lo[c] = std::min(ranges_.back().lo[c], exact.lo[c]);
+        ranges_.back().hi[c] = std::max(ranges_.back().hi[c], exact.hi[c]);
+      }
     }
     if (fineGroups) {
       const uint8_t* s = p;
       const int32_t bytes = format_.bytesPerSample();
       for (int64_t f = 0; f < take; ++f, s += frameSize_) {
-        float flo[2] = {INFINITY, INFINITY}, fhi[2] = {-INFINITY, -INFINITY};
-        for (int c = 0; c < channels; ++c) flo[c] = fhi[c] = sampleAt(s + c * bytes, format_);
-        toGroup(flo, fhi, 1);
+        double one[2] = {INFINITY, INFINITY};
+        for (int c = 0; c < channels; ++c) one[c] = exactAt(s + c * bytes, format_);
+        toGroup(one, one, 1);
       }
     } else if (groupFrames_ > 0) {
-      toGroup(lo, hi, take);
+      toGroup(exact.lo, exact.hi, take);
     }
     p += take * frameSize_;
     count -= take;

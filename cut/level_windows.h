@@ -37,15 +37,21 @@ class LevelWindows {
   // threshold up to it less the zero point (0 when none is sure).
   const std::vector<float>& sustainedLoudness() const { return sustained_; }
   int32_t burstFrames() const { return burst_; }
+  // In the test's units: exact, a float's NaN left out (lo above hi when a
+  // channel has nothing else), but for 64-bit floats.
   struct Range {
-    float lo[2], hi[2];
+    double lo[2], hi[2];
   };
   // Per envelope group of groupFrames() frames (none without dataBytes).
   const std::vector<Range>& groups() const { return groups_; }
+  // Per window, of 32-bit samples: a window's lo and hi round a 32-bit
+  // integer to a float's digits, and count a NaN as 0. Empty for the others.
+  const std::vector<Range>& windowRanges() const { return ranges_; }
   int64_t groupFrames() const { return groupFrames_; }
 
  private:
   void addFrames(const uint8_t* frames, int64_t count);
+  void measure(const uint8_t* frames, int32_t count, Window& part, float& sustained, Range& exact);
   PcmFormat format_;
   int32_t frameSize_;
   int32_t windowFrames_;
@@ -55,9 +61,16 @@ class LevelWindows {
   int32_t inWindow_ = 0;  // frames of the last window so far
   int64_t groupFrames_ = 0;
   std::vector<Range> groups_;
+  bool exact_;  // ranges_ kept
+  // A kernel's levels are of the samples' own units; wider ones than 16
+  // bits are scaled down exactly by a power of two.
+  float scale_;
+  std::vector<Range> ranges_;
   int64_t inGroup_ = 0;
   int64_t frames_ = 0;
   ScanKernels kernels_;
+  FrameLevels x_;
+  FloatLevels fx_;
   std::vector<uint8_t> partial_;  // bytes of a frame split between two adds
 };
 

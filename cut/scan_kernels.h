@@ -70,9 +70,22 @@ struct FrameLevels {
   // frame's largest |sample| (the lowest sample counting one more than the
   // highest), that every frame of a block of at least that many frames in a
   // row reaches, the blocks aligned from the first frame (0 when none fits);
-  // a kernel may stop looking once it passes a quarter of full scale.
+  // a kernel may stop looking once it passes a quarter of full scale. Of
+  // 32-bit samples it is at most INT32_MAX.
   int32_t burst = 0;
   int32_t sustained = 0;
+};
+
+// The levels of float frames: per channel the lowest and highest sample that
+// is not a NaN, in the samples' own units (lo above hi when there is none),
+// and whether there is a NaN; the sum and the sustained level (as above) in
+// 16-bit units, |x| * 32768, a NaN counting as 0.
+struct FloatLevels {
+  float lo[2], hi[2];
+  bool nan[2];
+  double sum[2];
+  int32_t burst = 0;
+  float sustained = 0;
 };
 
 struct ScanKernels {
@@ -91,9 +104,11 @@ struct ScanKernels {
   // The silent frames among `count` (at most 64) frames, by the scan's own
   // test for the threshold, a bit each, the first lowest.
   uint64_t (*silentBits)(const uint8_t* frames, int32_t count, int32_t threshold) = nullptr;
-  // The levels of `count` frames (at most 65536), for 8-, 16- and 24-bit
-  // samples; null for the others.
+  // The levels of `count` frames (at most 65536), for integer samples;
+  // null for the others.
   void (*levels)(const uint8_t* frames, int32_t count, FrameLevels& out) = nullptr;
+  // The same for 32-bit floats; null for the others.
+  void (*floatLevels)(const uint8_t* frames, int32_t count, FloatLevels& out) = nullptr;
 };
 
 // The peak of a full-scale sample: a level in dBFS is 20 log10(peak / this).

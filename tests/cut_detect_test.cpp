@@ -224,7 +224,9 @@ TEST_F(Detect, ChosenSettingsPartTheGapsAtEveryWidth) {
     const double sigma = testUnits(f, 32768 * std::pow(10, t.hissDb / 20));
     EXPECT_GT(r.detected->threshold, 2.5 * sigma);
     // No higher than Gaussian hiss needs, or songs rising out of it are cut late.
-    if (f.bitsPerSample > 8 || f.isFloat()) EXPECT_LT(r.detected->threshold, 3.5 * sigma);
+    if (f.bitsPerSample > 8 || f.isFloat()) {
+      EXPECT_LT(r.detected->threshold, 3.5 * sigma);
+    }
     EXPECT_LT(r.detected->threshold, std::max(16 * sigma, 4.0));
     // The run length is longer than a pause and shorter than any gap.
     double longestPause = std::max(t.pauseSeconds, t.lonePause);

@@ -149,6 +149,82 @@ Bytes randomFramesOf(std::mt19937& rng, const PcmFormat& f, std::size_t bytes, i
   return d;
 }
 
+// A sustained level is one that `burst` frames in a row all reach, by their
+// levels in order; 0 always is.
+template <class L, class S>
+bool sustains(const std::vector<L>& levels, S sustained, int32_t burst) {
+  if (sustained == 0) return true;
+  for (std::size_t i = 0; i + static_cast<std::size_t>(burst) <= levels.size(); ++i)
+    if (std::all_of(levels.begin() + static_cast<std::ptrdiff_t>(i),
+                    levels.begin() + static_cast<std::ptrdiff_t>(i) + burst, [&](L v) { return v >= sustained; }))
+      return true;
+  return false;
+}
+
+// The levels of 32-bit float frames, with NaNs, infinities and samples
+// beyond full scale among them: portable and wide alike, and as a plain
+// reading gives them (the sums in another order, so nearly).
+void floatLevelsMatchAPlainReading(std::mt19937& rng, const PcmFormat& format, const ScanKernels& portable,
+                                   const ScanKernels& wide) {
+  ASSERT_TRUE(portable.floatLevels && wide.floatLevels);
+  const int f = format.frameBytes(), channels = format.channels;
+  Bytes e = randomFramesOf(rng, format, 12288, 3000);
+  // A stretch where the first channel is all NaN.
+  for (int i = 300; i < 420; ++i) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    std::memcpy(e.data() + i * f, &nan, 4);
+  }
+  for (int32_t at = 0; at < 40; ++at)
+    for (int32_t count = 1; static_cast<std::size_t>((at + count) * f) <= e.size();
+         count += 1 + static_cast<int32_t>(rng() % 131)) {
+      SCOPED_TRACE(::testing::Message() << nameOf(format) << " " << at << "+" << count);
+      FloatLevels plain{{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {false, false}, {0, 0}}, x, y;
+      x.burst = y.burst = 1 + static_cast<int32_t>(rng() % 12);
+      std::vector<float> levels;
+      for (int32_t i = at; i < at + count; ++i) {
+        float loud = 0;
+        for (int c = 0; c < channels; ++c) {
+          const auto v = static_cast<float>(sampleOf(e, static_cast<std::size_t>(i * f + 4 * c), format));
+          if (std::isnan(v)) {
+            plain.nan[c] = true;
+            continue;
+          }
+          plain.lo[c] = std::min(plain.lo[c], v);
+          plain.hi[c] = std::max(plain.hi[c], v);
+          plain.sum[c] += v * 32768.0f;
+          loud = std::max(loud, std::abs(v * 32768.0f));
+        }
+        levels.push_back(loud);
+      }
+      portable.floatLevels(e.data() + at * f, count, x);
+      wide.floatLevels(e.data() + at * f, count, y);
+      ASSERT_EQ(x.sustained, y.sustained);
+      for (int c = 0; c < channels; ++c) ASSERT_EQ(std::memcmp(&x.sum[c], &y.sum[c], sizeof(double)), 0) << c;
+      for (const FloatLevels* got : {&x, &y}) {
+        SCOPED_TRACE(got == &x ? "portable" : "wide");
+        ASSERT_TRUE(sustains(levels, got->sustained, got->burst)) << got->sustained << " over " << got->burst;
+        for (int c = 0; c < channels; ++c) {
+          ASSERT_EQ(got->lo[c], plain.lo[c]) << c;
+          ASSERT_EQ(got->hi[c], plain.hi[c]) << c;
+          ASSERT_EQ(got->nan[c], plain.nan[c]) << c;
+          if (std::isfinite(plain.sum[c]))
+            ASSERT_NEAR(got->sum[c], plain.sum[c], 1e-6 * count * 32768) << c;
+          else
+            ASSERT_EQ(got->sum[c], plain.sum[c]) << c;
+        }
+      }
+    }
+  // A steady sound beyond full scale is found sustained at its level.
+  Bytes tone;
+  for (int i = 0; i < 300 * channels; ++i) putSample(tone, format, i % 3 == 0 ? -1.25 : 1.25);
+  for (const ScanKernels* k : {&portable, &wide}) {
+    FloatLevels x;
+    x.burst = 6;
+    k->floatLevels(tone.data(), 300, x);
+    EXPECT_EQ(x.sustained, 1.25f * 32768);
+  }
+}
+
 TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
   std::mt19937 rng(20261208);
   std::vector<PcmFormat> formats;
@@ -203,13 +279,16 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
     for (std::size_t at = 0; at < 70; ++at)
       for (std::size_t n = 0; at + n <= d.size(); n += 1 + rng() % 97)
         ASSERT_EQ(portable.peak(d.data() + at, n), wide->peak(d.data() + at, n)) << at << "+" << n;
-    // Levels of 8- to 24-bit frames of every count from every alignment, both
-    // against a plain reading; the lowest sample is one louder than the
-    // highest.
-    if (format.isFloat() || format.bitsPerSample > 24) continue;
+    // Levels of frames of every count from every alignment, both against a
+    // plain reading; the lowest integer sample is one louder than the highest.
+    if (format.isFloat()) {
+      if (format.bitsPerSample == 32) floatLevelsMatchAPlainReading(rng, format, portable, *wide);
+      continue;
+    }
     ASSERT_TRUE(portable.levels && wide->levels);
     const int bytes = format.bytesPerSample(), channels = format.channels;
-    const int32_t lowest = -(1 << (format.bitsPerSample - 1));
+    const int32_t lowest = static_cast<int32_t>(-(int64_t{1} << (format.bitsPerSample - 1)));
+    const int32_t highest = -(lowest + 1);
     auto valueAt = [&](const Bytes& from, std::size_t o) {
       return bytes == 1 ? from[o] - 128 : static_cast<int32_t>(sampleOf(from, o, format));
     };
@@ -219,20 +298,21 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
     };
     Bytes e = randomFramesOf(rng, format, 12288, 3000);
     setSample(e, static_cast<std::size_t>(7 * f), lowest);
+    setSample(e, static_cast<std::size_t>(11 * f + bytes * (channels - 1)), highest);
     for (int32_t at = 0; at < 40; ++at)
       for (int32_t count = 1; static_cast<std::size_t>((at + count) * f) <= e.size();
            count += 1 + static_cast<int32_t>(rng() % 131)) {
-        FrameLevels plain{{-lowest - 1, -lowest - 1}, {lowest, lowest}, {0, 0}}, x, y;
+        FrameLevels plain{{highest, highest}, {lowest, lowest}, {0, 0}}, x, y;
         x.burst = y.burst = 1 + static_cast<int32_t>(rng() % 12);
-        std::vector<int32_t> levels;
+        std::vector<int64_t> levels;
         for (int32_t i = at; i < at + count; ++i) {
-          int32_t loud = 0;
+          int64_t loud = 0;
           for (int c = 0; c < channels; ++c) {
             const int32_t v = valueAt(e, static_cast<std::size_t>(i * f + bytes * c));
             plain.lo[c] = std::min(plain.lo[c], v);
             plain.hi[c] = std::max(plain.hi[c], v);
             plain.sum[c] += v;
-            loud = std::max(loud, std::abs(v));
+            loud = std::max(loud, std::abs(int64_t{v}));
           }
           levels.push_back(loud);
         }
@@ -241,13 +321,7 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
         ASSERT_EQ(x.sustained, y.sustained) << at << "+" << count;
         for (const FrameLevels* got : {&x, &y}) {
           SCOPED_TRACE(::testing::Message() << (got == &x ? "portable " : "wide ") << at << "+" << count);
-          // A sustained level is one that so many frames in a row all reach.
-          bool held = got->sustained == 0;
-          for (std::size_t i = 0; !held && i + static_cast<std::size_t>(got->burst) <= levels.size(); ++i)
-            held = std::all_of(levels.begin() + static_cast<std::ptrdiff_t>(i),
-                               levels.begin() + static_cast<std::ptrdiff_t>(i) + got->burst,
-                               [&](int32_t v) { return v >= got->sustained; });
-          ASSERT_TRUE(held) << got->sustained << " over " << got->burst;
+          ASSERT_TRUE(sustains(levels, got->sustained, got->burst)) << got->sustained << " over " << got->burst;
           for (int c = 0; c < channels; ++c) {
             ASSERT_EQ(got->lo[c], plain.lo[c]);
             ASSERT_EQ(got->hi[c], plain.hi[c]);
@@ -256,20 +330,23 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
         }
       }
     // A steady sound is found sustained at its level, and the most frames a
-    // call takes, all at the lowest sample, sum without overflow.
+    // call takes, all at the lowest or the highest sample, sum without
+    // overflow (a 32-bit one's level held to INT32_MAX).
     const int32_t level = bytes == 1 ? 100 : 1000 << (8 * (bytes - 2));
     Bytes tone(static_cast<std::size_t>(300 * f)), floor(static_cast<std::size_t>(65536 * f));
     for (std::size_t o = 0; o < tone.size(); o += static_cast<std::size_t>(bytes))
       setSample(tone, o, o % (3 * static_cast<std::size_t>(bytes)) == 0 ? -level : level);
-    for (std::size_t o = 0; o < floor.size(); o += static_cast<std::size_t>(bytes)) setSample(floor, o, lowest);
     for (const ScanKernels* k : {&portable, &*wide}) {
       FrameLevels x;
       x.burst = 6;
       k->levels(tone.data(), 300, x);
       EXPECT_EQ(x.sustained, level);
-      k->levels(floor.data(), 65536, x);
-      EXPECT_EQ(x.sum[channels - 1], int64_t{lowest} * 65536);
-      EXPECT_EQ(x.sustained, -lowest);
+      for (const int32_t edge : {lowest, highest}) {
+        for (std::size_t o = 0; o < floor.size(); o += static_cast<std::size_t>(bytes)) setSample(floor, o, edge);
+        k->levels(floor.data(), 65536, x);
+        EXPECT_EQ(x.sum[channels - 1], int64_t{edge} * 65536);
+        EXPECT_EQ(x.sustained, static_cast<int32_t>(std::min<int64_t>(INT32_MAX, std::abs(int64_t{edge}))));
+      }
     }
   }
 }
