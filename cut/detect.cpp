@@ -96,14 +96,20 @@ class Levels {
   // The peak |sample - zero| of each window, the largest over channels.
   // In `out`, whose room is used again.
   void peaks(const double zero[2], std::vector<double>& out) const {
-    const auto& windows = w_.windows();
-    out.resize(windows.size());
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-      const auto& x = windows[i];
-      double p = std::max(0.0, std::max(x.hi[0] - zero[0], zero[0] - x.lo[0]));
-      if (channels_ == 2) p = std::max(p, std::max(x.hi[1] - zero[1], zero[1] - x.lo[1]));
-      out[i] = p;
-    }
+    const auto each = [&]<int Channels>() {
+      const auto& windows = w_.windows();
+      out.resize(windows.size());
+      for (std::size_t i = 0; i < windows.size(); ++i) {
+        const auto& x = windows[i];
+        double p = std::max(0.0, std::max(x.hi[0] - zero[0], zero[0] - x.lo[0]));
+        if constexpr (Channels == 2) p = std::max(p, std::max(x.hi[1] - zero[1], zero[1] - x.lo[1]));
+        out[i] = p;
+      }
+    };
+    if (channels_ == 2)
+      each.template operator()<2>();
+    else
+      each.template operator()<1>();
   }
 
   // Runs of windows below the threshold; runs parted by no more than `bridge`
@@ -301,16 +307,21 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   };
   lv.peaks(zero, peaks);
   double threshold = s.threshold ? thresholdFor() : s.givenThreshold;
+  // The quiet runs of these peaks under this threshold, when found already.
+  std::vector<Run> quietRuns;
+  bool haveRuns = false;
   if (s.zero) {
     // The zero points again, from all the quiet stretches the threshold finds;
     // the same ones give the same peaks and threshold.
     const double before[2] = {zero[0], zero[1]};
-    lv.meanOver(longerThan(Levels::runs(peaks, threshold, bridge), seconds(kFloorStretchSeconds)), zero, &peaks,
-                threshold);
+    quietRuns = Levels::runs(peaks, threshold, bridge);
+    haveRuns = true;
+    lv.meanOver(longerThan(quietRuns, seconds(kFloorStretchSeconds)), zero, &peaks, threshold);
     roundZero();
     if (zero[0] != before[0] || zero[1] != before[1]) {
       lv.peaks(zero, peaks);
       if (s.threshold) threshold = thresholdFor();
+      haveRuns = false;
     }
   }
   d.threshold = static_cast<int32_t>(cutThreshold);
@@ -322,7 +333,7 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
 
   // Quiet runs by the cut's own test, in windows; a run of w whole windows
   // lasts at least w and less than w + 2 windows' frames.
-  const std::vector<Run> allRuns = Levels::runs(peaks, threshold, bridge);
+  const std::vector<Run> allRuns = haveRuns ? std::move(quietRuns) : Levels::runs(peaks, threshold, bridge);
   const int64_t lead = seconds(kLeadInSeconds);
   const std::vector<Run> runs = longerThan(inner(allRuns, windows, lead), seconds(kShortestGapSeconds));
   // A quiet lead-in longer than N would make a piece of its own: N passes it

@@ -171,7 +171,7 @@ class LevelScan {
     for (int64_t b = 0; b < blocks; ++b) {
       const int64_t first = (b * n_ + W_ - 1) / W_, end = (b + 1) * n_ / W_;
       Range in, touched;
-      for (int64_t w = first; w < end; ++w) addWindow(in, w);
+      addWindows(in, first, end);
       touched = in;
       for (const int64_t w : {b * n_ / W_, end})
         if (w < count && (w < first || w >= end)) addWindow(touched, w);
@@ -201,6 +201,27 @@ class LevelScan {
     src_.stream.seek(src_.dataStart + first * fs_);
     src_.stream.readFull(to, static_cast<std::size_t>(count * fs_));
     if (z_.any()) k_.correct(to, static_cast<int32_t>(count), z_);
+  }
+
+  // The range of windows from..to-1, exact: the least and most of floats
+  // are floats, widened once.
+  void addWindows(Range& r, int64_t from, int64_t to) const {
+    if (!lv_.windowRanges().empty()) {
+      for (int64_t w = from; w < to; ++w) addWindow(r, w);
+      return;
+    }
+    const LevelWindows::Window* x = lv_.windows().data();
+    float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
+    const int channels = fmt_.channels;
+    for (int64_t w = from; w < to; ++w)
+      for (int c = 0; c < 2; ++c) {
+        lo[c] = std::min(lo[c], x[w].lo[c]);
+        hi[c] = std::max(hi[c], x[w].hi[c]);
+      }
+    for (int c = 0; c < channels; ++c) {
+      r.lo[c] = std::min<double>(r.lo[c], lo[c]);
+      r.hi[c] = std::max<double>(r.hi[c], hi[c]);
+    }
   }
 
   // Window w's range, exact.

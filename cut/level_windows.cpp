@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -235,6 +236,45 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
     // Whole windows within a group, each from one call.
     if (inWindow_ == 0 && kernel && !fineGroups) {
       const int64_t W = windowFrames_;
+      // Integer windows many at a time, their levels then scaled into the
+      // lists.
+      while (kernels_.windowLevels && count >= W) {
+        int64_t n = std::min<int64_t>(count / W, kBatch);
+        if (groupFrames_ > 0) n = std::min(n, (groupFrames_ - inGroup_) / W);
+        if (n == 0) break;
+        kernels_.windowLevels(p, windowFrames_, static_cast<int32_t>(n), burst_, batch_.data());
+        // The batch lies within one group: its range once, of the integers
+        // (scaled by a power of two, exactly, after).
+        int32_t least[2] = {INT32_MAX, INT32_MAX}, most[2] = {INT32_MIN, INT32_MIN};
+        for (int64_t k = 0; k < n; ++k) {
+          const FrameLevels& x = batch_[static_cast<std::size_t>(k)];
+          Window& w = windows_.emplace_back();
+          for (int c = 0; c < 2; ++c) {
+            const bool has = c < channels;
+            w.lo[c] = has ? static_cast<float>(x.lo[c]) * scale_ : INFINITY;
+            w.hi[c] = has ? static_cast<float>(x.hi[c]) * scale_ : -INFINITY;
+            w.sum[c] = has ? static_cast<float>(x.sum[c]) * scale_ : 0;
+            least[c] = std::min(least[c], x.lo[c]);
+            most[c] = std::max(most[c], x.hi[c]);
+          }
+          if (burst_ > 0) sustained_.push_back(static_cast<float>(x.sustained) * scale_);
+          if (exact_) {
+            Range& r = ranges_.emplace_back();
+            for (int c = 0; c < 2; ++c) {
+              r.lo[c] = c < channels ? x.lo[c] * double{scale_} : INFINITY;
+              r.hi[c] = c < channels ? x.hi[c] * double{scale_} : -INFINITY;
+            }
+          }
+        }
+        if (groupFrames_ > 0) {
+          const double lo[2] = {least[0] * double{scale_}, least[1] * double{scale_}};
+          const double hi[2] = {most[0] * double{scale_}, most[1] * double{scale_}};
+          toGroup(lo, hi, n * W);
+        }
+        p += n * W * frameSize_;
+        count -= n * W;
+        frames_ += n * W;
+      }
       while (count >= W && (groupFrames_ == 0 || groupFrames_ - inGroup_ >= W)) {
         // Written in place: a copy of a window just written field by field
         // waits for every field's store.

@@ -3,6 +3,7 @@
 // they are read: what the settings chosen from its own levels, and the dry
 // run's scan from them, are found from.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -70,6 +71,8 @@ class LevelWindows {
   int64_t frames_ = 0;
   ScanKernels kernels_;
   FrameLevels x_;
+  static constexpr int kBatch = 64;  // windows a kernel call
+  std::array<FrameLevels, kBatch> batch_;
   FloatLevels fx_;
   std::vector<uint8_t> partial_;  // bytes of a frame split between two adds
 };

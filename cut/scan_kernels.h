@@ -107,6 +107,10 @@ struct ScanKernels {
   // The levels of `count` frames (at most 65536), for integer samples;
   // null for the others.
   void (*levels)(const uint8_t* frames, int32_t count, FrameLevels& out) = nullptr;
+  // The same of `windows` windows of windowFrames frames in a row, each
+  // with the given burst, into out[0] to out[windows - 1].
+  void (*windowLevels)(const uint8_t* frames, int32_t windowFrames, int32_t windows, int32_t burst,
+                       FrameLevels* out) = nullptr;
   // The same for 32-bit floats; null for the others.
   void (*floatLevels)(const uint8_t* frames, int32_t count, FloatLevels& out) = nullptr;
 };

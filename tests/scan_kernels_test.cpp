@@ -329,6 +329,29 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
           }
         }
       }
+    // Windows in a row in one call, each as a call of its own gives it.
+    for (const ScanKernels* k : {&portable, &*wide}) {
+      ASSERT_TRUE(k->windowLevels);
+      for (const int32_t frames : {1, 7, 80, 110, 441}) {
+        const auto windows = static_cast<int32_t>(e.size() / static_cast<std::size_t>(f) / frames - 1);
+        const int32_t burst = 1 + static_cast<int32_t>(rng() % 40);
+        std::vector<FrameLevels> many(static_cast<std::size_t>(windows));
+        k->windowLevels(e.data() + f, frames, windows, burst, many.data());
+        for (int32_t w = 0; w < windows; ++w) {
+          SCOPED_TRACE(::testing::Message() << (k == &portable ? "portable " : "wide ") << frames << " #" << w);
+          FrameLevels one;
+          one.burst = burst;
+          k->levels(e.data() + f + static_cast<std::ptrdiff_t>(w) * frames * f, frames, one);
+          const FrameLevels& got = many[static_cast<std::size_t>(w)];
+          ASSERT_EQ(got.sustained, one.sustained);
+          for (int c = 0; c < channels; ++c) {
+            ASSERT_EQ(got.lo[c], one.lo[c]);
+            ASSERT_EQ(got.hi[c], one.hi[c]);
+            ASSERT_EQ(got.sum[c], one.sum[c]);
+          }
+        }
+      }
+    }
     // A steady sound is found sustained at its level, and the most frames a
     // call takes, all at the lowest or the highest sample, sum without
     // overflow (a 32-bit one's level held to INT32_MAX).
