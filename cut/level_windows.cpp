@@ -204,14 +204,23 @@ inline void LevelWindows::measure(const uint8_t* p, int32_t count, Window& w, fl
     return;
   }
   kernels_.levels(p, count, x_);
-  for (int c = 0; c < channels; ++c) {
-    w.lo[c] = static_cast<float>(x_.lo[c]) * scale_;
-    w.hi[c] = static_cast<float>(x_.hi[c]) * scale_;
-    w.sum[c] = static_cast<float>(x_.sum[c]) * scale_;
-    exact.lo[c] = x_.lo[c] * double{scale_};
-    exact.hi[c] = x_.hi[c] * double{scale_};
-  }
+  scaled(x_, w, &exact);
   sustained = static_cast<float>(x_.sustained) * scale_;
+}
+
+// An integer kernel's levels in the test's units, with their exact range
+// when asked; a channel the format lacks is left empty.
+inline void LevelWindows::scaled(const FrameLevels& x, Window& w, Range* exact) const {
+  for (int c = 0; c < 2; ++c) {
+    const bool has = c < format_.channels;
+    w.lo[c] = has ? static_cast<float>(x.lo[c]) * scale_ : INFINITY;
+    w.hi[c] = has ? static_cast<float>(x.hi[c]) * scale_ : -INFINITY;
+    w.sum[c] = has ? static_cast<float>(x.sum[c]) * scale_ : 0;
+    if (exact) {
+      exact->lo[c] = has ? x.lo[c] * double{scale_} : INFINITY;
+      exact->hi[c] = has ? x.hi[c] * double{scale_} : -INFINITY;
+    }
+  }
 }
 
 void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
@@ -248,23 +257,12 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         int32_t least[2] = {INT32_MAX, INT32_MAX}, most[2] = {INT32_MIN, INT32_MIN};
         for (int64_t k = 0; k < n; ++k) {
           const FrameLevels& x = batch_[static_cast<std::size_t>(k)];
-          Window& w = windows_.emplace_back();
+          scaled(x, windows_.emplace_back(), exact_ ? &ranges_.emplace_back() : nullptr);
           for (int c = 0; c < 2; ++c) {
-            const bool has = c < channels;
-            w.lo[c] = has ? static_cast<float>(x.lo[c]) * scale_ : INFINITY;
-            w.hi[c] = has ? static_cast<float>(x.hi[c]) * scale_ : -INFINITY;
-            w.sum[c] = has ? static_cast<float>(x.sum[c]) * scale_ : 0;
             least[c] = std::min(least[c], x.lo[c]);
             most[c] = std::max(most[c], x.hi[c]);
           }
           if (burst_ > 0) sustained_.push_back(static_cast<float>(x.sustained) * scale_);
-          if (exact_) {
-            Range& r = ranges_.emplace_back();
-            for (int c = 0; c < 2; ++c) {
-              r.lo[c] = c < channels ? x.lo[c] * double{scale_} : INFINITY;
-              r.hi[c] = c < channels ? x.hi[c] * double{scale_} : -INFINITY;
-            }
-          }
         }
         if (groupFrames_ > 0) {
           const double lo[2] = {least[0] * double{scale_}, least[1] * double{scale_}};

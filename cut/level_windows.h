@@ -53,6 +53,7 @@ class LevelWindows {
  private:
   void addFrames(const uint8_t* frames, int64_t count);
   void measure(const uint8_t* frames, int32_t count, Window& part, float& sustained, Range& exact);
+  void scaled(const FrameLevels& levels, Window& window, Range* exact) const;
   PcmFormat format_;
   int32_t frameSize_;
   int32_t windowFrames_;
