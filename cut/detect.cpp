@@ -143,6 +143,8 @@ class Levels {
       for (int64_t i = r.first; i < r.first + r.count; ++i) {
         if (peaks && (*peaks)[static_cast<std::size_t>(i)] >= below) continue;
         const auto& x = w_.windows()[static_cast<std::size_t>(i)];
+        // A float's infinity is sound, not an offset (and would make none).
+        if (!std::isfinite(x.sum[0] + x.sum[1])) continue;
         for (int c = 0; c < channels_; ++c) sum[c] += x.sum[c];
         ++windows;
       }
@@ -228,7 +230,11 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     const auto& list = levels.windows();
     for (std::size_t i = 0; i < list.size(); ++i) {
       float sp = 0;
-      for (int c = 0; c < f.channels; ++c) sp = std::max(sp, list[i].hi[c] - list[i].lo[c]);
+      // An infinity's spread is none (inf - inf): it is the loudest.
+      for (int c = 0; c < f.channels; ++c) {
+        const float spread = list[i].hi[c] - list[i].lo[c];
+        sp = std::isnan(spread) ? INFINITY : std::max(sp, spread);
+      }
       peaks[i] = sp;
       counts.addPart(sp);
     }

@@ -39,6 +39,8 @@ struct Tape {
   double lonePause = 0;         // seconds of the third song's pause, or its usual one
   std::vector<double> pauses = {};  // of the songs in turn, instead of the above
   bool dither = false;              // at 8 bits, of one step either way, as sox adds
+  double infinities = 0;            // seconds of them ending 0.1 s before the second gap does
+  double songOffset = 0;            // of the songs over the gaps, as a lopsided wave has
 
   // Where each gap lies, in frames: [first, end).
   std::vector<std::pair<int64_t, int64_t>> gapFrames() const {
@@ -65,8 +67,8 @@ struct Tape {
         const double t = static_cast<double>(f) / rate;
         const double v = f >= pauseFrom && f < pauseTo
                              ? 0.0
-                             : 6000 * (1 + 0.5 * std::sin(2 * kPi * 1.3 * t)) *
-                                   (std::sin(2 * kPi * 220 * t) + 0.5 * std::sin(2 * kPi * 331 * t));
+                             : songOffset + 6000 * (1 + 0.5 * std::sin(2 * kPi * 1.3 * t)) *
+                                                (std::sin(2 * kPi * 220 * t) + 0.5 * std::sin(2 * kPi * 331 * t));
         clean.push_back(v);
         clean.push_back(v * 0.8);
       }
@@ -102,6 +104,11 @@ struct Tape {
     };
     addClick(static_cast<std::size_t>(gapFrames()[1].first + rate), clickFrames);
     if (leadInThump >= 0) addClick(static_cast<std::size_t>(leadInThump * rate), rate * 3 / 100);
+    const auto damaged = static_cast<int64_t>(infinities * rate);
+    for (int64_t f = gapFrames()[1].second - rate / 10 - damaged; damaged > 0 && f < gapFrames()[1].second - rate / 10; ++f) {
+      clean[2 * static_cast<std::size_t>(f)] = INFINITY;
+      clean[2 * static_cast<std::size_t>(f) + 1] = -INFINITY;
+    }
     return clean;
   }
 
@@ -190,6 +197,10 @@ TEST_F(Detect, ChosenSettingsPartTheGapsAtEveryWidth) {
       {"24-bit stereo, DC", {formatOf(24, 2, 8000), -70, -150, 150}},
       {"32-bit mono, DC", {formatOf(32, 1, 8000), -50, 80, 80}},
       {"float stereo, DC on one side", {formatOf(32, 2, 8000, true), -65, 0, 100}},
+      // A damaged float file: its infinities are sound, not the quietest
+      // windows, and no offset; the songs' own offset is not the gaps'.
+      {"float stereo, infinities late in a gap",
+       {formatOf(32, 2, 8000, true), -65, 100, -50, {1.5, 3.0, 2.0, 2.5}, 4.0, 0.25, 0.4, 1, -1, 0, {}, false, 0.05, 2000}},
       // A click smeared over 3 frames parts no gap, even at a low rate.
       {"16-bit stereo, wide click", {formatOf(16, 2, 11025), -60, 0, 0, {1.5, 3.0, 2.0, 2.5}, 4.0, 0.25, 0.4, 3}},
       // A click smeared over 15 frames parts a gap of 2 s in two runs shorter
@@ -241,7 +252,9 @@ TEST_F(Detect, ChosenSettingsPartTheGapsAtEveryWidth) {
     for (std::size_t i = 1; i < r.report.pieces.size(); ++i) {
       const auto& gap = r.report.pieces[i].gap;
       ASSERT_TRUE(gap);
-      EXPECT_GT(gap->frames, gaps[i - 1].second - gaps[i - 1].first - f.sampleRate / 10) << i;
+      // Infinities end the second gap's run early.
+      const int64_t damaged = i == 2 && t.infinities > 0 ? std::llround((t.infinities + 0.1) * f.sampleRate) : 0;
+      EXPECT_GT(gap->frames, gaps[i - 1].second - gaps[i - 1].first - f.sampleRate / 10 - damaged) << i;
     }
     EXPECT_FALSE(r.report.pieces.front().gap);
   }
