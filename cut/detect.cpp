@@ -95,26 +95,49 @@ class Levels {
 
   // The peak |sample - zero| of each window, the largest over channels.
   // In `out`, whose room is used again.
-  void peaks(const double zero[2], std::vector<double>& out) const {
-    const auto each = [&]<int Channels>() {
-      const auto& windows = w_.windows();
-      out.resize(windows.size());
-      for (std::size_t i = 0; i < windows.size(); ++i) {
-        const auto& x = windows[i];
-        double p = std::max(0.0, std::max(x.hi[0] - zero[0], zero[0] - x.lo[0]));
-        if constexpr (Channels == 2) p = std::max(p, std::max(x.hi[1] - zero[1], zero[1] - x.lo[1]));
-        out[i] = p;
+  template <class P>
+  void peaks(const double zero[2], std::vector<P>& out) const {
+    w_.withBounds([&](const auto& bounds) {
+      const auto each = [&]<int Channels>() {
+        out.resize(w_.windowCount());
+        for (std::size_t i = 0; i < out.size(); ++i) {
+          const auto& x = bounds[i * Channels];
+          double p = std::max(0.0, std::max(x.hi - zero[0], zero[0] - x.lo));
+          if constexpr (Channels == 2) {
+            const auto& y = bounds[i * 2 + 1];
+            p = std::max(p, std::max(y.hi - zero[1], zero[1] - y.lo));
+          }
+          out[i] = static_cast<P>(p);
+        }
+      };
+      if (channels_ == 2)
+        each.template operator()<2>();
+      else
+        each.template operator()<1>();
+    });
+  }
+
+  // The largest spread hi - lo of each window's channels, in `out`.
+  template <class P>
+  void spreads(std::vector<P>& out) const {
+    w_.withBounds([&](const auto& bounds) {
+      out.resize(w_.windowCount());
+      const auto channels = static_cast<std::size_t>(channels_);
+      for (std::size_t i = 0; i < out.size(); ++i) {
+        float sp = 0;
+        for (std::size_t c = 0; c < channels; ++c) {
+          const auto& x = bounds[i * channels + c];
+          sp = std::max(sp, static_cast<float>(x.hi) - static_cast<float>(x.lo));
+        }
+        out[i] = sp;
       }
-    };
-    if (channels_ == 2)
-      each.template operator()<2>();
-    else
-      each.template operator()<1>();
+    });
   }
 
   // Runs of windows below the threshold; runs parted by no more than `bridge`
   // loud windows count as one.
-  static std::vector<Run> runs(const std::vector<double>& peaks, double threshold, int64_t bridge) {
+  template <class P>
+  static std::vector<Run> runs(const std::vector<P>& peaks, double threshold, int64_t bridge) {
     std::vector<Run> out;
     const auto n = static_cast<int64_t>(peaks.size());
     for (int64_t i = 0; i < n;) {
@@ -135,15 +158,17 @@ class Levels {
 
   // The mean of each channel over the windows of the runs; with `peaks`,
   // only of those below `below`: a click a run holds is no offset.
-  void meanOver(const std::vector<Run>& runs, double zero[2], const std::vector<double>* peaks = nullptr,
+  template <class P = double>
+  void meanOver(const std::vector<Run>& runs, double zero[2], const std::vector<P>* peaks = nullptr,
                 double below = 0) const {
     double sum[2] = {0, 0};
     int64_t windows = 0;
+    const auto& sums = w_.sums();
     for (const Run& r : runs)
       for (int64_t i = r.first; i < r.first + r.count; ++i) {
         if (peaks && (*peaks)[static_cast<std::size_t>(i)] >= below) continue;
-        const auto& x = w_.windows()[static_cast<std::size_t>(i)];
-        for (int c = 0; c < channels_; ++c) sum[c] += x.sum[c];
+        const auto at = static_cast<std::size_t>(i * channels_);
+        for (int c = 0; c < channels_; ++c) sum[c] += sums[at + static_cast<std::size_t>(c)];
         ++windows;
       }
     if (windows == 0) return;
@@ -192,10 +217,14 @@ int32_t LevelBurstFrames(const DetectSettings& s, const PcmFormat& f) {
 }
 
 
-Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
+namespace {
+
+// With the window peaks as P, which holds every one exactly.
+template <class P>
+Detection DetectAs(const LevelWindows& levels, const DetectSettings& s) {
   const PcmFormat& f = levels.format();
   const int32_t W = levels.windowFrames();
-  const auto windows = static_cast<int64_t>(levels.windows().size());
+  const auto windows = static_cast<int64_t>(levels.windowCount());
   const auto seconds = [&](double x) { return std::max<int64_t>(1, std::llround(x * f.sampleRate / W)); };
   const double step = sampleStep(f);
   const double maxThreshold = f.bitsPerSample == 8 && !f.isFloat() ? 128 : kMaxThreshold;
@@ -221,26 +250,21 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   Counts counts;
   std::vector<double> scratch;
   // The spread of each window first, then the peaks in the same room.
-  std::vector<double> peaks(levels.windows().size());
+  std::vector<P> peaks;
   if (s.zero) {
     // First guess: the spread of the quietest windows is least, their mean
     // the zero point.
-    const auto& list = levels.windows();
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      float sp = 0;
-      for (int c = 0; c < f.channels; ++c) sp = std::max(sp, list[i].hi[c] - list[i].lo[c]);
-      peaks[i] = sp;
-      counts.addPart(sp);
-    }
-    const auto k =
-        std::min(list.size(), std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * list.size())));
+    lv.spreads(peaks);
+    for (const P sp : peaks) counts.addPart(sp);
+    const std::size_t all = peaks.size();
+    const auto k = std::min(all, std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * all)));
     // The k least by spread, then by place: all of the parts below the one
     // that holds the k-th, and the least of that one.
     std::vector<std::pair<float, uint32_t>> least, edge;
     if (k > 0) {
       std::size_t below = 0;
       const uint32_t part = counts.partHolding(k - 1, below);
-      for (std::size_t i = 0; i < list.size(); ++i) {
+      for (std::size_t i = 0; i < all; ++i) {
         const auto sp = static_cast<float>(peaks[i]);
         const uint32_t p = Counts::partOf(sp);
         if (p <= part) (p < part ? least : edge).emplace_back(sp, static_cast<uint32_t>(i));
@@ -264,9 +288,9 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   double cutThreshold = s.givenThreshold;
   auto thresholdFor = [&] {
     counts.clear();
-    for (const double x : peaks) counts.add(x);
+    for (const P x : peaks) counts.add(x);
     const double low = counts.quantile(
-        kQuietShare, [&](auto&& each) { for (const double x : peaks) each(x); }, scratch);
+        kQuietShare, [&](auto&& each) { for (const P x : peaks) each(x); }, scratch);
     double floor = low;
     const auto stretches = longerThan(Levels::runs(peaks, std::max(low * 2, low + 2 * step), bridge),
                                       seconds(kFloorStretchSeconds));
@@ -405,6 +429,14 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
       take(chosen - 1);
   }
   return d;
+}
+
+}  // namespace
+
+Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
+  // Peaks of integers up to 24 bits less a whole zero point need 24 bits.
+  const PcmFormat& f = levels.format();
+  return !f.isFloat() && f.bitsPerSample <= 24 ? DetectAs<float>(levels, s) : DetectAs<double>(levels, s);
 }
 
 }  // namespace mv

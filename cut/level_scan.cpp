@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "cut/measure.h"
@@ -164,8 +165,7 @@ class LevelScan {
     // measured to the frame.
     report.quietestBlockPeak.reset();
     const int64_t blocks = src_.dataSize / (int64_t{fs_} * n_);
-    const auto& windows = lv_.windows();
-    const auto count = static_cast<int64_t>(windows.size());
+    const auto count = static_cast<int64_t>(lv_.windowCount());
     std::vector<int32_t> below(static_cast<std::size_t>(blocks));
     int32_t leastAbove = INT32_MAX;
     for (int64_t b = 0; b < blocks; ++b) {
@@ -210,27 +210,44 @@ class LevelScan {
       for (int64_t w = from; w < to; ++w) addWindow(r, w);
       return;
     }
-    const LevelWindows::Window* x = lv_.windows().data();
-    float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
-    const int channels = fmt_.channels;
-    for (int64_t w = from; w < to; ++w)
-      for (int c = 0; c < 2; ++c) {
-        lo[c] = std::min(lo[c], x[w].lo[c]);
-        hi[c] = std::max(hi[c], x[w].hi[c]);
-      }
-    for (int c = 0; c < channels; ++c) {
-      r.lo[c] = std::min<double>(r.lo[c], lo[c]);
-      r.hi[c] = std::max<double>(r.hi[c], hi[c]);
-    }
+    if (to <= from) return;
+    lv_.withBounds([&](const auto& bounds) {
+      const auto each = [&]<int Channels>() {
+        using T = decltype(bounds[0].lo);
+        using Limits = std::numeric_limits<T>;
+        // A float channel of NaNs only is empty: lo above hi.
+        const T above = Limits::has_infinity ? Limits::infinity() : Limits::max();
+        const T below = Limits::has_infinity ? -Limits::infinity() : Limits::lowest();
+        T least[2] = {above, above}, most[2] = {below, below};
+        for (auto i = static_cast<std::size_t>(from * Channels); i < static_cast<std::size_t>(to * Channels);
+             i += Channels)
+          for (int c = 0; c < Channels; ++c) {
+            least[c] = std::min(least[c], bounds[i + c].lo);
+            most[c] = std::max(most[c], bounds[i + c].hi);
+          }
+        for (int c = 0; c < Channels; ++c) {
+          r.lo[c] = std::min<double>(r.lo[c], least[c]);
+          r.hi[c] = std::max<double>(r.hi[c], most[c]);
+        }
+      };
+      if (fmt_.channels == 2)
+        each.template operator()<2>();
+      else
+        each.template operator()<1>();
+    });
   }
 
   // Window w's range, exact.
   void addWindow(Range& r, int64_t w) const {
     const auto i = static_cast<std::size_t>(w);
-    if (lv_.windowRanges().empty())
-      r.add(lv_.windows()[i], fmt_.channels);
-    else
+    if (!lv_.windowRanges().empty()) {
       r.add(lv_.windowRanges()[i], fmt_.channels);
+      return;
+    }
+    for (int c = 0; c < fmt_.channels; ++c) {
+      r.lo[c] = std::min<double>(r.lo[c], lv_.lo(i, c));
+      r.hi[c] = std::max<double>(r.hi[c], lv_.hi(i, c));
+    }
   }
 
   // The peak of corrected samples from lo to hi of each channel, in the
@@ -281,8 +298,7 @@ class LevelScan {
   // The peak of windows [from, to).
   int32_t windowsPeak(int64_t from, int64_t to) const {
     Range r;
-    to = std::min<int64_t>(to, static_cast<int64_t>(lv_.windows().size()));
-    for (int64_t i = from; i < to; ++i) addWindow(r, i);
+    addWindows(r, from, std::min<int64_t>(to, static_cast<int64_t>(lv_.windowCount())));
     return peakOfRange(r.lo, r.hi);
   }
 

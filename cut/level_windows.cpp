@@ -142,6 +142,8 @@ LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t b
     : format_(format),
       frameSize_(format.frameBytes()),
       windowFrames_(std::max(1, format.sampleRate / 100)),
+      channels_(format.channels),
+      narrow_(!format.isFloat() && format.bitsPerSample <= 16),
       burst_(burstFrames),
       groupFrames_(dataBytes > 0 ? EnvelopeFrames(format, dataBytes) : 0),
       exact_(format.bitsPerSample == 32),
@@ -151,11 +153,18 @@ LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t b
   // Grown once: an hour's windows fill megabytes.
   if (dataBytes > 0) {
     const auto windows = static_cast<std::size_t>(dataBytes / frameSize_ / windowFrames_ + 1);
-    windows_.reserve(windows);
+    const auto each = windows * static_cast<std::size_t>(channels_);
+    if (narrow_)
+      narrowBounds_.reserve(each);
+    else
+      bounds_.reserve(each);
+    sums_.reserve(each);
     if (burst_ > 0) sustained_.reserve(windows);
     if (exact_) ranges_.reserve(windows);
     groups_.reserve(static_cast<std::size_t>(dataBytes / frameSize_ / groupFrames_ + 1));
-    Prefault(windows_.data(), windows_.capacity() * sizeof(Window));
+    Prefault(narrowBounds_.data(), narrowBounds_.capacity() * sizeof(narrowBounds_[0]));
+    Prefault(bounds_.data(), bounds_.capacity() * sizeof(bounds_[0]));
+    Prefault(sums_.data(), sums_.capacity() * sizeof(float));
     Prefault(sustained_.data(), sustained_.capacity() * sizeof(float));
     Prefault(ranges_.data(), ranges_.capacity() * sizeof(Range));
   }
@@ -223,6 +232,46 @@ inline void LevelWindows::scaled(const FrameLevels& x, Window& w, Range* exact) 
   }
 }
 
+// 8- and 16-bit levels are whole and within int16_t, scaled by 1.
+inline void LevelWindows::append(const FrameLevels& x) {
+  for (int c = 0; c < channels_; ++c) {
+    if (narrow_)
+      narrowBounds_.push_back({static_cast<int16_t>(x.lo[c]), static_cast<int16_t>(x.hi[c])});
+    else
+      bounds_.push_back({static_cast<float>(x.lo[c]) * scale_, static_cast<float>(x.hi[c]) * scale_});
+    sums_.push_back(static_cast<float>(x.sum[c]) * scale_);
+  }
+  ++count_;
+}
+
+inline void LevelWindows::append(const Window& w) {
+  for (int c = 0; c < channels_; ++c) {
+    if (narrow_)
+      narrowBounds_.push_back({static_cast<int16_t>(w.lo[c]), static_cast<int16_t>(w.hi[c])});
+    else
+      bounds_.push_back({w.lo[c], w.hi[c]});
+    sums_.push_back(w.sum[c]);
+  }
+  ++count_;
+}
+
+void LevelWindows::merge(const Window& part) {
+  const std::size_t at = (count_ - 1) * static_cast<std::size_t>(channels_);
+  for (int c = 0; c < channels_; ++c) {
+    const std::size_t i = at + static_cast<std::size_t>(c);
+    if (narrow_) {
+      auto& b = narrowBounds_[i];
+      b.lo = std::min(b.lo, static_cast<int16_t>(part.lo[c]));
+      b.hi = std::max(b.hi, static_cast<int16_t>(part.hi[c]));
+    } else {
+      auto& b = bounds_[i];
+      b.lo = std::min(b.lo, part.lo[c]);
+      b.hi = std::max(b.hi, part.hi[c]);
+    }
+    sums_[i] += part.sum[c];
+  }
+}
+
 void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
   const int channels = format_.channels;
   // Groups shorter than a window (a short source) are measured apart, so
@@ -257,7 +306,11 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         int32_t least[2] = {INT32_MAX, INT32_MAX}, most[2] = {INT32_MIN, INT32_MIN};
         for (int64_t k = 0; k < n; ++k) {
           const FrameLevels& x = batch_[static_cast<std::size_t>(k)];
-          scaled(x, windows_.emplace_back(), exact_ ? &ranges_.emplace_back() : nullptr);
+          append(x);
+          if (exact_) {
+            Window unused;
+            scaled(x, unused, &ranges_.emplace_back());
+          }
           for (int c = 0; c < 2; ++c) {
             least[c] = std::min(least[c], x.lo[c]);
             most[c] = std::max(most[c], x.hi[c]);
@@ -274,11 +327,10 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         frames_ += n * W;
       }
       while (count >= W && (groupFrames_ == 0 || groupFrames_ - inGroup_ >= W)) {
-        // Written in place: a copy of a window just written field by field
-        // waits for every field's store.
-        Window& w = windows_.emplace_back();
+        Window w;
         float sustained = 0;
         measure(p, windowFrames_, w, sustained, exact);
+        append(w);
         if (burst_ > 0) sustained_.push_back(sustained);
         if (exact_) ranges_.push_back(exact);
         if (groupFrames_ > 0) toGroup(exact.lo, exact.hi, W);
@@ -289,11 +341,15 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
       if (count == 0) break;
     }
     if (inWindow_ == 0) {
-      windows_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
+      // Of a part's bounds, the least and most a window may hold: a part
+      // holds a frame at least.
+      if (narrow_)
+        append(Window{{INT16_MAX, INT16_MAX}, {INT16_MIN, INT16_MIN}, {0, 0}});
+      else
+        append(Window{{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
       if (burst_ > 0) sustained_.push_back(0);
       if (exact_) ranges_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
     }
-    Window& w = windows_.back();
     int64_t take = std::min<int64_t>(count, windowFrames_ - inWindow_);
     if (groupFrames_ > 0 && !fineGroups) take = std::min(take, groupFrames_ - inGroup_);
     Window part;
@@ -314,10 +370,8 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
       }
     }
     if (burst_ > 0) sustained_.back() = std::max(sustained_.back(), sustained);
+    merge(part);
     for (int c = 0; c < channels; ++c) {
-      w.lo[c] = std::min(w.lo[c], part.lo[c]);
-      w.hi[c] = std::max(w.hi[c], part.hi[c]);
-      w.sum[c] += part.sum[c];
       if (exact_) {
         ranges_.back().lo[c] = std::min(ranges_.back().lo[c], exact.lo[c]);
         ranges_.back().hi[c] = std::max(ranges_.back().hi[c], exact.hi[c]);

@@ -24,11 +24,30 @@ class LevelWindows {
   explicit LevelWindows(const PcmFormat& format, int64_t dataBytes = 0, int32_t burstFrames = 0);
   void add(const uint8_t* data, std::size_t n);
 
-  struct Window {
-    float lo[2], hi[2];
-    float sum[2];
+  // A window's lowest and highest sample of one channel.
+  template <class T>
+  struct Bounds {
+    T lo, hi;
   };
-  const std::vector<Window>& windows() const { return windows_; }
+  // Per window, and within it per channel of the format, its bounds in the
+  // test's units: whole int16_t of 8- and 16-bit integers, where they are
+  // exact, floats of the others. `each` is called with the list, so that a
+  // pass over it reads only the bytes it needs.
+  template <class Each>
+  decltype(auto) withBounds(Each&& each) const {
+    return narrow_ ? each(narrowBounds_) : each(bounds_);
+  }
+  float lo(std::size_t window, int channel) const {
+    const std::size_t i = window * static_cast<std::size_t>(channels_) + static_cast<std::size_t>(channel);
+    return narrow_ ? narrowBounds_[i].lo : bounds_[i].lo;
+  }
+  float hi(std::size_t window, int channel) const {
+    const std::size_t i = window * static_cast<std::size_t>(channels_) + static_cast<std::size_t>(channel);
+    return narrow_ ? narrowBounds_[i].hi : bounds_[i].hi;
+  }
+  // Per window and channel, in the same order, the sum of its samples.
+  const std::vector<float>& sums() const { return sums_; }
+  std::size_t windowCount() const { return count_; }
   int32_t windowFrames() const { return windowFrames_; }
   const PcmFormat& format() const { return format_; }
   int64_t frames() const { return frames_; }
@@ -51,13 +70,28 @@ class LevelWindows {
   int64_t groupFrames() const { return groupFrames_; }
 
  private:
+  // Levels of part of a window, or of a whole one.
+  struct Window {
+    float lo[2], hi[2];
+    float sum[2];
+  };
   void addFrames(const uint8_t* frames, int64_t count);
   void measure(const uint8_t* frames, int32_t count, Window& part, float& sustained, Range& exact);
   void scaled(const FrameLevels& levels, Window& window, Range* exact) const;
+  // A window of a kernel's levels, appended.
+  void append(const FrameLevels& levels);
+  void append(const Window& window);
+  // The last window, grown by a part of it.
+  void merge(const Window& part);
   PcmFormat format_;
   int32_t frameSize_;
   int32_t windowFrames_;
-  std::vector<Window> windows_;
+  int channels_;
+  bool narrow_;
+  std::vector<Bounds<int16_t>> narrowBounds_;
+  std::vector<Bounds<float>> bounds_;
+  std::vector<float> sums_;
+  std::size_t count_ = 0;
   int32_t burst_;
   std::vector<float> sustained_;
   int32_t inWindow_ = 0;  // frames of the last window so far
