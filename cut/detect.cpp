@@ -94,9 +94,11 @@ class Levels {
   Levels(const LevelWindows& w) : w_(w), channels_(w.format().channels) {}
 
   // The peak |sample - zero| of each window, the largest over channels.
-  // In `out`, whose room is used again.
+  // In `out`, whose room is used again; counted afresh in `counts` when
+  // given, in the same pass.
   template <class P>
-  void peaks(const double zero[2], std::vector<P>& out) const {
+  void peaks(const double zero[2], std::vector<P>& out, Counts* counts) const {
+    if (counts) counts->clear();
     w_.withBounds([&](const auto& bounds) {
       const auto each = [&]<int Channels>() {
         out.resize(w_.windowCount());
@@ -108,6 +110,7 @@ class Levels {
             p = std::max(p, std::max(y.hi - zero[1], zero[1] - y.lo));
           }
           out[i] = static_cast<P>(p);
+          if (counts) counts->add(out[i]);
         }
       };
       if (channels_ == 2)
@@ -117,9 +120,10 @@ class Levels {
     });
   }
 
-  // The largest spread hi - lo of each window's channels, in `out`.
+  // The largest spread hi - lo of each window's channels, in `out`, and
+  // their parts in `counts`.
   template <class P>
-  void spreads(std::vector<P>& out) const {
+  void spreads(std::vector<P>& out, Counts& counts) const {
     w_.withBounds([&](const auto& bounds) {
       out.resize(w_.windowCount());
       const auto channels = static_cast<std::size_t>(channels_);
@@ -130,6 +134,7 @@ class Levels {
           sp = std::max(sp, static_cast<float>(x.hi) - static_cast<float>(x.lo));
         }
         out[i] = sp;
+        counts.addPart(sp);
       }
     });
   }
@@ -254,8 +259,7 @@ Detection DetectAs(const LevelWindows& levels, const DetectSettings& s) {
   if (s.zero) {
     // First guess: the spread of the quietest windows is least, their mean
     // the zero point.
-    lv.spreads(peaks);
-    for (const P sp : peaks) counts.addPart(sp);
+    lv.spreads(peaks, counts);
     const std::size_t all = peaks.size();
     const auto k = std::min(all, std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * all)));
     // The k least by spread, then by place: all of the parts below the one
@@ -286,9 +290,8 @@ Detection DetectAs(const LevelWindows& levels, const DetectSettings& s) {
   // the quietest 0.5 %, and stretches that stop lower hold the lower only.
   const bool wholeSteps = f.bitsPerSample == 8 && !f.isFloat();
   double cutThreshold = s.givenThreshold;
+  // Of the peaks, counted.
   auto thresholdFor = [&] {
-    counts.clear();
-    for (const P x : peaks) counts.add(x);
     const double low = counts.quantile(
         kQuietShare, [&](auto&& each) { for (const P x : peaks) each(x); }, scratch);
     double floor = low;
@@ -329,7 +332,7 @@ Detection DetectAs(const LevelWindows& levels, const DetectSettings& s) {
     cutThreshold = std::clamp(std::max(std::floor(reached) + 1, std::ceil(kCutSigmas * sigma)), 1.0, t);
     return t;
   };
-  lv.peaks(zero, peaks);
+  lv.peaks(zero, peaks, s.threshold ? &counts : nullptr);
   double threshold = s.threshold ? thresholdFor() : s.givenThreshold;
   // The quiet runs of these peaks under this threshold, when found already.
   std::vector<Run> quietRuns;
@@ -343,7 +346,7 @@ Detection DetectAs(const LevelWindows& levels, const DetectSettings& s) {
     lv.meanOver(longerThan(quietRuns, seconds(kFloorStretchSeconds)), zero, &peaks, threshold);
     roundZero();
     if (zero[0] != before[0] || zero[1] != before[1]) {
-      lv.peaks(zero, peaks);
+      lv.peaks(zero, peaks, s.threshold ? &counts : nullptr);
       if (s.threshold) threshold = thresholdFor();
       haveRuns = false;
     }

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -304,19 +305,44 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         // The batch lies within one group: its range once, of the integers
         // (scaled by a power of two, exactly, after).
         int32_t least[2] = {INT32_MAX, INT32_MAX}, most[2] = {INT32_MIN, INT32_MIN};
-        for (int64_t k = 0; k < n; ++k) {
-          const FrameLevels& x = batch_[static_cast<std::size_t>(k)];
-          append(x);
-          if (exact_) {
-            Window unused;
-            scaled(x, unused, &ranges_.emplace_back());
+        // Sized first and written by index: a push_back a value asks for
+        // room each time.
+        const auto m = static_cast<std::size_t>(n);
+        const std::size_t at = count_ * static_cast<std::size_t>(channels_);
+        sums_.resize(at + m * static_cast<std::size_t>(channels_));
+        float* sum = sums_.data() + at;
+        const auto fill = [&]<int Channels>(auto& list) {
+          list.resize(sums_.size());
+          auto* b = list.data() + at;
+          using T = decltype(b->lo);
+          for (std::size_t k = 0; k < m; ++k) {
+            const FrameLevels& x = batch_[k];
+            for (int c = 0; c < Channels; ++c) {
+              if constexpr (std::is_same_v<T, int16_t>)
+                b[k * Channels + c] = {static_cast<int16_t>(x.lo[c]), static_cast<int16_t>(x.hi[c])};
+              else
+                b[k * Channels + c] = {static_cast<float>(x.lo[c]) * scale_, static_cast<float>(x.hi[c]) * scale_};
+              sum[k * Channels + c] = static_cast<float>(x.sum[c]) * scale_;
+              least[c] = std::min(least[c], x.lo[c]);
+              most[c] = std::max(most[c], x.hi[c]);
+            }
           }
-          for (int c = 0; c < 2; ++c) {
-            least[c] = std::min(least[c], x.lo[c]);
-            most[c] = std::max(most[c], x.hi[c]);
-          }
-          if (burst_ > 0) sustained_.push_back(static_cast<float>(x.sustained) * scale_);
+        };
+        if (narrow_)
+          channels == 2 ? fill.template operator()<2>(narrowBounds_) : fill.template operator()<1>(narrowBounds_);
+        else
+          channels == 2 ? fill.template operator()<2>(bounds_) : fill.template operator()<1>(bounds_);
+        count_ += m;
+        if (burst_ > 0) {
+          const std::size_t from = sustained_.size();
+          sustained_.resize(from + m);
+          for (std::size_t k = 0; k < m; ++k) sustained_[from + k] = static_cast<float>(batch_[k].sustained) * scale_;
         }
+        if (exact_)
+          for (std::size_t k = 0; k < m; ++k) {
+            Window unused;
+            scaled(batch_[k], unused, &ranges_.emplace_back());
+          }
         if (groupFrames_ > 0) {
           const double lo[2] = {least[0] * double{scale_}, least[1] * double{scale_}};
           const double hi[2] = {most[0] * double{scale_}, most[1] * double{scale_}};
