@@ -133,7 +133,7 @@ class Levels {
           const auto& x = bounds[i * channels + c];
           sp = std::max(sp, static_cast<float>(x.hi) - static_cast<float>(x.lo));
         }
-        out[i] = sp;
+        out[i] = static_cast<P>(sp);
         counts.addPart(sp);
       }
     });
@@ -437,9 +437,11 @@ Detection DetectAs(const LevelWindows& levels, const DetectSettings& s) {
 }  // namespace
 
 Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
-  // Peaks of integers up to 24 bits less a whole zero point need 24 bits.
+  // Peaks of integers up to 24 bits less a whole zero point need 24 bits,
+  // of 8 and 16 bits whole ones 16.
   const PcmFormat& f = levels.format();
-  return !f.isFloat() && f.bitsPerSample <= 24 ? DetectAs<float>(levels, s) : DetectAs<double>(levels, s);
+  if (f.isFloat() || f.bitsPerSample > 24) return DetectAs<double>(levels, s);
+  return f.bitsPerSample <= 16 ? DetectAs<uint16_t>(levels, s) : DetectAs<float>(levels, s);
 }
 
 }  // namespace mv

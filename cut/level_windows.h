@@ -6,12 +6,37 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "cut/scan_kernels.h"
 #include "wave/format.h"
 
 namespace mv {
+
+// Leaves the elements a list grows by unset, for lists written by index
+// right after they grow: a value-initialised one is written twice.
+template <class T>
+struct UnsetAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UnsetAllocator<U>;
+  };
+  UnsetAllocator() = default;
+  template <class U>
+  UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+template <class T>
+using UnsetList = std::vector<T, UnsetAllocator<T>>;
 
 // Levels of consecutive windows of about 10 ms, gathered from the data bytes
 // in order: per channel the lowest and highest sample and their sum, in the
@@ -46,7 +71,7 @@ class LevelWindows {
     return narrow_ ? narrowBounds_[i].hi : bounds_[i].hi;
   }
   // Per window and channel, in the same order, the sum of its samples.
-  const std::vector<float>& sums() const { return sums_; }
+  const UnsetList<float>& sums() const { return sums_; }
   std::size_t windowCount() const { return count_; }
   int32_t windowFrames() const { return windowFrames_; }
   const PcmFormat& format() const { return format_; }
@@ -55,7 +80,7 @@ class LevelWindows {
   // Per window, a level that burstFrames frames in a row within it all
   // reach, by their largest |sample|: a sound of that length, for any
   // threshold up to it less the zero point (0 when none is sure).
-  const std::vector<float>& sustainedLoudness() const { return sustained_; }
+  const UnsetList<float>& sustainedLoudness() const { return sustained_; }
   int32_t burstFrames() const { return burst_; }
   // In the test's units: exact, a float's NaN left out (lo above hi when a
   // channel has nothing else), but for 64-bit floats.
@@ -88,12 +113,12 @@ class LevelWindows {
   int32_t windowFrames_;
   int channels_;
   bool narrow_;
-  std::vector<Bounds<int16_t>> narrowBounds_;
-  std::vector<Bounds<float>> bounds_;
-  std::vector<float> sums_;
+  UnsetList<Bounds<int16_t>> narrowBounds_;
+  UnsetList<Bounds<float>> bounds_;
+  UnsetList<float> sums_;
   std::size_t count_ = 0;
   int32_t burst_;
-  std::vector<float> sustained_;
+  UnsetList<float> sustained_;
   int32_t inWindow_ = 0;  // frames of the last window so far
   int64_t groupFrames_ = 0;
   std::vector<Range> groups_;
