@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 #include "cut/counts.h"
 #include "cut/cut.h"
@@ -99,24 +100,31 @@ class Levels {
   template <class P>
   void peaks(const double zero[2], std::vector<P>& out, Counts* counts) const {
     if (counts) counts->clear();
+    out.resize(w_.windowCount());
     w_.withBounds([&](const auto& bounds) {
-      const auto each = [&]<int Channels>() {
-        out.resize(w_.windowCount());
+      using T = decltype(bounds[0].lo);
+      // Whole bounds less whole zero points, exactly, in integers.
+      const bool whole = std::is_integral_v<T> && zero[0] == std::round(zero[0]) && zero[1] == std::round(zero[1]);
+      const auto each = [&]<int Channels, class V>(const V z0, const V z1) {
         for (std::size_t i = 0; i < out.size(); ++i) {
           const auto& x = bounds[i * Channels];
-          double p = std::max(0.0, std::max(x.hi - zero[0], zero[0] - x.lo));
+          V p = std::max(V{0}, std::max(x.hi - z0, z0 - x.lo));
           if constexpr (Channels == 2) {
             const auto& y = bounds[i * 2 + 1];
-            p = std::max(p, std::max(y.hi - zero[1], zero[1] - y.lo));
+            p = std::max(p, std::max(y.hi - z1, z1 - y.lo));
           }
           out[i] = static_cast<P>(p);
           if (counts) counts->add(out[i]);
         }
       };
-      if (channels_ == 2)
-        each.template operator()<2>();
-      else
-        each.template operator()<1>();
+      if constexpr (std::is_integral_v<T>) {
+        if (whole) {
+          const auto z0 = static_cast<int32_t>(zero[0]), z1 = static_cast<int32_t>(zero[1]);
+          channels_ == 2 ? each.template operator()<2>(z0, z1) : each.template operator()<1>(z0, z1);
+          return;
+        }
+      }
+      channels_ == 2 ? each.template operator()<2>(zero[0], zero[1]) : each.template operator()<1>(zero[0], zero[1]);
     });
   }
 
@@ -124,18 +132,27 @@ class Levels {
   // their parts in `counts`.
   template <class P>
   void spreads(std::vector<P>& out, Counts& counts) const {
+    out.resize(w_.windowCount());
     w_.withBounds([&](const auto& bounds) {
-      out.resize(w_.windowCount());
-      const auto channels = static_cast<std::size_t>(channels_);
-      for (std::size_t i = 0; i < out.size(); ++i) {
-        float sp = 0;
-        for (std::size_t c = 0; c < channels; ++c) {
-          const auto& x = bounds[i * channels + c];
-          sp = std::max(sp, static_cast<float>(x.hi) - static_cast<float>(x.lo));
+      // Of whole bounds, in integers: exact, as a float's difference is.
+      using T = decltype(bounds[0].lo);
+      using V = std::conditional_t<std::is_integral_v<T>, int32_t, float>;
+      const auto each = [&]<int Channels>() {
+        for (std::size_t i = 0; i < out.size(); ++i) {
+          V sp = 0;
+#pragma GCC unroll 2
+          for (int c = 0; c < Channels; ++c) {
+            const auto& x = bounds[i * Channels + static_cast<std::size_t>(c)];
+            sp = std::max(sp, static_cast<V>(static_cast<V>(x.hi) - static_cast<V>(x.lo)));
+          }
+          out[i] = static_cast<P>(sp);
+          counts.addPart(sp);
         }
-        out[i] = static_cast<P>(sp);
-        counts.addPart(sp);
-      }
+      };
+      if (channels_ == 2)
+        each.template operator()<2>();
+      else
+        each.template operator()<1>();
     });
   }
 

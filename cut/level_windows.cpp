@@ -311,21 +311,34 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         const std::size_t at = count_ * static_cast<std::size_t>(channels_);
         sums_.resize(at + m * static_cast<std::size_t>(channels_));
         float* sum = sums_.data() + at;
+        if (burst_ > 0) sustained_.resize(sustained_.size() + m);
+        float* sustained = burst_ > 0 ? sustained_.data() + sustained_.size() - m : nullptr;
+        // In locals, which the stores through the lists' pointers may not
+        // alias.
         const auto fill = [&]<int Channels>(auto& list) {
           list.resize(sums_.size());
           auto* b = list.data() + at;
           using T = decltype(b->lo);
+          const float scale = scale_;
+          int32_t lo[2] = {INT32_MAX, INT32_MAX}, hi[2] = {INT32_MIN, INT32_MIN};
           for (std::size_t k = 0; k < m; ++k) {
             const FrameLevels& x = batch_[k];
+#pragma GCC unroll 2
             for (int c = 0; c < Channels; ++c) {
+              const int32_t l = x.lo[c], h = x.hi[c];
               if constexpr (std::is_same_v<T, int16_t>)
-                b[k * Channels + c] = {static_cast<int16_t>(x.lo[c]), static_cast<int16_t>(x.hi[c])};
+                b[k * Channels + c] = {static_cast<int16_t>(l), static_cast<int16_t>(h)};
               else
-                b[k * Channels + c] = {static_cast<float>(x.lo[c]) * scale_, static_cast<float>(x.hi[c]) * scale_};
-              sum[k * Channels + c] = static_cast<float>(x.sum[c]) * scale_;
-              least[c] = std::min(least[c], x.lo[c]);
-              most[c] = std::max(most[c], x.hi[c]);
+                b[k * Channels + c] = {static_cast<float>(l) * scale, static_cast<float>(h) * scale};
+              sum[k * Channels + c] = static_cast<float>(x.sum[c]) * scale;
+              lo[c] = std::min(lo[c], l);
+              hi[c] = std::max(hi[c], h);
             }
+            if (sustained) sustained[k] = static_cast<float>(x.sustained) * scale;
+          }
+          for (int c = 0; c < Channels; ++c) {
+            least[c] = lo[c];
+            most[c] = hi[c];
           }
         };
         if (narrow_)
@@ -333,11 +346,6 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         else
           channels == 2 ? fill.template operator()<2>(bounds_) : fill.template operator()<1>(bounds_);
         count_ += m;
-        if (burst_ > 0) {
-          const std::size_t from = sustained_.size();
-          sustained_.resize(from + m);
-          for (std::size_t k = 0; k < m; ++k) sustained_[from + k] = static_cast<float>(batch_[k].sustained) * scale_;
-        }
         if (exact_)
           for (std::size_t k = 0; k < m; ++k) {
             Window unused;
