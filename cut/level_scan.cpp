@@ -63,8 +63,6 @@ class LevelScan {
     const double zero = fmt_.channels == 2 ? std::max(std::abs(z_.left), std::abs(z_.right)) : std::abs(z_.left);
     // One step more than the test needs, for the rounding of the levels.
     const double loud = s_.threshold + zero + 1;
-    const auto& sustained = lv_.sustainedLoudness();
-    const auto windows = static_cast<int64_t>(sustained.size());
     std::vector<Stretch> out;
     longestLeft = 0;
     auto add = [&](const Stretch& x) {
@@ -74,11 +72,16 @@ class LevelScan {
         longestLeft = std::max(longestLeft, x.frames());
     };
     int64_t from = 0;
-    for (int64_t w = 0; w < windows && w * W_ < tested_; ++w) {
-      if ((w + 1) * W_ > whole_ || sustained[static_cast<std::size_t>(w)] < loud) continue;
-      add({from, std::min((w + 1) * W_, tested_)});
-      from = w * W_;
-    }
+    lv_.withSustained([&](const auto& sustained) {
+      // The windows that start before the tested frames end and lie within
+      // the whole frames.
+      const int64_t end = std::min({static_cast<int64_t>(sustained.size()), whole_ / W_, (tested_ + W_ - 1) / W_});
+      for (int64_t w = 0; w < end; ++w) {
+        if (sustained[static_cast<std::size_t>(w)] < loud) continue;
+        add({from, std::min((w + 1) * W_, tested_)});
+        from = w * W_;
+      }
+    });
     if (from < tested_) add({from, tested_});
     return out;
   }

@@ -160,13 +160,14 @@ LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t b
     else
       bounds_.reserve(each);
     sums_.reserve(each);
-    if (burst_ > 0) sustained_.reserve(windows);
+    if (burst_ > 0) (narrow_ ? narrowSustained_.reserve(windows) : sustained_.reserve(windows));
     if (exact_) ranges_.reserve(windows);
     groups_.reserve(static_cast<std::size_t>(dataBytes / frameSize_ / groupFrames_ + 1));
     Prefault(narrowBounds_.data(), narrowBounds_.capacity() * sizeof(narrowBounds_[0]));
     Prefault(bounds_.data(), bounds_.capacity() * sizeof(bounds_[0]));
     Prefault(sums_.data(), sums_.capacity() * sizeof(float));
     Prefault(sustained_.data(), sustained_.capacity() * sizeof(float));
+    Prefault(narrowSustained_.data(), narrowSustained_.capacity() * sizeof(uint16_t));
     Prefault(ranges_.data(), ranges_.capacity() * sizeof(Range));
   }
 }
@@ -256,6 +257,21 @@ inline void LevelWindows::append(const Window& w) {
   ++count_;
 }
 
+// 8- and 16-bit levels are whole, and at most 32768.
+void LevelWindows::appendSustained(float level) {
+  if (narrow_)
+    narrowSustained_.push_back(static_cast<uint16_t>(level));
+  else
+    sustained_.push_back(level);
+}
+
+void LevelWindows::raiseSustained(float level) {
+  if (narrow_)
+    narrowSustained_.back() = std::max(narrowSustained_.back(), static_cast<uint16_t>(level));
+  else
+    sustained_.back() = std::max(sustained_.back(), level);
+}
+
 void LevelWindows::merge(const Window& part) {
   const std::size_t at = (count_ - 1) * static_cast<std::size_t>(channels_);
   for (int c = 0; c < channels_; ++c) {
@@ -311,12 +327,16 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         const std::size_t at = count_ * static_cast<std::size_t>(channels_);
         sums_.resize(at + m * static_cast<std::size_t>(channels_));
         float* sum = sums_.data() + at;
-        if (burst_ > 0) sustained_.resize(sustained_.size() + m);
-        float* sustained = burst_ > 0 ? sustained_.data() + sustained_.size() - m : nullptr;
         // In locals, which the stores through the lists' pointers may not
         // alias.
-        const auto fill = [&]<int Channels>(auto& list) {
+        const auto fill = [&]<int Channels>(auto& list, auto& levels) {
           list.resize(sums_.size());
+          using S = std::remove_cvref_t<decltype(levels[0])>;
+          S* sustained = nullptr;
+          if (burst_ > 0) {
+            levels.resize(levels.size() + m);
+            sustained = levels.data() + levels.size() - m;
+          }
           auto* b = list.data() + at;
           using T = decltype(b->lo);
           const float scale = scale_;
@@ -334,7 +354,12 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
               lo[c] = std::min(lo[c], l);
               hi[c] = std::max(hi[c], h);
             }
-            if (sustained) sustained[k] = static_cast<float>(x.sustained) * scale;
+            if (sustained) {
+              if constexpr (std::is_same_v<S, uint16_t>)
+                sustained[k] = static_cast<uint16_t>(x.sustained);
+              else
+                sustained[k] = static_cast<float>(x.sustained) * scale;
+            }
           }
           for (int c = 0; c < Channels; ++c) {
             least[c] = lo[c];
@@ -342,9 +367,11 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
           }
         };
         if (narrow_)
-          channels == 2 ? fill.template operator()<2>(narrowBounds_) : fill.template operator()<1>(narrowBounds_);
+          channels == 2 ? fill.template operator()<2>(narrowBounds_, narrowSustained_)
+                        : fill.template operator()<1>(narrowBounds_, narrowSustained_);
         else
-          channels == 2 ? fill.template operator()<2>(bounds_) : fill.template operator()<1>(bounds_);
+          channels == 2 ? fill.template operator()<2>(bounds_, sustained_)
+                        : fill.template operator()<1>(bounds_, sustained_);
         count_ += m;
         if (exact_)
           for (std::size_t k = 0; k < m; ++k) {
@@ -365,7 +392,7 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         float sustained = 0;
         measure(p, windowFrames_, w, sustained, exact);
         append(w);
-        if (burst_ > 0) sustained_.push_back(sustained);
+        if (burst_ > 0) appendSustained(sustained);
         if (exact_) ranges_.push_back(exact);
         if (groupFrames_ > 0) toGroup(exact.lo, exact.hi, W);
         p += W * frameSize_;
@@ -381,7 +408,7 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         append(Window{{INT16_MAX, INT16_MAX}, {INT16_MIN, INT16_MIN}, {0, 0}});
       else
         append(Window{{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
-      if (burst_ > 0) sustained_.push_back(0);
+      if (burst_ > 0) appendSustained(0);
       if (exact_) ranges_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
     }
     int64_t take = std::min<int64_t>(count, windowFrames_ - inWindow_);
@@ -403,7 +430,7 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         exact.hi[c] = part.hi[c];
       }
     }
-    if (burst_ > 0) sustained_.back() = std::max(sustained_.back(), sustained);
+    if (burst_ > 0) raiseSustained(sustained);
     merge(part);
     for (int c = 0; c < channels; ++c) {
       if (exact_) {

@@ -79,8 +79,13 @@ class LevelWindows {
 
   // Per window, a level that burstFrames frames in a row within it all
   // reach, by their largest |sample|: a sound of that length, for any
-  // threshold up to it less the zero point (0 when none is sure).
-  const UnsetList<float>& sustainedLoudness() const { return sustained_; }
+  // threshold up to it less the zero point (0 when none is sure). Whole
+  // uint16_t of 8- and 16-bit samples, floats of the others; `each` is
+  // called with the list.
+  template <class Each>
+  decltype(auto) withSustained(Each&& each) const {
+    return narrow_ ? each(narrowSustained_) : each(sustained_);
+  }
   int32_t burstFrames() const { return burst_; }
   // In the test's units: exact, a float's NaN left out (lo above hi when a
   // channel has nothing else), but for 64-bit floats.
@@ -119,6 +124,10 @@ class LevelWindows {
   std::size_t count_ = 0;
   int32_t burst_;
   UnsetList<float> sustained_;
+  UnsetList<uint16_t> narrowSustained_;
+  // A window's sustained level appended, or raised by a part of it.
+  void appendSustained(float level);
+  void raiseSustained(float level);
   int32_t inWindow_ = 0;  // frames of the last window so far
   int64_t groupFrames_ = 0;
   std::vector<Range> groups_;
