@@ -98,7 +98,7 @@ class Levels {
   // In `out`, whose room is used again; counted afresh in `counts` when
   // given, in the same pass.
   template <class P>
-  void peaks(const double zero[2], std::vector<P>& out, Counts* counts) const {
+  void peaks(const double zero[2], UnsetList<P>& out, Counts* counts) const {
     if (counts) counts->clear();
     out.resize(w_.windowCount());
     w_.withBounds([&](const auto& bounds) {
@@ -114,7 +114,11 @@ class Levels {
             p = std::max(p, std::max(y.hi - z1, z1 - y.lo));
           }
           out[i] = static_cast<P>(p);
-          if (counts) counts->add(out[i]);
+          if (!counts) continue;
+          if constexpr (std::is_integral_v<V>)
+            counts->addWhole(static_cast<uint32_t>(p));
+          else
+            counts->add(out[i]);
         }
       };
       if constexpr (std::is_integral_v<T>) {
@@ -131,7 +135,7 @@ class Levels {
   // The largest spread hi - lo of each window's channels, in `out`, and
   // their parts in `counts`.
   template <class P>
-  void spreads(std::vector<P>& out, Counts& counts) const {
+  void spreads(UnsetList<P>& out, Counts& counts) const {
     out.resize(w_.windowCount());
     w_.withBounds([&](const auto& bounds) {
       // Of whole bounds, in integers: exact, as a float's difference is.
@@ -146,7 +150,10 @@ class Levels {
             sp = std::max(sp, static_cast<V>(static_cast<V>(x.hi) - static_cast<V>(x.lo)));
           }
           out[i] = static_cast<P>(sp);
-          counts.addPart(sp);
+          if constexpr (std::is_integral_v<V>)
+            counts.addWhole(static_cast<uint32_t>(sp));
+          else
+            counts.addPart(sp);
         }
       };
       if (channels_ == 2)
@@ -159,7 +166,7 @@ class Levels {
   // Runs of windows below the threshold; runs parted by no more than `bridge`
   // loud windows count as one.
   template <class P>
-  static std::vector<Run> runs(const std::vector<P>& peaks, double threshold, int64_t bridge) {
+  static std::vector<Run> runs(const UnsetList<P>& peaks, double threshold, int64_t bridge) {
     std::vector<Run> out;
     const auto n = static_cast<int64_t>(peaks.size());
     for (int64_t i = 0; i < n;) {
@@ -181,7 +188,7 @@ class Levels {
   // The mean of each channel over the windows of the runs; with `peaks`,
   // only of those below `below`: a click a run holds is no offset.
   template <class P = double>
-  void meanOver(const std::vector<Run>& runs, double zero[2], const std::vector<P>* peaks = nullptr,
+  void meanOver(const std::vector<Run>& runs, double zero[2], const UnsetList<P>* peaks = nullptr,
                 double below = 0) const {
     double sum[2] = {0, 0};
     int64_t windows = 0;
@@ -272,7 +279,7 @@ Detection DetectAs(const LevelWindows& levels, const DetectSettings& s) {
   Counts counts;
   std::vector<double> scratch;
   // The spread of each window first, then the peaks in the same room.
-  std::vector<P> peaks;
+  UnsetList<P> peaks;
   if (s.zero) {
     // First guess: the spread of the quietest windows is least, their mean
     // the zero point.

@@ -124,8 +124,9 @@ void plainLevels(const uint8_t* p, int64_t take, int32_t burst, float lo[2], flo
   sustained = most;
 }
 
-// Faults in the whole pages of a buffer about to be filled, in one call
-// rather than one trap a page; only a hint, which older systems ignore.
+
+}  // namespace
+
 void Prefault(void* data, std::size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
   const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
@@ -136,8 +137,6 @@ void Prefault(void* data, std::size_t bytes) {
   (void)data, (void)bytes;
 #endif
 }
-
-}  // namespace
 
 LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t burstFrames)
     : format_(format),
@@ -163,11 +162,6 @@ LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t b
     if (burst_ > 0) (narrow_ ? narrowSustained_.reserve(windows) : sustained_.reserve(windows));
     if (exact_) ranges_.reserve(windows);
     groups_.reserve(static_cast<std::size_t>(dataBytes / frameSize_ / groupFrames_ + 1));
-    Prefault(narrowBounds_.data(), narrowBounds_.capacity() * sizeof(narrowBounds_[0]));
-    Prefault(bounds_.data(), bounds_.capacity() * sizeof(bounds_[0]));
-    Prefault(sums_.data(), sums_.capacity() * sizeof(float));
-    Prefault(sustained_.data(), sustained_.capacity() * sizeof(float));
-    Prefault(narrowSustained_.data(), narrowSustained_.capacity() * sizeof(uint16_t));
     Prefault(ranges_.data(), ranges_.capacity() * sizeof(Range));
   }
 }
