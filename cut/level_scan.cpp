@@ -95,7 +95,7 @@ class LevelScan {
     int64_t at = 0;  // the frame after the last one tested
     int64_t cutBlock = -1;
     const int64_t partFrames = std::max<int64_t>(1, kScanPartBytes / fs_);
-    std::vector<uint8_t> buffer(static_cast<std::size_t>(partFrames * fs_));
+    UnsetList<uint8_t> buffer(static_cast<std::size_t>(partFrames * fs_));  // filled by each read
     for (const Stretch& x : all) {
       if (x.first > at) fresh();
       for (int64_t f = std::max(x.first, at); f < x.through;) {

@@ -162,7 +162,6 @@ LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t b
     if (burst_ > 0) (narrow_ ? narrowSustained_.reserve(windows) : sustained_.reserve(windows));
     if (exact_) ranges_.reserve(windows);
     groups_.reserve(static_cast<std::size_t>(dataBytes / frameSize_ / groupFrames_ + 1));
-    Prefault(ranges_.data(), ranges_.capacity() * sizeof(Range));
   }
 }
 

@@ -103,10 +103,10 @@ class LevelWindows {
     double lo[2], hi[2];
   };
   // Per envelope group of groupFrames() frames (none without dataBytes).
-  const std::vector<Range>& groups() const { return groups_; }
+  const UnsetList<Range>& groups() const { return groups_; }
   // Per window, of 32-bit samples: a window's lo and hi round a 32-bit
   // integer to a float's digits, and count a NaN as 0. Empty for the others.
-  const std::vector<Range>& windowRanges() const { return ranges_; }
+  const UnsetList<Range>& windowRanges() const { return ranges_; }
   int64_t groupFrames() const { return groupFrames_; }
 
  private:
@@ -140,12 +140,12 @@ class LevelWindows {
   void raiseSustained(float level);
   int32_t inWindow_ = 0;  // frames of the last window so far
   int64_t groupFrames_ = 0;
-  std::vector<Range> groups_;
+  UnsetList<Range> groups_;
   bool exact_;  // ranges_ kept
   // A kernel's levels are of the samples' own units; wider ones than 16
   // bits are scaled down exactly by a power of two.
   float scale_;
-  std::vector<Range> ranges_;
+  UnsetList<Range> ranges_;
   int64_t inGroup_ = 0;
   int64_t frames_ = 0;
   ScanKernels kernels_;
