@@ -314,7 +314,7 @@ Detection DetectAs(const LevelWindows& levels, const DetectSettings& s) {
   // the quietest 0.5 %, and stretches that stop lower hold the lower only.
   const bool wholeSteps = f.bitsPerSample == 8 && !f.isFloat();
   double cutThreshold = s.givenThreshold;
-  // Of the peaks, counted.
+  // Of the peaks, counted as they were found.
   auto thresholdFor = [&] {
     const double low = counts.quantile(
         kQuietShare, [&](auto&& each) { for (const P x : peaks) each(x); }, scratch);

@@ -124,7 +124,6 @@ void plainLevels(const uint8_t* p, int64_t take, int32_t burst, float lo[2], flo
   sustained = most;
 }
 
-
 }  // namespace
 
 void Prefault(void* data, std::size_t bytes) {
@@ -228,17 +227,6 @@ inline void LevelWindows::scaled(const FrameLevels& x, Window& w, Range* exact) 
 }
 
 // 8- and 16-bit levels are whole and within int16_t, scaled by 1.
-inline void LevelWindows::append(const FrameLevels& x) {
-  for (int c = 0; c < channels_; ++c) {
-    if (narrow_)
-      narrowBounds_.push_back({static_cast<int16_t>(x.lo[c]), static_cast<int16_t>(x.hi[c])});
-    else
-      bounds_.push_back({static_cast<float>(x.lo[c]) * scale_, static_cast<float>(x.hi[c]) * scale_});
-    sums_.push_back(static_cast<float>(x.sum[c]) * scale_);
-  }
-  ++count_;
-}
-
 inline void LevelWindows::append(const Window& w) {
   for (int c = 0; c < channels_; ++c) {
     if (narrow_)
@@ -368,8 +356,8 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         count_ += m;
         if (exact_)
           for (std::size_t k = 0; k < m; ++k) {
-            Window unused;
-            scaled(batch_[k], unused, &ranges_.emplace_back());
+            Window kept;  // in the lists already
+            scaled(batch_[k], kept, &ranges_.emplace_back());
           }
         if (groupFrames_ > 0) {
           const double lo[2] = {least[0] * double{scale_}, least[1] * double{scale_}};

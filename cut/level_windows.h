@@ -118,11 +118,12 @@ class LevelWindows {
   void addFrames(const uint8_t* frames, int64_t count);
   void measure(const uint8_t* frames, int32_t count, Window& part, float& sustained, Range& exact);
   void scaled(const FrameLevels& levels, Window& window, Range* exact) const;
-  // A window of a kernel's levels, appended.
-  void append(const FrameLevels& levels);
+  // A window appended, and the last one grown by a part of it.
   void append(const Window& window);
-  // The last window, grown by a part of it.
   void merge(const Window& part);
+  // A window's sustained level appended, or raised by a part of it.
+  void appendSustained(float level);
+  void raiseSustained(float level);
   PcmFormat format_;
   int32_t frameSize_;
   int32_t windowFrames_;
@@ -135,9 +136,6 @@ class LevelWindows {
   int32_t burst_;
   UnsetList<float> sustained_;
   UnsetList<uint16_t> narrowSustained_;
-  // A window's sustained level appended, or raised by a part of it.
-  void appendSustained(float level);
-  void raiseSustained(float level);
   int32_t inWindow_ = 0;  // frames of the last window so far
   int64_t groupFrames_ = 0;
   UnsetList<Range> groups_;
