@@ -13,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <type_traits>
 
 #include "cut/measure.h"
 #include "wave/errors.h"
@@ -64,25 +65,33 @@ class LevelScan {
     // One step more than the test needs, for the rounding of the levels.
     const double loud = s_.threshold + zero + 1;
     std::vector<Stretch> out;
-    longestLeft = 0;
+    // In locals, which the stores into `out` may not alias.
+    const int64_t W = W_, tested = tested_;
+    int64_t longest = 0;
     auto add = [&](const Stretch& x) {
       if (x.frames() >= least)
         out.push_back(x);
       else
-        longestLeft = std::max(longestLeft, x.frames());
+        longest = std::max(longest, x.frames());
     };
     int64_t from = 0;
     lv_.withSustained([&](const auto& sustained) {
       // The windows that start before the tested frames end and lie within
       // the whole frames.
-      const int64_t end = std::min({static_cast<int64_t>(sustained.size()), whole_ / W_, (tested_ + W_ - 1) / W_});
+      const int64_t end = std::min({static_cast<int64_t>(sustained.size()), whole_ / W, (tested + W - 1) / W});
+      // Whole levels against a whole one, in integers.
+      using T = std::remove_cvref_t<decltype(sustained[0])>;
+      using L = std::conditional_t<std::is_integral_v<T>, int64_t, double>;
+      const auto bar = static_cast<L>(loud);
+      const T* level = sustained.data();
       for (int64_t w = 0; w < end; ++w) {
-        if (sustained[static_cast<std::size_t>(w)] < loud) continue;
-        add({from, std::min((w + 1) * W_, tested_)});
-        from = w * W_;
+        if (static_cast<L>(level[w]) < bar) continue;
+        add({from, std::min((w + 1) * W, tested)});
+        from = w * W;
       }
     });
-    if (from < tested_) add({from, tested_});
+    if (from < tested) add({from, tested});
+    longestLeft = longest;
     return out;
   }
 
