@@ -109,7 +109,7 @@ bool detectSettings(CutSettings& s, JobHost& host, const OpenSource& open, bool 
   // Sounds longer than the click a run may hold are looked for, so that the
   // dry run after this pass reads again only where a run may lie.
   LevelWindows& levels = kept.emplace(format, src.dataSize, LevelBurstFrames(d, format));
-  std::vector<uint8_t> buffer(kScanPartBytes);
+  UnsetList<uint8_t> buffer(kScanPartBytes);  // filled by each read
   for (int64_t done = 0; done < src.dataSize;) {
     const auto want = static_cast<std::size_t>(std::min<int64_t>(kScanPartBytes, src.dataSize - done));
     const std::size_t got = in.read(buffer.data(), want);

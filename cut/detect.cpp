@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 #include "cut/counts.h"
 #include "cut/cut.h"
@@ -94,27 +95,83 @@ class Levels {
   Levels(const LevelWindows& w) : w_(w), channels_(w.format().channels) {}
 
   // The peak |sample - zero| of each window, the largest over channels.
-  // In `out`, whose room is used again.
-  void peaks(const double zero[2], std::vector<double>& out) const {
-    const auto each = [&]<int Channels>() {
-      const auto& windows = w_.windows();
-      out.resize(windows.size());
-      for (std::size_t i = 0; i < windows.size(); ++i) {
-        const auto& x = windows[i];
-        double p = std::max(0.0, std::max(x.hi[0] - zero[0], zero[0] - x.lo[0]));
-        if constexpr (Channels == 2) p = std::max(p, std::max(x.hi[1] - zero[1], zero[1] - x.lo[1]));
-        out[i] = p;
+  // In `out`, whose room is used again; counted afresh in `counts` when
+  // given, in the same pass.
+  template <class P>
+  void peaks(const double zero[2], UnsetList<P>& out, Counts* counts) const {
+    if (counts) counts->clear();
+    out.resize(w_.windowCount());
+    w_.withBounds([&](const auto& bounds) {
+      using T = decltype(bounds[0].lo);
+      // Whole bounds less whole zero points, exactly, in integers.
+      const bool whole = std::is_integral_v<T> && zero[0] == std::round(zero[0]) && zero[1] == std::round(zero[1]);
+      const auto each = [&]<int Channels, class V>(const V z0, const V z1) {
+        for (std::size_t i = 0; i < out.size(); ++i) {
+          const auto& x = bounds[i * Channels];
+          V p = std::max(V{0}, std::max(x.hi - z0, z0 - x.lo));
+          if constexpr (Channels == 2) {
+            const auto& y = bounds[i * 2 + 1];
+            p = std::max(p, std::max(y.hi - z1, z1 - y.lo));
+          }
+          out[i] = static_cast<P>(p);
+          if (!counts) continue;
+          if constexpr (std::is_integral_v<V>)
+            counts->addWhole(static_cast<uint32_t>(p));
+          else
+            counts->add(out[i]);
+        }
+      };
+      if constexpr (std::is_integral_v<T>) {
+        if (whole) {
+          const auto z0 = static_cast<int32_t>(zero[0]), z1 = static_cast<int32_t>(zero[1]);
+          channels_ == 2 ? each.template operator()<2>(z0, z1) : each.template operator()<1>(z0, z1);
+          return;
+        }
       }
-    };
-    if (channels_ == 2)
-      each.template operator()<2>();
-    else
-      each.template operator()<1>();
+      channels_ == 2 ? each.template operator()<2>(zero[0], zero[1]) : each.template operator()<1>(zero[0], zero[1]);
+    });
+  }
+
+  // The largest spread hi - lo of each window's channels, in `out`, and
+  // their parts in `counts`.
+  template <class P>
+  void spreads(UnsetList<P>& out, Counts& counts) const {
+    out.resize(w_.windowCount());
+    w_.withBounds([&](const auto& bounds) {
+      // Of whole bounds, in integers: exact, as a float's difference is.
+      using T = decltype(bounds[0].lo);
+      using V = std::conditional_t<std::is_integral_v<T>, int32_t, float>;
+      const auto each = [&]<int Channels>() {
+        for (std::size_t i = 0; i < out.size(); ++i) {
+          V sp = 0;
+#pragma GCC unroll 2
+          for (int c = 0; c < Channels; ++c) {
+            const auto& x = bounds[i * Channels + static_cast<std::size_t>(c)];
+            const auto spread = static_cast<V>(static_cast<V>(x.hi) - static_cast<V>(x.lo));
+            // An infinity's spread is none (inf - inf): it is the loudest.
+            if constexpr (std::is_integral_v<V>)
+              sp = std::max(sp, spread);
+            else
+              sp = std::isnan(spread) ? INFINITY : std::max(sp, spread);
+          }
+          out[i] = static_cast<P>(sp);
+          if constexpr (std::is_integral_v<V>)
+            counts.addWhole(static_cast<uint32_t>(sp));
+          else
+            counts.addPart(sp);
+        }
+      };
+      if (channels_ == 2)
+        each.template operator()<2>();
+      else
+        each.template operator()<1>();
+    });
   }
 
   // Runs of windows below the threshold; runs parted by no more than `bridge`
   // loud windows count as one.
-  static std::vector<Run> runs(const std::vector<double>& peaks, double threshold, int64_t bridge) {
+  template <class P>
+  static std::vector<Run> runs(const UnsetList<P>& peaks, double threshold, int64_t bridge) {
     std::vector<Run> out;
     const auto n = static_cast<int64_t>(peaks.size());
     for (int64_t i = 0; i < n;) {
@@ -135,17 +192,19 @@ class Levels {
 
   // The mean of each channel over the windows of the runs; with `peaks`,
   // only of those below `below`: a click a run holds is no offset.
-  void meanOver(const std::vector<Run>& runs, double zero[2], const std::vector<double>* peaks = nullptr,
+  template <class P = double>
+  void meanOver(const std::vector<Run>& runs, double zero[2], const UnsetList<P>* peaks = nullptr,
                 double below = 0) const {
     double sum[2] = {0, 0};
     int64_t windows = 0;
+    const auto& sums = w_.sums();
     for (const Run& r : runs)
       for (int64_t i = r.first; i < r.first + r.count; ++i) {
         if (peaks && (*peaks)[static_cast<std::size_t>(i)] >= below) continue;
-        const auto& x = w_.windows()[static_cast<std::size_t>(i)];
+        const auto at = static_cast<std::size_t>(i * channels_);
         // A float's infinity is sound, not an offset (and would make none).
-        if (!std::isfinite(x.sum[0] + x.sum[1])) continue;
-        for (int c = 0; c < channels_; ++c) sum[c] += x.sum[c];
+        if (!std::isfinite(sums[at] + sums[at + static_cast<std::size_t>(channels_ - 1)])) continue;
+        for (int c = 0; c < channels_; ++c) sum[c] += sums[at + static_cast<std::size_t>(c)];
         ++windows;
       }
     if (windows == 0) return;
@@ -194,10 +253,14 @@ int32_t LevelBurstFrames(const DetectSettings& s, const PcmFormat& f) {
 }
 
 
-Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
+namespace {
+
+// With the window peaks as P, which holds every one exactly.
+template <class P>
+Detection DetectAs(const LevelWindows& levels, const DetectSettings& s) {
   const PcmFormat& f = levels.format();
   const int32_t W = levels.windowFrames();
-  const auto windows = static_cast<int64_t>(levels.windows().size());
+  const auto windows = static_cast<int64_t>(levels.windowCount());
   const auto seconds = [&](double x) { return std::max<int64_t>(1, std::llround(x * f.sampleRate / W)); };
   const double step = sampleStep(f);
   const double maxThreshold = f.bitsPerSample == 8 && !f.isFloat() ? 128 : kMaxThreshold;
@@ -223,30 +286,20 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   Counts counts;
   std::vector<double> scratch;
   // The spread of each window first, then the peaks in the same room.
-  std::vector<double> peaks(levels.windows().size());
+  UnsetList<P> peaks;
   if (s.zero) {
     // First guess: the spread of the quietest windows is least, their mean
     // the zero point.
-    const auto& list = levels.windows();
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      float sp = 0;
-      // An infinity's spread is none (inf - inf): it is the loudest.
-      for (int c = 0; c < f.channels; ++c) {
-        const float spread = list[i].hi[c] - list[i].lo[c];
-        sp = std::isnan(spread) ? INFINITY : std::max(sp, spread);
-      }
-      peaks[i] = sp;
-      counts.addPart(sp);
-    }
-    const auto k =
-        std::min(list.size(), std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * list.size())));
+    lv.spreads(peaks, counts);
+    const std::size_t all = peaks.size();
+    const auto k = std::min(all, std::max<std::size_t>(10, static_cast<std::size_t>(kQuietShare * all)));
     // The k least by spread, then by place: all of the parts below the one
     // that holds the k-th, and the least of that one.
     std::vector<std::pair<float, uint32_t>> least, edge;
     if (k > 0) {
       std::size_t below = 0;
       const uint32_t part = counts.partHolding(k - 1, below);
-      for (std::size_t i = 0; i < list.size(); ++i) {
+      for (std::size_t i = 0; i < all; ++i) {
         const auto sp = static_cast<float>(peaks[i]);
         const uint32_t p = Counts::partOf(sp);
         if (p <= part) (p < part ? least : edge).emplace_back(sp, static_cast<uint32_t>(i));
@@ -268,11 +321,10 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
   // the quietest 0.5 %, and stretches that stop lower hold the lower only.
   const bool wholeSteps = f.bitsPerSample == 8 && !f.isFloat();
   double cutThreshold = s.givenThreshold;
+  // Of the peaks, counted as they were found.
   auto thresholdFor = [&] {
-    counts.clear();
-    for (const double x : peaks) counts.add(x);
     const double low = counts.quantile(
-        kQuietShare, [&](auto&& each) { for (const double x : peaks) each(x); }, scratch);
+        kQuietShare, [&](auto&& each) { for (const P x : peaks) each(x); }, scratch);
     double floor = low;
     const auto stretches = longerThan(Levels::runs(peaks, std::max(low * 2, low + 2 * step), bridge),
                                       seconds(kFloorStretchSeconds));
@@ -311,7 +363,7 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     cutThreshold = std::clamp(std::max(std::floor(reached) + 1, std::ceil(kCutSigmas * sigma)), 1.0, t);
     return t;
   };
-  lv.peaks(zero, peaks);
+  lv.peaks(zero, peaks, s.threshold ? &counts : nullptr);
   double threshold = s.threshold ? thresholdFor() : s.givenThreshold;
   // The quiet runs of these peaks under this threshold, when found already.
   std::vector<Run> quietRuns;
@@ -325,7 +377,7 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
     lv.meanOver(longerThan(quietRuns, seconds(kFloorStretchSeconds)), zero, &peaks, threshold);
     roundZero();
     if (zero[0] != before[0] || zero[1] != before[1]) {
-      lv.peaks(zero, peaks);
+      lv.peaks(zero, peaks, s.threshold ? &counts : nullptr);
       if (s.threshold) threshold = thresholdFor();
       haveRuns = false;
     }
@@ -411,6 +463,16 @@ Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
       take(chosen - 1);
   }
   return d;
+}
+
+}  // namespace
+
+Detection Detect(const LevelWindows& levels, const DetectSettings& s) {
+  // Peaks of integers up to 24 bits less a whole zero point need 24 bits,
+  // of 8 and 16 bits whole ones 16.
+  const PcmFormat& f = levels.format();
+  if (f.isFloat() || f.bitsPerSample > 24) return DetectAs<double>(levels, s);
+  return f.bitsPerSample <= 16 ? DetectAs<uint16_t>(levels, s) : DetectAs<float>(levels, s);
 }
 
 }  // namespace mv

@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
+#include <type_traits>
 
 #include "cut/measure.h"
 #include "wave/errors.h"
@@ -62,23 +64,34 @@ class LevelScan {
     const double zero = fmt_.channels == 2 ? std::max(std::abs(z_.left), std::abs(z_.right)) : std::abs(z_.left);
     // One step more than the test needs, for the rounding of the levels.
     const double loud = s_.threshold + zero + 1;
-    const auto& sustained = lv_.sustainedLoudness();
-    const auto windows = static_cast<int64_t>(sustained.size());
     std::vector<Stretch> out;
-    longestLeft = 0;
+    // In locals, which the stores into `out` may not alias.
+    const int64_t W = W_, tested = tested_;
+    int64_t longest = 0;
     auto add = [&](const Stretch& x) {
       if (x.frames() >= least)
         out.push_back(x);
       else
-        longestLeft = std::max(longestLeft, x.frames());
+        longest = std::max(longest, x.frames());
     };
     int64_t from = 0;
-    for (int64_t w = 0; w < windows && w * W_ < tested_; ++w) {
-      if ((w + 1) * W_ > whole_ || sustained[static_cast<std::size_t>(w)] < loud) continue;
-      add({from, std::min((w + 1) * W_, tested_)});
-      from = w * W_;
-    }
-    if (from < tested_) add({from, tested_});
+    lv_.withSustained([&](const auto& sustained) {
+      // The windows that start before the tested frames end and lie within
+      // the whole frames.
+      const int64_t end = std::min({static_cast<int64_t>(sustained.size()), whole_ / W, (tested + W - 1) / W});
+      // Whole levels against a whole one, in integers.
+      using T = std::remove_cvref_t<decltype(sustained[0])>;
+      using L = std::conditional_t<std::is_integral_v<T>, int64_t, double>;
+      const auto bar = static_cast<L>(loud);
+      const T* level = sustained.data();
+      for (int64_t w = 0; w < end; ++w) {
+        if (static_cast<L>(level[w]) < bar) continue;
+        add({from, std::min((w + 1) * W, tested)});
+        from = w * W;
+      }
+    });
+    if (from < tested) add({from, tested});
+    longestLeft = longest;
     return out;
   }
 
@@ -91,7 +104,7 @@ class LevelScan {
     int64_t at = 0;  // the frame after the last one tested
     int64_t cutBlock = -1;
     const int64_t partFrames = std::max<int64_t>(1, kScanPartBytes / fs_);
-    std::vector<uint8_t> buffer(static_cast<std::size_t>(partFrames * fs_));
+    UnsetList<uint8_t> buffer(static_cast<std::size_t>(partFrames * fs_));  // filled by each read
     for (const Stretch& x : all) {
       if (x.first > at) fresh();
       for (int64_t f = std::max(x.first, at); f < x.through;) {
@@ -164,8 +177,7 @@ class LevelScan {
     // measured to the frame.
     report.quietestBlockPeak.reset();
     const int64_t blocks = src_.dataSize / (int64_t{fs_} * n_);
-    const auto& windows = lv_.windows();
-    const auto count = static_cast<int64_t>(windows.size());
+    const auto count = static_cast<int64_t>(lv_.windowCount());
     std::vector<int32_t> below(static_cast<std::size_t>(blocks));
     int32_t leastAbove = INT32_MAX;
     for (int64_t b = 0; b < blocks; ++b) {
@@ -210,27 +222,44 @@ class LevelScan {
       for (int64_t w = from; w < to; ++w) addWindow(r, w);
       return;
     }
-    const LevelWindows::Window* x = lv_.windows().data();
-    float lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
-    const int channels = fmt_.channels;
-    for (int64_t w = from; w < to; ++w)
-      for (int c = 0; c < 2; ++c) {
-        lo[c] = std::min(lo[c], x[w].lo[c]);
-        hi[c] = std::max(hi[c], x[w].hi[c]);
-      }
-    for (int c = 0; c < channels; ++c) {
-      r.lo[c] = std::min<double>(r.lo[c], lo[c]);
-      r.hi[c] = std::max<double>(r.hi[c], hi[c]);
-    }
+    if (to <= from) return;
+    lv_.withBounds([&](const auto& bounds) {
+      const auto each = [&]<int Channels>() {
+        using T = decltype(bounds[0].lo);
+        using Limits = std::numeric_limits<T>;
+        // A float channel of NaNs only is empty: lo above hi.
+        const T above = Limits::has_infinity ? Limits::infinity() : Limits::max();
+        const T below = Limits::has_infinity ? -Limits::infinity() : Limits::lowest();
+        T least[2] = {above, above}, most[2] = {below, below};
+        for (auto i = static_cast<std::size_t>(from * Channels); i < static_cast<std::size_t>(to * Channels);
+             i += Channels)
+          for (int c = 0; c < Channels; ++c) {
+            least[c] = std::min(least[c], bounds[i + c].lo);
+            most[c] = std::max(most[c], bounds[i + c].hi);
+          }
+        for (int c = 0; c < Channels; ++c) {
+          r.lo[c] = std::min<double>(r.lo[c], least[c]);
+          r.hi[c] = std::max<double>(r.hi[c], most[c]);
+        }
+      };
+      if (fmt_.channels == 2)
+        each.template operator()<2>();
+      else
+        each.template operator()<1>();
+    });
   }
 
   // Window w's range, exact.
   void addWindow(Range& r, int64_t w) const {
     const auto i = static_cast<std::size_t>(w);
-    if (lv_.windowRanges().empty())
-      r.add(lv_.windows()[i], fmt_.channels);
-    else
+    if (!lv_.windowRanges().empty()) {
       r.add(lv_.windowRanges()[i], fmt_.channels);
+      return;
+    }
+    for (int c = 0; c < fmt_.channels; ++c) {
+      r.lo[c] = std::min<double>(r.lo[c], lv_.lo(i, c));
+      r.hi[c] = std::max<double>(r.hi[c], lv_.hi(i, c));
+    }
   }
 
   // The peak of corrected samples from lo to hi of each channel, in the
@@ -281,8 +310,7 @@ class LevelScan {
   // The peak of windows [from, to).
   int32_t windowsPeak(int64_t from, int64_t to) const {
     Range r;
-    to = std::min<int64_t>(to, static_cast<int64_t>(lv_.windows().size()));
-    for (int64_t i = from; i < to; ++i) addWindow(r, i);
+    addWindows(r, from, std::min<int64_t>(to, static_cast<int64_t>(lv_.windowCount())));
     return peakOfRange(r.lo, r.hi);
   }
 

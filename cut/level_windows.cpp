@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -123,8 +124,8 @@ void plainLevels(const uint8_t* p, int64_t take, int32_t burst, float lo[2], flo
   sustained = most;
 }
 
-// Faults in the whole pages of a buffer about to be filled, in one call
-// rather than one trap a page; only a hint, which older systems ignore.
+}  // namespace
+
 void Prefault(void* data, std::size_t bytes) {
 #ifdef MADV_POPULATE_WRITE
   const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
@@ -136,12 +137,12 @@ void Prefault(void* data, std::size_t bytes) {
 #endif
 }
 
-}  // namespace
-
 LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t burstFrames)
     : format_(format),
       frameSize_(format.frameBytes()),
       windowFrames_(std::max(1, format.sampleRate / 100)),
+      channels_(format.channels),
+      narrow_(!format.isFloat() && format.bitsPerSample <= 16),
       burst_(burstFrames),
       groupFrames_(dataBytes > 0 ? EnvelopeFrames(format, dataBytes) : 0),
       exact_(format.bitsPerSample == 32),
@@ -151,13 +152,15 @@ LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t b
   // Grown once: an hour's windows fill megabytes.
   if (dataBytes > 0) {
     const auto windows = static_cast<std::size_t>(dataBytes / frameSize_ / windowFrames_ + 1);
-    windows_.reserve(windows);
-    if (burst_ > 0) sustained_.reserve(windows);
+    const auto each = windows * static_cast<std::size_t>(channels_);
+    if (narrow_)
+      narrowBounds_.reserve(each);
+    else
+      bounds_.reserve(each);
+    sums_.reserve(each);
+    if (burst_ > 0) (narrow_ ? narrowSustained_.reserve(windows) : sustained_.reserve(windows));
     if (exact_) ranges_.reserve(windows);
     groups_.reserve(static_cast<std::size_t>(dataBytes / frameSize_ / groupFrames_ + 1));
-    Prefault(windows_.data(), windows_.capacity() * sizeof(Window));
-    Prefault(sustained_.data(), sustained_.capacity() * sizeof(float));
-    Prefault(ranges_.data(), ranges_.capacity() * sizeof(Range));
   }
 }
 
@@ -223,6 +226,50 @@ inline void LevelWindows::scaled(const FrameLevels& x, Window& w, Range* exact) 
   }
 }
 
+// 8- and 16-bit levels are whole and within int16_t, scaled by 1.
+inline void LevelWindows::append(const Window& w) {
+  for (int c = 0; c < channels_; ++c) {
+    if (narrow_)
+      narrowBounds_.push_back({static_cast<int16_t>(w.lo[c]), static_cast<int16_t>(w.hi[c])});
+    else
+      bounds_.push_back({w.lo[c], w.hi[c]});
+    sums_.push_back(w.sum[c]);
+  }
+  ++count_;
+}
+
+// 8- and 16-bit levels are whole, and at most 32768.
+void LevelWindows::appendSustained(float level) {
+  if (narrow_)
+    narrowSustained_.push_back(static_cast<uint16_t>(level));
+  else
+    sustained_.push_back(level);
+}
+
+void LevelWindows::raiseSustained(float level) {
+  if (narrow_)
+    narrowSustained_.back() = std::max(narrowSustained_.back(), static_cast<uint16_t>(level));
+  else
+    sustained_.back() = std::max(sustained_.back(), level);
+}
+
+void LevelWindows::merge(const Window& part) {
+  const std::size_t at = (count_ - 1) * static_cast<std::size_t>(channels_);
+  for (int c = 0; c < channels_; ++c) {
+    const std::size_t i = at + static_cast<std::size_t>(c);
+    if (narrow_) {
+      auto& b = narrowBounds_[i];
+      b.lo = std::min(b.lo, static_cast<int16_t>(part.lo[c]));
+      b.hi = std::max(b.hi, static_cast<int16_t>(part.hi[c]));
+    } else {
+      auto& b = bounds_[i];
+      b.lo = std::min(b.lo, part.lo[c]);
+      b.hi = std::max(b.hi, part.hi[c]);
+    }
+    sums_[i] += part.sum[c];
+  }
+}
+
 void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
   const int channels = format_.channels;
   // Groups shorter than a window (a short source) are measured apart, so
@@ -255,15 +302,63 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         // The batch lies within one group: its range once, of the integers
         // (scaled by a power of two, exactly, after).
         int32_t least[2] = {INT32_MAX, INT32_MAX}, most[2] = {INT32_MIN, INT32_MIN};
-        for (int64_t k = 0; k < n; ++k) {
-          const FrameLevels& x = batch_[static_cast<std::size_t>(k)];
-          scaled(x, windows_.emplace_back(), exact_ ? &ranges_.emplace_back() : nullptr);
-          for (int c = 0; c < 2; ++c) {
-            least[c] = std::min(least[c], x.lo[c]);
-            most[c] = std::max(most[c], x.hi[c]);
+        // Sized first and written by index: a push_back a value asks for
+        // room each time.
+        const auto m = static_cast<std::size_t>(n);
+        const std::size_t at = count_ * static_cast<std::size_t>(channels_);
+        sums_.resize(at + m * static_cast<std::size_t>(channels_));
+        float* sum = sums_.data() + at;
+        // In locals, which the stores through the lists' pointers may not
+        // alias.
+        const auto fill = [&]<int Channels>(auto& list, auto& levels) {
+          list.resize(sums_.size());
+          using S = std::remove_cvref_t<decltype(levels[0])>;
+          S* sustained = nullptr;
+          if (burst_ > 0) {
+            levels.resize(levels.size() + m);
+            sustained = levels.data() + levels.size() - m;
           }
-          if (burst_ > 0) sustained_.push_back(static_cast<float>(x.sustained) * scale_);
-        }
+          auto* b = list.data() + at;
+          using T = decltype(b->lo);
+          const float scale = scale_;
+          int32_t lo[2] = {INT32_MAX, INT32_MAX}, hi[2] = {INT32_MIN, INT32_MIN};
+          for (std::size_t k = 0; k < m; ++k) {
+            const FrameLevels& x = batch_[k];
+#pragma GCC unroll 2
+            for (int c = 0; c < Channels; ++c) {
+              const int32_t l = x.lo[c], h = x.hi[c];
+              if constexpr (std::is_same_v<T, int16_t>)
+                b[k * Channels + c] = {static_cast<int16_t>(l), static_cast<int16_t>(h)};
+              else
+                b[k * Channels + c] = {static_cast<float>(l) * scale, static_cast<float>(h) * scale};
+              sum[k * Channels + c] = static_cast<float>(x.sum[c]) * scale;
+              lo[c] = std::min(lo[c], l);
+              hi[c] = std::max(hi[c], h);
+            }
+            if (sustained) {
+              if constexpr (std::is_same_v<S, uint16_t>)
+                sustained[k] = static_cast<uint16_t>(x.sustained);
+              else
+                sustained[k] = static_cast<float>(x.sustained) * scale;
+            }
+          }
+          for (int c = 0; c < Channels; ++c) {
+            least[c] = lo[c];
+            most[c] = hi[c];
+          }
+        };
+        if (narrow_)
+          channels == 2 ? fill.template operator()<2>(narrowBounds_, narrowSustained_)
+                        : fill.template operator()<1>(narrowBounds_, narrowSustained_);
+        else
+          channels == 2 ? fill.template operator()<2>(bounds_, sustained_)
+                        : fill.template operator()<1>(bounds_, sustained_);
+        count_ += m;
+        if (exact_)
+          for (std::size_t k = 0; k < m; ++k) {
+            Window kept;  // in the lists already
+            scaled(batch_[k], kept, &ranges_.emplace_back());
+          }
         if (groupFrames_ > 0) {
           const double lo[2] = {least[0] * double{scale_}, least[1] * double{scale_}};
           const double hi[2] = {most[0] * double{scale_}, most[1] * double{scale_}};
@@ -274,12 +369,11 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         frames_ += n * W;
       }
       while (count >= W && (groupFrames_ == 0 || groupFrames_ - inGroup_ >= W)) {
-        // Written in place: a copy of a window just written field by field
-        // waits for every field's store.
-        Window& w = windows_.emplace_back();
+        Window w;
         float sustained = 0;
         measure(p, windowFrames_, w, sustained, exact);
-        if (burst_ > 0) sustained_.push_back(sustained);
+        append(w);
+        if (burst_ > 0) appendSustained(sustained);
         if (exact_) ranges_.push_back(exact);
         if (groupFrames_ > 0) toGroup(exact.lo, exact.hi, W);
         p += W * frameSize_;
@@ -289,11 +383,15 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
       if (count == 0) break;
     }
     if (inWindow_ == 0) {
-      windows_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
-      if (burst_ > 0) sustained_.push_back(0);
+      // Of a part's bounds, the least and most a window may hold: a part
+      // holds a frame at least.
+      if (narrow_)
+        append(Window{{INT16_MAX, INT16_MAX}, {INT16_MIN, INT16_MIN}, {0, 0}});
+      else
+        append(Window{{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}});
+      if (burst_ > 0) appendSustained(0);
       if (exact_) ranges_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
     }
-    Window& w = windows_.back();
     int64_t take = std::min<int64_t>(count, windowFrames_ - inWindow_);
     if (groupFrames_ > 0 && !fineGroups) take = std::min(take, groupFrames_ - inGroup_);
     Window part;
@@ -313,11 +411,9 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         exact.hi[c] = part.hi[c];
       }
     }
-    if (burst_ > 0) sustained_.back() = std::max(sustained_.back(), sustained);
+    if (burst_ > 0) raiseSustained(sustained);
+    merge(part);
     for (int c = 0; c < channels; ++c) {
-      w.lo[c] = std::min(w.lo[c], part.lo[c]);
-      w.hi[c] = std::max(w.hi[c], part.hi[c]);
-      w.sum[c] += part.sum[c];
       if (exact_) {
         ranges_.back().lo[c] = std::min(ranges_.back().lo[c], exact.lo[c]);
         ranges_.back().hi[c] = std::max(ranges_.back().hi[c], exact.hi[c]);

@@ -6,12 +6,47 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "cut/scan_kernels.h"
 #include "wave/format.h"
 
 namespace mv {
+
+// Faults in the whole pages of a buffer about to be filled, in one call
+// rather than one trap a page; only a hint, which older systems ignore.
+void Prefault(void* data, std::size_t bytes);
+
+// Leaves the elements a list grows by unset, for lists written by index
+// right after they grow: a value-initialised one is written twice. Its room
+// is faulted in as it is taken.
+template <class T>
+struct UnsetAllocator : std::allocator<T> {
+  T* allocate(std::size_t n) {
+    T* data = std::allocator<T>::allocate(n);
+    Prefault(data, n * sizeof(T));
+    return data;
+  }
+  template <class U>
+  struct rebind {
+    using other = UnsetAllocator<U>;
+  };
+  UnsetAllocator() = default;
+  template <class U>
+  UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
+  template <class U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+template <class T>
+using UnsetList = std::vector<T, UnsetAllocator<T>>;
 
 // Levels of consecutive windows of about 10 ms, gathered from the data bytes
 // in order: per channel the lowest and highest sample and their sum, in the
@@ -24,19 +59,43 @@ class LevelWindows {
   explicit LevelWindows(const PcmFormat& format, int64_t dataBytes = 0, int32_t burstFrames = 0);
   void add(const uint8_t* data, std::size_t n);
 
-  struct Window {
-    float lo[2], hi[2];
-    float sum[2];
+  // A window's lowest and highest sample of one channel.
+  template <class T>
+  struct Bounds {
+    T lo, hi;
   };
-  const std::vector<Window>& windows() const { return windows_; }
+  // Per window, and within it per channel of the format, its bounds in the
+  // test's units: whole int16_t of 8- and 16-bit integers, where they are
+  // exact, floats of the others. `each` is called with the list, so that a
+  // pass over it reads only the bytes it needs.
+  template <class Each>
+  decltype(auto) withBounds(Each&& each) const {
+    return narrow_ ? each(narrowBounds_) : each(bounds_);
+  }
+  float lo(std::size_t window, int channel) const {
+    const std::size_t i = window * static_cast<std::size_t>(channels_) + static_cast<std::size_t>(channel);
+    return narrow_ ? narrowBounds_[i].lo : bounds_[i].lo;
+  }
+  float hi(std::size_t window, int channel) const {
+    const std::size_t i = window * static_cast<std::size_t>(channels_) + static_cast<std::size_t>(channel);
+    return narrow_ ? narrowBounds_[i].hi : bounds_[i].hi;
+  }
+  // Per window and channel, in the same order, the sum of its samples.
+  const UnsetList<float>& sums() const { return sums_; }
+  std::size_t windowCount() const { return count_; }
   int32_t windowFrames() const { return windowFrames_; }
   const PcmFormat& format() const { return format_; }
   int64_t frames() const { return frames_; }
 
   // Per window, a level that burstFrames frames in a row within it all
   // reach, by their largest |sample|: a sound of that length, for any
-  // threshold up to it less the zero point (0 when none is sure).
-  const std::vector<float>& sustainedLoudness() const { return sustained_; }
+  // threshold up to it less the zero point (0 when none is sure). Whole
+  // uint16_t of 8- and 16-bit samples, floats of the others; `each` is
+  // called with the list.
+  template <class Each>
+  decltype(auto) withSustained(Each&& each) const {
+    return narrow_ ? each(narrowSustained_) : each(sustained_);
+  }
   int32_t burstFrames() const { return burst_; }
   // In the test's units: exact, a float's NaN left out (lo above hi when a
   // channel has nothing else), but for 64-bit floats.
@@ -44,30 +103,47 @@ class LevelWindows {
     double lo[2], hi[2];
   };
   // Per envelope group of groupFrames() frames (none without dataBytes).
-  const std::vector<Range>& groups() const { return groups_; }
+  const UnsetList<Range>& groups() const { return groups_; }
   // Per window, of 32-bit samples: a window's lo and hi round a 32-bit
   // integer to a float's digits, and count a NaN as 0. Empty for the others.
-  const std::vector<Range>& windowRanges() const { return ranges_; }
+  const UnsetList<Range>& windowRanges() const { return ranges_; }
   int64_t groupFrames() const { return groupFrames_; }
 
  private:
+  // Levels of part of a window, or of a whole one.
+  struct Window {
+    float lo[2], hi[2];
+    float sum[2];
+  };
   void addFrames(const uint8_t* frames, int64_t count);
   void measure(const uint8_t* frames, int32_t count, Window& part, float& sustained, Range& exact);
   void scaled(const FrameLevels& levels, Window& window, Range* exact) const;
+  // A window appended, and the last one grown by a part of it.
+  void append(const Window& window);
+  void merge(const Window& part);
+  // A window's sustained level appended, or raised by a part of it.
+  void appendSustained(float level);
+  void raiseSustained(float level);
   PcmFormat format_;
   int32_t frameSize_;
   int32_t windowFrames_;
-  std::vector<Window> windows_;
+  int channels_;
+  bool narrow_;
+  UnsetList<Bounds<int16_t>> narrowBounds_;
+  UnsetList<Bounds<float>> bounds_;
+  UnsetList<float> sums_;
+  std::size_t count_ = 0;
   int32_t burst_;
-  std::vector<float> sustained_;
+  UnsetList<float> sustained_;
+  UnsetList<uint16_t> narrowSustained_;
   int32_t inWindow_ = 0;  // frames of the last window so far
   int64_t groupFrames_ = 0;
-  std::vector<Range> groups_;
+  UnsetList<Range> groups_;
   bool exact_;  // ranges_ kept
   // A kernel's levels are of the samples' own units; wider ones than 16
   // bits are scaled down exactly by a power of two.
   float scale_;
-  std::vector<Range> ranges_;
+  UnsetList<Range> ranges_;
   int64_t inGroup_ = 0;
   int64_t frames_ = 0;
   ScanKernels kernels_;

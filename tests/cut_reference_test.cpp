@@ -13,6 +13,7 @@
 
 #include "cut/cut.h"
 #include "cut/level_scan.h"
+#include "cut/level_windows.h"
 #include "cut/scan_kernels.h"
 #include "tests/support.h"
 #include "wave/format.h"
@@ -524,6 +525,80 @@ TEST(SilenceCutAgainstTheRules, ScanFromTheLevelsReportsWhatTheWholeScanDoes) {
   // Most tapes were cut somewhere, and most of their frames were not read again.
   EXPECT_GT(fromLevels, 75);
   EXPECT_LT(reread, total / 2);
+}
+
+// Each window's bounds and sums against the samples read one by one, for
+// every coding and both channel counts, whatever lengths the data comes in.
+TEST(SilenceCutAgainstTheRules, WindowLevelsAreThoseOfTheirSamples) {
+  std::mt19937 rng(20261211);
+  for (int round = 0; round < 40; ++round) {
+    const int channels = 1 + round % 2;
+    const int kind = (round / 2) % 5;  // 8, 16, 24, 32 bits, 32-bit float
+    const int bits = kind == 0 ? 8 : kind == 1 ? 16 : kind == 2 ? 24 : 32;
+    PcmFormat f;
+    f.channels = static_cast<uint16_t>(channels);
+    f.bitsPerSample = static_cast<uint16_t>(bits);
+    f.sampleRate = round % 3 == 0 ? 11025 : 8000;
+    if (kind == 4) f.kind = SampleKind::Float;
+    SCOPED_TRACE(::testing::Message() << "round " << round << ": " << channels << "ch " << bits << " bits"
+                                      << (kind == 4 ? " float" : ""));
+    const int bytes = bits / 8, window = f.sampleRate / 100;
+    const int frames = 1 + static_cast<int>(rng() % 20000);
+    // Full scale and quiet stretches; a window's length in samples of the
+    // extremes now and then.
+    Bytes data(static_cast<std::size_t>(frames) * channels * bytes);
+    std::vector<double> value(static_cast<std::size_t>(frames) * channels);
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      const bool quiet = (i / (3 * window)) % 2 == 0;
+      uint8_t* p = data.data() + i * bytes;
+      const uint32_t r = rng();
+      const int32_t extreme = rng() % 50 == 0 ? (r % 2 ? INT32_MAX : INT32_MIN) : 0;
+      if (kind == 4) {
+        const float x = extreme ? (extreme > 0 ? 1.0f : -1.0f)
+                                : static_cast<float>(static_cast<int32_t>(r) / (quiet ? 2.2e13 : 2.2e9));
+        std::memcpy(p, &x, 4);
+        value[i] = x * 32768.0f;
+        continue;
+      }
+      const int32_t v = extreme ? extreme : quiet ? static_cast<int32_t>(r) >> 24 : static_cast<int32_t>(r);
+      const auto w = static_cast<uint32_t>(v) >> (32 - bits);  // the top bits
+      for (int b = 0; b < bytes; ++b) p[b] = static_cast<uint8_t>(w >> (8 * b));
+      const int32_t s = static_cast<int32_t>(w << (32 - bits)) >> (32 - bits);
+      value[i] = bits == 8    ? static_cast<double>(static_cast<int32_t>(w) - 128)
+                 : bits == 16 ? s
+                 : bits == 24 ? s / 256.0
+                              : static_cast<float>(s) / 65536.0f;  // a float's digits, as kept
+    }
+    LevelWindows levels(f, static_cast<int64_t>(data.size()), 3);
+    for (std::size_t at = 0; at < data.size();) {
+      const std::size_t part = std::min(data.size() - at, std::size_t{1} + rng() % 3000);
+      levels.add(data.data() + at, part);
+      at += part;
+    }
+    const auto count = static_cast<std::size_t>((frames + window - 1) / window);
+    ASSERT_EQ(levels.windowCount(), count);
+    ASSERT_EQ(levels.sums().size(), count * static_cast<std::size_t>(channels));
+    for (std::size_t w = 0; w < count; ++w)
+      for (int c = 0; c < channels; ++c) {
+        double lo = INFINITY, hi = -INFINITY, sum = 0;
+        const std::size_t last = std::min<std::size_t>((w + 1) * window, static_cast<std::size_t>(frames));
+        for (std::size_t i = w * window; i < last; ++i) {
+          const double x = value[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)];
+          lo = std::min(lo, x);
+          hi = std::max(hi, x);
+          sum += x;
+        }
+        SCOPED_TRACE(::testing::Message() << "window " << w << " channel " << c);
+        ASSERT_EQ(levels.lo(w, c), lo);
+        ASSERT_EQ(levels.hi(w, c), hi);
+        // Whole sums of 8 and 16 bits stay within a float's digits.
+        const double got = levels.sums()[w * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)];
+        if (bits <= 16 && kind != 4)
+          ASSERT_EQ(got, sum);
+        else
+          ASSERT_NEAR(got, sum, 1e-6 * window * 32768);
+      }
+  }
 }
 
 }  // namespace
