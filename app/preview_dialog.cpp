@@ -398,7 +398,9 @@ void PreviewDialog::scanNow() {
   scanning_ = false;
   CancelButton->setEnabled(false);
   enableEdits();
-  emit scanEnded(complete);
+  // A change made meanwhile stopped the suggestion (or kept it from
+  // starting): the scan it asked for ends the matter.
+  emit scanEnded(complete && !cancel_);
 
   if (doneWanted_) {
     const int result = *doneWanted_;

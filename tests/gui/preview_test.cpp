@@ -72,21 +72,22 @@ class PreviewTest : public QObject, mv::test::WindowFixture {
     form_->Edit4->setText(dir("out"));
     form_->SpinEdit8->setValue(runLength);
   }
-  // The preview opened by the menu, its first scan done.
-  mv::PreviewDialog* openPreview() {
-    form_->KP1->trigger();
-    auto* d = form_->findChild<mv::PreviewDialog*>("PreviewDialog");
-    if (!d) return nullptr;
-    QSignalSpy ended(d, &mv::PreviewDialog::scanEnded);
-    if (!d->isVisible() || !ended.wait(10000)) return nullptr;
-    return d;
-  }
   // Waits for a scan that ends complete: a change while one runs ends that
   // one first, cancelled.
   static bool endsComplete(QSignalSpy& ended) {
     for (int scans = 0; scans < 4; ++scans)
       if (!ended.wait(10000) || ended.last().at(0).toBool()) return !ended.isEmpty() && ended.last().at(0).toBool();
     return false;
+  }
+  // The preview opened by the menu, its first scan done: the one that ends
+  // complete, as the dialog's own start may cancel the first.
+  mv::PreviewDialog* openPreview() {
+    form_->KP1->trigger();
+    auto* d = form_->findChild<mv::PreviewDialog*>("PreviewDialog");
+    if (!d) return nullptr;
+    QSignalSpy ended(d, &mv::PreviewDialog::scanEnded);
+    if (!d->isVisible() || !endsComplete(ended)) return nullptr;
+    return d;
   }
   // What a program prints, or nothing when it fails.
   static QByteArray output(const QString& program, const QStringList& args) {
