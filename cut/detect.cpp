@@ -203,7 +203,9 @@ class Levels {
         if (peaks && (*peaks)[static_cast<std::size_t>(i)] >= below) continue;
         const auto at = static_cast<std::size_t>(i * channels_);
         // A float's infinity is sound, not an offset (and would make none).
-        if (!std::isfinite(sums[at] + sums[at + static_cast<std::size_t>(channels_ - 1)])) continue;
+        bool finite = true;
+        for (int c = 0; c < channels_; ++c) finite &= std::isfinite(sums[at + static_cast<std::size_t>(c)]);
+        if (!finite) continue;
         for (int c = 0; c < channels_; ++c) sum[c] += sums[at + static_cast<std::size_t>(c)];
         ++windows;
       }
