@@ -9,6 +9,7 @@
 #include "cut/flac_sink.h"
 #include "cut/trim_sink.h"
 #include "cut/wave_sink.h"
+#include "cut/unset_list.h"
 #include "flac/flac_source.h"
 #include "wave/checked.h"
 #include "wave/encoded.h"

@@ -16,6 +16,7 @@
 #include <type_traits>
 
 #include "cut/measure.h"
+#include "cut/unset_list.h"
 #include "wave/errors.h"
 
 namespace mv {
@@ -33,7 +34,7 @@ struct Stretch {
 // The lowest and highest sample of each channel over some windows.
 struct Range {
   double lo[2] = {INFINITY, INFINITY}, hi[2] = {-INFINITY, -INFINITY};
-  // Of a window or an envelope group.
+  // Of a window's exact range or an envelope group.
   template <class Levels>
   void add(const Levels& w, int channels) {
     for (int c = 0; c < channels; ++c) {

@@ -7,9 +7,6 @@
 #include <cstring>
 #include <type_traits>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include "cut/measure.h"
 
 namespace mv {
@@ -125,17 +122,6 @@ void plainLevels(const uint8_t* p, int64_t take, int32_t burst, float lo[2], flo
 }
 
 }  // namespace
-
-void Prefault(void* data, std::size_t bytes) {
-#ifdef MADV_POPULATE_WRITE
-  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-  const auto from = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
-  const auto to = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
-  if (to > from) (void)madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
-#else
-  (void)data, (void)bytes;
-#endif
-}
 
 LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t burstFrames)
     : format_(format),
