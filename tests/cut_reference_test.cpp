@@ -527,40 +527,58 @@ TEST(SilenceCutAgainstTheRules, ScanFromTheLevelsReportsWhatTheWholeScanDoes) {
   EXPECT_LT(reread, total / 2);
 }
 
-// Each window's bounds and sums against the samples read one by one, for
-// every coding and both channel counts, whatever lengths the data comes in.
+// Each window's bounds, sums and sustained level against the samples read
+// one by one, for every coding and both channel counts, whatever lengths the
+// data comes in.
 TEST(SilenceCutAgainstTheRules, WindowLevelsAreThoseOfTheirSamples) {
   std::mt19937 rng(20261211);
-  for (int round = 0; round < 40; ++round) {
+  constexpr int32_t kBurst = 3;
+  for (int round = 0; round < 48; ++round) {
     const int channels = 1 + round % 2;
-    const int kind = (round / 2) % 5;  // 8, 16, 24, 32 bits, 32-bit float
-    const int bits = kind == 0 ? 8 : kind == 1 ? 16 : kind == 2 ? 24 : 32;
+    const int kind = (round / 2) % 6;  // 8, 16, 24, 32 bits, 32 and 64-bit float
+    const int bits = kind == 0 ? 8 : kind == 1 ? 16 : kind == 2 ? 24 : kind == 5 ? 64 : 32;
+    const bool floating = kind >= 4;
     PcmFormat f;
     f.channels = static_cast<uint16_t>(channels);
     f.bitsPerSample = static_cast<uint16_t>(bits);
     f.sampleRate = round % 3 == 0 ? 11025 : 8000;
-    if (kind == 4) f.kind = SampleKind::Float;
+    if (floating) f.kind = SampleKind::Float;
     SCOPED_TRACE(::testing::Message() << "round " << round << ": " << channels << "ch " << bits << " bits"
-                                      << (kind == 4 ? " float" : ""));
+                                      << (floating ? " float" : ""));
     const int bytes = bits / 8, window = f.sampleRate / 100;
     const int frames = 1 + static_cast<int>(rng() % 20000);
     // Full scale and quiet stretches; a window's length in samples of the
-    // extremes now and then.
+    // extremes now and then. The second window is a steady sound of 3/4 of
+    // full scale, which is its sustained level.
     Bytes data(static_cast<std::size_t>(frames) * channels * bytes);
     std::vector<double> value(static_cast<std::size_t>(frames) * channels);
+    const auto steadyFrom = static_cast<std::size_t>(window * channels), steadyTo = 2 * steadyFrom;
     for (std::size_t i = 0; i < value.size(); ++i) {
-      const bool quiet = (i / (3 * window)) % 2 == 0;
+      const bool quiet = (i / (3 * window)) % 2 == 0, steady = i >= steadyFrom && i < steadyTo;
       uint8_t* p = data.data() + i * bytes;
       const uint32_t r = rng();
       const int32_t extreme = rng() % 50 == 0 ? (r % 2 ? INT32_MAX : INT32_MIN) : 0;
-      if (kind == 4) {
-        const float x = extreme ? (extreme > 0 ? 1.0f : -1.0f)
-                                : static_cast<float>(static_cast<int32_t>(r) / (quiet ? 2.2e13 : 2.2e9));
-        std::memcpy(p, &x, 4);
-        value[i] = x * 32768.0f;
+      if (floating) {
+        const double x = steady    ? (i % 3 ? 0.75 : -0.75)
+                         : extreme ? (extreme > 0 ? 1.0 : -1.0)
+                                   : static_cast<int32_t>(r) / (quiet ? 2.2e13 : 2.2e9);
+        if (bits == 32) {
+          const auto y = static_cast<float>(x);
+          std::memcpy(p, &y, 4);
+          value[i] = y * 32768.0f;
+        } else {
+          std::memcpy(p, &x, 8);
+          value[i] = static_cast<float>(x * 32768.0);
+        }
         continue;
       }
-      const int32_t v = extreme ? extreme : quiet ? static_cast<int32_t>(r) >> 24 : static_cast<int32_t>(r);
+      // 8-bit samples are stored 128 above their value.
+      const int32_t high = bits == 8 ? static_cast<int32_t>(0xE0000000u) : 0x60000000;
+      const int32_t low = bits == 8 ? 0x20000000 : -0x60000000;
+      const int32_t v = steady    ? (i % 3 ? high : low)
+                        : extreme ? extreme
+                        : quiet   ? static_cast<int32_t>(r) >> 24
+                                  : static_cast<int32_t>(r);
       const auto w = static_cast<uint32_t>(v) >> (32 - bits);  // the top bits
       for (int b = 0; b < bytes; ++b) p[b] = static_cast<uint8_t>(w >> (8 * b));
       const int32_t s = static_cast<int32_t>(w << (32 - bits)) >> (32 - bits);
@@ -569,15 +587,44 @@ TEST(SilenceCutAgainstTheRules, WindowLevelsAreThoseOfTheirSamples) {
                  : bits == 24 ? s / 256.0
                               : static_cast<float>(s) / 65536.0f;  // a float's digits, as kept
     }
-    LevelWindows levels(f, static_cast<int64_t>(data.size()), 3);
+    LevelWindows levels(f, static_cast<int64_t>(data.size()), kBurst);
+    std::vector<std::size_t> parted;  // where each part begins, in bytes
     for (std::size_t at = 0; at < data.size();) {
       const std::size_t part = std::min(data.size() - at, std::size_t{1} + rng() % 3000);
+      parted.push_back(at);
       levels.add(data.data() + at, part);
       at += part;
     }
     const auto count = static_cast<std::size_t>((frames + window - 1) / window);
     ASSERT_EQ(levels.windowCount(), count);
     ASSERT_EQ(levels.sums().size(), count * static_cast<std::size_t>(channels));
+    std::vector<double> sustained;
+    levels.withSustained([&](const auto& list) { sustained.assign(list.begin(), list.end()); });
+    ASSERT_EQ(sustained.size(), count);
+    for (std::size_t w = 0; w < count; ++w) {
+      const std::size_t last = std::min<std::size_t>((w + 1) * window, static_cast<std::size_t>(frames));
+      // A level kBurst frames in a row reach, not more: the cut would hear
+      // a sound that is not there.
+      auto loudness = [&](std::size_t frame) {
+        double m = 0;
+        for (int c = 0; c < channels; ++c)
+          m = std::max(m, std::abs(value[frame * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)]));
+        return m;
+      };
+      bool reached = sustained[w] == 0;
+      for (std::size_t i = w * window; !reached && i + kBurst <= last; ++i) {
+        reached = true;
+        for (std::size_t k = i; k < i + kBurst; ++k) reached = reached && loudness(k) >= sustained[w];
+      }
+      EXPECT_TRUE(reached) << "window " << w << " sustained " << sustained[w];
+      // A steady sound read in one part is found at its level.
+      const std::size_t frameBytes = static_cast<std::size_t>(channels * bytes);
+      const auto in = std::upper_bound(parted.begin(), parted.end(), w * window * frameBytes);
+      const bool onePart = in == parted.end() || *in >= last * frameBytes;
+      if (w == 1 && last == 2 * static_cast<std::size_t>(window) && onePart) {
+        EXPECT_EQ(sustained[w], bits == 8 ? 96 : 24576);
+      }
+    }
     for (std::size_t w = 0; w < count; ++w)
       for (int c = 0; c < channels; ++c) {
         double lo = INFINITY, hi = -INFINITY, sum = 0;
@@ -593,7 +640,7 @@ TEST(SilenceCutAgainstTheRules, WindowLevelsAreThoseOfTheirSamples) {
         ASSERT_EQ(levels.hi(w, c), hi);
         // Whole sums of 8 and 16 bits stay within a float's digits.
         const double got = levels.sums()[w * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)];
-        if (bits <= 16 && kind != 4)
+        if (bits <= 16)
           ASSERT_EQ(got, sum);
         else
           ASSERT_NEAR(got, sum, 1e-6 * window * 32768);
