@@ -268,7 +268,7 @@ class LevelScan {
   // A channel with no sample but NaNs is given NaNs, which no peak counts.
   int32_t peakOfRange(const double lo[2], const double hi[2]) const {
     if (!(lo[0] <= hi[0]) && !(fmt_.channels == 2 && lo[1] <= hi[1])) return 0;  // no frames
-    uint8_t frames[2 * 2 * 4];
+    uint8_t frames[2 * 2 * 8];
     for (int c = 0; c < fmt_.channels; ++c) {
       const bool empty = !(lo[c] <= hi[c]);
       encode(empty ? NAN : lo[c], frames + c * fmt_.bytesPerSample());
@@ -279,6 +279,11 @@ class LevelScan {
   }
 
   void encode(double v, uint8_t* p) const {
+    if (fmt_.isFloat() && fmt_.bitsPerSample == 64) {
+      const double x = v / 32768;
+      std::memcpy(p, &x, 8);
+      return;
+    }
     if (fmt_.isFloat()) {
       const auto x = static_cast<float>(v / 32768);
       std::memcpy(p, &x, 4);
@@ -370,11 +375,13 @@ bool CanScanFromLevels(const CutSettings& s, const LevelWindows& levels, const C
   const int64_t fs = f.frameBytes();
   // 32-bit samples too: an integer's level is rounded to a float's 24 bits,
   // by at most 1/512 of a 16-bit unit, a float's is exact, and a NaN counts
-  // as 0 where the scan takes it as sound. So every frame of a window's
-  // sustained level T + |zero| + 1 has a sample of at least T, corrected and
-  // clamped: loud by the scan's test. A 64-bit float has no kernel. Levels
-  // sustained over more frames than a click serve any shorter click.
-  const bool kernel = f.isFloat() ? f.bitsPerSample == 32
+  // as 0 where the scan takes it as sound. A 64-bit float's is rounded to a
+  // float's digits: by half a unit at most below 2^24 units, and above them
+  // it is far past any threshold. So every frame of a window's sustained
+  // level T + |zero| + 1 has a sample of at least T, corrected and clamped:
+  // loud by the scan's test. Levels sustained over more frames than a click
+  // serve any shorter click.
+  const bool kernel = f.isFloat() ? f.bitsPerSample == 32 || f.bitsPerSample == 64
                                   : f.bitsPerSample == 8 || f.bitsPerSample == 16 || f.bitsPerSample == 24 ||
                                         f.bitsPerSample == 32;
   return s.dryRun && s.mode == CutMode::AtSilences && !s.keepSilenceSeconds && kernel && levels.format() == f &&

@@ -131,7 +131,7 @@ LevelWindows::LevelWindows(const PcmFormat& format, int64_t dataBytes, int32_t b
       narrow_(!format.isFloat() && format.bitsPerSample <= 16),
       burst_(burstFrames),
       groupFrames_(dataBytes > 0 ? EnvelopeFrames(format, dataBytes) : 0),
-      exact_(format.bitsPerSample == 32),
+      exact_(format.bitsPerSample >= 32),
       scale_(std::ldexp(1.0f, -std::max(0, format.bitsPerSample - 16))),
       kernels_(ScanKernelsFor(format)) {
   x_.burst = fx_.burst = burst_;
@@ -181,8 +181,8 @@ inline void LevelWindows::measure(const uint8_t* p, int32_t count, Window& w, fl
     for (int c = 0; c < channels; ++c) {
       exact.lo[c] = fx_.lo[c] * 32768.0;
       exact.hi[c] = fx_.hi[c] * 32768.0;
-      w.lo[c] = fx_.lo[c] * 32768.0f;
-      w.hi[c] = fx_.hi[c] * 32768.0f;
+      w.lo[c] = static_cast<float>(exact.lo[c]);
+      w.hi[c] = static_cast<float>(exact.hi[c]);
       if (fx_.nan[c]) {
         w.lo[c] = std::min(w.lo[c], 0.0f);
         w.hi[c] = std::max(w.hi[c], 0.0f);

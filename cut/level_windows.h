@@ -64,14 +64,14 @@ class LevelWindows {
   }
   int32_t burstFrames() const { return burst_; }
   // In the test's units: exact, a float's NaN left out (lo above hi when a
-  // channel has nothing else), but for 64-bit floats.
+  // channel has nothing else).
   struct Range {
     double lo[2], hi[2];
   };
   // Per envelope group of groupFrames() frames (none without dataBytes).
   const UnsetList<Range>& groups() const { return groups_; }
-  // Per window, of 32-bit samples: a window's lo and hi round a 32-bit
-  // integer to a float's digits, and count a NaN as 0. Empty for the others.
+  // Per window, of 32 and 64-bit samples: a window's lo and hi round them
+  // to a float's digits, and count a NaN as 0. Empty for the others.
   const UnsetList<Range>& windowRanges() const { return ranges_; }
   int64_t groupFrames() const { return groupFrames_; }
 

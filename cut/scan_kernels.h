@@ -79,9 +79,10 @@ struct FrameLevels {
 // The levels of float frames: per channel the lowest and highest sample that
 // is not a NaN, in the samples' own units (lo above hi when there is none),
 // and whether there is a NaN; the sum and the sustained level (as above) in
-// 16-bit units, |x| * 32768, a NaN counting as 0.
+// 16-bit units, |x| * 32768, a NaN counting as 0; a 64-bit float's
+// sustained level is rounded to a float's digits.
 struct FloatLevels {
-  float lo[2], hi[2];
+  double lo[2], hi[2];
   bool nan[2];
   double sum[2];
   int32_t burst = 0;
@@ -111,7 +112,7 @@ struct ScanKernels {
   // with the given burst, into out[0] to out[windows - 1].
   void (*windowLevels)(const uint8_t* frames, int32_t windowFrames, int32_t windows, int32_t burst,
                        FrameLevels* out) = nullptr;
-  // The same for 32-bit floats; null for the others.
+  // The same for floats; null for the others.
   void (*floatLevels)(const uint8_t* frames, int32_t count, FloatLevels& out) = nullptr;
 };
 

@@ -161,18 +161,20 @@ bool sustains(const std::vector<L>& levels, S sustained, int32_t burst) {
   return false;
 }
 
-// The levels of 32-bit float frames, with NaNs, infinities and samples
-// beyond full scale among them: portable and wide alike, and as a plain
-// reading gives them (the sums in another order, so nearly).
+// The levels of 32 and 64-bit float frames, with NaNs, infinities and
+// samples beyond full scale among them: portable and wide alike, and as a
+// plain reading gives them (the sums in another order, so nearly).
 void floatLevelsMatchAPlainReading(std::mt19937& rng, const PcmFormat& format, const ScanKernels& portable,
                                    const ScanKernels& wide) {
   ASSERT_TRUE(portable.floatLevels && wide.floatLevels);
-  const int f = format.frameBytes(), channels = format.channels;
+  const int f = format.frameBytes(), channels = format.channels, bytes = format.bytesPerSample();
+  const bool wide64 = format.bitsPerSample == 64;
   Bytes e = randomFramesOf(rng, format, 12288, 3000);
   // A stretch where the first channel is all NaN.
   for (int i = 300; i < 420; ++i) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    std::memcpy(e.data() + i * f, &nan, 4);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const auto narrow = static_cast<float>(nan);
+    std::memcpy(e.data() + i * f, wide64 ? static_cast<const void*>(&nan) : &narrow, static_cast<std::size_t>(bytes));
   }
   for (int32_t at = 0; at < 40; ++at)
     for (int32_t count = 1; static_cast<std::size_t>((at + count) * f) <= e.size();
@@ -182,19 +184,21 @@ void floatLevelsMatchAPlainReading(std::mt19937& rng, const PcmFormat& format, c
       x.burst = y.burst = 1 + static_cast<int32_t>(rng() % 12);
       std::vector<float> levels;
       for (int32_t i = at; i < at + count; ++i) {
-        float loud = 0;
+        double loud = 0;
         for (int c = 0; c < channels; ++c) {
-          const auto v = static_cast<float>(sampleOf(e, static_cast<std::size_t>(i * f + 4 * c), format));
+          double v = sampleOf(e, static_cast<std::size_t>(i * f + bytes * c), format);
+          if (!wide64) v = static_cast<float>(v);
           if (std::isnan(v)) {
             plain.nan[c] = true;
             continue;
           }
           plain.lo[c] = std::min(plain.lo[c], v);
           plain.hi[c] = std::max(plain.hi[c], v);
-          plain.sum[c] += v * 32768.0f;
-          loud = std::max(loud, std::abs(v * 32768.0f));
+          plain.sum[c] += wide64 ? v * 32768.0 : static_cast<float>(v) * 32768.0f;
+          loud = std::max(loud, std::abs(v * 32768.0));
         }
-        levels.push_back(loud);
+        // As the kernel keeps it: a 64-bit level rounded to a float's digits.
+        levels.push_back(static_cast<float>(loud));
       }
       portable.floatLevels(e.data() + at * f, count, x);
       wide.floatLevels(e.data() + at * f, count, y);
@@ -282,7 +286,7 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
     // Levels of frames of every count from every alignment, both against a
     // plain reading; the lowest integer sample is one louder than the highest.
     if (format.isFloat()) {
-      if (format.bitsPerSample == 32) floatLevelsMatchAPlainReading(rng, format, portable, *wide);
+      floatLevelsMatchAPlainReading(rng, format, portable, *wide);
       continue;
     }
     ASSERT_TRUE(portable.levels && wide->levels);
