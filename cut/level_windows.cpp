@@ -1,7 +1,6 @@
 #include "cut/level_windows.h"
 
 #include <algorithm>
-#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -13,59 +12,7 @@ namespace mv {
 
 namespace {
 
-// A sample in the test's units, of a coding fixed when built.
-template <int Bits, bool Float>
-float sampleOf(const uint8_t* p) {
-  if constexpr (Float && Bits == 64) {
-    double d;
-    std::memcpy(&d, p, 8);
-    return std::isnan(d) ? 0.0f : static_cast<float>(d * 32768.0);
-  } else if constexpr (Float) {
-    float x;
-    std::memcpy(&x, p, 4);
-    return std::isnan(x) ? 0.0f : x * 32768.0f;
-  } else if constexpr (Bits == 8) {
-    return static_cast<float>(p[0]) - 128.0f;
-  } else if constexpr (Bits == 16) {
-    return static_cast<float>(static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8)));
-  } else if constexpr (Bits == 24) {
-    return static_cast<float>(static_cast<int32_t>(static_cast<uint32_t>(p[0] << 8 | p[1] << 16 | p[2] << 24)) >> 8) /
-           256.0f;
-  } else {
-    int32_t v;
-    std::memcpy(&v, p, 4);
-    return static_cast<float>(v) / 65536.0f;
-  }
-}
-
-// A coding's reader as a type, so that a part's loop asks the format once.
-template <int Bits, bool Float>
-struct Coding {
-  static constexpr int32_t kBytes = Bits / 8;
-  static float read(const uint8_t* p) { return sampleOf<Bits, Float>(p); }
-};
-
-// Calls f with the Coding of a format.
-template <class F>
-decltype(auto) withCoding(const PcmFormat& f, F&& call) {
-  if (f.isFloat()) return f.bitsPerSample == 64 ? call(Coding<64, true>{}) : call(Coding<32, true>{});
-  switch (f.bitsPerSample) {
-    case 8:
-      return call(Coding<8, false>{});
-    case 16:
-      return call(Coding<16, false>{});
-    case 24:
-      return call(Coding<24, false>{});
-    default:
-      return call(Coding<32, false>{});
-  }
-}
-
-float sampleAt(const uint8_t* p, const PcmFormat& f) {
-  return withCoding(f, [&]<class C>(C) { return C::read(p); });
-}
-
-// The same exactly, a NaN kept (which a range passes by).
+// A sample in the test's units, exactly, a NaN kept (which a range passes by).
 double exactAt(const uint8_t* p, const PcmFormat& f) {
   if (f.isFloat() && f.bitsPerSample == 32) {
     float x;
@@ -77,48 +24,19 @@ double exactAt(const uint8_t* p, const PcmFormat& f) {
     std::memcpy(&x, p, 8);
     return x * 32768.0;
   }
-  if (f.bitsPerSample == 32) {
-    int32_t v;
-    std::memcpy(&v, p, 4);
-    return v / 65536.0;
-  }
-  return sampleAt(p, f);
-}
-
-// The levels of frames of a format without a kernel, a sample at a time; the
-// sustained level in blocks of a power of two frames, as the kernels take
-// them. In locals, so that each sum waits only for its own last addition.
-template <class C, int Channels>
-void plainLevels(const uint8_t* p, int64_t take, int32_t burst, float lo[2], float hi[2], float sum[2],
-                 float& sustained) {
-  constexpr int32_t kFrame = Channels * C::kBytes;
-  const int64_t block = burst > 0 ? std::bit_ceil(static_cast<uint32_t>(burst)) : 0;
-  float l[2] = {lo[0], lo[1]}, h[2] = {hi[0], hi[1]}, s[2] = {sum[0], sum[1]};
-  float most = sustained, blockLeast = INFINITY;
-  int64_t inBlock = 0;
-  for (int64_t f = 0; f < take; ++f, p += kFrame) {
-    float loud = 0;
-#pragma GCC unroll 2
-    for (int c = 0; c < Channels; ++c) {
-      const float v = C::read(p + c * C::kBytes);
-      l[c] = std::min(l[c], v);
-      h[c] = std::max(h[c], v);
-      s[c] += v;
-      loud = std::max(loud, std::abs(v));
-    }
-    blockLeast = std::min(blockLeast, loud);
-    if (++inBlock == block) {
-      most = std::max(most, blockLeast);
-      blockLeast = INFINITY;
-      inBlock = 0;
+  switch (f.bitsPerSample) {
+    case 8:
+      return p[0] - 128.0;
+    case 16:
+      return static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8));
+    case 24:
+      return (static_cast<int32_t>(static_cast<uint32_t>(p[0] << 8 | p[1] << 16 | p[2] << 24)) >> 8) / 256.0;
+    default: {
+      int32_t v;
+      std::memcpy(&v, p, 4);
+      return v / 65536.0;
     }
   }
-  for (int c = 0; c < Channels; ++c) {
-    lo[c] = l[c];
-    hi[c] = h[c];
-    sum[c] = s[c];
-  }
-  sustained = most;
 }
 
 }  // namespace
@@ -261,7 +179,6 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
   // Groups shorter than a window (a short source) are measured apart, so
   // that windows are not cut into parts too short to hold a sound.
   const bool fineGroups = groupFrames_ > 0 && groupFrames_ < windowFrames_;
-  const bool kernel = kernels_.levels || kernels_.floatLevels;
   // A group's range grows by a part of its frames, which never pass its end.
   auto toGroup = [&](const auto& lo, const auto& hi, int64_t take) __attribute__((always_inline)) {
     if (inGroup_ == 0) groups_.push_back({{INFINITY, INFINITY}, {-INFINITY, -INFINITY}});
@@ -276,7 +193,7 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
   Range exact;
   while (count > 0) {
     // Whole windows within a group, each from one call.
-    if (inWindow_ == 0 && kernel && !fineGroups) {
+    if (inWindow_ == 0 && !fineGroups) {
       const int64_t W = windowFrames_;
       // Integer windows many at a time, their levels then scaled into the
       // lists.
@@ -382,21 +299,7 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
     if (groupFrames_ > 0 && !fineGroups) take = std::min(take, groupFrames_ - inGroup_);
     Window part;
     float sustained = 0;
-    if (kernel) {
-      measure(p, static_cast<int32_t>(take), part, sustained, exact);
-    } else {
-      part = {{INFINITY, INFINITY}, {-INFINITY, -INFINITY}, {0, 0}};
-      withCoding(format_, [&]<class C>(C) {
-        if (channels == 2)
-          plainLevels<C, 2>(p, take, burst_, part.lo, part.hi, part.sum, sustained);
-        else
-          plainLevels<C, 1>(p, take, burst_, part.lo, part.hi, part.sum, sustained);
-      });
-      for (int c = 0; c < 2; ++c) {
-        exact.lo[c] = part.lo[c];
-        exact.hi[c] = part.hi[c];
-      }
-    }
+    measure(p, static_cast<int32_t>(take), part, sustained, exact);
     if (burst_ > 0) raiseSustained(sustained);
     merge(part);
     for (int c = 0; c < channels; ++c) {
