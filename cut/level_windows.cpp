@@ -280,7 +280,7 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
       const int64_t W = windowFrames_;
       // Integer windows many at a time, their levels then scaled into the
       // lists.
-      while (kernels_.windowLevels && count >= W) {
+      while ((narrow_ ? kernels_.narrowWindowLevels != nullptr : kernels_.windowLevels != nullptr) && count >= W) {
         int64_t n = std::min<int64_t>(count / W, kBatch);
         if (groupFrames_ > 0) n = std::min(n, (groupFrames_ - inGroup_) / W);
         if (n == 0) break;
@@ -333,12 +333,39 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
             most[c] = hi[c];
           }
         };
-        if (narrow_)
-          channels == 2 ? fill.template operator()<2>(narrowBounds_, narrowSustained_)
-                        : fill.template operator()<1>(narrowBounds_, narrowSustained_);
-        else
+        if (narrow_) {
+          // Written by the kernel as the lists keep them; the batch's range
+          // from its bounds.
+          narrowBounds_.resize(sums_.size());
+          uint16_t* sustained = nullptr;
+          if (burst_ > 0) {
+            narrowSustained_.resize(narrowSustained_.size() + m);
+            sustained = narrowSustained_.data() + narrowSustained_.size() - m;
+          }
+          static_assert(sizeof(Bounds<int16_t>) == 2 * sizeof(int16_t));
+          Bounds<int16_t>* b = narrowBounds_.data() + at;
+          kernels_.narrowWindowLevels(p, windowFrames_, static_cast<int32_t>(n), burst_,
+                                      reinterpret_cast<int16_t*>(b), sum, sustained);
+          if (groupFrames_ > 0) {
+            const auto range = [&]<int Channels>() {
+              int32_t lo[2] = {INT16_MAX, INT16_MAX}, hi[2] = {INT16_MIN, INT16_MIN};
+              for (std::size_t k = 0; k < m; ++k)
+#pragma GCC unroll 2
+                for (int c = 0; c < Channels; ++c) {
+                  lo[c] = std::min<int32_t>(lo[c], b[k * Channels + c].lo);
+                  hi[c] = std::max<int32_t>(hi[c], b[k * Channels + c].hi);
+                }
+              for (int c = 0; c < Channels; ++c) {
+                least[c] = lo[c];
+                most[c] = hi[c];
+              }
+            };
+            channels == 2 ? range.template operator()<2>() : range.template operator()<1>();
+          }
+        } else {
           channels == 2 ? fill.template operator()<2>(bounds_, sustained_)
                         : fill.template operator()<1>(bounds_, sustained_);
+        }
         count_ += m;
         if (exact_)
           for (std::size_t k = 0; k < m; ++k) {

@@ -111,6 +111,12 @@ struct ScanKernels {
   // with the given burst, into out[0] to out[windows - 1].
   void (*windowLevels)(const uint8_t* frames, int32_t windowFrames, int32_t windows, int32_t burst,
                        FrameLevels* out) = nullptr;
+  // The same of 8- and 16-bit samples, written as the window lists keep
+  // them: per window and channel its lo and hi (a pair of int16_t) and its
+  // sum as a float, and per window its sustained level when `sustained` is
+  // given; null for the others.
+  void (*narrowWindowLevels)(const uint8_t* frames, int32_t windowFrames, int32_t windows, int32_t burst,
+                             int16_t* bounds, float* sums, uint16_t* sustained) = nullptr;
   // The same for 32-bit floats; null for the others.
   void (*floatLevels)(const uint8_t* frames, int32_t count, FloatLevels& out) = nullptr;
 };
