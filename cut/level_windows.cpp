@@ -281,10 +281,11 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
       // Integer windows many at a time, their levels then scaled into the
       // lists.
       while ((narrow_ ? kernels_.narrowWindowLevels != nullptr : kernels_.windowLevels != nullptr) && count >= W) {
-        int64_t n = std::min<int64_t>(count / W, kBatch);
+        // Narrow ones need no room of the batch's.
+        int64_t n = narrow_ ? count / W : std::min<int64_t>(count / W, kBatch);
         if (groupFrames_ > 0) n = std::min(n, (groupFrames_ - inGroup_) / W);
         if (n == 0) break;
-        kernels_.windowLevels(p, windowFrames_, static_cast<int32_t>(n), burst_, batch_.data());
+        if (!narrow_) kernels_.windowLevels(p, windowFrames_, static_cast<int32_t>(n), burst_, batch_.data());
         // The batch lies within one group: its range once, of the integers
         // (scaled by a power of two, exactly, after).
         int32_t least[2] = {INT32_MAX, INT32_MAX}, most[2] = {INT32_MIN, INT32_MIN};
