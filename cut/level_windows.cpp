@@ -335,8 +335,8 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
           }
         };
         if (narrow_) {
-          // Written by the kernel as the lists keep them; the batch's range
-          // from its bounds.
+          // Written by the kernel as the lists keep them, with the batch's
+          // range.
           narrowBounds_.resize(sums_.size());
           uint16_t* sustained = nullptr;
           if (burst_ > 0) {
@@ -344,24 +344,14 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
             sustained = narrowSustained_.data() + narrowSustained_.size() - m;
           }
           static_assert(sizeof(Bounds<int16_t>) == 2 * sizeof(int16_t));
-          Bounds<int16_t>* b = narrowBounds_.data() + at;
-          kernels_.narrowWindowLevels(p, windowFrames_, static_cast<int32_t>(n), burst_,
-                                      reinterpret_cast<int16_t*>(b), sum, sustained);
-          if (groupFrames_ > 0) {
-            const auto range = [&]<int Channels>() {
-              int32_t lo[2] = {INT16_MAX, INT16_MAX}, hi[2] = {INT16_MIN, INT16_MIN};
-              for (std::size_t k = 0; k < m; ++k)
-#pragma GCC unroll 2
-                for (int c = 0; c < Channels; ++c) {
-                  lo[c] = std::min<int32_t>(lo[c], b[k * Channels + c].lo);
-                  hi[c] = std::max<int32_t>(hi[c], b[k * Channels + c].hi);
-                }
-              for (int c = 0; c < Channels; ++c) {
-                least[c] = lo[c];
-                most[c] = hi[c];
-              }
-            };
-            channels == 2 ? range.template operator()<2>() : range.template operator()<1>();
+          NarrowLevels out;
+          out.bounds = reinterpret_cast<int16_t*>(narrowBounds_.data() + at);
+          out.sums = sum;
+          out.sustained = sustained;
+          kernels_.narrowWindowLevels(p, windowFrames_, static_cast<int32_t>(n), burst_, out);
+          for (int c = 0; c < 2; ++c) {
+            least[c] = out.lo[c];
+            most[c] = out.hi[c];
           }
         } else {
           channels == 2 ? fill.template operator()<2>(bounds_, sustained_)

@@ -346,9 +346,12 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
         std::vector<float> sums(entries);
         std::vector<uint16_t> kept(static_cast<std::size_t>(windows));
         const bool sustained = frames != 7;
-        if (narrow)
-          k->narrowWindowLevels(e.data() + f, frames, windows, sustained ? burst : 0, bounds.data(), sums.data(),
-                                sustained ? kept.data() : nullptr);
+        NarrowLevels out;
+        out.bounds = bounds.data();
+        out.sums = sums.data();
+        out.sustained = sustained ? kept.data() : nullptr;
+        if (narrow) k->narrowWindowLevels(e.data() + f, frames, windows, sustained ? burst : 0, out);
+        int32_t least[2] = {32767, 32767}, most[2] = {-32768, -32768};
         for (int32_t w = 0; w < windows; ++w) {
           SCOPED_TRACE(::testing::Message() << (k == &portable ? "portable " : "wide ") << frames << " #" << w);
           FrameLevels one;
@@ -368,8 +371,15 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
             ASSERT_EQ(bounds[2 * i], one.lo[c]);
             ASSERT_EQ(bounds[2 * i + 1], one.hi[c]);
             ASSERT_EQ(sums[i], static_cast<float>(one.sum[c]));
+            least[c] = std::min(least[c], one.lo[c]);
+            most[c] = std::max(most[c], one.hi[c]);
           }
         }
+        if (narrow)
+          for (int c = 0; c < 2; ++c) {
+            EXPECT_EQ(out.lo[c], least[c]) << c;
+            EXPECT_EQ(out.hi[c], most[c]) << c;
+          }
       }
     }
     // A steady sound is found sustained at its level, and the most frames a
