@@ -35,6 +35,21 @@ class Counts {
     ++total_;
     whole_ &= x < kParts;
   }
+  // Whole values at least 0 as addWhole counts them, value(i) for each i
+  // below n, the totals kept in locals: an addition to a member each time
+  // waits for the one before.
+  template <class Value>
+  void addWholes(std::size_t n, Value&& value) {
+    uint32_t* const parts = n_.data();
+    bool whole = true;
+    for (std::size_t i = 0; i < n; ++i) {
+      const uint32_t x = value(i);
+      ++parts[std::min(x, kParts - 1)];
+      whole &= x < kParts;
+    }
+    total_ += n;
+    whole_ = whole_ && whole;
+  }
   // Without asking whether it is whole: for partHolding only.
   void addPart(double x) {
     ++n_[partOf(x)];

@@ -106,7 +106,7 @@ class Levels {
       // Whole bounds less whole zero points, exactly, in integers.
       const bool whole = std::is_integral_v<T> && zero[0] == std::round(zero[0]) && zero[1] == std::round(zero[1]);
       const auto each = [&]<int Channels, class V>(const V z0, const V z1) {
-        for (std::size_t i = 0; i < out.size(); ++i) {
+        const auto peakAt = [&](std::size_t i) __attribute__((always_inline)) {
           const auto& x = bounds[i * Channels];
           V p = std::max(V{0}, std::max(x.hi - z0, z0 - x.lo));
           if constexpr (Channels == 2) {
@@ -114,11 +114,17 @@ class Levels {
             p = std::max(p, std::max(y.hi - z1, z1 - y.lo));
           }
           out[i] = static_cast<P>(p);
-          if (!counts) continue;
-          if constexpr (std::is_integral_v<V>)
-            counts->addWhole(static_cast<uint32_t>(p));
-          else
-            counts->add(out[i]);
+          return p;
+        };
+        if constexpr (std::is_integral_v<V>) {
+          if (counts) {
+            counts->addWholes(out.size(), [&](std::size_t i) { return static_cast<uint32_t>(peakAt(i)); });
+            return;
+          }
+        }
+        for (std::size_t i = 0; i < out.size(); ++i) {
+          peakAt(i);
+          if (counts) counts->add(out[i]);
         }
       };
       if constexpr (std::is_integral_v<T>) {

@@ -232,8 +232,30 @@ class LevelScan {
         const T above = Limits::has_infinity ? Limits::infinity() : Limits::max();
         const T below = Limits::has_infinity ? -Limits::infinity() : Limits::lowest();
         T least[2] = {above, above}, most[2] = {below, below};
-        for (auto i = static_cast<std::size_t>(from * Channels); i < static_cast<std::size_t>(to * Channels);
-             i += Channels)
+        auto i = static_cast<std::size_t>(from * Channels);
+        const auto end = static_cast<std::size_t>(to * Channels);
+        if constexpr (std::is_same_v<T, int16_t>) {
+          // Four bounds a step in one vector, each lane the lo or the hi of
+          // a channel (2 / Channels steps of a window apart).
+          using V = int16_t __attribute__((vector_size(16)));
+          V lo, hi;
+          for (int k = 0; k < 8; ++k) {
+            lo[k] = above;
+            hi[k] = below;
+          }
+          for (; i + 4 <= end; i += 4) {
+            V x;
+            std::memcpy(&x, &bounds[i], sizeof x);
+            lo = x < lo ? x : lo;
+            hi = x > hi ? x : hi;
+          }
+          for (int k = 0; k < 8; k += 2) {
+            const int c = Channels == 2 ? k / 2 % 2 : 0;
+            least[c] = std::min<T>(least[c], lo[k]);
+            most[c] = std::max<T>(most[c], hi[k + 1]);
+          }
+        }
+        for (; i < end; i += Channels)
           for (int c = 0; c < Channels; ++c) {
             least[c] = std::min(least[c], bounds[i + c].lo);
             most[c] = std::max(most[c], bounds[i + c].hi);

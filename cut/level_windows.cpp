@@ -197,11 +197,12 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
       const int64_t W = windowFrames_;
       // Integer windows many at a time, their levels then scaled into the
       // lists.
-      while (kernels_.windowLevels && count >= W) {
-        int64_t n = std::min<int64_t>(count / W, kBatch);
+      while ((narrow_ ? kernels_.narrowWindowLevels != nullptr : kernels_.windowLevels != nullptr) && count >= W) {
+        // Narrow ones need no room of the batch's.
+        int64_t n = narrow_ ? count / W : std::min<int64_t>(count / W, kBatch);
         if (groupFrames_ > 0) n = std::min(n, (groupFrames_ - inGroup_) / W);
         if (n == 0) break;
-        kernels_.windowLevels(p, windowFrames_, static_cast<int32_t>(n), burst_, batch_.data());
+        if (!narrow_) kernels_.windowLevels(p, windowFrames_, static_cast<int32_t>(n), burst_, batch_.data());
         // The batch lies within one group: its range once, of the integers
         // (scaled by a power of two, exactly, after).
         int32_t least[2] = {INT32_MAX, INT32_MAX}, most[2] = {INT32_MIN, INT32_MIN};
@@ -250,12 +251,29 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
             most[c] = hi[c];
           }
         };
-        if (narrow_)
-          channels == 2 ? fill.template operator()<2>(narrowBounds_, narrowSustained_)
-                        : fill.template operator()<1>(narrowBounds_, narrowSustained_);
-        else
+        if (narrow_) {
+          // Written by the kernel as the lists keep them, with the batch's
+          // range.
+          narrowBounds_.resize(sums_.size());
+          uint16_t* sustained = nullptr;
+          if (burst_ > 0) {
+            narrowSustained_.resize(narrowSustained_.size() + m);
+            sustained = narrowSustained_.data() + narrowSustained_.size() - m;
+          }
+          static_assert(sizeof(Bounds<int16_t>) == 2 * sizeof(int16_t));
+          NarrowLevels out;
+          out.bounds = reinterpret_cast<int16_t*>(narrowBounds_.data() + at);
+          out.sums = sum;
+          out.sustained = sustained;
+          kernels_.narrowWindowLevels(p, windowFrames_, static_cast<int32_t>(n), burst_, out);
+          for (int c = 0; c < 2; ++c) {
+            least[c] = out.lo[c];
+            most[c] = out.hi[c];
+          }
+        } else {
           channels == 2 ? fill.template operator()<2>(bounds_, sustained_)
                         : fill.template operator()<1>(bounds_, sustained_);
+        }
         count_ += m;
         if (exact_)
           for (std::size_t k = 0; k < m; ++k) {

@@ -89,6 +89,17 @@ struct FloatLevels {
   float sustained = 0;
 };
 
+// Where the levels of windows of 8- or 16-bit samples go: per window and
+// channel its lo and hi (a pair of int16_t) and its sum as a float, per
+// window its sustained level when `sustained` is given; and over all the
+// windows, each channel's lowest lo and highest hi.
+struct NarrowLevels {
+  int16_t* bounds = nullptr;
+  float* sums = nullptr;
+  uint16_t* sustained = nullptr;
+  int32_t lo[2], hi[2];
+};
+
 struct ScanKernels {
   // Tests frames from..to-1 of a block, which start at `frames` (see the
   // rule in scan_kernels.inc).
@@ -112,6 +123,10 @@ struct ScanKernels {
   // with the given burst, into out[0] to out[windows - 1].
   void (*windowLevels)(const uint8_t* frames, int32_t windowFrames, int32_t windows, int32_t burst,
                        FrameLevels* out) = nullptr;
+  // The same of 8- and 16-bit samples, written as the window lists keep
+  // them (see NarrowLevels); null for the others.
+  void (*narrowWindowLevels)(const uint8_t* frames, int32_t windowFrames, int32_t windows, int32_t burst,
+                             NarrowLevels& out) = nullptr;
   // The same for floats; null for the others.
   void (*floatLevels)(const uint8_t* frames, int32_t count, FloatLevels& out) = nullptr;
 };

@@ -333,14 +333,29 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
           }
         }
       }
-    // Windows in a row in one call, each as a call of its own gives it.
+    // Windows in a row in one call, each as a call of its own gives it; of
+    // 8 and 16 bits also as the window lists keep them, an odd window out
+    // or not, with and without a sustained level.
+    const bool narrow = format.bitsPerSample <= 16;
     for (const ScanKernels* k : {&portable, &*wide}) {
       ASSERT_TRUE(k->windowLevels);
-      for (const int32_t frames : {1, 7, 80, 110, 441}) {
-        const auto windows = static_cast<int32_t>(e.size() / static_cast<std::size_t>(f) / frames - 1);
+      ASSERT_EQ(k->narrowWindowLevels != nullptr, narrow);
+      for (const int32_t frames : {1, 3, 7, 80, 110, 441}) {
+        const auto windows = static_cast<int32_t>(e.size() / static_cast<std::size_t>(f) / frames - 1) - frames % 2;
         const int32_t burst = 1 + static_cast<int32_t>(rng() % 40);
         std::vector<FrameLevels> many(static_cast<std::size_t>(windows));
         k->windowLevels(e.data() + f, frames, windows, burst, many.data());
+        const auto entries = static_cast<std::size_t>(windows * channels);
+        std::vector<int16_t> bounds(2 * entries);
+        std::vector<float> sums(entries);
+        std::vector<uint16_t> kept(static_cast<std::size_t>(windows));
+        const bool sustained = frames != 7;
+        NarrowLevels out;
+        out.bounds = bounds.data();
+        out.sums = sums.data();
+        out.sustained = sustained ? kept.data() : nullptr;
+        if (narrow) k->narrowWindowLevels(e.data() + f, frames, windows, sustained ? burst : 0, out);
+        int32_t least[2] = {32767, 32767}, most[2] = {-32768, -32768};
         for (int32_t w = 0; w < windows; ++w) {
           SCOPED_TRACE(::testing::Message() << (k == &portable ? "portable " : "wide ") << frames << " #" << w);
           FrameLevels one;
@@ -348,12 +363,27 @@ TEST(ScanKernels, WideKernelsMatchThePortableOnes) {
           k->levels(e.data() + f + static_cast<std::ptrdiff_t>(w) * frames * f, frames, one);
           const FrameLevels& got = many[static_cast<std::size_t>(w)];
           ASSERT_EQ(got.sustained, one.sustained);
+          if (narrow && sustained) {
+            ASSERT_EQ(kept[static_cast<std::size_t>(w)], one.sustained);
+          }
           for (int c = 0; c < channels; ++c) {
             ASSERT_EQ(got.lo[c], one.lo[c]);
             ASSERT_EQ(got.hi[c], one.hi[c]);
             ASSERT_EQ(got.sum[c], one.sum[c]);
+            if (!narrow) continue;
+            const auto i = static_cast<std::size_t>(w * channels + c);
+            ASSERT_EQ(bounds[2 * i], one.lo[c]);
+            ASSERT_EQ(bounds[2 * i + 1], one.hi[c]);
+            ASSERT_EQ(sums[i], static_cast<float>(one.sum[c]));
+            least[c] = std::min(least[c], one.lo[c]);
+            most[c] = std::max(most[c], one.hi[c]);
           }
         }
+        if (narrow)
+          for (int c = 0; c < 2; ++c) {
+            EXPECT_EQ(out.lo[c], least[c]) << c;
+            EXPECT_EQ(out.hi[c], most[c]) << c;
+          }
       }
     }
     // A steady sound is found sustained at its level, and the most frames a
