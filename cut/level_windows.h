@@ -70,8 +70,9 @@ class LevelWindows {
   };
   // Per envelope group of groupFrames() frames (none without dataBytes).
   const UnsetList<Range>& groups() const { return groups_; }
-  // Per window, of 32 and 64-bit samples: a window's lo and hi round them
-  // to a float's digits, and count a NaN as 0. Empty for the others.
+  // Per window, of 32 and 64-bit samples, whose bounds round them to a
+  // float's digits and count a NaN as 0: their range exactly (a NaN left
+  // out). Empty for the others.
   const UnsetList<Range>& windowRanges() const { return ranges_; }
   int64_t groupFrames() const { return groupFrames_; }
 

@@ -562,7 +562,7 @@ TEST(SilenceCutAgainstTheRules, WindowLevelsAreThoseOfTheirSamples) {
     // extremes now and then. The second window is a steady sound of 3/4 of
     // full scale, which is its sustained level.
     Bytes data(static_cast<std::size_t>(frames) * channels * bytes);
-    std::vector<double> value(static_cast<std::size_t>(frames) * channels);
+    std::vector<double> value(static_cast<std::size_t>(frames) * channels), exact(value.size());
     const auto steadyFrom = static_cast<std::size_t>(window * channels), steadyTo = 2 * steadyFrom;
     for (std::size_t i = 0; i < value.size(); ++i) {
       const bool quiet = (i / (3 * window)) % 2 == 0, steady = i >= steadyFrom && i < steadyTo;
@@ -577,9 +577,11 @@ TEST(SilenceCutAgainstTheRules, WindowLevelsAreThoseOfTheirSamples) {
           const auto y = static_cast<float>(x);
           std::memcpy(p, &y, 4);
           value[i] = y * 32768.0f;
+          exact[i] = y * 32768.0;
         } else {
           std::memcpy(p, &x, 8);
           value[i] = static_cast<float>(x * 32768.0);
+          exact[i] = x * 32768.0;
         }
         continue;
       }
@@ -597,6 +599,7 @@ TEST(SilenceCutAgainstTheRules, WindowLevelsAreThoseOfTheirSamples) {
                  : bits == 16 ? s
                  : bits == 24 ? s / 256.0
                               : static_cast<float>(s) / 65536.0f;  // a float's digits, as kept
+      exact[i] = bits == 32 ? s / 65536.0 : value[i];
     }
     LevelWindows levels(f, static_cast<int64_t>(data.size()), kBurst);
     std::vector<std::size_t> parted;  // where each part begins, in bytes
@@ -638,17 +641,26 @@ TEST(SilenceCutAgainstTheRules, WindowLevelsAreThoseOfTheirSamples) {
     }
     for (std::size_t w = 0; w < count; ++w)
       for (int c = 0; c < channels; ++c) {
-        double lo = INFINITY, hi = -INFINITY, sum = 0;
+        double lo = INFINITY, hi = -INFINITY, sum = 0, least = INFINITY, most = -INFINITY;
         const std::size_t last = std::min<std::size_t>((w + 1) * window, static_cast<std::size_t>(frames));
         for (std::size_t i = w * window; i < last; ++i) {
-          const double x = value[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)];
+          const std::size_t at = i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c);
+          const double x = value[at];
           lo = std::min(lo, x);
           hi = std::max(hi, x);
           sum += x;
+          least = std::min(least, exact[at]);
+          most = std::max(most, exact[at]);
         }
         SCOPED_TRACE(::testing::Message() << "window " << w << " channel " << c);
         ASSERT_EQ(levels.lo(w, c), lo);
         ASSERT_EQ(levels.hi(w, c), hi);
+        // Beside bounds rounded to a float's digits, wide samples' exact range.
+        if (bits >= 32) {
+          ASSERT_EQ(levels.windowRanges().size(), count);
+          ASSERT_EQ(levels.windowRanges()[w].lo[c], least);
+          ASSERT_EQ(levels.windowRanges()[w].hi[c], most);
+        }
         // Whole sums of 8 and 16 bits stay within a float's digits.
         const double got = levels.sums()[w * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)];
         if (bits <= 16)
