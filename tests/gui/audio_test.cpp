@@ -31,6 +31,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/types.h>
+#include <unistd.h>
+
 #include "app/adjfrm.h"
 #include "app/level_meter.h"
 #include "app/mvfrm.h"
@@ -83,14 +86,17 @@ Ran shell(const QString& script, int timeoutMs = 30000, const QStringList& vars 
   env.insert("CLI", cli());
   for (int i = 0; i + 1 < vars.size(); i += 2) env.insert(vars[i], vars[i + 1]);
   p.setProcessEnvironment(env);
+  // A group of its own, so that a line that overruns is ended with all it
+  // started (a sound server of its own included), not the shell alone.
+  p.setChildProcessModifier([] { setpgid(0, 0); });
   p.start("bash", {"-c", script});
   Ran r;
   if (!p.waitForFinished(timeoutMs)) {
-    p.kill();
+    ::kill(-static_cast<pid_t>(p.processId()), SIGKILL);
     p.waitForFinished();
-    return r;
+  } else {
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
   }
-  r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
   r.out = QString::fromUtf8(p.readAllStandardOutput());
   r.err = QString::fromUtf8(p.readAllStandardError());
   return r;
