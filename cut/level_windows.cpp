@@ -4,7 +4,6 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <type_traits>
 
 #include "cut/measure.h"
 
@@ -214,16 +213,15 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
         float* sum = sums_.data() + at;
         // In locals, which the stores through the lists' pointers may not
         // alias.
-        const auto fill = [&]<int Channels>(auto& list, auto& levels) {
-          list.resize(sums_.size());
-          using S = std::remove_cvref_t<decltype(levels[0])>;
-          S* sustained = nullptr;
+        // Of 24- and 32-bit samples: the narrow ones are written below.
+        const auto fill = [&]<int Channels>() {
+          bounds_.resize(sums_.size());
+          float* sustained = nullptr;
           if (burst_ > 0) {
-            levels.resize(levels.size() + m);
-            sustained = levels.data() + levels.size() - m;
+            sustained_.resize(sustained_.size() + m);
+            sustained = sustained_.data() + sustained_.size() - m;
           }
-          auto* b = list.data() + at;
-          using T = decltype(b->lo);
+          auto* b = bounds_.data() + at;
           const float scale = scale_;
           int32_t lo[2] = {INT32_MAX, INT32_MAX}, hi[2] = {INT32_MIN, INT32_MIN};
           for (std::size_t k = 0; k < m; ++k) {
@@ -231,20 +229,12 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
 #pragma GCC unroll 2
             for (int c = 0; c < Channels; ++c) {
               const int32_t l = x.lo[c], h = x.hi[c];
-              if constexpr (std::is_same_v<T, int16_t>)
-                b[k * Channels + c] = {static_cast<int16_t>(l), static_cast<int16_t>(h)};
-              else
-                b[k * Channels + c] = {static_cast<float>(l) * scale, static_cast<float>(h) * scale};
+              b[k * Channels + c] = {static_cast<float>(l) * scale, static_cast<float>(h) * scale};
               sum[k * Channels + c] = static_cast<float>(x.sum[c]) * scale;
               lo[c] = std::min(lo[c], l);
               hi[c] = std::max(hi[c], h);
             }
-            if (sustained) {
-              if constexpr (std::is_same_v<S, uint16_t>)
-                sustained[k] = static_cast<uint16_t>(x.sustained);
-              else
-                sustained[k] = static_cast<float>(x.sustained) * scale;
-            }
+            if (sustained) sustained[k] = static_cast<float>(x.sustained) * scale;
           }
           for (int c = 0; c < Channels; ++c) {
             least[c] = lo[c];
@@ -271,8 +261,7 @@ void LevelWindows::addFrames(const uint8_t* p, int64_t count) {
             most[c] = out.hi[c];
           }
         } else {
-          channels == 2 ? fill.template operator()<2>(bounds_, sustained_)
-                        : fill.template operator()<1>(bounds_, sustained_);
+          channels == 2 ? fill.template operator()<2>() : fill.template operator()<1>();
         }
         count_ += m;
         if (exact_)
