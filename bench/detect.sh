@@ -41,8 +41,8 @@ auto=(--threshold auto --run auto --zero auto)
 floors=("1 -75 0 -99 0 0" "2 -60 50 -56 150 -80" "3 -45 60 -50 -400 300" "4 -68 50 -64 40 40"
         "5 -52 0 -99 -900 -700" "6 -72 60 -66 250 250")
 declare -A tally
-add() { tally[$1]=$(awk -v a="${tally[$1]:-0 0 0 0}" -v b="$2" 'BEGIN{split(a,x," ");split(b,y," ");
-  printf "%d %d %d %d", x[1]+y[1], x[2]+y[2], x[3]+y[3], x[4]+y[4]}'); }
+add() { tally[$1]=$(awk -v a="${tally[$1]:-0 0 0 0 0}" -v b="$2" 'BEGIN{split(a,x," ");split(b,y," ");
+  printf "%d %d %d %d %d", x[1]+y[1], x[2]+y[2], x[3]+y[3], x[4]+y[4], x[5]+y[5]}'); }
 best() {  # best of three wall-clock seconds of a command
   local b="" s e t
   for _ in 1 2 3; do
@@ -75,7 +75,7 @@ for ((n = first; n < per; n++)); do
       r=$({ "$cli" cut "$tape" --out "$work/o" --dry-run --json "${opts[@]}" 2>/dev/null || true; } \
           | python3 "$root/bench/detect_score.py" "$work/gaps")
       add "$kind $mode" "$r"; add "all $mode" "$r"
-      echo "tape $n ($kind, hiss $hiss dBFS, hum $hz Hz, DC $dcl,$dcr) $mode: gaps found cuts right = $r"
+      echo "tape $n ($kind, hiss $hiss dBFS, hum $hz Hz, DC $dcl,$dcr) $mode: gaps found cuts right late = $r"
     done
     if [ "$kind" = s16 ]; then
       cat "$tape" >/dev/null
@@ -87,12 +87,12 @@ for ((n = first; n < per; n++)); do
 done
 
 echo
-printf '%-6s %-9s %6s %6s %10s %8s\n' kind settings breaks cuts recall precision
+printf '%-6s %-9s %6s %6s %10s %8s %5s\n' kind settings breaks cuts recall precision late
 for kind in s16 mono u8 r11 all; do
   for mode in defaults auto; do
-    read -r g f c r <<<"${tally[$kind $mode]}"
-    printf '%-6s %-9s %6d %6d %9.1f%% %8.1f%%\n' "$kind" "$mode" "$g" "$c" \
-      "$(awk "BEGIN{print 100 * $f / $g}")" "$(awk "BEGIN{print $c ? 100 * $r / $c : 0}")"
+    read -r g f c r l <<<"${tally[$kind $mode]}"
+    printf '%-6s %-9s %6d %6d %9.1f%% %8.1f%% %5d\n' "$kind" "$mode" "$g" "$c" \
+      "$(awk "BEGIN{print 100 * $f / $g}")" "$(awk "BEGIN{print $c ? 100 * $r / $c : 0}")" "$l"
   done
 done
 echo

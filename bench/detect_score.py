@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 # Scores a dry run's cuts against a tape's true gaps: reads the dry run's JSON
 # on stdin and the gaps ("start end" in seconds, one a line) from the file
-# given; prints "breaks found cuts right" for the tally. A cut is right when
-# it lies in a gap no earlier cut took; a break is found when a cut lies in it.
+# given; prints "breaks found cuts right late" for the tally. A cut is right
+# when it lies in a gap no earlier cut took; a break is found when a cut lies
+# in it. A wrong cut is late when it is the first past a gap that no cut took
+# and before the next gap: the break was seen, but only once the next song
+# had begun.
 import json
 import sys
 
@@ -24,4 +27,10 @@ for c in cuts:
             taken.add(i)
             right += 1
             break
-print(len(gaps), len(taken), len(cuts), right)
+late = 0
+for i, (a, b) in enumerate(gaps):
+    if i in taken:
+        continue
+    end = gaps[i + 1][0] if i + 1 < len(gaps) else float("inf")
+    late += any(b + SLACK < c < end - SLACK for c in cuts)
+print(len(gaps), len(taken), len(cuts), right, late)
