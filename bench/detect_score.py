@@ -3,9 +3,8 @@
 # on stdin and the gaps ("start end" in seconds, one a line) from the file
 # given; prints "breaks found cuts right late" for the tally. A cut is right
 # when it lies in a gap no earlier cut took; a break is found when a cut lies
-# in it. A wrong cut is late when it is the first past a gap that no cut took
-# and before the next gap: the break was seen, but only once the next song
-# had begun.
+# in it. A break missed is late when a cut lies past it and before the next
+# gap: the break was seen, but only once the next song had begun.
 import json
 import sys
 
