@@ -41,8 +41,9 @@ auto=(--threshold auto --run auto --zero auto)
 floors=("1 -75 0 -99 0 0" "2 -60 50 -56 150 -80" "3 -45 60 -50 -400 300" "4 -68 50 -64 40 40"
         "5 -52 0 -99 -900 -700" "6 -72 60 -66 250 250")
 declare -A tally
-add() { tally[$1]=$(awk -v a="${tally[$1]:-0 0 0 0 0}" -v b="$2" 'BEGIN{split(a,x," ");split(b,y," ");
-  printf "%d %d %d %d %d", x[1]+y[1], x[2]+y[2], x[3]+y[3], x[4]+y[4], x[5]+y[5]}'); }
+# Adds the scorer's numbers, field by field, to a row of the tally.
+add() { tally[$1]=$(awk -v a="${tally[$1]:-}" -v b="$2" 'BEGIN{split(a,x," ");n=split(b,y," ");
+  for (i = 1; i <= n; i++) printf "%d%s", x[i] + y[i], i < n ? " " : ""}'); }
 best() {  # best of three wall-clock seconds of a command
   local b="" s e t
   for _ in 1 2 3; do

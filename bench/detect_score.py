@@ -27,7 +27,7 @@ for c in cuts:
             right += 1
             break
 late = 0
-for i, (a, b) in enumerate(gaps):
+for i, (_, b) in enumerate(gaps):
     if i in taken:
         continue
     end = gaps[i + 1][0] if i + 1 < len(gaps) else float("inf")
